@@ -1,0 +1,58 @@
+// Lookup tables the GDB header scan builds from the input file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace trakor {
+
+struct WaypointRow {
+    uint8_t inOutput = 0;  // 1 once the waypoint is (or is to be) in the output
+    uint8_t cls = 0;       // the waypoint's class byte
+    std::string name;
+};
+
+class WaypointIndex {
+public:
+    std::vector<WaypointRow> rows;
+
+    void clear() {
+        rows.clear();
+        byName_.clear();
+    }
+    void add(uint8_t inOutput, uint8_t cls, std::string name) {
+        byName_.emplace(name, static_cast<int32_t>(rows.size()) + 1);  // the first row of a name wins
+        rows.push_back({inOutput, cls, std::move(name)});
+    }
+    // 1-based row of the first waypoint with exactly this name, 0 when there is none.
+    int32_t find(const std::string& name) const {
+        auto it = byName_.find(name);
+        return it == byName_.end() ? 0 : it->second;
+    }
+    WaypointRow& row(int32_t oneBased) { return rows[static_cast<size_t>(oneBased - 1)]; }
+
+private:
+    std::unordered_map<std::string, int32_t> byName_;
+};
+
+class RouteNameIndex {
+public:
+    std::vector<std::string> names;
+
+    void clear() {
+        names.clear();
+        set_.clear();
+    }
+    void add(std::string name) {
+        set_.emplace(name, 1);
+        names.push_back(std::move(name));
+    }
+    bool contains(const std::string& name) const { return set_.count(name) != 0; }
+
+private:
+    std::unordered_map<std::string, int> set_;
+};
+
+}  // namespace trakor

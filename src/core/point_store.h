@@ -1,0 +1,53 @@
+// The one route or track being worked on: parallel per-point arrays of fixed capacity.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace trakor {
+
+struct RunState;
+
+constexpr int32_t kMaxPoints = 100000;
+// Semicircles per degree, used in both directions.
+constexpr int32_t kSemicirclesPerDegree = 11930464;
+// Longest string the GDB string reader accepts, without its terminator.
+constexpr int32_t kMaxNameLength = 30000;
+
+inline double semicirclesToDegrees(int32_t s) { return s / 11930464.0; }
+// Truncates towards zero, as every reader does.
+inline int32_t degreesToSemicircles(double deg) { return static_cast<int32_t>(deg * 11930464.0); }
+
+class PointStore {
+public:
+    PointStore();
+
+    int32_t count = 0;
+    // Arrays of capacity kMaxPoints, allocated once.
+    int32_t* lat;
+    int32_t* lon;
+    double* alt;
+    uint8_t* altValid;
+    int32_t* time;
+    int32_t* via;
+    uint8_t* partMark;
+    // Name of the current route or track; writers also use it as scratch.
+    std::string name;
+
+    // Appends with duplicate suppression; a point past capacity is dropped and reported in `run`.
+    void addPoint(RunState& run, int32_t latv, int32_t lonv, double altv, uint8_t altValidv, int32_t viav,
+                  int32_t timev);
+    // Deletes n points from index first on, keeping the order of the rest.
+    void removePoints(int32_t first, int32_t n);
+    // Part n (1-based): [first, end) where end includes the first point of the next part.
+    void partRange(int n, int32_t& first, int32_t& end) const;
+    void clear() { count = 0; }
+
+private:
+    std::unique_ptr<int32_t[]> lat_, lon_, time_, via_;
+    std::unique_ptr<double[]> alt_;
+    std::unique_ptr<uint8_t[]> altValid_, partMark_;
+};
+
+}  // namespace trakor

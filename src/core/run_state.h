@@ -1,0 +1,41 @@
+// Per-run variables shared by the driver, the readers and the conversions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trakor {
+
+enum class InputType : int32_t { Gdb = 0, Gpx = 1, Tcx = 2, Crs = 3, Fit = 4, Kml = 5, Kmz = 6, Itn = 7, Nmea = 8 };
+
+struct RunState {
+    int32_t trackCounter = 0;
+    int32_t routeCounter = 0;
+    int32_t trackFailures = 0;
+    int32_t routeFailures = 0;
+    int32_t waypointCount = 0;
+    int32_t nextWaypointNumber = 1;
+    int32_t filterValue = 0;
+    int32_t splitValue = 0;
+    // 0 nothing pending, 1 a point dropped or a record skipped, 2 a filtering or via-point warning.
+    int32_t infoFlag = 0;
+    std::string infoText;
+    uint8_t autoName = 0;
+    uint8_t displayColor = 14;
+    InputType inputType = InputType::Gdb;
+    int32_t savedRouteMarker = 0;
+    // Point names of ITN input; via values point into it (negative 1-based offsets).
+    std::vector<char> namePool;
+
+    void setInfo(int32_t flag, std::string text) {
+        infoFlag = flag;
+        infoText = std::move(text);
+    }
+    void clearInfo() {
+        infoFlag = 0;
+        infoText.clear();
+    }
+};
+
+}  // namespace trakor
