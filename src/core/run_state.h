@@ -25,6 +25,12 @@ struct RunState {
     uint8_t displayColor = 14;
     InputType inputType = InputType::Gdb;
     int32_t savedRouteMarker = 0;
+    // Answer to the importers' question about routes: 0 not asked, 1 read as tracks, 2 skipped.
+    int32_t importQuestion = 0;
+    // Version letter of the GDB records being written ('m' on the import path).
+    char outputVersion = 'm';
+    // Several input files: results go to the CSV log instead of message boxes.
+    bool batch = false;
     // Point names of ITN input; via values point into it (negative 1-based offsets).
     std::vector<char> namePool;
 

@@ -1,0 +1,124 @@
+// Byte streams and the GDB stream primitives. One abstraction serves files and memory,
+// so every record writer exists once.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trakor {
+
+// Longest string readString accepts, including its zero byte.
+constexpr int32_t kMaxGdbString = 30001;
+
+class ByteStream {
+public:
+    virtual ~ByteStream() = default;
+    // Reads up to n bytes; returns how many were read (fewer only at the end of the data).
+    virtual size_t read(void* buf, size_t n) = 0;
+    // Writes n bytes; false when the bytes could not be written.
+    virtual bool write(const void* buf, size_t n) = 0;
+    virtual int64_t tell() const = 0;
+    // Absolute position; false when it lies outside what the stream can reach.
+    virtual bool seek(int64_t pos) = 0;
+    virtual int64_t size() const = 0;
+    // False once any write failed.
+    bool ok() const { return ok_; }
+
+    // Position remembered by beginRecord for endRecord.
+    int64_t recordStart = -1;
+
+protected:
+    bool ok_ = true;
+};
+
+// Growing in-memory stream; also reads a block of bytes held elsewhere (read-only view).
+class MemoryStream : public ByteStream {
+public:
+    MemoryStream() = default;
+    explicit MemoryStream(std::vector<uint8_t> bytes) : own_(std::move(bytes)) {}
+    // A read-only view of bytes that outlive the stream.
+    MemoryStream(const uint8_t* data, size_t size) : view_(data), viewSize_(size), isView_(true) {}
+
+    size_t read(void* buf, size_t n) override;
+    bool write(const void* buf, size_t n) override;
+    int64_t tell() const override { return pos_; }
+    bool seek(int64_t pos) override;
+    int64_t size() const override { return static_cast<int64_t>(isView_ ? viewSize_ : own_.size()); }
+
+    const uint8_t* data() const { return isView_ ? view_ : own_.data(); }
+    std::vector<uint8_t>& bytes() { return own_; }
+    // Direct access for scanners: the bytes from the current position on.
+    const uint8_t* cursor() const { return data() + pos_; }
+    size_t remaining() const { return static_cast<size_t>(size() - pos_); }
+    void skip(size_t n) { pos_ += static_cast<int64_t>(n < remaining() ? n : remaining()); }
+
+private:
+    std::vector<uint8_t> own_;
+    const uint8_t* view_ = nullptr;
+    size_t viewSize_ = 0;
+    bool isView_ = false;
+    int64_t pos_ = 0;
+};
+
+// Buffered file stream over stdio.
+class FileStream : public ByteStream {
+public:
+    FileStream() = default;
+    ~FileStream() override { close(); }
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    // mode as for fopen: "rb", "wb", "w+b", "r+b".
+    bool open(const std::string& path, const char* mode);
+    // Closes; false when a write or the close failed.
+    bool close();
+    bool isOpen() const { return f_ != nullptr; }
+
+    size_t read(void* buf, size_t n) override;
+    bool write(const void* buf, size_t n) override;
+    int64_t tell() const override;
+    bool seek(int64_t pos) override;
+    int64_t size() const override;
+
+private:
+    FILE* f_ = nullptr;
+};
+
+// Reads a whole file; false when it cannot be opened or read.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+
+// Little-endian readers; at the end of the data they yield 0.
+int32_t readInt32(ByteStream& in);
+uint16_t readU16(ByteStream& in);
+uint8_t readU8(ByteStream& in);
+double readDouble(ByteStream& in);
+// Bytes up to and including a zero byte into out (may be null); the count read with the zero
+// byte, or -1 when the data end first or the string exceeds kMaxGdbString.
+int32_t readString(std::string* out, ByteStream& in);
+
+void writeInt32(ByteStream& out, int32_t v);
+void writeU16(ByteStream& out, uint16_t v);
+void writeU8(ByteStream& out, uint8_t v);
+void writeDouble(ByteStream& out, double v);
+// The text and a zero byte.
+void writeString(std::string_view text, ByteStream& out);
+
+// count > 0: copies count bytes (fewer at the end of the data) and returns how many;
+// count 0: copies up to and including the next zero byte. out may be null (bytes are consumed).
+int32_t copyBytes(int32_t count, ByteStream* out, ByteStream& in);
+// One flag byte; when non-zero n more bytes. Returns 1 or n + 1.
+int32_t copyOptional(ByteStream* out, ByteStream& in, int32_t n);
+
+// Starts a record: remembers the position, writes length 0 and the type letter.
+void beginRecord(ByteStream& out, char type);
+// Writes the record length at the remembered position and returns to the end.
+void endRecord(int32_t length, ByteStream& out);
+// The length to give endRecord: bytes written after the type letter.
+inline int32_t recordDataLength(const ByteStream& out) {
+    return static_cast<int32_t>(out.tell() - (out.recordStart + 5));
+}
+
+}  // namespace trakor
