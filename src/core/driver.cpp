@@ -248,6 +248,8 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
     if (ctx.run.inputType == InputType::Gdb && option != 0) {
         int32_t headerLength = 0;
         if (r.calls.scanHeader(ctx, in, headerLength) == 1) {
+            ctx.waypointIndex.clear();
+            ctx.routeNameIndex.clear();
             say(ctx, dmsg::kNotGdb);
             return kRunFailed;
         }
