@@ -283,7 +283,6 @@ bool enginesAvailable(Run& r) {
     Context& ctx = r.ctx;
     const DriverCalls& c = r.calls;
     const int32_t option = r.req.option;
-    if (ctx.run.inputType == InputType::Kmz && !c.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking") == 0;
     if (ctx.run.inputType == InputType::Gdb && option != 0) {
         if (!c.scanHeader) return reportUnavailable(ctx, "GDB header scan") == 0;
         if ((option == 3 || option == 4) && !c.viaPointVisibilityPass)
@@ -324,10 +323,11 @@ int runSingle(Run& r) {
         say(ctx, dmsg::kNameTooLong, req.inputPath.c_str());
         return kRunStopped;
     }
-    if (!enginesAvailable(r)) return kRunFailed;
-
     r.plan.inputPath = req.inputPath;
-    if (ctx.run.inputType == InputType::Kmz) r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
+    if (ctx.run.inputType == InputType::Kmz) {
+        if (!r.calls.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking");
+        r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
+    }
     std::unique_ptr<ByteStream> in = openInput(ctx, r.plan.inputPath);
     if (!in) {
         say(ctx, dmsg::kCannotOpenInput);
@@ -342,7 +342,7 @@ int runSingle(Run& r) {
             return kRunStopped;
         }
     }
-    if (r.plan.overwriteInput) r.plan.inputPath = req.inputPath;
+    if (!enginesAvailable(r)) return kRunFailed;
 
     if (ctx.run.inputType == InputType::Gdb) {
         if (int rc = downConvertInput(ctx, r.calls, in); rc != kDelivered) return rc;
