@@ -27,4 +27,15 @@ Environment Environment::fromProcess() {
     return env;
 }
 
+namespace {
+std::string xdgBase(const Environment& env, std::string_view variable, std::string_view belowHome) {
+    auto v = env.nonEmpty(variable);
+    if (v && v->front() == '/') return *v;  // relative values are invalid and ignored
+    return env.get("HOME").value_or("") + "/" + std::string(belowHome);
+}
+}  // namespace
+
+std::string xdgConfigHome(const Environment& env) { return xdgBase(env, "XDG_CONFIG_HOME", ".config"); }
+std::string xdgDataHome(const Environment& env) { return xdgBase(env, "XDG_DATA_HOME", ".local/share"); }
+
 }  // namespace trakor

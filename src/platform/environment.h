@@ -20,4 +20,8 @@ struct Environment {
     static Environment fromProcess();
 };
 
+// Base folders of the XDG layout: the variable when it holds an absolute path, else below $HOME.
+std::string xdgConfigHome(const Environment& env);  // ~/.config
+std::string xdgDataHome(const Environment& env);    // ~/.local/share
+
 }  // namespace trakor
