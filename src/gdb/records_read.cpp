@@ -138,10 +138,17 @@ template <typename Rec, typename Parse>
 int readRecordData(ByteStream& in, int32_t length, char version, Rec& rec, Parse parse) {
     rec = Rec{};
     if (length < 0) return kRecordTruncated;
-    int64_t avail = in.size() - in.tell();
-    if (avail < 0) avail = 0;
-    std::vector<uint8_t> data(static_cast<size_t>(std::min<int64_t>(length, avail)));
-    size_t got = data.empty() ? 0 : in.read(data.data(), data.size());
+    // Read in steps, so a length larger than the data never allocates for itself.
+    std::vector<uint8_t> data;
+    size_t got = 0;
+    const size_t want = static_cast<size_t>(length);
+    while (got < want) {
+        size_t step = std::min(want - got, static_cast<size_t>(1) << 16);
+        data.resize(got + step);
+        size_t k = in.read(data.data() + got, step);
+        got += k;
+        if (k < step) break;
+    }
     int r = parse(data.data(), got, version, rec);
     return got < static_cast<size_t>(length) ? kRecordTruncated : r;
 }
