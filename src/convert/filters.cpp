@@ -99,7 +99,9 @@ private:
         corner_[ux(x)] = cornerFromSides(edge_[ux(x)], edge_[ux(next_[ux(x)])], skip_[ux(x)]);
         const uint32_t v = ++version_[ux(x)];
         const int pass = firstPass(corner_[ux(x)]);
-        if (pass >= 0) buckets_[static_cast<size_t>(std::max(pass, earliest))].push_back({x, v});
+        if (pass < 0) return;
+        const int due = std::max(pass, earliest);
+        if (due <= kMaxTolerance) buckets_[static_cast<size_t>(due)].push_back({x, v});
     }
 
     bool current(const Entry& e) const { return keep_[ux(e.point)] && version_[ux(e.point)] == e.version; }
