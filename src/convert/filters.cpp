@@ -49,6 +49,7 @@ public:
           version_(n_),
           keep_(n_, 1) {
         for (int k = 0; k <= kMaxTolerance; ++k) limit_[static_cast<size_t>(k)] = turnLimit(k);
+        buildCellTable();
     }
 
     // Thins part [first, last] to at most `target` points; returns whether it still holds more.
@@ -87,10 +88,26 @@ private:
     static size_t ux(int32_t x) { return static_cast<size_t>(x); }
 
     // First pass whose limit reaches the cosine, or -1 when none does (NaN, or beyond 180 degrees).
+    // A table over [-1, 1] gives the first candidate pass; the limits rise with the pass, so a
+    // short walk from there finds the exact one.
     int firstPass(double cosine) const {
         if (std::isnan(cosine)) return -1;
-        const auto it = std::lower_bound(limit_.begin(), limit_.end(), cosine);
-        return it == limit_.end() ? -1 : static_cast<int>(it - limit_.begin());
+        const double cell = (cosine + 1) * (kCells / 2);
+        const size_t c = cell <= 0 ? 0 : cell >= kCells ? kCells - 1 : static_cast<size_t>(cell);
+        // Start a cell lower: rounding in cosine + 1 may push a value just past a cell edge.
+        size_t k = c == 0 ? 0 : firstInCell_[c - 1];
+        while (k <= kMaxTolerance && limit_[k] < cosine) ++k;
+        return k > kMaxTolerance ? -1 : static_cast<int>(k);
+    }
+
+    void buildCellTable() {
+        size_t k = 0;
+        for (size_t c = 0; c < kCells; ++c) {
+            // Lowest cosine that falls into cell c.
+            const double low = static_cast<double>(c) / (kCells / 2) - 1;
+            while (k <= kMaxTolerance && limit_[k] < low) ++k;
+            firstInCell_[c] = k;
+        }
     }
 
     // Recomputes the corner of inner ordinary point x from its current neighbours and files it
@@ -109,7 +126,9 @@ private:
     void sweep(int k, int64_t target) {
         std::vector<Entry> due = std::move(buckets_[static_cast<size_t>(k)]);
         buckets_[static_cast<size_t>(k)].clear();
-        std::sort(due.begin(), due.end(), [](const Entry& a, const Entry& b) { return a.point < b.point; });
+        // Entries arrive in runs of rising points, often already in order.
+        const auto byPoint = [](const Entry& a, const Entry& b) { return a.point < b.point; };
+        if (!std::is_sorted(due.begin(), due.end(), byPoint)) std::sort(due.begin(), due.end(), byPoint);
         const double limit = limit_[static_cast<size_t>(k)];
         for (const Entry& e : due) {
             if (size_ <= target) return;
@@ -148,6 +167,8 @@ private:
     std::vector<uint32_t> version_;
     std::vector<uint8_t> keep_;
     std::array<double, kMaxTolerance + 1> limit_{};
+    static constexpr size_t kCells = 4096;
+    std::array<size_t, kCells> firstInCell_{};
     std::array<std::vector<Entry>, kMaxTolerance + 1> buckets_;
     int32_t first_ = 0, last_ = 0;
     int64_t size_ = 0;
