@@ -1,37 +1,56 @@
 #include "cli/cli_setup.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <memory>
+
+#include "app/startup.h"
+#include "core/settings_io.h"
+#include "platform/environment.h"
+#include "platform/settings_store.h"
 
 namespace trakor::cli {
 
-namespace fs = std::filesystem;
+namespace {
 
-// INTERIM: a minimal native-mode start-up until the shared start-up and settings store code is in
-// the tree; it is to be replaced by that code (paths, INI and native stores, miles mode).
+// Reads through to a store and never changes it: the command line is not the dialog and
+// leaves the stored settings (and the obsolete values) as they are.
+class ReadOnlyStore : public SettingsStore {
+public:
+    explicit ReadOnlyStore(SettingsStore& inner) : inner_(inner) {}
+    int32_t readInt(std::string_view name, int32_t fallback) override { return inner_.readInt(name, fallback); }
+    bool writeInt(std::string_view, int32_t) override { return false; }
+    bool deleteValue(std::string_view) override { return false; }
+    bool writeInts(std::span<const NamedInt>) override { return false; }
+
+private:
+    SettingsStore& inner_;
+};
+
+}  // namespace
+
 bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, CliSetup& setup, std::string* error) {
+    // The mode follows the program's place only: letters in file names are no mode arguments.
+    const char* programOnly[] = {argc > 0 ? argv[0] : "trakor3-cli", nullptr};
+    setup.paths = startUp(1, programOnly);
+    Environment env = Environment::fromProcess();
+    std::unique_ptr<SettingsStore> store;
+    bool portable = setup.paths.portable();
     if (!iniPath.empty()) {
-        if (error) *error = "settings from an INI file are not available in this build";
-        return false;
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(iniPath, ec)) {
+            if (error) *error = "no such INI file: " + iniPath;
+            return false;
+        }
+        store = std::make_unique<IniSettingsStore>(iniPath);
+        portable = true;
+        setup.settingsSource = iniPath + " (INI file)";
+    } else {
+        store = openSettingsStore(setup.paths, env);
+        auto* ini = dynamic_cast<IniSettingsStore*>(store.get());
+        setup.settingsSource = ini != nullptr ? ini->path() : std::string("(settings store)");
     }
-    Paths& p = setup.paths;
-    std::error_code ec;
-    p.programPath = fs::read_symlink("/proc/self/exe", ec).string();
-    p.programFolder = fs::path(p.programPath).parent_path().string();
-    p.modeLetter = 'N';
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    fs::path base = (data && *data == '/') ? fs::path(data) : fs::path(home ? home : "/tmp") / ".local/share";
-    fs::path work = base / p.appName;
-    fs::create_directories(work, ec);
-    p.workingFolder = work.string();
-    p.workGdb = (work / (p.appName + ".gdb")).string();
-    p.workTcx = (work / (p.appName + ".tcx")).string();
-    p.logFile = (work / (p.appName + ".log")).string();
-    p.downGdb = (work / (p.appName + ".bcd")).string();
-    p.tempFile = (work / "$$$.$$$").string();
-    setup.settings = defaultSettings(false);
-    setup.settingsSource = "(built-in defaults)";
+    ReadOnlyStore readOnly(*store);
+    loadSettings(setup.settings, readOnly, portable, env);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/language.h"
 #include "cli/cli_setup.h"
 #include "cli/console_notifier.h"
 #include "core/context.h"
@@ -168,6 +169,8 @@ int main(int argc, char** argv) {
                                           : cli::AnswerPolicy::Safe;
     cli::ConsoleNotifier notifier(ctx.paths.appName, policy);
     ctx.notifier = &notifier;
+    LanguageFile language(ctx.settings.Language);
+    if (ctx.settings.Language != 0) loadLanguageFile(ctx, language);
 
     DriverCalls calls = defaultDriverCalls();
     ConversionRequest request = buildRequest(ctx.settings, o);

@@ -11,6 +11,7 @@
 
 #include "core/driver_delivery.h"
 #include "core/driver_messages.h"
+#include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 
 namespace trakor {
@@ -161,7 +162,7 @@ int readOutputPath(Run& r) {
 }
 
 bool openWorkFile(Context& ctx, FileStream& work) {
-    setWorkFileReadOnly(ctx.paths.workGdb, false);
+    clearReadOnly(ctx.paths.workGdb);
     if (ctx.paths.workGdb.empty() || !work.open(ctx.paths.workGdb, "w+b")) {
         say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
         return false;
@@ -173,7 +174,7 @@ bool openWorkFile(Context& ctx, FileStream& work) {
 bool closeWorkFile(Context& ctx, FileStream& work) {
     bool ok = work.ok() && work.close();
     work.close();
-    setWorkFileReadOnly(ctx.paths.workGdb, true);
+    setReadOnly(ctx.paths.workGdb);
     if (!ok) say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
     return ok;
 }
@@ -336,7 +337,7 @@ int runSingle(Run& r) {
     // The output test compares file identity and never truncates an existing output.
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         const std::string& out = r.plan.outputPath;
-        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnlyFile(out) ||
+        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnly(out) ||
             !canWriteOutput(out)) {
             say(ctx, dmsg::kCannotOpenOutput);
             return kRunStopped;
@@ -365,7 +366,7 @@ int runBatch(Run& r) {
         const std::string& out = r.plan.outputPath;
         bool clash = std::any_of(req.inputList.begin(), req.inputList.end(),
                                  [&](const std::string& in) { return sameFile(out, in); });
-        if (clash || isReadOnlyFile(out) || !canWriteOutput(out)) {
+        if (clash || isReadOnly(out) || !canWriteOutput(out)) {
             say(ctx, dmsg::kCannotOpenOutput);
             return kRunStopped;
         }

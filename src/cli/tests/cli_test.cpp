@@ -16,18 +16,27 @@ std::string quote(const std::string& s) {
     return q + "'";
 }
 
-// Runs the built program with its own home and data folders; captures both output streams.
+// Runs a copy of the built program from its own folder, so it runs portable with its INI file and
+// work files there and tests do not share them; captures both output streams.
 class CliTest : public ::testing::Test {
 protected:
     TempDir dir;
     std::string out, err;
+    std::string program;
+
+    void SetUp() override {
+        fs::create_directory(dir.file("bin"));
+        program = dir.file("bin/trakor3-cli");
+        fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+    }
+    std::string binFile(const std::string& name) const { return dir.file("bin/" + name); }
 
     int cli(const std::string& args) {
         std::string errFile = dir.file("stderr.txt");
         std::string cmd = "cd " + quote(dir.path().string()) + " && HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
-                          quote(dir.file("config")) + " " + quote(std::string(TRAKOR_BINARY_DIR) +
-                          "/src/cli/trakor3-cli") + " " + args + " 2>" + quote(errFile);
+                          quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
+                          quote(errFile);
         out.clear();
         int rc = runCommand(cmd, &out);
         err = readFile(errFile);
@@ -57,6 +66,33 @@ TEST_F(CliTest, ShowSetupPrintsPathsAndSettingsWithOverrides) {
     EXPECT_NE(out.find("  Removal Glitches=1\n"), std::string::npos);
     EXPECT_NE(out.find("  Filtersize_t=-3\n"), std::string::npos);
     EXPECT_NE(out.find("  Top Clipboard Menu="), std::string::npos);
+}
+
+TEST_F(CliTest, SettingsComeFromTheStoreAndAreNeverWritten) {
+    std::string ini = "[Info]\nMode=24\nSplittype=0\nFiltersize_t=321\n";
+    writeFile(binFile("Trakor3.ini"), ini);
+    EXPECT_EQ(cli("--show-setup --set Mode=22"), 0) << err;
+    EXPECT_NE(out.find("Mode: P (portable)\n"), std::string::npos);
+    EXPECT_NE(out.find("Work GDB file: " + binFile("Trakor3.gdb") + "\n"), std::string::npos);
+    EXPECT_NE(out.find("Settings store: " + binFile("Trakor3.ini") + "\n"), std::string::npos);
+    EXPECT_NE(out.find("  Mode=22\n"), std::string::npos);
+    EXPECT_NE(out.find("  Splittype=1\n"), std::string::npos);
+    EXPECT_NE(out.find("  Filtersize_t=321\n"), std::string::npos);
+    // Absent values take the portable defaults.
+    EXPECT_NE(out.find("  Filter_CBR=200\n"), std::string::npos);
+    EXPECT_EQ(readFile(binFile("Trakor3.ini")), ini);
+
+    // A given INI file replaces the program's own.
+    makeFile("other.ini", "[Info]\nFiltersize_t=77\n");
+    EXPECT_EQ(cli("--ini other.ini --show-setup"), 0) << err;
+    EXPECT_NE(out.find("  Filtersize_t=77\n"), std::string::npos);
+    EXPECT_NE(cli("--ini missing.ini --show-setup"), 0);
+    EXPECT_NE(err.find("missing.ini"), std::string::npos);
+
+    // A conversion run does not save the exit settings either.
+    makeFile("notes.txt");
+    cli("notes.txt --option 0 --split 20 -o out.gdb");
+    EXPECT_EQ(readFile(binFile("Trakor3.ini")), ini);
 }
 
 TEST_F(CliTest, UsageErrors) {
