@@ -88,6 +88,13 @@ TEST_F(Spikes, SpikesAtTheEndsStayAndNestedSpikesFold) {
     removeGlitches(*ctx);
     EXPECT_EQ(lats(ctx->store), (std::vector<int32_t>{sc(0), sc(1), sc(4)}));
 
+    // After a removal at index 3 the sweep does not step back to index 2: A, B, A from the
+    // first point stays a spike from the first point.
+    ctx->store.clear();
+    for (double lat : {0, 1, 2, 1, 0, 4}) put(*ctx, lat, 0);
+    removeGlitches(*ctx);
+    EXPECT_EQ(lats(ctx->store), (std::vector<int32_t>{sc(0), sc(1), sc(0), sc(4)}));
+
     ctx->settings.RemovalGlitches = 0;
     ctx->store.clear();
     outAndBack(0);
