@@ -1,0 +1,58 @@
+// Finding a connected Garmin device and its memory card, and the device list the main dialog shows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/block_devices.h"
+
+namespace trakor {
+
+struct Context;
+
+// Longest device description kept, in bytes; longer names are cut at a character boundary.
+inline constexpr size_t kDeviceDescriptionMax = 127;
+
+struct DeviceEntry {
+    std::string root;  // mount point ending in "/"; empty for an entry without a drive
+    std::string text;  // what the list shows
+};
+
+// What the last detection run found; replaced by each run.
+struct DeviceDetection {
+    bool connected = false;
+    std::string deviceRoot;    // the device's mount point ending in "/"; empty when none
+    std::string selectedRoot;  // root of the picked entry; empty when nothing was found
+    std::string description;   // model name from the device's description file
+    std::string cardText;      // "SD-card" / "No SD-card" (or their translations) when a slot was found
+    std::vector<DeviceEntry> entries;
+    int selected = -1;
+
+    // The entries' texts, as the device list of a conversion request holds them.
+    std::vector<std::string> listTexts() const;
+};
+
+// Runs detection and refills `state`: the first mounted removable USB disk holding
+// "Garmin/GarminDevice.xml" is the device, the next logical unit of the same USB device its card.
+void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state);
+
+// The user picked list entry `index`: its root becomes the selected root.
+void pickDeviceEntry(DeviceDetection& state, size_t index);
+
+// Text of the first <Description> element of a device description file, as UTF-8 (bytes that are
+// not UTF-8 are read as Latin-1); nullopt when there is no such element.
+std::optional<std::string> readDeviceDescription(std::string_view xml);
+
+// Whether the list has an entry for `root` whose name begins with "EDGE" (any case).
+bool isEdgeDevice(std::string_view root, const std::vector<std::string>& list);
+// Whether the device at `root` keeps new courses in "Garmin/NewFiles" (EDGE 500 and EDGE 800).
+bool takesNewFiles(std::string_view root, const std::vector<std::string>& list);
+
+// Creates, where missing, "Garmin/", "Garmin/Courses/" and for NewFiles devices "Garmin/NewFiles/"
+// below `root`. `folder` receives the folder courses go to (the last of these). 0 = done,
+// 2 = a folder could not be made.
+int prepareDeviceFolder(const DeviceRoots& roots, std::string_view root, bool newFiles, std::string& folder);
+
+}  // namespace trakor
