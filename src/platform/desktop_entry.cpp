@@ -155,9 +155,8 @@ std::optional<std::string> findDesktopFile(std::string_view id, const std::vecto
     return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> defaultApplicationCommand(std::string_view mimeType, const std::string& file,
-                                                                  const std::vector<std::string>& env,
-                                                                  const std::vector<std::string>& applicationDirs) {
+std::optional<std::string> defaultApplicationExec(std::string_view mimeType, const std::vector<std::string>& env,
+                                                  const std::vector<std::string>& applicationDirs) {
     std::string out;
     if (runAndCapture({"xdg-mime", "query", "default", std::string(mimeType)}, env, kXdgMimeTimeoutMs, out) != 0)
         return std::nullopt;
@@ -168,7 +167,13 @@ std::optional<std::vector<std::string>> defaultApplicationCommand(std::string_vi
     if (!path) return std::nullopt;
     auto text = readSmallFile(*path);
     if (!text) return std::nullopt;
-    auto exec = desktopExec(*text);
+    return desktopExec(*text);
+}
+
+std::optional<std::vector<std::string>> defaultApplicationCommand(std::string_view mimeType, const std::string& file,
+                                                                  const std::vector<std::string>& env,
+                                                                  const std::vector<std::string>& applicationDirs) {
+    auto exec = defaultApplicationExec(mimeType, env, applicationDirs);
     if (!exec) return std::nullopt;
     auto args = expandExec(*exec, file);
     if (args.empty()) return std::nullopt;

@@ -20,9 +20,13 @@ std::vector<std::string> expandExec(std::string_view exec, const std::string& fi
 // that has it; a "-" in the id may stand for a subfolder.
 std::optional<std::string> findDesktopFile(std::string_view id, const std::vector<std::string>& applicationDirs);
 
+// The Exec value of the default application for `mimeType`; nullopt when none is registered or
+// its entry cannot be read. `env` is the environment xdg-mime runs in.
+std::optional<std::string> defaultApplicationExec(std::string_view mimeType, const std::vector<std::string>& env,
+                                                  const std::vector<std::string>& applicationDirs);
+
 // The command that opens `file` with the default application for `mimeType`, as an argument
-// vector; nullopt when none is registered or its entry cannot be read. `env` is the environment
-// xdg-mime runs in.
+// vector; nullopt as for defaultApplicationExec or when its Exec value is malformed.
 std::optional<std::vector<std::string>> defaultApplicationCommand(std::string_view mimeType, const std::string& file,
                                                                   const std::vector<std::string>& env,
                                                                   const std::vector<std::string>& applicationDirs);
