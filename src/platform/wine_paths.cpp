@@ -65,7 +65,7 @@ std::string windowsPathOf(std::string_view linuxPath) {
 }
 
 std::optional<std::string> programInPrefix(const std::string& prefix, std::string_view installDir,
-                                           std::initializer_list<std::string_view> programNames) {
+                                           std::span<const std::string_view> programNames) {
     auto found = linuxPathInPrefix(prefix, installDir);
     if (!found) return std::nullopt;
     std::error_code ec;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,6 @@ std::string windowsPathOf(std::string_view linuxPath);
 // folder, the first of `programNames` inside it. The Windows path to start, or nullopt when
 // nothing runnable is there.
 std::optional<std::string> programInPrefix(const std::string& prefix, std::string_view installDir,
-                                           std::initializer_list<std::string_view> programNames);
+                                           std::span<const std::string_view> programNames);
 
 }  // namespace trakor
