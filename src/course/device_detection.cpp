@@ -81,25 +81,6 @@ std::string cutUtf8(std::string s, size_t max) {
     return s;
 }
 
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char a = s[i], b = prefix[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-        if (a != b) return false;
-    }
-    return true;
-}
-
-bool listHasPrefix(std::string_view root, const std::vector<std::string>& list, std::string_view name) {
-    if (root.empty()) return false;
-    std::string prefix = std::string(root) + std::string(name);
-    for (const auto& e : list)
-        if (startsWithNoCase(e, prefix)) return true;
-    return false;
-}
-
 struct MountedDisk {
     std::string mountPoint;
     DiskInfo disk;
@@ -168,11 +149,12 @@ void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection
         break;
     }
     if (state.cardText.empty()) {
-        // A slot without a mounted card has no mount point to offer.
+        // A slot without a mounted card has no mount point: its device node stands in for it.
         auto slot = nextLunDisk(device->disk);
         if (slot && slot->removable && slot->isDisk) {
+            std::string node = "/dev/" + fs::path(slot->diskPath).filename().string();
             state.cardText = text(ctx, devmsg::NoSdCard);
-            state.entries.push_back({"", state.cardText});
+            state.entries.push_back({node, node + " " + state.cardText});
         }
     }
     state.selected = 0;
@@ -184,26 +166,12 @@ void pickDeviceEntry(DeviceDetection& state, size_t index) {
     state.selectedRoot = state.entries[index].root;
 }
 
-bool isEdgeDevice(std::string_view root, const std::vector<std::string>& list) {
-    return listHasPrefix(root, list, "EDGE");
-}
-
-bool takesNewFiles(std::string_view root, const std::vector<std::string>& list) {
-    return listHasPrefix(root, list, "EDGE 500") || listHasPrefix(root, list, "EDGE 800");
-}
-
-int prepareDeviceFolder(const DeviceRoots& roots, std::string_view root, bool newFiles, std::string& folder) {
-    if (root.empty()) return 2;
-    std::string base = rootOf(std::string(root));
-    std::vector<std::string> folders = {base + "Garmin/", base + "Garmin/Courses/"};
-    if (newFiles) folders.push_back(base + "Garmin/NewFiles/");
-    for (const auto& f : folders) {
-        std::error_code ec;
-        fs::create_directory(roots.file(f), ec);
-        if (ec || !fs::is_directory(roots.file(f), ec)) return 2;
-    }
-    folder = roots.file(folders.back());
-    return 0;
+DetectedDevice detectedDevice(const DeviceDetection& state) {
+    DetectedDevice d;
+    d.root = state.deviceRoot;
+    d.connected = state.connected;
+    d.deviceList = state.listTexts();
+    return d;
 }
 
 }  // namespace trakor

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/conversion_request.h"
 #include "platform/block_devices.h"
 
 namespace trakor {
@@ -16,7 +17,9 @@ struct Context;
 inline constexpr size_t kDeviceDescriptionMax = 127;
 
 struct DeviceEntry {
-    std::string root;  // mount point ending in "/"; empty for an entry without a drive
+    // Mount point ending in "/"; for a card slot without a mounted card its device node
+    // ("/dev/sdc"), which is no folder and so reads as not accessible; empty for "GPS not found".
+    std::string root;
     std::string text;  // what the list shows
 };
 
@@ -24,7 +27,7 @@ struct DeviceEntry {
 struct DeviceDetection {
     bool connected = false;
     std::string deviceRoot;    // the device's mount point ending in "/"; empty when none
-    std::string selectedRoot;  // root of the picked entry; empty when nothing was found
+    std::string selectedRoot;  // root of the picked entry (the target of the courses); empty when nothing was found
     std::string description;   // model name from the device's description file
     std::string cardText;      // "SD-card" / "No SD-card" (or their translations) when a slot was found
     std::vector<DeviceEntry> entries;
@@ -45,14 +48,7 @@ void pickDeviceEntry(DeviceDetection& state, size_t index);
 // not UTF-8 are read as Latin-1); nullopt when there is no such element.
 std::optional<std::string> readDeviceDescription(std::string_view xml);
 
-// Whether the list has an entry for `root` whose name begins with "EDGE" (any case).
-bool isEdgeDevice(std::string_view root, const std::vector<std::string>& list);
-// Whether the device at `root` keeps new courses in "Garmin/NewFiles" (EDGE 500 and EDGE 800).
-bool takesNewFiles(std::string_view root, const std::vector<std::string>& list);
-
-// Creates, where missing, "Garmin/", "Garmin/Courses/" and for NewFiles devices "Garmin/NewFiles/"
-// below `root`. `folder` receives the folder courses go to (the last of these). 0 = done,
-// 2 = a folder could not be made.
-int prepareDeviceFolder(const DeviceRoots& roots, std::string_view root, bool newFiles, std::string& folder);
+// The detection result as a conversion request carries it.
+DetectedDevice detectedDevice(const DeviceDetection& state);
 
 }  // namespace trakor

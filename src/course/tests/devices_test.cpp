@@ -6,6 +6,7 @@
 #include "core/context.h"
 #include "course/device_detection.h"
 #include "platform/block_devices.h"
+#include "platform/file_delivery.h"
 #include "platform/mount_watcher.h"
 #include "testsupport/testsupport.h"
 
@@ -159,18 +160,20 @@ TEST(DeviceDetection, Edge800WithCard) {
     pickDeviceEntry(d, 7);  // out of range: unchanged
     EXPECT_EQ(d.selectedRoot, "/media/u/CARD/");
 
-    EXPECT_TRUE(isEdgeDevice(d.deviceRoot, d.listTexts()));
-    EXPECT_TRUE(takesNewFiles(d.deviceRoot, d.listTexts()));
-    EXPECT_FALSE(isEdgeDevice("/media/u/CARD/", d.listTexts()));
+    DetectedDevice forDriver = detectedDevice(d);
+    EXPECT_TRUE(forDriver.connected);
+    EXPECT_EQ(forDriver.root, "/media/u/GARMIN/");
+    EXPECT_EQ(forDriver.deviceList, texts(d));
 }
 
 TEST(DeviceDetection, EmptyCardSlotAndTranslatedTexts) {
     FakeSystem sys;
     sys.edge800(false);
     auto d = sys.detect();
-    EXPECT_EQ(texts(d), (std::vector<std::string>{"/media/u/GARMIN/EDGE 800", "No SD-card"}));
+    EXPECT_EQ(texts(d), (std::vector<std::string>{"/media/u/GARMIN/EDGE 800", "/dev/sdc No SD-card"}));
     pickDeviceEntry(d, 1);
-    EXPECT_EQ(d.selectedRoot, "");  // nothing to write to
+    EXPECT_EQ(d.selectedRoot, "/dev/sdc");
+    EXPECT_FALSE(volumeAnswers(d.selectedRoot));  // the driver finds nothing to write to
 
     struct Dutch : TextLookup {
         std::string lookup(std::string_view key, size_t) const override {
@@ -179,7 +182,7 @@ TEST(DeviceDetection, EmptyCardSlotAndTranslatedTexts) {
     } dutch;
     sys.ctx.settings.Language = 2;
     sys.ctx.texts = &dutch;
-    EXPECT_EQ(sys.detect().entries.back().text, "Geen SD-kaart");
+    EXPECT_EQ(sys.detect().entries.back().text, "/dev/sdc Geen SD-kaart");
     sys.unmountAll();
     EXPECT_EQ(texts(sys.detect()), std::vector<std::string>{"GPS niet gevonden"});
 }
@@ -217,7 +220,6 @@ TEST(DeviceDetection, TwoDevicesOnlyFirstListedAndOthersCardIgnored) {
     ASSERT_TRUE(d.connected);
     // The EDGE's card belongs to another USB device and is not offered.
     EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/FR/Forerunner 305"});
-    EXPECT_FALSE(isEdgeDevice(d.deviceRoot, d.listTexts()));
 }
 
 TEST(DeviceDetection, Utf8DescriptionAndMissingElement) {
@@ -254,26 +256,4 @@ TEST(DeviceDetection, UnplugThenReplugIsSeenByWatcher) {
     EXPECT_TRUE(sys.detect().connected);
     EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN/"));
     EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN"));
-}
-
-TEST(DeviceFolders, EdgePrefixesAndFolderCreation) {
-    std::vector<std::string> list = {"/m/G/Edge 500", "/m/C/ SD-card"};
-    EXPECT_TRUE(isEdgeDevice("/m/G/", list));
-    EXPECT_TRUE(takesNewFiles("/m/G/", list));
-    EXPECT_FALSE(isEdgeDevice("", list));
-    list = {"/m/G/EDGE 705"};
-    EXPECT_TRUE(isEdgeDevice("/m/G/", list));
-    EXPECT_FALSE(takesNewFiles("/m/G/", list));
-    EXPECT_FALSE(isEdgeDevice("/m/", list));  // another device's root is no prefix match
-
-    FakeSystem sys;
-    fs::create_directories(sys.roots.fileRoot + "/m/G");
-    std::string folder;
-    ASSERT_EQ(prepareDeviceFolder(sys.roots, "/m/G/", true, folder), 0);
-    EXPECT_EQ(folder, sys.roots.fileRoot + "/m/G/Garmin/NewFiles/");
-    EXPECT_TRUE(fs::is_directory(sys.roots.fileRoot + "/m/G/Garmin/Courses"));
-    ASSERT_EQ(prepareDeviceFolder(sys.roots, "/m/G", false, folder), 0);  // existing folders are fine
-    EXPECT_EQ(folder, sys.roots.fileRoot + "/m/G/Garmin/Courses/");
-    EXPECT_EQ(prepareDeviceFolder(sys.roots, "/m/missing/", false, folder), 2);
-    EXPECT_EQ(prepareDeviceFolder(sys.roots, "", false, folder), 2);
 }
