@@ -26,6 +26,8 @@ std::string text(const Context& ctx, const DeviceMessage& m) { return messageTex
 
 // The description file's bytes, or nullopt when it cannot be opened.
 std::optional<std::string> readDescriptionFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes(static_cast<size_t>(kDescriptionFileMax), '\0');

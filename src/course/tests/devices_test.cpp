@@ -201,6 +201,10 @@ TEST(DeviceDetection, PlainUsbStickOpticalDriveAndFixedDiskAreNoDevices) {
     sys.addNode("sdb", 8, 17, "sdb1");
     sys.mount(8, 17, "/media/u/STICK");
     sys.mount(0, 44, "/run/user/1000");  // not a block device
+    sys.addDisk(7, 0, "sdf");                // a folder where the file should be
+    sys.addNode("sdf", 8, 81);
+    sys.mount(8, 81, "/media/u/ODD");
+    fs::create_directories(sys.roots.fileRoot + "/media/u/ODD/Garmin/GarminDevice.xml");
 
     auto d = sys.detect();
     EXPECT_FALSE(d.connected);
