@@ -83,7 +83,7 @@ TEST(InstanceLock, ProgramsStartedByTheHolderDoNotKeepIt) {
                   InstanceLock lock(dir.path().string());
                   if (lock.acquire() != InstanceLock::Result::Acquired) return 1;
                   // A companion program outlives the holder, which then crashes without releasing.
-                  _exit(spawnDetached({"sleep", "5"}, {"PATH=/usr/bin:/bin"}) == 0 ? 0 : 2);
+                  _exit(spawnDetached({"sleep", "2"}, {"PATH=/usr/bin:/bin"}) == 0 ? 0 : 2);
                   return 3;
               }),
               0);
