@@ -144,6 +144,16 @@ TEST_F(CliTest, SeveralInputsMakeABatchRun) {
     EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
 }
 
+TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
+    makeFile("t.gpx");
+    // No Garmin device is mounted where the tests run.
+    EXPECT_EQ(cli("t.gpx --option 0 --target gps"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG06): There is no connection with a GPS device\n");
+    // Without a Wine prefix holding MapSource, viewing tells so (a plain message) and fails.
+    EXPECT_EQ(cli("--view t.gpx"), 2);
+    EXPECT_EQ(out, "Trakor3 ($MSG26): Cannot find MapSource!\n");
+}
+
 TEST(ConsoleNotifierTest, SafeAnswersMakeTheBackupAndDeclineTheRest) {
     using cli::AnswerPolicy;
     EXPECT_EQ(cli::answerFor(AnswerPolicy::Safe, "$MSG24", MsgStyle::QuestionCancel), Answer::Yes);
