@@ -33,7 +33,7 @@ protected:
 
     int cli(const std::string& args) {
         std::string errFile = dir.file("stderr.txt");
-        std::string cmd = "cd " + quote(dir.path().string()) + " && HOME=" + quote(dir.file("home")) +
+        std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
                           quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
                           quote(errFile);
