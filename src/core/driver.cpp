@@ -311,7 +311,7 @@ int runSingle(Run& r) {
         return kRunStopped;
     }
     // Only a .gdb input can be overwritten, and only for the targets that offer it.
-    r.plan.overwriteInput = req.overwriteInput && endsWith(lowerAscii(req.inputPath), ".gdb") &&
+    r.plan.overwriteInput = req.overwriteInput && inputCanBeOverwritten(req.inputPath) &&
                             (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         if (int rc = readOutputPath(r); rc != kDelivered) return rc;
@@ -436,6 +436,8 @@ int inputTypeOf(const std::string& path) {
         if (endsWith(lower, ending)) return static_cast<int>(type);
     return -1;
 }
+
+bool inputCanBeOverwritten(const std::string& path) { return endsWith(lowerAscii(path), ".gdb"); }
 
 std::string backupNameFor(const std::string& inputPath) {
     auto exists = [](const std::string& p) {

@@ -102,6 +102,9 @@ TEST_F(CliTest, UsageErrors) {
     EXPECT_NE(cli("--option 5 a.gpx"), 0);
     EXPECT_NE(cli("--split 3 --no-split a.gpx"), 0);
     EXPECT_NE(cli("--yes --no a.gpx"), 0);
+    EXPECT_NE(cli("--overwrite-input a.gpx"), 0);
+    EXPECT_NE(err.find("needs a single input file ending in .gdb"), std::string::npos);
+    EXPECT_NE(cli("--overwrite-input a.gdb -o b.gdb"), 0);
     EXPECT_NE(cli(""), 0);
     EXPECT_TRUE(out.empty());
 }
