@@ -13,13 +13,6 @@ DriverCalls defaultDriverCalls() {
     DriverCalls calls;
     // Each engine is bound here once it is part of the build; until then its entry stays empty
     // and the driver reports the feature as not available.
-    calls.scanHeader = [](Context& ctx, ByteStream& in, int32_t& headerLength) {
-        HeaderScanResult result;
-        int rc = scanHeader(ctx, in, result);
-        headerLength = result.headerLength;
-        return rc;
-    };
-    calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
     calls.detectDevices = [](Context& ctx) {
         DeviceDetection state;
         detectDevices(ctx, DeviceRoots{}, state);
@@ -30,6 +23,13 @@ DriverCalls defaultDriverCalls() {
         return launcher->openInMapSource(ctx, gdbPath);
     };
     calls.startTrainingCenter = [launcher](Context& ctx) { return launcher->startTrainingCenter(ctx); };
+    calls.scanHeader = [](Context& ctx, ByteStream& in, int32_t& headerLength) {
+        HeaderScanResult result;
+        int rc = scanHeader(ctx, in, result);
+        headerLength = result.headerLength;
+        return rc;
+    };
+    calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
     return calls;
 }
 
