@@ -1,6 +1,6 @@
 // The GDB waypoint ("W"), route ("R") and track ("T") records: their parsed forms, the one
 // reader of each (bounded by the record length), the one writer of each (with the program's
-// templates), and bounding boxes.
+// templates).
 //
 // Reading: readWaypointRecord / readRouteRecord / readTrackRecord take a stream positioned after the type letter
 // and the record length, and always leave the stream after the record's data, whatever they
@@ -29,8 +29,6 @@
 #include "gdb/stream.h"
 
 namespace trakor {
-
-class PointStore;
 
 // Reader results.
 constexpr int kRecordOk = 0;
@@ -67,7 +65,9 @@ struct Altitude {
     double metres = 0.0;
 };
 
-// Bounding box of a route or of a route leg. An altitude of exactly 0.0 is written with flag 0.
+// Bounding box field of a route or of a route leg, as stored; the box of a run of points of the
+// point store is computed by boundingBox (convert/geometry.h). An altitude of exactly 0.0 is
+// written with flag 0.
 struct GdbBox {
     int32_t maxLat = 0, maxLon = 0;
     double maxAlt = 0.0;
@@ -204,14 +204,5 @@ void writeRouteTail(ByteStream& out, int32_t colour, char version, std::span<con
 void writeTrackHead(ByteStream& out, const std::string& name, uint8_t display, int32_t colour, int32_t pointCount);
 void writeTrackPoint(ByteStream& out, const GdbTrackPoint& tpt);
 void writeTrackTail(ByteStream& out, char version);
-
-// --- Bounding boxes ------------------------------------------------------------------------
-// Minimum and maximum of latitude and longitude; altitudes over the points that have one (0.0
-// when none has); when the two longitudes lie more than 180 degrees apart both are negated.
-
-// Points first..last (inclusive) of the point store.
-GdbBox storeBox(const PointStore& store, int32_t first, int32_t last);
-// The link points of a leg (or any run of points).
-GdbBox linkBox(std::span<const GdbLinkPoint> points);
 
 }  // namespace trakor

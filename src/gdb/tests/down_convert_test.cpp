@@ -39,7 +39,7 @@ void fill(GdbImage& image) {
     a.rptName = "Start";
     a.links = {{1, 2, {true, 7.5}}, {3, 4, {}}, {5, 6, {}}};
     a.hasBox = true;
-    a.box = linkBox(a.links);
+    a.box = test::boxOver(a.links);
     b.rptName = ":2";
     b.setClassAndMarker(8, kMarkerVia);
     r.points = {a, b};
