@@ -7,8 +7,10 @@
 // found inside. The parse* forms take the data bytes of a record held in memory. Every field
 // is read inside the record: a field that would cross its end is not read, the parse stops
 // there and the result is kRecordTruncated; the struct then holds the fields read before.
-// Bytes after the last field parsed (waypoint bytes after the depth, the closing bytes of a
-// route or track) are skipped by the record length.
+// Bytes after the last field parsed (the closing bytes of a route or track) are skipped by the
+// record length; a waypoint keeps the bytes after its depth field. Records that read whole are
+// written back byte for byte, as long as their flags are 0 or 1 and a box altitude with flag 1
+// is not exactly 0.0.
 //
 // Writing: default-constructed structs hold exactly what the program writes (class 0, the
 // empty country, the subclass template with marker 0xFF, empty strings, flags 0, ...), so a
@@ -92,6 +94,9 @@ struct GdbWaypoint {
     uint8_t spareByte = 0;  // field 16
     bool hasDepth = false;
     double wptDepth = 0.0;
+    // Bytes after the depth field as read (times, links, ... of MapSource). Empty: the writer
+    // puts the program's twelve zero bytes (and nine more in version 'm') there.
+    std::vector<uint8_t> trailing;
 
     uint8_t classByte() const { return static_cast<uint8_t>(wptClass & 0xFF); }
     uint8_t wptMarker() const { return wptSubclass[8]; }

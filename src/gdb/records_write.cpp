@@ -82,8 +82,12 @@ void writeWaypointRecord(ByteStream& out, const GdbWaypoint& w, char version) {
     writeString(w.wptFacility, out);
     writeU8(out, w.spareByte);
     writeOptionalDouble(out, w.hasDepth, w.wptDepth);
-    writeZeros(out, 12);
-    if (version == kGdbVersion3) writeZeros(out, 9);
+    if (!w.trailing.empty()) {
+        out.write(w.trailing.data(), w.trailing.size());
+    } else {
+        writeZeros(out, 12);
+        if (version == kGdbVersion3) writeZeros(out, 9);
+    }
     endRecord(recordDataLength(out), out);
 }
 
