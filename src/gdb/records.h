@@ -2,9 +2,9 @@
 // reader of each (bounded by the record length), the one writer of each (with the program's
 // templates).
 //
-// Reading: readWaypointRecord / readRouteRecord / readTrackRecord take a stream positioned after the type letter
-// and the record length, and always leave the stream after the record's data, whatever they
-// found inside. The parse* forms take the data bytes of a record held in memory. Every field
+// Reading: readWaypointRecord / readRouteRecord / readTrackRecord take the record length and a
+// stream positioned after the type letter, and always leave the stream after the record's
+// data, whatever they found inside. The parse* forms take the data bytes of a record held in memory. Every field
 // is read inside the record: a field that would cross its end is not read, the parse stops
 // there and the result is kRecordTruncated; the struct then holds the fields read before.
 // Bytes after the last field parsed (the closing bytes of a route or track) are skipped by the
@@ -61,7 +61,7 @@ std::array<uint8_t, kClassBlockSize> classBlock(uint8_t classByte, uint8_t marke
 // The 31-byte waypoint tail as the program writes it, with the symbol in the low 16 bits.
 std::array<uint8_t, kWaypointTailSize> waypointTail(uint16_t symbol);
 
-// Altitude field in parsed form: `altValid` is the flag (value follows when not 0).
+// Altitude field in parsed form: `valid` is the flag (the value follows when it is set).
 struct Altitude {
     bool valid = false;
     double metres = 0.0;
