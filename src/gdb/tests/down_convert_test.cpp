@@ -42,6 +42,9 @@ void fill(GdbImage& image) {
     a.box = test::boxOver(a.links);
     b.rptName = ":2";
     b.setClassAndMarker(8, kMarkerVia);
+    // A set flag in the first fixed byte: eight more bytes follow, and are copied too.
+    b.fixed19[0] = 1;
+    b.extra = {1, 2, 3, 4, 5, 6, 7, 8};
     r.points = {a, b};
     r.box = a.box;
     image.route(r);
