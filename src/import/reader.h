@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "core/context.h"
@@ -17,6 +18,9 @@ struct ImportJob {
     std::string inputPath;       // full path of the input, for log lines
     std::string baseName;        // input file name without folder and extension
     int32_t option = 0;          // conversion option (Mode)
+    // Test hook: when set, emitImportedTrack hands each finished route or track here
+    // (after its own checks) instead of writing records.
+    std::function<void(Context& ctx, const std::string& name)> onEmit;
 };
 
 // Reader results.
