@@ -215,10 +215,16 @@ char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out) {
 }
 
 int scanForGdbPass(Context& ctx, ByteStream& in, int32_t& headerLength) {
+    // The saved-route marker as preset from `Save Route`: the scan only ever adds to it.
+    const bool keepWaypoints = ctx.run.savedRouteMarker == 1;
     HeaderScanResult scan;
     if (scanHeader(ctx, in, scan) != 0) return 1;
     headerLength = scan.headerLength;
     ctx.run.outputVersion = scan.version;
+    if (keepWaypoints && ctx.run.savedRouteMarker != 1) {
+        ctx.run.savedRouteMarker = 1;
+        for (WaypointRow& row : ctx.waypointIndex.rows) row.inOutput = 1;
+    }
     return 0;
 }
 
