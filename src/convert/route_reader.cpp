@@ -21,6 +21,7 @@ int32_t rowFor(Context& ctx, const std::string& name, uint8_t pointClass) {
     int32_t r = ctx.waypointIndex.find(name);
     if (r != 0) return r;
     ctx.waypointIndex.add(ctx.run.savedRouteMarker != 0 ? 1 : 0, pointClass != 0 ? pointClass : kClassRoutePoint, name);
+    ctx.waypointIndex.rows.back().added = true;
     return static_cast<int32_t>(ctx.waypointIndex.rows.size());
 }
 
@@ -37,10 +38,10 @@ int32_t innerPointVia(Context& ctx, const GdbRoutePoint& rp) {
         if (isInvisibleMarker(rp.marker())) return 0;  // a direction point
         return priority ? -rowFor(ctx, rp.rptName, rp.classByte()) : 0;
     }
-    const bool known = ctx.waypointIndex.find(rp.rptName) != 0;
     const int32_t r = rowFor(ctx, rp.rptName, 0);
-    if (!known) return -r;  // a user waypoint missing from the file is written with the route
-    if (ctx.waypointIndex.row(r).cls != 0) return priority ? -r : 0;
+    const WaypointRow& row = ctx.waypointIndex.row(r);
+    if (row.added) return -r;  // a user waypoint missing from the file is written with the route
+    if (row.cls != 0) return priority ? -r : 0;
     return r;
 }
 

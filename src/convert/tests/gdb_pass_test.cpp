@@ -95,6 +95,30 @@ TEST(GdbPass, DirectRouteNamesItsPoints) {
     EXPECT_EQ(r.colourIndex(), 9);
 }
 
+TEST(GdbPass, ViaPointsWithoutAnIndexedWaypointKeepTheirNames) {
+    GdbImage img;
+    img.waypoint("Home").waypoint("Hidden", 10, 31, test::deg(50.2), test::deg(8));
+    img.route(test::calculatedRoute("T", {{"Home", 0, 255, 50, 8}, {"Lost", 0, 255, 50.1, 8}, {"Hidden", 10, 31, 50.2, 8}}, 2));
+    img.end();
+    test::PassRun run;
+    auto recs = run.records(img.bytes(), 14);
+    // The hidden waypoint record is dropped with the route's other waypoints and written anew.
+    ASSERT_EQ(test::outline(recs), "W:Home W:Lost W:Hidden R:T V:");
+    EXPECT_EQ(recs[2].wpt.classByte(), 10);
+    EXPECT_EQ(recs[2].wpt.wptMarker(), 15);
+    EXPECT_EQ(recs[3].rte.points[1].rptName, "Lost");
+    EXPECT_EQ(recs[3].rte.points[2].rptName, "Hidden");
+}
+
+TEST(GdbPass, LongNamesAreCutBeforeNaming) {
+    test::PassRun run;
+    run.ctx.settings.Split = 1;
+    const std::string longName(400, 'n');
+    auto recs = run.records(GdbImage().track(test::straightTrack(longName, 4)).end().bytes(), 22);
+    ASSERT_EQ(recs.size(), 4 + 1 + 1u);
+    EXPECT_EQ(recs[4].name(), longName.substr(0, 255) + "#1");
+}
+
 TEST(GdbPass, TracksBecomeRoutes) {
     test::PassRun run;
     run.ctx.settings.Prefix = ':';

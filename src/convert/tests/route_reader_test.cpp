@@ -88,6 +88,10 @@ TEST_F(RouteReaderTest, UnknownViaPointKeepsItsOwnName) {
     EXPECT_EQ(ctx.waypointIndex.row(2).cls, 8);
     EXPECT_EQ(ctx.waypointIndex.row(3).name, "Hidden");
     EXPECT_EQ(ctx.waypointIndex.row(3).cls, 10);
+    // A second route through the same points treats them alike.
+    ASSERT_EQ(read(r, 14), 0);
+    EXPECT_EQ(vias(), (std::vector<int32_t>{1, -2, -3}));
+    EXPECT_EQ(ctx.waypointIndex.rows.size(), 3u);
 }
 
 TEST_F(RouteReaderTest, ColourAndTooFewPoints) {
