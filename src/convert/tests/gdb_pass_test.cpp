@@ -74,6 +74,30 @@ TEST(GdbPass, KeptRouteCopiesAndPartNames) {
     EXPECT_EQ(test::outline(fresh.records(tourImage().end().bytes(), 14)), "W:Home W:Goal W::2 W::3 R:Tour T:Walk V:");
 }
 
+TEST(GdbPass, SaveRouteKeepsTheWaypointsOfTheKeptCopy) {
+    test::PassRun run;
+    run.ctx.settings.SaveRoute = 1;
+    auto recs = run.records(tourImage().end().bytes(), 12);
+    // Without a "!" route in the input, the kept copy still needs V1 and Dir.
+    EXPECT_EQ(test::outline(recs), "W:Home W:V1 W:Dir W:Goal R:!Tour T:Tour T:Walk V:");
+}
+
+TEST(GdbPass, SpreadRouteKeepsItsName) {
+    test::PassRun run;
+    run.ctx.settings.Split = 1;
+    run.ctx.settings.MaximumPoints = 6;
+    run.ctx.settings.ExtraDistance = 1;
+    auto recs = run.records(tourImage().end().bytes(), 15);
+    ASSERT_EQ(recs[recs.size() - 3].type, 'R');
+    const GdbRoute& r = recs[recs.size() - 3].rte;
+    EXPECT_EQ(r.rteName, "Tour");
+    // First point, the via points Home and Goal, evenly spaced points and the last point.
+    ASSERT_LE(r.points.size(), 6u);
+    EXPECT_EQ(r.points.front().rptName, "Home");
+    EXPECT_EQ(r.points.back().rptName, "Goal");
+    EXPECT_EQ(run.ctx.run.infoFlag, 0);
+}
+
 TEST(GdbPass, DirectRouteNamesItsPoints) {
     test::PassRun run;
     run.ctx.settings.WaypointPriority = 1;
