@@ -137,7 +137,8 @@ struct PassRun {
     }
 
     std::vector<OutRecord> records(const std::vector<uint8_t>& input, int option) {
-        return readRecords(run(input, option), version);
+        std::vector<uint8_t> out = run(input, option);
+        return readRecords(out, version);
     }
 
     char version = 'm';

@@ -166,6 +166,24 @@ TEST(GdbPass, TracksBecomeRoutes) {
     EXPECT_EQ(test::outline(recs23), "W::1 W::2 W::3 R:#Hike W::4 W::5 W::6 R:#Walk V:");
 }
 
+TEST(GdbPass, OlderVersionsKeepTheirLayout) {
+    for (uint8_t version : {'k', 'l'}) {
+        GdbImage img(version);
+        for (const RoutePointSpec& p : kTour) img.waypoint(p.name, p.cls, p.marker, test::deg(p.lat), test::deg(p.lon));
+        img.route(test::calculatedRoute("Tour", kTour, 2)).track(test::straightTrack("Walk", 4)).end();
+        for (int option : {2, 3, 4, 11, 13, 15, 21, 23}) {
+            test::PassRun run;
+            auto recs = run.records(img.bytes(), option);  // every record must parse in its version
+            ASSERT_EQ(run.version, static_cast<char>(version));
+            ASSERT_FALSE(recs.empty());
+            EXPECT_EQ(recs.back().type, 'V') << version << option;
+            size_t points = 0;
+            for (const auto& r : recs) points += r.rte.points.size() + r.trk.points.size();
+            EXPECT_GE(points, 4u) << version << option;
+        }
+    }
+}
+
 TEST(GdbPass, KeptTrackCopies) {
     test::PassRun run;
     run.ctx.settings.SaveTrack = 1;
