@@ -2,6 +2,7 @@
 // the question about routes.
 #include <cstdio>
 
+#include "convert/glitches.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
 
@@ -14,6 +15,7 @@ std::string numberedName(const std::string& name, uint32_t number) {
 }
 
 void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name) {
+    removeGlitches(ctx);
     ++ctx.run.trackCounter;
     emitImportedTrack(ctx, job, numberedName(name, static_cast<uint32_t>(ctx.run.trackCounter)), job.option);
 }

@@ -54,10 +54,15 @@ inline std::vector<OraclePoint> flatten(const std::vector<std::vector<OraclePoin
     return all;
 }
 
-inline std::vector<OraclePoint> flatten(const std::vector<CapturedTrack>& tracks) {
+// Degrees of our semicircles: by our factor for text inputs, where we made the semicircles; by
+// gpsbabel's own factor (2^31 / 180) for GDB inputs, where both read the same semicircles.
+constexpr double kOurFactor = 11930464.0;
+constexpr double kGpsbabelFactor = 2147483648.0 / 180.0;
+
+inline std::vector<OraclePoint> flatten(const std::vector<CapturedTrack>& tracks, double factor = kOurFactor) {
     std::vector<OraclePoint> all;
     for (const auto& t : tracks)
-        for (const auto& p : t.points) all.push_back({p.lat / 11930464.0, p.lon / 11930464.0});
+        for (const auto& p : t.points) all.push_back({p.lat / factor, p.lon / factor});
     return all;
 }
 
