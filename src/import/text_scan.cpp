@@ -7,12 +7,9 @@
 
 namespace trakor::scan {
 
-bool Text::has(size_t p, std::string_view tag) const {
-    return p <= size && tag.size() <= size - p && std::memcmp(bytes + p, tag.data(), tag.size()) == 0;
-}
-
 size_t Text::find(size_t p, std::string_view tag) const {
-    for (; p < size; ++p)
+    if (tag.empty()) return p < size ? p : size;
+    for (p = findChar(p, tag[0]); p < size; p = findChar(p + 1, tag[0]))
         if (has(p, tag)) return p;
     return size;
 }

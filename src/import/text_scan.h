@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -16,8 +17,11 @@ struct Text {
     size_t size;
 
     char at(size_t p) const { return p < size ? static_cast<char>(bytes[p]) : '\0'; }
-    // Whether the tag starts at p.
-    bool has(size_t p, std::string_view tag) const;
+    // Whether the tag starts at p. The first byte decides most tests, so it is checked inline.
+    bool has(size_t p, std::string_view tag) const {
+        return p < size && !tag.empty() && bytes[p] == static_cast<uint8_t>(tag[0]) && tag.size() <= size - p &&
+               std::memcmp(bytes + p, tag.data(), tag.size()) == 0;
+    }
     // First position >= p where the tag starts, or size.
     size_t find(size_t p, std::string_view tag) const;
     // First position >= p holding c, or size.
