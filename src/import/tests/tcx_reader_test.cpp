@@ -60,7 +60,9 @@ TEST_F(TcxReaderTest, CourseTakesItsFirstNameAndCoursePointsBecomeWaypoints) {
 TEST_F(TcxReaderTest, PointsNeedBothCoordinates) {
     const std::string tcx = "<Track>" + trackpoint(1, 1) +
                             "<Trackpoint><Position><LatitudeDegrees>5</LatitudeDegrees></Position></Trackpoint>" +
-                            "<Trackpoint><Time>2009-06-01T10:00:00Z</Time></Trackpoint>" + trackpoint(2, 2) + "</Track>";
+                            "<Trackpoint><Time>2009-06-01T10:00:00Z</Time></Trackpoint>"
+                            "<Trackpoint><LatitudeDegrees>7</LatitudeDegrees><LatitudeDegrees>8</LatitudeDegrees></Trackpoint>" +
+                            trackpoint(2, 2) + "</Track>";
     read(readTcx, tcx);
     ASSERT_EQ(tracks.size(), 1u);
     ASSERT_EQ(tracks[0].points.size(), 2u);
