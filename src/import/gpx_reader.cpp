@@ -81,8 +81,7 @@ private:
     // Returns false when the data end inside the waypoint.
     bool waypoint(size_t& p) {
         PointStore& s = ctx_.store;
-        bool gotLat, gotLon;
-        p = coordinates(p + 5, gotLat, gotLon);
+        p = coordinates(p + 5, gotLat_, gotLon_);
         s.lat[0] = lat();
         s.lon[0] = lon();
         s.alt[0] = 0.0;
@@ -112,35 +111,54 @@ private:
 
     void track(size_t& p) {
         name_ = "Track";
-        ctx_.store.count = 0;
         p += 5;
+        collect(p, "</trk>", "<trkpt ", &GpxScanner::trackPoint);
+    }
+
+    void route(size_t& p) {
+        p += 5;
+        if (!routesReadAsTracks(ctx_)) return;  // the content is passed over by the main scan
+        ++ctx_.run.trackCounter;
+        name_ = "Route";
+        collect(p, "</rte>", "<rtept ", &GpxScanner::routePoint);
+    }
+
+    // The content of a track or route up to its end tag (or the end of the data): its name, its
+    // colour and its points; then it is handed on.
+    void collect(size_t& p, std::string_view endTag, std::string_view pointTag, void (GpxScanner::*point)(size_t&)) {
+        ctx_.store.count = 0;
         while (p < t_.size) {
-            if (t_.has(p, "</trk>")) {
-                p += 6;
+            if (t_.has(p, endTag)) {
+                p += endTag.size();
                 break;
             }
             if (t_.has(p, "<name>")) {
                 p = scan::copyName(t_, p + 6, kNameBuf, name_);
             } else if (t_.has(p, "<gpxx:DisplayColor>")) {
                 colour(p);
-            } else if (t_.has(p, "<trkpt ")) {
-                trackPoint(p);
+            } else if (t_.has(p, pointTag)) {
+                (this->*point)(p);
             } else {
                 ++p;
             }
         }
-        finish();
+        finishImportedTrack(ctx_, job_, name_);
+        emitted_ = true;
+    }
+
+    // The start tag of a track or route point; true when nothing more belongs to the point:
+    // a self-closing tag (the point is appended without altitude and time) or the end of the data.
+    bool pointStartTag(size_t& p, size_t tagLength) {
+        p = coordinates(p + tagLength, gotLat_, gotLon_);
+        if (p >= t_.size) return true;
+        if (t_.at(p - 1) != '/') return false;
+        ++p;
+        add(0.0, 0, 0);
+        return true;
     }
 
     void trackPoint(size_t& p) {
-        bool gotLat, gotLon;
-        p = coordinates(p + 7, gotLat, gotLon);
-        if (p >= t_.size) return;
-        if (t_.at(p - 1) == '/') {  // <trkpt .../>
-            ++p;
-            add(0.0, 0, 0);
-            return;
-        }
+        if (pointStartTag(p, 7)) return;
         double alt = 0.0;
         uint8_t altValid = 0;
         int32_t time = 0;
@@ -162,40 +180,9 @@ private:
         }
     }
 
-    void route(size_t& p) {
-        p += 5;
-        if (!routesReadAsTracks(ctx_)) return;  // the content is passed over by the main scan
-        ++ctx_.run.trackCounter;
-        name_ = "Route";
-        ctx_.store.count = 0;
-        while (p < t_.size) {
-            if (t_.has(p, "</rte>")) {
-                p += 6;
-                break;
-            }
-            if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, name_);
-            } else if (t_.has(p, "<gpxx:DisplayColor>")) {
-                colour(p);
-            } else if (t_.has(p, "<rtept ")) {
-                routePoint(p);
-            } else {
-                ++p;
-            }
-        }
-        finish();
-    }
-
     // A route point, and the shaping points of its Garmin extension after it.
     void routePoint(size_t& p) {
-        bool gotLat, gotLon;
-        p = coordinates(p + 7, gotLat, gotLon);
-        if (p >= t_.size) return;
-        if (t_.at(p - 1) == '/') {  // <rtept .../> has no content to wait for
-            ++p;
-            add(0.0, 0, 0);
-            return;
-        }
+        if (pointStartTag(p, 7)) return;
         double alt = 0.0;
         uint8_t altValid = 0;
         bool appended = false;
@@ -205,7 +192,7 @@ private:
                 altValid = 1;
             } else if (t_.has(p, "<extensions>")) {
                 p += 12;
-                if (gotLat && gotLon && !appended) add(alt, altValid, 0);
+                if (gotLat_ && gotLon_ && !appended) add(alt, altValid, 0);
                 appended = true;
                 shapingPoints(p);
             } else if (t_.has(p, "</rtept>")) {
@@ -219,10 +206,9 @@ private:
     }
 
     void shapingPoints(size_t& p) {
-        bool gotLat, gotLon;
         while (p < t_.size && !t_.has(p, "</extensions>") && !t_.has(p, "</rtept>")) {
             if (t_.has(p, "<gpxx:rpt ")) {
-                p = coordinates(p + 10, gotLat, gotLon);
+                p = coordinates(p + 10, gotLat_, gotLon_);
                 add(0.0, 0, 0);
             } else {
                 ++p;
@@ -230,15 +216,11 @@ private:
         }
     }
 
-    void finish() {
-        finishImportedTrack(ctx_, job_, name_);
-        emitted_ = true;
-    }
-
     Context& ctx_;
     ImportJob& job_;
     Text t_;
     std::string latText_, lonText_;
+    bool gotLat_ = false, gotLon_ = false;  // found in the last start tag
     std::string name_;  // shared by waypoints, tracks and routes, never cleared
     bool emitted_ = false;
 };
