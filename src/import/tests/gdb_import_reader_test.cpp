@@ -134,18 +134,7 @@ TEST_F(GdbImportReaderTest, OtherVersionsAndDamagedFilesAreHandled) {
     GdbImage image('m');
     image.track(track("T", 0, {{1, 1}, {2, 2}, {3, 3}})).waypoint("W").route(route("R", 1)).end();
     std::vector<uint8_t> bytes = image.bytes();
-    // Every cut of the file reads without harm.
-    for (size_t n = 0; n <= bytes.size(); ++n) {
-        Context c;
-        c.settings.RemovalDistance = 0;
-        c.run.importQuestion = 1;
-        MemoryStream o;
-        ImportJob j{o};
-        j.onEmit = [](Context&, const std::string&) {};
-        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(n));
-        int r = readGdbForImport(c, j, cut.data(), cut.size());
-        EXPECT_TRUE(r == kReadDone || r == kReadNothing || r == kReadInvalid);
-    }
+    readEveryPrefix(readGdbForImport, std::string(bytes.begin(), bytes.end()));
     // A record length beyond the data ends the walk.
     std::vector<uint8_t> bad = bytes;
     int32_t huge = 0x7FFFFFF0;

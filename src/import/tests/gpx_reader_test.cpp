@@ -135,17 +135,7 @@ TEST_F(GpxReaderTest, TruncatedInputEndsCleanly) {
         " <wpt lat=\"1\" lon=\"2\"><name>W</name></wpt>"
         "<trk><name>Cut</name><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/><trkpt lat=\"3\" lon=\"3\"><ele>4</ele>"
         "<trkpt lat=\"5\" lon=\"5\"></trkpt></trk><wpt lat=\"9\" lon=\"9\"><name>never";
-    // Every prefix of the file is a file that ends inside something.
-    for (size_t n = 0; n <= gpx.size(); ++n) {
-        Context c;
-        c.settings.RemovalDistance = 0;
-        MemoryStream o;
-        ImportJob j{o};
-        j.onEmit = [](Context&, const std::string&) {};
-        j.onWaypoint = [](Context&, const std::string&, int32_t) {};
-        int r = readGpx(c, j, reinterpret_cast<const uint8_t*>(gpx.data()), n);
-        EXPECT_TRUE(r == kReadDone || r == kReadNothing);
-    }
+    readEveryPrefix(readGpx, gpx);
     read(readGpx, gpx);
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].name, "Cut-1");

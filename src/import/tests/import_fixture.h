@@ -95,6 +95,23 @@ private:
     bool had_ = false;
 };
 
+// Reads every prefix of the data, each from a buffer of exactly its size (so a read past the
+// cut shows under the sanitizers), with routes read as tracks; every result is a reader result.
+inline void readEveryPrefix(ReaderFn reader, const std::string& data) {
+    for (size_t n = 0; n <= data.size(); ++n) {
+        Context c;
+        c.settings.RemovalDistance = 0;
+        c.run.importQuestion = 1;
+        MemoryStream o;
+        ImportJob j{o};
+        j.onEmit = [](Context&, const std::string&) {};
+        j.onWaypoint = [](Context&, const std::string&, int32_t) {};
+        std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+        int r = reader(c, j, cut.data(), cut.size());
+        EXPECT_TRUE(r == kReadDone || r == kReadNothing || r == kReadInvalid) << "cut at " << n;
+    }
+}
+
 inline int32_t semi(double degrees) { return static_cast<int32_t>(degrees * 11930464.0); }
 
 }  // namespace trakor::test

@@ -88,15 +88,7 @@ TEST_F(KmlReaderTest, UnclosedPlacemarkIsNotEmitted) {
     const std::string kml =
         " <Placemark><LineString><coordinates>1,1 2,2</coordinates></LineString></Placemark>"
         "<Placemark><name>Open</name><LineString><coordinates>3,3 4,4";
-    for (size_t n = 0; n <= kml.size(); ++n) {
-        Context c;
-        MemoryStream o;
-        ImportJob j{o};
-        j.onEmit = [](Context&, const std::string&) {};
-        j.onWaypoint = [](Context&, const std::string&, int32_t) {};
-        int r = readKml(c, j, reinterpret_cast<const uint8_t*>(kml.data()), n);
-        EXPECT_TRUE(r == kReadDone || r == kReadNothing);
-    }
+    readEveryPrefix(readKml, kml);
     EXPECT_EQ(read(readKml, kml), kReadDone);
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].name, "Track-1");

@@ -88,15 +88,7 @@ TEST_F(TcxReaderTest, TruncatedInputEndsCleanly) {
                             "</Track><CoursePoint><Name>P</Name><Position><LatitudeDegrees>2</LatitudeDegrees>"
                             "</Position></CoursePoint></Course><Lap StartTime=\"2009-06-01T10:00:00Z\"><Track>" +
                             trackpoint(3, 3);
-    for (size_t n = 0; n <= tcx.size(); ++n) {
-        Context c;
-        MemoryStream o;
-        ImportJob j{o};
-        j.onEmit = [](Context&, const std::string&) {};
-        j.onWaypoint = [](Context&, const std::string&, int32_t) {};
-        int r = readTcx(c, j, reinterpret_cast<const uint8_t*>(tcx.data()), n);
-        EXPECT_TRUE(r == kReadDone || r == kReadNothing);
-    }
+    readEveryPrefix(readTcx, tcx);
     read(readTcx, tcx);
     ASSERT_EQ(tracks.size(), 1u);  // the unfinished lap has one point only
     EXPECT_EQ(tracks[0].name, "C-1");
