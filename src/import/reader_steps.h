@@ -16,6 +16,11 @@ void cleanImportedPoints(Context& ctx);
 // `Waypoint Symbol` setting as symbol).
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t index, int visible);
 
+// A UTC date and time as the stored time (seconds since 1970): converted to local time with the
+// system's time-zone rules and back with the daylight-saving flag unknown. 0 for an invalid date
+// or one outside what 32 bits hold.
+int32_t storedTimeFromUtc(int year, int month, int day, int hour, int minute, int second);
+
 // "name-number", the form of every numbered import name.
 inline std::string numberedName(const std::string& name, int32_t number) {
     return name + "-" + std::to_string(static_cast<uint32_t>(number));

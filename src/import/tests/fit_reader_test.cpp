@@ -5,6 +5,7 @@
 
 #include "import/fit_messages.h"
 #include "import/reader.h"
+#include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor {
@@ -74,37 +75,11 @@ private:
     bool bigEndian_[16] = {};
 };
 
-struct Emitted {
-    std::string name;
-    std::vector<int32_t> lat, lon, time;
-    std::vector<double> alt;
-    std::vector<int> altValid;
-};
+using test::EmittedTrack;
 
-struct FitRun {
-    Context ctx;
-    MemoryStream out;
-    ImportJob job{out, nullptr, {}, {}, 0, {}};
-    std::vector<Emitted> tracks;
-
-    FitRun() {
-        ctx.settings.RemovalDistance = 0;
-        ctx.settings.RemovalGlitches = 0;
-        job.baseName = "ride";
-        job.onEmit = [this](Context& c, const std::string& name) {
-            Emitted e;
-            e.name = name;
-            for (int32_t i = 0; i < c.store.count; ++i) {
-                e.lat.push_back(c.store.lat[i]);
-                e.lon.push_back(c.store.lon[i]);
-                e.time.push_back(c.store.time[i]);
-                e.alt.push_back(c.store.alt[i]);
-                e.altValid.push_back(c.store.altValid[i]);
-            }
-            tracks.push_back(e);
-        };
-    }
-    int read(const std::vector<uint8_t>& b) { return readFit(ctx, job, b.data(), b.size()); }
+struct FitRun : test::ReaderRun {
+    FitRun() : ReaderRun("ride") {}
+    int read(const std::vector<uint8_t>& b) { return ReaderRun::read(readFit, b); }
 };
 
 using F = FitBuilder::Field;
@@ -121,7 +96,7 @@ TEST(FitReader, ActivityWithLapAtEndGivesOneNamedTrackWithUnitsConverted) {
     FitRun r;
     EXPECT_EQ(r.read(b.build()), kReadDone);
     ASSERT_EQ(r.tracks.size(), 1u);
-    const Emitted& t = r.tracks[0];
+    const EmittedTrack& t = r.tracks[0];
     EXPECT_EQ(t.name, "A-ride-1");
     EXPECT_EQ(t.lat, (std::vector<int32_t>{100000, 100100, 100200}));
     EXPECT_EQ(t.lon, (std::vector<int32_t>{200000, 200100, 200200}));
@@ -172,7 +147,7 @@ TEST(FitReader, RealDeviceLayouts) {
     FitRun r;
     EXPECT_EQ(r.read(b.build()), kReadDone);
     ASSERT_EQ(r.tracks.size(), 1u);
-    const Emitted& t = r.tracks[0];
+    const EmittedTrack& t = r.tracks[0];
     EXPECT_EQ(t.lat, (std::vector<int32_t>{0x01020304, 500, 501}));
     EXPECT_EQ(t.lon, (std::vector<int32_t>{0x05060708, 600, 601}));
     const int32_t base = 0x1000001E + 631065600;
