@@ -288,3 +288,21 @@ TEST(FitReader, CorpusFilesGiveGpsbabelsPoints) {
 
 }  // namespace
 }  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(FitReader, DamagedFilesReadWithoutFault) {
+    TRAKOR_CORPUS_OR_SKIP(path, "garmin-edge-800.fit");
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    bytes.resize(3000);  // a few hundred messages are enough and keep the loop fast
+    for (const auto& damaged : test::damagedCopies(bytes, 200)) {
+        test::ReaderRun r;
+        const int res = r.read(readFit, damaged);
+        EXPECT_TRUE(res == kReadDone || res == kReadNothing);
+    }
+}
+
+}  // namespace
+}  // namespace trakor

@@ -81,3 +81,22 @@ TEST(ItnReader, LongFieldsAreTruncated) {
 
 }  // namespace
 }  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(ItnReader, DamagedFilesReadWithoutFault) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += kTrip;
+    for (int option : {0, 22}) {
+        for (const auto& damaged : test::damagedCopies(std::vector<uint8_t>(text.begin(), text.end()), 150)) {
+            ReaderRun r;
+            r.job.option = option;
+            EXPECT_EQ(r.read(readItn, damaged), kReadDone);
+            EXPECT_TRUE(r.ctx.run.namePool.empty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace trakor

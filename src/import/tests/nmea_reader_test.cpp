@@ -189,3 +189,21 @@ TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {
 
 }  // namespace
 }  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(NmeaReader, DamagedLogsReadWithoutFault) {
+    TRAKOR_CORPUS_OR_SKIP(path, "nmeadate.nmea");
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    for (const auto& damaged : test::damagedCopies(bytes, 250)) {
+        ReaderRun r;
+        EXPECT_EQ(r.read(readNmea, damaged), kReadDone);
+        for (const auto& t : r.tracks)
+            for (int32_t lat : t.lat) EXPECT_LE(std::abs(semicirclesToDegrees(lat)), 180.0);
+    }
+}
+
+}  // namespace
+}  // namespace trakor

@@ -1,6 +1,7 @@
 // Runs a reader with the back end's test hook and keeps every route or track it hands on.
 #pragma once
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,25 @@ struct ReaderRun {
         return fn(ctx, job, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     }
 };
+
+// Damaged copies of a valid input: bytes changed, cut off, or repeated, from a fixed seed.
+inline std::vector<std::vector<uint8_t>> damagedCopies(const std::vector<uint8_t>& valid, int n) {
+    std::mt19937 rng(12345);
+    std::vector<std::vector<uint8_t>> out;
+    for (int i = 0; i < n && !valid.empty(); ++i) {
+        std::vector<uint8_t> b = valid;
+        const int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits && !b.empty(); ++e) {
+            const size_t at = rng() % b.size();
+            switch (rng() % 3) {
+                case 0: b[at] = static_cast<uint8_t>(rng()); break;
+                case 1: b.resize(at); break;
+                default: b.insert(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at), b.end()); break;
+            }
+        }
+        out.push_back(std::move(b));
+    }
+    return out;
+}
 
 }  // namespace trakor::test
