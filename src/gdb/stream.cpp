@@ -158,6 +158,7 @@ int32_t copyBytes(int32_t count, ByteStream* out, ByteStream& in) {
         }
         return done;
     }
+    if (count < 0) return 0;  // a negative count copies nothing
     int32_t n = 0;
     uint8_t c;
     while (in.read(&c, 1) == 1) {

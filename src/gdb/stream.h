@@ -107,7 +107,8 @@ void writeDouble(ByteStream& out, double v);
 void writeString(std::string_view text, ByteStream& out);
 
 // count > 0: copies count bytes (fewer at the end of the data) and returns how many;
-// count 0: copies up to and including the next zero byte. out may be null (bytes are consumed).
+// count 0: copies up to and including the next zero byte; a negative count copies nothing.
+// out may be null (bytes are consumed).
 int32_t copyBytes(int32_t count, ByteStream* out, ByteStream& in);
 // One flag byte; when non-zero n more bytes. Returns 1 or n + 1.
 int32_t copyOptional(ByteStream* out, ByteStream& in, int32_t n);

@@ -1,0 +1,37 @@
+// Start-up decisions: portable or native mode, the application name and every path of the run.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/paths.h"
+#include "platform/environment.h"
+
+namespace trakor {
+
+// Longest application name; longer program names are cut to it.
+constexpr size_t kMaxAppNameLength = 31;
+
+// The application name of a program file name: a "-cli" suffix is dropped so the command-line
+// front end shares its name, any spelling of "trakor3" becomes "Trakor3", and the name is cut
+// to kMaxAppNameLength bytes (never inside a UTF-8 character).
+std::string applicationName(std::string_view programFileName);
+
+// Decides mode and paths without touching the system. `programPath` is the absolute path of the
+// program file; `args` the arguments after the program path (a capital "N" anywhere selects native
+// mode, a capital "C" the clipboard dialog). A program under `installPrefix`, /usr or /usr/local
+// runs native and finds its language and help files in <prefix>/share/trakor3; otherwise they lie
+// next to the program. The working folder is the program's folder (portable) or
+// $XDG_DATA_HOME/<application name> (native).
+Paths decidePaths(const std::string& programPath, std::span<const std::string> args, const Environment& env,
+                  std::string_view installPrefix);
+
+// Points the work files (gdb, tcx, log, bcd, $$$.$$$) at `folder`.
+void setWorkingFolder(Paths& paths, const std::string& folder);
+
+// The real start-up: the program path from /proc/self/exe, the process environment, and the
+// working folder created when missing (when it cannot be created, the program's folder is used).
+Paths startUp(int argc, const char* const* argv);
+
+}  // namespace trakor

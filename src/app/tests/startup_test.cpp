@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/startup.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor {
+namespace {
+
+struct StartupTest : ::testing::Test {
+    Environment env;
+    void SetUp() override { env.vars["HOME"] = "/home/ann"; }
+    Paths decide(const std::string& program, std::vector<std::string> args = {},
+                 std::string_view prefix = "/opt/trakor") {
+        return decidePaths(program, args, env, prefix);
+    }
+};
+
+TEST_F(StartupTest, PortableProgramKeepsEverythingInItsFolder) {
+    Paths p = decide("/home/ann/tools/Trakor3");
+    EXPECT_EQ(p.modeLetter, 'P');
+    EXPECT_EQ(p.clipboardFlag, 'N');
+    EXPECT_EQ(p.appName, "Trakor3");
+    EXPECT_EQ(p.programFolder, "/home/ann/tools");
+    EXPECT_EQ(p.workingFolder, "/home/ann/tools");
+    EXPECT_EQ(p.dataFolder, "/home/ann/tools");
+    EXPECT_EQ(p.iniFile, "/home/ann/tools/Trakor3.ini");
+    EXPECT_EQ(p.languageFile, "/home/ann/tools/Trakor3.lng");
+    EXPECT_EQ(p.helpFile, "/home/ann/tools/Trakor3en.pdf");
+    EXPECT_EQ(p.workGdb, "/home/ann/tools/Trakor3.gdb");
+    EXPECT_EQ(p.workTcx, "/home/ann/tools/Trakor3.tcx");
+    EXPECT_EQ(p.logFile, "/home/ann/tools/Trakor3.log");
+    EXPECT_EQ(p.downGdb, "/home/ann/tools/Trakor3.bcd");
+    EXPECT_EQ(p.tempFile, "/home/ann/tools/$$$.$$$");
+}
+
+TEST_F(StartupTest, ArgumentsChooseNativeModeAndTheClipboardDialog) {
+    Paths p = decide("/home/ann/tools/Trakor3", {"N"});
+    EXPECT_EQ(p.modeLetter, 'N');
+    EXPECT_EQ(p.workingFolder, "/home/ann/.local/share/Trakor3");
+    EXPECT_EQ(p.workGdb, "/home/ann/.local/share/Trakor3/Trakor3.gdb");
+    EXPECT_EQ(p.iniFile, "/home/ann/tools/Trakor3.ini");  // data files stay next to the program
+    EXPECT_EQ(p.dataFolder, "/home/ann/tools");
+
+    p = decide("/home/ann/tools/Trakor3", {"Cnc"});  // lower-case n does not count
+    EXPECT_EQ(p.modeLetter, 'P');
+    EXPECT_EQ(p.clipboardFlag, 'C');
+    p = decide("/home/ann/tools/Trakor3", {"x", "--NC"});
+    EXPECT_EQ(p.modeLetter, 'N');
+    EXPECT_EQ(p.clipboardFlag, 'C');
+    // The program's own path never sets a flag.
+    p = decide("/home/Nina/Cool/Trakor3");
+    EXPECT_EQ(p.modeLetter, 'P');
+    EXPECT_EQ(p.clipboardFlag, 'N');
+
+    env.vars["XDG_DATA_HOME"] = "/data/ann";
+    EXPECT_EQ(decide("/x/Trakor3", {"N"}).workingFolder, "/data/ann/Trakor3");
+    env.vars["XDG_DATA_HOME"] = "relative/ignored";
+    EXPECT_EQ(decide("/x/Trakor3", {"N"}).workingFolder, "/home/ann/.local/share/Trakor3");
+}
+
+TEST_F(StartupTest, InstalledProgramRunsNativeWithSharedDataFiles) {
+    for (auto [program, share] : {std::pair{"/usr/bin/Trakor3", "/usr/share/trakor3"},
+                                  std::pair{"/usr/local/bin/Trakor3", "/usr/local/share/trakor3"},
+                                  std::pair{"/opt/trakor/bin/Trakor3", "/opt/trakor/share/trakor3"},
+                                  std::pair{"/usr/bin/trakor3-cli", "/usr/share/trakor3"}}) {
+        Paths p = decide(program);
+        EXPECT_EQ(p.modeLetter, 'N') << program;
+        EXPECT_EQ(p.appName, "Trakor3") << program;
+        EXPECT_EQ(p.dataFolder, share) << program;
+        EXPECT_EQ(p.languageFile, std::string(share) + "/Trakor3.lng") << program;
+        EXPECT_EQ(p.helpFile, std::string(share) + "/Trakor3en.pdf") << program;
+        EXPECT_EQ(p.workingFolder, "/home/ann/.local/share/Trakor3") << program;
+    }
+    // A folder that merely starts with the prefix's letters is not under it.
+    EXPECT_EQ(decide("/usr2/bin/Trakor3").modeLetter, 'P');
+    EXPECT_EQ(decide("/opt/trakor-dev/Trakor3").modeLetter, 'P');
+    // A root or empty prefix does not make every program an installed one.
+    EXPECT_EQ(decide("/home/ann/Trakor3", {}, "/").modeLetter, 'P');
+    EXPECT_EQ(decide("/home/ann/Trakor3", {}, "").modeLetter, 'P');
+    EXPECT_EQ(decide("/opt/trakor/bin/Trakor3", {}, "/opt/trakor/").dataFolder, "/opt/trakor/share/trakor3");
+}
+
+TEST_F(StartupTest, ApplicationNameComesFromTheProgramFile) {
+    Paths p = decide("/home/ann/tools/Other");
+    EXPECT_EQ(p.appName, "Other");
+    EXPECT_EQ(p.iniFile, "/home/ann/tools/Other.ini");
+    EXPECT_EQ(p.languageFile, "/home/ann/tools/Other.lng");
+    EXPECT_EQ(p.helpFile, "/home/ann/tools/Otheren.pdf");
+    EXPECT_EQ(p.workGdb, "/home/ann/tools/Other.gdb");
+    EXPECT_EQ(p.downGdb, "/home/ann/tools/Other.bcd");
+    EXPECT_EQ(decide("/t/Other-cli").appName, "Other");
+    EXPECT_EQ(decide("/t/trakor3-cli").iniFile, "/t/Trakor3.ini");  // the front ends share one INI file
+    EXPECT_EQ(decide("/t/-cli").appName, "-cli");
+
+    const std::string longName(40, 'a');
+    EXPECT_EQ(applicationName(longName), std::string(31, 'a'));
+    // 30 ASCII bytes then a two-byte character: cut before it, never inside.
+    EXPECT_EQ(applicationName(std::string(30, 'b') + "\xC3\xA9xyz"), std::string(30, 'b'));
+    EXPECT_EQ(applicationName(std::string(29, 'b') + "\xC3\xA9xyz"), std::string(29, 'b') + "\xC3\xA9");
+}
+
+TEST(StartUp, RealProcessGetsAnAbsoluteProgramAndAWorkingFolder) {
+    const char* argv[] = {"app_tests"};
+    Paths p = startUp(1, argv);
+    EXPECT_TRUE(std::filesystem::path(p.programPath).is_absolute());
+    EXPECT_EQ(p.appName, "app_tests");
+    EXPECT_TRUE(std::filesystem::is_directory(p.workingFolder));
+}
+
+}  // namespace
+}  // namespace trakor

@@ -1,0 +1,523 @@
+#include "core/driver.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "core/driver_delivery.h"
+#include "core/driver_messages.h"
+#include "platform/file_delivery.h"
+
+namespace trakor {
+
+namespace {
+
+// Longest base name handed to the importers, in bytes.
+constexpr size_t kMaxBaseName = 127;
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool endsWith(std::string_view s, std::string_view e) { return s.size() >= e.size() && s.substr(s.size() - e.size()) == e; }
+
+bool startsWithNoCase(const std::string& s, const std::string& prefix) {
+    return s.size() >= prefix.size() && lowerAscii(s.substr(0, prefix.size())) == lowerAscii(prefix);
+}
+
+// "<root>/<name>", without doubling a slash that ends the root.
+std::string underRoot(const std::string& root, const std::string& name) {
+    if (!root.empty() && root.back() == '/') return root + name;
+    return root + "/" + name;
+}
+
+// The file name without folder and extension, cut at a character boundary to kMaxBaseName bytes.
+std::string baseNameOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    if (name.size() > kMaxBaseName) {
+        size_t cut = kMaxBaseName;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+bool usesSplitFilter(int32_t o) { return o == 11 || o == 12 || o == 13 || o == 14 || o == 21 || o == 22 || o == 24; }
+
+// Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
+bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
+
+// The state of one Convert action between its steps.
+struct Run {
+    Context& ctx;
+    const DriverCalls& calls;
+    ConversionRequest& req;
+    DeliveryPlan plan;
+};
+
+// Split and filter values of the run and their ranges.
+int checkSplitAndFilter(Context& ctx, const ConversionRequest& req) {
+    const Settings& s = ctx.settings;
+    int32_t splitField = static_cast<int32_t>(std::min<uint32_t>(req.splitField, INT32_MAX));
+    int32_t split = (s.milesMode == 1 && s.Splittype == 1) ? milesToKm(splitField) : splitField;
+    int32_t filter = static_cast<int32_t>(std::min<uint32_t>(req.filterField, INT32_MAX));
+    ctx.run.splitValue = split;
+    ctx.run.filterValue = filter;
+    if (s.Split == 1) {
+        if (s.Splittype == 1 && (split < 5 || split > 999)) {
+            say(ctx, dmsg::kSplitLength, s.milesMode == 1 ? "3-622 mi" : "5-999 km");
+            return kRunStopped;
+        }
+        if (s.Splittype == 2 && (split < 25 || split > 9999)) {
+            say(ctx, dmsg::kSplitPoints);
+            return kRunStopped;
+        }
+    }
+    if (s.Filter == 1) {
+        if (s.Filtertype == 1 && (filter < 2 || filter > 9999)) {
+            say(ctx, dmsg::kFilterPoints);
+            return kRunStopped;
+        }
+        if (s.Filtertype == 2 && filter > 95) {
+            say(ctx, dmsg::kFilterPercent);
+            return kRunStopped;
+        }
+        if (s.Filtertype == 3 && filter > 90) {
+            say(ctx, dmsg::kFilterDirection);
+            return kRunStopped;
+        }
+    }
+    if (s.Split == 1 && s.Filter == 1 && s.Splittype == 2 && s.Filtertype == 1 && filter > split) {
+        say(ctx, dmsg::kFilterOverSplit, static_cast<unsigned>(split));
+        ctx.run.filterValue = split;
+    }
+    return kDelivered;
+}
+
+// Checks the GPS device and makes its course folders; fills the plan's device folder.
+int prepareGpsTarget(Run& r) {
+    Context& ctx = r.ctx;
+    const DetectedDevice& dev = r.req.device;
+    if (!dev.connected || !volumeAnswers(dev.root)) {
+        say(ctx, dmsg::kNoGps);
+        return kRunStopped;
+    }
+    auto listed = [&](const char* model) {
+        std::string prefix = underRoot(dev.root, model);
+        return std::any_of(dev.deviceList.begin(), dev.deviceList.end(),
+                           [&](const std::string& e) { return startsWithNoCase(e, prefix); });
+    };
+    if (!listed("EDGE") && say(ctx, dmsg::kNotEdge) != Answer::Yes) return kRunStopped;
+    bool newFiles = listed("EDGE 500") || listed("EDGE 800");
+    std::string target = r.req.targetRoot.empty() ? dev.root : r.req.targetRoot;
+    if (!volumeAnswers(target)) {
+        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+        return kRunStopped;
+    }
+    std::vector<std::string> folders = {underRoot(target, "Garmin/"), underRoot(target, "Garmin/Courses/")};
+    if (newFiles) folders.push_back(underRoot(target, "Garmin/NewFiles/"));
+    for (const std::string& f : folders) {
+        if (!ensureFolder(f)) {
+            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+            return kRunStopped;
+        }
+    }
+    r.plan.deviceFolder = folders.back();
+    return kDelivered;
+}
+
+// Reads the output path (browsing when empty) and takes the output format from its ending.
+int readOutputPath(Run& r) {
+    if (r.req.outputPath.empty() && r.calls.browseOutput) r.calls.browseOutput(r.req);
+    if (r.req.outputPath.empty()) {
+        say(r.ctx, dmsg::kNoOutput);
+        return kRunStopped;
+    }
+    std::string lower = lowerAscii(r.req.outputPath);
+    if (endsWith(lower, ".gdb")) {
+        r.plan.format = kFormatGdb;
+    } else if (endsWith(lower, ".tcx")) {
+        r.plan.format = kFormatTcx;
+    } else {
+        say(r.ctx, dmsg::kOutputNotGdbTcx);
+        return kRunStopped;
+    }
+    if (nameTooLong(r.req.outputPath)) {
+        say(r.ctx, dmsg::kNameTooLong, r.req.outputPath.c_str());
+        return kRunStopped;
+    }
+    r.plan.outputPath = r.req.outputPath;
+    return kDelivered;
+}
+
+bool openWorkFile(Context& ctx, FileStream& work) {
+    setWorkFileReadOnly(ctx.paths.workGdb, false);
+    if (ctx.paths.workGdb.empty() || !work.open(ctx.paths.workGdb, "w+b")) {
+        say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Closes the work file and marks it read-only; false (told) when its bytes did not all reach the disk.
+bool closeWorkFile(Context& ctx, FileStream& work) {
+    bool ok = work.ok() && work.close();
+    work.close();
+    setWorkFileReadOnly(ctx.paths.workGdb, true);
+    if (!ok) say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+    return ok;
+}
+
+// Opens an input for reading. The program's own work files are read into memory first,
+// because the run rewrites them while it reads.
+std::unique_ptr<ByteStream> openInput(Context& ctx, const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    if (sameFile(path, ctx.paths.workGdb) || sameFile(path, ctx.paths.downGdb)) {
+        std::vector<uint8_t> bytes;
+        if (!readWholeFile(path, bytes)) return nullptr;
+        return std::make_unique<MemoryStream>(std::move(bytes));
+    }
+    auto file = std::make_unique<FileStream>();
+    if (!file->open(path, "rb")) return nullptr;
+    return file;
+}
+
+// The version byte of a GDB file ("MsRcf", a zero, 5 bytes, the version), 0 when the file
+// does not start that way. The stream is left at its start.
+uint8_t gdbVersion(ByteStream& in) {
+    std::string head;
+    in.seek(0);
+    uint8_t version = 0;
+    if (readString(&head, in) > 0 && head == "MsRcf" && in.seek(in.tell() + 5)) version = readU8(in);
+    in.seek(0);
+    return version;
+}
+
+bool isLaterGdbVersion(uint8_t v) { return v == 0x73 || v == 0x84 || v == 0x8A; }
+
+// Swaps a later GDB version for its down-converted copy; the input then reads that copy.
+int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<ByteStream>& in) {
+    uint8_t version = gdbVersion(*in);
+    if (!isLaterGdbVersion(version)) return kDelivered;
+    if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
+    int rc = calls.downConvert(ctx, *in, version);
+    in.reset();
+    if (rc != 0) {
+        say(ctx, dmsg::kNotGdb);
+        return kRunFailed;
+    }
+    in = openInput(ctx, ctx.paths.downGdb);
+    if (!in) {
+        say(ctx, dmsg::kCannotOpenInput);
+        return kRunFailed;
+    }
+    return kDelivered;
+}
+
+// The record loop of the GDB conversion pass, with the information texts shown after each record.
+void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStream& work) {
+    for (;;) {
+        if (ctx.progress) ctx.progress(static_cast<int>(in.tell()), static_cast<int>(in.size()));
+        int64_t before = in.tell();
+        char type = calls.convertGdbRecord(ctx, in, work);
+        if (ctx.run.infoFlag == 1 || ctx.run.infoFlag == 2) {
+            tellLiteral(ctx, dmsg::kCaptionInfo, ctx.run.infoText, MsgStyle::Warning);
+            ctx.run.clearInfo();
+        }
+        if (type == '1' || type == 'V') break;
+        // A pass that no longer moves through the input would loop for ever.
+        if (in.tell() == before) break;
+    }
+}
+
+// Runs the engine for one input into the open work file.
+int runEngine(Run& r, ByteStream& in, FileStream& work) {
+    Context& ctx = r.ctx;
+    const int32_t option = r.req.option;
+    if (ctx.run.inputType == InputType::Gdb && option != 0) {
+        int32_t headerLength = 0;
+        if (r.calls.scanHeader(ctx, in, headerLength) == 1) {
+            ctx.waypointIndex.clear();
+            ctx.routeNameIndex.clear();
+            say(ctx, dmsg::kNotGdb);
+            return kRunFailed;
+        }
+        int result = kDelivered;
+        if (option == 3 || option == 4) {
+            in.seek(0);
+            if (r.calls.viaPointVisibilityPass(ctx, in, work) != 0) {
+                tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kMemoryError, MsgStyle::Plain);
+                result = kRunFailed;
+            }
+        } else if (headerLength <= 0 || !in.seek(0) || copyBytes(headerLength, &work, in) != headerLength) {
+            say(ctx, dmsg::kNotGdb);
+            result = kRunFailed;
+        } else {
+            runGdbPass(ctx, r.calls, in, work);
+        }
+        ctx.waypointIndex.clear();
+        ctx.routeNameIndex.clear();
+        return result;
+    }
+    in.seek(0);
+    if (r.calls.importFile(ctx, baseNameOf(r.plan.inputPath), in, work) == 2) {
+        tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kMemoryError, MsgStyle::Plain);
+        return kRunFailed;
+    }
+    return kDelivered;
+}
+
+// Whether the engines one input needs are in the build; tells the user when one is missing.
+bool enginesAvailable(Run& r) {
+    Context& ctx = r.ctx;
+    const DriverCalls& c = r.calls;
+    const int32_t option = r.req.option;
+    if (ctx.run.inputType == InputType::Kmz && !c.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking") == 0;
+    if (ctx.run.inputType == InputType::Gdb && option != 0) {
+        if (!c.scanHeader) return reportUnavailable(ctx, "GDB header scan") == 0;
+        if ((option == 3 || option == 4) && !c.viaPointVisibilityPass)
+            return reportUnavailable(ctx, "via point visibility conversion") == 0;
+        if (option != 3 && option != 4 && !c.convertGdbRecord) return reportUnavailable(ctx, "GDB conversion pass") == 0;
+    } else if (!c.importFile) {
+        return reportUnavailable(ctx, "file import") == 0;
+    }
+    return deliveryAvailable(ctx, c, r.plan);
+}
+
+// Steps for one input file: its type, the option rules, the output test and the engine.
+int runSingle(Run& r) {
+    Context& ctx = r.ctx;
+    ConversionRequest& req = r.req;
+    const int32_t option = req.option;
+    int type = inputTypeOf(req.inputPath);
+    if (type < 0) {
+        say(ctx, dmsg::kInputType);
+        return kRunStopped;
+    }
+    ctx.run.inputType = static_cast<InputType>(type);
+    if (type != 0 && option >= 1 && option <= 15) {
+        say(ctx, dmsg::kNonGdbOptions);
+        return kRunStopped;
+    }
+    // Only a .gdb input can be overwritten, and only for the targets that offer it.
+    r.plan.overwriteInput = req.overwriteInput && endsWith(lowerAscii(req.inputPath), ".gdb") &&
+                            (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
+    if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
+        if (int rc = readOutputPath(r); rc != kDelivered) return rc;
+    }
+    if (deliversCourses(r.plan) && rejectsCourses(option)) {
+        say(ctx, dmsg::kTcxOptions);
+        return kRunStopped;
+    }
+    if (nameTooLong(req.inputPath)) {
+        say(ctx, dmsg::kNameTooLong, req.inputPath.c_str());
+        return kRunStopped;
+    }
+    if (!enginesAvailable(r)) return kRunFailed;
+
+    r.plan.inputPath = req.inputPath;
+    if (ctx.run.inputType == InputType::Kmz) r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
+    std::unique_ptr<ByteStream> in = openInput(ctx, r.plan.inputPath);
+    if (!in) {
+        say(ctx, dmsg::kCannotOpenInput);
+        return kRunStopped;
+    }
+    // The output test compares file identity and never truncates an existing output.
+    if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
+        const std::string& out = r.plan.outputPath;
+        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnlyFile(out) ||
+            !canWriteOutput(out)) {
+            say(ctx, dmsg::kCannotOpenOutput);
+            return kRunStopped;
+        }
+    }
+    if (r.plan.overwriteInput) r.plan.inputPath = req.inputPath;
+
+    if (ctx.run.inputType == InputType::Gdb) {
+        if (int rc = downConvertInput(ctx, r.calls, in); rc != kDelivered) return rc;
+    }
+    FileStream work;
+    if (!openWorkFile(ctx, work)) return kRunFailed;
+    int rc = runEngine(r, *in, work);
+    in.reset();
+    if (!closeWorkFile(ctx, work)) return kRunFailed;
+    return rc;
+}
+
+// Steps for several input files: the output and option rules, then the batch run with its log.
+int runBatch(Run& r) {
+    Context& ctx = r.ctx;
+    ConversionRequest& req = r.req;
+    const int32_t option = req.option;
+    if (req.outputTarget == OutputTarget::File) {
+        if (int rc = readOutputPath(r); rc != kDelivered) return rc;
+        const std::string& out = r.plan.outputPath;
+        bool clash = std::any_of(req.inputList.begin(), req.inputList.end(),
+                                 [&](const std::string& in) { return sameFile(out, in); });
+        if (clash || isReadOnlyFile(out) || !canWriteOutput(out)) {
+            say(ctx, dmsg::kCannotOpenOutput);
+            return kRunStopped;
+        }
+    }
+    if (deliversCourses(r.plan)) {
+        if (option >= 1 && option <= 23) {
+            say(ctx, dmsg::kBatchTcxOptions);
+            return kRunStopped;
+        }
+    } else if (option >= 1 && option <= 15) {
+        say(ctx, dmsg::kBatchOptions);
+        return kRunStopped;
+    }
+    if (!r.calls.convertBatch) return reportUnavailable(ctx, "batch conversion");
+    if (!deliveryAvailable(ctx, r.calls, r.plan)) return kRunFailed;
+
+    FileStream work;
+    if (!openWorkFile(ctx, work)) return kRunFailed;
+    FILE* log = ctx.paths.logFile.empty() ? nullptr : std::fopen(ctx.paths.logFile.c_str(), "w");
+    if (log == nullptr) {
+        say(ctx, dmsg::kLogFile, ctx.paths.logFile.c_str());
+        closeWorkFile(ctx, work);
+        return kRunFailed;
+    }
+    say(ctx, dmsg::kBatchStart, static_cast<unsigned>(req.inputList.size()), ctx.paths.logFile.c_str());
+    ctx.run.batch = true;
+    r.calls.convertBatch(ctx, log, work, req.inputList);
+    std::fclose(log);
+    return closeWorkFile(ctx, work) ? kDelivered : kRunFailed;
+}
+
+// Whether the run converted anything the option asks for; tells the user when not.
+bool somethingConverted(Context& ctx, int32_t option) {
+    const RunState& run = ctx.run;
+    int32_t tracks = run.trackCounter - run.trackFailures;
+    int32_t routes = run.routeCounter - run.routeFailures;
+    if (option == 0 && tracks == 0 && run.waypointCount == 0) {
+        say(ctx, dmsg::kNoTracksOrWaypoints);
+        return false;
+    }
+    if (option >= 21 && option <= 24 && tracks == 0) {
+        say(ctx, dmsg::kNoTracks);
+        return false;
+    }
+    if (option >= 1 && option <= 15 && routes == 0) {
+        say(ctx, dmsg::kNoRoutes);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int reportUnavailable(Context& ctx, const char* what) {
+    say(ctx, dmsg::kUnavailable, what);
+    return kRunFailed;
+}
+
+int inputTypeOf(const std::string& path) {
+    static const std::pair<const char*, InputType> kEndings[] = {
+        {".gdb", InputType::Gdb}, {".gpx", InputType::Gpx}, {".tcx", InputType::Tcx},  {".crs", InputType::Crs},
+        {".fit", InputType::Fit}, {".kml", InputType::Kml}, {".kmz", InputType::Kmz},  {".itn", InputType::Itn},
+        {".log", InputType::Nmea}, {".nmea", InputType::Nmea}, {".nma", InputType::Nmea}};
+    std::string lower = lowerAscii(path);
+    if (lower.find(".gdb.bak") != std::string::npos) return static_cast<int>(InputType::Gdb);
+    for (const auto& [ending, type] : kEndings)
+        if (endsWith(lower, ending)) return static_cast<int>(type);
+    return -1;
+}
+
+std::string backupNameFor(const std::string& inputPath) {
+    auto exists = [](const std::string& p) {
+        struct stat st;
+        return ::lstat(p.c_str(), &st) == 0;
+    };
+    std::string name = inputPath + ".bak";
+    for (int n = 1; exists(name); ++n) {
+        if (n > 9999) return std::string();
+        name = inputPath + ".bak(" + std::to_string(n) + ")";
+    }
+    return name;
+}
+
+int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& request) {
+    ctx.resetRun();
+    ctx.run.savedRouteMarker = ctx.settings.SaveRoute == 1 ? 1 : 0;
+    Run r{ctx, calls, request, DeliveryPlan{}};
+    r.plan.target = request.outputTarget;
+
+    if (usesSplitFilter(request.option)) {
+        if (int rc = checkSplitAndFilter(ctx, request); rc != kDelivered) return rc;
+    }
+    if (request.outputTarget == OutputTarget::Gps) {
+        if (int rc = prepareGpsTarget(r); rc != kDelivered) return rc;
+    }
+    if (request.inputPath.empty() && calls.browseInput) calls.browseInput(request);
+    if (request.inputPath.empty() || (request.multipleInput && request.inputList.empty())) {
+        say(ctx, dmsg::kNoInput);
+        return kRunStopped;
+    }
+    int rc = request.multipleInput ? runBatch(r) : runSingle(r);
+    if (rc != kDelivered) return rc;
+    if (!somethingConverted(ctx, request.option)) return kRunFailed;
+    return deliverResult(ctx, calls, r.plan);
+}
+
+int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request) {
+    if (request.inputPath.empty()) {
+        say(ctx, dmsg::kNoInput);
+        return kRunStopped;
+    }
+    std::string lower = lowerAscii(request.inputPath);
+    bool gdb = lower.find(".gdb.bak") != std::string::npos || endsWith(lower, ".gdb");
+    if (gdb || endsWith(lower, ".gpx")) {
+        if (!calls.openInMapSource) return reportUnavailable(ctx, "opening files in MapSource");
+    }
+    if (gdb) {
+        std::unique_ptr<ByteStream> in = openInput(ctx, request.inputPath);
+        if (!in) {
+            say(ctx, dmsg::kCannotOpenInput);
+            return kRunStopped;
+        }
+        uint8_t version = gdbVersion(*in);
+        if (version == 'k' || version == 'l' || version == 'm') {
+            in.reset();
+            return calls.openInMapSource(ctx, request.inputPath) == 0 ? kDelivered : kRunFailed;
+        }
+        if (isLaterGdbVersion(version)) {
+            if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
+            int rc = calls.downConvert(ctx, *in, version);
+            in.reset();
+            if (rc != 0) {
+                say(ctx, dmsg::kNotGdb);
+                return kRunFailed;
+            }
+            return calls.openInMapSource(ctx, ctx.paths.downGdb) == 0 ? kDelivered : kRunFailed;
+        }
+        say(ctx, dmsg::kNotGdb);
+        return kRunFailed;
+    }
+    if (endsWith(lower, ".gpx")) return calls.openInMapSource(ctx, request.inputPath) == 0 ? kDelivered : kRunFailed;
+
+    // Anything else is converted to GDB with option 0 and opened from the work file.
+    ConversionRequest asGdb = request;
+    asGdb.option = 0;
+    asGdb.outputTarget = OutputTarget::MapSource;
+    asGdb.overwriteInput = false;
+    int32_t filter = ctx.settings.Filter;
+    ctx.settings.Filter = 0;
+    int rc = runConversion(ctx, calls, asGdb);
+    ctx.settings.Filter = filter;
+    return rc;
+}
+
+}  // namespace trakor

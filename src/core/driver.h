@@ -1,0 +1,37 @@
+// The conversion driver: checks a Convert request, runs one engine and delivers the result.
+#pragma once
+
+#include <string>
+
+#include "core/context.h"
+#include "core/conversion_request.h"
+#include "core/driver_calls.h"
+
+namespace trakor {
+
+// Results of the driver's actions.
+constexpr int kDelivered = 0;    // the result reached its target
+constexpr int kRunStopped = 1;   // a check failed or the user stopped the run (the user was told)
+constexpr int kRunFailed = 2;    // a file, an engine or the conversion failed (the user was told)
+
+// The Convert action. The request is not const: the browse calls may fill its paths.
+int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& request);
+
+// The View action: shows the input in MapSource, converting it to GDB first when needed.
+int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request);
+
+// Backs up (when the user wants) and replaces the input with the work GDB file:
+// 0 = replaced, 1 = the run must stop (the user was told).
+int replaceInputWithResult(Context& ctx, const std::string& inputPath);
+
+// Input type from a file name (decided on a lower-cased copy), -1 when the name has no known ending.
+int inputTypeOf(const std::string& path);
+
+// First free backup name: "<input>.bak", then "<input>.bak(1)", "<input>.bak(2)", ...
+// Empty when no free name is found.
+std::string backupNameFor(const std::string& inputPath);
+
+// Tells the user that a part of the program is missing from this build; always kRunFailed.
+int reportUnavailable(Context& ctx, const char* what);
+
+}  // namespace trakor

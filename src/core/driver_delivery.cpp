@@ -1,0 +1,106 @@
+#include "core/driver_delivery.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "core/driver.h"
+#include "core/driver_messages.h"
+#include "platform/file_delivery.h"
+
+namespace trakor {
+
+namespace {
+
+// The Training Center note, looked up with its own limit of 128 characters.
+void tellCoursesInFile(Context& ctx, const std::string& tcxPath) {
+    const DriverMessage& m = dmsg::kCoursesInFile;
+    std::string format = messageText(ctx, m.key, m.english, 128);
+    if (formatSignature(format) != formatSignature(m.english)) format = m.english;
+    int n = std::snprintf(nullptr, 0, format.c_str(), tcxPath.c_str());
+    std::string text = format;
+    if (n >= 0) {
+        std::vector<char> buf(static_cast<size_t>(n) + 1);
+        std::snprintf(buf.data(), buf.size(), format.c_str(), tcxPath.c_str());
+        text.assign(buf.data(), static_cast<size_t>(n));
+    }
+    if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
+}
+
+int copyError(Context& ctx) {
+    tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kCopyError, MsgStyle::Plain);
+    return kRunFailed;
+}
+
+}  // namespace
+
+bool deliversCourses(const DeliveryPlan& plan) {
+    return (plan.target == OutputTarget::File && plan.format == kFormatTcx) ||
+           plan.target == OutputTarget::TrainingCenter || plan.target == OutputTarget::Gps;
+}
+
+bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
+    if (deliversCourses(plan) && !calls.writeCourses) return reportUnavailable(ctx, "TCX course writer") == 0;
+    if (plan.target == OutputTarget::MapSource && !calls.openInMapSource)
+        return reportUnavailable(ctx, "opening files in MapSource") == 0;
+    if (plan.target == OutputTarget::TrainingCenter && !calls.startTrainingCenter)
+        return reportUnavailable(ctx, "starting Training Center") == 0;
+    return true;
+}
+
+int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
+    const Paths& paths = ctx.paths;
+    switch (plan.target) {
+        case OutputTarget::File:
+            if (plan.format == kFormatTcx) {
+                if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
+                // A failed copy is reported: the user must not be told the conversion completed.
+                if (!replaceFileWith(paths.workTcx, plan.outputPath)) return copyError(ctx);
+            } else if (plan.overwriteInput) {
+                if (replaceInputWithResult(ctx, plan.inputPath) != 0) return kRunStopped;
+            } else if (!replaceFileWith(paths.workGdb, plan.outputPath)) {
+                return copyError(ctx);
+            }
+            say(ctx, dmsg::kCompleted);
+            return kDelivered;
+        case OutputTarget::MapSource:
+            if (plan.overwriteInput) {
+                if (replaceInputWithResult(ctx, plan.inputPath) != 0) return kRunStopped;
+                return calls.openInMapSource(ctx, plan.inputPath) == 0 ? kDelivered : kRunFailed;
+            }
+            return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
+        case OutputTarget::TrainingCenter:
+            if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
+            tellCoursesInFile(ctx, paths.workTcx);
+            return calls.startTrainingCenter(ctx) == 0 ? kDelivered : kRunFailed;
+        case OutputTarget::Gps:
+            if (calls.writeCourses(ctx, plan.deviceFolder) != 0) return kRunFailed;
+            say(ctx, dmsg::kCoursesSent);
+            return kDelivered;
+    }
+    return kRunFailed;
+}
+
+int replaceInputWithResult(Context& ctx, const std::string& inputPath) {
+    if (isReadOnlyFile(inputPath)) {
+        say(ctx, dmsg::kInputReadOnly);
+        return 1;
+    }
+    std::string backup = backupNameFor(inputPath);
+    Answer a = say(ctx, dmsg::kAskBackup, backup.c_str());
+    if (a == Answer::Cancel) {
+        say(ctx, dmsg::kEnded);
+        return 1;
+    }
+    if (a == Answer::Yes && (backup.empty() || !copyToNewFile(inputPath, backup))) {
+        // Without its backup the input is not replaced.
+        say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
+        return 1;
+    }
+    if (!replaceFileWith(ctx.paths.workGdb, inputPath)) {
+        tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kCopyError, MsgStyle::Plain);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace trakor

@@ -1,0 +1,35 @@
+// Delivery of the work GDB file to the chosen target, the last step of a Convert action.
+#pragma once
+
+#include <string>
+
+#include "core/context.h"
+#include "core/conversion_request.h"
+#include "core/driver_calls.h"
+
+namespace trakor {
+
+// Output formats for target File.
+constexpr int kFormatGdb = 0;
+constexpr int kFormatTcx = 2;
+
+struct DeliveryPlan {
+    OutputTarget target = OutputTarget::File;
+    int format = kFormatGdb;
+    bool overwriteInput = false;
+    std::string inputPath;     // the input under its real name (replaced with the overwrite flag)
+    std::string outputPath;    // target File
+    std::string deviceFolder;  // target GPS: the course folder on the device
+};
+
+// Whether the result leaves as TCX courses.
+bool deliversCourses(const DeliveryPlan& plan);
+
+// Whether every engine the delivery needs is in the build; tells the user when one is missing.
+bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan);
+
+// Hands the finished work GDB file to its target: kDelivered, or kRunStopped / kRunFailed
+// after the user was told.
+int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan);
+
+}  // namespace trakor

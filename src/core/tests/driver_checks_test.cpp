@@ -1,0 +1,297 @@
+// The driver's checks of a request: their order, keys, texts and styles.
+#include "core/tests/driver_fixture.h"
+
+namespace trakor::test {
+namespace {
+
+using Keys = std::vector<std::string>;
+
+// A split or filter value that passes its check runs on to the next step: the empty input.
+class SplitFilterTest : public DriverTest {
+protected:
+    std::string firstKey(uint32_t split, uint32_t filter, int option = 11) {
+        notes.entries.clear();
+        req = ConversionRequest{};
+        req.option = option;
+        req.splitField = split;
+        req.filterField = filter;
+        run();
+        return notes.entries.empty() ? std::string() : notes.entries.front().key;
+    }
+};
+
+TEST_F(SplitFilterTest, SplitByLengthInKilometres) {
+    ctx.settings.Split = 1;
+    EXPECT_EQ(firstKey(4, 0), "$MSG02");
+    EXPECT_EQ(notes.entries[0].text, "Valid split values are 5-999 km.");
+    EXPECT_EQ(notes.entries[0].style, MsgStyle::Warning);
+    EXPECT_EQ(firstKey(1000, 0), "$MSG02");
+    EXPECT_EQ(firstKey(5, 0), "$MSG09");
+    EXPECT_EQ(firstKey(999, 0), "$MSG09");
+    EXPECT_EQ(ctx.run.splitValue, 999);
+}
+
+TEST_F(SplitFilterTest, SplitByLengthInMilesRoundsToKilometres) {
+    ctx.settings.Split = 1;
+    ctx.settings.milesMode = 1;
+    EXPECT_EQ(firstKey(2, 0), "$MSG02");
+    EXPECT_EQ(notes.entries[0].text, "Valid split values are 3-622 mi.");
+    EXPECT_EQ(firstKey(3, 0), "$MSG09");
+    EXPECT_EQ(ctx.run.splitValue, 5);
+    EXPECT_EQ(firstKey(621, 0), "$MSG09");
+    EXPECT_EQ(ctx.run.splitValue, 999);
+    EXPECT_EQ(firstKey(622, 0), "$MSG02");
+}
+
+TEST_F(SplitFilterTest, SplitByPointsIgnoresMilesMode) {
+    ctx.settings.Split = 1;
+    ctx.settings.Splittype = 2;
+    ctx.settings.milesMode = 1;
+    EXPECT_EQ(firstKey(24, 0), "$MSG62");
+    EXPECT_EQ(notes.entries[0].text, "Number of split points is invalid.\nValid values are 25-9999.");
+    EXPECT_EQ(firstKey(10000, 0), "$MSG62");
+    EXPECT_EQ(firstKey(25, 0), "$MSG09");
+    EXPECT_EQ(firstKey(9999, 0), "$MSG09");
+    EXPECT_EQ(ctx.run.splitValue, 9999);
+}
+
+TEST_F(SplitFilterTest, FilterRangesByMethod) {
+    ctx.settings.Filter = 1;
+    ctx.settings.Filtertype = 1;
+    EXPECT_EQ(firstKey(0, 1), "$MSG03");
+    EXPECT_EQ(firstKey(0, 2), "$MSG09");
+    EXPECT_EQ(firstKey(0, 10000), "$MSG03");
+    ctx.settings.Filtertype = 2;
+    EXPECT_EQ(firstKey(0, 0), "$MSG09");
+    EXPECT_EQ(firstKey(0, 95), "$MSG09");
+    EXPECT_EQ(firstKey(0, 96), "$MSG04");
+    EXPECT_EQ(notes.entries[0].text, "Percentage value is invalid.\nValid values are 0-95%.");
+    ctx.settings.Filtertype = 3;
+    EXPECT_EQ(firstKey(0, 90), "$MSG09");
+    EXPECT_EQ(firstKey(0, 91), "$MSG05");
+}
+
+TEST_F(SplitFilterTest, FilterAboveSplitPointsIsCutToTheSplitValue) {
+    ctx.settings.Split = 1;
+    ctx.settings.Splittype = 2;
+    ctx.settings.Filter = 1;
+    ctx.settings.Filtertype = 1;
+    firstKey(100, 150, 24);
+    ASSERT_EQ(notes.keys(), (Keys{"$MSG63", "$MSG09"}));
+    EXPECT_EQ(notes.entries[0].text,
+              "The value 'Filter' is bigger than the value 'Split'.\nFor filtering the value 100 will be used.");
+    EXPECT_EQ(ctx.run.filterValue, 100);
+}
+
+TEST_F(SplitFilterTest, OptionsWithoutFieldsCheckNoRange) {
+    ctx.settings.Split = 1;
+    ctx.settings.Filter = 1;
+    for (int option : {0, 1, 2, 3, 4, 15, 23}) EXPECT_EQ(firstKey(0, 0, option), "$MSG09") << option;
+    for (int option : {11, 12, 13, 14, 21, 22, 24}) EXPECT_EQ(firstKey(0, 0, option), "$MSG02") << option;
+}
+
+TEST_F(DriverTest, InputTypeIsDecidedOnALowerCasedName) {
+    EXPECT_EQ(inputTypeOf("/a/B/track.GPX"), 1);
+    EXPECT_EQ(inputTypeOf("A.GDB.BAK"), 0);
+    EXPECT_EQ(inputTypeOf("a.gdb.bak(2)"), 0);
+    EXPECT_EQ(inputTypeOf("x.Nmea"), 8);
+    EXPECT_EQ(inputTypeOf("x.NMA"), 8);
+    EXPECT_EQ(inputTypeOf("x.log"), 8);
+    EXPECT_EQ(inputTypeOf("x.KMZ"), 6);
+    EXPECT_EQ(inputTypeOf("x.txt"), -1);
+    EXPECT_EQ(inputTypeOf("gpx"), -1);
+}
+
+TEST_F(DriverTest, InputChecksInOrder) {
+    fileRequest(makeFile("notes.txt"), dir.file("out.gdb"));
+    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG10"});
+
+    notes.entries.clear();
+    fileRequest(makeFile("track.GPX"), dir.file("out.gdb"), 3);
+    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG11"});
+    EXPECT_EQ(notes.entries[0].text, "Options 1-15 are not valid for a non GDB input file.");
+
+    notes.entries.clear();
+    fileRequest(dir.file("missing.gpx"), dir.file("out.gdb"));
+    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
+}
+
+TEST_F(DriverTest, BrowseMayFillAnEmptyInputOrOutput) {
+    std::string in = makeFile("t.gpx");
+    calls.browseInput = [&](ConversionRequest& r) { r.inputPath = in; };
+    calls.browseOutput = [&](ConversionRequest& r) { r.outputPath = dir.file("o.gdb"); };
+    fileRequest("", "");
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG20"});
+    EXPECT_EQ(readFile(dir.file("o.gdb")), "RESULT");
+}
+
+TEST_F(DriverTest, OutputChecks) {
+    std::string in = makeFile("t.gpx");
+    fileRequest(in, "");
+    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG12"});
+
+    notes.entries.clear();
+    fileRequest(in, dir.file("out.txt"));
+    run();
+    EXPECT_EQ(notes.keys(), Keys{"$MSG13"});
+
+    // A TCX result only carries options 0, 11, 12, 15 and 24.
+    std::string gdb = makeFile("r.gdb");
+    for (int option : {1, 4, 13, 14, 21, 22, 23}) {
+        notes.entries.clear();
+        fileRequest(gdb, dir.file("out.TCX"), option);
+        run();
+        EXPECT_EQ(notes.keys(), Keys{"$MSG14"}) << option;
+    }
+    for (int option : {0, 11, 12, 15, 24}) {
+        notes.entries.clear();
+        fileRequest(gdb, dir.file("out.tcx"), option);
+        run();
+        EXPECT_NE(notes.keys().front(), "$MSG14") << option;
+    }
+}
+
+TEST_F(DriverTest, LongFileNamesAreRefused) {
+    std::string in = makeFile("t.gpx");
+    fileRequest(in, dir.file(std::string(252, 'o') + ".gdb"));
+    EXPECT_EQ(run(), kRunStopped);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG84"});
+    EXPECT_NE(notes.entries[0].text.find("at most 255"), std::string::npos);
+
+    notes.entries.clear();
+    fileRequest(dir.file(std::string(256, 'i') + ".gpx"), dir.file("o.gdb"));
+    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG84"});
+
+    // 255 characters are still a valid name.
+    notes.entries.clear();
+    fileRequest(in, dir.file(std::string(251, 'o') + ".gdb"));
+    EXPECT_EQ(run(), kDelivered);
+}
+
+TEST_F(DriverTest, ImportGetsTheRealFileAndItsBaseName) {
+    std::string in = makeFile("MyTrack.GPX", "<gpx/>");
+    fileRequest(in, dir.file("o.gdb"));
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(importedBase, "MyTrack");
+    EXPECT_EQ(importedBytes, "<gpx/>");
+    EXPECT_EQ(ctx.run.inputType, InputType::Gpx);
+
+    std::string longName = makeFile(std::string(200, 'n') + ".gpx");
+    fileRequest(longName, dir.file("o.gdb"));
+    run();
+    EXPECT_EQ(importedBase, std::string(127, 'n'));
+}
+
+TEST_F(DriverTest, ResultCheckByOption) {
+    std::string gpx = makeFile("t.gpx");
+    tracksMade = 0;
+    fileRequest(gpx, dir.file("o.gdb"), 0);
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG60"});
+    EXPECT_EQ(notes.entries[0].style, MsgStyle::Plain);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
+
+    // Waypoints alone are a result for option 0.
+    notes.entries.clear();
+    calls.importFile = [](Context& c, const std::string&, ByteStream&, ByteStream&) {
+        c.run.waypointCount = 3;
+        return 0;
+    };
+    EXPECT_EQ(run(), kDelivered);
+
+    notes.entries.clear();
+    fileRequest(gpx, dir.file("o.gdb"), 24);
+    calls.importFile = [](Context& c, const std::string&, ByteStream&, ByteStream&) {
+        c.run.trackCounter = 2;
+        c.run.trackFailures = 2;
+        return 0;
+    };
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG18"});
+}
+
+TEST_F(DriverTest, MemoryErrorOfTheImportEndsWithoutResultCheck) {
+    importResult = 2;
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"Klaar"});
+    EXPECT_EQ(notes.entries[0].text, "memory error");
+}
+
+TEST_F(DriverTest, RunStateIsResetForEveryRun) {
+    ctx.run.trackCounter = 7;
+    ctx.run.nextWaypointNumber = 99;
+    ctx.run.importQuestion = 2;
+    ctx.store.count = 12;
+    ctx.settings.SaveRoute = 1;
+    run();
+    EXPECT_EQ(ctx.run.trackCounter, 0);
+    EXPECT_EQ(ctx.run.nextWaypointNumber, 1);
+    EXPECT_EQ(ctx.run.importQuestion, 0);
+    EXPECT_EQ(ctx.store.count, 0);
+    EXPECT_EQ(ctx.run.savedRouteMarker, 1);
+}
+
+TEST_F(DriverTest, MissingEnginesAreReportedAsFailures) {
+    DriverCalls none;
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    EXPECT_EQ(runConversion(ctx, none, req), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG82"});
+    EXPECT_NE(notes.entries[0].text.find("file import"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
+
+    notes.entries.clear();
+    fileRequest(makeFile("r.gdb"), dir.file("o.gdb"), 11);
+    EXPECT_EQ(runConversion(ctx, none, req), kRunFailed);
+    EXPECT_NE(notes.entries.at(0).text.find("GDB header scan"), std::string::npos);
+
+    notes.entries.clear();
+    fileRequest(makeFile("t.gpx"), dir.file("o.tcx"));
+    calls.writeCourses = nullptr;
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_NE(notes.entries.at(0).text.find("TCX course writer"), std::string::npos);
+    EXPECT_EQ(imports, 0);
+
+    // The default table of this build never claims an engine it does not have.
+    notes.entries.clear();
+    DriverCalls defaults = defaultDriverCalls();
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    int rc = runConversion(ctx, defaults, req);
+    if (!defaults.importFile) {
+        EXPECT_EQ(rc, kRunFailed);
+        EXPECT_EQ(notes.keys(), Keys{"$MSG82"});
+    }
+}
+
+TEST_F(DriverTest, WorkFileThatCannotBeCreatedIsReported) {
+    ctx.paths.workGdb = dir.file("no-such-folder/Trakor3.gdb");
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG80"});
+    EXPECT_NE(notes.entries[0].text.find("no-such-folder/Trakor3.gdb"), std::string::npos);
+    EXPECT_EQ(imports, 0);
+}
+
+TEST_F(DriverTest, WorkFileIsReadOnlyAfterTheRunAndRewrittenByTheNext) {
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    ASSERT_EQ(run(), kDelivered);
+    EXPECT_EQ(modeOf(ctx.paths.workGdb) & 0222, 0u);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(readFile(ctx.paths.workGdb), "RESULT");
+}
+
+TEST_F(DriverTest, InputThatIsTheWorkFileIsReadBeforeItIsRewritten) {
+    writeFile(ctx.paths.workGdb, "EARLIER RESULT");
+    fileRequest(ctx.paths.workGdb, dir.file("o.gdb"));
+    ASSERT_EQ(run(), kDelivered);
+    EXPECT_EQ(importedBytes, "EARLIER RESULT");
+}
+
+}  // namespace
+}  // namespace trakor::test

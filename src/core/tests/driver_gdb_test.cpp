@@ -1,0 +1,170 @@
+// GDB inputs: header scan, the record loop with its information texts, down-conversion, View.
+#include "core/tests/driver_fixture.h"
+
+namespace trakor::test {
+namespace {
+
+using Keys = std::vector<std::string>;
+
+// "MsRcf", its zero byte, 5 bytes, the version letter, then the rest of a fake file.
+std::string gdbBytes(char version, const std::string& rest = "HDR|R1R2V") {
+    return std::string("MsRcf\0", 6) + std::string("\x02\0\0\0D", 5) + version + rest;
+}
+
+class GdbInputTest : public DriverTest {
+protected:
+    int headerLength = 15;
+    int scanResult = 0;
+    std::vector<char> letters;  // what each record call returns
+    int recordCalls = 0;
+    std::string downConverted;
+
+    void SetUp() override {
+        DriverTest::SetUp();
+        calls.scanHeader = [this](Context& c, ByteStream& in, int32_t& len) {
+            c.waypointIndex.add(0, 0, "WPT");
+            len = headerLength;
+            in.seek(in.size());
+            return scanResult;
+        };
+        calls.convertGdbRecord = [this](Context& c, ByteStream& in, ByteStream& out) {
+            ++recordCalls;
+            char letter = static_cast<size_t>(recordCalls) <= letters.size() ? letters[recordCalls - 1] : '1';
+            uint8_t b;
+            if (in.read(&b, 1) == 1) out.write(&b, 1);
+            if (letter == 'R') {
+                ++c.run.routeCounter;
+                c.run.setInfo(2, "Route " + std::to_string(recordCalls) + " thinned");
+            }
+            return letter;
+        };
+        calls.viaPointVisibilityPass = [this](Context& c, ByteStream&, ByteStream& out) {
+            c.run.routeCounter = 1;
+            out.write("VIS", 3);
+            return 0;
+        };
+        calls.downConvert = [this](Context& c, ByteStream& in, uint8_t version) {
+            downConverted = readAll(in);
+            writeFile(c.paths.downGdb, gdbBytes('m', "DOWN"));
+            return 0;
+        };
+    }
+};
+
+TEST_F(GdbInputTest, RecordLoopCopiesTheHeaderAndShowsInformationTexts) {
+    letters = {'R', 'W', 'R', 'V', 'R'};
+    fileRequest(makeFile("r.gdb", gdbBytes('m')), dir.file("o.gdb"), 11);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(recordCalls, 4);
+    ASSERT_EQ(notes.keys(), (Keys{"Info", "Info", "$MSG20"}));
+    EXPECT_EQ(notes.entries[0].text, "Route 1 thinned");
+    EXPECT_EQ(notes.entries[1].text, "Route 3 thinned");
+    EXPECT_EQ(notes.entries[0].style, MsgStyle::Warning);
+    // Header bytes unchanged, then one byte per record call.
+    EXPECT_EQ(readFile(dir.file("o.gdb")), gdbBytes('m').substr(0, 15) + "|R1R");
+    EXPECT_TRUE(ctx.waypointIndex.rows.empty());
+}
+
+TEST_F(GdbInputTest, APassThatStopsMovingEndsTheLoop) {
+    headerLength = 12;
+    fileRequest(makeFile("r.gdb", gdbBytes('m', "ab")), dir.file("o.gdb"), 21);
+    calls.convertGdbRecord = [this](Context& c, ByteStream& in, ByteStream&) {
+        ++recordCalls;
+        uint8_t b;
+        in.read(&b, 1);
+        c.run.trackCounter = 1;
+        return 'T';
+    };
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(recordCalls, 3);
+}
+
+TEST_F(GdbInputTest, UnusableHeaderAndMemoryErrors) {
+    scanResult = 1;
+    fileRequest(makeFile("r.gdb", "not a gdb file"), dir.file("o.gdb"), 11);
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG17"});
+    EXPECT_TRUE(ctx.waypointIndex.rows.empty());
+
+    notes.entries.clear();
+    scanResult = 0;
+    calls.viaPointVisibilityPass = [](Context&, ByteStream&, ByteStream&) { return 1; };
+    fileRequest(makeFile("r.gdb", gdbBytes('m')), dir.file("o.gdb"), 3);
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"Klaar"});
+    EXPECT_EQ(notes.entries[0].text, "memory error");
+    EXPECT_TRUE(ctx.waypointIndex.rows.empty());
+}
+
+TEST_F(GdbInputTest, VisibilityOptionsUseTheirOwnPass) {
+    fileRequest(makeFile("r.gdb", gdbBytes('m')), dir.file("o.gdb"), 4);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(readFile(dir.file("o.gdb")), "VIS");
+    EXPECT_EQ(recordCalls, 0);
+}
+
+TEST_F(GdbInputTest, OptionZeroImportsTheGdbFile) {
+    fileRequest(makeFile("Old.GDB.BAK", gdbBytes('l')), dir.file("o.gdb"), 0);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(imports, 1);
+    EXPECT_EQ(importedBytes, gdbBytes('l'));
+    EXPECT_EQ(ctx.run.inputType, InputType::Gdb);
+}
+
+TEST_F(GdbInputTest, LaterVersionsAreReadThroughTheirDownConvertedCopy) {
+    std::string later = gdbBytes('\x84', "NEWER");
+    fileRequest(makeFile("new.gdb", later), dir.file("o.gdb"), 0);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(downConverted, later);
+    EXPECT_EQ(importedBytes, gdbBytes('m', "DOWN"));
+
+    notes.entries.clear();
+    calls.downConvert = nullptr;
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG82"});
+}
+
+TEST_F(GdbInputTest, ViewOpensGdbFilesAndConvertsTheRest) {
+    std::string m = makeFile("x.GDB", gdbBytes('m'));
+    req.inputPath = m;
+    EXPECT_EQ(viewInput(ctx, calls, req), kDelivered);
+    EXPECT_EQ(mapSourceOpened, Keys{m});
+
+    mapSourceOpened.clear();
+    req.inputPath = makeFile("n.gdb", gdbBytes('\x8A'));
+    EXPECT_EQ(viewInput(ctx, calls, req), kDelivered);
+    EXPECT_EQ(mapSourceOpened, Keys{ctx.paths.downGdb});
+
+    mapSourceOpened.clear();
+    req.inputPath = makeFile("bad.gdb", "Not a GDB file");
+    EXPECT_EQ(viewInput(ctx, calls, req), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG17"});
+    EXPECT_TRUE(mapSourceOpened.empty());
+    EXPECT_EQ(imports, 0);
+
+    notes.entries.clear();
+    req.inputPath = makeFile("t.gpx");
+    EXPECT_EQ(viewInput(ctx, calls, req), kDelivered);
+    EXPECT_EQ(mapSourceOpened, Keys{req.inputPath});
+
+    // Other inputs: option 0 without filtering, opened from the work file; settings restored.
+    mapSourceOpened.clear();
+    ctx.settings.Filter = 1;
+    req.inputPath = makeFile("t.fit");
+    req.option = 24;
+    req.outputTarget = OutputTarget::File;
+    EXPECT_EQ(viewInput(ctx, calls, req), kDelivered);
+    EXPECT_EQ(mapSourceOpened, Keys{ctx.paths.workGdb});
+    EXPECT_EQ(imports, 1);
+    EXPECT_EQ(ctx.settings.Filter, 1);
+    EXPECT_EQ(req.option, 24);
+    EXPECT_EQ(req.outputTarget, OutputTarget::File);
+
+    notes.entries.clear();
+    req.inputPath.clear();
+    EXPECT_EQ(viewInput(ctx, calls, req), kRunStopped);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG09"});
+}
+
+}  // namespace
+}  // namespace trakor::test

@@ -1,0 +1,220 @@
+// Writers of the waypoint, route and track records, the program's templates and boxes.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/point_store.h"
+#include "gdb/records.h"
+
+namespace trakor {
+
+Subclass subclassTemplate(uint8_t marker) {
+    Subclass s{};
+    for (size_t i = 4; i < 16; ++i) s[i] = 0xFF;
+    for (size_t i = 18; i < 22; ++i) s[i] = 0xFF;
+    s[8] = marker;
+    return s;
+}
+
+std::array<uint8_t, kClassBlockSize> classBlock(uint8_t classByte, uint8_t marker) {
+    std::array<uint8_t, kClassBlockSize> b{};
+    b[kClassBlockClassByte] = classByte;
+    // bytes 1..3: rest of the class; byte 4: the empty country string
+    Subclass s = subclassTemplate(marker);
+    std::copy(s.begin(), s.end(), b.begin() + 5);
+    return b;
+}
+
+std::array<uint8_t, kWaypointTailSize> waypointTail(uint16_t symbol) {
+    std::array<uint8_t, kWaypointTailSize> t{};
+    // comment (1), proximity flag (1), display (4), colour (4), then the symbol
+    t[10] = static_cast<uint8_t>(symbol & 0xFF);
+    t[11] = static_cast<uint8_t>(symbol >> 8);
+    return t;
+}
+
+namespace {
+void writeOptionalDouble(ByteStream& out, bool present, double v) {
+    writeU8(out, present ? 1 : 0);
+    if (present) writeDouble(out, v);
+}
+
+void writeZeros(ByteStream& out, size_t n) {
+    static const uint8_t zeros[16] = {};
+    while (n > 0) {
+        size_t k = n < sizeof zeros ? n : sizeof zeros;
+        out.write(zeros, k);
+        n -= k;
+    }
+}
+
+// Name, class, country and subclass: the same in waypoints and route points.
+void writeNameAndClass(ByteStream& out, const std::string& name, int32_t cls, const std::string& country,
+                       const Subclass& subclass) {
+    writeString(name, out);
+    writeInt32(out, cls);
+    writeString(country, out);
+    out.write(subclass.data(), subclass.size());
+}
+}  // namespace
+
+void writeAltitude(ByteStream& out, const Altitude& alt) { writeOptionalDouble(out, alt.valid, alt.metres); }
+
+void writeBox(ByteStream& out, const GdbBox& box) {
+    writeInt32(out, box.maxLat);
+    writeInt32(out, box.maxLon);
+    writeOptionalDouble(out, box.maxAlt != 0.0, box.maxAlt);
+    writeInt32(out, box.minLat);
+    writeInt32(out, box.minLon);
+    writeOptionalDouble(out, box.minAlt != 0.0, box.minAlt);
+}
+
+void writeWaypointRecord(ByteStream& out, const GdbWaypoint& w, char version) {
+    beginRecord(out, 'W');
+    writeNameAndClass(out, w.wptName, w.wptClass, w.wptCountry, w.wptSubclass);
+    writeInt32(out, w.wptLat);
+    writeInt32(out, w.wptLon);
+    writeAltitude(out, w.wptAltitude);
+    writeString(w.wptComment, out);
+    writeOptionalDouble(out, w.hasProximity, w.wptProximity);
+    writeInt32(out, w.wptDisplay);
+    writeInt32(out, w.wptColour);
+    writeInt32(out, w.wptSymbol);
+    writeString(w.wptCity, out);
+    writeString(w.wptState, out);
+    writeString(w.wptFacility, out);
+    writeU8(out, w.spareByte);
+    writeOptionalDouble(out, w.hasDepth, w.wptDepth);
+    writeZeros(out, 12);
+    if (version == kGdbVersion3) writeZeros(out, 9);
+    endRecord(recordDataLength(out), out);
+}
+
+void writeRouteHead(ByteStream& out, const std::string& name, uint8_t autoName, const GdbBox* box, int32_t pointCount) {
+    writeString(name, out);
+    writeU8(out, autoName);
+    writeU8(out, box ? 0 : 1);
+    if (box) writeBox(out, *box);
+    writeInt32(out, pointCount);
+}
+
+void writeRoutePoint(ByteStream& out, const GdbRoutePoint& p, char version) {
+    writeNameAndClass(out, p.rptName, p.rptClass, p.rptCountry, p.rptSubclass);
+    out.write(p.fixed19.data(), p.fixed19.size());
+    if (p.fixed19[0] != 0) out.write(p.extra.data(), p.extra.size());
+    writeInt32(out, static_cast<int32_t>(p.links.size()));
+    for (const GdbLinkPoint& lp : p.links) {
+        writeInt32(out, lp.lat);
+        writeInt32(out, lp.lon);
+        writeAltitude(out, lp.alt);
+    }
+    writeU8(out, p.hasBox ? 0 : 1);
+    if (p.hasBox) writeBox(out, p.box);
+    if (version == kGdbVersion2) out.write(p.tail.data(), 8);
+    if (version == kGdbVersion3) out.write(p.tail.data(), 10);
+}
+
+void writeRouteTail(ByteStream& out, int32_t colour, char version, std::span<const std::string> linkTexts) {
+    if (version == kGdbVersion3) {
+        writeInt32(out, static_cast<int32_t>(linkTexts.size()));
+        for (const std::string& s : linkTexts) writeString(s, out);
+        writeInt32(out, colour);
+        writeU8(out, 0);
+    }
+    writeU8(out, 0);
+}
+
+void writeRouteRecord(ByteStream& out, const GdbRoute& r, char version) {
+    beginRecord(out, 'R');
+    writeRouteHead(out, r.rteName, r.rteAutoName, r.hasBox ? &r.box : nullptr, static_cast<int32_t>(r.points.size()));
+    for (const GdbRoutePoint& p : r.points) writeRoutePoint(out, p, version);
+    writeRouteTail(out, r.rteColour, version, r.linkTexts);
+    endRecord(recordDataLength(out), out);
+}
+
+void writeTrackHead(ByteStream& out, const std::string& name, uint8_t display, int32_t colour, int32_t pointCount) {
+    writeString(name, out);
+    writeU8(out, display);
+    writeInt32(out, colour);
+    writeInt32(out, pointCount);
+}
+
+void writeTrackPoint(ByteStream& out, const GdbTrackPoint& p) {
+    writeInt32(out, p.tptLat);
+    writeInt32(out, p.tptLon);
+    writeAltitude(out, p.alt);
+    writeU8(out, p.tptTime != 0 ? 1 : 0);
+    if (p.tptTime != 0) writeInt32(out, p.tptTime);
+    writeOptionalDouble(out, p.hasDepth, p.tptDepth);
+    writeOptionalDouble(out, p.hasTemperature, p.tptTemperature);
+}
+
+void writeTrackTail(ByteStream& out, char version) { writeZeros(out, version == kGdbVersion3 ? 4 : 1); }
+
+void writeTrackRecord(ByteStream& out, const GdbTrack& t, char version) {
+    beginRecord(out, 'T');
+    writeTrackHead(out, t.trkName, t.trkDisplay, t.trkColour, static_cast<int32_t>(t.points.size()));
+    for (const GdbTrackPoint& p : t.points) writeTrackPoint(out, p);
+    writeTrackTail(out, version);
+    endRecord(recordDataLength(out), out);
+}
+
+namespace {
+// Extremes over a run of points; altitudes only over points that have one.
+class BoxBuilder {
+public:
+    void add(int32_t lat, int32_t lon, bool altValid, double alt) {
+        if (!any_) {
+            b_.maxLat = b_.minLat = lat;
+            b_.maxLon = b_.minLon = lon;
+            any_ = true;
+        } else {
+            b_.maxLat = std::max(b_.maxLat, lat);
+            b_.minLat = std::min(b_.minLat, lat);
+            b_.maxLon = std::max(b_.maxLon, lon);
+            b_.minLon = std::min(b_.minLon, lon);
+        }
+        if (!altValid) return;
+        if (!anyAlt_) {
+            b_.maxAlt = b_.minAlt = alt;
+            anyAlt_ = true;
+        } else {
+            b_.maxAlt = std::max(b_.maxAlt, alt);
+            b_.minAlt = std::min(b_.minAlt, alt);
+        }
+    }
+    GdbBox finish() const {
+        GdbBox b = b_;
+        // A box across the antimeridian: both longitudes are negated.
+        double spread = (static_cast<double>(b.maxLon) - static_cast<double>(b.minLon)) / kSemicirclesPerDegree;
+        if (std::fabs(spread) > 180.0) {
+            b.maxLon = negate(b.maxLon);
+            b.minLon = negate(b.minLon);
+        }
+        return b;
+    }
+
+private:
+    static int32_t negate(int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
+    GdbBox b_;
+    bool any_ = false;
+    bool anyAlt_ = false;
+};
+}  // namespace
+
+GdbBox storeBox(const PointStore& s, int32_t first, int32_t last) {
+    BoxBuilder bb;
+    if (first < 0) first = 0;
+    if (last >= s.count) last = s.count - 1;
+    for (int32_t i = first; i <= last; ++i) bb.add(s.lat[i], s.lon[i], s.altValid[i] != 0, s.alt[i]);
+    return bb.finish();
+}
+
+GdbBox linkBox(std::span<const GdbLinkPoint> points) {
+    BoxBuilder bb;
+    for (const GdbLinkPoint& p : points) bb.add(p.lat, p.lon, p.alt.valid, p.alt.metres);
+    return bb.finish();
+}
+
+}  // namespace trakor

@@ -1,0 +1,160 @@
+#include "platform/file_delivery.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace trakor {
+
+namespace {
+
+constexpr size_t kMaxNameBytes = 255;
+
+int currentUmask() {
+    mode_t m = umask(0);
+    umask(m);
+    return static_cast<int>(m);
+}
+
+// Writes all bytes of `fdIn` to `fdOut`; false on any read or write error.
+bool pump(int fdIn, int fdOut) {
+    std::vector<char> buf(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(fdIn, buf.data(), buf.size());
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(fdOut, buf.data() + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
+
+}  // namespace
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    bool same = fs::equivalent(a, b, ec);
+    return !ec && same;
+}
+
+bool isReadOnlyFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+void setWorkFileReadOnly(const std::string& path, bool readOnly) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return;
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    ::chmod(path.c_str(), mode);
+}
+
+bool nameTooLong(const std::string& path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        if (end - start > kMaxNameBytes) return true;
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    return false;
+}
+
+bool canWriteOutput(const std::string& path) {
+    if (path.empty() || nameTooLong(path)) return false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st;
+        bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        ::close(fd);
+        return regular;
+    }
+    if (errno != ENOENT) return false;
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(path.c_str());
+    return true;
+}
+
+bool replaceFileWith(const std::string& source, const std::string& target) {
+    if (source.empty() || target.empty() || nameTooLong(target)) return false;
+    std::error_code ec;
+    fs::path real = target;
+    if (fs::is_symlink(real, ec)) {
+        real = fs::canonical(real, ec);
+        if (ec) return false;
+    }
+    fs::path folder = real.parent_path();
+    if (folder.empty()) folder = ".";
+
+    struct stat old;
+    bool existed = ::stat(real.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) return false;
+
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    std::string temp = (folder / ".trakor3-XXXXXX").string();
+    int out = ::mkstemp(temp.data());
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    mode_t mode = existed ? (old.st_mode & 07777) : static_cast<mode_t>(0666 & ~currentUmask());
+    bool ok = pump(in, out) && ::fchmod(out, mode) == 0 && ::fsync(out) == 0;
+    ::close(in);
+    ok = (::close(out) == 0) && ok;
+    if (ok) ok = ::rename(temp.c_str(), real.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+bool copyToNewFile(const std::string& source, const std::string& target) {
+    if (nameTooLong(target)) return false;
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = pump(in, out) && ::fsync(out) == 0;
+    ::close(in);
+    ok = (::close(out) == 0) && ok;
+    if (!ok) ::unlink(target.c_str());
+    return ok;
+}
+
+bool volumeAnswers(const std::string& root) {
+    if (root.empty()) return false;
+    struct statvfs vfs;
+    struct stat st;
+    return ::stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::statvfs(root.c_str(), &vfs) == 0;
+}
+
+bool ensureFolder(const std::string& path) {
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    return fs::is_directory(path, ec);
+}
+
+}  // namespace trakor

@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "platform/text_encoding.h"
+
+namespace trakor {
+namespace {
+
+TEST(TextEncoding, RecognisesWellFormedUtf8Only) {
+    EXPECT_TRUE(isValidUtf8("plain ascii"));
+    EXPECT_TRUE(isValidUtf8("Espa\xC3\xB1ol \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("Fran\xE7" "ais"));        // Windows-1252
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));              // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));          // surrogate
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));      // above U+10FFFF
+    EXPECT_FALSE(isValidUtf8("\xE2\x82"));              // cut short at the end
+    EXPECT_EQ(utf8SequenceLength("\xE2\x82", 0), 0u);
+    EXPECT_EQ(utf8SequenceLength("a", 5), 0u);          // past the end
+}
+
+TEST(TextEncoding, Windows1252MapsEveryByte) {
+    EXPECT_EQ(windows1252ToUtf8("\x80\x8A\x9F\xA0\xE9\xFF"),
+              "\xE2\x82\xAC\xC5\xA0\xC5\xB8\xC2\xA0\xC3\xA9\xC3\xBF");
+    EXPECT_EQ(windows1252ToUtf8("\x81"), "\xC2\x81");  // undefined byte keeps its value
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    EXPECT_TRUE(isValidUtf8(windows1252ToUtf8(all)));
+    EXPECT_EQ(toUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(toUtf8("caf\xE9"), "caf\xC3\xA9");
+}
+
+}  // namespace
+}  // namespace trakor

@@ -1,0 +1,25 @@
+// Text encodings met in files from Windows programs: UTF-8, or the Windows-1252 code page.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace trakor {
+
+// Length of the well-formed UTF-8 sequence at s[i] (1 to 4), or 0 when it is not well formed
+// (overlong forms, surrogates and values above U+10FFFF are not).
+size_t utf8SequenceLength(std::string_view s, size_t i);
+bool isValidUtf8(std::string_view s);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void appendUtf8(std::string& out, uint32_t codePoint);
+
+// Windows-1252 bytes as UTF-8; the five bytes the code page leaves undefined map to U+0081 etc.
+std::string windows1252ToUtf8(std::string_view s);
+
+// The text as UTF-8: valid UTF-8 stays as it is, anything else is taken as Windows-1252.
+std::string toUtf8(std::string_view s);
+
+}  // namespace trakor
