@@ -3,10 +3,13 @@
 #include <ctime>
 #include <limits>
 
+#include "convert/glitches.h"
+
 namespace trakor {
 
-// Interim: glitch removal and the waypoint writer are wired in here once they are available.
-void cleanImportedPoints(Context& ctx) {}
+void cleanImportedPoints(Context& ctx) { removeGlitches(ctx); }
+
+// Interim: the waypoint writer is wired in here once it is available.
 
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t index, int visible) {}
 

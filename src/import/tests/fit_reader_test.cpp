@@ -134,6 +134,24 @@ TEST(FitReader, LapsCutTracksAndShortLapsAreDropped) {
     EXPECT_EQ(r2.tracks[0].lat, (std::vector<int32_t>{1001, 1002}));
 }
 
+TEST(FitReader, GlitchRemovalRunsOnEveryTrack) {
+    FitBuilder b;
+    b.define(1, 20, kRecordFields).define(2, 19, {{253, 4}});
+    for (int lap = 0; lap < 2; ++lap) {
+        // The second point lies about half a metre from the first.
+        b.data(1, {{1, 4}, {100000, 4}, {200000, 4}, {3000, 2}});
+        b.data(1, {{2, 4}, {100050, 4}, {200000, 4}, {3000, 2}});
+        b.data(1, {{3, 4}, {110000, 4}, {200000, 4}, {3000, 2}});
+        if (lap == 0) b.data(2, {{4, 4}});
+    }
+    FitRun r;
+    r.ctx.settings.RemovalDistance = 30;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 2u);
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100000, 110000}));  // ended by its lap
+    EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{100000, 110000}));  // ended by the data
+}
+
 TEST(FitReader, RealDeviceLayouts) {
     // 12-byte header, fields in any order (latitude first), big-endian messages,
     // developer fields and compressed time stamps.
