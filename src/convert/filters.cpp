@@ -121,7 +121,8 @@ private:
         if (due <= kMaxTolerance) buckets_[static_cast<size_t>(due)].push_back({x, v});
     }
 
-    bool current(const Entry& e) const { return keep_[ux(e.point)] && version_[ux(e.point)] == e.version; }
+    // A removal also bumps the version, so one look tells whether an entry still counts.
+    bool current(const Entry& e) const { return version_[ux(e.point)] == e.version; }
 
     void sweep(int k, int64_t target) {
         std::vector<Entry> due = std::move(buckets_[static_cast<size_t>(k)]);
@@ -138,6 +139,7 @@ private:
             for (;;) {
                 // Remove x; the sweep stays at the anchor and tests the next point at once.
                 keep_[ux(x)] = 0;
+                ++version_[ux(x)];
                 --size_;
                 const int32_t y = next_[ux(x)];
                 next_[ux(anchor)] = y;

@@ -10,26 +10,45 @@ namespace trakor {
 
 namespace {
 
+// Writes the marks point by point: 0 where a part begins, the current part number elsewhere.
+// At most `parts` parts are begun; the first point always begins one.
+class PartMarker {
+public:
+    PartMarker(PointStore& s, int parts) : s_(s), parts_(parts) {}
+    void mark(int32_t i) {
+        if (i == 0) {
+            s_.partMark[0] = 0;
+            begun_ = 1;
+        } else {
+            s_.partMark[i] = static_cast<uint8_t>(number_);
+        }
+    }
+    bool canBegin() const { return begun_ < parts_; }
+    void begin(int32_t i) {
+        s_.partMark[i] = 0;
+        ++number_;
+        ++begun_;
+    }
+
+private:
+    PointStore& s_;
+    int parts_;
+    int number_ = 1;
+    int begun_ = 0;
+};
+
 // A part begins at the point after which the next segment would carry the part past
 // partLength; that segment counts for neither part.
 void markByLength(PointStore& s, int parts, int64_t partLength) {
     if (s.count < 1) return;
     const double limit = static_cast<double>(partLength);
-    int b = 1;
-    int begun = 0;
+    PartMarker marker(s, parts);
     double acc = 0;
     for (int32_t i = 0; i < s.count; ++i) {
-        if (i == 0) {
-            s.partMark[0] = 0;
-            begun = 1;
-        } else {
-            s.partMark[i] = static_cast<uint8_t>(b);
-        }
+        marker.mark(i);
         const double d = i < s.count - 1 ? pointDistance(s, i, i + 1) : 0;
-        if (acc + d > limit && begun < parts) {
-            s.partMark[i] = 0;
-            ++b;
-            ++begun;
+        if (acc + d > limit && marker.canBegin()) {
+            marker.begin(i);
             acc = 0;
         } else {
             acc += d;
@@ -40,21 +59,13 @@ void markByLength(PointStore& s, int parts, int64_t partLength) {
 // Parts begin at indexes 0, per, 2 * per, ...; the last part takes the remainder.
 void markByCount(PointStore& s, int parts) {
     const int32_t per = s.count / parts;
-    int b = 1;
-    int begun = 0;
+    PartMarker marker(s, parts);
     int32_t run = 0;
     for (int32_t j = 0; j < s.count; ++j) {
-        if (j == 0) {
-            s.partMark[0] = 0;
-            begun = 1;
-        } else {
-            s.partMark[j] = static_cast<uint8_t>(b);
-        }
+        marker.mark(j);
         ++run;
-        if (run > per && begun < parts) {
-            s.partMark[j] = 0;
-            ++b;
-            ++begun;
+        if (run > per && marker.canBegin()) {
+            marker.begin(j);
             run = 1;
         }
     }

@@ -57,6 +57,15 @@ int readFileHeader(ByteStream& in, GdbHeader& header) {
     return 0;
 }
 
+int readVersionByte(ByteStream& in) {
+    uint8_t head[kVersionOffset + 1];
+    in.seek(0);
+    size_t got = in.read(head, sizeof head);
+    in.seek(0);
+    if (got != sizeof head || std::memcmp(head, "MsRcf", 6) != 0) return -1;
+    return head[kVersionOffset];
+}
+
 bool nextRecord(const uint8_t* image, size_t size, size_t& pos, RecordView& rec) {
     if (pos > size || size - pos < 5) return false;
     const uint8_t* p = image + pos;

@@ -48,6 +48,11 @@ struct GdbHeader {
 // "MsRcf"; 1 otherwise. The version byte is not judged here (see isReadableVersion).
 int readFileHeader(ByteStream& in, GdbHeader& header);
 
+// The version byte of a GDB input, for deciding whether it must be down-converted first: reads
+// the signature and the byte at kVersionOffset, then returns to the start. -1 when the input
+// does not begin with "MsRcf" and a zero byte or ends before its version byte.
+int readVersionByte(ByteStream& in);
+
 // One framed record of a GDB image held in memory.
 struct RecordView {
     size_t offset = 0;          // offset of the length field

@@ -49,7 +49,10 @@ public:
     }
     // A zero-terminated string of at most kMaxGdbString bytes with its terminator.
     std::string str() {
-        if (!ok_) return {};
+        if (!ok_ || left() == 0) {
+            ok_ = false;
+            return {};
+        }
         size_t limit = std::min(left(), static_cast<size_t>(kMaxGdbString));
         const void* zero = std::memchr(d_ + pos_, 0, limit);
         if (!zero) {
@@ -156,6 +159,7 @@ int readRecordData(ByteStream& in, int32_t length, char version, Rec& rec, Parse
 }  // namespace
 
 bool locateClassBlock(const uint8_t* data, size_t length, ClassBlockPos& pos) {
+    if (!data || length == 0) return false;
     const void* z = std::memchr(data, 0, length);
     if (!z) return false;
     size_t nameLen = static_cast<const uint8_t*>(z) - data;

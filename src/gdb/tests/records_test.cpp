@@ -42,6 +42,19 @@ TEST(FileHeader, NewHeaderAndEndRecordByteForByte) {
     EXPECT_EQ(h.buildDate, "Dec 07 2026");
 }
 
+TEST(FileHeader, VersionByteDecidesTheDownConversion) {
+    MemoryStream later(Bytes{'M', 's', 'R', 'c', 'f', 0, 2, 0, 0, 0, 'D', 0x84, 0, 9});
+    later.seek(9);
+    EXPECT_EQ(readVersionByte(later), 0x84);
+    EXPECT_EQ(later.tell(), 0);
+    EXPECT_TRUE(isLaterVersion(0x84));
+    EXPECT_FALSE(isLaterVersion('m'));
+    MemoryStream shortFile(Bytes{'M', 's', 'R', 'c', 'f', 0, 2, 0, 0, 0, 'D'});
+    EXPECT_EQ(readVersionByte(shortFile), -1);
+    MemoryStream other(Bytes{'M', 's', 'R', 'c', 'f', 1, 2, 0, 0, 0, 'D', 'm'});
+    EXPECT_EQ(readVersionByte(other), -1);
+}
+
 TEST(FileHeader, RecordWalkStopsAtBadLengths) {
     // A good record, then one whose length runs past the end.
     Bytes image = {2, 0, 0, 0, 'V', 0, 1, 9, 0, 0, 0, 'W', 1, 2};
