@@ -19,13 +19,6 @@ void writeLogHeader(FILE* log) {
     if (log) std::fputs("\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n", log);
 }
 
-void writeLogEntry(FILE* log, const std::string& inputPath, const char* kind, const std::string& name,
-                   const char* message) {
-    if (!log) return;
-    std::fprintf(log, "\"%s\",\"%s\",\"%s\",\"%s\",\"%s\"\n", logPathField(inputPath).c_str(),
-                 logFileField(inputPath).c_str(), kind, name.c_str(), message);
-}
-
 void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message) {
     if (!log) return;
     std::fprintf(log, "\"%s\",\"%s\",,,\"%s\"\n", logPathField(inputPath).c_str(), logFileField(inputPath).c_str(),

@@ -1,5 +1,5 @@
-// The CSV log of a batch run: a header line, then one line per route, track or failed file.
-// Fields are quoted and comma-separated; names are written as they stand.
+// The CSV log of a batch run: a header line, then one line per route or track (written by the
+// import back end) or per file that gave nothing. Fields are quoted and comma-separated.
 #pragma once
 
 #include <cstdio>
@@ -7,17 +7,12 @@
 
 namespace trakor {
 
-// Log messages of a batch run.
-constexpr const char* kLogOk = "OK";
-constexpr const char* kLogInvalidTrack = "Invalid track (skipped)";
+// Messages about a file as a whole.
 constexpr const char* kLogInvalidFile = "Invalid file name";
 constexpr const char* kLogNoTracks = "No tracks found";
 
 // "Path","File","T/R","T/R name","Message"
 void writeLogHeader(FILE* log);
-// A line about one route or track of the input: kind is "Track:" or "Route:".
-void writeLogEntry(FILE* log, const std::string& inputPath, const char* kind, const std::string& name,
-                   const char* message);
 // A line about the input file as a whole, with the name fields left empty.
 void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message);
 

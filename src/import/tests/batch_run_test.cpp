@@ -23,21 +23,18 @@ std::string logged(F write) {
 TEST(BatchLog, LinesInTheLogFormat) {
     const std::string text = logged([](FILE* f) {
         writeLogHeader(f);
-        writeLogEntry(f, "/home/ann/rides/monday.fit", "Track:", "A-monday-1", kLogOk);
-        writeLogEntry(f, "/home/ann/rides/monday.fit", "Route:", "say \"hi\"", kLogOk);
-        writeLogEntry(f, "short.itn", "Track:", "short-2", kLogInvalidTrack);
+        writeLogFileEntry(f, "/home/ann/rides/monday.fit", kLogNoTracks);
+        writeLogFileEntry(f, "short.itn", kLogInvalidFile);
         writeLogFileEntry(f, "/tmp/notes.txt", kLogInvalidFile);
         writeLogFileEntry(f, "/tmp/empty.gpx", kLogNoTracks);
     });
     EXPECT_EQ(text,
               "\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n"
-              "\"/home/ann/rides/\",\"monday.fit\",\"Track:\",\"A-monday-1\",\"OK\"\n"
-              "\"/home/ann/rides/\",\"monday.fit\",\"Route:\",\"say \"hi\"\",\"OK\"\n"
-              "\"\",\"short.itn\",\"Track:\",\"short-2\",\"Invalid track (skipped)\"\n"
+              "\"/home/ann/rides/\",\"monday.fit\",,,\"No tracks found\"\n"
+              "\"\",\"short.itn\",,,\"Invalid file name\"\n"
               "\"/tmp/\",\"notes.txt\",,,\"Invalid file name\"\n"
               "\"/tmp/\",\"empty.gpx\",,,\"No tracks found\"\n");
     // Without a log (single-file mode) nothing is written and nothing fails.
-    writeLogEntry(nullptr, "/tmp/a.fit", "Track:", "x", kLogOk);
     writeLogFileEntry(nullptr, "/tmp/a.fit", kLogNoTracks);
 }
 
