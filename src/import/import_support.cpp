@@ -1,7 +1,5 @@
-// Helpers every reader shares: names, waypoints of the input, the end of a route or track, and
-// the question about routes.
-#include <cstdio>
-
+// Helpers every reader shares: numbered names, waypoints of the input, and the question about
+// routes.
 #include "convert/route_writer.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
