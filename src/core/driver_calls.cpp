@@ -1,11 +1,35 @@
 #include "core/driver_calls.h"
 
+#include <memory>
+
+#include "course/companion_launcher.h"
+#include "course/device_detection.h"
+#include "gdb/down_convert.h"
+#include "gdb/header_scan.h"
+
 namespace trakor {
 
 DriverCalls defaultDriverCalls() {
     DriverCalls calls;
     // Each engine is bound here once it is part of the build; until then its entry stays empty
     // and the driver reports the feature as not available.
+    calls.detectDevices = [](Context& ctx) {
+        DeviceDetection state;
+        detectDevices(ctx, DeviceRoots{}, state);
+        return detectedDevice(state);
+    };
+    auto launcher = std::make_shared<CompanionLauncher>(LaunchSetup::fromEnvironment(Environment::fromProcess()));
+    calls.openInMapSource = [launcher](Context& ctx, const std::string& gdbPath) {
+        return launcher->openInMapSource(ctx, gdbPath);
+    };
+    calls.startTrainingCenter = [launcher](Context& ctx) { return launcher->startTrainingCenter(ctx); };
+    calls.scanHeader = [](Context& ctx, ByteStream& in, int32_t& headerLength) {
+        HeaderScanResult result;
+        int rc = scanHeader(ctx, in, result);
+        headerLength = result.headerLength;
+        return rc;
+    };
+    calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
     return calls;
 }
 

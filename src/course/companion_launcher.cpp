@@ -1,0 +1,140 @@
+#include "course/companion_launcher.h"
+
+#include <filesystem>
+
+#include "core/context.h"
+#include "course/device_messages.h"
+#include "platform/desktop_entry.h"
+#include "platform/wine_paths.h"
+#include "platform/wine_registry.h"
+
+namespace fs = std::filesystem;
+
+namespace trakor {
+
+namespace {
+
+constexpr std::string_view kMapSourceKey = "Software\\Garmin\\Applications\\MapSource";
+constexpr std::string_view kMapSourceWowKey = "Software\\Wow6432Node\\Garmin\\Applications\\MapSource";
+constexpr std::string_view kTrainingCenterKey = "Software\\Garmin\\Applications\\Training Center";
+constexpr std::array<std::string_view, 1> kMapSourcePrograms = {"MapSource.exe"};
+constexpr std::array<std::string_view, 2> kTrainingCenterPrograms = {"TrainingCenter.exe", "Training Center.exe"};
+constexpr const char* kSymbolTable = "Symbols.gdb";
+
+std::vector<std::string> splitPathList(const std::string& list) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t end = list.find(':', pos);
+        if (end == std::string::npos) end = list.size();
+        if (end > pos) parts.push_back(list.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return parts;
+}
+
+bool isFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+LaunchSetup LaunchSetup::fromEnvironment(const Environment& env) {
+    LaunchSetup s;
+    for (const auto& [name, value] : env.vars) s.env.push_back(name + "=" + value);
+    std::string dataHome = xdgDataHome(env);
+    if (!dataHome.empty()) s.applicationDirs.push_back(dataHome + "/applications");
+    for (const auto& dir : splitPathList(env.nonEmpty("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share")))
+        s.applicationDirs.push_back(dir + "/applications");
+    s.winePrefix = trakor::winePrefix(env);
+    return s;
+}
+
+CompanionLauncher::CompanionLauncher(LaunchSetup setup) : setup_(std::move(setup)) {}
+
+CompanionLauncher::~CompanionLauncher() { stopHelpViewer(); }
+
+bool CompanionLauncher::startWithDesktopProgram(std::span<const std::string_view> mimeTypes,
+                                                const std::string& file) {
+    for (std::string_view mime : mimeTypes) {
+        auto argv = defaultApplicationCommand(mime, file, setup_.env, setup_.applicationDirs);
+        if (argv && spawnDetached(*argv, setup_.env) == 0) return true;
+    }
+    return false;
+}
+
+bool CompanionLauncher::startInWine(std::string_view key, std::span<const std::string_view> programNames,
+                                    const std::string& file) {
+    if (setup_.winePrefix.empty()) return false;
+    auto installDir = readWineRegistryValue(setup_.winePrefix + "/system.reg", key, "InstallDir");
+    if (!installDir || installDir->empty()) return false;
+    // Wine itself always starts; a program missing from the prefix counts as a failed start.
+    auto program = programInPrefix(setup_.winePrefix, *installDir, programNames);
+    if (!program) return false;
+    std::vector<std::string> env = setup_.env;
+    std::erase_if(env, [](const std::string& e) { return e.rfind("WINEPREFIX=", 0) == 0; });
+    env.push_back("WINEPREFIX=" + setup_.winePrefix);
+    return spawnDetached({"wine", *program, windowsPathOf(file)}, env) == 0;
+}
+
+bool CompanionLauncher::mapSourceSteps(const std::string& file, bool withWow64) {
+    return startWithDesktopProgram(kGdbMimeTypes, file) || startInWine(kMapSourceKey, kMapSourcePrograms, file) ||
+           (withWow64 && startInWine(kMapSourceWowKey, kMapSourcePrograms, file));
+}
+
+int CompanionLauncher::openInMapSource(Context& ctx, const std::string& gdbPath) {
+    if (mapSourceSteps(gdbPath, true)) return 0;
+    tell(ctx, devmsg::CannotFindMapSource.key, devmsg::CannotFindMapSource.english, MsgStyle::Plain);
+    return 1;
+}
+
+int CompanionLauncher::openClipboardResult(Context& ctx) { return openInMapSource(ctx, ctx.paths.workGdb); }
+
+int CompanionLauncher::openSymbolTable(Context& ctx) {
+    const std::string& folder = ctx.paths.dataFolder.empty() ? ctx.paths.programFolder : ctx.paths.dataFolder;
+    if (mapSourceSteps(folder + "/" + kSymbolTable, false)) return 0;
+    tell(ctx, devmsg::CannotFindMapSource.key, devmsg::CannotFindMapSource.english, MsgStyle::Plain);
+    return 1;
+}
+
+int CompanionLauncher::startTrainingCenter(Context& ctx) {
+    const std::string& tcx = ctx.paths.workTcx;
+    if (startWithDesktopProgram(kTcxMimeTypes, tcx) || startInWine(kTrainingCenterKey, kTrainingCenterPrograms, tcx))
+        return 0;
+    tell(ctx, devmsg::CannotFindTrainingCenter.key, devmsg::CannotFindTrainingCenter.english, MsgStyle::Plain);
+    return 1;
+}
+
+std::string helpFileForLanguage(const Context& ctx) {
+    constexpr std::string_view english = "en.pdf";
+    std::string path = ctx.paths.helpFile;
+    if (ctx.settings.Language == 0) return path;
+    std::string suffix = messageText(ctx, devmsg::HelpSuffix.key, devmsg::HelpSuffix.english, devmsg::HelpSuffix.limit);
+    suffix = suffix.substr(0, english.size());
+    if (path.size() < english.size()) return path;
+    return path.substr(0, path.size() - english.size()) + suffix;
+}
+
+int CompanionLauncher::showHelp(Context& ctx) {
+    stopHelpViewer();
+    auto reader = defaultApplicationExec(kPdfMimeType, setup_.env, setup_.applicationDirs);
+    if (reader) {
+        std::string file = helpFileForLanguage(ctx);
+        if (!isFile(file)) {
+            tell(ctx, devmsg::CannotFindHelp.key, devmsg::CannotFindHelp.english, MsgStyle::Plain);
+            if (ctx.settings.Language == 1) return 1;
+            file = ctx.paths.helpFile;
+            if (!isFile(file)) {
+                tellLiteral(ctx, devmsg::CannotFindHelp.key, devmsg::CannotFindHelpEither, MsgStyle::Plain);
+                return 1;
+            }
+        }
+        auto argv = expandExec(*reader, file);
+        if (!argv.empty() && helpViewer_.start(argv, setup_.env) == 0) return 0;
+    }
+    tell(ctx, devmsg::CannotFindPdfReader.key, devmsg::CannotFindPdfReader.english, MsgStyle::Plain);
+    return 1;
+}
+
+}  // namespace trakor

@@ -1,0 +1,179 @@
+#include "course/device_detection.h"
+
+#include <sys/statvfs.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/context.h"
+#include "course/device_messages.h"
+
+namespace fs = std::filesystem;
+
+namespace trakor {
+
+namespace {
+
+constexpr const char* kDescriptionFile = "Garmin/GarminDevice.xml";
+// The description file is a few kilobytes; anything past this is not read.
+constexpr std::streamsize kDescriptionFileMax = 1 << 20;
+
+std::string rootOf(const std::string& mountPoint) {
+    return mountPoint.back() == '/' ? mountPoint : mountPoint + "/";
+}
+
+std::string text(const Context& ctx, const DeviceMessage& m) { return messageText(ctx, m.key, m.english, m.limit); }
+
+// The description file's bytes, or nullopt when it cannot be opened.
+std::optional<std::string> readDescriptionFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes(static_cast<size_t>(kDescriptionFileMax), '\0');
+    in.read(bytes.data(), kDescriptionFileMax);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+// Length of the UTF-8 sequence starting at s[i], or 0 when it is not well formed.
+size_t utf8Length(std::string_view s, size_t i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+bool isUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        size_t n = utf8Length(s, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string latin1ToUtf8(std::string_view s) {
+    std::string out;
+    for (char ch : s) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Cuts valid UTF-8 to at most `max` bytes without splitting a character.
+std::string cutUtf8(std::string s, size_t max) {
+    if (s.size() <= max) return s;
+    size_t end = 0;
+    for (size_t i = 0; i < s.size();) {
+        size_t n = utf8Length(s, i);
+        if (i + n > max) break;
+        i += n;
+        end = i;
+    }
+    s.resize(end);
+    return s;
+}
+
+struct MountedDisk {
+    std::string mountPoint;
+    DiskInfo disk;
+};
+
+// Mounted removable disks, in mount table order.
+std::vector<MountedDisk> mountedRemovableDisks(const DeviceRoots& roots) {
+    std::vector<MountedDisk> found;
+    for (const auto& m : readMountTable(roots)) {
+        auto info = diskInfo(roots, m.major, m.minor);
+        if (info && info->removable && info->isDisk) found.push_back({m.mountPoint, *info});
+    }
+    return found;
+}
+
+}  // namespace
+
+std::vector<std::string> DeviceDetection::listTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& e : entries) texts.push_back(e.text);
+    return texts;
+}
+
+std::optional<std::string> readDeviceDescription(std::string_view xml) {
+    constexpr std::string_view tag = "<Description>";
+    size_t at = xml.find(tag);
+    if (at == std::string_view::npos) return std::nullopt;
+    size_t start = at + tag.size();
+    size_t end = xml.find('<', start);
+    std::string_view raw = xml.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string utf8 = isUtf8(raw) ? std::string(raw) : latin1ToUtf8(raw);
+    return cutUtf8(std::move(utf8), kDeviceDescriptionMax);
+}
+
+void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state) {
+    state = DeviceDetection{};
+    auto disks = mountedRemovableDisks(roots);
+
+    const MountedDisk* device = nullptr;
+    for (const auto& d : disks) {
+        auto bytes = readDescriptionFile(roots.file(rootOf(d.mountPoint) + kDescriptionFile));
+        if (!bytes) continue;
+        device = &d;
+        state.description = readDeviceDescription(*bytes).value_or("");
+        break;
+    }
+
+    if (device == nullptr) {
+        state.entries.push_back({"", text(ctx, devmsg::GpsNotFound)});
+        state.selected = 0;
+        return;
+    }
+    state.connected = true;
+    state.deviceRoot = rootOf(device->mountPoint);
+    state.selectedRoot = state.deviceRoot;
+    state.entries.push_back({state.deviceRoot, state.deviceRoot + state.description});
+
+    // The card slot is the next logical unit of the same USB device.
+    const ScsiAddress& a = device->disk.address;
+    for (const auto& d : disks) {
+        if (!d.disk.address.sameTarget(a) || d.disk.address.lun != a.lun + 1) continue;
+        struct statvfs st;
+        bool medium = statvfs(roots.file(d.mountPoint).c_str(), &st) == 0;
+        state.cardText = text(ctx, medium ? devmsg::SdCard : devmsg::NoSdCard);
+        state.entries.push_back({rootOf(d.mountPoint), rootOf(d.mountPoint) + " " + state.cardText});
+        break;
+    }
+    if (state.cardText.empty()) {
+        // A slot without a mounted card has no mount point: its device node stands in for it.
+        auto slot = nextLunDisk(device->disk);
+        if (slot && slot->removable && slot->isDisk) {
+            std::string node = "/dev/" + fs::path(slot->diskPath).filename().string();
+            state.cardText = text(ctx, devmsg::NoSdCard);
+            state.entries.push_back({node, node + " " + state.cardText});
+        }
+    }
+    state.selected = 0;
+}
+
+void pickDeviceEntry(DeviceDetection& state, size_t index) {
+    if (index >= state.entries.size()) return;
+    state.selected = static_cast<int>(index);
+    state.selectedRoot = state.entries[index].root;
+}
+
+DetectedDevice detectedDevice(const DeviceDetection& state) {
+    DetectedDevice d;
+    d.root = state.deviceRoot;
+    d.connected = state.connected;
+    d.deviceList = state.listTexts();
+    return d;
+}
+
+}  // namespace trakor

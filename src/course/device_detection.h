@@ -1,0 +1,54 @@
+// Finding a connected Garmin device and its memory card, and the device list the main dialog shows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/conversion_request.h"
+#include "platform/block_devices.h"
+
+namespace trakor {
+
+struct Context;
+
+// Longest device description kept, in bytes; longer names are cut at a character boundary.
+inline constexpr size_t kDeviceDescriptionMax = 127;
+
+struct DeviceEntry {
+    // Mount point ending in "/"; for a card slot without a mounted card its device node
+    // ("/dev/sdc"), which is no folder and so reads as not accessible; empty for "GPS not found".
+    std::string root;
+    std::string text;  // what the list shows
+};
+
+// What the last detection run found; replaced by each run.
+struct DeviceDetection {
+    bool connected = false;
+    std::string deviceRoot;    // the device's mount point ending in "/"; empty when none
+    std::string selectedRoot;  // root of the picked entry (the target of the courses); empty when nothing was found
+    std::string description;   // model name from the device's description file
+    std::string cardText;      // "SD-card" / "No SD-card" (or their translations) when a slot was found
+    std::vector<DeviceEntry> entries;
+    int selected = -1;
+
+    // The entries' texts, as the device list of a conversion request holds them.
+    std::vector<std::string> listTexts() const;
+};
+
+// Runs detection and refills `state`: the first mounted removable USB disk holding
+// "Garmin/GarminDevice.xml" is the device, the next logical unit of the same USB device its card.
+void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state);
+
+// The user picked list entry `index`: its root becomes the selected root.
+void pickDeviceEntry(DeviceDetection& state, size_t index);
+
+// Text of the first <Description> element of a device description file, as UTF-8 (bytes that are
+// not UTF-8 are read as Latin-1); nullopt when there is no such element.
+std::optional<std::string> readDeviceDescription(std::string_view xml);
+
+// The detection result as a conversion request carries it.
+DetectedDevice detectedDevice(const DeviceDetection& state);
+
+}  // namespace trakor

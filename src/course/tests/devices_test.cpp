@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "core/context.h"
+#include "course/device_detection.h"
+#include "platform/block_devices.h"
+#include "platform/file_delivery.h"
+#include "platform/mount_watcher.h"
+#include "testsupport/testsupport.h"
+
+namespace fs = std::filesystem;
+using namespace trakor;
+using trakor::test::TempDir;
+using trakor::test::writeFile;
+
+namespace {
+
+const char* kEdge800Xml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Device><Model><PartNumber>006-B0817-00</PartNumber>"
+    "<Description>EDGE 800</Description></Model></Device>\n";
+
+// A fake sysfs, mount table and file tree in a temporary folder.
+class FakeSystem {
+public:
+    FakeSystem() {
+        roots.sysfs = dir.file("sys");
+        roots.mountTable = dir.file("mountinfo");
+        roots.fileRoot = dir.file("root");
+        fs::create_directories(roots.sysfs + "/dev/block");
+        fs::create_directories(roots.fileRoot);
+        writeFile(roots.mountTable, "");
+    }
+
+    // A SCSI disk host:0:0:lun of a USB device; `type` is the SCSI peripheral type.
+    void addDisk(int host, int lun, const std::string& name, bool removable = true, int type = 0) {
+        std::string target = roots.sysfs + "/devices/pci0000:00/usb1/1-" + std::to_string(host) + "/host" +
+                             std::to_string(host) + "/target" + std::to_string(host) + ":0:0";
+        std::string scsiName = std::to_string(host) + ":0:0:" + std::to_string(lun);
+        std::string disk = target + "/" + scsiName + "/block/" + name;
+        fs::create_directories(disk);
+        writeFile(target + "/" + scsiName + "/type", std::to_string(type) + "\n");
+        writeFile(disk + "/removable", removable ? "1\n" : "0\n");
+        fs::create_directory_symlink("../../../" + scsiName, disk + "/device");
+        disks[name] = disk;
+    }
+
+    // Block device major:minor for the whole disk, or for a partition of it.
+    void addNode(const std::string& disk, unsigned major, unsigned minor, const std::string& partition = "") {
+        std::string target = disks.at(disk);
+        if (!partition.empty()) {
+            target += "/" + partition;
+            fs::create_directories(target);
+            writeFile(target + "/partition", "1\n");
+        }
+        fs::create_directory_symlink(target, roots.sysfs + "/dev/block/" + std::to_string(major) + ":" +
+                                                 std::to_string(minor));
+    }
+
+    void mount(unsigned major, unsigned minor, const std::string& mountPoint, const std::string& escaped = "") {
+        fs::create_directories(roots.fileRoot + mountPoint);
+        mountinfo += "40 30 " + std::to_string(major) + ":" + std::to_string(minor) + " / " +
+                     (escaped.empty() ? mountPoint : escaped) + " rw,nosuid - vfat /dev/sdx rw\n";
+        writeFile(roots.mountTable, mountinfo);
+    }
+
+    void unmountAll() {
+        mountinfo.clear();
+        writeFile(roots.mountTable, mountinfo);
+    }
+
+    void putDescription(const std::string& mountPoint, const std::string& xml) {
+        fs::create_directories(roots.fileRoot + mountPoint + "/Garmin");
+        writeFile(roots.fileRoot + mountPoint + "/Garmin/GarminDevice.xml", xml);
+    }
+
+    // An EDGE 800 as sdb (LUN 0) with its card slot as sdc (LUN 1).
+    void edge800(bool cardInSlot) {
+        addDisk(6, 0, "sdb");
+        addNode("sdb", 8, 16);
+        mount(8, 16, "/media/u/GARMIN");
+        putDescription("/media/u/GARMIN", kEdge800Xml);
+        addDisk(6, 1, "sdc");
+        if (cardInSlot) {
+            addNode("sdc", 8, 33, "sdc1");
+            mount(8, 33, "/media/u/CARD");
+        }
+    }
+
+    DeviceDetection detect() {
+        DeviceDetection state;
+        detectDevices(ctx, roots, state);
+        return state;
+    }
+
+    TempDir dir;
+    DeviceRoots roots;
+    Context ctx;
+    std::string mountinfo;
+    std::map<std::string, std::string> disks;
+};
+
+std::vector<std::string> texts(const DeviceDetection& d) { return d.listTexts(); }
+
+}  // namespace
+
+TEST(MountTable, ParsesLinesUnescapesAndSkipsMalformed) {
+    auto m = parseMountInfo(
+        "22 1 0:21 / /proc rw - proc proc rw\n"
+        "garbage line\n"
+        "40 30 8:17 / /media/u/MY\\040GARMIN rw - vfat /dev/sdb1 rw\n"
+        "41 30 x:1 / /bad rw - vfat /dev/sdc rw\n"
+        "42 30 8:33 / /media/u/back\\134slash rw - vfat /dev/sdc1 rw\n"
+        "43 30 8:49 / /trailing\\04");
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_EQ(m[1].major, 8u);
+    EXPECT_EQ(m[1].minor, 17u);
+    EXPECT_EQ(m[1].mountPoint, "/media/u/MY GARMIN");
+    EXPECT_EQ(m[2].mountPoint, "/media/u/back\\slash");
+    EXPECT_EQ(m[3].mountPoint, "/trailing\\04");
+}
+
+TEST(DeviceDescription, TakesFirstElementAndKeepsUtf8) {
+    EXPECT_EQ(readDeviceDescription(kEdge800Xml).value(), "EDGE 800");
+    EXPECT_EQ(readDeviceDescription("<Description>A</Description><Description>B</Description>").value(), "A");
+    EXPECT_EQ(readDeviceDescription("<Description>n\xC3\xBCvi 255</Description>").value(), "n\xC3\xBCvi 255");
+    // Every two-byte character stays itself (an é must not turn into ü).
+    EXPECT_EQ(readDeviceDescription("<Description>Oregon \xC3\xA9t\xC3\xA9").value(), "Oregon \xC3\xA9t\xC3\xA9");
+    // Latin-1 bytes are shown as the characters they mean.
+    EXPECT_EQ(readDeviceDescription("<Description>n\xFCvi</Description>").value(), "n\xC3\xBCvi");
+    // A lone lead byte at the end of the file is read safely.
+    EXPECT_EQ(readDeviceDescription("<Description>x\xC3").value(), "x\xC3\x83");
+    EXPECT_FALSE(readDeviceDescription("<Model>EDGE</Model>").has_value());
+    EXPECT_EQ(readDeviceDescription("<Description>").value(), "");
+}
+
+TEST(DeviceDescription, LongNameIsCutAtCharacterBoundary) {
+    std::string name = "A";
+    for (int i = 0; i < 100; ++i) name += "\xC3\xBC";
+    std::string d = readDeviceDescription("<Description>" + name + "</Description>").value();
+    EXPECT_EQ(d.size(), 127u);  // "A" and 63 two-byte characters
+    EXPECT_EQ(d, name.substr(0, 127));
+}
+
+TEST(DeviceDetection, Edge800WithCard) {
+    FakeSystem sys;
+    sys.edge800(true);
+    auto d = sys.detect();
+    EXPECT_TRUE(d.connected);
+    EXPECT_EQ(texts(d), (std::vector<std::string>{"/media/u/GARMIN/EDGE 800", "/media/u/CARD/ SD-card"}));
+    EXPECT_EQ(d.deviceRoot, "/media/u/GARMIN/");
+    EXPECT_EQ(d.selectedRoot, "/media/u/GARMIN/");
+    EXPECT_EQ(d.selected, 0);
+    EXPECT_EQ(d.description, "EDGE 800");
+    EXPECT_EQ(d.cardText, "SD-card");
+
+    pickDeviceEntry(d, 1);
+    EXPECT_EQ(d.selectedRoot, "/media/u/CARD/");
+    pickDeviceEntry(d, 7);  // out of range: unchanged
+    EXPECT_EQ(d.selectedRoot, "/media/u/CARD/");
+
+    DetectedDevice forDriver = detectedDevice(d);
+    EXPECT_TRUE(forDriver.connected);
+    EXPECT_EQ(forDriver.root, "/media/u/GARMIN/");
+    EXPECT_EQ(forDriver.deviceList, texts(d));
+}
+
+TEST(DeviceDetection, EmptyCardSlotAndTranslatedTexts) {
+    FakeSystem sys;
+    sys.edge800(false);
+    auto d = sys.detect();
+    EXPECT_EQ(texts(d), (std::vector<std::string>{"/media/u/GARMIN/EDGE 800", "/dev/sdc No SD-card"}));
+    pickDeviceEntry(d, 1);
+    EXPECT_EQ(d.selectedRoot, "/dev/sdc");
+    EXPECT_FALSE(volumeAnswers(d.selectedRoot));  // the driver finds nothing to write to
+
+    struct Dutch : TextLookup {
+        std::string lookup(std::string_view key, size_t) const override {
+            return key == "$MSG46" ? "Geen SD-kaart" : key == "$MSG47" ? "GPS niet gevonden" : "";
+        }
+    } dutch;
+    sys.ctx.settings.Language = 2;
+    sys.ctx.texts = &dutch;
+    EXPECT_EQ(sys.detect().entries.back().text, "/dev/sdc Geen SD-kaart");
+    sys.unmountAll();
+    EXPECT_EQ(texts(sys.detect()), std::vector<std::string>{"GPS niet gevonden"});
+}
+
+TEST(DeviceDetection, PlainUsbStickOpticalDriveAndFixedDiskAreNoDevices) {
+    FakeSystem sys;
+    sys.addDisk(3, 0, "sda", false);  // a fixed disk that holds the file
+    sys.addNode("sda", 8, 1, "sda1");
+    sys.mount(8, 1, "/");
+    sys.putDescription("", kEdge800Xml);
+    sys.addDisk(4, 0, "sr0", true, 5);  // optical drive with the file
+    sys.addNode("sr0", 11, 0);
+    sys.mount(11, 0, "/media/u/CDROM");
+    sys.putDescription("/media/u/CDROM", kEdge800Xml);
+    sys.addDisk(5, 0, "sdb");  // USB stick without the file
+    sys.addNode("sdb", 8, 17, "sdb1");
+    sys.mount(8, 17, "/media/u/STICK");
+    sys.mount(0, 44, "/run/user/1000");  // not a block device
+    sys.addDisk(7, 0, "sdf");                // a folder where the file should be
+    sys.addNode("sdf", 8, 81);
+    sys.mount(8, 81, "/media/u/ODD");
+    fs::create_directories(sys.roots.fileRoot + "/media/u/ODD/Garmin/GarminDevice.xml");
+
+    auto d = sys.detect();
+    EXPECT_FALSE(d.connected);
+    EXPECT_EQ(texts(d), std::vector<std::string>{"GPS not found"});
+    EXPECT_EQ(d.selectedRoot, "");
+    EXPECT_EQ(d.selected, 0);
+}
+
+TEST(DeviceDetection, TwoDevicesOnlyFirstListedAndOthersCardIgnored) {
+    FakeSystem sys;
+    sys.addDisk(5, 0, "sde");
+    sys.addNode("sde", 8, 65, "sde1");
+    sys.mount(8, 65, "/media/u/FR");
+    sys.putDescription("/media/u/FR", "<Description>Forerunner 305</Description>");
+    sys.edge800(true);
+    auto d = sys.detect();
+    ASSERT_TRUE(d.connected);
+    // The EDGE's card belongs to another USB device and is not offered.
+    EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/FR/Forerunner 305"});
+}
+
+TEST(DeviceDetection, Utf8DescriptionAndMissingElement) {
+    FakeSystem sys;
+    sys.addDisk(2, 0, "sdd");
+    sys.addNode("sdd", 8, 48);
+    sys.mount(8, 48, "/media/u/NUVI 255", "/media/u/NUVI\\040255");
+    sys.putDescription("/media/u/NUVI 255", "<?xml?><Description>n\xC3\xBCvi 255</Description>");
+    auto d = sys.detect();
+    EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/NUVI 255/n\xC3\xBCvi 255"});
+
+    // Without the element the device still counts, with an empty name (not the last run's).
+    sys.putDescription("/media/u/NUVI 255", "<Device/>");
+    d = sys.detect();
+    EXPECT_TRUE(d.connected);
+    EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/NUVI 255/"});
+}
+
+TEST(DeviceDetection, UnplugThenReplugIsSeenByWatcher) {
+    FakeSystem sys;
+    sys.edge800(true);
+    MountWatcher watcher(sys.roots.mountTable);
+    EXPECT_FALSE(watcher.changed(0));
+    EXPECT_TRUE(sys.detect().connected);
+
+    sys.unmountAll();
+    EXPECT_TRUE(watcher.changed(0));
+    EXPECT_FALSE(watcher.changed(0));  // reported once
+    EXPECT_EQ(texts(sys.detect()), std::vector<std::string>{"GPS not found"});
+    EXPECT_FALSE(isMountAccessible(sys.roots, "/media/u/GARMIN/"));
+
+    sys.mount(8, 16, "/media/u/GARMIN");
+    EXPECT_TRUE(watcher.changed(0));
+    EXPECT_TRUE(sys.detect().connected);
+    EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN/"));
+    EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN"));
+}
