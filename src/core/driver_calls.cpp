@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "course/companion_launcher.h"
+#include "course/course_writer.h"
 #include "course/device_detection.h"
 #include "gdb/down_convert.h"
 #include "gdb/header_scan.h"
@@ -30,6 +31,7 @@ DriverCalls defaultDriverCalls() {
         return rc;
     };
     calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
+    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
     return calls;
 }
 
