@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "convert/geometry.h"
 #include "core/context.h"
@@ -50,17 +51,43 @@ void interpolateInto(PointStore& s, int32_t n, double k, int32_t& lat, int32_t& 
     time = saturate(static_cast<int64_t>(std::floor(s.time[n] - k * t)));
 }
 
-void insertPoint(PointStore& s, int32_t n) {
-    for (int32_t j = s.count; j > n; --j) {
-        s.lat[j] = s.lat[j - 1];
-        s.lon[j] = s.lon[j - 1];
-        s.alt[j] = s.alt[j - 1];
-        s.altValid[j] = s.altValid[j - 1];
-        s.time[j] = s.time[j - 1];
-        s.via[j] = s.via[j - 1];
-        s.partMark[j] = s.partMark[j - 1];
+// A warning point waiting to go in before point `before` (an index of the walk's store).
+struct WarningPoint {
+    int32_t before;
+    int32_t lat, lon, time;
+    double alt;
+    uint8_t altValid;
+    int32_t via;
+    uint8_t mark;
+};
+
+// Puts the waiting points in, in one pass from the back; `points` is in descending order of
+// `before`, as the walk found them.
+void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points) {
+    if (points.empty()) return;
+    int32_t to = s.count + static_cast<int32_t>(points.size());
+    size_t next = 0;
+    for (int32_t from = s.count - 1; from >= 0 && next < points.size(); --from) {
+        --to;
+        s.lat[to] = s.lat[from];
+        s.lon[to] = s.lon[from];
+        s.alt[to] = s.alt[from];
+        s.altValid[to] = s.altValid[from];
+        s.time[to] = s.time[from];
+        s.via[to] = s.via[from];
+        s.partMark[to] = s.partMark[from];
+        if (points[next].before != from) continue;
+        const WarningPoint& p = points[next++];
+        --to;
+        s.lat[to] = p.lat;
+        s.lon[to] = p.lon;
+        s.alt[to] = p.alt;
+        s.altValid[to] = p.altValid;
+        s.time[to] = p.time;
+        s.via[to] = p.via;
+        s.partMark[to] = p.mark;
     }
-    ++s.count;
+    s.count += static_cast<int32_t>(points.size());
 }
 
 }  // namespace
@@ -116,6 +143,7 @@ void applyTurnWarnings(Context& ctx) {
     PointStore& s = ctx.store;
     const int64_t w = ctx.settings.TurnWarnings;
     if (w <= 0) return;
+    std::vector<WarningPoint> added;
     // r: warning time still to cover before the turn, in seconds; always above 0.
     double r = static_cast<double>(w);
     for (int32_t n = s.count - 2; n >= 1; --n) {
@@ -148,15 +176,13 @@ void applyTurnWarnings(Context& ctx) {
             continue;
         }
         // No point so close to the turn that it would share its time; none past the capacity.
-        if (static_cast<double>(s.time[n]) - time < 0.5 || s.count >= kMaxPoints) continue;
-        const uint8_t mark = s.partMark[n];
-        insertPoint(s, n);
-        s.lat[n] = lat;
-        s.lon[n] = lon;
-        s.time[n] = time;
-        s.partMark[n] = mark;
-        s.partMark[n + 1] = kMarkPlain;
+        if (static_cast<double>(s.time[n]) - time < 0.5 || s.count + static_cast<int32_t>(added.size()) >= kMaxPoints)
+            continue;
+        // The walk reads no point from n on again, so the new point can wait for the end.
+        added.push_back({n, lat, lon, time, s.alt[n], s.altValid[n], s.via[n], s.partMark[n]});
+        s.partMark[n] = kMarkPlain;
     }
+    insertWarningPoints(s, added);
 }
 
 int32_t prepareCourse(Context& ctx, int64_t now) {
