@@ -29,7 +29,7 @@ int64_t speedFromTimes(double metres, int64_t seconds) {
     return static_cast<int64_t>(v);
 }
 
-// The point between n - 1 and n at the fraction k back from n, with the turn's altitude and via.
+// Position and time at the fraction k of the way back from point n towards point n - 1.
 void interpolateInto(PointStore& s, int32_t n, double k, int32_t& lat, int32_t& lon, int32_t& time) {
     lat = static_cast<int32_t>(s.lat[n] + k * (static_cast<double>(s.lat[n - 1]) - s.lat[n]));
     // Longitudes across the antimeridian are shifted by 180 for the step and back afterwards.
