@@ -235,14 +235,23 @@ TEST_F(CourseWriter, NothingToWriteIsReported) {
 TEST_F(CourseWriter, DamagedRecordsEndTheWalkSafely) {
     writeWorkGdb({track("First", line(3)), track("Second", line(4))});
     std::string bytes = readFile(ctx.paths.workGdb);
-    // Cut inside the second track: the first course is still written.
-    for (size_t cut : {bytes.size() - 20, bytes.size() - 60, static_cast<size_t>(kNewHeaderLength + 10)}) {
-        writeFile(ctx.paths.workGdb, bytes.substr(0, cut));
-        notes.entries.clear();
-        int rc = writeCourses(ctx, "", 1700000000);
-        EXPECT_EQ(rc, ctx.run.trackCounter > 0 ? 0 : 1) << cut;
-        EXPECT_LE(ctx.run.trackCounter, 2) << cut;
+    // Cut anywhere, or with a byte changed: never more courses than tracks, and a result that
+    // says whether there are any.
+    for (size_t cut = 0; cut < bytes.size(); cut += 3) {
+        std::string damaged = bytes;
+        damaged[cut] = static_cast<char>(damaged[cut] ^ 0x5A);
+        for (const std::string& image : {bytes.substr(0, cut), damaged}) {
+            writeFile(ctx.paths.workGdb, image);
+            notes.entries.clear();
+            int rc = writeCourses(ctx, "", 1700000000);
+            EXPECT_EQ(rc, ctx.run.trackCounter > 0 ? 0 : 1) << cut;
+            EXPECT_LE(ctx.run.trackCounter, 2) << cut;
+        }
     }
+    // Cut inside the second track: the first course is still written.
+    writeFile(ctx.paths.workGdb, bytes.substr(0, bytes.size() - 30));
+    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    EXPECT_GE(ctx.run.trackCounter, 1);
     // A record length past the end of the file.
     std::string bad = bytes.substr(0, kNewHeaderLength) + std::string("\xff\xff\xff\x7fW", 5) + "xyz";
     writeFile(ctx.paths.workGdb, bad);

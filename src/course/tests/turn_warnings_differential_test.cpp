@@ -18,7 +18,8 @@ void randomTrack(Context& ctx, std::mt19937& rng, int n) {
     int32_t lat = 500000000, lon = gap(rng) < 3 ? 2147000000 : 70000000, time = 1700000000;
     for (int i = 0; i < n; ++i) {
         lat += step(rng);
-        lon += step(rng) * 50;  // crosses the date line now and then
+        // Crosses the date line now and then: semicircles wrap from 180 east to 180 west.
+        lon = static_cast<int32_t>(static_cast<uint32_t>(lon) + static_cast<uint32_t>(step(rng) * 50));
         time += gap(rng);
         s.lat[i] = lat;
         s.lon[i] = lon;
