@@ -158,6 +158,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
     if (usable) out.write(head.data(), head.size());
     CourseNames names;
+    bool deviceFailed = false;
     GdbTrack trk;
     int32_t tracksSeen = 0;
     const int64_t fileSize = usable ? in.size() : 0;
@@ -187,9 +188,11 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         std::string course;
         writeCourse(ctx, course, name);
         out.write(course.data(), course.size());
-        if (!deviceFolder.empty()) {
+        // After a failed device file (device gone, card full) the rest are not tried.
+        if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(name));
-            if (!writeFileAtomically(path, head + course + tail)) writeError(ctx, path);
+            deviceFailed = !writeFileAtomically(path, head + course + tail);
+            if (deviceFailed) writeError(ctx, path);
         }
     }
     if (usable) out.write(tail.data(), tail.size());
@@ -197,10 +200,9 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     in.close();
     if (coursePoints > 0)
         tell(ctx, cmsg::kCoursePoints.key, cmsg::kCoursePoints.english, cmsg::kCoursePoints.style, coursePoints);
-    if (!written) {
-        writeError(ctx, ctx.paths.workTcx);
-        return 1;
-    }
+    if (!written) writeError(ctx, ctx.paths.workTcx);
+    // The user must not be told that courses reached the device when they did not.
+    if (!written || deviceFailed) return 1;
     if (ctx.run.trackCounter == 0) {
         tell(ctx, cmsg::kNoTracks.key, cmsg::kNoTracks.english, cmsg::kNoTracks.style);
         return 1;

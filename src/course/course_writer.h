@@ -21,7 +21,8 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
 
 // Reads the work GDB file and writes the work TCX file; with a device folder each course also
 // goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one
-// course was written; 1 otherwise, the user having been told. `now` dates tracks without times.
+// course was written; 1 otherwise (no course, or a file that could not be written), the user
+// having been told. `now` dates tracks without times.
 int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now);
 // The same at the current time.
 int writeCourses(Context& ctx, const std::string& deviceFolder);

@@ -191,6 +191,11 @@ TEST_F(CourseWriter, EachCourseAlsoGoesToTheDeviceFolder) {
     // A folder without a trailing separator works the same.
     ASSERT_EQ(writeCourses(ctx, dir.file("GARMIN/Garmin/Courses"), 1700000000), 0);
     EXPECT_TRUE(notes.entries.empty());
+    // A device that went away: told once, and no success for the driver to report.
+    EXPECT_EQ(writeCourses(ctx, dir.file("GONE/Garmin/Courses/"), 1700000000), 1);
+    EXPECT_EQ(notes.keys(), (std::vector<std::string>{"Klaar"}));
+    EXPECT_EQ(notes.entries[0].text, "write error\n" + dir.file("GONE/Garmin/Courses/Lake loop.tcx"));
+    EXPECT_EQ(countOf(readFile(ctx.paths.workTcx), "<Course>"), 3);
 }
 
 TEST_F(CourseWriter, TranslatedCoursePointNamesStayValid) {
