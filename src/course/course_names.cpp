@@ -1,6 +1,7 @@
 #include "course/course_names.h"
 
 #include "core/context.h"
+#include "core/messages.h"
 #include "course/course_messages.h"
 #include "platform/text_encoding.h"
 
@@ -110,9 +111,8 @@ std::string courseFileName(std::string_view courseName) {
 std::string coursePointName(const Context& ctx, bool right) {
     const CourseMessage& m = right ? cmsg::kRightLine : cmsg::kLeftLine;
     const char* english = right ? "Right" : "Left";
-    if (ctx.settings.Language == 0 || ctx.texts == nullptr) return english;
-    std::string line = ctx.texts->lookup(m.key, cmsg::kNameLineLimit);
-    // The translation is a whole line; only the name between its tags is taken from it.
+    // The text is a whole line; only the name between its tags is taken from it.
+    std::string line = messageText(ctx, m.key, m.english, cmsg::kNameLineLimit);
     std::string_view text = line;
     size_t open = text.find("<Name>");
     size_t close = open == std::string_view::npos ? open : text.find("</Name>", open);
