@@ -5,6 +5,7 @@
 #include "convert/gdb_pass.h"
 #include "convert/via_points.h"
 #include "course/companion_launcher.h"
+#include "course/course_writer.h"
 #include "course/device_detection.h"
 #include "gdb/down_convert.h"
 #include "import/import_file.h"
@@ -35,6 +36,7 @@ DriverCalls defaultDriverCalls() {
         return importFile(ctx, baseName, in, out);
     };
     calls.unpackKmz = extractKmz;
+    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
     return calls;
 }
 
