@@ -6,6 +6,7 @@
 
 #include "clipboard/clipboard_messages.h"
 #include "convert/filters.h"
+#include "convert/geometry.h"
 #include "convert/glitches.h"
 #include "core/context.h"
 #include "gdb/down_convert.h"
@@ -35,6 +36,12 @@ constexpr size_t kLeadLength = 13;
 int32_t int32At(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                                 static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Box of stored points first..last as a route or leg record holds it.
+GdbBox storeBox(const PointStore& s, int32_t first, int32_t last) {
+    const BoundingBox b = boundingBox(s, first, last);
+    return {b.maxLat, b.maxLon, b.maxAlt, b.minLat, b.minLon, b.minAlt};
 }
 
 enum class Frame { Record, End, Damaged };

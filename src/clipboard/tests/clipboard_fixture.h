@@ -38,7 +38,7 @@ inline GdbRoutePoint routePoint(const std::string& name, std::vector<GdbLinkPoin
     p.setClassAndMarker(marker == kMarkerNormal ? 0 : kClassRoutePoint, marker);
     p.links = std::move(links);
     p.hasBox = !p.links.empty();
-    if (p.hasBox) p.box = linkBox(p.links);
+    if (p.hasBox) p.box = boxOver(p.links);
     return p;
 }
 
