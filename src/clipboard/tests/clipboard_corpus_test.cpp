@@ -91,6 +91,36 @@ TEST_P(ClipboardCorpusTest, EveryOptionPairGivesAFileGpsbabelReads) {
     }
 }
 
+using ClipboardGpsbabelTest = ClipboardTest;
+
+TEST_F(ClipboardGpsbabelTest, BuiltImagesOfEveryVersionAreRead) {
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    TempDir dir;
+    for (uint8_t version : {uint8_t('k'), uint8_t('l'), uint8_t('m')}) {
+        for (int cbt : {22, 23, 24}) {
+            SCOPED_TRACE(std::string(1, static_cast<char>(version)) + " " + std::to_string(cbt));
+            ctx.settings.CBmode_t = cbt;
+            GdbImage img(version);
+            img.track(northTrack("Ride", 150)).track(northTrack("Back", 3, 5000000)).end();
+            ASSERT_EQ(convert(img.bytes()), kPassConverted);
+            GpxData got;
+            std::string error;
+            ASSERT_TRUE(readAsMapSource(out.bytes(), dir.file("out.gdb"), got, &error)) << error;
+            const std::vector<GpxPath>& paths = cbt == 24 ? got.tracks : got.routes;
+            ASSERT_EQ(paths.size(), 2u);
+            EXPECT_EQ(paths[0].name, cbt == 23 ? "#Ride" : "Ride");
+            ASSERT_EQ(paths[0].points.size(), 150u);
+            EXPECT_EQ(gpxSemicircles(paths[0].points[149].lat), 149 * 11930);
+            EXPECT_EQ(paths[1].points.size(), 3u);
+            if (cbt == 24) continue;
+            ASSERT_EQ(got.waypoints.size(), 153u);
+            EXPECT_EQ(got.waypoints[1].name, ":1002");
+            EXPECT_EQ(got.waypoints[150].name, "START2");
+            EXPECT_EQ(paths[0].points[148].name, ":1149");
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(MapSourceFiles, ClipboardCorpusTest,
                          ::testing::Values("gdb-sample.gdb", "gdb-sample-v3.gdb"));
 
