@@ -8,6 +8,9 @@
 #include "convert/filters.h"
 #include "convert/geometry.h"
 #include "convert/glitches.h"
+#include "convert/route_writer.h"
+#include "convert/track_writer.h"
+#include "convert/via_points.h"
 #include "core/context.h"
 #include "gdb/down_convert.h"
 #include "gdb/file_header.h"
@@ -186,21 +189,7 @@ private:
         return true;
     }
 
-    void writeTrack(const std::string& name) {
-        const PointStore& s = ctx_.store;
-        beginRecord(out_, 'T');
-        writeTrackHead(out_, name, 1, ctx_.run.displayColor, s.count);
-        for (int32_t i = 0; i < s.count; ++i) {
-            GdbTrackPoint p;
-            p.tptLat = s.lat[i];
-            p.tptLon = s.lon[i];
-            p.alt = {s.altValid[i] != 0, s.alt[i]};
-            p.tptTime = s.time[i];
-            writeTrackPoint(out_, p);
-        }
-        writeTrackTail(out_, version_);
-        endRecord(recordDataLength(out_), out_);
-    }
+    void writeTrack(const std::string& name) { writeTrackPart(ctx_, out_, name, 1); }
 
     // Option 22 (visible via points) or 23 (invisible but the ends): one waypoint per point,
     // then the route through them.
@@ -214,14 +203,7 @@ private:
         };
         for (int32_t i = 0; i < s.count; ++i) {
             names[i] = clipboardPointName(prefix, n_.tracksSeen, i, s.count);
-            GdbWaypoint w;
-            w.wptName = names[i];
-            w.setClassAndMarker(kClassRoutePoint, markerOf(i));
-            w.wptLat = s.lat[i];
-            w.wptLon = s.lon[i];
-            w.wptAltitude = {s.altValid[i] != 0, s.alt[i]};
-            w.wptSymbol = symbol;
-            writeWaypointRecord(out_, w, version_);
+            writeWaypoint(ctx_, out_, names[i], i, option, symbol, markerOf(i) == kMarkerVia ? 1 : 0);
         }
         beginRecord(out_, 'R');
         const GdbBox box = storeBox(s, 0, s.count - 1);
@@ -246,9 +228,13 @@ private:
         return {s.lat[i], s.lon[i], {s.altValid[i] != 0, s.alt[i]}};
     }
 
-    // Option 3: the route is kept, its via points made invisible and "#" put before its name.
+    // Option 3: the route is kept, its via points made invisible and "#" put before its name;
+    // the waypoints it hides are those written so far.
     bool hideRoute(const RecordView& rec) {
+        const size_t at = static_cast<size_t>(out_.tell());
         out_.write(image_.data() + rec.offset, static_cast<size_t>(rec.length) + 5);
+        if (!hideRouteViaPoints(out_.bytes(), outRecordsStart_, at, version_)) return false;
+        out_.seek(static_cast<int64_t>(out_.bytes().size()));
         ++n_.routesConverted;
         if (destination_ == kDestinationClipboard) destination_ = kDestinationMapSourceForced;
         return true;
