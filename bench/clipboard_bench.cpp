@@ -1,6 +1,7 @@
 // The clipboard record pass over a large clipboard image: 50 tracks of 2000 points each (about
 // 2.5 MB), under track options 22 (waypoints and routes) and 24 (tracks), and under option 11 on
-// one calculated route of 100000 link points.
+// one calculated route of 100000 link points, and under option 3 on 200 routes of 50 via points
+// among 10000 waypoints.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -53,6 +54,28 @@ std::vector<uint8_t> routeImage() {
     return img.bytes();
 }
 
+std::vector<uint8_t> viaRoutesImage() {
+    test::GdbImage img;
+    for (int k = 0; k < 10000; ++k) img.waypoint("W" + std::to_string(k), 8, kMarkerVia, k * 1000, 0);
+    for (int r = 0; r < 200; ++r) {
+        GdbRoute rte;
+        rte.rteName = "Route " + std::to_string(r);
+        for (int i = 0; i < 50; ++i) {
+            GdbRoutePoint p;
+            p.rptName = "W" + std::to_string(r * 50 + i);
+            p.setClassAndMarker(kClassRoutePoint, kMarkerVia);
+            if (i < 49) {
+                p.links = {{(r * 50 + i) * 1000, 0, {}}, {(r * 50 + i + 1) * 1000, 0, {}}};
+                p.hasBox = true;
+            }
+            rte.points.push_back(std::move(p));
+        }
+        img.route(rte);
+    }
+    img.end();
+    return img.bytes();
+}
+
 void runPass(benchmark::State& state, const std::vector<uint8_t>& image, int routeOption, int trackOption) {
     auto ctx = std::make_unique<Context>();
     ctx->settings.CBmode_r = routeOption;
@@ -71,8 +94,11 @@ void BM_TracksToRoutes(benchmark::State& state) { runPass(state, tracksImage(), 
 void BM_TrackFilter(benchmark::State& state) { runPass(state, tracksImage(), 11, 24); }
 void BM_RouteToTrack(benchmark::State& state) { runPass(state, routeImage(), 11, 24); }
 
+void BM_HideViaPoints(benchmark::State& state) { runPass(state, viaRoutesImage(), 3, 24); }
+
 BENCHMARK(BM_TracksToRoutes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrackFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RouteToTrack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HideViaPoints)->Unit(benchmark::kMillisecond);
 
 }  // namespace
