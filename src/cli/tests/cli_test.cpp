@@ -148,6 +148,39 @@ TEST_F(CliTest, SeveralInputsMakeABatchRun) {
     EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
 }
 
+// A clipboard block: the length of the image, then the image (here a MapSource file).
+std::string clipboardBlock(const std::string& image) {
+    const uint32_t n = static_cast<uint32_t>(image.size());
+    std::string block;
+    for (int k = 0; k < 4; ++k) block += static_cast<char>((n >> (8 * k)) & 0xFF);
+    return block + image;
+}
+
+TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
+    TRAKOR_CORPUS_OR_SKIP(gdb, "gdb-sample-v3.gdb");
+    const std::string in = makeFile("in.blk", clipboardBlock(readFile(gdb)));
+    writeFile(binFile("Trakor3.ini"), "[Info]\nCBmode_r=12\nCBmode_t=22\n");
+    EXPECT_EQ(cli("--clipboard-block in.blk out.blk --set CBmode_t=24"), 0) << err;
+    EXPECT_NE(out.find("Trakor3 ($MSG44): 1 route(s) converted\n6 track(s) converted\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Trakor3 ($MSG35): Track 3 not converted"), std::string::npos) << out;
+    const std::string result = readFile(dir.file("out.blk"));
+    ASSERT_GT(result.size(), 4u);
+    EXPECT_EQ(clipboardBlock(result.substr(4)), result);
+    EXPECT_NE(result.find(std::string("Trakor3\0", 8)), std::string::npos);
+
+    // Converting the result again is refused and writes nothing.
+    EXPECT_EQ(cli("--clipboard-block out.blk again.blk"), 1);
+    EXPECT_NE(err.find("Trakor3 ($MSG41): Conversion already done"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("again.blk")));
+    // A block whose length is larger than the file.
+    makeFile("short.blk", clipboardBlock(readFile(gdb)).substr(0, 100));
+    EXPECT_EQ(cli("--clipboard-block short.blk again.blk"), 1);
+    EXPECT_NE(err.find("Trakor3 ($MSG85)"), std::string::npos) << err;
+    EXPECT_EQ(cli("--clipboard-block missing.blk again.blk"), 2);
+    EXPECT_NE(cli("--clipboard-block in.blk"), 0);
+    EXPECT_NE(cli("in.gdb --clipboard-block in.blk out.blk"), 0);
+}
+
 TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
     makeFile("t.gpx");
     // No Garmin device is mounted where the tests run.
