@@ -212,5 +212,17 @@ TEST(BatchRun, GpsbabelReadsTheBatchOutput) {
     EXPECT_EQ(ours.size(), 2u);
 }
 
+TEST(BatchRun, WaypointOnlyFileLogsNoTracksButKeepsItsWaypoints) {
+    BatchRun b;
+    const std::string gpx = b.file("marks.GPX", "<?xml version=\"1.0\"?>\n<gpx>\n<wpt lat=\"52.5\" lon=\"5.25\">"
+                                                 "<name>Mark</name></wpt>\n</gpx>\n");
+    const std::string log = b.run({gpx});
+    EXPECT_EQ(log, "\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n" + b.line(gpx, ",,\"No tracks found\""));
+    const auto records = recordsOf(b.output.bytes());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0], (std::pair<char, std::string>{'W', "Mark-1"}));
+    EXPECT_EQ(records[1].first, 'V');
+}
+
 }  // namespace
 }  // namespace trakor
