@@ -1,0 +1,11 @@
+// Trakor3: the desktop program.
+#include <QApplication>
+
+#include "ui/trakor_app.h"
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trakor3"));
+    trakor::CTrakorApp app(argc, argv);
+    return app.run();
+}

@@ -1,0 +1,24 @@
+// Messages of the engine and the dialogs as Qt message boxes with the program's captions.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <string>
+
+#include "core/messages.h"
+
+namespace trakor {
+
+class QtNotifier : public Notifier {
+public:
+    explicit QtNotifier(std::string appName) : appName_(std::move(appName)) {}
+    // The window that owns the message boxes (may be null).
+    void setOwner(QWidget* owner) { owner_ = owner; }
+    Answer notify(const std::string& key, const std::string& text, MsgStyle style) override;
+
+private:
+    std::string appName_;
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace trakor
