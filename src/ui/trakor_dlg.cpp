@@ -54,12 +54,12 @@ CTrakorDlg::~CTrakorDlg() = default;
 
 void CTrakorDlg::buildLayout() {
     menuBar_ = new QMenuBar(this);
-    QMenu* helpMenu = menuBar_->addMenu(QStringLiteral("&Help"));
-    QAction* helpAction = helpMenu->addAction(QStringLiteral("Help"));
-    helpAction->setShortcut(QKeySequence::HelpContents);
-    connect(helpAction, &QAction::triggered, this, &CTrakorDlg::showHelp);
-    helpMenu->addSeparator();
-    aboutAction_ = helpMenu->addAction(QString::fromUtf8(gdbtext::AboutMenuItem));
+    helpMenu_ = menuBar_->addMenu(QString());
+    helpAction_ = helpMenu_->addAction(QString());
+    helpAction_->setShortcut(QKeySequence::HelpContents);
+    connect(helpAction_, &QAction::triggered, this, &CTrakorDlg::showHelp);
+    helpMenu_->addSeparator();
+    aboutAction_ = helpMenu_->addAction(QString::fromUtf8(gdbtext::AboutMenuItem));
     connect(aboutAction_, &QAction::triggered, this, &CTrakorDlg::showAbout);
 
     body_ = new QWidget(this);
@@ -245,6 +245,8 @@ void CTrakorDlg::applyTexts() {
     convert_->setText(uiText(ctx, gdbtext::Convert));
     preferences_->setText(uiText(ctx, gdbtext::Preferences));
     help_->setText(uiText(ctx, gdbtext::Help));
+    helpMenu_->setTitle(QStringLiteral("&") + uiText(ctx, gdbtext::Help).remove(u'&'));
+    helpAction_->setText(uiText(ctx, gdbtext::Help));
     preview_->setText(uiText(ctx, gdbtext::Preview));
     clipboard_->setText(uiText(ctx, gdbtext::ToClipboard));
     about_->setText(uiText(ctx, gdbtext::About));

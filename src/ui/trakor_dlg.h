@@ -20,6 +20,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
@@ -145,6 +146,8 @@ private:
     QPushButton* clipboard_;
     QPushButton* convert_;
     QPushButton* quit_;
+    QMenu* helpMenu_;
+    QAction* helpAction_;
     QAction* aboutAction_;
 };
 
