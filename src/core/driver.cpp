@@ -11,6 +11,7 @@
 
 #include "core/driver_delivery.h"
 #include "core/driver_messages.h"
+#include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 
 namespace trakor {
@@ -161,7 +162,7 @@ int readOutputPath(Run& r) {
 }
 
 bool openWorkFile(Context& ctx, FileStream& work) {
-    setWorkFileReadOnly(ctx.paths.workGdb, false);
+    clearReadOnly(ctx.paths.workGdb);
     if (ctx.paths.workGdb.empty() || !work.open(ctx.paths.workGdb, "w+b")) {
         say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
         return false;
@@ -173,7 +174,7 @@ bool openWorkFile(Context& ctx, FileStream& work) {
 bool closeWorkFile(Context& ctx, FileStream& work) {
     bool ok = work.ok() && work.close();
     work.close();
-    setWorkFileReadOnly(ctx.paths.workGdb, true);
+    setReadOnly(ctx.paths.workGdb);
     if (!ok) say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
     return ok;
 }
@@ -283,7 +284,6 @@ bool enginesAvailable(Run& r) {
     Context& ctx = r.ctx;
     const DriverCalls& c = r.calls;
     const int32_t option = r.req.option;
-    if (ctx.run.inputType == InputType::Kmz && !c.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking") == 0;
     if (ctx.run.inputType == InputType::Gdb && option != 0) {
         if (!c.scanHeader) return reportUnavailable(ctx, "GDB header scan") == 0;
         if ((option == 3 || option == 4) && !c.viaPointVisibilityPass)
@@ -324,10 +324,11 @@ int runSingle(Run& r) {
         say(ctx, dmsg::kNameTooLong, req.inputPath.c_str());
         return kRunStopped;
     }
-    if (!enginesAvailable(r)) return kRunFailed;
-
     r.plan.inputPath = req.inputPath;
-    if (ctx.run.inputType == InputType::Kmz) r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
+    if (ctx.run.inputType == InputType::Kmz) {
+        if (!r.calls.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking");
+        r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
+    }
     std::unique_ptr<ByteStream> in = openInput(ctx, r.plan.inputPath);
     if (!in) {
         say(ctx, dmsg::kCannotOpenInput);
@@ -336,13 +337,13 @@ int runSingle(Run& r) {
     // The output test compares file identity and never truncates an existing output.
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         const std::string& out = r.plan.outputPath;
-        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnlyFile(out) ||
+        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnly(out) ||
             !canWriteOutput(out)) {
             say(ctx, dmsg::kCannotOpenOutput);
             return kRunStopped;
         }
     }
-    if (r.plan.overwriteInput) r.plan.inputPath = req.inputPath;
+    if (!enginesAvailable(r)) return kRunFailed;
 
     if (ctx.run.inputType == InputType::Gdb) {
         if (int rc = downConvertInput(ctx, r.calls, in); rc != kDelivered) return rc;
@@ -365,7 +366,7 @@ int runBatch(Run& r) {
         const std::string& out = r.plan.outputPath;
         bool clash = std::any_of(req.inputList.begin(), req.inputList.end(),
                                  [&](const std::string& in) { return sameFile(out, in); });
-        if (clash || isReadOnlyFile(out) || !canWriteOutput(out)) {
+        if (clash || isReadOnly(out) || !canWriteOutput(out)) {
             say(ctx, dmsg::kCannotOpenOutput);
             return kRunStopped;
         }

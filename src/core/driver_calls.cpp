@@ -4,6 +4,8 @@
 
 #include "course/companion_launcher.h"
 #include "course/device_detection.h"
+#include "gdb/down_convert.h"
+#include "gdb/header_scan.h"
 
 namespace trakor {
 
@@ -21,6 +23,13 @@ DriverCalls defaultDriverCalls() {
         return launcher->openInMapSource(ctx, gdbPath);
     };
     calls.startTrainingCenter = [launcher](Context& ctx) { return launcher->startTrainingCenter(ctx); };
+    calls.scanHeader = [](Context& ctx, ByteStream& in, int32_t& headerLength) {
+        HeaderScanResult result;
+        int rc = scanHeader(ctx, in, result);
+        headerLength = result.headerLength;
+        return rc;
+    };
+    calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
     return calls;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/driver.h"
 #include "core/driver_messages.h"
+#include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 
 namespace trakor {
@@ -81,7 +82,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
 }
 
 int replaceInputWithResult(Context& ctx, const std::string& inputPath) {
-    if (isReadOnlyFile(inputPath)) {
+    if (isReadOnly(inputPath)) {
         say(ctx, dmsg::kInputReadOnly);
         return 1;
     }

@@ -1,9 +1,7 @@
 #include "gdb/down_convert.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "gdb/file_header.h"
+#include "platform/file_attributes.h"
 
 namespace trakor {
 
@@ -191,16 +189,13 @@ int downConvertStream(ByteStream& in, uint8_t version, ByteStream& out) {
 }
 
 int downConvert(Context& ctx, ByteStream& in, uint8_t version) {
-    namespace fs = std::filesystem;
-    const fs::path path(ctx.paths.downGdb);
-    std::error_code ec;
-    if (fs::exists(path, ec)) fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
+    const std::string& path = ctx.paths.downGdb;
+    clearReadOnly(path);
     FileStream out;
-    if (!out.open(path.string(), "w+b")) return 1;
+    if (!out.open(path, "w+b")) return 1;
     downConvertStream(in, version, out);
     bool written = out.close();
-    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove, ec);
+    setReadOnly(path);
     return written ? 0 : 1;
 }
 

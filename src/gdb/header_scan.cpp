@@ -92,6 +92,8 @@ int scanHeader(Context& ctx, ByteStream& in, HeaderScanResult& result) {
     // Every row carries the saved-route marker as its in-output flag.
     for (WaypointRow& row : ctx.waypointIndex.rows) row.inOutput = static_cast<uint8_t>(ctx.run.savedRouteMarker);
     ctx.run.nextWaypointNumber = largest + 1;
+    // The conversion pass copies this header, so its records are written in the input's version.
+    ctx.run.outputVersion = result.version;
     in.seek(0);
     return 0;
 }

@@ -1,14 +1,16 @@
 // The GDB waypoint ("W"), route ("R") and track ("T") records: their parsed forms, the one
 // reader of each (bounded by the record length), the one writer of each (with the program's
-// templates), and bounding boxes.
+// templates).
 //
-// Reading: readWaypointRecord / readRouteRecord / readTrackRecord take a stream positioned after the type letter
-// and the record length, and always leave the stream after the record's data, whatever they
-// found inside. The parse* forms take the data bytes of a record held in memory. Every field
+// Reading: readWaypointRecord / readRouteRecord / readTrackRecord take the record length and a
+// stream positioned after the type letter, and always leave the stream after the record's
+// data, whatever they found inside. The parse* forms take the data bytes of a record held in memory. Every field
 // is read inside the record: a field that would cross its end is not read, the parse stops
 // there and the result is kRecordTruncated; the struct then holds the fields read before.
-// Bytes after the last field parsed (waypoint bytes after the depth, the closing bytes of a
-// route or track) are skipped by the record length.
+// Bytes after the last field parsed (the closing bytes of a route or track) are skipped by the
+// record length; a waypoint keeps the bytes after its depth field. Records that read whole are
+// written back byte for byte, as long as their flags are 0 or 1 and a box altitude with flag 1
+// is not exactly 0.0.
 //
 // Writing: default-constructed structs hold exactly what the program writes (class 0, the
 // empty country, the subclass template with marker 0xFF, empty strings, flags 0, ...), so a
@@ -29,8 +31,6 @@
 #include "gdb/stream.h"
 
 namespace trakor {
-
-class PointStore;
 
 // Reader results.
 constexpr int kRecordOk = 0;
@@ -61,13 +61,15 @@ std::array<uint8_t, kClassBlockSize> classBlock(uint8_t classByte, uint8_t marke
 // The 31-byte waypoint tail as the program writes it, with the symbol in the low 16 bits.
 std::array<uint8_t, kWaypointTailSize> waypointTail(uint16_t symbol);
 
-// Altitude field in parsed form: `altValid` is the flag (value follows when not 0).
+// Altitude field in parsed form: `valid` is the flag (the value follows when it is set).
 struct Altitude {
     bool valid = false;
     double metres = 0.0;
 };
 
-// Bounding box of a route or of a route leg. An altitude of exactly 0.0 is written with flag 0.
+// Bounding box field of a route or of a route leg, as stored; the box of a run of points of the
+// point store is computed by boundingBox (convert/geometry.h). An altitude of exactly 0.0 is
+// written with flag 0.
 struct GdbBox {
     int32_t maxLat = 0, maxLon = 0;
     double maxAlt = 0.0;
@@ -92,6 +94,9 @@ struct GdbWaypoint {
     uint8_t spareByte = 0;  // field 16
     bool hasDepth = false;
     double wptDepth = 0.0;
+    // Bytes after the depth field as read (times, links, ... of MapSource). Empty: the writer
+    // puts the program's twelve zero bytes (and nine more in version 'm') there.
+    std::vector<uint8_t> trailing;
 
     uint8_t classByte() const { return static_cast<uint8_t>(wptClass & 0xFF); }
     uint8_t wptMarker() const { return wptSubclass[8]; }
@@ -204,14 +209,5 @@ void writeRouteTail(ByteStream& out, int32_t colour, char version, std::span<con
 void writeTrackHead(ByteStream& out, const std::string& name, uint8_t display, int32_t colour, int32_t pointCount);
 void writeTrackPoint(ByteStream& out, const GdbTrackPoint& tpt);
 void writeTrackTail(ByteStream& out, char version);
-
-// --- Bounding boxes ------------------------------------------------------------------------
-// Minimum and maximum of latitude and longitude; altitudes over the points that have one (0.0
-// when none has); when the two longitudes lie more than 180 degrees apart both are negated.
-
-// Points first..last (inclusive) of the point store.
-GdbBox storeBox(const PointStore& store, int32_t first, int32_t last);
-// The link points of a leg (or any run of points).
-GdbBox linkBox(std::span<const GdbLinkPoint> points);
 
 }  // namespace trakor

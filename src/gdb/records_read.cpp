@@ -195,6 +195,10 @@ int parseWaypoint(const uint8_t* data, size_t length, char version, GdbWaypoint&
     w.wptFacility = c.str();
     w.spareByte = c.u8();
     w.hasDepth = c.optionalDouble(w.wptDepth);
+    if (c.ok() && c.left() > 0) {
+        w.trailing.resize(c.left());
+        c.take(w.trailing.data(), w.trailing.size());
+    }
     return result(c);
 }
 

@@ -1,10 +1,6 @@
-// Writers of the waypoint, route and track records, the program's templates and boxes.
+// Writers of the waypoint, route and track records and the program's templates.
 #include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdlib>
 
-#include "core/point_store.h"
 #include "gdb/records.h"
 
 namespace trakor {
@@ -86,8 +82,12 @@ void writeWaypointRecord(ByteStream& out, const GdbWaypoint& w, char version) {
     writeString(w.wptFacility, out);
     writeU8(out, w.spareByte);
     writeOptionalDouble(out, w.hasDepth, w.wptDepth);
-    writeZeros(out, 12);
-    if (version == kGdbVersion3) writeZeros(out, 9);
+    if (!w.trailing.empty()) {
+        out.write(w.trailing.data(), w.trailing.size());
+    } else {
+        writeZeros(out, 12);
+        if (version == kGdbVersion3) writeZeros(out, 9);
+    }
     endRecord(recordDataLength(out), out);
 }
 
@@ -158,63 +158,6 @@ void writeTrackRecord(ByteStream& out, const GdbTrack& t, char version) {
     for (const GdbTrackPoint& p : t.points) writeTrackPoint(out, p);
     writeTrackTail(out, version);
     endRecord(recordDataLength(out), out);
-}
-
-namespace {
-// Extremes over a run of points; altitudes only over points that have one.
-class BoxBuilder {
-public:
-    void add(int32_t lat, int32_t lon, bool altValid, double alt) {
-        if (!any_) {
-            b_.maxLat = b_.minLat = lat;
-            b_.maxLon = b_.minLon = lon;
-            any_ = true;
-        } else {
-            b_.maxLat = std::max(b_.maxLat, lat);
-            b_.minLat = std::min(b_.minLat, lat);
-            b_.maxLon = std::max(b_.maxLon, lon);
-            b_.minLon = std::min(b_.minLon, lon);
-        }
-        if (!altValid) return;
-        if (!anyAlt_) {
-            b_.maxAlt = b_.minAlt = alt;
-            anyAlt_ = true;
-        } else {
-            b_.maxAlt = std::max(b_.maxAlt, alt);
-            b_.minAlt = std::min(b_.minAlt, alt);
-        }
-    }
-    GdbBox finish() const {
-        GdbBox b = b_;
-        // A box across the antimeridian: both longitudes are negated.
-        double spread = (static_cast<double>(b.maxLon) - static_cast<double>(b.minLon)) / kSemicirclesPerDegree;
-        if (std::fabs(spread) > 180.0) {
-            b.maxLon = negate(b.maxLon);
-            b.minLon = negate(b.minLon);
-        }
-        return b;
-    }
-
-private:
-    static int32_t negate(int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
-    GdbBox b_;
-    bool any_ = false;
-    bool anyAlt_ = false;
-};
-}  // namespace
-
-GdbBox storeBox(const PointStore& s, int32_t first, int32_t last) {
-    BoxBuilder bb;
-    if (first < 0) first = 0;
-    if (last >= s.count) last = s.count - 1;
-    for (int32_t i = first; i <= last; ++i) bb.add(s.lat[i], s.lon[i], s.altValid[i] != 0, s.alt[i]);
-    return bb.finish();
-}
-
-GdbBox linkBox(std::span<const GdbLinkPoint> points) {
-    BoxBuilder bb;
-    for (const GdbLinkPoint& p : points) bb.add(p.lat, p.lon, p.alt.valid, p.alt.metres);
-    return bb.finish();
 }
 
 }  // namespace trakor

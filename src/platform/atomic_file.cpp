@@ -41,6 +41,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
     }
 
     std::string tmpl = target + ".XXXXXX";
+    // A name near the length limit gets a short temporary name in the same folder.
+    std::filesystem::path targetPath(target);
+    if (targetPath.filename().string().size() + 7 > 255)
+        tmpl = (targetPath.parent_path() / ".trakor3-XXXXXX").string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());

@@ -1,5 +1,8 @@
 #include "platform/file_delivery.h"
 
+#include "gdb/stream.h"
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -16,12 +19,6 @@ namespace trakor {
 namespace {
 
 constexpr size_t kMaxNameBytes = 255;
-
-int currentUmask() {
-    mode_t m = umask(0);
-    umask(m);
-    return static_cast<int>(m);
-}
 
 // Writes all bytes of `fdIn` to `fdOut`; false on any read or write error.
 bool pump(int fdIn, int fdOut) {
@@ -51,20 +48,6 @@ bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     bool same = fs::equivalent(a, b, ec);
     return !ec && same;
-}
-
-bool isReadOnlyFile(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-void setWorkFileReadOnly(const std::string& path, bool readOnly) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return;
-    mode_t mode = st.st_mode & 07777;
-    mode = readOnly ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
-    ::chmod(path.c_str(), mode);
 }
 
 bool nameTooLong(const std::string& path) {
@@ -98,34 +81,9 @@ bool canWriteOutput(const std::string& path) {
 
 bool replaceFileWith(const std::string& source, const std::string& target) {
     if (source.empty() || target.empty() || nameTooLong(target)) return false;
-    std::error_code ec;
-    fs::path real = target;
-    if (fs::is_symlink(real, ec)) {
-        real = fs::canonical(real, ec);
-        if (ec) return false;
-    }
-    fs::path folder = real.parent_path();
-    if (folder.empty()) folder = ".";
-
-    struct stat old;
-    bool existed = ::stat(real.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) return false;
-
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    std::string temp = (folder / ".trakor3-XXXXXX").string();
-    int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    mode_t mode = existed ? (old.st_mode & 07777) : static_cast<mode_t>(0666 & ~currentUmask());
-    bool ok = pump(in, out) && ::fchmod(out, mode) == 0 && ::fsync(out) == 0;
-    ::close(in);
-    ok = (::close(out) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), real.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(source, bytes)) return false;
+    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool copyToNewFile(const std::string& source, const std::string& target) {

@@ -10,13 +10,6 @@ namespace trakor {
 // False when either does not exist.
 bool sameFile(const std::string& a, const std::string& b);
 
-// Whether the file exists and nobody may write it by its permission bits. Root could still
-// write it, so this is the user's read-only mark, not a write test.
-bool isReadOnlyFile(const std::string& path);
-
-// Marks a work file read-only after use, or writable again before it is rewritten.
-void setWorkFileReadOnly(const std::string& path, bool readOnly);
-
 // Whether some component of the path is longer than a file name may be (255 bytes).
 bool nameTooLong(const std::string& path);
 
@@ -24,9 +17,9 @@ bool nameTooLong(const std::string& path);
 // writing without truncation; otherwise a file is created and removed again.
 bool canWriteOutput(const std::string& path);
 
-// Writes a copy of `source` beside `target` and renames it over the target, so the target is
-// either untouched or complete. An existing target keeps its permission bits; a symbolic link
-// is followed and the file it names is replaced.
+// Replaces `target` with a copy of `source` through a file written beside it, so the target is
+// either untouched or complete (see writeFileAtomically: links are followed, permission bits kept,
+// read-only targets refused).
 bool replaceFileWith(const std::string& source, const std::string& target);
 
 // Copies `source` to a file that must not exist yet (a backup); false when that fails.

@@ -39,9 +39,12 @@ void fill(GdbImage& image) {
     a.rptName = "Start";
     a.links = {{1, 2, {true, 7.5}}, {3, 4, {}}, {5, 6, {}}};
     a.hasBox = true;
-    a.box = linkBox(a.links);
+    a.box = test::boxOver(a.links);
     b.rptName = ":2";
     b.setClassAndMarker(8, kMarkerVia);
+    // A set flag in the first fixed byte: eight more bytes follow, and are copied too.
+    b.fixed19[0] = 1;
+    b.extra = {1, 2, 3, 4, 5, 6, 7, 8};
     r.points = {a, b};
     r.box = a.box;
     image.route(r);

@@ -6,9 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "convert/geometry.h"
+#include "core/context.h"
 #include "gdb/records.h"
 
 namespace trakor::test {
+
+// The box the program writes over these points: through the point store and boundingBox.
+inline GdbBox boxOver(const std::vector<GdbLinkPoint>& points) {
+    Context ctx;
+    for (const GdbLinkPoint& p : points) ctx.store.addPoint(ctx.run, p.lat, p.lon, p.alt.metres, p.alt.valid, 0, 0);
+    BoundingBox b = boundingBox(ctx.store, 0, ctx.store.count - 1);
+    return {b.maxLat, b.maxLon, b.maxAlt, b.minLat, b.minLon, b.minAlt};
+}
 
 class GdbImage {
 public:

@@ -47,6 +47,7 @@ TEST_F(HeaderScanTest, RejectsWhatIsNotAUsableGdbFile) {
         ok.end();
         EXPECT_EQ(scan(ok), 0) << v;
         EXPECT_EQ(result.version, static_cast<char>(v));
+        EXPECT_EQ(ctx.run.outputVersion, static_cast<char>(v));
         // 6 + 7 + 5 + 2 + "SQA" + date + time + "MapSource"
         EXPECT_EQ(result.headerLength, 6 + 7 + 5 + 2 + 4 + 12 + 9 + 10);
         EXPECT_EQ(result.headerLength, ok.headerLength);

@@ -3,6 +3,7 @@
 
 #include "core/context.h"
 #include "gdb/records.h"
+#include "gdb/tests/gdb_image.h"
 #include "gdb/tests/gpx_oracle.h"
 
 namespace trakor {
@@ -56,11 +57,11 @@ Bytes assemble(char version, const std::vector<Named>& wpts, const GdbTrack& tra
         if (i + 1 < wpts.size()) {
             p.links = {{wpts[i].lat, wpts[i].lon, wpts[i].alt}, {wpts[i + 1].lat, wpts[i + 1].lon, wpts[i + 1].alt}};
             p.hasBox = true;
-            p.box = linkBox(p.links);
+            p.box = test::boxOver(p.links);
         }
         r.points.push_back(p);
     }
-    r.box = linkBox(all);
+    r.box = test::boxOver(all);
     writeRouteRecord(out, r, version);
     writeTrackRecord(out, track, version);
     writeEndRecord(out);

@@ -5,6 +5,7 @@
 
 #include "core/context.h"
 #include "gdb/records.h"
+#include "gdb/tests/gdb_image.h"
 
 namespace trakor {
 namespace {
@@ -179,11 +180,11 @@ GdbRoute threePointRoute() {
     for (size_t i = 0; i + 1 < r.points.size(); ++i) {
         r.points[i].links.push_back(r.points[i + 1].links[0]);
         r.points[i].hasBox = true;
-        r.points[i].box = linkBox(r.points[i].links);
+        r.points[i].box = test::boxOver(r.points[i].links);
     }
     r.points.back().links.clear();
     std::vector<GdbLinkPoint> all = {{100, 200, {}}, {300, 100, {}}, {250, 400, {}}};
-    r.box = linkBox(all);
+    r.box = test::boxOver(all);
     return r;
 }
 
@@ -306,39 +307,36 @@ TEST(TrackRecord, PointsWithAndWithoutTimeAndAltitude) {
     EXPECT_EQ(back.points[1].tptLon, 21);
 }
 
-TEST(BoundingBoxes, AltitudesAntimeridianAndStoreRuns) {
+// Boxes as the program computes and writes them.
+TEST(BoundingBoxes, AltitudeFlagsAndAntimeridian) {
     const int32_t e = kSemicirclesPerDegree;
     // No altitude anywhere: both altitude flags 0.
-    std::vector<GdbLinkPoint> flat = {{0, 0, {}}, {e, e, {}}};
     MemoryStream out;
-    writeBox(out, linkBox(flat));
-    EXPECT_EQ(out.bytes().size(), 18u);
+    writeBox(out, test::boxOver({{0, 0, {}}, {e, e, {}}}));
+    ASSERT_EQ(out.bytes().size(), 18u);
     EXPECT_EQ(out.bytes()[8], 0);
     EXPECT_EQ(out.bytes()[17], 0);
+    // An extreme of exactly 0.0 is written with flag 0 as well; others with flag 1 and the value.
+    MemoryStream mixed;
+    writeBox(mixed, GdbBox{1, 2, 250.0, 3, 4, 0.0});
+    ASSERT_EQ(mixed.bytes().size(), 26u);
+    EXPECT_EQ(mixed.bytes()[8], 1);
+    EXPECT_EQ(mixed.bytes()[25], 0);
+    MemoryStream back(mixed.bytes());
+    EXPECT_EQ(readInt32(back), 1);
+    EXPECT_EQ(readInt32(back), 2);
+    EXPECT_EQ(readU8(back), 1);
+    EXPECT_EQ(readDouble(back), 250.0);
 
-    // 179.5 and -179.5 degrees: both longitudes negated.
-    std::vector<GdbLinkPoint> across = {{0, degreesToSemicircles(179.5), {}}, {0, degreesToSemicircles(-179.5), {}}};
-    GdbBox box = linkBox(across);
-    EXPECT_EQ(box.maxLon, degreesToSemicircles(-179.5));
-    EXPECT_EQ(box.minLon, degreesToSemicircles(179.5));
-    // 170 degrees apart: unchanged.
-    std::vector<GdbLinkPoint> near = {{0, 85 * e, {}}, {0, -85 * e, {}}};
-    EXPECT_EQ(linkBox(near).maxLon, 85 * e);
-
-    // Over a run of the point store; a point without altitude does not pull the minimum to 0.
-    Context ctx;
-    ctx.store.addPoint(ctx.run, 5, 50, 0.0, 0, 0, 0);
-    ctx.store.addPoint(ctx.run, 7, 40, 120.0, 1, 0, 0);
-    ctx.store.addPoint(ctx.run, 3, 60, 0.0, 0, 0, 0);
-    ctx.store.addPoint(ctx.run, 9, 45, 80.0, 1, 0, 0);
-    ctx.store.addPoint(ctx.run, 100, 100, 999.0, 1, 0, 0);
-    GdbBox s = storeBox(ctx.store, 0, 3);
-    EXPECT_EQ(s.maxLat, 9);
-    EXPECT_EQ(s.minLat, 3);
-    EXPECT_EQ(s.maxLon, 60);
-    EXPECT_EQ(s.minLon, 40);
-    EXPECT_EQ(s.maxAlt, 120.0);
-    EXPECT_EQ(s.minAlt, 80.0);
+    // 179.5 and -179.5 degrees: written with maxLon -179.5 and minLon 179.5.
+    MemoryStream across;
+    writeBox(across, test::boxOver({{0, degreesToSemicircles(179.5), {}}, {e, degreesToSemicircles(-179.5), {}}}));
+    MemoryStream in(across.bytes());
+    EXPECT_EQ(readInt32(in), e);
+    EXPECT_EQ(readInt32(in), degreesToSemicircles(-179.5));
+    readU8(in);
+    EXPECT_EQ(readInt32(in), 0);
+    EXPECT_EQ(readInt32(in), degreesToSemicircles(179.5));
 }
 
 // Every prefix of a record and every damaged length gives a defined result without reading

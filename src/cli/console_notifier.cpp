@@ -1,0 +1,44 @@
+#include "cli/console_notifier.h"
+
+namespace trakor::cli {
+
+namespace {
+const char* answerName(Answer a) {
+    switch (a) {
+        case Answer::Yes: return "Yes";
+        case Answer::No: return "No";
+        case Answer::Cancel: return "Cancel";
+        case Answer::Ok: return "OK";
+    }
+    return "";
+}
+}  // namespace
+
+Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style) {
+    bool withCancel = style == MsgStyle::QuestionCancel;
+    switch (policy) {
+        case AnswerPolicy::Yes: return Answer::Yes;
+        case AnswerPolicy::No: return Answer::No;
+        case AnswerPolicy::Cancel: return withCancel ? Answer::Cancel : Answer::No;
+        case AnswerPolicy::Safe: break;
+    }
+    // The backup question: a backup is never skipped unasked.
+    if (key == "$MSG24") return Answer::Yes;
+    return withCancel ? Answer::Cancel : Answer::No;
+}
+
+Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, MsgStyle style) {
+    bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel;
+    FILE* to = style == MsgStyle::Plain ? out_ : err_;
+    std::fprintf(to, "%s: %s\n", captionFor(appName_, key).c_str(), text.c_str());
+    if (!question) {
+        std::fflush(to);
+        return Answer::Ok;
+    }
+    Answer a = answerFor(policy_, key, style);
+    std::fprintf(to, "  -> %s\n", answerName(a));
+    std::fflush(to);
+    return a;
+}
+
+}  // namespace trakor::cli

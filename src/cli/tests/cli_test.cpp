@@ -1,0 +1,173 @@
+// trakor3-cli as the user runs it: help, set-up report, messages, exit status and answers.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/console_notifier.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs a copy of the built program from its own folder, so it runs portable with its INI file and
+// work files there and tests do not share them; captures both output streams.
+class CliTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string out, err;
+    std::string program;
+
+    void SetUp() override {
+        fs::create_directory(dir.file("bin"));
+        program = dir.file("bin/trakor3-cli");
+        fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+    }
+    std::string binFile(const std::string& name) const { return dir.file("bin/" + name); }
+
+    int cli(const std::string& args) {
+        std::string errFile = dir.file("stderr.txt");
+        std::string cmd = "cd " + quote(dir.path().string()) + " && HOME=" + quote(dir.file("home")) +
+                          " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
+                          quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
+                          quote(errFile);
+        out.clear();
+        int rc = runCommand(cmd, &out);
+        err = readFile(errFile);
+        return rc;
+    }
+    std::string makeFile(const std::string& name, const std::string& content = "x") {
+        writeFile(dir.file(name), content);
+        return dir.file(name);
+    }
+};
+
+TEST_F(CliTest, HelpListsTheOptions) {
+    EXPECT_EQ(cli("--help"), 0);
+    EXPECT_NE(out.find("Usage: trakor3-cli"), std::string::npos);
+    for (const char* opt : {"--output", "--target", "--option", "--overwrite-input", "--split", "--no-split",
+                            "--filter", "--no-filter", "--gps-drive", "--view", "--set", "--ini", "--show-setup",
+                            "--yes", "--no", "--cancel"})
+        EXPECT_NE(out.find(opt), std::string::npos) << opt;
+}
+
+TEST_F(CliTest, ShowSetupPrintsPathsAndSettingsWithOverrides) {
+    EXPECT_EQ(cli("--show-setup --set 'Removal Glitches=1' --set Filtersize_t=-3"), 0) << err;
+    EXPECT_NE(out.find("Mode: "), std::string::npos);
+    EXPECT_NE(out.find("Application name: Trakor3\n"), std::string::npos);
+    EXPECT_NE(out.find("/Trakor3.gdb\n"), std::string::npos);
+    EXPECT_NE(out.find("/Trakor3.log\n"), std::string::npos);
+    EXPECT_NE(out.find("  Removal Glitches=1\n"), std::string::npos);
+    EXPECT_NE(out.find("  Filtersize_t=-3\n"), std::string::npos);
+    EXPECT_NE(out.find("  Top Clipboard Menu="), std::string::npos);
+}
+
+TEST_F(CliTest, SettingsComeFromTheStoreAndAreNeverWritten) {
+    std::string ini = "[Info]\nMode=24\nSplittype=0\nFiltersize_t=321\n";
+    writeFile(binFile("Trakor3.ini"), ini);
+    EXPECT_EQ(cli("--show-setup --set Mode=22"), 0) << err;
+    EXPECT_NE(out.find("Mode: P (portable)\n"), std::string::npos);
+    EXPECT_NE(out.find("Work GDB file: " + binFile("Trakor3.gdb") + "\n"), std::string::npos);
+    EXPECT_NE(out.find("Settings store: " + binFile("Trakor3.ini") + "\n"), std::string::npos);
+    EXPECT_NE(out.find("  Mode=22\n"), std::string::npos);
+    EXPECT_NE(out.find("  Splittype=1\n"), std::string::npos);
+    EXPECT_NE(out.find("  Filtersize_t=321\n"), std::string::npos);
+    // Absent values take the portable defaults.
+    EXPECT_NE(out.find("  Filter_CBR=200\n"), std::string::npos);
+    EXPECT_EQ(readFile(binFile("Trakor3.ini")), ini);
+
+    // A given INI file replaces the program's own.
+    makeFile("other.ini", "[Info]\nFiltersize_t=77\n");
+    EXPECT_EQ(cli("--ini other.ini --show-setup"), 0) << err;
+    EXPECT_NE(out.find("  Filtersize_t=77\n"), std::string::npos);
+    EXPECT_NE(cli("--ini missing.ini --show-setup"), 0);
+    EXPECT_NE(err.find("missing.ini"), std::string::npos);
+
+    // A conversion run does not save the exit settings either.
+    makeFile("notes.txt");
+    cli("notes.txt --option 0 --split 20 -o out.gdb");
+    EXPECT_EQ(readFile(binFile("Trakor3.ini")), ini);
+}
+
+TEST_F(CliTest, UsageErrors) {
+    EXPECT_NE(cli("--set Nonsense=1 --show-setup"), 0);
+    EXPECT_NE(err.find("unknown setting 'Nonsense'"), std::string::npos);
+    EXPECT_NE(cli("--set Split=x --show-setup"), 0);
+    EXPECT_NE(cli("--option 5 a.gpx"), 0);
+    EXPECT_NE(cli("--split 3 --no-split a.gpx"), 0);
+    EXPECT_NE(cli("--yes --no a.gpx"), 0);
+    EXPECT_NE(cli(""), 0);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CliTest, CheckFailureIsPrintedWithItsCaptionAndFailsTheRun) {
+    makeFile("notes.txt");
+    EXPECT_EQ(cli("notes.txt -o out.gdb"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG10): Input file is no gdb, gdb.bak, gpx, tcx, crs, fit, kml, kmz, itn or "
+                   "nmea/nma/log file.\n");
+    EXPECT_TRUE(out.empty());
+
+    makeFile("t.gpx");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG13): Output file is no GDB or TCX file.\n");
+
+    EXPECT_EQ(cli("t.gpx --option 3 -o out.gdb"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG11): Options 1-15 are not valid for a non GDB input file.\n");
+
+    // Split and filter values are checked as the dialog checks its fields.
+    EXPECT_EQ(cli("t.gpx --option 24 --split 4 -o out.gdb"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG02): Valid split values are 5-999 km.\n");
+    EXPECT_EQ(cli("t.gpx --option 24 --set Splittype=2 --split 100 --filter 100 --set Filtertype=2 -o out.gdb"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG04): Percentage value is invalid.\nValid values are 0-95%.\n");
+}
+
+TEST_F(CliTest, OutputThatIsTheInputIsRefused) {
+    makeFile("r.gdb", "ORIGINAL");
+    fs::create_symlink(dir.file("r.gdb"), dir.file("alias.gdb"));
+    EXPECT_EQ(cli("r.gdb --option 0 -o alias.gdb"), 1);
+    EXPECT_EQ(err.rfind("Trakor3 ($MSG16): Cannot open output file.", 0), 0u) << err;
+    EXPECT_EQ(readFile(dir.file("r.gdb")), "ORIGINAL");
+}
+
+TEST_F(CliTest, SeveralInputsMakeABatchRun) {
+    makeFile("a.gpx");
+    makeFile("b.gpx");
+    EXPECT_EQ(cli("a.gpx b.gpx --option 11 -o all.gdb"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG57): Options 1-15 are not valid for multiple input files.\n");
+    EXPECT_EQ(cli("a.gpx b.gpx --option 21 -o all.tcx"), 1);
+    EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
+}
+
+TEST(ConsoleNotifierTest, SafeAnswersMakeTheBackupAndDeclineTheRest) {
+    using cli::AnswerPolicy;
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Safe, "$MSG24", MsgStyle::QuestionCancel), Answer::Yes);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Safe, "$MSG07", MsgStyle::Question), Answer::No);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Safe, "$MSG99", MsgStyle::QuestionCancel), Answer::Cancel);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::No, "$MSG24", MsgStyle::QuestionCancel), Answer::No);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Cancel, "$MSG24", MsgStyle::QuestionCancel), Answer::Cancel);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Cancel, "$MSG07", MsgStyle::Question), Answer::No);
+    EXPECT_EQ(cli::answerFor(AnswerPolicy::Yes, "$MSG07", MsgStyle::Question), Answer::Yes);
+}
+
+TEST(ConsoleNotifierTest, PlainToStandardOutputWarningsAndQuestionsToStandardError) {
+    TempDir d;
+    FILE* o = std::fopen(d.file("out").c_str(), "w");
+    FILE* e = std::fopen(d.file("err").c_str(), "w");
+    cli::ConsoleNotifier n("Trakor3", cli::AnswerPolicy::Safe, o, e);
+    EXPECT_EQ(n.notify("$MSG20", "File conversion completed!", MsgStyle::Plain), Answer::Ok);
+    n.notify("Info", "Route point limit reached", MsgStyle::Warning);
+    EXPECT_EQ(n.notify("$MSG24", "Backup?", MsgStyle::QuestionCancel), Answer::Yes);
+    std::fclose(o);
+    std::fclose(e);
+    EXPECT_EQ(readFile(d.file("out")), "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_EQ(readFile(d.file("err")), "Info: Route point limit reached\nTrakor3 ($MSG24): Backup?\n  -> Yes\n");
+}
+
+}  // namespace
+}  // namespace trakor::test
