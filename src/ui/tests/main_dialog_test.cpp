@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QMimeData>
+#include <QThread>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -263,6 +266,18 @@ void MainDialogTest::chosenAndDroppedFiles() {
     QCOMPARE(input->text(), QString::fromStdString(a));
     QCOMPARE(input->cursorPosition(), static_cast<int>(a.size()));
 
+    // Files dropped from a file manager.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/y/one.kml")), QUrl::fromLocalFile(QStringLiteral("/y/two.kml"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &drop);
+    QVERIFY(dlg.multipleInput());
+    QCOMPARE(dlg.inputList(), (std::vector<std::string>{"/y/one.kml", "/y/two.kml"}));
+    QCOMPARE(input->text(), QStringLiteral("/y/..."));
+
     // Typing a name over "<folder>/..." makes that name the single input.
     dlg.takeInputFiles({QString::fromStdString(a), QString::fromStdString(b)}, true);
     type(&dlg, "inputField", QString::fromStdString(c));
@@ -285,13 +300,19 @@ void MainDialogTest::convertHandsTheRequestToTheDriver() {
     bool lockedDuringRun = false;
     bool progressInstalled = false;
     bool secondRefused = false;
+    bool progressShown = false;
     CTrakorDlg* dialog = nullptr;
     f.services.convert = [&](Context& ctx, const DriverCalls& dc, ConversionRequest& r) {
         ++calls;
         seen = r;
         lockedDuringRun = dialog->busy() && !dialog->findChild<QPushButton*>(QStringLiteral("convertButton"))->isEnabled();
         progressInstalled = static_cast<bool>(ctx.progress) && static_cast<bool>(dc.browseOutput);
-        if (ctx.progress) ctx.progress(10, 20);
+        if (ctx.progress) {
+            QThread::msleep(60);  // progress is painted at most every 50 ms
+            ctx.progress(10, 20);
+            auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progress"));
+            progressShown = bar->isVisible() && bar->value() == 10 && bar->maximum() == 20;
+        }
         // A second Convert while this one runs does nothing.
         secondRefused = dialog->convertNow() == -1;
         return kDelivered;
@@ -320,6 +341,7 @@ void MainDialogTest::convertHandsTheRequestToTheDriver() {
     QVERIFY(lockedDuringRun);
     QVERIFY(progressInstalled);
     QVERIFY(secondRefused);
+    QVERIFY(progressShown);
     QVERIFY(!dlg.busy());
     QVERIFY(enabled(&dlg, "convertButton"));
     QVERIFY(child<QProgressBar>(&dlg, "progress")->isHidden());
