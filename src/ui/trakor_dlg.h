@@ -86,6 +86,8 @@ private:
     void driveChosen(int index);
     void browseForInput();
     void saveAs();
+    void chooseInput();
+    void chooseOutput();
     void showPreferences();
     void showLanguage();
     void showAbout();

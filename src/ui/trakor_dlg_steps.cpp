@@ -326,7 +326,10 @@ void CTrakorDlg::takeInputFiles(const QStringList& files, bool checkExisting) {
 }
 
 void CTrakorDlg::browseForInput() {
-    if (busy_) return;
+    if (!busy_) chooseInput();
+}
+
+void CTrakorDlg::chooseInput() {
     QFileDialog dialog(this, uiText(ui_.ctx, uimsg::SelectInput));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(withCapitals(kInputFilters).split(QStringLiteral(";;")));
@@ -337,7 +340,10 @@ void CTrakorDlg::browseForInput() {
 }
 
 void CTrakorDlg::saveAs() {
-    if (busy_) return;
+    if (!busy_) chooseOutput();
+}
+
+void CTrakorDlg::chooseOutput() {
     QFileDialog dialog(this, uiText(ui_.ctx, uimsg::SelectOutput));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -385,15 +391,16 @@ ConversionRequest CTrakorDlg::gatherRequest() const {
 
 DriverCalls CTrakorDlg::callsWithBrowsing() {
     DriverCalls calls = ui_.calls;
+    // The driver asks for a file when a field is empty; the file dialogs open above the locked window.
     calls.browseInput = [this](ConversionRequest& r) {
-        browseForInput();
+        chooseInput();
         ConversionRequest now = gatherRequest();
         r.inputPath = now.inputPath;
         r.multipleInput = now.multipleInput;
         r.inputList = now.inputList;
     };
     calls.browseOutput = [this](ConversionRequest& r) {
-        saveAs();
+        chooseOutput();
         r.outputPath = outputField_->text().toStdString();
     };
     return calls;
@@ -410,22 +417,7 @@ void CTrakorDlg::setBusy(bool on) {
 int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, ConversionRequest&)>& action) {
     if (busy_ || !action) return -1;
     ConversionRequest request = gatherRequest();
-    // The browse steps inside the driver open dialogs, so they run before the window is locked.
     DriverCalls calls = callsWithBrowsing();
-    std::function<void(ConversionRequest&)> browseIn = std::move(calls.browseInput);
-    std::function<void(ConversionRequest&)> browseOut = std::move(calls.browseOutput);
-    calls.browseInput = [this, browseIn](ConversionRequest& r) {
-        setBusy(false);
-        busy_ = true;
-        browseIn(r);
-        setBusy(true);
-    };
-    calls.browseOutput = [this, browseOut](ConversionRequest& r) {
-        setBusy(false);
-        busy_ = true;
-        browseOut(r);
-        setBusy(true);
-    };
 
     QElapsedTimer sincePaint;
     sincePaint.start();

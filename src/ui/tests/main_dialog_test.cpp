@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QThread>
 #include <QUrl>
@@ -46,6 +47,7 @@ private slots:
     void milesModeConvertsTheSplitLength();
     void chosenAndDroppedFiles();
     void convertHandsTheRequestToTheDriver();
+    void driverAsksForMissingFiles();
     void quitKeepsTheWindowPosition();
     void languageButtonAndTitle();
 };
@@ -350,6 +352,36 @@ void MainDialogTest::convertHandsTheRequestToTheDriver() {
     // A non-numeric field reads as 0, as the driver expects.
     child<QLineEdit>(&dlg, "filterField")->setText(QString());
     QCOMPARE(dlg.gatherRequest().filterField, 0u);
+}
+
+void MainDialogTest::driverAsksForMissingFiles() {
+    Fixture f;
+    std::string chosen = f.file(QStringLiteral("picked.gpx"));
+    ConversionRequest seen;
+    f.services.convert = [&](Context&, const DriverCalls& dc, ConversionRequest& r) {
+        if (r.inputPath.empty() && dc.browseInput) dc.browseInput(r);
+        seen = r;
+        return kRunStopped;
+    };
+    CTrakorDlg dlg(f.services);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    bool offered = false;
+    onNextModal([&](QWidget* modal) {
+        auto* files = qobject_cast<QFileDialog*>(modal);
+        offered = files != nullptr && files->fileMode() == QFileDialog::ExistingFiles;
+        if (files == nullptr) {
+            modal->close();
+            return;
+        }
+        files->setDirectory(f.temp.path());
+        files->selectFile(QStringLiteral("picked.gpx"));
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    dlg.convertNow();
+    QVERIFY(offered);
+    QCOMPARE(seen.inputPath, chosen);
+    QCOMPARE(child<QLineEdit>(&dlg, "inputField")->text(), QString::fromStdString(chosen));
 }
 
 void MainDialogTest::quitKeepsTheWindowPosition() {
