@@ -310,7 +310,7 @@ void CTrakorDlg::watchMounts() {
     // The kernel signals mount changes; a slow poll also covers tables that never signal.
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, check);
-    timer->start(3000);
+    timer->start(2000);
 }
 
 bool endsWithGdb(const QString& path) { return path.endsWith(QStringLiteral(".gdb"), Qt::CaseInsensitive); }

@@ -43,6 +43,7 @@ private slots:
     void overwriteBoxFollowsInputAndTarget();
     void readOnlyInputCannotBeOverwritten();
     void edgeSupportDecidesTheTargets();
+    void driveBoxFollowsMountChanges();
     void optionsShowTheirSplitAndFilterFields();
     void milesModeConvertsTheSplitLength();
     void chosenAndDroppedFiles();
@@ -157,6 +158,30 @@ void MainDialogTest::edgeSupportDecidesTheTargets() {
     // A new detection run keeps the card the user picked.
     dlg.refreshDrives();
     QCOMPARE(drives->currentIndex(), 1);
+}
+
+void MainDialogTest::driveBoxFollowsMountChanges() {
+    Fixture f;
+    f.ctx.settings.EdgeSupport = 1;
+    std::string table = f.file(QStringLiteral("mountinfo"), "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    f.services.mountTable = table;
+    int scans = 0;
+    f.services.scanDrives = [&scans](Context&) {
+        ++scans;
+        DriveScan s;
+        if (scans > 1) s.entries = {{"/media/u/GARMIN/", "/media/u/GARMIN/EDGE 705"}};
+        s.selected = s.entries.empty() ? -1 : 0;
+        return s;
+    };
+    CTrakorDlg dlg(f.services);
+    auto* drives = child<QComboBox>(&dlg, "driveBox");
+    QCOMPARE(drives->count(), 0);
+    int before = scans;
+    // A device is mounted: the table changes and the list is read again.
+    f.file(QStringLiteral("mountinfo"), "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 22 8:17 / /media/u/GARMIN rw - vfat /dev/sdb1 rw\n");
+    QTRY_VERIFY_WITH_TIMEOUT(scans > before, 8000);
+    QCOMPARE(drives->count(), 1);
+    QCOMPARE(dlg.gatherRequest().targetRoot, std::string("/media/u/GARMIN/"));
 }
 
 void MainDialogTest::optionsShowTheirSplitAndFilterFields() {
