@@ -9,23 +9,36 @@ Answer QtNotifier::notify(const std::string& key, const std::string& text, MsgSt
     box.setWindowTitle(QString::fromStdString(captionFor(appName_, key)));
     box.setText(QString::fromStdString(text));
     box.setTextFormat(Qt::PlainText);
-    switch (style) {
-    case MsgStyle::Warning:
+    // Styles by their message box values: stop 16, question 32, exclamation 48, information 64,
+    // with Yes/No (4) or Yes/No/Cancel (3) buttons.
+    const int value = static_cast<int>(style);
+    switch (value & 0xF0) {
+    case 16:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case 32:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case 48:
         box.setIcon(QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Ok);
         break;
-    case MsgStyle::Question:
-        box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    case 64:
+        box.setIcon(QMessageBox::Information);
         break;
-    case MsgStyle::QuestionCancel:
-        box.setIcon(QMessageBox::Question);
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    switch (value & 0x0F) {
+    case 3:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
-    case MsgStyle::Plain:
+    case 4:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     default:
-        box.setIcon(QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }

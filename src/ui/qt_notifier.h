@@ -9,6 +9,9 @@
 
 namespace trakor {
 
+// The stop icon, for the few errors that are no warning.
+inline constexpr MsgStyle kStopStyle = static_cast<MsgStyle>(16);
+
 class QtNotifier : public Notifier {
 public:
     explicit QtNotifier(std::string appName) : appName_(std::move(appName)) {}

@@ -27,6 +27,7 @@
 #include "ui/dialog_support.h"
 #include "ui/language_dlg.h"
 #include "ui/preference_dlg.h"
+#include "ui/qt_notifier.h"
 #include "ui/trakor_dlg.h"
 
 namespace trakor {
@@ -450,7 +451,7 @@ void CTrakorDlg::openClipboardDialog() {
     InstanceLock lock(ui_.lockFolder);
     InstanceLock::Result r = lock.acquire();
     if (r == InstanceLock::Result::Error) {
-        tellLiteral(ctx, uimsg::MutexCaption, uimsg::MutexError, MsgStyle::Warning);
+        tellLiteral(ctx, uimsg::MutexCaption, uimsg::MutexError, kStopStyle);
         return;
     }
     if (r == InstanceLock::Result::HeldElsewhere) {

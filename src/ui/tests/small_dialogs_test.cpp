@@ -1,5 +1,6 @@
 // The language dialog, the About box, keyed texts and keyboard mnemonics.
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -7,6 +8,7 @@
 #include "ui/about_dlg.h"
 #include "ui/dialog_support.h"
 #include "ui/language_dlg.h"
+#include "ui/qt_notifier.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -23,6 +25,7 @@ private slots:
     void translatedFormatsAreGuarded();
     void mnemonicsAreUniqueAndKeepGivenOnes();
     void numberFieldsReadAsUnsignedDecimal();
+    void messageBoxesFollowTheirStyle();
 };
 
 void SmallDialogsTest::languageChoiceIsStoredAtOnce() {
@@ -116,6 +119,45 @@ void SmallDialogsTest::numberFieldsReadAsUnsignedDecimal() {
     QCOMPARE(fieldNumber(QStringLiteral("-5")), 0u);
     QCOMPARE(fieldNumber(QStringLiteral("4294967295")), 4294967295u);
     QCOMPARE(fieldNumber(QStringLiteral("4294967296")), 0u);
+}
+
+void SmallDialogsTest::messageBoxesFollowTheirStyle() {
+    QtNotifier notifier("Trakor3");
+    struct Seen {
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+    } seen;
+    auto answerWith = [&seen](std::function<void(QMessageBox*)> press) {
+        onNextModal([&seen, press](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) return modal->hide();
+            seen = {box->windowTitle(), box->icon(), box->standardButtons()};
+            press(box);
+        });
+    };
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::No)->click(); });
+    QCOMPARE(notifier.notify("$MSG24", "Backup?", MsgStyle::QuestionCancel), Answer::No);
+    QCOMPARE(seen.title, QStringLiteral("Trakor3 ($MSG24)"));
+    QCOMPARE(seen.icon, QMessageBox::Question);
+    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+    answerWith([](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); });
+    QCOMPARE(notifier.notify("$MSG07", "Continue?", MsgStyle::Question), Answer::No);
+    QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
+    QCOMPARE(notifier.notify("$MSG15", "Cannot open input file.", MsgStyle::Warning), Answer::Ok);
+    QCOMPARE(seen.icon, QMessageBox::Warning);
+
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
+    notifier.notify("Klaar", "Done", MsgStyle::Plain);
+    QCOMPARE(seen.title, QStringLiteral("Klaar"));
+    QCOMPARE(seen.icon, QMessageBox::NoIcon);
+
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
+    notifier.notify("TITEL", "Mutex error", kStopStyle);
+    QCOMPARE(seen.icon, QMessageBox::Critical);
 }
 
 QTEST_MAIN(SmallDialogsTest)
