@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <algorithm>
 
+#include "app/startup.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -49,6 +50,7 @@ private slots:
     void chosenAndDroppedFiles();
     void convertHandsTheRequestToTheDriver();
     void driverAsksForMissingFiles();
+    void realConversionOfAMapSourceFile();
     void quitKeepsTheWindowPosition();
     void languageButtonAndTitle();
 };
@@ -399,14 +401,37 @@ void MainDialogTest::driverAsksForMissingFiles() {
             modal->close();
             return;
         }
-        files->setDirectory(f.temp.path());
-        files->selectFile(QStringLiteral("picked.gpx"));
+        // Typed into the name field: selectFile() leaves a focused field alone.
+        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name != nullptr)
+            name->setText(QString::fromStdString(chosen));
+        else
+            files->selectFile(QString::fromStdString(chosen));
         QMetaObject::invokeMethod(files, "accept");
     });
     dlg.convertNow();
     QVERIFY(offered);
     QCOMPARE(seen.inputPath, chosen);
     QCOMPARE(child<QLineEdit>(&dlg, "inputField")->text(), QString::fromStdString(chosen));
+}
+
+void MainDialogTest::realConversionOfAMapSourceFile() {
+    const QString input = QStringLiteral(UI_SHARED_DIR "/corpus/gdb-sample-v3.gdb");
+    if (!QFile::exists(input)) QSKIP("shared corpus not present");
+    Fixture f;
+    setWorkingFolder(f.ctx.paths, f.temp.path().toStdString());
+    f.services.calls = defaultDriverCalls();
+    f.ctx.settings.Mode = 21;
+    CTrakorDlg dlg(f.services);
+    const QString output = f.temp.filePath(QStringLiteral("routes.gdb"));
+    type(&dlg, "inputField", input);
+    type(&dlg, "outputField", output);
+    QCOMPARE(dlg.convertNow(), kDelivered);
+    QVERIFY(!f.notifier.entries.empty());
+    QCOMPARE(f.notifier.entries.back().key, std::string("$MSG20"));
+    QFile written(output);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.read(6) == QByteArray("MsRcf\0", 6));
 }
 
 void MainDialogTest::quitKeepsTheWindowPosition() {
