@@ -10,7 +10,7 @@ Answer QtNotifier::notify(const std::string& key, const std::string& text, MsgSt
     box.setText(QString::fromStdString(text));
     box.setTextFormat(Qt::PlainText);
     // Styles by their message box values: stop 16, question 32, exclamation 48, information 64,
-    // with Yes/No (4) or Yes/No/Cancel (3) buttons.
+    // with OK/Cancel (1), Yes/No/Cancel (3) or Yes/No (4) buttons.
     const int value = static_cast<int>(style);
     switch (value & 0xF0) {
     case 16:
@@ -30,6 +30,10 @@ Answer QtNotifier::notify(const std::string& key, const std::string& text, MsgSt
         break;
     }
     switch (value & 0x0F) {
+    case 1:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     case 3:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
@@ -43,6 +47,8 @@ Answer QtNotifier::notify(const std::string& key, const std::string& text, MsgSt
         break;
     }
     switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -51,8 +57,8 @@ Answer QtNotifier::notify(const std::string& key, const std::string& text, MsgSt
         return Answer::Cancel;
     default:
         // A question closed without an answer counts as No (Cancel where there is one).
-        if (style == MsgStyle::Question) return Answer::No;
-        if (style == MsgStyle::QuestionCancel) return Answer::Cancel;
+        if ((value & 0x0F) == 4) return Answer::No;
+        if ((value & 0x0F) == 1 || (value & 0x0F) == 3) return Answer::Cancel;
         return Answer::Ok;
     }
 }

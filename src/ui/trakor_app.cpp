@@ -10,6 +10,7 @@
 #include "course/companion_launcher.h"
 #include "course/device_detection.h"
 #include "platform/instance_lock.h"
+#include "ui/qt_clipboard.h"
 #include "ui/trakor_dlg.h"
 
 namespace trakor {
@@ -46,6 +47,10 @@ int CTrakorApp::run() {
     services.prepareLanguage = [this](Context& ctx) {
         chooseInitialLanguage(ctx, env_);
         loadLanguageFile(ctx, *language_);
+    };
+    auto clipboardCalls = std::make_shared<ClipboardCalls>(defaultClipboardCalls());
+    services.convertClipboard = [clipboardCalls](Context& ctx, int destination) {
+        return convertSystemClipboard(ctx, destination, *clipboardCalls);
     };
     services.showHelp = [this](Context& ctx) { return launcher_->showHelp(ctx); };
     services.openSymbolTable = [this](Context& ctx) { return launcher_->openSymbolTable(ctx); };

@@ -1,6 +1,9 @@
 // The clipboard dialog: option and filter controls, the linked filter fields, the filter check
 // before converting, leaving it, and the lock that allows one open dialog across processes.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -13,6 +16,7 @@
 
 #include "platform/instance_lock.h"
 #include "ui/clipboard_dlg.h"
+#include "ui/qt_clipboard.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -62,6 +66,8 @@ private slots:
     void linkedFilterFields();
     void filterValuesAreCheckedBeforeConverting();
     void leavingKeepsThePosition();
+    void systemClipboardKeepsTheGarminFormat();
+    void convertsMapSourceDataOnTheClipboard();
     void oneDialogAcrossProcesses();
     void clipboardStartEndsWhenTheDialogIsTaken();
 };
@@ -208,6 +214,65 @@ void ClipboardDialogTest::leavingKeepsThePosition() {
     QVERIFY(dlg.quitRequested());
     QCOMPARE(s.LeftClipboardMenu, 330);
     QCOMPARE(s.TopClipboardMenu, 240);
+}
+
+void ClipboardDialogTest::systemClipboardKeepsTheGarminFormat() {
+    QtClipboard clipboard;
+    clipboard.clear();
+    QVERIFY(!clipboard.hasData());
+    std::vector<uint8_t> bytes = {4, 0, 0, 0, 'M', 's', 0, 0xFF};
+    QVERIFY(clipboard.set(kGarminClipboardFormat, bytes));
+    QVERIFY(clipboard.hasData());
+    QVERIFY(clipboard.hasFormat(kGarminClipboardFormat));
+    QVERIFY(!clipboard.hasFormat("text/plain"));
+    // Other programs see the format under its own name.
+    QVERIFY(QGuiApplication::clipboard()->mimeData()->formats().contains(QStringLiteral("GARMIN GDB109 Database")));
+    std::vector<uint8_t> back;
+    QVERIFY(clipboard.get(kGarminClipboardFormat, back));
+    QCOMPARE(back, bytes);
+    QGuiApplication::clipboard()->setText(QStringLiteral("text"));
+    QVERIFY(clipboard.hasData());
+    QVERIFY(!clipboard.get(kGarminClipboardFormat, back));
+    clipboard.clear();
+    QVERIFY(!clipboard.hasData());
+}
+
+void ClipboardDialogTest::convertsMapSourceDataOnTheClipboard() {
+    QFile gdb(QStringLiteral(UI_SHARED_DIR "/corpus/gdb-sample-v3.gdb"));
+    if (!gdb.open(QIODevice::ReadOnly)) QSKIP("shared corpus not present");
+    QByteArray image = gdb.readAll();
+    Fixture f;
+    f.ctx.paths.workGdb = f.temp.filePath(QStringLiteral("Trakor3.gdb")).toStdString();
+    f.services.convertClipboard = [](Context& ctx, int destination) {
+        return convertSystemClipboard(ctx, destination, ClipboardCalls{});
+    };
+    Settings& s = f.ctx.settings;
+    s.CBmode_r = 11;
+    s.CBmode_t = 24;
+    s.Filter_CBR = 0;
+    s.Filter_CBT = 0;
+    CClipboardDlg dlg(f.services);
+
+    // Text alone is no Garmin data.
+    QGuiApplication::clipboard()->setText(QStringLiteral("not a route"));
+    child<QPushButton>(&dlg, "toClipboard")->click();
+    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"$MSG40"});
+
+    QtClipboard clipboard;
+    clipboard.set(kGarminClipboardFormat, makeBlock(std::span<const uint8_t>(
+                                              reinterpret_cast<const uint8_t*>(image.constData()),
+                                              static_cast<size_t>(image.size()))));
+    child<QPushButton>(&dlg, "toClipboard")->click();
+    QCOMPARE(f.notifier.keys().back(), std::string("$MSG44"));
+    std::vector<uint8_t> block;
+    QVERIFY(clipboard.get(kGarminClipboardFormat, block));
+    std::span<const uint8_t> result;
+    QVERIFY(blockImage(block, result));
+    QVERIFY(QByteArray(reinterpret_cast<const char*>(result.data()), static_cast<qsizetype>(result.size()))
+                .contains(QByteArray("Trakor3\0", 8)));
+    // Converting the result again is refused.
+    child<QPushButton>(&dlg, "toClipboard")->click();
+    QCOMPARE(f.notifier.keys().back(), std::string("$MSG41"));
 }
 
 void ClipboardDialogTest::oneDialogAcrossProcesses() {

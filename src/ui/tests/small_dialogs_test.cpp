@@ -147,6 +147,12 @@ void SmallDialogsTest::messageBoxesFollowTheirStyle() {
     QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
 
     answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
+    QCOMPARE(notifier.notify("$MSG86", "Go on?", MsgStyle::QuestionOk), Answer::Ok);
+    QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    answerWith([](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); });
+    QCOMPARE(notifier.notify("$MSG86", "Go on?", MsgStyle::QuestionOk), Answer::Cancel);
+
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
     QCOMPARE(notifier.notify("$MSG15", "Cannot open input file.", MsgStyle::Warning), Answer::Ok);
     QCOMPARE(seen.icon, QMessageBox::Warning);
 
@@ -158,6 +164,10 @@ void SmallDialogsTest::messageBoxesFollowTheirStyle() {
     answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
     notifier.notify("TITEL", "Mutex error", kStopStyle);
     QCOMPARE(seen.icon, QMessageBox::Critical);
+
+    answerWith([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); });
+    notifier.notify("$MSG40", "No Garmin data found", MsgStyle::Information);
+    QCOMPARE(seen.icon, QMessageBox::Information);
 }
 
 QTEST_MAIN(SmallDialogsTest)
