@@ -1,6 +1,7 @@
 #include "ui/trakor_app.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 #include <QStyle>
 #include <cstdio>
@@ -61,9 +62,15 @@ int CTrakorApp::run() {
     if (QApplication::windowIcon().isNull())
         QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
     {
+        // The main dialog runs modally until it finishes. Its own loop is used rather than exec(),
+        // which would end when the dialog hides itself for the clipboard dialog.
         CTrakorDlg dialog(services);
         notifier_->setOwner(&dialog);
-        dialog.exec();
+        QEventLoop loop;
+        QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        loop.exec(QEventLoop::DialogExec);
         notifier_->setOwner(nullptr);
     }
 

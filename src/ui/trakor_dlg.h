@@ -97,6 +97,7 @@ private:
     // Runs one driver action with the window kept painted and every other action blocked.
     int runBusy(const std::function<int(Context&, const DriverCalls&, ConversionRequest&)>& action);
     void setBusy(bool on);
+    void comeOnScreen();
     void setOutputControlsEnabled(bool on);
     void setSingleInput(const QString& path);
     void setFieldsEnabled(QLineEdit* field, const std::array<QLabel*, 4>& labels, bool on);
@@ -104,6 +105,9 @@ private:
 
     UiServices& ui_;
     bool busy_ = false;
+    // A start with the clipboard argument keeps the main dialog off the screen until the
+    // clipboard dialog has had its turn.
+    bool waitForClipboard_ = false;
     bool multipleInput_ = false;
     std::vector<std::string> inputList_;
     bool inputIsGdb_ = false;

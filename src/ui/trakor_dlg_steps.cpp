@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "core/request_builder.h"
 #include "core/settings_io.h"
@@ -113,7 +114,11 @@ void CTrakorDlg::initialise() {
     filter_->setChecked(s.Filter == 1);
     optionChange();
 
-    if (ui_.ctx.paths.clipboardFlag == 'C') QTimer::singleShot(0, this, &CTrakorDlg::openClipboardDialog);
+    if (ui_.ctx.paths.clipboardFlag == 'C') {
+        waitForClipboard_ = true;
+        setAttribute(Qt::WA_DontShowOnScreen, true);
+        QTimer::singleShot(0, this, &CTrakorDlg::openClipboardDialog);
+    }
 }
 
 void CTrakorDlg::connectControls() {
@@ -445,18 +450,31 @@ int CTrakorDlg::convertNow() { return runBusy(ui_.convert); }
 
 int CTrakorDlg::previewNow() { return runBusy(ui_.view); }
 
+void CTrakorDlg::comeOnScreen() {
+    if (testAttribute(Qt::WA_DontShowOnScreen)) {
+        hide();
+        setAttribute(Qt::WA_DontShowOnScreen, false);
+    }
+    show();
+}
+
 void CTrakorDlg::openClipboardDialog() {
     if (busy_) return;
     Context& ctx = ui_.ctx;
+    const bool atStart = std::exchange(waitForClipboard_, false);
     InstanceLock lock(ui_.lockFolder);
     InstanceLock::Result r = lock.acquire();
     if (r == InstanceLock::Result::Error) {
         tellLiteral(ctx, uimsg::MutexCaption, uimsg::MutexError, kStopStyle);
+        if (atStart) comeOnScreen();
         return;
     }
     if (r == InstanceLock::Result::HeldElsewhere) {
         tell(ctx, uimsg::ClipboardOnce.key, uimsg::ClipboardOnce.english, MsgStyle::Warning);
-        if (ctx.paths.clipboardFlag == 'C') done(QDialog::Rejected);
+        if (ctx.paths.clipboardFlag == 'C')
+            done(QDialog::Rejected);
+        else if (atStart)
+            comeOnScreen();
         return;
     }
     takePosition(this, ctx.settings.LeftTrakor3Menu, ctx.settings.TopTrakor3Menu);
@@ -469,7 +487,7 @@ void CTrakorDlg::openClipboardDialog() {
         done(QDialog::Rejected);
         return;
     }
-    show();
+    comeOnScreen();
     filter_->setChecked(ctx.settings.Filter == 1);
     optionChange();
 }

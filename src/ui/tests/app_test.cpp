@@ -2,9 +2,11 @@
 // clipboard argument while another copy has the clipboard dialog open.
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "platform/instance_lock.h"
+#include "ui/clipboard_dlg.h"
 #include "ui/trakor_app.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
@@ -52,6 +54,7 @@ private slots:
     void cleanup() { QFile::remove(iniNextToProgram()); }
     void runSavesTheExitSettings();
     void clipboardStartEndsWhenTakenElsewhere();
+    void clipboardStartGoesOnToTheMainDialog();
 };
 
 void AppTest::runSavesTheExitSettings() {
@@ -98,6 +101,32 @@ void AppTest::clipboardStartEndsWhenTakenElsewhere() {
     QCOMPARE(captions.size(), 2);
     QVERIFY(captions.back().endsWith(QStringLiteral("($MSG61)")));
     QVERIFY(QFile::exists(iniNextToProgram()));
+}
+
+void AppTest::clipboardStartGoesOnToTheMainDialog() {
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
+    const char* argv[] = {program.constData(), "C"};
+    CTrakorApp app(2, argv);
+    QStringList captions;
+    bool clipboardFirst = false;
+    bool mainOnScreen = false;
+    answerBoxes(captions, 1, [&](QWidget* modal) {
+        clipboardFirst = qobject_cast<CClipboardDlg*>(modal) != nullptr;
+        // "Trakor3 menu" leads to the main dialog, which the test then quits.
+        QTimer::singleShot(0, [&] {
+            answerBoxes(captions, 0, [&](QWidget* main) {
+                mainOnScreen = qobject_cast<CTrakorDlg*>(main) != nullptr && main->isVisible() &&
+                               !main->testAttribute(Qt::WA_DontShowOnScreen);
+                QTest::keyClick(main, Qt::Key_Escape);
+            });
+        });
+        modal->findChild<QPushButton*>(QStringLiteral("menuButton"))->click();
+    });
+    QCOMPARE(app.run(), 0);
+    QVERIFY(clipboardFirst);
+    QVERIFY(mainOnScreen);
 }
 
 QTEST_MAIN(AppTest)

@@ -321,11 +321,19 @@ void ClipboardDialogTest::clipboardStartEndsWhenTheDialogIsTaken() {
 
     // Quitting the clipboard dialog of a "C" start ends the main dialog too.
     other.end();
-    onNextModal([](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("quitButton"))->click(); });
+    bool mainOnScreen = true;
+    CTrakorDlg* secondMain = nullptr;
+    onNextModal([&](QWidget* modal) {
+        mainOnScreen = secondMain->isVisible();
+        modal->findChild<QPushButton*>(QStringLiteral("quitButton"))->click();
+    });
     CTrakorDlg second(f.services);
+    secondMain = &second;
+    second.open();
     QSignalSpy secondFinished(&second, &QDialog::finished);
     QTRY_COMPARE(secondFinished.count(), 1);
     QCOMPARE(second.result(), static_cast<int>(QDialog::Rejected));
+    QVERIFY(!mainOnScreen);
 }
 
 // "--hold-lock <folder>": stand in for another running copy of the program until stdin closes.
