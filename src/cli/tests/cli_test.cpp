@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/console_notifier.h"
+#include "gdb/tests/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {
@@ -188,6 +189,43 @@ TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
     // Without a Wine prefix holding MapSource, viewing tells so (a plain message) and fails.
     EXPECT_EQ(cli("--view t.gpx"), 2);
     EXPECT_EQ(out, "Trakor3 ($MSG26): Cannot find MapSource!\n");
+}
+
+// gpsbabel reads only files made by MapSource or BaseCamp: a copy of ours under MapSource's name.
+GpxData readWithGpsbabel(const std::string& gdb, const std::string& copy) {
+    std::string bytes = readFile(gdb);
+    size_t creator = bytes.find(std::string("Trakor3\0", 8));
+    if (creator != std::string::npos && creator < 256) bytes.replace(creator, 7, "MapSource");
+    writeFile(copy, bytes);
+    GpxData data;
+    std::string error;
+    EXPECT_TRUE(gpsbabelRead(copy, data, &error)) << error;
+    return data;
+}
+
+TEST_F(CliTest, OverwritesAGdbInputAfterMakingItsBackup) {
+    TRAKOR_CORPUS_OR_SKIP(gdb, "gdb-sample-v3.gdb");
+    std::string in = dir.file("routes.gdb");
+    fs::copy_file(gdb, in);
+    fs::permissions(in, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(cli("--option 11 --overwrite-input routes.gdb"), 0) << err;
+    EXPECT_EQ(err, "Trakor3 ($MSG24): Do you want to make a backup before overwriting the input file?\nName:\n" + in +
+                       ".bak\n  -> Yes\n");
+    EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_EQ(readFile(in + ".bak"), readFile(gdb));
+    EXPECT_NE(readFile(in), readFile(gdb));
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    GpxData converted = readWithGpsbabel(in, dir.file("converted-ms.gdb"));
+    EXPECT_FALSE(converted.tracks.empty());
+
+    // Cancel leaves the input as it is.
+    std::string again = dir.file("again.gdb");
+    fs::copy_file(gdb, again);
+    fs::permissions(again, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(cli("--option 11 --overwrite-input --cancel again.gdb"), 1);
+    EXPECT_NE(err.find("  -> Cancel\nTrakor3 ($MSG25): Conversion ended.\n"), std::string::npos) << err;
+    EXPECT_EQ(readFile(again), readFile(gdb));
+    EXPECT_FALSE(fs::exists(again + ".bak"));
 }
 
 TEST(ConsoleNotifierTest, SafeAnswersMakeTheBackupAndDeclineTheRest) {
