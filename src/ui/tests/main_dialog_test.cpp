@@ -47,6 +47,7 @@ private slots:
     void driveBoxFollowsMountChanges();
     void optionsShowTheirSplitAndFilterFields();
     void milesModeConvertsTheSplitLength();
+    void preferencesRefreshTheFields();
     void chosenAndDroppedFiles();
     void convertHandsTheRequestToTheDriver();
     void driverAsksForMissingFiles();
@@ -260,6 +261,24 @@ void MainDialogTest::milesModeConvertsTheSplitLength() {
     child<QRadioButton>(&dlg, "option24")->click();
     QCOMPARE(s.Splitlen_r, 52);
     QCOMPARE(s.Splitlen_t, 16);
+}
+
+void MainDialogTest::preferencesRefreshTheFields() {
+    Fixture f;
+    f.ctx.settings.Mode = 24;
+    f.ctx.settings.Filtertype = 1;
+    f.ctx.settings.Filtersize_c = 35;
+    CTrakorDlg dlg(f.services);
+    QVERIFY(shown(&dlg, "filterTrack"));
+    onNextModal([](QWidget* modal) {
+        modal->findChild<QRadioButton*>(QStringLiteral("filterDirection"))->click();
+        modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    child<QPushButton>(&dlg, "preferencesButton")->click();
+    QCOMPARE(f.ctx.settings.Filtertype, 3);
+    QVERIFY(!shown(&dlg, "filterTrack"));
+    QVERIFY(shown(&dlg, "filterDirection"));
+    QCOMPARE(child<QLineEdit>(&dlg, "filterField")->text(), QStringLiteral("35"));
 }
 
 void MainDialogTest::chosenAndDroppedFiles() {
