@@ -114,12 +114,13 @@ int main(int argc, char** argv) {
                  "or TCX courses, with the options and settings of the Trakor3 desktop program.",
                  "trakor3-cli"};
     app.add_option("INPUT", o.inputs, "Input file(s); several inputs make a batch run with a CSV log");
-    app.add_option("-o,--output", o.output, "Output file; its ending (.gdb or .tcx) picks the format");
     app.add_option("--target", o.target, "Output target (default: file with --output, else the stored choice)")
         ->check(CLI::IsMember({"file", "mapsource", "trainingcenter", "gps"}));
     app.add_option("--option", o.option, "Conversion option: 0, 1-4, 11-15, 21-24 (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
-    app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)");
+    auto* output = app.add_option("-o,--output", o.output, "Output file; its ending (.gdb or .tcx) picks the format");
+    app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
+        ->excludes(output);
     auto* split = app.add_option("--split", o.split, "Split value (km, mi in miles mode, or points); turns Split on")
                       ->check(CLI::Range(0, 9999));
     auto* noSplit = app.add_flag("--no-split", o.noSplit, "Turns Split off");
@@ -150,8 +151,10 @@ int main(int argc, char** argv) {
         std::string error;
         if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) throw CLI::ValidationError("--ini", error);
         for (const std::string& s : o.sets) applySetting(setup.settings, s);
-        if (!o.showSetup && o.inputs.empty() && !o.view)
-            throw CLI::RequiredError("INPUT");
+        if (!o.showSetup && o.inputs.empty()) throw CLI::RequiredError("INPUT");
+        // Only a single .gdb input can be replaced by its result, as in the main dialog.
+        if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
+            throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
     }

@@ -11,6 +11,7 @@
 
 #include "core/driver_delivery.h"
 #include "core/driver_messages.h"
+#include "gdb/file_header.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 
@@ -194,25 +195,12 @@ std::unique_ptr<ByteStream> openInput(Context& ctx, const std::string& path) {
     return file;
 }
 
-// The version byte of a GDB file ("MsRcf", a zero, 5 bytes, the version), 0 when the file
-// does not start that way. The stream is left at its start.
-uint8_t gdbVersion(ByteStream& in) {
-    std::string head;
-    in.seek(0);
-    uint8_t version = 0;
-    if (readString(&head, in) > 0 && head == "MsRcf" && in.seek(in.tell() + 5)) version = readU8(in);
-    in.seek(0);
-    return version;
-}
-
-bool isLaterGdbVersion(uint8_t v) { return v == 0x73 || v == 0x84 || v == 0x8A; }
-
 // Swaps a later GDB version for its down-converted copy; the input then reads that copy.
 int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<ByteStream>& in) {
-    uint8_t version = gdbVersion(*in);
-    if (!isLaterGdbVersion(version)) return kDelivered;
+    int version = readVersionByte(*in);
+    if (version < 0 || !isLaterVersion(static_cast<uint8_t>(version))) return kDelivered;
     if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
-    int rc = calls.downConvert(ctx, *in, version);
+    int rc = calls.downConvert(ctx, *in, static_cast<uint8_t>(version));
     in.reset();
     if (rc != 0) {
         say(ctx, dmsg::kNotGdb);
@@ -311,7 +299,7 @@ int runSingle(Run& r) {
         return kRunStopped;
     }
     // Only a .gdb input can be overwritten, and only for the targets that offer it.
-    r.plan.overwriteInput = req.overwriteInput && endsWith(lowerAscii(req.inputPath), ".gdb") &&
+    r.plan.overwriteInput = req.overwriteInput && inputCanBeOverwritten(req.inputPath) &&
                             (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         if (int rc = readOutputPath(r); rc != kDelivered) return rc;
@@ -437,6 +425,8 @@ int inputTypeOf(const std::string& path) {
     return -1;
 }
 
+bool inputCanBeOverwritten(const std::string& path) { return endsWith(lowerAscii(path), ".gdb"); }
+
 std::string backupNameFor(const std::string& inputPath) {
     auto exists = [](const std::string& p) {
         struct stat st;
@@ -489,14 +479,14 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
             say(ctx, dmsg::kCannotOpenInput);
             return kRunStopped;
         }
-        uint8_t version = gdbVersion(*in);
-        if (version == 'k' || version == 'l' || version == 'm') {
+        int version = readVersionByte(*in);
+        if (version >= 0 && isReadableVersion(static_cast<char>(version))) {
             in.reset();
             return calls.openInMapSource(ctx, request.inputPath) == 0 ? kDelivered : kRunFailed;
         }
-        if (isLaterGdbVersion(version)) {
+        if (version >= 0 && isLaterVersion(static_cast<uint8_t>(version))) {
             if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
-            int rc = calls.downConvert(ctx, *in, version);
+            int rc = calls.downConvert(ctx, *in, static_cast<uint8_t>(version));
             in.reset();
             if (rc != 0) {
                 say(ctx, dmsg::kNotGdb);

@@ -27,6 +27,9 @@ int replaceInputWithResult(Context& ctx, const std::string& inputPath);
 // Input type from a file name (decided on a lower-cased copy), -1 when the name has no known ending.
 int inputTypeOf(const std::string& path);
 
+// Whether the result may replace this input: its name ends in ".gdb" in any case (a .gdb.bak does not).
+bool inputCanBeOverwritten(const std::string& path);
+
 // First free backup name: "<input>.bak", then "<input>.bak(1)", "<input>.bak(2)", ...
 // Empty when no free name is found.
 std::string backupNameFor(const std::string& inputPath);

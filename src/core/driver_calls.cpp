@@ -2,10 +2,11 @@
 
 #include <memory>
 
+#include "convert/gdb_pass.h"
+#include "convert/via_points.h"
 #include "course/companion_launcher.h"
 #include "course/device_detection.h"
 #include "gdb/down_convert.h"
-#include "gdb/header_scan.h"
 
 namespace trakor {
 
@@ -23,13 +24,11 @@ DriverCalls defaultDriverCalls() {
         return launcher->openInMapSource(ctx, gdbPath);
     };
     calls.startTrainingCenter = [launcher](Context& ctx) { return launcher->startTrainingCenter(ctx); };
-    calls.scanHeader = [](Context& ctx, ByteStream& in, int32_t& headerLength) {
-        HeaderScanResult result;
-        int rc = scanHeader(ctx, in, result);
-        headerLength = result.headerLength;
-        return rc;
-    };
+    // The scan as the pass needs it: also the input's version letter for the record layouts.
+    calls.scanHeader = scanForGdbPass;
     calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
+    calls.convertGdbRecord = convertGdbRecord;
+    calls.viaPointVisibilityPass = viaPointVisibilityPass;
     return calls;
 }
 

@@ -12,6 +12,8 @@ struct WaypointRow {
     uint8_t inOutput = 0;  // 1 once the waypoint is (or is to be) in the output
     uint8_t cls = 0;       // the waypoint's class byte
     std::string name;
+    // Made by the route reader for a route point whose waypoint the index lacks.
+    bool added = false;
 };
 
 class WaypointIndex {

@@ -189,12 +189,14 @@ int parseWaypoint(const uint8_t* data, size_t length, char version, GdbWaypoint&
     w.hasProximity = c.optionalDouble(w.wptProximity);
     w.wptDisplay = c.i32();
     w.wptColour = c.i32();
+    w.symbolOffset = static_cast<int32_t>(c.pos());
     w.wptSymbol = c.i32();
     w.wptCity = c.str();
     w.wptState = c.str();
     w.wptFacility = c.str();
     w.spareByte = c.u8();
     w.hasDepth = c.optionalDouble(w.wptDepth);
+    w.tailOffset = static_cast<int32_t>(c.pos());
     if (c.ok() && c.left() > 0) {
         w.trailing.resize(c.left());
         c.take(w.trailing.data(), w.trailing.size());

@@ -15,12 +15,15 @@ namespace trakor {
 struct ImportJob {
     ByteStream& output;          // the GDB file being written
     FILE* log = nullptr;         // CSV log in batch mode, null otherwise
-    std::string inputPath;       // full path of the input, for log lines
-    std::string baseName;        // input file name without folder and extension
+    std::string inputPath{};     // full path of the input, for log lines
+    std::string baseName{};      // input file name without folder and extension
     int32_t option = 0;          // conversion option (Mode)
     // Test hook: when set, emitImportedTrack hands each finished route or track here
     // (after its own checks) instead of writing records.
-    std::function<void(Context& ctx, const std::string& name)> onEmit;
+    std::function<void(Context& ctx, const std::string& name)> onEmit{};
+    // Test hook: when set, writeImportedWaypoint hands each waypoint here (slot 0 of the point
+    // store holds its position) instead of writing a record.
+    std::function<void(Context& ctx, const std::string& name, int32_t symbol)> onWaypoint{};
 };
 
 // Reader results.
@@ -40,5 +43,18 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length);
 
 // The common back end: the point store holds one finished route or track.
 void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, int32_t option);
+
+// Longest generated name, without its zero byte (the readers' 256-byte name buffers).
+constexpr size_t kMaxImportName = 255;
+// "%s-%u" of a name and a number, cut to kMaxImportName.
+std::string numberedName(const std::string& name, uint32_t number);
+// The end of every route or track a reader collected: glitch removal, the track counter + 1,
+// and emitImportedTrack under "%s-%u" (name, track counter).
+void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name);
+// A waypoint of the input at slot 0 of the point store: the waypoint count + 1, and a visible
+// user waypoint named "%s-%u" (name, waypoint count) with the given symbol.
+void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol);
+// Asks once per Convert action whether routes are read as tracks; true when they are.
+bool routesReadAsTracks(Context& ctx);
 
 }  // namespace trakor

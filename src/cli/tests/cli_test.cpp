@@ -33,7 +33,7 @@ protected:
 
     int cli(const std::string& args) {
         std::string errFile = dir.file("stderr.txt");
-        std::string cmd = "cd " + quote(dir.path().string()) + " && HOME=" + quote(dir.file("home")) +
+        std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
                           quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
                           quote(errFile);
@@ -102,6 +102,9 @@ TEST_F(CliTest, UsageErrors) {
     EXPECT_NE(cli("--option 5 a.gpx"), 0);
     EXPECT_NE(cli("--split 3 --no-split a.gpx"), 0);
     EXPECT_NE(cli("--yes --no a.gpx"), 0);
+    EXPECT_NE(cli("--overwrite-input a.gpx"), 0);
+    EXPECT_NE(err.find("needs a single input file ending in .gdb"), std::string::npos);
+    EXPECT_NE(cli("--overwrite-input a.gdb -o b.gdb"), 0);
     EXPECT_NE(cli(""), 0);
     EXPECT_TRUE(out.empty());
 }
@@ -142,6 +145,16 @@ TEST_F(CliTest, SeveralInputsMakeABatchRun) {
     EXPECT_EQ(err, "Trakor3 ($MSG57): Options 1-15 are not valid for multiple input files.\n");
     EXPECT_EQ(cli("a.gpx b.gpx --option 21 -o all.tcx"), 1);
     EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
+}
+
+TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
+    makeFile("t.gpx");
+    // No Garmin device is mounted where the tests run.
+    EXPECT_EQ(cli("t.gpx --option 0 --target gps"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG06): There is no connection with a GPS device\n");
+    // Without a Wine prefix holding MapSource, viewing tells so (a plain message) and fails.
+    EXPECT_EQ(cli("--view t.gpx"), 2);
+    EXPECT_EQ(out, "Trakor3 ($MSG26): Cannot find MapSource!\n");
 }
 
 TEST(ConsoleNotifierTest, SafeAnswersMakeTheBackupAndDeclineTheRest) {

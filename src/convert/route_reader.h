@@ -1,0 +1,24 @@
+// GDB route reader: a route record into the point store, for the route options 11 to 15.
+#pragma once
+
+#include <cstdint>
+
+namespace trakor {
+
+struct Context;
+class ByteStream;
+
+// Reads the route record whose data (recordLength bytes) follow at the stream's position, and
+// leaves the stream after it. Keeps all points (options 11, 13, 15) or the route points only
+// (12, 14); marks via points in `via` by their waypoint index row; removes glitches; then spreads
+// via points (15) or splits and filters (11 to 14). Sets name, autoName and displayColor.
+// Result 0: the store holds the route; 1: not converted (the user was told, the failure counted).
+// The record data are read in the version letter of ctx.run.outputVersion.
+int readGdbRoute(Context& ctx, ByteStream& in, int32_t recordLength, int option);
+
+// Option 15: keeps the first point, the via points, evenly spaced extra points and the last
+// point, so that the route holds about `Maximum Points` points. Result 1 when more than
+// `Maximum Points` points remain, else 0.
+int spreadViaPoints(Context& ctx);
+
+}  // namespace trakor

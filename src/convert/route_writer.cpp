@@ -1,0 +1,134 @@
+#include "convert/route_writer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/context.h"
+#include "gdb/records.h"
+
+namespace trakor {
+
+namespace {
+
+bool fromWaypointIndex(int option) { return option == 13 || option == 14 || option == 15; }
+
+// The waypoint index row a via value of a GDB route refers to, or null when it lies outside.
+const WaypointRow* viaRow(const Context& ctx, int32_t via) {
+    int64_t r = via < 0 ? -static_cast<int64_t>(via) : via;
+    if (r < 1 || r > static_cast<int64_t>(ctx.waypointIndex.rows.size())) return nullptr;
+    return &ctx.waypointIndex.rows[static_cast<size_t>(r - 1)];
+}
+
+Altitude altitudeOf(const PointStore& s, int32_t i) { return {s.altValid[i] != 0, s.alt[i]}; }
+
+GdbLinkPoint linkPoint(const PointStore& s, int32_t i) { return {s.lat[i], s.lon[i], altitudeOf(s, i)}; }
+
+// Waypoints for options 13 to 15: user waypoints (positive via) stay as the pass copies them;
+// a via point's waypoint is written once; other points get a generated one.
+void writeIndexedWaypoint(Context& ctx, ByteStream& out, int32_t j, int option, uint16_t symbol) {
+    const int32_t via = ctx.store.via[j];
+    const WaypointRow* row = via != 0 ? viaRow(ctx, via) : nullptr;
+    if (row != nullptr && via > 0) return;
+    if (row == nullptr) {
+        writeWaypoint(ctx, out, pointName(ctx, j), j, option, symbol, 1);
+        return;
+    }
+    const std::string name = row->name;
+    int32_t first = ctx.waypointIndex.find(name);
+    if (first != 0) {
+        WaypointRow& r = ctx.waypointIndex.row(first);
+        if (r.inOutput == 1) return;
+        r.inOutput = 1;
+    }
+    writeWaypoint(ctx, out, name, j, option, symbol, 1);
+}
+
+}  // namespace
+
+std::string pointName(const Context& ctx, int32_t i) {
+    const int32_t via = ctx.store.via[i];
+    if (ctx.run.inputType == InputType::Itn && via != 0) {
+        const std::vector<char>& pool = ctx.run.namePool;
+        int64_t at = (via < 0 ? -static_cast<int64_t>(via) : via) - 1;
+        if (at >= 0 && at < static_cast<int64_t>(pool.size())) {
+            const char* start = pool.data() + at;
+            const void* zero = std::memchr(start, 0, pool.size() - static_cast<size_t>(at));
+            size_t len = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : pool.size() - at;
+            return std::string(start, len);
+        }
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%c%lld", static_cast<char>(ctx.settings.Prefix),
+                  static_cast<long long>(ctx.run.nextWaypointNumber) + i);
+    return buf;
+}
+
+void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t i, int option, uint16_t symbol,
+                   int visible) {
+    const PointStore& s = ctx.store;
+    GdbWaypoint w;
+    w.wptName = std::string(name);
+    const uint8_t marker = visible == 1 ? kMarkerVia : kMarkerInvisible;
+    if (fromWaypointIndex(option)) {
+        int32_t r = ctx.waypointIndex.find(w.wptName);
+        w.setClassAndMarker(r != 0 ? ctx.waypointIndex.row(r).cls : kClassRoutePoint, marker);
+    } else if (option == 22 || option == 23) {
+        w.setClassAndMarker(kClassRoutePoint, marker);
+    }
+    w.wptLat = s.lat[i];
+    w.wptLon = s.lon[i];
+    w.wptAltitude = altitudeOf(s, i);
+    w.wptSymbol = symbol;
+    writeWaypointRecord(out, w, ctx.run.outputVersion);
+}
+
+void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view name, int option) {
+    const PointStore& s = ctx.store;
+    const char version = ctx.run.outputVersion;
+    const uint16_t symbol = static_cast<uint16_t>(ctx.settings.WaypointSymbol);
+    int32_t first = 0, end = 0;
+    s.partRange(part, first, end);
+
+    // The waypoints the route refers to; a part's first point was written with the part before.
+    for (int32_t j = first; j < end; ++j) {
+        if (option == 23) {
+            writeWaypoint(ctx, out, pointName(ctx, j), j, option, symbol, j == first || j == end - 1 ? 1 : 0);
+            continue;
+        }
+        if (j == first && first > 0) continue;
+        if (fromWaypointIndex(option))
+            writeIndexedWaypoint(ctx, out, j, option, symbol);
+        else
+            writeWaypoint(ctx, out, pointName(ctx, j), j, option, symbol, 1);
+    }
+
+    beginRecord(out, 'R');
+    const GdbBox box = storeBox(s, first, end - 1);
+    writeRouteHead(out, std::string(name), ctx.run.autoName != 0 ? 1 : 0, &box, end - first);
+    for (int32_t k = first; k < end; ++k) {
+        GdbRoutePoint p;
+        if (fromWaypointIndex(option)) {
+            const WaypointRow* row = s.via[k] != 0 ? viaRow(ctx, s.via[k]) : nullptr;
+            p.rptName = row ? row->name : pointName(ctx, k);
+            if (row && s.via[k] > 0)
+                p.setClassAndMarker(0, kMarkerNormal);
+            else
+                p.setClassAndMarker(row ? row->cls : kClassRoutePoint, kMarkerVia);
+        } else {
+            p.rptName = pointName(ctx, k);
+            if (option == 22) p.setClassAndMarker(kClassRoutePoint, kMarkerVia);
+            if (option == 23)
+                p.setClassAndMarker(kClassRoutePoint, k == first || k == end - 1 ? kMarkerVia : kMarkerInvisible);
+        }
+        if (k < end - 1) {
+            p.links = {linkPoint(s, k), linkPoint(s, k + 1)};
+            p.hasBox = true;
+            p.box = storeBox(s, k, k + 1);
+        }
+        writeRoutePoint(out, p, version);
+    }
+    writeRouteTail(out, ctx.run.displayColor, version);
+    endRecord(recordDataLength(out), out);
+}
+
+}  // namespace trakor

@@ -1,0 +1,33 @@
+#include "convert/track_reader.h"
+
+#include "convert/convert_texts.h"
+#include "convert/glitches.h"
+#include "convert/split.h"
+#include "core/context.h"
+#include "gdb/records.h"
+
+namespace trakor {
+
+int readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength, int option) {
+    PointStore& s = ctx.store;
+    s.count = 0;
+    ctx.run.autoName = 0;
+    GdbTrack track;
+    readTrackRecord(in, recordLength, ctx.run.outputVersion, track);
+    s.name = track.trkName;
+    ctx.run.displayColor = track.colourIndex();
+    for (const GdbTrackPoint& p : track.points)
+        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
+
+    removeGlitches(ctx);
+    if (s.count < 2) {
+        tell(ctx, texts::kTrackNotConverted.key, texts::kTrackNotConverted.english, MsgStyle::Plain,
+             ctx.run.trackCounter);
+        ++ctx.run.trackFailures;
+        return 1;
+    }
+    if (option != 0 && option != 23) splitAndFilter(ctx);
+    return 0;
+}
+
+}  // namespace trakor

@@ -1,0 +1,28 @@
+#include "import/batch_log.h"
+
+namespace trakor {
+
+namespace {
+
+size_t nameStart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+}  // namespace
+
+std::string logPathField(const std::string& inputPath) { return inputPath.substr(0, nameStart(inputPath)); }
+
+std::string logFileField(const std::string& inputPath) { return inputPath.substr(nameStart(inputPath)); }
+
+void writeLogHeader(FILE* log) {
+    if (log) std::fputs("\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n", log);
+}
+
+void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message) {
+    if (!log) return;
+    std::fprintf(log, "\"%s\",\"%s\",,,\"%s\"\n", logPathField(inputPath).c_str(), logFileField(inputPath).c_str(),
+                 message);
+}
+
+}  // namespace trakor

@@ -1,0 +1,23 @@
+// The CSV log of a batch run: a header line, then one line per route or track (written by the
+// import back end) or per file that gave nothing. Fields are quoted and comma-separated.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace trakor {
+
+// Messages about a file as a whole.
+constexpr const char* kLogInvalidFile = "Invalid file name";
+constexpr const char* kLogNoTracks = "No tracks found";
+
+// "Path","File","T/R","T/R name","Message"
+void writeLogHeader(FILE* log);
+// A line about the input file as a whole, with the name fields left empty.
+void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message);
+
+// The "Path" field (folder with its final separator) and the "File" field (name and extension).
+std::string logPathField(const std::string& inputPath);
+std::string logFileField(const std::string& inputPath);
+
+}  // namespace trakor

@@ -1,0 +1,118 @@
+// FIT reader: course points and locations become waypoints, record messages become track
+// points, cut into tracks at lap messages.
+#include <limits>
+
+#include "import/fit_messages.h"
+#include "import/reader.h"
+#include "import/reader_steps.h"
+
+namespace trakor {
+
+namespace {
+
+// Global message numbers of the FIT profile that the reader interprets.
+constexpr uint16_t kFileId = 0;
+constexpr uint16_t kLap = 19;
+constexpr uint16_t kRecord = 20;
+constexpr uint16_t kLocation = 29;
+constexpr uint16_t kCoursePoint = 32;
+
+// Field numbers.
+constexpr uint8_t kFileType = 0;
+constexpr uint8_t kRecordLat = 0, kRecordLon = 1, kRecordAltitude = 2, kRecordEnhancedAltitude = 78;
+constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2;
+constexpr uint8_t kCoursePointLat = 2, kCoursePointLon = 3, kCoursePointName = 6;
+
+// Seconds since 1970 of a FIT time stamp; 0 when unknown or past what 32 bits hold.
+int32_t unixTime(uint32_t fitTime) {
+    if (fitTime == 0) return 0;
+    const int64_t t = static_cast<int64_t>(fitTime) + kFitEpochOffset;
+    return t > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(t);
+}
+
+// Pass 1: every course point and location with a position becomes a waypoint.
+void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker) {
+    ctx.store.count = 0;
+    FitMessage m;
+    while (walker.next(m)) {
+        int32_t lat, lon;
+        std::string name;
+        if (m.global == kCoursePoint) {
+            if (!m.s32(kCoursePointLat, lat) || !m.s32(kCoursePointLon, lon)) continue;
+            name = m.text(kCoursePointName);
+        } else if (m.global == kLocation) {
+            if (!m.s32(kLocationLat, lat) || !m.s32(kLocationLon, lon)) continue;
+            name = m.text(kLocationName);
+        } else {
+            continue;
+        }
+        PointStore& s = ctx.store;
+        s.lat[0] = lat;
+        s.lon[0] = lon;
+        s.alt[0] = 0;
+        s.altValid[0] = 0;
+        s.via[0] = 0;
+        s.time[0] = 0;
+        ++ctx.run.waypointCount;
+        writeImportedWaypoint(ctx, job, numberedName(name, ctx.run.waypointCount), 0, 1);
+    }
+}
+
+// Hands the points collected so far on as one track; false when too few remain.
+bool emitTrack(Context& ctx, ImportJob& job, char letter) {
+    cleanImportedPoints(ctx);
+    if (ctx.store.count < 2) return false;
+    ++ctx.run.trackCounter;
+    ctx.run.displayColor = 0;
+    const std::string name = std::string(1, letter) + "-" + numberedName(job.baseName, ctx.run.trackCounter);
+    emitImportedTrack(ctx, job, name, job.option);
+    return true;
+}
+
+// Pass 2: record messages into tracks, one per lap.
+bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker) {
+    ctx.store.count = 0;
+    // File type letter; files without a file_id message first count as unknown.
+    char letter = 'X';
+    bool emitted = false;
+    FitMessage m;
+    while (walker.next(m)) {
+        if (m.global == kFileId) {
+            uint8_t type = 0;
+            const bool known = m.u8(kFileType, type);
+            letter = known && type == 4 ? 'A' : known && type == 6 ? 'C' : 'X';
+        } else if (m.global == kRecord) {
+            int32_t lat, lon;
+            if (!m.s32(kRecordLat, lat) || !m.s32(kRecordLon, lon)) continue;
+            double alt = 0;
+            uint8_t altValid = 0;
+            uint16_t alt16;
+            uint32_t alt32;
+            if (m.u16(kRecordAltitude, alt16)) {
+                alt = (2.0 * alt16 - 5000.0) / 10.0;
+                altValid = 1;
+            } else if (m.u32(kRecordEnhancedAltitude, alt32)) {
+                alt = (2.0 * alt32 - 5000.0) / 10.0;
+                altValid = 1;
+            }
+            ctx.store.addPoint(ctx.run, lat, lon, alt, altValid, 0, unixTime(m.timestamp));
+        } else if (m.global == kLap) {
+            if (emitTrack(ctx, job, letter)) emitted = true;
+            ctx.store.count = 0;
+        }
+    }
+    if (emitTrack(ctx, job, letter)) emitted = true;
+    return emitted;
+}
+
+}  // namespace
+
+int readFit(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
+    FitWalker walker;
+    if (!walker.open(bytes, length)) return kReadNothing;
+    readWaypoints(ctx, job, walker);
+    walker.rewind();
+    return readTracks(ctx, job, walker) ? kReadDone : kReadNothing;
+}
+
+}  // namespace trakor

@@ -1,0 +1,80 @@
+// A GDB file on the import path: its routes and tracks are read as tracks, its user waypoints
+// are copied under numbered names.
+#include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "import/reader.h"
+
+namespace trakor {
+
+namespace {
+
+// Copies a waypoint record under the name "%s-%u"; the rest of its data stays as it was.
+void copyRenamedWaypoint(Context& ctx, ImportJob& job, const RecordView& rec) {
+    ClassBlockPos pos;
+    if (!locateClassBlock(rec.data, static_cast<size_t>(rec.length), pos)) return;
+    if (rec.data[pos.classByte] != 0) return;  // only user waypoints
+    ++ctx.run.waypointCount;
+    std::string name(reinterpret_cast<const char*>(rec.data), pos.nameLength);
+    name = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
+    ByteStream& out = job.output;
+    beginRecord(out, 'W');
+    writeString(name, out);
+    out.write(rec.data + pos.nameLength + 1, static_cast<size_t>(rec.length) - pos.nameLength - 1);
+    endRecord(recordDataLength(out), out);
+}
+
+void readTrack(Context& ctx, ImportJob& job, const RecordView& rec, char version) {
+    GdbTrack trk;
+    parseTrack(rec.data, static_cast<size_t>(rec.length), version, trk);  // a cut record keeps what was read
+    PointStore& s = ctx.store;
+    s.count = 0;
+    ctx.run.displayColor = trk.colourIndex();
+    for (const GdbTrackPoint& p : trk.points)
+        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
+    finishImportedTrack(ctx, job, trk.trkName);
+}
+
+void readRouteAsTrack(Context& ctx, ImportJob& job, const RecordView& rec, char version) {
+    GdbRoute rte;
+    parseRoute(rec.data, static_cast<size_t>(rec.length), version, rte);
+    PointStore& s = ctx.store;
+    s.count = 0;
+    for (const GdbRoutePoint& rp : rte.points)
+        for (const GdbLinkPoint& lp : rp.links)
+            s.addPoint(ctx.run, lp.lat, lp.lon, lp.alt.valid ? lp.alt.metres : 0.0, lp.alt.valid ? 1 : 0, 0, 0);
+    uint8_t colour = version == kGdbVersion3 ? rte.colourIndex() : 0;
+    ctx.run.displayColor = colour != 0 ? colour : 14;
+    finishImportedTrack(ctx, job, rte.rteName);
+}
+
+}  // namespace
+
+int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
+    if (bytes == nullptr || length <= kVersionOffset) return kReadInvalid;
+    const char version = static_cast<char>(bytes[kVersionOffset]);
+    if (!isReadableVersion(version)) return kReadInvalid;
+
+    // Past the version record and the creator record by their lengths, then the creator name.
+    size_t pos = 6;
+    RecordView rec;
+    if (!nextRecord(bytes, length, pos, rec) || !nextRecord(bytes, length, pos, rec)) return kReadNothing;
+    while (pos < length && bytes[pos] != 0) ++pos;
+    ++pos;
+
+    bool emitted = false;
+    while (pos < length && nextRecord(bytes, length, pos, rec)) {
+        if (rec.type == 'V') break;
+        if (rec.type == 'W') {
+            copyRenamedWaypoint(ctx, job, rec);
+        } else if (rec.type == 'T') {
+            readTrack(ctx, job, rec, version);
+            emitted = true;
+        } else if (rec.type == 'R' && routesReadAsTracks(ctx)) {
+            readRouteAsTrack(ctx, job, rec, version);
+            emitted = true;
+        }
+    }
+    return emitted ? kReadDone : kReadNothing;
+}
+
+}  // namespace trakor

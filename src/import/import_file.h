@@ -1,0 +1,20 @@
+// Import of one input file into a new GDB file.
+#pragma once
+
+#include "import/reader.h"
+
+namespace trakor {
+
+// Reads the whole input into memory, writes the header of a new GDB file to job.output, hands
+// the bytes to the reader for ctx.run.inputType and writes the end record. job.option is the
+// conversion option, job.log is null. Returns 0 when done, whatever the reader found, and 2
+// when the memory for the file could not be obtained.
+int importFile(Context& ctx, ImportJob& job, ByteStream& input);
+
+// The driver's form: the input's base name, the open input and the work GDB file.
+int importFile(Context& ctx, const std::string& baseName, ByteStream& input, ByteStream& output);
+
+// The reader of an input type (KMZ: the reader of the extracted KML file).
+ReaderFn readerFor(InputType type);
+
+}  // namespace trakor

@@ -1,0 +1,30 @@
+// Texts of the import path: message keys with their built-in English texts, and the batch log lines.
+#pragma once
+
+namespace trakor::importmsg {
+
+struct Message {
+    const char* key;
+    const char* english;
+};
+
+inline constexpr Message kTooFewPoints{"$MSG35", "Track/Lap/Course %0d skipped\nThere are not enough track points"};
+inline constexpr Message kTooManyPoints{"$MSG36",
+                                        "Cannot convert more than 99999 trackpoints,\ntrack \"%s\" skipped."};
+inline constexpr Message kFilterShortfall{"$MSG37",
+                                          "Route is incorrectly filtered.\nThere are more via points than requested."};
+inline constexpr Message kRoutesAsTracks{"$MSG59", "Routes in .gdb and .gpx files will be treated as tracks."};
+
+// KMZ refusals; shown with the program's name as caption, in English.
+inline constexpr const char* kKmzCannotOpen = "The KMZ archive \"%s\" cannot be opened.";
+inline constexpr const char* kKmzTooLarge = "The KMZ entry \"%s\" is larger than %u MiB and is not extracted.";
+inline constexpr const char* kKmzBadName = "The KMZ entry \"%s\" has no usable file name and is not extracted.";
+inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is not extracted.";
+inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
+
+// Batch log lines: folder, file name and extension, then the record name.
+inline constexpr const char* kLogTrackOk = "\"%s%s\",\"%s%s\",\"Track:\",\"%s\",\"OK\"\n";
+inline constexpr const char* kLogRouteOk = "\"%s%s\",\"%s%s\",\"Route:\",\"%s\",\"OK\"\n";
+inline constexpr const char* kLogTrackSkipped = "\"%s%s\",\"%s%s\",\"Track:\",\"%s\",\"Invalid track (skipped)\"\n";
+
+}  // namespace trakor::importmsg

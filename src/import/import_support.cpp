@@ -1,0 +1,37 @@
+// Helpers every reader shares: names, waypoints of the input, the end of a route or track, and
+// the question about routes.
+#include <cstdio>
+
+#include "convert/glitches.h"
+#include "import/import_messages.h"
+#include "import/reader.h"
+
+namespace trakor {
+
+std::string numberedName(const std::string& name, uint32_t number) {
+    std::string s = name + "-" + std::to_string(number);
+    if (s.size() > kMaxImportName) s.resize(kMaxImportName);
+    return s;
+}
+
+void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name) {
+    removeGlitches(ctx);
+    ++ctx.run.trackCounter;
+    emitImportedTrack(ctx, job, numberedName(name, static_cast<uint32_t>(ctx.run.trackCounter)), job.option);
+}
+
+void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol) {
+    ++ctx.run.waypointCount;
+    std::string full = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
+    if (job.onWaypoint) job.onWaypoint(ctx, full, symbol);
+}
+
+bool routesReadAsTracks(Context& ctx) {
+    if (ctx.run.importQuestion == 0) {
+        Answer a = tell(ctx, importmsg::kRoutesAsTracks.key, importmsg::kRoutesAsTracks.english, MsgStyle::QuestionOk);
+        ctx.run.importQuestion = a == Answer::Ok ? 1 : 2;
+    }
+    return ctx.run.importQuestion == 1;
+}
+
+}  // namespace trakor

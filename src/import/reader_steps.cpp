@@ -1,0 +1,36 @@
+#include "import/reader_steps.h"
+
+#include <ctime>
+#include <limits>
+
+#include "convert/glitches.h"
+
+namespace trakor {
+
+void cleanImportedPoints(Context& ctx) { removeGlitches(ctx); }
+
+// Interim: the waypoint writer is wired in here once it is available.
+
+void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t index, int visible) {}
+
+// A UTC date and time as the stored time: through local time with the system's time-zone rules
+// and back; 0 when it lies outside what 32 bits hold.
+int32_t storedTimeFromUtc(int year, int month, int day, int hour, int minute, int second) {
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return 0;
+    std::tm utc{};
+    utc.tm_year = year - 1900;
+    utc.tm_mon = month - 1;
+    utc.tm_mday = day;
+    utc.tm_hour = hour;
+    utc.tm_min = minute;
+    utc.tm_sec = second;
+    const time_t instant = timegm(&utc);
+    std::tm local{};
+    if (instant == static_cast<time_t>(-1) || !localtime_r(&instant, &local)) return 0;
+    local.tm_isdst = -1;
+    const time_t t = mktime(&local);
+    if (t <= 0 || t > std::numeric_limits<int32_t>::max()) return 0;
+    return static_cast<int32_t>(t);
+}
+
+}  // namespace trakor

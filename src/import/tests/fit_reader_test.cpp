@@ -1,0 +1,326 @@
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <sstream>
+
+#include "import/fit_messages.h"
+#include "import/reader.h"
+#include "import/tests/reader_capture.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor {
+namespace {
+
+// Builds FIT files message by message.
+class FitBuilder {
+public:
+    explicit FitBuilder(int headerSize = 14) : headerSize_(headerSize) { bytes_.resize(headerSize, 0); }
+
+    struct Field {
+        uint8_t number, size;
+    };
+    // Definition of a local type; devSizes adds developer fields of those sizes.
+    FitBuilder& define(int local, uint16_t global, std::vector<Field> fields, bool bigEndian = false,
+                       std::vector<uint8_t> devSizes = {}) {
+        bytes_.push_back(static_cast<uint8_t>(0x40 | local | (devSizes.empty() ? 0 : 0x20)));
+        bytes_.push_back(0);
+        bytes_.push_back(bigEndian ? 1 : 0);
+        push(global, 2, bigEndian);
+        bytes_.push_back(static_cast<uint8_t>(fields.size()));
+        for (auto f : fields) bytes_.insert(bytes_.end(), {f.number, f.size, 0});
+        if (!devSizes.empty()) {
+            bytes_.push_back(static_cast<uint8_t>(devSizes.size()));
+            for (size_t i = 0; i < devSizes.size(); ++i)
+                bytes_.insert(bytes_.end(), {static_cast<uint8_t>(i), devSizes[i], 0});
+        }
+        bigEndian_[local] = bigEndian;
+        return *this;
+    }
+    // A data message; values are written with the sizes given, in the type's byte order.
+    FitBuilder& data(int local, std::vector<std::pair<uint64_t, int>> values) {
+        bytes_.push_back(static_cast<uint8_t>(local));
+        for (auto [v, n] : values) push(v, n, bigEndian_[local]);
+        return *this;
+    }
+    FitBuilder& compressed(int local, int timeOffset, std::vector<std::pair<uint64_t, int>> values) {
+        bytes_.push_back(static_cast<uint8_t>(0x80 | (local << 5) | timeOffset));
+        for (auto [v, n] : values) push(v, n, bigEndian_[local]);
+        return *this;
+    }
+    FitBuilder& raw(std::vector<uint8_t> b) {
+        bytes_.insert(bytes_.end(), b.begin(), b.end());
+        return *this;
+    }
+    std::vector<uint8_t> build() const {
+        std::vector<uint8_t> out = bytes_;
+        out[0] = static_cast<uint8_t>(headerSize_);
+        out[1] = 0x10;
+        const uint32_t dataSize = static_cast<uint32_t>(out.size() - headerSize_);
+        for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(dataSize >> (8 * i));
+        std::memcpy(out.data() + 8, ".FIT", 4);
+        out.push_back(0);  // check sum, not read
+        out.push_back(0);
+        return out;
+    }
+
+private:
+    void push(uint64_t v, int n, bool bigEndian) {
+        for (int i = 0; i < n; ++i) {
+            int shift = bigEndian ? 8 * (n - 1 - i) : 8 * i;
+            bytes_.push_back(static_cast<uint8_t>(v >> shift));
+        }
+    }
+    int headerSize_;
+    std::vector<uint8_t> bytes_;
+    bool bigEndian_[16] = {};
+};
+
+using test::EmittedTrack;
+
+struct FitRun : test::ReaderRun {
+    FitRun() : ReaderRun("ride") {}
+    int read(const std::vector<uint8_t>& b) { return ReaderRun::read(readFit, b); }
+};
+
+using F = FitBuilder::Field;
+const std::vector<F> kRecordFields = {{253, 4}, {0, 4}, {1, 4}, {2, 2}};
+
+TEST(FitReader, ActivityWithLapAtEndGivesOneNamedTrackWithUnitsConverted) {
+    FitBuilder b;
+    b.define(0, 0, {{0, 1}}).data(0, {{4, 1}});
+    b.define(1, 20, kRecordFields)
+        .data(1, {{1000, 4}, {100000, 4}, {200000, 4}, {2500, 2}})
+        .data(1, {{1001, 4}, {100100, 4}, {200100, 4}, {3000, 2}})
+        .data(1, {{1002, 4}, {100200, 4}, {200200, 4}, {0xFFFF, 2}});
+    b.define(2, 19, {{253, 4}}).data(2, {{1003, 4}});
+    FitRun r;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const EmittedTrack& t = r.tracks[0];
+    EXPECT_EQ(t.name, "A-ride-1");
+    EXPECT_EQ(t.lat, (std::vector<int32_t>{100000, 100100, 100200}));
+    EXPECT_EQ(t.lon, (std::vector<int32_t>{200000, 200100, 200200}));
+    EXPECT_EQ(t.time, (std::vector<int32_t>{631066600, 631066601, 631066602}));
+    EXPECT_EQ(t.alt[0], 0.0);
+    EXPECT_EQ(t.alt[1], 100.0);
+    EXPECT_EQ(t.altValid, (std::vector<int>{1, 1, 0}));
+    EXPECT_EQ(r.ctx.run.trackCounter, 1);
+    EXPECT_EQ(r.ctx.run.displayColor, 0);
+}
+
+TEST(FitReader, LapsCutTracksAndShortLapsAreDropped) {
+    FitBuilder b;
+    b.define(0, 0, {{0, 1}}).data(0, {{6, 1}});
+    b.define(2, 19, {{253, 4}}).data(2, {{1, 4}});  // a course's lap before its records
+    b.define(1, 20, kRecordFields);
+    for (int i = 0; i < 4; ++i) b.data(1, {{10u + i, 4}, {1000u + i, 4}, {2000, 4}, {3000, 2}});
+    FitRun r;
+    r.ctx.run.trackCounter = 6;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    EXPECT_EQ(r.tracks[0].name, "C-ride-7");
+    EXPECT_EQ(r.tracks[0].lat.size(), 4u);
+
+    // Two laps: one of a single point (dropped) and one of two points.
+    FitBuilder c;
+    c.define(1, 20, kRecordFields).define(2, 19, {{253, 4}});
+    c.data(1, {{10, 4}, {1000, 4}, {2000, 4}, {3000, 2}}).data(2, {{11, 4}});
+    c.data(1, {{12, 4}, {1001, 4}, {2000, 4}, {3000, 2}}).data(1, {{13, 4}, {1002, 4}, {2000, 4}, {3000, 2}});
+    c.data(2, {{14, 4}});
+    FitRun r2;
+    EXPECT_EQ(r2.read(c.build()), kReadDone);
+    ASSERT_EQ(r2.tracks.size(), 1u);
+    EXPECT_EQ(r2.tracks[0].name, "X-ride-1");  // no file_id message: unknown type
+    EXPECT_EQ(r2.tracks[0].lat, (std::vector<int32_t>{1001, 1002}));
+}
+
+TEST(FitReader, GlitchRemovalRunsOnEveryTrack) {
+    FitBuilder b;
+    b.define(1, 20, kRecordFields).define(2, 19, {{253, 4}});
+    for (int lap = 0; lap < 2; ++lap) {
+        // The second point lies about half a metre from the first.
+        b.data(1, {{1, 4}, {100000, 4}, {200000, 4}, {3000, 2}});
+        b.data(1, {{2, 4}, {100050, 4}, {200000, 4}, {3000, 2}});
+        b.data(1, {{3, 4}, {110000, 4}, {200000, 4}, {3000, 2}});
+        if (lap == 0) b.data(2, {{4, 4}});
+    }
+    FitRun r;
+    r.ctx.settings.RemovalDistance = 30;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 2u);
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100000, 110000}));  // ended by its lap
+    EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{100000, 110000}));  // ended by the data
+}
+
+TEST(FitReader, RealDeviceLayouts) {
+    // 12-byte header, fields in any order (latitude first), big-endian messages,
+    // developer fields and compressed time stamps.
+    FitBuilder b(12);
+    b.define(3, 20, {{0, 4}, {1, 4}, {253, 4}}, /*bigEndian=*/true, /*devSizes=*/{3, 1});
+    b.data(3, {{0x01020304, 4}, {0x05060708, 4}, {0x1000001E, 4}, {0xAABBCC, 3}, {0xDD, 1}});
+    // Compressed headers: time offset 31 after ...1E, then 2 (rolls over into the next 32 seconds).
+    b.define(1, 20, {{0, 4}, {1, 4}, {2, 2}});
+    b.compressed(1, 31, {{500, 4}, {600, 4}, {3000, 2}});
+    b.compressed(1, 2, {{501, 4}, {601, 4}, {3000, 2}});
+    FitRun r;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const EmittedTrack& t = r.tracks[0];
+    EXPECT_EQ(t.lat, (std::vector<int32_t>{0x01020304, 500, 501}));
+    EXPECT_EQ(t.lon, (std::vector<int32_t>{0x05060708, 600, 601}));
+    const int32_t base = 0x1000001E + 631065600;
+    EXPECT_EQ(t.time, (std::vector<int32_t>{base, base + 1, base + 4}));
+}
+
+TEST(FitReader, InvalidValuesAndRedefinedTypes) {
+    FitBuilder b;
+    b.define(1, 20, kRecordFields)
+        .data(1, {{1, 4}, {0x7FFFFFFF, 4}, {200, 4}, {3000, 2}})  // no latitude: dropped
+        .data(1, {{2, 4}, {100, 4}, {200, 4}, {3000, 2}})
+        .data(1, {{0xFFFFFFFF, 4}, {101, 4}, {201, 4}, {3000, 2}});  // no time
+    // Local type 1 now means a lap; the old layout no longer applies.
+    b.define(1, 19, {{253, 4}}).data(1, {{3, 4}});
+    b.define(1, 20, {{0, 4}, {1, 4}, {78, 4}})
+        .data(1, {{300, 4}, {400, 4}, {3500, 4}})
+        .data(1, {{301, 4}, {401, 4}, {0xFFFFFFFF, 4}});
+    FitRun r;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 2u);
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100, 101}));
+    EXPECT_EQ(r.tracks[0].time, (std::vector<int32_t>{631065602, 0}));
+    EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{300, 301}));
+    EXPECT_EQ(r.tracks[1].alt[0], 200.0);  // enhanced altitude where the 16-bit one is absent
+    EXPECT_EQ(r.tracks[1].altValid, (std::vector<int>{1, 0}));
+}
+
+TEST(FitReader, BadDataStopsCleanly) {
+    FitRun r;
+    EXPECT_EQ(r.read({}), kReadNothing);
+    std::vector<uint8_t> notFit(40, 0);
+    notFit[0] = 14;
+    EXPECT_EQ(r.read(notFit), kReadNothing);
+
+    FitBuilder b;
+    b.define(1, 20, kRecordFields);
+    for (int i = 0; i < 5; ++i) b.data(1, {{10u + i, 4}, {1000u + i, 4}, {2000, 4}, {3000, 2}});
+    b.raw({0x05, 1, 2, 3});  // a data message of an undefined local type ends the readable data
+    b.data(1, {{20, 4}, {5000, 4}, {2000, 4}, {3000, 2}});
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    EXPECT_EQ(r.tracks[0].lat.size(), 5u);
+
+    // Every cut of a valid file reads without fault and keeps the complete messages before the cut.
+    std::vector<uint8_t> whole = b.build();
+    for (size_t n = 0; n <= whole.size(); ++n) {
+        FitRun cut;
+        std::vector<uint8_t> part(whole.begin(), whole.begin() + n);
+        int res = cut.read(part);
+        EXPECT_TRUE(res == kReadDone || res == kReadNothing);
+        size_t points = cut.tracks.empty() ? 0 : cut.tracks[0].lat.size();
+        EXPECT_LE(points, 5u);
+    }
+}
+
+TEST(FitMessages, FieldsFoundByNumberWithTextAndDataEnd) {
+    FitBuilder b;
+    // A course point whose latitude is its first field, and a name field after the position.
+    b.define(0, 32, {{2, 4}, {3, 4}, {6, 8}});
+    b.data(0, {{11, 4}, {22, 4}, {0x6E727554, 4}, {0x7466654C, 4}});  // "TurnLeft", no terminator
+    std::vector<uint8_t> bytes = b.build();
+    FitWalker w;
+    ASSERT_TRUE(w.open(bytes.data(), bytes.size()));
+    FitMessage m;
+    ASSERT_TRUE(w.next(m));
+    int32_t lat = 0, lon = 0;
+    EXPECT_TRUE(m.s32(2, lat));
+    EXPECT_TRUE(m.s32(3, lon));
+    EXPECT_EQ(lat, 11);
+    EXPECT_EQ(lon, 22);
+    EXPECT_EQ(m.text(6), "TurnLeft");
+    uint16_t missing;
+    EXPECT_FALSE(m.u16(5, missing));
+    EXPECT_FALSE(w.next(m));
+    EXPECT_FALSE(w.stoppedEarly());
+}
+
+// Track points that gpsbabel reads from a FIT file: semicircles, and the time when it has one.
+struct OraclePoint {
+    int32_t lat, lon;
+    int64_t time;  // -1 when gpsbabel gives none
+};
+
+std::vector<OraclePoint> gpsbabelTrackPoints(const std::string& path) {
+    std::string gpx;
+    EXPECT_EQ(test::runCommand("gpsbabel -i garmin_fit -f '" + path + "' -o gpx -F - 2>/dev/null", &gpx), 0);
+    std::vector<OraclePoint> pts;
+    const double perDegree = 2147483648.0 / 180.0;  // FIT semicircles
+    for (size_t p = gpx.find("<trkpt "); p != std::string::npos; p = gpx.find("<trkpt ", p + 1)) {
+        double lat, lon;
+        if (std::sscanf(gpx.c_str() + p, "<trkpt lat=\"%lf\" lon=\"%lf\"", &lat, &lon) != 2) continue;
+        int64_t time = -1;
+        const size_t end = gpx.find("</trkpt>", p);
+        const size_t t = gpx.find("<time>", p);
+        std::tm tm{};
+        if (t < end && std::sscanf(gpx.c_str() + t, "<time>%d-%d-%dT%d:%d:%d", &tm.tm_year, &tm.tm_mon,
+                                   &tm.tm_mday, &tm.tm_hour, &tm.tm_min, &tm.tm_sec) == 6) {
+            tm.tm_year -= 1900;
+            tm.tm_mon -= 1;
+            time = timegm(&tm);
+        }
+        pts.push_back({static_cast<int32_t>(std::lround(lat * perDegree)),
+                       static_cast<int32_t>(std::lround(lon * perDegree)), time});
+    }
+    return pts;
+}
+
+TEST(FitReader, CorpusFilesGiveGpsbabelsPoints) {
+    if (!test::haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    for (const char* name : {"garmin-edge-800.fit", "fitlocations-sample.fit"}) {
+        const std::string path = test::corpusFile(name);
+        if (path.empty()) GTEST_SKIP() << "shared corpus file " << name << " not present";
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(readWholeFile(path, bytes));
+        FitRun r;
+        const int res = r.read(bytes);
+        std::vector<OraclePoint> expected = gpsbabelTrackPoints(path);
+        // The point store merges repeated positions.
+        std::vector<OraclePoint> merged;
+        for (const auto& p : expected)
+            if (merged.empty() || merged.back().lat != p.lat || merged.back().lon != p.lon)
+                merged.push_back(p);
+        std::vector<OraclePoint> got;
+        for (const auto& t : r.tracks)
+            for (size_t i = 0; i < t.lat.size(); ++i) got.push_back({t.lat[i], t.lon[i], t.time[i]});
+        EXPECT_EQ(res, expected.empty() ? kReadNothing : kReadDone);
+        ASSERT_EQ(got.size(), merged.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].lat, merged[i].lat) << i;
+            EXPECT_EQ(got[i].lon, merged[i].lon) << i;
+            if (merged[i].time >= 0) {
+                EXPECT_EQ(got[i].time, merged[i].time) << i;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(FitReader, DamagedFilesReadWithoutFault) {
+    TRAKOR_CORPUS_OR_SKIP(path, "garmin-edge-800.fit");
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    bytes.resize(3000);  // a few hundred messages are enough and keep the loop fast
+    for (const auto& damaged : test::damagedCopies(bytes, 200)) {
+        test::ReaderRun r;
+        const int res = r.read(readFit, damaged);
+        EXPECT_TRUE(res == kReadDone || res == kReadNothing);
+    }
+}
+
+}  // namespace
+}  // namespace trakor

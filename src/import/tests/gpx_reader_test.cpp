@@ -1,0 +1,167 @@
+#include "import/tests/import_fixture.h"
+
+namespace trakor::test {
+namespace {
+
+class GpxReaderTest : public ImportFixture {};
+
+TEST_F(GpxReaderTest, WaypointsTakeSymbolElevationAndNumberedNames) {
+    const std::string gpx =
+        "<?xml?><gpx>"
+        "<wpt lat=\"52.5\" lon=\"-4.25\"><ele>12.5</ele><name>Start</name><sym>Flag</sym></wpt>"
+        "<wpt lon=\"5\" lat=\"51\"><name><![CDATA[A]b]]></name><sym>No Such Symbol</sym></wpt>"
+        "<wpt lat=\"1\" lon=\"2\"><sym></sym></wpt>"
+        "</gpx>";
+    ctx.settings.WaypointSymbol = 18;
+    EXPECT_EQ(read(readGpx, gpx), kReadNothing);  // waypoints alone are no track
+    ASSERT_EQ(waypoints.size(), 3u);
+    EXPECT_EQ(waypoints[0].name, "Start-1");
+    EXPECT_EQ(waypoints[0].symbol, 64);
+    EXPECT_EQ(waypoints[0].at.lat, semi(52.5));
+    EXPECT_EQ(waypoints[0].at.lon, semi(-4.25));
+    EXPECT_EQ(waypoints[0].at.altValid, 1);
+    EXPECT_DOUBLE_EQ(waypoints[0].at.alt, 12.5);
+    // CDATA names stop at the first ']'; attribute order does not matter.
+    EXPECT_EQ(waypoints[1].name, "A-2");
+    EXPECT_EQ(waypoints[1].symbol, 18);
+    EXPECT_EQ(waypoints[1].at.lat, semi(51));
+    EXPECT_EQ(waypoints[1].at.altValid, 0);
+    // The name buffer is shared and not cleared; an empty symbol is the default symbol.
+    EXPECT_EQ(waypoints[2].name, "A-3");
+    EXPECT_EQ(waypoints[2].symbol, 18);
+    EXPECT_EQ(ctx.run.waypointCount, 3);
+}
+
+TEST_F(GpxReaderTest, TracksArePointsWithElevationAndTime) {
+    ScopedTimeZone tz("UTC0");
+    const std::string gpx =
+        " <gpx><trk><name>Ride</name><trkseg>"
+        "<trkpt lat=\"10\" lon=\"20\"><ele>100</ele><time>2009-06-01T10:00:00Z</time></trkpt>"
+        "<trkpt lat=\"10.5\" lon=\"20.5\"/>"
+        "</trkseg><trkseg><trkpt lat=\"11\" lon=\"21\"><time>2009-06-01T10:00:07.5Z</time></trkpt></trkseg></trk>"
+        "<trk><trkpt lat=\"1\" lon=\"1\"></trkpt><trkpt lat=\"2\" lon=\"2\"></trkpt></trk></gpx>";
+    EXPECT_EQ(read(readGpx, gpx), kReadDone);
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].name, "Ride-1");
+    ASSERT_EQ(tracks[0].points.size(), 3u);  // segments are not distinguished
+    EXPECT_EQ(tracks[0].points[0].time, 1243850400);
+    EXPECT_EQ(tracks[0].points[0].altValid, 1);
+    EXPECT_DOUBLE_EQ(tracks[0].points[0].alt, 100.0);
+    EXPECT_EQ(tracks[0].points[1].lat, semi(10.5));
+    EXPECT_EQ(tracks[0].points[1].altValid, 0);  // self-closing: no altitude, no time
+    EXPECT_EQ(tracks[0].points[1].time, 0);
+    EXPECT_EQ(tracks[0].points[2].time, 1243850407);
+    EXPECT_EQ(tracks[1].name, "Track-2");
+}
+
+TEST_F(GpxReaderTest, TimesFollowTheSystemZoneRulesBackToUtc) {
+    const std::string gpx =
+        " <trk><trkpt lat=\"1\" lon=\"1\"><time>2009-06-01T10:00:00Z</time></trkpt>"
+        "<trkpt lat=\"2\" lon=\"2\"><time>2009-13-01T10:00:00Z</time></trkpt></trk>";
+    for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0"}) {
+        ScopedTimeZone tz(zone);
+        tracks.clear();
+        read(readGpx, gpx);
+        ASSERT_EQ(tracks.size(), 1u) << zone;
+        EXPECT_EQ(tracks[0].points[0].time, 1243850400) << zone;
+        EXPECT_EQ(tracks[0].points[1].time, 0) << zone;  // month 13 is no time
+    }
+}
+
+TEST_F(GpxReaderTest, DisplayColourIsKeptUntilAKnownNameChangesIt) {
+    ctx.run.displayColor = 12;
+    const std::string gpx =
+        " <trk><extensions><gpxx:DisplayColor>Transparent</gpxx:DisplayColor></extensions>"
+        "<trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>"
+        "<trk><gpxx:DisplayColor>Magenta</gpxx:DisplayColor><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>"
+        "<trk><gpxx:DisplayColor>magenta</gpxx:DisplayColor><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>";
+    read(readGpx, gpx);
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_EQ(tracks[0].color, 12);
+    EXPECT_EQ(tracks[1].color, 14);
+    EXPECT_EQ(tracks[2].color, 14);  // names compare case-sensitively
+}
+
+TEST_F(GpxReaderTest, RoutesUseTwoNumbersAndCarryTheirShapingPoints) {
+    notifier.answers = {Answer::Ok};
+    const std::string gpx =
+        " <rte><name>Way</name>"
+        "<rtept lat=\"1\" lon=\"1\"><ele>5</ele><extensions><gpxx:RoutePointExtension>"
+        "<gpxx:rpt lat=\"1.1\" lon=\"1.1\"/><gpxx:rpt lat=\"1.2\" lon=\"1.2\"/>"
+        "</gpxx:RoutePointExtension></extensions></rtept>"
+        "<rtept lat=\"2\" lon=\"2\"></rtept></rte>"
+        "<rte><rtept lat=\"3\" lon=\"3\"/><rtept lat=\"4\" lon=\"4\"/></rte>"
+        "<trk><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>";
+    EXPECT_EQ(read(readGpx, gpx), kReadDone);
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_EQ(tracks[0].name, "Way-2");
+    ASSERT_EQ(tracks[0].points.size(), 4u);
+    EXPECT_EQ(tracks[0].points[0].altValid, 1);
+    EXPECT_EQ(tracks[0].points[1].lat, semi(1.1));
+    EXPECT_EQ(tracks[0].points[1].altValid, 0);
+    EXPECT_EQ(tracks[0].points[3].lat, semi(2));
+    EXPECT_EQ(tracks[1].name, "Route-4");
+    EXPECT_EQ(tracks[2].name, "Track-5");
+    EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG59"});  // asked once
+}
+
+TEST_F(GpxReaderTest, CancelledQuestionSkipsRoutesForTheWholeAction) {
+    const std::string gpx =
+        " <rte><rtept lat=\"3\" lon=\"3\"/><rtept lat=\"4\" lon=\"4\"/></rte>"
+        "<trk><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>";
+    EXPECT_EQ(read(readGpx, gpx), kReadDone);
+    EXPECT_EQ(read(readGpx, gpx), kReadDone);  // a second file of the same action
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].name, "Track-1");
+    EXPECT_EQ(tracks[1].name, "Track-2");
+    EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG59"});
+    EXPECT_EQ(ctx.run.importQuestion, 2);
+}
+
+TEST_F(GpxReaderTest, TagAtTheFirstByteIsMissed) {
+    EXPECT_EQ(read(readGpx, "<trk><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>"), kReadNothing);
+    EXPECT_TRUE(tracks.empty());
+}
+
+TEST_F(GpxReaderTest, ShortTrackIsReportedNotWritten) {
+    EXPECT_EQ(read(readGpx, " <trk><name>One</name><trkpt lat=\"1\" lon=\"1\"/></trk>"), kReadDone);
+    EXPECT_TRUE(tracks.empty());
+    EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG35"});
+    EXPECT_EQ(ctx.run.trackFailures, 1);
+}
+
+TEST_F(GpxReaderTest, TruncatedInputEndsCleanly) {
+    const std::string gpx =
+        " <wpt lat=\"1\" lon=\"2\"><name>W</name></wpt>"
+        "<trk><name>Cut</name><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/><trkpt lat=\"3\" lon=\"3\"><ele>4</ele>"
+        "<trkpt lat=\"5\" lon=\"5\"></trkpt></trk><wpt lat=\"9\" lon=\"9\"><name>never";
+    readEveryPrefix(readGpx, gpx);
+    read(readGpx, gpx);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].name, "Cut-1");
+    EXPECT_EQ(tracks[0].points.size(), 3u);  // the unclosed point swallows the next one
+    EXPECT_EQ(waypoints.size(), 1u);         // the unfinished waypoint is not written
+}
+
+TEST_F(GpxReaderTest, LongTextsAreCutToTheirBuffers) {
+    std::string longName(1000, 'n');
+    std::string gpx = " <trk><name>" + longName + "</name><trkpt lat=\"1" + std::string(500, '0') +
+                      "\" lon=\"2\"/><trkpt lat=\"3\" lon=\"4\"/></trk>";
+    read(readGpx, gpx);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].name, std::string(255, 'n'));  // "%s-%u" cut to its 256-byte buffer
+    EXPECT_EQ(tracks[0].points[0].lat, std::numeric_limits<int32_t>::max());  // 1e127 degrees saturates
+}
+
+TEST_F(GpxReaderTest, MissingCoordinateKeepsThePreviousText) {
+    read(readGpx, " <trk><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"3\"/><trkpt lon=\"9\"/></trk>");
+    ASSERT_EQ(tracks.size(), 1u);
+    ASSERT_EQ(tracks[0].points.size(), 3u);
+    EXPECT_EQ(tracks[0].points[1].lat, semi(3));
+    EXPECT_EQ(tracks[0].points[1].lon, semi(2));
+    EXPECT_EQ(tracks[0].points[2].lat, semi(3));
+    EXPECT_EQ(tracks[0].points[2].lon, semi(9));
+}
+
+}  // namespace
+}  // namespace trakor::test

@@ -1,0 +1,102 @@
+#include "import/reader.h"
+#include "import/tests/reader_capture.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor {
+namespace {
+
+using test::ReaderRun;
+
+const std::string kTrip =
+    "512345|5212345|Home|4|\r\n"
+    "-75000|4500000|Stop A|0|\r\n"
+    "600000|5300000|Work|2|\r\n";
+
+TEST(ItnReader, LinesGivePointsWithNamesInThePool) {
+    ReaderRun r("trip");
+    r.job.option = 22;
+    r.ctx.run.trackCounter = 2;
+    EXPECT_EQ(r.read(readItn, kTrip), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const auto& t = r.tracks[0];
+    EXPECT_EQ(t.name, "trip-3");
+    EXPECT_EQ(t.lat, (std::vector<int32_t>{degreesToSemicircles(52.12345), degreesToSemicircles(45.0),
+                                           degreesToSemicircles(53.0)}));
+    EXPECT_EQ(t.lon, (std::vector<int32_t>{degreesToSemicircles(5.12345), degreesToSemicircles(-0.75),
+                                           degreesToSemicircles(6.0)}));
+    // Negative 1-based offsets of the names, one after the other with their zero bytes.
+    EXPECT_EQ(t.via, (std::vector<int32_t>{-1, -6, -13}));
+    EXPECT_EQ(r.poolNames[0], (std::vector<std::string>{"Home", "Stop A", "Work"}));
+    EXPECT_EQ(t.altValid, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(r.ctx.run.displayColor, 0);
+    EXPECT_TRUE(r.ctx.run.namePool.empty());  // released after the track
+}
+
+TEST(ItnReader, WaypointOptionsKeepOrdinaryPoints) {
+    for (int option : {0, 24}) {
+        ReaderRun r("trip");
+        r.job.option = option;
+        r.read(readItn, kTrip);
+        ASSERT_EQ(r.tracks.size(), 1u);
+        EXPECT_EQ(r.tracks[0].via, (std::vector<int32_t>{0, 0, 0}));
+        EXPECT_EQ(r.tracks[0].name, "trip-1");
+    }
+}
+
+TEST(ItnReader, MalformedLinesEndTheReading) {
+    struct Case {
+        const char* text;
+        size_t points;
+    } cases[] = {
+        {"512345|5212345|Home|4|\n600000|5300000|Work|2|\r\n", 1},  // LF-only line end
+        {"512345|5212345|Home|4|", 1},                              // no line end at the data's end
+        {"512345|5212345|Home|4|\r\n600000|5300", 1},               // data end inside a field
+        {"512345|5212345\r\n600000|5300000|Work|2|\r\n", 0},        // line without a name field
+        {"512345|5212345|Home|4|\r\n;comment\r\n600000|5300000|Work|2|\r\n", 1},
+        {"512345|5212345|Home|4|\r\n1e300|5300000|Far|2|\r\n", 1},  // beyond 180 degrees
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ReaderRun r;
+        r.job.option = 22;
+        EXPECT_EQ(r.read(readItn, std::string(c.text)), kReadDone);
+        EXPECT_EQ(r.ctx.run.trackCounter, 1);
+        size_t got = r.tracks.empty() ? 0 : r.tracks[0].lat.size();
+        EXPECT_EQ(got, c.points);
+    }
+}
+
+TEST(ItnReader, LongFieldsAreTruncated) {
+    const std::string longName(400, 'n');
+    const std::string longLon = std::string(125, '0') + "512345";  // truncated to 127 characters
+    ReaderRun r;
+    r.job.option = 21;
+    r.read(readItn, longLon + "|5212345|" + longName + "|4|\r\n600000|5300000|Work|2|\r\n");
+    ASSERT_EQ(r.tracks.size(), 1u);
+    EXPECT_EQ(r.poolNames[0][0], std::string(255, 'n'));
+    EXPECT_EQ(r.poolNames[0][1], "Work");
+    EXPECT_EQ(r.tracks[0].via[1], -257);
+    EXPECT_EQ(r.tracks[0].lon[0], degreesToSemicircles(51 / 100000.0));
+}
+
+}  // namespace
+}  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(ItnReader, DamagedFilesReadWithoutFault) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += kTrip;
+    for (int option : {0, 22}) {
+        for (const auto& damaged : test::damagedCopies(std::vector<uint8_t>(text.begin(), text.end()), 150)) {
+            ReaderRun r;
+            r.job.option = option;
+            EXPECT_EQ(r.read(readItn, damaged), kReadDone);
+            EXPECT_TRUE(r.ctx.run.namePool.empty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace trakor

@@ -1,0 +1,209 @@
+#include <cstdlib>
+#include <ctime>
+#include <sstream>
+
+#include "import/reader.h"
+#include "import/reader_steps.h"
+#include "import/tests/reader_capture.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor {
+namespace {
+
+using test::ReaderRun;
+
+// Sets the process time zone for the life of the object.
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* tz) {
+        const char* old = std::getenv("TZ");
+        hadOld_ = old != nullptr;
+        if (hadOld_) old_ = old;
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~ZoneGuard() {
+        if (hadOld_)
+            setenv("TZ", old_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+int64_t utc(int y, int mo, int d, int h, int mi, int s) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = s;
+    return timegm(&tm);
+}
+
+TEST(NmeaReader, RmcGivesPositionAndUtcTimeInEveryZone) {
+    const std::string log = "$GPRMC,100000.000,A,5212.3456,N,00507.8910,E,0.1,12.0,010609,,*00\r\n"
+                            "$GPRMC,235959,A,3351.000,S,15112.500,W,0.1,12.0,311209,,*00\r\n";
+    for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0", "NZST-12NZDT,M9.5.0,M4.1.0/3"}) {
+        SCOPED_TRACE(zone);
+        ZoneGuard tz(zone);
+        ReaderRun r("drive");
+        EXPECT_EQ(r.read(readNmea, log), kReadDone);
+        ASSERT_EQ(r.tracks.size(), 1u);
+        const auto& t = r.tracks[0];
+        EXPECT_EQ(t.name, "drive-1");
+        EXPECT_EQ(t.lat, (std::vector<int32_t>{degreesToSemicircles(52 + 12.3456 / 60),
+                                               degreesToSemicircles(-(33 + 51.0 / 60))}));
+        EXPECT_EQ(t.lon, (std::vector<int32_t>{degreesToSemicircles(5 + 7.8910 / 60),
+                                               degreesToSemicircles(-(151 + 12.5 / 60))}));
+        EXPECT_EQ(t.time[0], utc(2009, 6, 1, 10, 0, 0));
+        EXPECT_EQ(t.time[1], utc(2009, 12, 31, 23, 59, 59));
+        EXPECT_EQ(t.altValid, (std::vector<int>{0, 0}));
+    }
+}
+
+TEST(NmeaReader, AltitudeComesFromTheGgaOfTheSameFix) {
+    // GGA before its RMC, RMC before its GGA, a GGA of another fix, and an empty altitude.
+    const std::string log =
+        "$GPGGA,100000,5200.000,N,00500.000,E,1,05,1.6,12.5,M,0,M,,*00\r\n"
+        "$GPRMC,100000,A,5200.000,N,00500.000,E,0,0,010609,,*00\r\n"
+        "$GPRMC,100001,A,5200.100,N,00500.000,E,0,0,010609,,*00\r\n"
+        "$GPGGA,100001,5200.100,N,00500.000,E,1,05,1.6,13.5,M,0,M,,*00\r\n"
+        "$GPGGA,100009,5200.200,N,00500.000,E,1,05,1.6,99.0,M,0,M,,*00\r\n"
+        "$GPRMC,100002,A,5200.200,N,00500.000,E,0,0,010609,,*00\r\n"
+        "$GPGGA,100003,5200.300,N,00500.000,E,0,00,,,M,,M,,*00\r\n"
+        "$GPRMC,100003,A,5200.300,N,00500.000,E,0,0,010609,,*00\r\n"
+        "$GNGGA,100004,5200.400,N,00500.000,E,1,05,1.6,50.0,M,0,M,,*00\r\n"
+        "$GNRMC,100004,A,5200.400,N,00500.000,E,0,0,010609,,*00\r\n";
+    ReaderRun r;
+    r.read(readNmea, log);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const auto& t = r.tracks[0];
+    ASSERT_EQ(t.lat.size(), 4u);  // $GN sentences are not read
+    EXPECT_EQ(t.altValid, (std::vector<int>{1, 1, 0, 0}));
+    EXPECT_EQ(t.alt[0], 12.5);
+    EXPECT_EQ(t.alt[1], 13.5);
+}
+
+TEST(NmeaReader, ShortAndMissingFieldsStayInsideTheData) {
+    ReaderRun r;
+    r.read(readNmea, std::string(
+                         "$GPRMC,1000,A,5200.000,N,00500.000,E,0,0,010609,,*00\r\n"     // short time: no time
+                         "$GPRMC,100000,A,5200.100,N,00500.000,E,0,0,0106,,*00\r\n"     // short date: no time
+                         "$GPRMC,100000,V,,,,,0,0,010609,,*00\r\n"                      // no position: no point
+                         "$GPRMC,100000,A,5200.200,N\r\n"                               // cut sentence: no point
+                         "$GPRMC,100000,V,5200.300,N,00500.000,E,0,0,019909,,*00\r\n"   // void fix, bad month
+                         "$GPRMC,100000,A,5200.400,N,00500.000,E,0,0,010698,,*00\r\n"   // 2098: beyond 32 bits
+                         "$GPRMC,100000,A,5200.500,N,00500.0"));                        // data end in a field
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const auto& t = r.tracks[0];
+    ASSERT_EQ(t.lat.size(), 5u);
+    EXPECT_EQ(t.time, (std::vector<int32_t>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.lat[4], degreesToSemicircles(52 + 0.5 / 60));
+    EXPECT_EQ(t.lon[4], degreesToSemicircles(5.0));
+
+    for (const char* tail : {"$GPRMC,", "$GPRMC", "$GPGGA,1,2,3,4,5,6,7,8,", "$GPGGA,1,2,3,4,5,6,7,8,9"}) {
+        ReaderRun cut;
+        cut.read(readNmea, std::string(tail));
+        EXPECT_EQ(cut.ctx.run.trackCounter, 1) << tail;
+    }
+}
+
+struct OraclePoint {
+    double lat, lon;
+    int64_t time;
+};
+
+// gpsbabel's track points of an NMEA log, with repeated positions merged as the point store does.
+std::vector<OraclePoint> gpsbabelPoints(const std::string& path) {
+    std::string csv;
+    EXPECT_EQ(test::runCommand("TZ=UTC0 gpsbabel -t -i nmea -f '" + path + "' -o unicsv -F - 2>/dev/null", &csv), 0);
+    std::vector<OraclePoint> pts;
+    std::istringstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        // No,Latitude,Longitude,...,Date,Time
+        OraclePoint p{};
+        int no, y, mo, d, h, mi, s;
+        if (std::sscanf(line.c_str(), "%d,%lf,%lf", &no, &p.lat, &p.lon) != 3) continue;
+        const size_t date = line.rfind(',', line.rfind(',') - 1) + 1;
+        EXPECT_EQ(std::sscanf(line.c_str() + date, "%d/%d/%d,%d:%d:%d", &y, &mo, &d, &h, &mi, &s), 6) << line;
+        p.time = utc(y, mo, d, h, mi, s);
+        if (!pts.empty() && pts.back().lat == p.lat && pts.back().lon == p.lon) continue;
+        pts.push_back(p);
+    }
+    return pts;
+}
+
+TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
+    TRAKOR_CORPUS_OR_SKIP(path, "nmeadate.nmea");
+    if (!test::haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    ZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    ReaderRun r("nmeadate");
+    r.read(readNmea, bytes);
+    ASSERT_EQ(r.tracks.size(), 1u);
+    const auto& t = r.tracks[0];
+
+    // Positions and times as gpsbabel reads the log's RMC sentences (with GGA sentences present it
+    // pairs each fix with the previous one's GGA, so only the positions are compared there).
+    std::string rmcOnly;
+    std::istringstream lines(test::readFile(path));
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("$GPRMC,", 0) == 0) rmcOnly += line + "\n";
+    test::TempDir dir;
+    test::writeFile(dir.file("rmc.nmea"), rmcOnly);
+    const std::vector<OraclePoint> fixes = gpsbabelPoints(dir.file("rmc.nmea"));
+    const std::vector<OraclePoint> whole = gpsbabelPoints(path);
+    ASSERT_FALSE(fixes.empty());
+    ASSERT_EQ(t.lat.size(), fixes.size());
+    ASSERT_EQ(t.lat.size(), whole.size());
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        EXPECT_NEAR(semicirclesToDegrees(t.lat[i]), fixes[i].lat, 1e-6) << i;
+        EXPECT_NEAR(semicirclesToDegrees(t.lon[i]), fixes[i].lon, 1e-6) << i;
+        EXPECT_NEAR(semicirclesToDegrees(t.lat[i]), whole[i].lat, 1e-6) << i;
+        EXPECT_NEAR(semicirclesToDegrees(t.lon[i]), whole[i].lon, 1e-6) << i;
+        // Times past 2038 do not fit the stored 32 bits and are left unknown.
+        EXPECT_EQ(t.time[i], fixes[i].time > INT32_MAX ? 0 : fixes[i].time) << i;
+    }
+    // The first fix's GGA, which follows its RMC, gives the first point's altitude.
+    EXPECT_EQ(t.altValid[0], 1);
+    EXPECT_DOUBLE_EQ(t.alt[0], 209.8);
+}
+
+TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {
+    ZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(storedTimeFromUtc(2012, 7, 1, 12, 0, 0), utc(2012, 7, 1, 12, 0, 0));
+    EXPECT_EQ(storedTimeFromUtc(2012, 1, 1, 0, 0, 0), utc(2012, 1, 1, 0, 0, 0));
+    EXPECT_EQ(storedTimeFromUtc(2012, 0, 1, 0, 0, 0), 0);
+    EXPECT_EQ(storedTimeFromUtc(2040, 1, 1, 0, 0, 0), 0);
+    EXPECT_EQ(storedTimeFromUtc(1960, 1, 1, 0, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace trakor
+
+namespace trakor {
+namespace {
+
+TEST(NmeaReader, DamagedLogsReadWithoutFault) {
+    TRAKOR_CORPUS_OR_SKIP(path, "nmeadate.nmea");
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    for (const auto& damaged : test::damagedCopies(bytes, 250)) {
+        ReaderRun r;
+        EXPECT_EQ(r.read(readNmea, damaged), kReadDone);
+        for (const auto& t : r.tracks)
+            for (int32_t lat : t.lat) EXPECT_LE(std::abs(semicirclesToDegrees(lat)), 180.0);
+    }
+}
+
+}  // namespace
+}  // namespace trakor

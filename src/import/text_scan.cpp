@@ -1,0 +1,115 @@
+#include "import/text_scan.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace trakor::scan {
+
+size_t Text::find(size_t p, std::string_view tag) const {
+    if (tag.empty()) return p < size ? p : size;
+    for (p = findChar(p, tag[0]); p < size; p = findChar(p + 1, tag[0]))
+        if (has(p, tag)) return p;
+    return size;
+}
+
+size_t Text::findChar(size_t p, char c) const {
+    if (p >= size) return size;
+    const void* hit = std::memchr(bytes + p, c, size - p);
+    return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
+}
+
+size_t Text::copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const {
+    size_t end = findChar(p, delim);
+    size_t n = p < end ? end - p : 0;
+    if (bufferSize > 0 && n > bufferSize - 1) n = bufferSize - 1;
+    out.assign(reinterpret_cast<const char*>(bytes) + (p < size ? p : size), n);
+    return end;
+}
+
+size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out) {
+    constexpr std::string_view kCdata = "<![CDATA[";
+    if (text.has(p, kCdata)) return text.copyUntil(p + kCdata.size(), ']', bufferSize, out);
+    return text.copyUntil(p, '<', bufferSize, out);
+}
+
+double parseDouble(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    // from_chars takes no sign of its own here, so "+-1" stays 0 as with strtod.
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0.0;
+    double v = 0.0;
+    auto [ptr, ec] = std::from_chars(s.data() + i, s.data() + s.size(), v, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // strtod's results: overflow gives infinity, underflow zero.
+        const char* e = s.data() + i;
+        bool tiny = false;
+        for (const char* q = e; q < ptr; ++q)
+            if (*q == 'e' || *q == 'E') tiny = q + 1 < ptr && q[1] == '-';
+        v = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (ec != std::errc()) {
+        return 0.0;
+    }
+    return negative ? -v : v;
+}
+
+int32_t toSemicircles(double degrees) {
+    double s = degrees * 11930464.0;
+    if (std::isnan(s)) return 0;
+    if (s >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (s <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(s);
+}
+
+namespace {
+
+// atoi on one field: blanks, sign, at most nine digits.
+int fieldValue(const char* f) {
+    while (*f == ' ' || (*f >= '\t' && *f <= '\r')) ++f;
+    bool negative = false;
+    if (*f == '+' || *f == '-') negative = *f++ == '-';
+    int v = 0;
+    for (int n = 0; n < 9 && *f >= '0' && *f <= '9'; ++n, ++f) v = v * 10 + (*f - '0');
+    return negative ? -v : v;
+}
+
+bool validDate(int y, int mo, int d, int h, int mi, int s) {
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1]) return false;
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (mo == 2 && d == 29 && !leap) return false;
+    return h >= 0 && h < 24 && mi >= 0 && mi < 60 && s >= 0 && s < 60;
+}
+
+}  // namespace
+
+int32_t utcTextToTime(std::string_view text, std::tm* local) {
+    if (local) *local = std::tm{};
+    // The fixed 32-byte time buffer, cut into fields by NUL bytes.
+    char buf[32] = {};
+    std::memcpy(buf, text.data(), text.size() < 31 ? text.size() : 31);
+    for (int cut : {4, 7, 10, 13, 16, 19}) buf[cut] = '\0';
+    int year = fieldValue(buf), month = fieldValue(buf + 5), day = fieldValue(buf + 8);
+    int hour = fieldValue(buf + 11), minute = fieldValue(buf + 14), second = fieldValue(buf + 17);
+    if (!validDate(year, month, day, hour, minute, second)) return 0;
+
+    std::tm utc{};
+    utc.tm_year = year - 1900;
+    utc.tm_mon = month - 1;
+    utc.tm_mday = day;
+    utc.tm_hour = hour;
+    utc.tm_min = minute;
+    utc.tm_sec = second;
+    time_t instant = timegm(&utc);
+    std::tm loc{};
+    if (instant == static_cast<time_t>(-1) || localtime_r(&instant, &loc) == nullptr) return 0;
+    if (local) *local = loc;
+    loc.tm_isdst = -1;
+    time_t back = mktime(&loc);
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(back) & 0xFFFFFFFFu));
+}
+
+}  // namespace trakor::scan

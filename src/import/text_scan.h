@@ -1,0 +1,50 @@
+// Byte-scanning helpers shared by the text importers: fixed, case-sensitive tags at a position,
+// bounded copies up to a delimiter, numbers in the C locale and XML date-times.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace trakor::scan {
+
+// The whole input; every helper stays inside [0, size).
+struct Text {
+    const uint8_t* bytes;
+    size_t size;
+
+    char at(size_t p) const { return p < size ? static_cast<char>(bytes[p]) : '\0'; }
+    // Whether the tag starts at p. The first byte decides most tests, so it is checked inline.
+    bool has(size_t p, std::string_view tag) const {
+        return p < size && !tag.empty() && bytes[p] == static_cast<uint8_t>(tag[0]) && tag.size() <= size - p &&
+               std::memcmp(bytes + p, tag.data(), tag.size()) == 0;
+    }
+    // First position >= p where the tag starts, or size.
+    size_t find(size_t p, std::string_view tag) const;
+    // First position >= p holding c, or size.
+    size_t findChar(size_t p, char c) const;
+    // Copies from p up to the delimiter (or the end) into out, keeping at most bufferSize - 1
+    // bytes as a fixed text buffer of that size would; returns the delimiter's position or size.
+    size_t copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const;
+};
+
+// An element name as the GPX and KML readers take it: the text of a CDATA section up to the
+// next ']', otherwise the text up to the next '<'. p is just after the start tag.
+size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out);
+
+// String-to-double as the C library does it in the "C" locale: leading blanks, sign, digits,
+// point, exponent; stops at the first other character; 0 when nothing converts.
+double parseDouble(std::string_view text);
+// Degrees to semicircles, truncated; values beyond the 32-bit range saturate, NaN gives 0.
+int32_t toSemicircles(double degrees);
+
+// A date-time text "YYYY-MM-DDThh:mm:ss..." read by position as UTC. Fills the local time of that
+// instant (system time-zone rules) and returns the seconds since 1970 from the local-time
+// conversion with the daylight-saving flag unknown, cut to 32 bits. Returns 0 and leaves local
+// zeroed when the fields do not form a valid date and time.
+int32_t utcTextToTime(std::string_view text, std::tm* local = nullptr);
+
+}  // namespace trakor::scan
