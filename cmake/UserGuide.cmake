@@ -6,14 +6,15 @@ find_program(TRAKOR_GROPDF gropdf)
 set(TRAKOR_GUIDES)
 if(TRAKOR_GROFF AND TRAKOR_GROPDF)
   file(GLOB guide_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide-*.ms)
+  file(GLOB guide_parts CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.pic ${PROJECT_SOURCE_DIR}/docs/*.tmac)
   foreach(source ${guide_sources})
     string(REGEX REPLACE ".*/guide-([a-z]+)\\.ms$" "\\1" lang ${source})
     set(pdf ${PROJECT_BINARY_DIR}/Trakor3${lang}.pdf)
-    # -k reads UTF-8 input, -p runs pic; pic's copy statements look in docs/.
+    # -k reads UTF-8 input, -p runs pic; pic's copy and troff's .so look in docs/.
     add_custom_command(OUTPUT ${pdf}
       COMMAND sh -c "\"${TRAKOR_GROFF}\" -k -p -ms -Tpdf \"${source}\" > \"${pdf}.tmp\" && mv \"${pdf}.tmp\" \"${pdf}\""
       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/docs
-      DEPENDS ${source} ${PROJECT_SOURCE_DIR}/docs/figures.pic
+      DEPENDS ${source} ${guide_parts}
       COMMENT "User guide Trakor3${lang}.pdf"
       VERBATIM)
     list(APPEND TRAKOR_GUIDES ${pdf})
