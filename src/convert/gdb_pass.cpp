@@ -220,7 +220,6 @@ int scanForGdbPass(Context& ctx, ByteStream& in, int32_t& headerLength) {
     HeaderScanResult scan;
     if (scanHeader(ctx, in, scan) != 0) return 1;
     headerLength = scan.headerLength;
-    ctx.run.outputVersion = scan.version;
     if (keepWaypoints && ctx.run.savedRouteMarker != 1) {
         ctx.run.savedRouteMarker = 1;
         for (WaypointRow& row : ctx.waypointIndex.rows) row.inOutput = 1;

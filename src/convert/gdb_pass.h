@@ -22,10 +22,10 @@ std::string partName(const Context& ctx, std::string_view name, int d, int n);
 // The records are read and written in the version letter of ctx.run.outputVersion.
 char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out);
 
-// The header scan as the pass needs it: scanHeader, the input's version letter in
-// ctx.run.outputVersion (the output copies the input's header, so its records keep that
-// version), and a saved-route marker preset from `Save Route` kept at 1 (the kept route copies
-// need the input's waypoints). Result as scanHeader: 0 usable, 1 not a usable GDB file.
+// The header scan as the pass needs it: scanHeader (which also sets ctx.run.outputVersion to
+// the input's version), with a saved-route marker preset from `Save Route` kept at 1, since the
+// kept route copies need the input's waypoints. Result as scanHeader: 0 usable, 1 not a usable
+// GDB file.
 int scanForGdbPass(Context& ctx, ByteStream& in, int32_t& headerLength);
 
 // The whole pass after the header scan: copies the header (headerLength bytes), converts every

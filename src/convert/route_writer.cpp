@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/geometry.h"
 #include "core/context.h"
 #include "gdb/records.h"
 
@@ -22,6 +23,12 @@ const WaypointRow* viaRow(const Context& ctx, int32_t via) {
 Altitude altitudeOf(const PointStore& s, int32_t i) { return {s.altValid[i] != 0, s.alt[i]}; }
 
 GdbLinkPoint linkPoint(const PointStore& s, int32_t i) { return {s.lat[i], s.lon[i], altitudeOf(s, i)}; }
+
+// The box field over points first to last of the store.
+GdbBox boxOf(const PointStore& s, int32_t first, int32_t last) {
+    const BoundingBox b = boundingBox(s, first, last);
+    return {b.maxLat, b.maxLon, b.maxAlt, b.minLat, b.minLon, b.minAlt};
+}
 
 // Waypoints for options 13 to 15: user waypoints (positive via) stay as the pass copies them;
 // a via point's waypoint is written once; other points get a generated one.
@@ -103,7 +110,7 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
     }
 
     beginRecord(out, 'R');
-    const GdbBox box = storeBox(s, first, end - 1);
+    const GdbBox box = boxOf(s, first, end - 1);
     writeRouteHead(out, std::string(name), ctx.run.autoName != 0 ? 1 : 0, &box, end - first);
     for (int32_t k = first; k < end; ++k) {
         GdbRoutePoint p;
@@ -123,7 +130,7 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
         if (k < end - 1) {
             p.links = {linkPoint(s, k), linkPoint(s, k + 1)};
             p.hasBox = true;
-            p.box = storeBox(s, k, k + 1);
+            p.box = boxOf(s, k, k + 1);
         }
         writeRoutePoint(out, p, version);
     }

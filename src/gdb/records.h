@@ -94,12 +94,12 @@ struct GdbWaypoint {
     uint8_t spareByte = 0;  // field 16
     bool hasDepth = false;
     double wptDepth = 0.0;
-    // Bytes after the depth field as read (times, links, ... of MapSource). Empty: the writer
-    // puts the program's twelve zero bytes (and nine more in version 'm') there.
-    std::vector<uint8_t> trailing;
     // Where wptSymbol and the bytes after wptDepth lie in the record data (set by the readers).
     int32_t symbolOffset = 0;
     int32_t tailOffset = 0;
+    // Bytes after the depth field as read (times, links, ... of MapSource). Empty: the writer
+    // puts the program's twelve zero bytes (and nine more in version 'm') there.
+    std::vector<uint8_t> trailing;
 
     uint8_t classByte() const { return static_cast<uint8_t>(wptClass & 0xFF); }
     uint8_t wptMarker() const { return wptSubclass[8]; }

@@ -2,6 +2,7 @@
 // records of an output read back.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,10 @@ inline GdbRoute calculatedRoute(const std::string& name, const std::vector<Route
                 p.links.push_back(lp);
             }
             p.hasBox = true;
-            p.box = linkBox(p.links);
+            const GdbLinkPoint& a = p.links.front();
+            const GdbLinkPoint& b = p.links.back();
+            p.box = {std::max(a.lat, b.lat), std::max(a.lon, b.lon), 101.0 + shape,
+                     std::min(a.lat, b.lat), std::min(a.lon, b.lon), 100.0};
         }
         r.points.push_back(std::move(p));
     }
