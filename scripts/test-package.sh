@@ -42,7 +42,9 @@ for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/trakor3.de
   [ -e "$usr/$f" ] || fail "missing /usr/$f"
 done
 if command -v groff >/dev/null && command -v gropdf >/dev/null; then
-  for lang in en de; do
+  # One guide per docs/guide-<language>.ms, named as the help suffix of the language file says.
+  for source in docs/guide-*.ms; do
+    lang=$(basename "$source" .ms); lang=${lang#guide-}
     pdf="$usr/share/trakor3/Trakor3$lang.pdf"
     [ -s "$pdf" ] || fail "missing user guide $pdf"
     [ "$(head -c 5 "$pdf")" = "%PDF-" ] || fail "$pdf is not a PDF file"

@@ -138,6 +138,8 @@ TEST_F(LanguageFileTest, HelpSuffixAndCoursePointNames) {
         std::string suffix(languageCode(lang));
         for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_EQ(file.lookupIn(lang, "$MSG27", 7), suffix + ".pdf");
+        // The guide the suffix names is built from docs/guide-<suffix>.ms.
+        EXPECT_TRUE(fs::exists(std::string(TRAKOR_SOURCE_DIR) + "/docs/guide-" + suffix + ".ms")) << suffix;
 
         for (const char* k : {"$MSG49", "$MSG50"}) {
             const std::string line = file.lookupIn(lang, k, 64);
