@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The program's main job on a bundled sample, with the programs built in the given folder.
+# The program's main job on a bundled sample, with the programs built in the given folder:
+# the hand-made sample ride (GPX) becomes a MapSource GDB file and a TCX course.
 set -euo pipefail
 build=${1:-build}
 cli="$build/src/cli/trakor3-cli"
@@ -7,4 +8,17 @@ if [ ! -x "$cli" ]; then
   echo "trakor3-cli was not built in $build" >&2
   exit 1
 fi
-"$cli" --show-setup
+here="$(cd "$(dirname "$0")/.." && pwd)"
+out="$build/sample-output"
+mkdir -p "$out"
+echo "== Set-up of this run"
+"$cli" --show-setup | sed -n '1,16p'
+echo "== Sample ride to GDB (option 0)"
+"$cli" --option 0 "$here/samples/sample-route.gpx" -o "$out/sample-route.gdb"
+ls -l "$out/sample-route.gdb"
+echo "== Sample ride to a TCX course (option 0)"
+if "$cli" --option 0 "$here/samples/sample-route.gpx" -o "$out/sample-route.tcx"; then
+  ls -l "$out/sample-route.tcx"
+else
+  echo "(TCX courses are not available in this build)"
+fi

@@ -29,7 +29,7 @@ Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style) {
 
 Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, MsgStyle style) {
     bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel;
-    FILE* to = style == MsgStyle::Plain ? out_ : err_;
+    FILE* to = style == MsgStyle::Plain || style == MsgStyle::Information ? out_ : err_;
     std::fprintf(to, "%s: %s\n", captionFor(appName_, key).c_str(), text.c_str());
     if (!question) {
         std::fflush(to);

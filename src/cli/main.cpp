@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/language.h"
+#include "clipboard/clipboard_conversion.h"
 #include "cli/cli_setup.h"
 #include "cli/console_notifier.h"
 #include "core/context.h"
@@ -37,6 +38,8 @@ struct Options {
     std::string ini;
     bool showSetup = false;
     bool yes = false, no = false, cancel = false;
+    std::vector<std::string> clipboardBlock;
+    bool toMapSource = false;
 };
 
 // Applies "NAME=VALUE" to the settings of this run; throws a usage error for a bad one.
@@ -132,6 +135,15 @@ int main(int argc, char** argv) {
     app.add_flag("--view", o.view, "Show the input in MapSource (converting it to GDB first when needed)");
     app.add_option("--set", o.sets, "Overrides a setting for this run only: 'NAME=VALUE' (stored value name)")
         ->allow_extra_args(false);
+    auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
+                                 "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
+                                 "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
+                                 "and writes the result block to OUT")
+                      ->expected(2)
+                      ->type_name("IN OUT");
+    app.add_flag("--clipboard-to-mapsource", o.toMapSource,
+                 "With --clipboard-block: open the result in MapSource instead (OUT is written if that fails)")
+        ->needs(block);
     app.add_option("--ini", o.ini, "Use this INI file as the settings store");
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
@@ -142,7 +154,8 @@ int main(int argc, char** argv) {
     app.footer(
         "Questions are answered safely unless --yes, --no or --cancel is given: the backup before\n"
         "overwriting an input is made, every other question is declined.\n"
-        "Exit status: 0 result delivered, 1 stopped by a check or an answer, 2 conversion or file failure.");
+        "Exit status: 0 result delivered, 1 stopped by a check or an answer, 2 conversion or file failure.\n"
+        "--clipboard-block: 0 converted, 1 refused (already converted, nothing to convert, damaged), 2 file failure.");
 
     cli::CliSetup setup;
     Context ctx;
@@ -151,7 +164,9 @@ int main(int argc, char** argv) {
         std::string error;
         if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) throw CLI::ValidationError("--ini", error);
         for (const std::string& s : o.sets) applySetting(setup.settings, s);
-        if (!o.showSetup && o.inputs.empty()) throw CLI::RequiredError("INPUT");
+        if (!o.clipboardBlock.empty() && !o.inputs.empty())
+            throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
+        if (!o.showSetup && o.inputs.empty() && o.clipboardBlock.empty()) throw CLI::RequiredError("INPUT");
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
@@ -174,6 +189,12 @@ int main(int argc, char** argv) {
     ctx.notifier = &notifier;
     LanguageFile language(ctx.settings.Language);
     if (ctx.settings.Language != 0) loadLanguageFile(ctx, language);
+
+    if (!o.clipboardBlock.empty()) {
+        const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;
+        return convertClipboardBlockFile(ctx, absolute(o.clipboardBlock[0]), absolute(o.clipboardBlock[1]),
+                                         destination, defaultClipboardCalls());
+    }
 
     DriverCalls calls = defaultDriverCalls();
     ConversionRequest request = buildRequest(ctx.settings, o);

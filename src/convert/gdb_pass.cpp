@@ -1,5 +1,6 @@
 #include "convert/gdb_pass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -27,11 +28,20 @@ constexpr int64_t kMaxPointNumber = 99999;
 bool routeOption(int option) { return option >= 11 && option <= 15; }
 bool trackOption(int option) { return option >= 21 && option <= 24; }
 
-// Loads the record data; false when the stream ends before `length` bytes.
+// Loads the record data; false when the stream ends before `length` bytes. Reads in steps, so
+// that a huge length in a small file allocates no more than the file holds.
 bool loadRecord(ByteStream& in, int32_t length, std::vector<uint8_t>& data) {
-    data.resize(static_cast<size_t>(length));
-    size_t got = length > 0 ? in.read(data.data(), data.size()) : 0;
-    return got == data.size();
+    const size_t want = length > 0 ? static_cast<size_t>(length) : 0;
+    data.clear();
+    while (data.size() < want) {
+        const size_t have = data.size();
+        const size_t step = std::min<size_t>(want - have, 1 << 16);
+        data.resize(have + step);
+        const size_t got = in.read(data.data() + have, step);
+        data.resize(have + got);
+        if (got < step) return false;
+    }
+    return true;
 }
 
 void writeRecord(ByteStream& out, char type, std::string_view prefix, const std::vector<uint8_t>& data) {
@@ -211,6 +221,8 @@ char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out) {
         case 'W': convertWaypoint(ctx, out, data, option); break;
         default: writeRecord(out, type, "", data); break;
     }
+    // A "1" record ends the pass like the end record, which the output then still needs.
+    if (type == '1') writeEndRecord(out);
     return type;
 }
 

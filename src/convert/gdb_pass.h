@@ -18,7 +18,7 @@ std::string partName(const Context& ctx, std::string_view name, int d, int n);
 // copies, kept copies ("!" names), converted routes and tracks. Clears the information flag
 // first; a warning for the user is left in it (1 or 2) with its text. Result: the record's type
 // letter; 'V' at the end record and at the end of usable data (a zero or negative length, or a
-// record cut short), where an end record is written if the input lacked one.
+// record cut short). A pass that ends anywhere but at the input's end record writes one.
 // The records are read and written in the version letter of ctx.run.outputVersion.
 char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out);
 

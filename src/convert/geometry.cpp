@@ -1,6 +1,7 @@
 #include "convert/geometry.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -85,8 +86,9 @@ BoundingBox boundingBox(const PointStore& store, int32_t first, int32_t last) {
         box.minAlt = std::min(box.minAlt, store.alt[i]);
     }
     if (std::fabs(semicirclesToDegrees(box.minLon) - semicirclesToDegrees(box.maxLon)) > 180) {
-        box.maxLon = -box.maxLon;
-        box.minLon = -box.minLon;
+        // -2147483648 has no positive counterpart; it becomes the largest value.
+        box.maxLon = box.maxLon == INT32_MIN ? INT32_MAX : -box.maxLon;
+        box.minLon = box.minLon == INT32_MIN ? INT32_MAX : -box.minLon;
     }
     return box;
 }

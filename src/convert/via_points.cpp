@@ -113,6 +113,18 @@ public:
         if (dataEnd_ < buf_.size()) out.write(buf_.data() + dataEnd_, buf_.size() - dataEnd_);
     }
 
+    // Edits the route record at `offset`, the last record of the buffer, in place; the buffer
+    // shrinks or grows with it. False when the route cannot be read whole (it then stays).
+    // The records seen by the constructor are stale afterwards.
+    bool editLastRoute(size_t offset, int option) {
+        std::vector<uint8_t> body(buf_.begin() + static_cast<std::ptrdiff_t>(offset) + 5, buf_.end());
+        if (!editRoute(body, option)) return false;
+        buf_.resize(offset + 5);
+        buf_.insert(buf_.end(), body.begin(), body.end());
+        putInt32At(&buf_[offset], static_cast<int32_t>(body.size()));
+        return true;
+    }
+
 private:
     void indexWaypoint(const RecordView& r) {
         GdbWaypoint w;
@@ -252,6 +264,12 @@ int viaPointVisibilityPass(Context& ctx, ByteStream& in, ByteStream& out) {
     } catch (const std::bad_alloc&) {
         return 1;
     }
+}
+
+bool hideRouteViaPoints(std::vector<uint8_t>& image, size_t recordsStart, size_t routeOffset, char version) {
+    if (routeOffset < recordsStart || routeOffset > image.size() || image.size() - routeOffset < 5) return false;
+    VisibilityEdit edit(image, recordsStart, version);
+    return edit.editLastRoute(routeOffset, 3);
 }
 
 }  // namespace trakor

@@ -2,6 +2,7 @@
 // options 3 and 4 edit the whole file in memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,5 +25,11 @@ void rewriteWaypoint(Context& ctx, std::vector<uint8_t>& data, int option);
 // Every route changed sets the route counter to 1. Result 0 done (an input without a usable
 // header is copied unchanged), 1 out of memory (nothing written).
 int viaPointVisibilityPass(Context& ctx, ByteStream& in, ByteStream& out);
+
+// Option 3 on one route of a GDB image being built in memory: the route record at
+// `routeOffset` is the image's last record; the waypoints it hides are looked up among the
+// records from `recordsStart` on. The image shrinks or grows with the route. False when the
+// route cannot be read whole (nothing is changed).
+bool hideRouteViaPoints(std::vector<uint8_t>& image, size_t recordsStart, size_t routeOffset, char version);
 
 }  // namespace trakor

@@ -441,6 +441,18 @@ std::string backupNameFor(const std::string& inputPath) {
 }
 
 int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& request) {
+    // The engines read the option and the target from the settings record: for this run they are
+    // the request's, and afterwards they are what they were (as the View action needs).
+    struct Restore {
+        Settings& s;
+        int32_t mode = s.Mode, outputOption = s.OutputOption;
+        ~Restore() {
+            s.Mode = mode;
+            s.OutputOption = outputOption;
+        }
+    } restore{ctx.settings};
+    ctx.settings.Mode = request.option;
+    ctx.settings.OutputOption = static_cast<int32_t>(request.outputTarget);
     ctx.resetRun();
     ctx.run.savedRouteMarker = ctx.settings.SaveRoute == 1 ? 1 : 0;
     Run r{ctx, calls, request, DeliveryPlan{}};

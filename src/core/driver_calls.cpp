@@ -5,8 +5,11 @@
 #include "convert/gdb_pass.h"
 #include "convert/via_points.h"
 #include "course/companion_launcher.h"
+#include "course/course_writer.h"
 #include "course/device_detection.h"
 #include "gdb/down_convert.h"
+#include "import/import_file.h"
+#include "import/kmz_archive.h"
 
 namespace trakor {
 
@@ -29,6 +32,11 @@ DriverCalls defaultDriverCalls() {
     calls.downConvert = [](Context& ctx, ByteStream& in, uint8_t version) { return downConvert(ctx, in, version); };
     calls.convertGdbRecord = convertGdbRecord;
     calls.viaPointVisibilityPass = viaPointVisibilityPass;
+    calls.importFile = [](Context& ctx, const std::string& baseName, ByteStream& in, ByteStream& out) {
+        return importFile(ctx, baseName, in, out);
+    };
+    calls.unpackKmz = extractKmz;
+    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
     return calls;
 }
 

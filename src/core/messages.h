@@ -9,7 +9,7 @@ namespace trakor {
 struct Context;
 
 // QuestionOk: OK and Cancel with a question icon.
-enum class MsgStyle : int { Plain = 0, QuestionOk = 33, QuestionCancel = 35, Question = 36, Warning = 48 };
+enum class MsgStyle : int { Plain = 0, QuestionOk = 33, QuestionCancel = 35, Question = 36, Warning = 48, Information = 64 };
 enum class Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
 // Shows a message and returns the user's answer. `key` is "$MSG09"-style, or a literal

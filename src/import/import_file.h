@@ -5,6 +5,9 @@
 
 namespace trakor {
 
+// Largest input read into memory.
+constexpr int64_t kMaxImportBytes = int64_t{1} << 30;
+
 // Reads the whole input into memory, writes the header of a new GDB file to job.output, hands
 // the bytes to the reader for ctx.run.inputType and writes the end record. job.option is the
 // conversion option, job.log is null. Returns 0 when done, whatever the reader found, and 2

@@ -22,9 +22,9 @@ inline constexpr const char* kKmzBadName = "The KMZ entry \"%s\" has no usable f
 inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is not extracted.";
 inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
 
-// Batch log lines: folder, file name and extension, then the record name.
-inline constexpr const char* kLogTrackOk = "\"%s%s\",\"%s%s\",\"Track:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogRouteOk = "\"%s%s\",\"%s%s\",\"Route:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogTrackSkipped = "\"%s%s\",\"%s%s\",\"Track:\",\"%s\",\"Invalid track (skipped)\"\n";
+// Batch log lines: folder, file name, then the record name.
+inline constexpr const char* kLogTrackOk = "\"%s\",\"%s\",\"Track:\",\"%s\",\"OK\"\n";
+inline constexpr const char* kLogRouteOk = "\"%s\",\"%s\",\"Route:\",\"%s\",\"OK\"\n";
+inline constexpr const char* kLogTrackSkipped = "\"%s\",\"%s\",\"Track:\",\"%s\",\"Invalid track (skipped)\"\n";
 
 }  // namespace trakor::importmsg

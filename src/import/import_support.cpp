@@ -1,8 +1,6 @@
-// Helpers every reader shares: names, waypoints of the input, the end of a route or track, and
-// the question about routes.
-#include <cstdio>
-
-#include "convert/glitches.h"
+// Helpers every reader shares: numbered names, waypoints of the input, and the question about
+// routes.
+#include "convert/route_writer.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
 
@@ -14,16 +12,13 @@ std::string numberedName(const std::string& name, uint32_t number) {
     return s;
 }
 
-void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name) {
-    removeGlitches(ctx);
-    ++ctx.run.trackCounter;
-    emitImportedTrack(ctx, job, numberedName(name, static_cast<uint32_t>(ctx.run.trackCounter)), job.option);
-}
-
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol) {
     ++ctx.run.waypointCount;
     std::string full = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
-    if (job.onWaypoint) job.onWaypoint(ctx, full, symbol);
+    if (job.onWaypoint)
+        job.onWaypoint(ctx, full, symbol);
+    else
+        writeWaypoint(ctx, job.output, full, 0, 0, static_cast<uint16_t>(symbol), 1);
 }
 
 bool routesReadAsTracks(Context& ctx) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/console_notifier.h"
+#include "gdb/tests/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {
@@ -147,6 +148,39 @@ TEST_F(CliTest, SeveralInputsMakeABatchRun) {
     EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
 }
 
+// A clipboard block: the length of the image, then the image (here a MapSource file).
+std::string clipboardBlock(const std::string& image) {
+    const uint32_t n = static_cast<uint32_t>(image.size());
+    std::string block;
+    for (int k = 0; k < 4; ++k) block += static_cast<char>((n >> (8 * k)) & 0xFF);
+    return block + image;
+}
+
+TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
+    TRAKOR_CORPUS_OR_SKIP(gdb, "gdb-sample-v3.gdb");
+    const std::string in = makeFile("in.blk", clipboardBlock(readFile(gdb)));
+    writeFile(binFile("Trakor3.ini"), "[Info]\nCBmode_r=12\nCBmode_t=22\n");
+    EXPECT_EQ(cli("--clipboard-block in.blk out.blk --set CBmode_t=24"), 0) << err;
+    EXPECT_NE(out.find("Trakor3 ($MSG44): 1 route(s) converted\n6 track(s) converted\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Trakor3 ($MSG35): Track 3 not converted"), std::string::npos) << out;
+    const std::string result = readFile(dir.file("out.blk"));
+    ASSERT_GT(result.size(), 4u);
+    EXPECT_EQ(clipboardBlock(result.substr(4)), result);
+    EXPECT_NE(result.find(std::string("Trakor3\0", 8)), std::string::npos);
+
+    // Converting the result again is refused and writes nothing.
+    EXPECT_EQ(cli("--clipboard-block out.blk again.blk"), 1);
+    EXPECT_NE(err.find("Trakor3 ($MSG41): Conversion already done"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("again.blk")));
+    // A block whose length is larger than the file.
+    makeFile("short.blk", clipboardBlock(readFile(gdb)).substr(0, 100));
+    EXPECT_EQ(cli("--clipboard-block short.blk again.blk"), 1);
+    EXPECT_NE(err.find("Trakor3 ($MSG85)"), std::string::npos) << err;
+    EXPECT_EQ(cli("--clipboard-block missing.blk again.blk"), 2);
+    EXPECT_NE(cli("--clipboard-block in.blk"), 0);
+    EXPECT_NE(cli("in.gdb --clipboard-block in.blk out.blk"), 0);
+}
+
 TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
     makeFile("t.gpx");
     // No Garmin device is mounted where the tests run.
@@ -155,6 +189,43 @@ TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
     // Without a Wine prefix holding MapSource, viewing tells so (a plain message) and fails.
     EXPECT_EQ(cli("--view t.gpx"), 2);
     EXPECT_EQ(out, "Trakor3 ($MSG26): Cannot find MapSource!\n");
+}
+
+// gpsbabel reads only files made by MapSource or BaseCamp: a copy of ours under MapSource's name.
+GpxData readWithGpsbabel(const std::string& gdb, const std::string& copy) {
+    std::string bytes = readFile(gdb);
+    size_t creator = bytes.find(std::string("Trakor3\0", 8));
+    if (creator != std::string::npos && creator < 256) bytes.replace(creator, 7, "MapSource");
+    writeFile(copy, bytes);
+    GpxData data;
+    std::string error;
+    EXPECT_TRUE(gpsbabelRead(copy, data, &error)) << error;
+    return data;
+}
+
+TEST_F(CliTest, OverwritesAGdbInputAfterMakingItsBackup) {
+    TRAKOR_CORPUS_OR_SKIP(gdb, "gdb-sample-v3.gdb");
+    std::string in = dir.file("routes.gdb");
+    fs::copy_file(gdb, in);
+    fs::permissions(in, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(cli("--option 11 --overwrite-input routes.gdb"), 0) << err;
+    EXPECT_EQ(err, "Trakor3 ($MSG24): Do you want to make a backup before overwriting the input file?\nName:\n" + in +
+                       ".bak\n  -> Yes\n");
+    EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_EQ(readFile(in + ".bak"), readFile(gdb));
+    EXPECT_NE(readFile(in), readFile(gdb));
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    GpxData converted = readWithGpsbabel(in, dir.file("converted-ms.gdb"));
+    EXPECT_FALSE(converted.tracks.empty());
+
+    // Cancel leaves the input as it is.
+    std::string again = dir.file("again.gdb");
+    fs::copy_file(gdb, again);
+    fs::permissions(again, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(cli("--option 11 --overwrite-input --cancel again.gdb"), 1);
+    EXPECT_NE(err.find("  -> Cancel\nTrakor3 ($MSG25): Conversion ended.\n"), std::string::npos) << err;
+    EXPECT_EQ(readFile(again), readFile(gdb));
+    EXPECT_FALSE(fs::exists(again + ".bak"));
 }
 
 TEST(ConsoleNotifierTest, SafeAnswersMakeTheBackupAndDeclineTheRest) {

@@ -176,3 +176,41 @@ TEST_F(CorpusPass, TracksToRoutesFollowTheTracks) {
 
 }  // namespace
 }  // namespace trakor
+
+namespace trakor {
+namespace {
+
+// Hiding the via points of a real calculated route and showing them again gives back its points
+// and markers.
+TEST(CorpusVisibility, HideAndShowRestoresTheRoute) {
+    for (const char* name : kFiles) {
+        TRAKOR_CORPUS_OR_SKIP(input, name);
+        std::vector<uint8_t> original;
+        ASSERT_TRUE(readWholeFile(input, original));
+        test::PassRun hide, show;
+        auto hidden = hide.run(original, 3);
+        auto shown = show.run(hidden, 4);
+        auto before = test::readRecords(original, hide.version);
+        auto middle = test::readRecords(hidden, hide.version);
+        auto after = test::readRecords(shown, hide.version);
+        ASSERT_EQ(before.size(), after.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            if (before[i].type != 'R') continue;
+            EXPECT_EQ("#" + before[i].name(), middle[i].name());
+            // Its via points are user waypoints, which stay through option 3.
+            EXPECT_EQ(middle[i].rte.points.size(), before[i].rte.points.size()) << name;
+            EXPECT_EQ(before[i].name(), after[i].name());
+            ASSERT_EQ(before[i].rte.points.size(), after[i].rte.points.size()) << name;
+            for (size_t k = 0; k < before[i].rte.points.size(); ++k) {
+                EXPECT_EQ(before[i].rte.points[k].rptName, after[i].rte.points[k].rptName) << name << " " << k;
+                EXPECT_EQ(before[i].rte.points[k].marker(), after[i].rte.points[k].marker()) << name << " " << k;
+            }
+        }
+        // The waypoints get their markers back.
+        for (size_t i = 0; i < before.size(); ++i)
+            if (before[i].type == 'W') EXPECT_EQ(before[i].wpt.wptMarker(), after[i].wpt.wptMarker()) << before[i].name();
+    }
+}
+
+}  // namespace
+}  // namespace trakor

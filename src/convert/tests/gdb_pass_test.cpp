@@ -266,6 +266,11 @@ TEST(GdbPass, MissingEndRecordAndDamagedInput) {
     ASSERT_FALSE(recs.empty());
     EXPECT_EQ(recs.back().type, 'V');
 
+    // A "1" record ends the pass; the output is closed all the same.
+    test::PassRun one;
+    auto ended = one.records(GdbImage().raw({2, 0, 0, 0, '1', 7, 7}).track(test::straightTrack("After", 3)).end().bytes(), 24);
+    EXPECT_EQ(test::outline(ended), "1: V:");
+
     std::mt19937 rng(5);
     for (int round = 0; round < 150; ++round) {
         std::vector<uint8_t> bad = whole;

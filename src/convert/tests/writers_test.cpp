@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "convert/route_writer.h"
 #include "convert/track_writer.h"
 #include "convert/tests/convert_fixture.h"
@@ -218,6 +220,17 @@ TEST_F(WriterTest, BoxAcrossTheAntimeridian) {
     EXPECT_EQ(box.maxLon, deg(-179.5));
     EXPECT_EQ(box.minLon, deg(179.5));
     EXPECT_EQ(box.maxAlt, 0.0);
+}
+
+TEST_F(WriterTest, BoxAtTheSmallestLongitude) {
+    ctx.store.clear();
+    ctx.store.addPoint(ctx.run, 0, INT32_MIN, 0, 0, 0, 0);
+    ctx.store.addPoint(ctx.run, 0, 0, 0, 0, 0, 0);
+    writeRoutePart(ctx, out, 1, "Edge", 21);
+    auto recs = written();
+    ASSERT_EQ(recs.size(), 4u);
+    EXPECT_EQ(recs[2].rte.box.minLon, INT32_MAX);
+    EXPECT_EQ(recs[2].rte.box.maxLon, 0);
 }
 
 TEST_F(WriterTest, ItnPointsKeepTheirNames) {

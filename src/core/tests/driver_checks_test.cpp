@@ -238,6 +238,24 @@ TEST_F(DriverTest, RunStateIsResetForEveryRun) {
     EXPECT_EQ(ctx.run.savedRouteMarker, 1);
 }
 
+TEST_F(DriverTest, EnginesSeeTheRequestedOptionAndTargetInTheSettings) {
+    int32_t seenMode = -1, seenTarget = -1;
+    calls.importFile = [&](Context& c, const std::string&, ByteStream&, ByteStream&) {
+        seenMode = c.settings.Mode;
+        seenTarget = c.settings.OutputOption;
+        c.run.trackCounter = 1;
+        return 0;
+    };
+    ctx.settings.Mode = 1;
+    ctx.settings.OutputOption = 2;
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"), 24);
+    EXPECT_EQ(run(), kDelivered);
+    EXPECT_EQ(seenMode, 24);
+    EXPECT_EQ(seenTarget, 1);
+    EXPECT_EQ(ctx.settings.Mode, 1);
+    EXPECT_EQ(ctx.settings.OutputOption, 2);
+}
+
 TEST_F(DriverTest, MissingEnginesAreReportedAsFailures) {
     DriverCalls none;
     fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));

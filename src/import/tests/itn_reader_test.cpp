@@ -61,7 +61,8 @@ TEST(ItnReader, MalformedLinesEndTheReading) {
         r.job.option = 22;
         EXPECT_EQ(r.read(readItn, std::string(c.text)), kReadDone);
         EXPECT_EQ(r.ctx.run.trackCounter, 1);
-        size_t got = r.tracks.empty() ? 0 : r.tracks[0].lat.size();
+        // A track of fewer than two points stops at the back end's check; the store still holds it.
+        size_t got = r.tracks.empty() ? static_cast<size_t>(r.ctx.store.count) : r.tracks[0].lat.size();
         EXPECT_EQ(got, c.points);
     }
 }

@@ -1,0 +1,42 @@
+#include "course/course_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace trakor {
+
+namespace {
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+constexpr double kDegreesPerRadian = 180.0 / 3.141592653589793;
+}  // namespace
+
+double centralAngle(double lat1, double lon1, double lat2, double lon2) {
+    const double sLat = std::sin((lat1 - lat2) * kRadiansPerDegree / 2);
+    const double sLon = std::sin((lon1 - lon2) * kRadiansPerDegree / 2);
+    const double h = sLat * sLat + std::cos(lat1 * kRadiansPerDegree) * std::cos(lat2 * kRadiansPerDegree) * sLon * sLon;
+    // Rounding can push h a hair above 1 for nearly antipodal points.
+    return 2 * std::asin(std::sqrt(std::min(h, 1.0)));
+}
+
+double initialBearing(double lat1, double lon1, double lat2, double lon2) {
+    // Across the antimeridian both longitudes are shifted by 180 in opposite directions, which
+    // keeps their difference's meaning and makes the east-west comparison below hold.
+    if (std::fabs(lon1 - lon2) > 180) {
+        if (lon1 < 0) {
+            lon1 += 180;
+            lon2 -= 180;
+        } else {
+            lon1 -= 180;
+            lon2 += 180;
+        }
+    }
+    const double d = centralAngle(lat1, lon1, lat2, lon2);
+    if (!(d > 0)) return 0;
+    // East-west separation along the destination's latitude, as a share of the whole arc.
+    const double e = centralAngle(lat2, lon2, lat2, lon1);
+    const double theta = std::asin(std::clamp(e / d, 0.0, 1.0)) * kDegreesPerRadian;
+    if (lon1 <= lon2) return lat2 >= lat1 ? theta : 180 - theta;
+    return lat2 < lat1 ? 180 + theta : 360 - theta;
+}
+
+}  // namespace trakor

@@ -1,0 +1,31 @@
+// Every message of the course writer: key, built-in English text, style.
+#pragma once
+
+#include "core/messages.h"
+
+namespace trakor {
+
+struct CourseMessage {
+    const char* key;
+    const char* english;
+    MsgStyle style;
+};
+
+namespace cmsg {
+inline constexpr CourseMessage kTooFewPoints{"$MSG35", "Track %0d not converted\nThere are not enough track points",
+                                             MsgStyle::Plain};
+inline constexpr CourseMessage kNoTracks{"$MSG51", "No tracks available for conversion.\nConversion failed.",
+                                         MsgStyle::Plain};
+inline constexpr CourseMessage kCoursePoints{"$MSG52", "Trakor3 has generated %d course points.", MsgStyle::Plain};
+// Name lines of the course points; a language file gives the whole translated line.
+inline constexpr CourseMessage kLeftLine{"$MSG49", "        <Name>Left</Name>\n", MsgStyle::Plain};
+inline constexpr CourseMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n", MsgStyle::Plain};
+// Longest translated name line that is looked up.
+inline constexpr size_t kNameLineLimit = 64;
+
+// A course file that could not be written; literal caption, as the driver's copy error.
+inline constexpr const char* kCaptionDone = "Klaar";
+inline constexpr const char* kWriteError = "write error\n";
+}  // namespace cmsg
+
+}  // namespace trakor

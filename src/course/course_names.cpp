@@ -1,0 +1,126 @@
+#include "course/course_names.h"
+
+#include "core/context.h"
+#include "core/messages.h"
+#include "course/course_messages.h"
+#include "platform/text_encoding.h"
+
+namespace trakor {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// UTF-8 with control characters (not allowed in XML, meaningless in names) as blanks.
+std::string cleanText(std::string_view raw) {
+    std::string s = toUtf8(raw);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return s;
+}
+
+// Blanks trimmed at both ends and runs of blanks made one, as an XML reader compares names.
+std::string collapsed(std::string_view s) {
+    std::string out;
+    bool pendingBlank = false;
+    for (char c : s) {
+        if (isBlank(c)) {
+            pendingBlank = !out.empty();
+            continue;
+        }
+        if (pendingBlank) out += ' ';
+        pendingBlank = false;
+        out += c;
+    }
+    return out;
+}
+
+// The name's start, a blank and the number, 15 characters together.
+std::string numbered(std::string_view name, int64_t d) {
+    std::string digits = std::to_string(d);
+    size_t keep = digits.size() + 1 < kMaxCourseName ? kMaxCourseName - digits.size() - 1 : 0;
+    return utf8Prefix(name, keep) + " " + digits;
+}
+
+}  // namespace
+
+size_t utf8Length(std::string_view s) {
+    size_t n = 0;
+    for (char c : s)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string utf8Prefix(std::string_view s, size_t n) {
+    size_t chars = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (chars == n) return std::string(s.substr(0, i));
+            ++chars;
+        }
+    }
+    return std::string(s);
+}
+
+std::string CourseNames::form(std::string_view trackName, int32_t d) {
+    std::string base = cleanText(trackName);
+    if (collapsed(base).empty()) base = kUnnamedCourse;
+    std::string name = utf8Length(base) > kMaxCourseName ? numbered(base, d) : base;
+    // Another number for a name taken already; a track may itself be called "Tour 2".
+    for (int64_t k = d; used_.count(collapsed(name)) != 0; k += 1000000) name = numbered(base, k);
+    used_.insert(collapsed(name));
+    return name;
+}
+
+std::string nameContent(std::string_view name) {
+    if (name.find_first_of("<&") == std::string_view::npos && name.find("]]>") == std::string_view::npos)
+        return std::string(name);
+    // A "]]>" inside would end the section early: it is split across two sections.
+    std::string out = "<![CDATA[";
+    size_t from = 0;
+    for (size_t at = name.find("]]>"); at != std::string_view::npos; at = name.find("]]>", from)) {
+        out.append(name.substr(from, at + 2 - from));
+        out += "]]><![CDATA[";
+        from = at + 2;
+    }
+    out.append(name.substr(from));
+    out += "]]>";
+    return out;
+}
+
+std::string escapeXml(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string courseFileName(std::string_view courseName) {
+    std::string out(courseName);
+    for (char& c : out)
+        if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) c = '_';
+    return out + ".tcx";
+}
+
+std::string coursePointName(const Context& ctx, bool right) {
+    const CourseMessage& m = right ? cmsg::kRightLine : cmsg::kLeftLine;
+    const char* english = right ? "Right" : "Left";
+    // The text is a whole line; only the name between its tags is taken from it.
+    std::string line = messageText(ctx, m.key, m.english, cmsg::kNameLineLimit);
+    std::string_view text = line;
+    size_t open = text.find("<Name>");
+    size_t close = open == std::string_view::npos ? open : text.find("</Name>", open);
+    if (close != std::string_view::npos) text = text.substr(open + 6, close - open - 6);
+    std::string name = collapsed(cleanText(text));
+    if (name.find('<') != std::string::npos) return english;
+    name = collapsed(utf8Prefix(name, kMaxCoursePointName));
+    return name.empty() ? english : name;
+}
+
+}  // namespace trakor

@@ -1,0 +1,196 @@
+#include "course/course_prepare.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "convert/geometry.h"
+#include "core/context.h"
+#include "course/course_geometry.h"
+
+namespace trakor {
+
+namespace {
+
+int32_t saturate(int64_t v) {
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+double latDeg(const PointStore& s, int32_t i) { return semicirclesToDegrees(s.lat[i]); }
+double lonDeg(const PointStore& s, int32_t i) { return semicirclesToDegrees(s.lon[i]); }
+
+// Whole km/h from a length and a time span; 0 for no usable span.
+int64_t speedFromTimes(double metres, int64_t seconds) {
+    if (seconds <= 0) return 0;
+    double v = (metres / 1000) / (static_cast<double>(seconds) / 3600);
+    if (!(v < 1e9)) return 1000000000;
+    return static_cast<int64_t>(v);
+}
+
+// Position and time at the fraction k of the way back from point n towards point n - 1.
+void interpolateInto(PointStore& s, int32_t n, double k, int32_t& lat, int32_t& lon, int32_t& time) {
+    lat = static_cast<int32_t>(s.lat[n] + k * (static_cast<double>(s.lat[n - 1]) - s.lat[n]));
+    // Longitudes across the antimeridian are shifted by 180 for the step and back afterwards.
+    double d = lonDeg(s, n), e = lonDeg(s, n - 1);
+    bool shifted = false;
+    if (d - e > 180) {
+        d -= 180;
+        e += 180;
+        shifted = true;
+    } else if (d - e < -180) {
+        d += 180;
+        e -= 180;
+        shifted = true;
+    }
+    double r = d + k * (e - d);
+    if (shifted) r = r < 0 ? r + 180 : r - 180;
+    lon = degreesToSemicircles(r);
+    const double t = static_cast<double>(s.time[n]) - static_cast<double>(s.time[n - 1]);
+    time = saturate(static_cast<int64_t>(std::floor(s.time[n] - k * t)));
+}
+
+// A warning point waiting to go in before point `before` (an index of the walk's store).
+struct WarningPoint {
+    int32_t before;
+    int32_t lat, lon, time;
+    double alt;
+    uint8_t altValid;
+    int32_t via;
+    uint8_t mark;
+};
+
+// Puts the waiting points in, in one pass from the back; `points` is in descending order of
+// `before`, as the walk found them.
+void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points) {
+    if (points.empty()) return;
+    int32_t to = s.count + static_cast<int32_t>(points.size());
+    size_t next = 0;
+    for (int32_t from = s.count - 1; from >= 0 && next < points.size(); --from) {
+        --to;
+        s.lat[to] = s.lat[from];
+        s.lon[to] = s.lon[from];
+        s.alt[to] = s.alt[from];
+        s.altValid[to] = s.altValid[from];
+        s.time[to] = s.time[from];
+        s.via[to] = s.via[from];
+        s.partMark[to] = s.partMark[from];
+        if (points[next].before != from) continue;
+        const WarningPoint& p = points[next++];
+        --to;
+        s.lat[to] = p.lat;
+        s.lon[to] = p.lon;
+        s.alt[to] = p.alt;
+        s.altValid[to] = p.altValid;
+        s.time[to] = p.time;
+        s.via[to] = p.via;
+        s.partMark[to] = p.mark;
+    }
+    s.count += static_cast<int32_t>(points.size());
+}
+
+}  // namespace
+
+void assignCourseTimes(Context& ctx, int64_t now) {
+    PointStore& s = ctx.store;
+    if (s.count == 0) return;
+    const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
+    int64_t speed = ctx.settings.AverageSpeed;
+    int64_t start = t0 != 0 ? t0 : now;
+    if (t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1) {
+        bool allTimed = true;
+        for (int32_t i = 0; i < s.count && allTimed; ++i) allTimed = s.time[i] != 0;
+        if (allTimed) return;
+        // The file's own pace; a track whose last time is not after its first has none.
+        int64_t v = speedFromTimes(trackLength(s), tN - t0);
+        if (tN > t0) speed = v;
+    }
+    int64_t perSecond = speed > 0 ? speed * 1000 / 3600 : 0;
+    if (perSecond < kMinMetresPerSecond) perSecond = kMinMetresPerSecond;
+    // Whole seconds per segment; the rounding loss is not carried to the next segment.
+    int64_t t = start;
+    s.time[0] = saturate(t);
+    for (int32_t i = 1; i < s.count; ++i) {
+        t += static_cast<int64_t>(pointDistance(s, i - 1, i) / static_cast<double>(perSecond));
+        s.time[i] = saturate(t);
+    }
+}
+
+int32_t markCoursePoints(Context& ctx) {
+    PointStore& s = ctx.store;
+    if (s.count == 0) return 0;
+    int32_t found = 0;
+    const double limit = turnLimit(ctx.settings.CourseTurn);
+    s.partMark[0] = kMarkEnd;
+    for (int32_t b = 1; b + 1 < s.count; ++b) {
+        s.partMark[b] = kMarkPlain;
+        const double cosine = cornerFromSides(pointDistance(s, b - 1, b), pointDistance(s, b, b + 1),
+                                              pointDistance(s, b - 1, b + 1));
+        // NaN (a zero-length side) is no turn.
+        if (!(limit < cosine)) continue;
+        double delta = initialBearing(latDeg(s, b), lonDeg(s, b), latDeg(s, b + 1), lonDeg(s, b + 1)) -
+                       initialBearing(latDeg(s, b - 1), lonDeg(s, b - 1), latDeg(s, b), lonDeg(s, b));
+        if (delta < 0) delta += 360;
+        s.partMark[b] = delta < 180 ? kMarkRight : kMarkLeft;
+        ++found;
+    }
+    s.partMark[s.count - 1] = kMarkEnd;
+    return found;
+}
+
+void applyTurnWarnings(Context& ctx) {
+    PointStore& s = ctx.store;
+    const int64_t w = ctx.settings.TurnWarnings;
+    if (w <= 0) return;
+    std::vector<WarningPoint> added;
+    // r: warning time still to cover before the turn, in seconds; always above 0.
+    double r = static_cast<double>(w);
+    for (int32_t n = s.count - 2; n >= 1; --n) {
+        if (!isTurnMark(s.partMark[n])) {
+            r = static_cast<double>(w);
+            continue;
+        }
+        const double t = static_cast<double>(s.time[n]) - static_cast<double>(s.time[n - 1]);
+        if (r > t) {
+            if (n != 1 && !isTurnMark(s.partMark[n - 1])) {
+                // The whole segment lies inside the warning time: the mark moves back a point.
+                s.partMark[n - 1] = s.partMark[n];
+                s.partMark[n] = kMarkPlain;
+                r -= t;
+                continue;
+            }
+            if (t < 0.5) {
+                r = static_cast<double>(w);
+                continue;
+            }
+            r = t;
+        }
+        int32_t lat, lon, time;
+        interpolateInto(s, n, r / t, lat, lon, time);
+        r = static_cast<double>(w);
+        if (time == s.time[n - 1] && n != 1 && !isTurnMark(s.partMark[n - 1])) {
+            s.partMark[n - 1] = s.partMark[n];
+            s.partMark[n] = kMarkPlain;
+            --n;  // the moved mark is not examined again
+            continue;
+        }
+        // No point so close to the turn that it would share its time; none past the capacity.
+        if (static_cast<double>(s.time[n]) - time < 0.5 || s.count + static_cast<int32_t>(added.size()) >= kMaxPoints)
+            continue;
+        // The walk reads no point from n on again, so the new point can wait for the end.
+        added.push_back({n, lat, lon, time, s.alt[n], s.altValid[n], s.via[n], s.partMark[n]});
+        s.partMark[n] = kMarkPlain;
+    }
+    insertWarningPoints(s, added);
+}
+
+int32_t prepareCourse(Context& ctx, int64_t now) {
+    assignCourseTimes(ctx, now);
+    if (ctx.settings.CoursePoints != 1) return 0;
+    int32_t found = markCoursePoints(ctx);
+    applyTurnWarnings(ctx);
+    return found;
+}
+
+}  // namespace trakor

@@ -1,0 +1,33 @@
+// Preparing the track in the point store as a course: times, turn course points, turn warnings.
+#pragma once
+
+#include <cstdint>
+
+namespace trakor {
+
+struct Context;
+
+// Course-point marks held in the store's partMark while a course is prepared and written.
+constexpr uint8_t kMarkEnd = 0;    // first and last point
+constexpr uint8_t kMarkPlain = 1;  // an ordinary point
+constexpr uint8_t kMarkLeft = 2;
+constexpr uint8_t kMarkRight = 3;
+
+inline bool isTurnMark(uint8_t m) { return m == kMarkLeft || m == kMarkRight; }
+
+// Slowest speed the times are made from, in metres per second; slower speeds (below 4 km/h,
+// which give 0 in whole metres per second) use it.
+constexpr int64_t kMinMetresPerSecond = 1;
+
+// Gives every point a time (the file's, or made from the average speed), marks turns sharper
+// than `Course Turn` as course points when `Course Points` is 1, and moves them `Turn Warnings`
+// seconds ahead, inserting a point where a mark falls inside a segment. `now` is the start
+// time of a track without times. Returns the number of turns found (before any moving).
+int32_t prepareCourse(Context& ctx, int64_t now);
+
+// The three steps of prepareCourse, one by one.
+void assignCourseTimes(Context& ctx, int64_t now);
+int32_t markCoursePoints(Context& ctx);
+void applyTurnWarnings(Context& ctx);
+
+}  // namespace trakor

@@ -1,0 +1,217 @@
+#include "course/course_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+
+#include "convert/geometry.h"
+#include "convert/glitches.h"
+#include "core/context.h"
+#include "course/course_messages.h"
+#include "course/course_names.h"
+#include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "platform/atomic_file.h"
+#include "platform/file_attributes.h"
+
+namespace trakor {
+
+namespace {
+
+void appendf(std::string& out, const char* format, ...) {
+    char buf[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    if (n > 0) out.append(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
+}
+
+// Latitudes beyond the poles (damaged input) are held at them; a longitude that would print as
+// 180 or more is written as the same meridian west of Greenwich, as the format requires.
+double courseLatitude(int32_t semicircles) { return std::clamp(semicirclesToDegrees(semicircles), -90.0, 90.0); }
+double courseLongitude(int32_t semicircles) {
+    double lon = semicirclesToDegrees(semicircles);
+    return lon >= 179.99999995 ? lon - 360 : lon;
+}
+
+void appendPosition(std::string& out, const PointStore& s, int32_t i, const char* indent) {
+    appendf(out, "%s<LatitudeDegrees>%.7f</LatitudeDegrees>\n", indent, courseLatitude(s.lat[i]));
+    appendf(out, "%s<LongitudeDegrees>%.7f</LongitudeDegrees>\n", indent, courseLongitude(s.lon[i]));
+}
+
+void appendTime(std::string& out, int32_t seconds, const char* indent) {
+    std::time_t t = seconds;
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    appendf(out, "%s<Time>%04d-%02d-%02dT%02d:%02d:%02dZ</Time>\n", indent, tm.tm_year + 1900, tm.tm_mon + 1,
+            tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
+// Reads one track record into the point store with glitch removal, as for file conversion
+// (option 0: neither split nor filtered). Glitches are removed at 3 metres at least.
+void loadTrack(Context& ctx, const GdbTrack& trk) {
+    PointStore& s = ctx.store;
+    s.clear();
+    ctx.run.autoName = 0;
+    s.name = trk.trkName;
+    ctx.run.displayColor = trk.colourIndex();
+    for (const GdbTrackPoint& p : trk.points)
+        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
+    const int32_t removal = ctx.settings.RemovalDistance;
+    ctx.settings.RemovalDistance = std::max(removal, 30);
+    removeGlitches(ctx);
+    ctx.settings.RemovalDistance = removal;
+}
+
+void writeError(Context& ctx, const std::string& path) {
+    tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
+}
+
+std::string inFolder(const std::string& folder, const std::string& file) {
+    if (folder.empty() || folder.back() == '/') return folder + file;
+    return folder + "/" + file;
+}
+
+}  // namespace
+
+std::string courseDocumentHead() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\n"
+           "<TrainingCenterDatabase xmlns=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xsi:schemaLocation=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2 "
+           "http://www.garmin.com/xmlschemas/TrainingCenterDatabasev2.xsd\">\n"
+           "  <Folders/>\n"
+           "  <Courses>\n";
+}
+
+std::string courseDocumentTail() { return "  </Courses>\n</TrainingCenterDatabase>\n"; }
+
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName) {
+    const PointStore& s = ctx.store;
+    if (s.count < 1) return;
+    const int32_t last = s.count - 1;
+    out += "    <Course>\n";
+    out += "      <Name>" + nameContent(courseName) + "</Name>\n";
+    out += "      <Lap>\n";
+    appendf(out, "        <TotalTimeSeconds>%.7f</TotalTimeSeconds>\n",
+            static_cast<double>(s.time[last]) - static_cast<double>(s.time[0]));
+    appendf(out, "        <DistanceMeters>%.7f</DistanceMeters>\n", trackLength(s));
+    out += "        <BeginPosition>\n";
+    appendPosition(out, s, 0, "          ");
+    out += "        </BeginPosition>\n";
+    out += "        <EndPosition>\n";
+    appendPosition(out, s, last, "          ");
+    out += "        </EndPosition>\n";
+    out += "        <Intensity>Active</Intensity>\n";
+    out += "      </Lap>\n";
+    out += "      <Track>\n";
+    double along = 0;
+    for (int32_t i = 0; i <= last; ++i) {
+        if (i > 0) along += pointDistance(s, i - 1, i);
+        out += "        <Trackpoint>\n";
+        appendTime(out, s.time[i], "          ");
+        out += "          <Position>\n";
+        appendPosition(out, s, i, "            ");
+        out += "          </Position>\n";
+        if (s.altValid[i] == 1 && std::isfinite(s.alt[i]))
+            appendf(out, "          <AltitudeMeters>%.7f</AltitudeMeters>\n", s.alt[i]);
+        appendf(out, "          <DistanceMeters>%.7f</DistanceMeters>\n", along);
+        out += "        </Trackpoint>\n";
+    }
+    out += "      </Track>\n";
+    if (ctx.settings.CoursePoints == 1) {
+        const std::string left = escapeXml(coursePointName(ctx, false));
+        const std::string right = escapeXml(coursePointName(ctx, true));
+        for (int32_t i = 0; i <= last; ++i) {
+            if (!isTurnMark(s.partMark[i])) continue;
+            const bool isRight = s.partMark[i] == kMarkRight;
+            out += "      <CoursePoint>\n";
+            out += "        <Name>" + (isRight ? right : left) + "</Name>\n";
+            appendTime(out, s.time[i], "        ");
+            out += "        <Position>\n";
+            appendPosition(out, s, i, "          ");
+            out += "        </Position>\n";
+            out += isRight ? "        <PointType>Right</PointType>\n" : "        <PointType>Left</PointType>\n";
+            out += "      </CoursePoint>\n";
+        }
+    }
+    out += "    </Course>\n";
+}
+
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
+    ctx.run.trackCounter = 0;
+    int32_t coursePoints = 0;
+    FileStream in;
+    GdbHeader header;
+    // Only a readable GDB header lets the records be walked: anything else has no courses.
+    bool usable = in.open(ctx.paths.workGdb, "rb") && readFileHeader(in, header) == 0 &&
+                  isReadableVersion(static_cast<char>(header.version));
+    clearReadOnly(ctx.paths.workTcx);
+    FileStream out;
+    if (!out.open(ctx.paths.workTcx, "wb")) {
+        writeError(ctx, ctx.paths.workTcx);
+        return 1;
+    }
+    const std::string head = courseDocumentHead(), tail = courseDocumentTail();
+    if (usable) out.write(head.data(), head.size());
+    CourseNames names;
+    bool deviceFailed = false;
+    GdbTrack trk;
+    int32_t tracksSeen = 0;
+    const int64_t fileSize = usable ? in.size() : 0;
+    while (usable) {
+        char type = 0;
+        const int32_t length = readRecordFrame(in, type);
+        if (type == 'V' || type == 0) break;
+        if (type != 'T') {
+            if (length > fileSize - in.tell() || !in.seek(in.tell() + length)) break;
+            continue;
+        }
+        ++tracksSeen;
+        trk = GdbTrack{};
+        readTrackRecord(in, length, static_cast<char>(header.version), trk);
+        if (ctx.progress) ctx.progress(static_cast<int>(in.tell() / 1024), static_cast<int>(fileSize / 1024));
+        // Unconverted copies kept beside their conversion are no courses.
+        if (!trk.trkName.empty() && trk.trkName[0] == '!') continue;
+        loadTrack(ctx, trk);
+        if (ctx.store.count < 2) {
+            tell(ctx, cmsg::kTooFewPoints.key, cmsg::kTooFewPoints.english, cmsg::kTooFewPoints.style, tracksSeen);
+            ++ctx.run.trackFailures;
+            continue;
+        }
+        ++ctx.run.trackCounter;
+        coursePoints += prepareCourse(ctx, now);
+        const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
+        std::string course;
+        writeCourse(ctx, course, name);
+        out.write(course.data(), course.size());
+        // After a failed device file (device gone, card full) the rest are not tried.
+        if (!deviceFolder.empty() && !deviceFailed) {
+            const std::string path = inFolder(deviceFolder, courseFileName(name));
+            deviceFailed = !writeFileAtomically(path, head + course + tail);
+            if (deviceFailed) writeError(ctx, path);
+        }
+    }
+    if (usable) out.write(tail.data(), tail.size());
+    const bool written = out.close();
+    in.close();
+    if (coursePoints > 0)
+        tell(ctx, cmsg::kCoursePoints.key, cmsg::kCoursePoints.english, cmsg::kCoursePoints.style, coursePoints);
+    if (!written) writeError(ctx, ctx.paths.workTcx);
+    // The user must not be told that courses reached the device when they did not.
+    if (!written || deviceFailed) return 1;
+    if (ctx.run.trackCounter == 0) {
+        tell(ctx, cmsg::kNoTracks.key, cmsg::kNoTracks.english, cmsg::kNoTracks.style);
+        return 1;
+    }
+    return 0;
+}
+
+int writeCourses(Context& ctx, const std::string& deviceFolder) {
+    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)));
+}
+
+}  // namespace trakor

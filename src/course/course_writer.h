@@ -1,0 +1,30 @@
+// The TCX course writer: every track of the work GDB file becomes a course of the work TCX
+// file (TrainingCenterDatabase v2); for a GPS device each course is also a file of its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "course/course_prepare.h"
+
+namespace trakor {
+
+struct Context;
+
+// Lines before the first course and after the last one.
+std::string courseDocumentHead();
+std::string courseDocumentTail();
+
+// Appends one course from the point store (times and marks as prepareCourse left them) under
+// the given course name (plain text, at most 15 characters). A store without points adds nothing.
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName);
+
+// Reads the work GDB file and writes the work TCX file; with a device folder each course also
+// goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one
+// course was written; 1 otherwise (no course, or a file that could not be written), the user
+// having been told. `now` dates tracks without times.
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now);
+// The same at the current time.
+int writeCourses(Context& ctx, const std::string& deviceFolder);
+
+}  // namespace trakor
