@@ -67,6 +67,17 @@ bool handToMapSource(Context& ctx, Clipboard& clipboard, int destination, const 
 
 }  // namespace
 
+bool clipboardFiltersValid(Context& ctx) {
+    const Settings& s = ctx.settings;
+    auto valid = [](int32_t points) { return points >= 2 && points <= 9999; };
+    bool ok = true;
+    if ((s.CBmode_r == 11 || s.CBmode_r == 12) && s.Filter_CBR == 1) ok = valid(s.Filtersize_t);
+    if (ok && s.CBmode_t == 24 && s.Filter_CBT == 1) ok = valid(s.Filtersize_t);
+    if (ok && s.CBmode_t == 22 && s.Filter_CBT == 1) ok = valid(s.Filtersize_r);
+    if (!ok) say(ctx, dmsg::kFilterPoints);
+    return ok;
+}
+
 int convertClipboard(Context& ctx, Clipboard& clipboard, int destination, const ClipboardCalls& calls) {
     if (!clipboard.hasData()) {
         say(ctx, cmsg::kEmpty);
@@ -110,6 +121,7 @@ int convertClipboard(Context& ctx, Clipboard& clipboard, int destination, const 
 
 int convertClipboardBlockFile(Context& ctx, const std::string& inPath, const std::string& outPath, int destination,
                               const ClipboardCalls& calls) {
+    if (!clipboardFiltersValid(ctx)) return kClipboardRefused;
     std::vector<uint8_t> block;
     if (!readWholeFile(inPath, block)) {
         say(ctx, dmsg::kCannotOpenInput);

@@ -36,14 +36,18 @@ bool blockImage(std::span<const uint8_t> block, std::span<const uint8_t>& image)
 // The block that carries an image.
 std::vector<uint8_t> makeBlock(std::span<const uint8_t> image);
 
+// The check of the convert buttons: every filter that is on must keep 2 to 9999 points; a
+// value outside is shown ($MSG03) and false returned.
+bool clipboardFiltersValid(Context& ctx);
+
 // Converts the Garmin data on the clipboard; `destination` is kDestinationClipboard or
 // kDestinationMapSource (work GDB file opened in MapSource; the clipboard is emptied). Option 3
 // for routes always goes to MapSource. When MapSource cannot be started the result is put on the
 // clipboard.
 int convertClipboard(Context& ctx, Clipboard& clipboard, int destination, const ClipboardCalls& calls);
 
-// The same for a clipboard block kept in a file: the result block is written to `outPath`
-// when it ends up on the clipboard.
+// The same for a clipboard block kept in a file, after the filter check of the convert buttons:
+// the result block is written to `outPath` when it ends up on the clipboard.
 int convertClipboardBlockFile(Context& ctx, const std::string& inPath, const std::string& outPath, int destination,
                               const ClipboardCalls& calls);
 

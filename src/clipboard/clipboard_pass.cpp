@@ -103,6 +103,7 @@ private:
         writeString(kConvertedCreatorName, out_);
         outRecordsStart_ = static_cast<size_t>(out_.tell());
         ctx_.run.outputVersion = version_;
+        ctx_.run.clearInfo();
         return -1;
     }
 

@@ -175,5 +175,32 @@ TEST_F(ClipboardFlowTest, BlockFileInAndOut) {
     EXPECT_EQ(convertClipboardBlockFile(ctx, dir.file("none"), out, kDestinationClipboard, calls), kClipboardFailed);
 }
 
+TEST_F(ClipboardFlowTest, FilterValuesAreCheckedOnlyWhereAFilterIsOn) {
+    Settings& s = ctx.settings;
+    s.CBmode_r = 12;
+    s.CBmode_t = 23;
+    s.Filter_CBR = 1;
+    s.Filter_CBT = 1;
+    s.Filtersize_t = 1;
+    s.Filtersize_r = 10000;
+    EXPECT_FALSE(clipboardFiltersValid(ctx));
+    s.Filtersize_t = 9999;
+    EXPECT_TRUE(clipboardFiltersValid(ctx));  // option 23 is never filtered
+    s.CBmode_t = 22;
+    EXPECT_FALSE(clipboardFiltersValid(ctx));
+    s.Filter_CBT = 0;
+    s.CBmode_r = 3;
+    s.Filtersize_t = 0;
+    EXPECT_TRUE(clipboardFiltersValid(ctx));
+    s.CBmode_t = 24;
+    s.Filter_CBT = 1;
+    s.Filtersize_r = 2;
+    EXPECT_FALSE(clipboardFiltersValid(ctx));
+    EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG03", "$MSG03", "$MSG03"}));
+    // A block file is not converted with an invalid filter.
+    EXPECT_EQ(convertClipboardBlockFile(ctx, dir.file("none"), dir.file("out"), kDestinationClipboard, calls),
+              kClipboardRefused);
+}
+
 }  // namespace
 }  // namespace trakor::test
