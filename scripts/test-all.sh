@@ -16,3 +16,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRAKOR_SANITIZE=ON 
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest -j"$jobs" --output-on-failure --timeout 1800)
+
+# The Debian package from the test build: installed layout, desktop entry, file types, dependencies.
+bash scripts/test-package.sh build-tests

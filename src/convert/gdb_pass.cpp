@@ -44,11 +44,12 @@ bool loadRecord(ByteStream& in, int32_t length, std::vector<uint8_t>& data) {
     return true;
 }
 
+// A record whose data are known: its length first, no seek back.
 void writeRecord(ByteStream& out, char type, std::string_view prefix, const std::vector<uint8_t>& data) {
-    beginRecord(out, type);
+    writeInt32(out, static_cast<int32_t>(prefix.size() + data.size()));
+    writeU8(out, static_cast<uint8_t>(type));
     out.write(prefix.data(), prefix.size());
     out.write(data.data(), data.size());
-    endRecord(recordDataLength(out), out);
 }
 
 // The record's leading name (without its zero byte); empty when the data hold no terminator.

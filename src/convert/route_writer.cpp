@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/buffered_record.h"
 #include "convert/geometry.h"
 #include "core/context.h"
 #include "gdb/records.h"
@@ -86,7 +87,7 @@ void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t
     w.wptLon = s.lon[i];
     w.wptAltitude = altitudeOf(s, i);
     w.wptSymbol = symbol;
-    writeWaypointRecord(out, w, ctx.run.outputVersion);
+    writeBuffered(out, [&](ByteStream& rec) { writeWaypointRecord(rec, w, ctx.run.outputVersion); });
 }
 
 void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view name, int option) {
@@ -109,33 +110,35 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
             writeWaypoint(ctx, out, pointName(ctx, j), j, option, symbol, 1);
     }
 
-    beginRecord(out, 'R');
-    const GdbBox box = boxOf(s, first, end - 1);
-    writeRouteHead(out, std::string(name), ctx.run.autoName != 0 ? 1 : 0, &box, end - first);
-    for (int32_t k = first; k < end; ++k) {
-        GdbRoutePoint p;
-        if (fromWaypointIndex(option)) {
-            const WaypointRow* row = s.via[k] != 0 ? viaRow(ctx, s.via[k]) : nullptr;
-            p.rptName = row ? row->name : pointName(ctx, k);
-            if (row && s.via[k] > 0)
-                p.setClassAndMarker(0, kMarkerNormal);
-            else
-                p.setClassAndMarker(row ? row->cls : kClassRoutePoint, kMarkerVia);
-        } else {
-            p.rptName = pointName(ctx, k);
-            if (option == 22) p.setClassAndMarker(kClassRoutePoint, kMarkerVia);
-            if (option == 23)
-                p.setClassAndMarker(kClassRoutePoint, k == first || k == end - 1 ? kMarkerVia : kMarkerInvisible);
+    writeBuffered(out, [&](ByteStream& rec) {
+        beginRecord(rec, 'R');
+        const GdbBox box = boxOf(s, first, end - 1);
+        writeRouteHead(rec, std::string(name), ctx.run.autoName != 0 ? 1 : 0, &box, end - first);
+        for (int32_t k = first; k < end; ++k) {
+            GdbRoutePoint p;
+            if (fromWaypointIndex(option)) {
+                const WaypointRow* row = s.via[k] != 0 ? viaRow(ctx, s.via[k]) : nullptr;
+                p.rptName = row ? row->name : pointName(ctx, k);
+                if (row && s.via[k] > 0)
+                    p.setClassAndMarker(0, kMarkerNormal);
+                else
+                    p.setClassAndMarker(row ? row->cls : kClassRoutePoint, kMarkerVia);
+            } else {
+                p.rptName = pointName(ctx, k);
+                if (option == 22) p.setClassAndMarker(kClassRoutePoint, kMarkerVia);
+                if (option == 23)
+                    p.setClassAndMarker(kClassRoutePoint, k == first || k == end - 1 ? kMarkerVia : kMarkerInvisible);
+            }
+            if (k < end - 1) {
+                p.links = {linkPoint(s, k), linkPoint(s, k + 1)};
+                p.hasBox = true;
+                p.box = boxOf(s, k, k + 1);
+            }
+            writeRoutePoint(rec, p, version);
         }
-        if (k < end - 1) {
-            p.links = {linkPoint(s, k), linkPoint(s, k + 1)};
-            p.hasBox = true;
-            p.box = boxOf(s, k, k + 1);
-        }
-        writeRoutePoint(out, p, version);
-    }
-    writeRouteTail(out, ctx.run.displayColor, version);
-    endRecord(recordDataLength(out), out);
+        writeRouteTail(rec, ctx.run.displayColor, version);
+        endRecord(recordDataLength(rec), rec);
+    });
 }
 
 }  // namespace trakor

@@ -187,7 +187,8 @@ private:
                 keep = false;
                 --pointCount;
                 if (WaypointAt* w = waypointNamed(p.rptName)) hideWaypoint(*w);
-            } else if (option == 4 && h <= 0 && inner) {
+            } else if (option == 4 && h <= 0 && inner && isInvisibleMarker(p.marker())) {
+                // Only hidden points are shown; user waypoints and visible via points stay as they are.
                 body[b.marker] = kMarkerVia;
                 if (WaypointAt* w = waypointNamed(p.rptName)) buf_[w->marker] = kMarkerVia;
             }

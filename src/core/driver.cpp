@@ -40,20 +40,6 @@ std::string underRoot(const std::string& root, const std::string& name) {
     return root + "/" + name;
 }
 
-// The file name without folder and extension, cut at a character boundary to kMaxBaseName bytes.
-std::string baseNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    if (name.size() > kMaxBaseName) {
-        size_t cut = kMaxBaseName;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-        name.resize(cut);
-    }
-    return name;
-}
-
 bool usesSplitFilter(int32_t o) { return o == 11 || o == 12 || o == 13 || o == 14 || o == 21 || o == 22 || o == 24; }
 
 // Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
@@ -411,6 +397,19 @@ bool somethingConverted(Context& ctx, int32_t option) {
 int reportUnavailable(Context& ctx, const char* what) {
     say(ctx, dmsg::kUnavailable, what);
     return kRunFailed;
+}
+
+std::string baseNameOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    if (name.size() > kMaxBaseName) {
+        size_t cut = kMaxBaseName;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return name;
 }
 
 int inputTypeOf(const std::string& path) {

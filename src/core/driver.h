@@ -24,6 +24,10 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
 // 0 = replaced, 1 = the run must stop (the user was told).
 int replaceInputWithResult(Context& ctx, const std::string& inputPath);
 
+// The file name without folder and extension, cut at a character boundary to a length the
+// readers' name buffers hold.
+std::string baseNameOf(const std::string& path);
+
 // Input type from a file name (decided on a lower-cased copy), -1 when the name has no known ending.
 int inputTypeOf(const std::string& path);
 

@@ -8,6 +8,7 @@
 #include "course/course_writer.h"
 #include "course/device_detection.h"
 #include "gdb/down_convert.h"
+#include "import/batch_run.h"
 #include "import/import_file.h"
 #include "import/kmz_archive.h"
 
@@ -35,6 +36,7 @@ DriverCalls defaultDriverCalls() {
     calls.importFile = [](Context& ctx, const std::string& baseName, ByteStream& in, ByteStream& out) {
         return importFile(ctx, baseName, in, out);
     };
+    calls.convertBatch = convertBatch;
     calls.unpackKmz = extractKmz;
     calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
     return calls;

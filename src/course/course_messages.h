@@ -12,8 +12,6 @@ struct CourseMessage {
 };
 
 namespace cmsg {
-inline constexpr CourseMessage kTooFewPoints{"$MSG35", "Track %0d not converted\nThere are not enough track points",
-                                             MsgStyle::Plain};
 inline constexpr CourseMessage kNoTracks{"$MSG51", "No tracks available for conversion.\nConversion failed.",
                                          MsgStyle::Plain};
 inline constexpr CourseMessage kCoursePoints{"$MSG52", "Trakor3 has generated %d course points.", MsgStyle::Plain};

@@ -7,12 +7,11 @@
 #include <ctime>
 
 #include "convert/geometry.h"
-#include "convert/glitches.h"
+#include "convert/track_reader.h"
 #include "core/context.h"
 #include "course/course_messages.h"
 #include "course/course_names.h"
 #include "gdb/file_header.h"
-#include "gdb/records.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 
@@ -50,20 +49,17 @@ void appendTime(std::string& out, int32_t seconds, const char* indent) {
             tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
-// Reads one track record into the point store with glitch removal, as for file conversion
-// (option 0: neither split nor filtered). Glitches are removed at 3 metres at least.
-void loadTrack(Context& ctx, const GdbTrack& trk) {
-    PointStore& s = ctx.store;
-    s.clear();
-    ctx.run.autoName = 0;
-    s.name = trk.trkName;
-    ctx.run.displayColor = trk.colourIndex();
-    for (const GdbTrackPoint& p : trk.points)
-        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
-    const int32_t removal = ctx.settings.RemovalDistance;
+// Reads a track record into the point store for a course: glitches removed at 3 metres at
+// least, neither split nor filtered. A track with too few points is reported under its number
+// in the file. 0 when the store holds the track.
+int readCourseTrack(Context& ctx, ByteStream& in, int32_t length, int32_t trackNumber) {
+    const int32_t removal = ctx.settings.RemovalDistance, courses = ctx.run.trackCounter;
     ctx.settings.RemovalDistance = std::max(removal, 30);
-    removeGlitches(ctx);
+    ctx.run.trackCounter = trackNumber;
+    const int rc = readGdbTrack(ctx, in, length, 0);
+    ctx.run.trackCounter = courses;
     ctx.settings.RemovalDistance = removal;
+    return rc;
 }
 
 void writeError(Context& ctx, const std::string& path) {
@@ -159,9 +155,11 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     if (usable) out.write(head.data(), head.size());
     CourseNames names;
     bool deviceFailed = false;
-    GdbTrack trk;
     int32_t tracksSeen = 0;
     const int64_t fileSize = usable ? in.size() : 0;
+    // The track reader reads the record layout of the run's GDB version.
+    const char runVersion = ctx.run.outputVersion;
+    if (usable) ctx.run.outputVersion = static_cast<char>(header.version);
     while (usable) {
         char type = 0;
         const int32_t length = readRecordFrame(in, type);
@@ -171,17 +169,11 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
             continue;
         }
         ++tracksSeen;
-        trk = GdbTrack{};
-        readTrackRecord(in, length, static_cast<char>(header.version), trk);
+        const bool read = readCourseTrack(ctx, in, length, tracksSeen) == 0;
         if (ctx.progress) ctx.progress(static_cast<int>(in.tell() / 1024), static_cast<int>(fileSize / 1024));
-        // Unconverted copies kept beside their conversion are no courses.
-        if (!trk.trkName.empty() && trk.trkName[0] == '!') continue;
-        loadTrack(ctx, trk);
-        if (ctx.store.count < 2) {
-            tell(ctx, cmsg::kTooFewPoints.key, cmsg::kTooFewPoints.english, cmsg::kTooFewPoints.style, tracksSeen);
-            ++ctx.run.trackFailures;
-            continue;
-        }
+        // Too few points (the reader told the user), or an unconverted copy kept beside its
+        // conversion: no course.
+        if (!read || (!ctx.store.name.empty() && ctx.store.name[0] == '!')) continue;
         ++ctx.run.trackCounter;
         coursePoints += prepareCourse(ctx, now);
         const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
@@ -195,6 +187,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
             if (deviceFailed) writeError(ctx, path);
         }
     }
+    ctx.run.outputVersion = runVersion;
     if (usable) out.write(tail.data(), tail.size());
     const bool written = out.close();
     in.close();

@@ -17,8 +17,14 @@ bool MemoryStream::write(const void* buf, size_t n) {
         return false;
     }
     size_t end = static_cast<size_t>(pos_) + n;
-    if (end > own_.size()) own_.resize(end);
-    if (n) std::memcpy(own_.data() + pos_, buf, n);
+    const uint8_t* bytes = static_cast<const uint8_t*>(buf);
+    if (static_cast<size_t>(pos_) == own_.size()) {
+        // Appending, the common case: no zero fill before the copy.
+        own_.insert(own_.end(), bytes, bytes + n);
+    } else {
+        if (end > own_.size()) own_.resize(end);
+        if (n) std::memcpy(own_.data() + pos_, bytes, n);
+    }
     pos_ = static_cast<int64_t>(end);
     return true;
 }

@@ -2,9 +2,9 @@
 // points, cut into tracks at lap messages.
 #include <limits>
 
+#include "convert/glitches.h"
 #include "import/fit_messages.h"
 #include "import/reader.h"
-#include "import/reader_steps.h"
 
 namespace trakor {
 
@@ -53,18 +53,18 @@ void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker) {
         s.altValid[0] = 0;
         s.via[0] = 0;
         s.time[0] = 0;
-        ++ctx.run.waypointCount;
-        writeImportedWaypoint(ctx, job, numberedName(name, ctx.run.waypointCount), 0, 1);
+        writeImportedWaypoint(ctx, job, name, ctx.settings.WaypointSymbol);
     }
 }
 
 // Hands the points collected so far on as one track; false when too few remain.
 bool emitTrack(Context& ctx, ImportJob& job, char letter) {
-    cleanImportedPoints(ctx);
+    removeGlitches(ctx);
     if (ctx.store.count < 2) return false;
     ++ctx.run.trackCounter;
     ctx.run.displayColor = 0;
-    const std::string name = std::string(1, letter) + "-" + numberedName(job.baseName, ctx.run.trackCounter);
+    const std::string name =
+        numberedName(std::string(1, letter) + "-" + job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     emitImportedTrack(ctx, job, name, job.option);
     return true;
 }

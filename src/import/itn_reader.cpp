@@ -3,8 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "convert/glitches.h"
+#include "convert/route_writer.h"
 #include "import/reader.h"
-#include "import/reader_steps.h"
 
 namespace trakor {
 
@@ -40,7 +41,7 @@ bool coordinate(const std::string& text, int32_t& semicircles) {
 
 int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     ++ctx.run.trackCounter;
-    const std::string trackName = numberedName(job.baseName, ctx.run.trackCounter);
+    const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
     store.count = 0;
     std::vector<char>& pool = ctx.run.namePool;
@@ -68,7 +69,8 @@ int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
             // A point merged with its predecessor or beyond the store's capacity has no slot of
             // its own; the waypoint is written only where the slot holds this position.
             const int32_t i = store.count - 1;
-            if (i >= 0 && store.lat[i] == lat && store.lon[i] == lon) writeImportedWaypoint(ctx, job, name, i, 0);
+            if (i >= 0 && store.lat[i] == lat && store.lon[i] == lon)
+                writeWaypoint(ctx, job.output, name, i, 0, static_cast<uint16_t>(ctx.settings.WaypointSymbol), 0);
         }
         // The name is followed by one type character, '|', CR and LF.
         if (length - pos < 5 || bytes[pos + 2] != '|' || bytes[pos + 3] != '\r' || bytes[pos + 4] != '\n') break;
@@ -76,7 +78,7 @@ int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     }
 
     ctx.run.displayColor = 0;
-    cleanImportedPoints(ctx);
+    removeGlitches(ctx);
     emitImportedTrack(ctx, job, trackName, job.option);
     pool.clear();
     pool.shrink_to_fit();

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "convert/glitches.h"
 #include "import/reader.h"
-#include "import/reader_steps.h"
+#include "import/utc_time.h"
 
 namespace trakor {
 
@@ -75,7 +76,7 @@ bool angle(std::string_view text, size_t degreeDigits, std::string_view hemisphe
 
 int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     ++ctx.run.trackCounter;
-    const std::string trackName = numberedName(job.baseName, ctx.run.trackCounter);
+    const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
     store.count = 0;
 
@@ -135,7 +136,7 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     }
 
     ctx.run.displayColor = 0;
-    cleanImportedPoints(ctx);
+    removeGlitches(ctx);
     emitImportedTrack(ctx, job, trackName, job.option);
     return kReadDone;
 }

@@ -203,6 +203,34 @@ GpxData readWithGpsbabel(const std::string& gdb, const std::string& copy) {
     return data;
 }
 
+TEST_F(CliTest, ConvertsTheBundledSampleRideToGdb) {
+    std::string sample = std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx";
+    EXPECT_EQ(cli("--option 0 " + quote(sample) + " -o ride.gdb"), 0) << err;
+    EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_TRUE(err.empty()) << err;
+    ASSERT_EQ(readFile(dir.file("ride.gdb")).rfind(std::string("MsRcf\0", 6), 0), 0u);
+    // The work file stays in the program's folder, read-only.
+    EXPECT_TRUE(fs::exists(binFile("Trakor3.gdb")));
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    GpxData data = readWithGpsbabel(dir.file("ride.gdb"), dir.file("ride-ms.gdb"));
+    ASSERT_EQ(data.tracks.size(), 1u);
+    EXPECT_EQ(data.tracks[0].points.size(), 12u);
+    EXPECT_NEAR(data.tracks[0].points[0].lat, 52.09074, 1e-5);
+    EXPECT_NEAR(data.tracks[0].points[11].lon, 5.14866, 1e-5);
+}
+
+TEST_F(CliTest, MakesAValidTcxCourseOfTheSampleRide) {
+    std::string sample = std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx";
+    EXPECT_EQ(cli("--option 24 " + quote(sample) + " -o ride.tcx"), 0) << err;
+    EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
+    std::string tcx = readFile(dir.file("ride.tcx"));
+    EXPECT_NE(tcx.find("<Course>"), std::string::npos);
+    EXPECT_EQ(readFile(binFile("Trakor3.tcx")), tcx);
+    std::string schema = sharedFile("schemas/TrainingCenterDatabasev2.xsd");
+    if (schema.empty() || !haveProgram("xmllint")) GTEST_SKIP() << "schema or xmllint not present";
+    EXPECT_EQ(runCommand("xmllint --noout --schema " + quote(schema) + " " + quote(dir.file("ride.tcx")) + " 2>&1"), 0);
+}
+
 TEST_F(CliTest, OverwritesAGdbInputAfterMakingItsBackup) {
     TRAKOR_CORPUS_OR_SKIP(gdb, "gdb-sample-v3.gdb");
     std::string in = dir.file("routes.gdb");

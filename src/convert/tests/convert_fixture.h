@@ -42,9 +42,13 @@ inline std::vector<OutRecord> readRecords(const std::vector<uint8_t>& image, cha
         OutRecord r;
         r.type = rec.type;
         r.data.assign(rec.data, rec.data + rec.length);
-        if (rec.type == 'W') EXPECT_EQ(parseWaypoint(rec.data, rec.length, version, r.wpt), kRecordOk);
-        if (rec.type == 'R') EXPECT_EQ(parseRoute(rec.data, rec.length, version, r.rte), kRecordOk);
-        if (rec.type == 'T') EXPECT_EQ(parseTrack(rec.data, rec.length, version, r.trk), kRecordOk);
+        if (rec.type == 'W') {
+            EXPECT_EQ(parseWaypoint(rec.data, rec.length, version, r.wpt), kRecordOk);
+        } else if (rec.type == 'R') {
+            EXPECT_EQ(parseRoute(rec.data, rec.length, version, r.rte), kRecordOk);
+        } else if (rec.type == 'T') {
+            EXPECT_EQ(parseTrack(rec.data, rec.length, version, r.trk), kRecordOk);
+        }
         out.push_back(std::move(r));
     }
     return out;

@@ -103,7 +103,9 @@ TEST_F(CorpusPass, EveryOptionGivesAFileGpsbabelReads) {
                 for (const auto& r : recs)
                     for (const auto& p : r.rte.points) EXPECT_TRUE(waypoints.count(p.rptName)) << where << ": " << p.rptName;
                 const bool routes = option >= 11 && option <= 15;
-                if (option >= 11) EXPECT_EQ(routes ? ctx.run.routeCounter : ctx.run.trackCounter, routes ? 1 : 9) << where;
+                if (option >= 11) {
+                    EXPECT_EQ(routes ? ctx.run.routeCounter : ctx.run.trackCounter, routes ? 1 : 9) << where;
+                }
             }
         }
     }
@@ -207,8 +209,11 @@ TEST(CorpusVisibility, HideAndShowRestoresTheRoute) {
             }
         }
         // The waypoints get their markers back.
-        for (size_t i = 0; i < before.size(); ++i)
-            if (before[i].type == 'W') EXPECT_EQ(before[i].wpt.wptMarker(), after[i].wpt.wptMarker()) << before[i].name();
+        for (size_t i = 0; i < before.size(); ++i) {
+            if (before[i].type == 'W') {
+                EXPECT_EQ(before[i].wpt.wptMarker(), after[i].wpt.wptMarker()) << before[i].name();
+            }
+        }
     }
 }
 

@@ -94,6 +94,15 @@ TEST(ViaPointOptions, Option3HidesInnerPointsAndOption4ShowsThemAgain) {
     EXPECT_EQ(route->rte.points[2].links.size(), 5u);
 }
 
+TEST(ViaPointOptions, Option4LeavesVisiblePointsAlone) {
+    test::PassRun run;
+    auto recs = run.records(tourFile({{"A", 0, 255, 50, 8}, {"U", 0, 255, 50.1, 8}, {"H", 8, 31, 50.2, 8},
+                                      {"V", 8, 15, 50.3, 8}, {"E", 0, 255, 50.4, 8}}, "Plain"), 4);
+    EXPECT_EQ(blocks(find(recs, 'R', "Plain")->rte), "0/255 0/255 8/15 8/15 0/255");
+    EXPECT_EQ(find(recs, 'W', "U")->wpt.wptMarker(), 255);
+    EXPECT_EQ(find(recs, 'W', "H")->wpt.wptMarker(), 15);
+}
+
 TEST(ViaPointOptions, ShortSavedAndHashedRoutes) {
     GdbImage img;
     img.waypoint("A").waypoint("B", 8, 15);

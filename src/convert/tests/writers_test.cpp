@@ -116,8 +116,7 @@ TEST_F(WriterTest, RouteWithWaypointsOption21) {
     const std::vector<uint8_t>& d = recs[3].data;
     const std::vector<uint8_t> tail = {0, 0, 0, 0, 5, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::vector<uint8_t>(d.end() - 10, d.end()), tail);
-    std::vector<uint8_t> pointEnd(8, 0xFF);
-    pointEnd.insert(pointEnd.end(), {0, 0});
+    const std::vector<uint8_t> pointEnd = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
     EXPECT_EQ(std::vector<uint8_t>(d.end() - 20, d.end() - 10), pointEnd);
 }
 

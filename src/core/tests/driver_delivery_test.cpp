@@ -229,6 +229,16 @@ TEST_F(BatchTest, OutputThatIsOneOfTheInputsIsRefused) {
     EXPECT_TRUE(batchInputs.empty());
 }
 
+TEST_F(BatchTest, WithoutTheBatchEngineNothingIsClaimed) {
+    calls.convertBatch = nullptr;
+    writeFile(ctx.paths.workGdb, "EARLIER");
+    EXPECT_EQ(firstKey(dir.file("x.gdb"), 0), "$MSG82");
+    EXPECT_EQ(notes.keys().size(), 1u);
+    EXPECT_NE(notes.entries[0].text.find("batch conversion"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.file("x.gdb")));
+    EXPECT_EQ(readFile(ctx.paths.workGdb), "EARLIER");
+}
+
 TEST_F(BatchTest, LogThatCannotBeCreatedIsReported) {
     ctx.paths.logFile = dir.file("missing/Trakor3.log");
     EXPECT_EQ(firstKey(dir.file("x.gdb"), 0), "$MSG81");

@@ -82,6 +82,19 @@ struct FitRun : test::ReaderRun {
     int read(const std::vector<uint8_t>& b) { return ReaderRun::read(readFit, b); }
 };
 
+// Name, position and symbol of a captured waypoint.
+struct WaypointSummary {
+    std::string name;
+    int32_t lat, lon, symbol;
+    bool operator==(const WaypointSummary&) const = default;
+};
+
+std::vector<WaypointSummary> waypointSummary(const std::vector<test::CapturedWaypoint>& w) {
+    std::vector<WaypointSummary> out;
+    for (const auto& x : w) out.push_back({x.name, x.at.lat, x.at.lon, x.symbol});
+    return out;
+}
+
 using F = FitBuilder::Field;
 const std::vector<F> kRecordFields = {{253, 4}, {0, 4}, {1, 4}, {2, 2}};
 
@@ -221,6 +234,36 @@ TEST(FitReader, BadDataStopsCleanly) {
     }
 }
 
+TEST(FitReader, CoursePointsAndLocationsBecomeWaypointsFirst) {
+    FitBuilder b;
+    b.define(0, 0, {{0, 1}}).data(0, {{6, 1}});
+    b.define(1, 20, kRecordFields)
+        .data(1, {{1, 4}, {100, 4}, {200, 4}, {3000, 2}})
+        .data(1, {{2, 4}, {101, 4}, {201, 4}, {3000, 2}});
+    // Course point with its latitude as the first field and the name after the position.
+    b.define(2, 32, {{2, 4}, {3, 4}, {253, 4}, {6, 16}})
+        .data(2, {{5000, 4}, {6000, 4}, {9, 4}, {0x6E727554, 4}, {0x7466654C, 4}, {0, 4}, {0, 4}})
+        .data(2, {{0x7FFFFFFF, 4}, {6001, 4}, {9, 4}, {0x41, 4}, {0, 4}, {0, 4}, {0, 4}});  // no position
+    // Location with the name first.
+    b.define(3, 29, {{0, 8}, {1, 4}, {2, 4}}).data(3, {{0x656D6F48, 4}, {0, 4}, {7000, 4}, {8000, 4}});
+    FitRun r;
+    r.ctx.run.waypointCount = 4;
+    r.ctx.settings.WaypointSymbol = 77;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    EXPECT_EQ(waypointSummary(r.waypoints),
+              (std::vector<WaypointSummary>{{"TurnLeft-5", 5000, 6000, 77}, {"Home-6", 7000, 8000, 77}}));
+    ASSERT_EQ(r.tracks.size(), 1u);
+    EXPECT_EQ(r.tracks[0].name, "C-ride-1");
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100, 101}));
+
+    // Waypoints only: they are written, and the result says that no track was found.
+    FitBuilder w;
+    w.define(3, 29, {{0, 8}, {1, 4}, {2, 4}}).data(3, {{0x656D6F48, 4}, {0, 4}, {7000, 4}, {8000, 4}});
+    FitRun r2;
+    EXPECT_EQ(r2.read(w.build()), kReadNothing);
+    EXPECT_EQ(r2.waypoints.size(), 1u);
+}
+
 TEST(FitMessages, FieldsFoundByNumberWithTextAndDataEnd) {
     FitBuilder b;
     // A course point whose latitude is its first field, and a name field after the position.
@@ -302,6 +345,30 @@ TEST(FitReader, CorpusFilesGiveGpsbabelsPoints) {
             }
         }
     }
+}
+
+TEST(FitReader, CorpusLocationsGiveGpsbabelsWaypoints) {
+    TRAKOR_CORPUS_OR_SKIP(path, "fitlocations-sample.fit");
+    if (!test::haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
+    std::string gpx;
+    ASSERT_EQ(test::runCommand("gpsbabel -i garmin_fit -f '" + path + "' -o gpx -F - 2>/dev/null", &gpx), 0);
+    std::vector<WaypointSummary> expected;
+    const double perDegree = 2147483648.0 / 180.0;
+    for (size_t p = gpx.find("<wpt "); p != std::string::npos; p = gpx.find("<wpt ", p + 1)) {
+        double lat, lon;
+        ASSERT_EQ(std::sscanf(gpx.c_str() + p, "<wpt lat=\"%lf\" lon=\"%lf\"", &lat, &lon), 2);
+        const size_t n = gpx.find("<name>", p) + 6;
+        const std::string name = gpx.substr(n, gpx.find("</name>", n) - n);
+        expected.push_back({name + "-" + std::to_string(expected.size() + 1), static_cast<int32_t>(std::lround(lat * perDegree)),
+                            static_cast<int32_t>(std::lround(lon * perDegree)), 18});
+    }
+    ASSERT_FALSE(expected.empty());
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(path, bytes));
+    FitRun r;
+    r.ctx.settings.WaypointSymbol = 18;
+    r.read(bytes);
+    EXPECT_EQ(waypointSummary(r.waypoints), expected);
 }
 
 }  // namespace

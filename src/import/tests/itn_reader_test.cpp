@@ -1,3 +1,4 @@
+#include "gdb/records.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
@@ -32,14 +33,33 @@ TEST(ItnReader, LinesGivePointsWithNamesInThePool) {
     EXPECT_TRUE(r.ctx.run.namePool.empty());  // released after the track
 }
 
-TEST(ItnReader, WaypointOptionsKeepOrdinaryPoints) {
+TEST(ItnReader, WaypointOptionsWriteTheNamesAsWaypoints) {
     for (int option : {0, 24}) {
         ReaderRun r("trip");
         r.job.option = option;
+        r.ctx.settings.WaypointSymbol = 150;
         r.read(readItn, kTrip);
         ASSERT_EQ(r.tracks.size(), 1u);
         EXPECT_EQ(r.tracks[0].via, (std::vector<int32_t>{0, 0, 0}));
         EXPECT_EQ(r.tracks[0].name, "trip-1");
+        // One user waypoint per line, under its own name, written before the track.
+        const std::vector<uint8_t>& out = r.out.bytes();
+        size_t pos = 0;
+        RecordView rec;
+        std::vector<std::string> names;
+        while (nextRecord(out.data(), out.size(), pos, rec)) {
+            ASSERT_EQ(rec.type, 'W');
+            GdbWaypoint w;
+            ASSERT_EQ(parseWaypoint(rec.data, rec.length, 'm', w), kRecordOk);
+            names.push_back(w.wptName);
+            EXPECT_EQ(w.classByte(), 0);
+            EXPECT_EQ(w.wptMarker(), kMarkerNormal);
+            EXPECT_EQ(w.wptSymbol & 0xFFFF, 150);
+            EXPECT_EQ(w.wptLat, r.tracks[0].lat[names.size() - 1]);
+            EXPECT_EQ(w.wptLon, r.tracks[0].lon[names.size() - 1]);
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"Home", "Stop A", "Work"}));
+        EXPECT_EQ(r.ctx.run.waypointCount, 0);
     }
 }
 

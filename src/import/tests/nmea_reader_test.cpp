@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "import/reader.h"
-#include "import/reader_steps.h"
+#include "import/utc_time.h"
 #include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
 
@@ -12,28 +12,7 @@ namespace {
 
 using test::ReaderRun;
 
-// Sets the process time zone for the life of the object.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* tz) {
-        const char* old = std::getenv("TZ");
-        hadOld_ = old != nullptr;
-        if (hadOld_) old_ = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (hadOld_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool hadOld_ = false;
-    std::string old_;
-};
+using test::ScopedTimeZone;
 
 int64_t utc(int y, int mo, int d, int h, int mi, int s) {
     std::tm tm{};
@@ -51,7 +30,7 @@ TEST(NmeaReader, RmcGivesPositionAndUtcTimeInEveryZone) {
                             "$GPRMC,235959,A,3351.000,S,15112.500,W,0.1,12.0,311209,,*00\r\n";
     for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0", "NZST-12NZDT,M9.5.0,M4.1.0/3"}) {
         SCOPED_TRACE(zone);
-        ZoneGuard tz(zone);
+        ScopedTimeZone tz(zone);
         ReaderRun r("drive");
         EXPECT_EQ(r.read(readNmea, log), kReadDone);
         ASSERT_EQ(r.tracks.size(), 1u);
@@ -144,7 +123,7 @@ std::vector<OraclePoint> gpsbabelPoints(const std::string& path) {
 TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
     TRAKOR_CORPUS_OR_SKIP(path, "nmeadate.nmea");
     if (!test::haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
-    ZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(readWholeFile(path, bytes));
     ReaderRun r("nmeadate");
@@ -179,7 +158,7 @@ TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
 }
 
 TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {
-    ZoneGuard tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
     EXPECT_EQ(storedTimeFromUtc(2012, 7, 1, 12, 0, 0), utc(2012, 7, 1, 12, 0, 0));
     EXPECT_EQ(storedTimeFromUtc(2012, 1, 1, 0, 0, 0), utc(2012, 1, 1, 0, 0, 0));
     EXPECT_EQ(storedTimeFromUtc(2012, 0, 1, 0, 0, 0), 0);

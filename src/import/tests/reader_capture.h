@@ -1,4 +1,5 @@
-// Runs a reader with the back end's test hook and keeps every route or track it hands on.
+// Runs a reader with the back end's test hooks and keeps every route or track it hands on,
+// with the via references and the names of the name pool.
 #pragma once
 
 #include <random>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "import/reader.h"
+#include "import/tests/import_fixture.h"
 
 namespace trakor::test {
 
@@ -23,6 +25,8 @@ struct ReaderRun {
     std::vector<EmittedTrack> tracks;
     // Names held in the name pool at each emitted track, by point (empty for via 0).
     std::vector<std::vector<std::string>> poolNames;
+    // Waypoints handed to the waypoint hook (their position is in slot 0 of the store).
+    std::vector<CapturedWaypoint> waypoints;
 
     explicit ReaderRun(std::string baseName = "base") {
         // Keep every point: glitch removal off.
@@ -47,6 +51,9 @@ struct ReaderRun {
             }
             tracks.push_back(e);
             poolNames.push_back(names);
+        };
+        job.onWaypoint = [this](Context& c, const std::string& name, int32_t symbol) {
+            waypoints.push_back({name, symbol, {c.store.lat[0], c.store.lon[0], c.store.alt[0], c.store.altValid[0], 0}});
         };
     }
     int read(ReaderFn fn, const std::vector<uint8_t>& bytes) { return fn(ctx, job, bytes.data(), bytes.size()); }

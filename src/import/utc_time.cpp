@@ -1,17 +1,10 @@
-#include "import/reader_steps.h"
+#include "import/utc_time.h"
 
 #include <ctime>
 #include <limits>
 
-#include "convert/glitches.h"
 
 namespace trakor {
-
-void cleanImportedPoints(Context& ctx) { removeGlitches(ctx); }
-
-// Interim: the waypoint writer is wired in here once it is available.
-
-void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t index, int visible) {}
 
 // A UTC date and time as the stored time: through local time with the system's time-zone rules
 // and back; 0 when it lies outside what 32 bits hold.

@@ -1,0 +1,31 @@
+# Debian package of the installed program: `cpack -G DEB` in the build folder (or the "package"
+# target). It installs under /usr, where the programs run in native mode.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME trakor3)
+set(CPACK_PACKAGE_VENDOR "Quenby Software")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Trakor3 maintainers <trakor3@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS route and track converter for MapSource and Garmin devices")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Trakor3 converts routes and tracks of MapSource GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN and NMEA files into GDB files or TCX courses for Training Center and Garmin EDGE devices.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/trakor3")
+# Runtime libraries come from the binaries themselves; without dpkg-shlibdeps the list is
+# the one a Debian 12 build links against.
+find_program(TRAKOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(TRAKOR_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36), libstdc++6 (>= 12), libgcc-s1, zlib1g, libminizip1")
+  if(TARGET Trakor3)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6widgets6, libqt6gui6, libqt6core6")
+  endif()
+endif()
+# Opening results and the guide goes through the desktop; MapSource and Training Center run in Wine.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, shared-mime-info, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine, pdf-viewer")
+include(CPack)

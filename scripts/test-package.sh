@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary root and checks the installed layout:
+# programs, language file, user guides, desktop entry, icon and file types, the package's
+# dependencies, and that the command-line program runs from the unpacked tree.
+# Usage: scripts/test-package.sh [build folder]   (default build-package; an existing
+# configured build folder is reused as it is)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-package}
+fail() { echo "test-package: $*" >&2; exit 1; }
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRAKOR_BUILD_TESTS=OFF \
+    -DTRAKOR_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)"
+rm -f "$build"/trakor3_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/trakor3_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no package was built"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+
+# Dependencies: the package of every shared library the programs load is in Depends.
+depends=$(dpkg-deb -f "$deb" Depends)
+for program in "$root"/usr/bin/*; do
+  for lib in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
+    path=$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')
+    [ -n "$path" ] || fail "$(basename "$program") needs $lib, which is not installed here"
+    pkg=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+    [ -n "$pkg" ] || pkg=$(dpkg -S "$path" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+    [ -n "$pkg" ] || fail "no Debian package holds $path"
+    [[ "$depends" == *"$pkg"* ]] || fail "Depends lacks $pkg (for $lib): $depends"
+  done
+done
+
+usr="$root/usr"
+for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/trakor3.desktop \
+         share/icons/hicolor/scalable/apps/trakor3.svg share/mime/packages/trakor3.xml; do
+  [ -e "$usr/$f" ] || fail "missing /usr/$f"
+done
+if command -v groff >/dev/null && command -v gropdf >/dev/null; then
+  # One guide per docs/guide-<language>.ms, named as the help suffix of the language file says.
+  for source in docs/guide-*.ms; do
+    lang=$(basename "$source" .ms); lang=${lang#guide-}
+    pdf="$usr/share/trakor3/Trakor3$lang.pdf"
+    [ -s "$pdf" ] || fail "missing user guide $pdf"
+    [ "$(head -c 5 "$pdf")" = "%PDF-" ] || fail "$pdf is not a PDF file"
+  done
+fi
+cmp -s data/Trakor3.lng "$usr/share/trakor3/Trakor3.lng" || fail "installed language file differs"
+
+# The desktop entry and the file types must be valid for the desktop to offer "Open with Trakor3".
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$usr/share/applications/trakor3.desktop" || fail "desktop entry is not valid"
+fi
+grep -q '^Exec=Trakor3 %F$' "$usr/share/applications/trakor3.desktop" || fail "desktop entry does not start Trakor3"
+if command -v xmllint >/dev/null; then
+  xmllint --noout "$usr/share/mime/packages/trakor3.xml" || fail "file type list is not well-formed XML"
+fi
+if command -v update-mime-database >/dev/null; then
+  mime="$root/mime"
+  mkdir -p "$mime/packages"
+  cp /usr/share/mime/packages/freedesktop.org.xml "$usr/share/mime/packages/trakor3.xml" "$mime/packages/"
+  # It warns that the folder is not in the XDG search path; only its errors matter.
+  log=$(update-mime-database "$mime" 2>&1) || fail "file types do not load: $log"
+  for glob in 'application/x-gdb:\*\.gdb' 'application/vnd.garmin.tcx+xml:\*\.tcx' \
+              'application/vnd.garmin.tcx+xml:\*\.crs' 'application/vnd.ant.fit:\*\.fit' \
+              'application/x-tomtom-itn:\*\.itn' 'application/x-nmea:\*\.nmea'; do
+    grep -q "$glob" "$mime/globs2" || fail "file type $glob not registered"
+  done
+  # Every type the desktop entry names is known to the database.
+  types=$(sed -n 's/^MimeType=//p' "$usr/share/applications/trakor3.desktop" | tr ';' '\n')
+  for t in $types; do
+    grep -q "^$t\$" "$mime/types" || fail "desktop entry names unknown type $t"
+  done
+fi
+
+out=$("$usr/bin/trakor3-cli" --help) || fail "trakor3-cli --help failed"
+[[ "$out" == *"Usage: trakor3-cli"* ]] || fail "unexpected help text: $out"
+echo "test-package: $(basename "$deb") installs and runs (Depends: $depends)"

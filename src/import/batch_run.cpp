@@ -1,0 +1,79 @@
+#include "import/batch_run.h"
+
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "core/driver.h"
+#include "gdb/down_convert.h"
+#include "gdb/file_header.h"
+#include "import/batch_log.h"
+#include "import/import_file.h"
+#include "import/kmz_archive.h"
+#include "import/reader.h"
+
+namespace trakor {
+
+namespace {
+
+bool hasGdbSignature(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 6 && std::memcmp(bytes.data(), "MsRcf", 6) == 0;
+}
+
+// Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory.
+int loadInput(const std::string& path, std::vector<uint8_t>& bytes) {
+    try {
+        return !path.empty() && readWholeFile(path, bytes) ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+}
+
+// A GDB file of a later version is read from its down-converted copy; false when that fails.
+bool downConverted(Context& ctx, std::vector<uint8_t>& bytes) {
+    if (bytes.size() <= kVersionOffset || !isLaterVersion(bytes[kVersionOffset])) return true;
+    MemoryStream in(bytes.data(), bytes.size());
+    if (downConvert(ctx, in, bytes[kVersionOffset]) != 0) return false;
+    bytes.clear();
+    return loadInput(ctx.paths.downGdb, bytes) == 0;
+}
+
+// Reads one input into the output: a reader result, or 3 when the memory ran out.
+int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& output) {
+    const int type = inputTypeOf(path);
+    if (type < 0) return kReadInvalid;
+    ctx.run.inputType = static_cast<InputType>(type);
+    std::string readPath = path;
+    if (ctx.run.inputType == InputType::Kmz) readPath = extractKmz(ctx, path);
+    std::vector<uint8_t> bytes;
+    const int loaded = loadInput(readPath, bytes);
+    if (loaded == 2) return 3;
+    if (loaded != 0) return kReadInvalid;
+    if (ctx.run.inputType == InputType::Gdb && (!hasGdbSignature(bytes) || !downConverted(ctx, bytes)))
+        return kReadInvalid;
+    ImportJob job{output, log, path, baseNameOf(path), ctx.settings.Mode};
+    return readerFor(ctx.run.inputType)(ctx, job, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+int convertBatch(Context& ctx, FILE* log, ByteStream& output, const std::vector<std::string>& inputs) {
+    writeNewHeader(output, std::time(nullptr));
+    ctx.run.outputVersion = 'm';
+    ctx.run.displayColor = 0;
+    ctx.run.batch = true;
+    writeLogHeader(log);
+    const int total = static_cast<int>(inputs.size());
+    if (ctx.progress) ctx.progress(0, total);
+    for (int n = 0; n < total; ++n) {
+        const int result = convertOne(ctx, inputs[n], log, output);
+        if (result == 3) return 2;
+        if (result == kReadInvalid) writeLogFileEntry(log, inputs[n], kLogInvalidFile);
+        if (result == kReadNothing) writeLogFileEntry(log, inputs[n], kLogNoTracks);
+        if (ctx.progress) ctx.progress(n + 1, total);
+    }
+    writeEndRecord(output);
+    return 0;
+}
+
+}  // namespace trakor

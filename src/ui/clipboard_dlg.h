@@ -1,0 +1,62 @@
+// The clipboard dialog: one option for the routes and one for the tracks on the clipboard, their
+// filters, and the two convert buttons. Its quit button ends the program.
+#pragma once
+
+#include <QDialog>
+
+#include "ui/ui_services.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace trakor {
+
+class CClipboardDlg : public QDialog {
+    Q_OBJECT
+public:
+    CClipboardDlg(UiServices& services, QWidget* parent = nullptr);
+
+    // Set when the dialog was left with its quit action: the program then ends.
+    bool quitRequested() const { return quit_; }
+
+    // The convert buttons' step: checks the filter values, then runs the clipboard conversion.
+    // Returns whether the conversion ran.
+    bool convertTo(int destination);
+
+public slots:
+    // "Trakor3 menu": back to the main dialog.
+    void accept() override;
+    // "Quit", the close box and Escape: the program ends.
+    void reject() override;
+
+private:
+    void optionChange();
+    void filterChange();
+    void routeFieldEdited();
+    void trackFieldEdited();
+    void applyTexts();
+
+    UiServices& ui_;
+    bool quit_ = false;
+    QGroupBox* routeGroup_;
+    QGroupBox* trackGroup_;
+    QButtonGroup* routeOptions_;
+    QButtonGroup* trackOptions_;
+    QCheckBox* routeFilter_;
+    QLineEdit* routeField_;
+    QLabel* routeLabel_;
+    QCheckBox* trackFilter_;
+    QLineEdit* trackField_;
+    QLabel* trackLabel24_;
+    QLabel* trackLabel22_;
+    QPushButton* toClipboard_;
+    QPushButton* toMapSource_;
+    QPushButton* menu_;
+    QPushButton* quitButton_;
+};
+
+}  // namespace trakor

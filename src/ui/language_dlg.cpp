@@ -1,0 +1,47 @@
+#include "ui/language_dlg.h"
+
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/settings_io.h"
+#include "ui/dialog_support.h"
+
+namespace trakor {
+
+CLanguageDlg::CLanguageDlg(UiServices& services, QWidget* parent)
+    : QDialog(parent), ui_(services), remembered_(services.ctx.settings.Language), buttons_(new QButtonGroup(this)) {
+    setObjectName(QStringLiteral("languageDialog"));
+    const Context& ctx = ui_.ctx;
+    bool keyed = ctx.settings.Language != 0;
+    setWindowTitle(keyed ? uiText(ctx, lantext::Title) : QString::fromUtf8(lantext::Title.english));
+    auto* group = new QGroupBox(keyed ? uiText(ctx, lantext::Group) : QString::fromUtf8(lantext::Group.english), this);
+    auto* column = new QVBoxLayout(group);
+    int current = ctx.settings.Language == 0 ? 1 : ctx.settings.Language;
+    for (int i = 1; i <= 9; ++i) {
+        auto* b = new QRadioButton(QString::fromUtf8(lantext::Names[i - 1]), group);
+        b->setObjectName(QStringLiteral("language%1").arg(i));
+        buttons_->addButton(b, i);
+        column->addWidget(b);
+        if (i == current) b->setChecked(true);
+    }
+    QList<QAbstractButton*> all = buttons_->buttons();
+    assignMnemonics(all);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(buttons_, &QButtonGroup::idClicked, this, &CLanguageDlg::choose);
+}
+
+void CLanguageDlg::choose(int language) {
+    ui_.ctx.settings.Language = language;
+    saveLanguage(ui_.ctx.settings, ui_.store);
+    accept();
+}
+
+void CLanguageDlg::reject() {
+    ui_.ctx.settings.Language = remembered_;
+    QDialog::reject();
+}
+
+}  // namespace trakor

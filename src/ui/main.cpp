@@ -1,0 +1,13 @@
+// Trakor3: the desktop program.
+#include <QApplication>
+
+#include "ui/trakor_app.h"
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trakor3"));
+    // The main dialog ends the program, also while it is hidden behind the clipboard dialog.
+    QApplication::setQuitOnLastWindowClosed(false);
+    trakor::CTrakorApp app(argc, argv);
+    return app.run();
+}

@@ -1,0 +1,489 @@
+// The main dialog: overwrite box, output targets and Edge support, option controls and miles
+// mode, input files, and the request a Convert hands to the driver.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QThread>
+#include <QUrl>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <algorithm>
+
+#include "app/startup.h"
+#include "ui/trakor_dlg.h"
+#include "ui/tests/ui_test_support.h"
+
+using namespace trakor;
+using namespace trakor::uitest;
+
+namespace {
+template <class W>
+W* child(QWidget* parent, const char* name) {
+    W* w = parent->findChild<W*>(QString::fromLatin1(name));
+    if (w == nullptr) qFatal("no control %s", name);
+    return w;
+}
+bool shown(QWidget* parent, const char* name) { return !child<QWidget>(parent, name)->isHidden(); }
+bool enabled(QWidget* parent, const char* name) { return child<QWidget>(parent, name)->isEnabled(); }
+void type(QWidget* parent, const char* name, const QString& text) {
+    auto* f = child<QLineEdit>(parent, name);
+    f->selectAll();
+    QTest::keyClicks(f, text);
+}
+}  // namespace
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void overwriteBoxFollowsInputAndTarget();
+    void readOnlyInputCannotBeOverwritten();
+    void edgeSupportDecidesTheTargets();
+    void driveBoxFollowsMountChanges();
+    void optionsShowTheirSplitAndFilterFields();
+    void milesModeConvertsTheSplitLength();
+    void preferencesRefreshTheFields();
+    void chosenAndDroppedFiles();
+    void convertHandsTheRequestToTheDriver();
+    void driverAsksForMissingFiles();
+    void realConversionOfAMapSourceFile();
+    void quitKeepsTheWindowPosition();
+    void languageButtonAndTitle();
+};
+
+void MainDialogTest::overwriteBoxFollowsInputAndTarget() {
+    Fixture f;
+    f.ctx.settings.EdgeSupport = 1;
+    f.ctx.settings.OutputOption = 1;
+    CTrakorDlg dlg(f.services);
+    QVERIFY(!shown(&dlg, "overwriteBox"));
+    QVERIFY(enabled(&dlg, "outputField"));
+
+    type(&dlg, "inputField", "/data/Ride.GDB");
+    QVERIFY(shown(&dlg, "overwriteBox"));
+    child<QCheckBox>(&dlg, "overwriteBox")->click();
+    QVERIFY(dlg.overwriteInput());
+    QVERIFY(!enabled(&dlg, "outputField"));
+    QVERIFY(!enabled(&dlg, "saveAsButton"));
+
+    // MapSource keeps the box; TrainingCenter hides and clears it.
+    child<QRadioButton>(&dlg, "targetMapSource")->click();
+    QVERIFY(shown(&dlg, "overwriteBox"));
+    QVERIFY(dlg.overwriteInput());
+    child<QRadioButton>(&dlg, "targetTrainingCenter")->click();
+    QVERIFY(!shown(&dlg, "overwriteBox"));
+    QVERIFY(!child<QCheckBox>(&dlg, "overwriteBox")->isChecked());
+    QVERIFY(!dlg.overwriteInput());
+    QCOMPARE(f.ctx.settings.OutputOption, 3);
+
+    // A non-GDB input never offers it; a new input clears an earlier choice.
+    child<QRadioButton>(&dlg, "targetFile")->click();
+    QVERIFY(shown(&dlg, "overwriteBox"));
+    child<QCheckBox>(&dlg, "overwriteBox")->click();
+    type(&dlg, "inputField", "/data/ride.gpx");
+    QVERIFY(!shown(&dlg, "overwriteBox"));
+    QVERIFY(!dlg.overwriteInput());
+    QVERIFY(enabled(&dlg, "outputField"));
+}
+
+void MainDialogTest::readOnlyInputCannotBeOverwritten() {
+    Fixture f;
+    CTrakorDlg dlg(f.services);
+    std::string input = f.file(QStringLiteral("locked.gdb"));
+    QFile::setPermissions(QString::fromStdString(input), QFile::ReadOwner | QFile::ReadGroup);
+    type(&dlg, "inputField", QString::fromStdString(input));
+    child<QCheckBox>(&dlg, "overwriteBox")->click();
+    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"$MSG01"});
+    QVERIFY(!child<QCheckBox>(&dlg, "overwriteBox")->isChecked());
+    QVERIFY(!dlg.overwriteInput());
+    QVERIFY(enabled(&dlg, "outputField"));
+    QVERIFY(enabled(&dlg, "saveAsButton"));
+}
+
+void MainDialogTest::edgeSupportDecidesTheTargets() {
+    Fixture f;
+    f.ctx.settings.EdgeSupport = 0;
+    f.ctx.settings.OutputOption = 4;
+    {
+        CTrakorDlg dlg(f.services);
+        QVERIFY(child<QRadioButton>(&dlg, "targetMapSource")->isChecked());
+        QCOMPARE(f.ctx.settings.OutputOption, 2);
+        QVERIFY(!shown(&dlg, "targetGps"));
+        QVERIFY(!shown(&dlg, "driveBox"));
+        QVERIFY(f.store.written.empty());
+
+        // Ticking the box stores that one value at once and offers the course targets.
+        child<QCheckBox>(&dlg, "edgeBox")->click();
+        QCOMPARE(f.store.written, std::vector<std::string>{"Edge Support"});
+        QCOMPARE(f.store.values["Edge Support"], 1);
+        QVERIFY(shown(&dlg, "targetTrainingCenter"));
+        QVERIFY(shown(&dlg, "targetGps"));
+        child<QRadioButton>(&dlg, "targetGps")->click();
+        QCOMPARE(f.ctx.settings.OutputOption, 4);
+        QVERIFY(enabled(&dlg, "driveBox"));
+        QVERIFY(!enabled(&dlg, "outputField"));
+
+        // Turning it off again moves a course target back to MapSource.
+        child<QCheckBox>(&dlg, "edgeBox")->click();
+        QCOMPARE(f.store.values["Edge Support"], 0);
+        QCOMPARE(f.ctx.settings.OutputOption, 2);
+        QVERIFY(child<QRadioButton>(&dlg, "targetMapSource")->isChecked());
+        QVERIFY(!child<QRadioButton>(&dlg, "targetGps")->isChecked());
+        QCOMPARE(dlg.gatherRequest().outputTarget, OutputTarget::MapSource);
+    }
+    // With the support on, a stored GPS target opens as such, its drive box filled by detection.
+    f.ctx.settings.EdgeSupport = 1;
+    f.ctx.settings.OutputOption = 4;
+    f.services.scanDrives = [](Context&) {
+        DriveScan s;
+        s.device.connected = true;
+        s.device.root = "/media/u/GARMIN/";
+        s.entries = {{"/media/u/GARMIN/", "/media/u/GARMIN/EDGE 800"}, {"/media/u/CARD/", "/media/u/CARD/ SD-card"}};
+        s.selected = 0;
+        return s;
+    };
+    CTrakorDlg dlg(f.services);
+    QVERIFY(child<QRadioButton>(&dlg, "targetGps")->isChecked());
+    auto* drives = child<QComboBox>(&dlg, "driveBox");
+    QCOMPARE(drives->count(), 2);
+    QVERIFY(drives->isEnabled());
+    QCOMPARE(dlg.gatherRequest().targetRoot, std::string("/media/u/GARMIN/"));
+    drives->setCurrentIndex(1);
+    ConversionRequest r = dlg.gatherRequest();
+    QCOMPARE(r.outputTarget, OutputTarget::Gps);
+    QCOMPARE(r.targetRoot, std::string("/media/u/CARD/"));
+    QVERIFY(r.device.connected);
+    // A new detection run keeps the card the user picked.
+    dlg.refreshDrives();
+    QCOMPARE(drives->currentIndex(), 1);
+}
+
+void MainDialogTest::driveBoxFollowsMountChanges() {
+    Fixture f;
+    f.ctx.settings.EdgeSupport = 1;
+    std::string table = f.file(QStringLiteral("mountinfo"), "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    f.services.mountTable = table;
+    int scans = 0;
+    f.services.scanDrives = [&scans](Context&) {
+        ++scans;
+        DriveScan s;
+        if (scans > 1) s.entries = {{"/media/u/GARMIN/", "/media/u/GARMIN/EDGE 705"}};
+        s.selected = s.entries.empty() ? -1 : 0;
+        return s;
+    };
+    CTrakorDlg dlg(f.services);
+    auto* drives = child<QComboBox>(&dlg, "driveBox");
+    QCOMPARE(drives->count(), 0);
+    int before = scans;
+    // A device is mounted: the table changes and the list is read again.
+    f.file(QStringLiteral("mountinfo"), "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 22 8:17 / /media/u/GARMIN rw - vfat /dev/sdb1 rw\n");
+    QTRY_VERIFY_WITH_TIMEOUT(scans > before, 8000);
+    QCOMPARE(drives->count(), 1);
+    QCOMPARE(dlg.gatherRequest().targetRoot, std::string("/media/u/GARMIN/"));
+}
+
+void MainDialogTest::optionsShowTheirSplitAndFilterFields() {
+    Fixture f;
+    Settings& s = f.ctx.settings;
+    s.Mode = 15;
+    s.Filtertype = 2;
+    s.Filtersize_p = 40;
+    s.Splittype = 2;
+    s.Splitsize_t = 700;
+    s.Splitsize_r = 300;
+    s.Split = 1;
+    CTrakorDlg dlg(f.services);
+    QVERIFY(!shown(&dlg, "splitBox"));
+    QVERIFY(!shown(&dlg, "filterField"));
+    QVERIFY(shown(&dlg, "saveRoute"));
+    QVERIFY(!shown(&dlg, "saveTrack"));
+
+    child<QRadioButton>(&dlg, "option23")->click();
+    QCOMPARE(s.Mode, 23);
+    QVERIFY(!shown(&dlg, "splitField"));
+    QVERIFY(shown(&dlg, "saveTrack"));
+
+    child<QRadioButton>(&dlg, "option24")->click();
+    QVERIFY(shown(&dlg, "splitField"));
+    QCOMPARE(child<QLineEdit>(&dlg, "splitField")->text(), QStringLiteral("700"));
+    QCOMPARE(child<QLineEdit>(&dlg, "filterField")->text(), QStringLiteral("40"));
+    QVERIFY(shown(&dlg, "splitSizeTrack"));
+    QVERIFY(!shown(&dlg, "splitSizeRoute"));
+    QVERIFY(shown(&dlg, "filterPercent"));
+    QVERIFY(!shown(&dlg, "filterTrack"));
+    QVERIFY(enabled(&dlg, "splitField"));
+    QVERIFY(!enabled(&dlg, "filterField"));
+    QVERIFY(!enabled(&dlg, "filterPercent"));
+
+    // Typed values go to the setting of the option's result kind.
+    child<QRadioButton>(&dlg, "option21")->click();
+    QCOMPARE(child<QLineEdit>(&dlg, "splitField")->text(), QStringLiteral("300"));
+    type(&dlg, "splitField", "450");
+    QCOMPARE(s.Splitsize_r, 450);
+    QCOMPARE(s.Splitsize_t, 700);
+    child<QCheckBox>(&dlg, "filterBox")->click();
+    QCOMPARE(s.Filter, 1);
+    QVERIFY(enabled(&dlg, "filterField"));
+    type(&dlg, "filterField", "25");
+    QCOMPARE(s.Filtersize_p, 25);
+    child<QCheckBox>(&dlg, "splitBox")->click();
+    QCOMPARE(s.Split, 0);
+    QVERIFY(!enabled(&dlg, "splitField"));
+}
+
+void MainDialogTest::milesModeConvertsTheSplitLength() {
+    Fixture f;
+    Settings& s = f.ctx.settings;
+    s.milesMode = 1;
+    s.Splittype = 1;
+    s.Splitlen_t = 50;
+    s.Splitlen_r = 52;
+    s.Split = 1;
+    s.Mode = 24;
+    CTrakorDlg dlg(f.services);
+    QCOMPARE(child<QLineEdit>(&dlg, "splitField")->text(), QStringLiteral("31"));
+    QVERIFY(child<QLabel>(&dlg, "splitLengthTrack")->text().contains(QStringLiteral(" mi")));
+    type(&dlg, "splitField", "31");
+    QCOMPARE(s.Splitlen_t, 50);
+    type(&dlg, "splitField", "10");
+    QCOMPARE(s.Splitlen_t, 16);
+
+    // Merely showing a route length in miles must not change the stored kilometres
+    // (52 km shows as 32 mi, which would read back as 51 km).
+    child<QRadioButton>(&dlg, "option22")->click();
+    QCOMPARE(child<QLineEdit>(&dlg, "splitField")->text(), QStringLiteral("32"));
+    QCOMPARE(s.Splitlen_r, 52);
+    child<QRadioButton>(&dlg, "option24")->click();
+    QCOMPARE(s.Splitlen_r, 52);
+    QCOMPARE(s.Splitlen_t, 16);
+}
+
+void MainDialogTest::preferencesRefreshTheFields() {
+    Fixture f;
+    f.ctx.settings.Mode = 24;
+    f.ctx.settings.Filtertype = 1;
+    f.ctx.settings.Filtersize_c = 35;
+    CTrakorDlg dlg(f.services);
+    QVERIFY(shown(&dlg, "filterTrack"));
+    onNextModal([](QWidget* modal) {
+        modal->findChild<QRadioButton*>(QStringLiteral("filterDirection"))->click();
+        modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    child<QPushButton>(&dlg, "preferencesButton")->click();
+    QCOMPARE(f.ctx.settings.Filtertype, 3);
+    QVERIFY(!shown(&dlg, "filterTrack"));
+    QVERIFY(shown(&dlg, "filterDirection"));
+    QCOMPARE(child<QLineEdit>(&dlg, "filterField")->text(), QStringLiteral("35"));
+}
+
+void MainDialogTest::chosenAndDroppedFiles() {
+    Fixture f;
+    CTrakorDlg dlg(f.services);
+    std::string a = f.file(QStringLiteral("a.gpx")), b = f.file(QStringLiteral("b.gpx")), c = f.file(QStringLiteral("c.fit"));
+    auto* count = child<QLabel>(&dlg, "countLabel");
+    auto* input = child<QLineEdit>(&dlg, "inputField");
+
+    dlg.takeInputFiles({QString::fromStdString(a), QString::fromStdString(b), QString::fromStdString(c)}, true);
+    QVERIFY(dlg.multipleInput());
+    QVERIFY(!count->isHidden());
+    QCOMPARE(count->text(), QStringLiteral("[ 3 ]"));
+    QCOMPARE(input->text(), f.temp.path() + QStringLiteral("/..."));
+    ConversionRequest r = dlg.gatherRequest();
+    QVERIFY(r.multipleInput);
+    QCOMPARE(r.inputList, (std::vector<std::string>{a, b, c}));
+
+    // A name that has gone away stops the walk with nothing changed.
+    dlg.takeInputFiles({QString::fromStdString(a), f.temp.filePath(QStringLiteral("gone.gpx"))}, true);
+    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"Trakor3"});
+    QCOMPARE(f.notifier.entries[0].text, std::string("Too many files selected"));
+    QVERIFY(dlg.multipleInput());
+    QCOMPARE(count->text(), QStringLiteral("[ 3 ]"));
+
+    // Two dropped files (not checked), then one: the count goes away with the flag.
+    dlg.takeInputFiles({QStringLiteral("/x/one.gpx"), QStringLiteral("/x/two.gpx")}, false);
+    QCOMPARE(count->text(), QStringLiteral("[ 2 ]"));
+    QCOMPARE(input->text(), QStringLiteral("/x/..."));
+    dlg.takeInputFiles({QString::fromStdString(a)}, false);
+    QVERIFY(!dlg.multipleInput());
+    QVERIFY(count->isHidden());
+    QCOMPARE(input->text(), QString::fromStdString(a));
+    QCOMPARE(input->cursorPosition(), static_cast<int>(a.size()));
+
+    // Files dropped from a file manager.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/y/one.kml")), QUrl::fromLocalFile(QStringLiteral("/y/two.kml"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &drop);
+    QVERIFY(dlg.multipleInput());
+    QCOMPARE(dlg.inputList(), (std::vector<std::string>{"/y/one.kml", "/y/two.kml"}));
+    QCOMPARE(input->text(), QStringLiteral("/y/..."));
+
+    // Typing a name over "<folder>/..." makes that name the single input.
+    dlg.takeInputFiles({QString::fromStdString(a), QString::fromStdString(b)}, true);
+    type(&dlg, "inputField", QString::fromStdString(c));
+    QVERIFY(!dlg.multipleInput());
+    QVERIFY(count->isHidden());
+    r = dlg.gatherRequest();
+    QVERIFY(!r.multipleInput);
+    QVERIFY(r.inputList.empty());
+    QCOMPARE(r.inputPath, c);
+}
+
+void MainDialogTest::convertHandsTheRequestToTheDriver() {
+    Fixture f;
+    Settings& s = f.ctx.settings;
+    s.Mode = 11;
+    s.Split = 1;
+    s.Filter = 1;
+    ConversionRequest seen;
+    int calls = 0;
+    bool lockedDuringRun = false;
+    bool progressInstalled = false;
+    bool secondRefused = false;
+    bool progressShown = false;
+    CTrakorDlg* dialog = nullptr;
+    f.services.convert = [&](Context& ctx, const DriverCalls& dc, ConversionRequest& r) {
+        ++calls;
+        seen = r;
+        lockedDuringRun = dialog->busy() && !dialog->findChild<QPushButton*>(QStringLiteral("convertButton"))->isEnabled();
+        progressInstalled = static_cast<bool>(ctx.progress) && static_cast<bool>(dc.browseOutput);
+        if (ctx.progress) {
+            QThread::msleep(60);  // progress is painted at most every 50 ms
+            ctx.progress(10, 20);
+            auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progress"));
+            progressShown = bar->isVisible() && bar->value() == 10 && bar->maximum() == 20;
+        }
+        // A second Convert while this one runs does nothing.
+        secondRefused = dialog->convertNow() == -1;
+        return kDelivered;
+    };
+    CTrakorDlg dlg(f.services);
+    dialog = &dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    type(&dlg, "inputField", "/data/route.gdb");
+    type(&dlg, "outputField", "/data/track.gdb");
+    child<QRadioButton>(&dlg, "option12")->click();
+    type(&dlg, "splitField", "120");
+    type(&dlg, "filterField", "300");
+
+    // Enter in a field presses the default button, Convert.
+    QTest::keyClick(child<QLineEdit>(&dlg, "filterField"), Qt::Key_Return);
+    QCOMPARE(calls, 1);
+    QCOMPARE(seen.inputPath, std::string("/data/route.gdb"));
+    QCOMPARE(seen.outputPath, std::string("/data/track.gdb"));
+    QCOMPARE(seen.outputTarget, OutputTarget::File);
+    QCOMPARE(seen.option, 12);
+    QCOMPARE(seen.splitField, 120u);
+    QCOMPARE(seen.filterField, 300u);
+    QVERIFY(!seen.overwriteInput);
+    QVERIFY(!seen.multipleInput);
+    QVERIFY(lockedDuringRun);
+    QVERIFY(progressInstalled);
+    QVERIFY(secondRefused);
+    QVERIFY(progressShown);
+    QVERIFY(!dlg.busy());
+    QVERIFY(enabled(&dlg, "convertButton"));
+    QVERIFY(child<QProgressBar>(&dlg, "progress")->isHidden());
+    QVERIFY(!f.ctx.progress);
+
+    // A non-numeric field reads as 0, as the driver expects.
+    child<QLineEdit>(&dlg, "filterField")->setText(QString());
+    QCOMPARE(dlg.gatherRequest().filterField, 0u);
+}
+
+void MainDialogTest::driverAsksForMissingFiles() {
+    Fixture f;
+    std::string chosen = f.file(QStringLiteral("picked.gpx"));
+    ConversionRequest seen;
+    f.services.convert = [&](Context&, const DriverCalls& dc, ConversionRequest& r) {
+        if (r.inputPath.empty() && dc.browseInput) dc.browseInput(r);
+        seen = r;
+        return kRunStopped;
+    };
+    CTrakorDlg dlg(f.services);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    bool offered = false;
+    onNextModal([&](QWidget* modal) {
+        auto* files = qobject_cast<QFileDialog*>(modal);
+        offered = files != nullptr && files->fileMode() == QFileDialog::ExistingFiles;
+        if (files == nullptr) {
+            modal->close();
+            return;
+        }
+        // Typed into the name field: selectFile() leaves a focused field alone.
+        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name != nullptr)
+            name->setText(QString::fromStdString(chosen));
+        else
+            files->selectFile(QString::fromStdString(chosen));
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    dlg.convertNow();
+    QVERIFY(offered);
+    QCOMPARE(seen.inputPath, chosen);
+    QCOMPARE(child<QLineEdit>(&dlg, "inputField")->text(), QString::fromStdString(chosen));
+}
+
+void MainDialogTest::realConversionOfAMapSourceFile() {
+    const QString input = QStringLiteral(UI_SHARED_DIR "/corpus/gdb-sample-v3.gdb");
+    if (!QFile::exists(input)) QSKIP("shared corpus not present");
+    Fixture f;
+    setWorkingFolder(f.ctx.paths, f.temp.path().toStdString());
+    f.services.calls = defaultDriverCalls();
+    f.ctx.settings.Mode = 21;
+    CTrakorDlg dlg(f.services);
+    const QString output = f.temp.filePath(QStringLiteral("routes.gdb"));
+    type(&dlg, "inputField", input);
+    type(&dlg, "outputField", output);
+    QCOMPARE(dlg.convertNow(), kDelivered);
+    QVERIFY(!f.notifier.entries.empty());
+    QCOMPARE(f.notifier.entries.back().key, std::string("$MSG20"));
+    QFile written(output);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.read(6) == QByteArray("MsRcf\0", 6));
+}
+
+void MainDialogTest::quitKeepsTheWindowPosition() {
+    Fixture f;
+    f.ctx.settings.LeftTrakor3Menu = 140;
+    f.ctx.settings.TopTrakor3Menu = 90;
+    CTrakorDlg dlg(f.services);
+    QCOMPARE(dlg.pos(), QPoint(140, 90));
+    dlg.move(200, 120);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QCOMPARE(dlg.result(), static_cast<int>(QDialog::Rejected));
+    QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 200);
+    QCOMPARE(f.ctx.settings.TopTrakor3Menu, 120);
+}
+
+void MainDialogTest::languageButtonAndTitle() {
+    Fixture f;
+    f.ctx.paths.modeLetter = 'N';
+    {
+        CTrakorDlg dlg(f.services);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Trakor3 Version 3.63 - File Converter for MapSource files (N)"));
+        QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Other language"));
+        QCOMPARE(child<QPushButton>(&dlg, "aboutButton")->text().remove(u'&'), QStringLiteral("About"));
+    }
+    f.useGerman();
+    f.ctx.settings.milesMode = 1;
+    f.ctx.settings.Mode = 21;
+    CTrakorDlg dlg(f.services);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Trakor3 Version 3.63 - Dateikonverter für MapSource-Dateien (N)"));
+    QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Language"));
+    QCOMPARE(child<QLabel>(&dlg, "splitLengthRoute")->text(), QStringLiteral("Maximale Länge geteilter Routen in mi."));
+    QCOMPARE(child<QPushButton>(&dlg, "convertButton")->text().remove(u'&'), QStringLiteral("Konvertieren"));
+}
+
+QTEST_MAIN(MainDialogTest)
+#include "main_dialog_test.moc"

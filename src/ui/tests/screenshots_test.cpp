@@ -1,0 +1,76 @@
+// Pictures of every dialog in English and German for review, and a check that no text is cut.
+#include <QScreen>
+#include <QtTest>
+
+#include "ui/about_dlg.h"
+#include "ui/clipboard_dlg.h"
+#include "ui/language_dlg.h"
+#include "ui/preference_dlg.h"
+#include "ui/trakor_dlg.h"
+#include "ui/tests/ui_test_support.h"
+
+using namespace trakor;
+using namespace trakor::uitest;
+
+class ScreenshotsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyDialog_data();
+    void everyDialog();
+};
+
+void ScreenshotsTest::everyDialog_data() {
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<bool>("german");
+    for (const char* d : {"main", "clipboard", "preferences", "language", "about"}) {
+        QTest::newRow(QStringLiteral("%1-en").arg(QString::fromLatin1(d)).toLatin1()) << QString::fromLatin1(d) << false;
+        QTest::newRow(QStringLiteral("%1-de").arg(QString::fromLatin1(d)).toLatin1()) << QString::fromLatin1(d) << true;
+    }
+}
+
+void ScreenshotsTest::everyDialog() {
+    QFETCH(QString, dialog);
+    QFETCH(bool, german);
+    Fixture f;
+    if (german) f.useGerman();
+    Settings& s = f.ctx.settings;
+    s.EdgeSupport = 1;
+    s.Mode = 12;
+    s.Split = 1;
+    s.CBmode_r = 12;
+    s.CBmode_t = 22;
+    s.Filter_CBR = 1;
+    s.Filter_CBT = 1;
+    f.services.scanDrives = [](Context&) {
+        DriveScan scan;
+        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/EDGE 800"}};
+        scan.selected = 0;
+        return scan;
+    };
+
+    std::unique_ptr<QDialog> w;
+    if (dialog == QStringLiteral("main"))
+        w = std::make_unique<CTrakorDlg>(f.services);
+    else if (dialog == QStringLiteral("clipboard"))
+        w = std::make_unique<CClipboardDlg>(f.services);
+    else if (dialog == QStringLiteral("preferences"))
+        w = std::make_unique<CPreferenceDlg>(f.services);
+    else if (dialog == QStringLiteral("language"))
+        w = std::make_unique<CLanguageDlg>(f.services);
+    else
+        w = std::make_unique<CAboutDlg>(f.ctx);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QString shot = saveScreenshot(w.get(), dialog + (german ? QStringLiteral("-de") : QStringLiteral("-en")));
+    QVERIFY2(!shot.isEmpty(), "screenshot not written");
+    qInfo("%s: %dx%d", qPrintable(shot), w->width(), w->height());
+
+    // Every text fits, and the window fits a common 1366x768 screen.
+    QStringList cut = cutTexts(w.get());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(" | "))));
+    QVERIFY(w->width() <= 1366);
+    QVERIFY(w->height() <= 768);
+}
+
+QTEST_MAIN(ScreenshotsTest)
+#include "screenshots_test.moc"

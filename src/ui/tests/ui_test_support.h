@@ -1,0 +1,70 @@
+// Shared pieces of the dialog tests: a recording notifier, a settings store in memory, a German
+// language file, screenshots, and a way to act on the next modal window.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/language.h"
+#include "core/context.h"
+#include "platform/settings_store.h"
+#include "ui/ui_services.h"
+
+class QWidget;
+
+namespace trakor::uitest {
+
+class RecordingNotifier : public Notifier {
+public:
+    struct Entry {
+        std::string key;
+        std::string text;
+        MsgStyle style;
+    };
+    std::vector<Entry> entries;
+    Answer notify(const std::string& key, const std::string& text, MsgStyle style) override;
+    std::vector<std::string> keys() const;
+};
+
+class MemoryStore : public SettingsStore {
+public:
+    std::map<std::string, int32_t, std::less<>> values;
+    std::vector<std::string> written;  // names in the order written
+    int32_t readInt(std::string_view name, int32_t fallback) override;
+    bool writeInt(std::string_view name, int32_t value) override;
+    bool deleteValue(std::string_view name) override;
+};
+
+// A context with English defaults, a recording notifier, a memory store and the services.
+struct Fixture {
+    Fixture();
+    Context ctx;
+    RecordingNotifier notifier;
+    MemoryStore store;
+    LanguageFile language{ctx.settings.Language};
+    QTemporaryDir temp;
+    UiServices services{ctx, store};
+
+    // Loads the German test texts and selects German.
+    void useGerman();
+    // Writes a file in the temporary folder and returns its path.
+    std::string file(const QString& name, const std::string& bytes = "x");
+};
+
+// Language file text with German entries for every dialog text.
+std::string germanLanguageText();
+
+// Saves a picture of `w` as <build>/screenshots/<name>.png; returns the path or empty.
+QString saveScreenshot(QWidget* w, const QString& name);
+
+// Runs `action` on the next modal window once it is open (a dialog's exec() blocks the test).
+void onNextModal(std::function<void(QWidget*)> action);
+
+// Every visible button and label of `w` whose text needs more room than it has.
+QStringList cutTexts(QWidget* w);
+
+}  // namespace trakor::uitest

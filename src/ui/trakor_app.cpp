@@ -1,0 +1,84 @@
+#include "ui/trakor_app.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QIcon>
+#include <QStyle>
+#include <cstdio>
+
+#include "app/startup.h"
+#include "core/settings_io.h"
+#include "course/companion_launcher.h"
+#include "course/device_detection.h"
+#include "platform/instance_lock.h"
+#include "ui/qt_clipboard.h"
+#include "ui/trakor_dlg.h"
+
+namespace trakor {
+
+namespace {
+// Device detection as the drive box shows it.
+DriveScan scanRealDrives(Context& ctx) {
+    DeviceDetection state;
+    detectDevices(ctx, DeviceRoots{}, state);
+    DriveScan scan;
+    scan.device = detectedDevice(state);
+    for (const DeviceEntry& e : state.entries) scan.entries.push_back({e.root, e.text});
+    scan.selected = state.selected;
+    return scan;
+}
+}  // namespace
+
+CTrakorApp::CTrakorApp(int argc, const char* const* argv) : env_(Environment::fromProcess()) {
+    ctx_.paths = startUp(argc, argv);
+    language_ = std::make_unique<LanguageFile>(ctx_.settings.Language);
+    notifier_ = std::make_unique<QtNotifier>(ctx_.paths.appName);
+    ctx_.notifier = notifier_.get();
+    launcher_ = std::make_unique<CompanionLauncher>(LaunchSetup::fromEnvironment(env_));
+}
+
+CTrakorApp::~CTrakorApp() = default;
+
+int CTrakorApp::run() {
+    store_ = openSettingsStore(ctx_.paths, env_);
+    loadSettings(ctx_.settings, *store_, ctx_.paths.portable(), env_);
+
+    UiServices services(ctx_, *store_);
+    services.calls = defaultDriverCalls();
+    services.prepareLanguage = [this](Context& ctx) {
+        chooseInitialLanguage(ctx, env_);
+        loadLanguageFile(ctx, *language_);
+    };
+    auto clipboardCalls = std::make_shared<ClipboardCalls>(defaultClipboardCalls());
+    services.convertClipboard = [clipboardCalls](Context& ctx, int destination) {
+        return convertSystemClipboard(ctx, destination, *clipboardCalls);
+    };
+    services.showHelp = [this](Context& ctx) { return launcher_->showHelp(ctx); };
+    services.openSymbolTable = [this](Context& ctx) { return launcher_->openSymbolTable(ctx); };
+    services.scanDrives = scanRealDrives;
+    services.mountTable = DeviceRoots{}.mountTable;
+    services.lockFolder = instanceLockFolder(env_);
+
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
+    {
+        // The main dialog runs modally until it finishes. Its own loop is used rather than exec(),
+        // which would end when the dialog hides itself for the clipboard dialog.
+        CTrakorDlg dialog(services);
+        notifier_->setOwner(&dialog);
+        QEventLoop loop;
+        QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        loop.exec(QEventLoop::DialogExec);
+        notifier_->setOwner(nullptr);
+    }
+
+    // Exit: the settings of the run, then the help viewer this program started.
+    if (!saveExitSettings(ctx_.settings, *store_))
+        std::fprintf(stderr, "%s: the settings could not be saved\n", ctx_.paths.appName.c_str());
+    launcher_->stopHelpViewer();
+    return 0;
+}
+
+}  // namespace trakor

@@ -1,0 +1,163 @@
+// The main dialog: gathers the conversion request (input files, output target and file, option,
+// overwrite choice, split and filter values, GPS drive), keeps the settings its controls show,
+// accepts dropped files and opens the other dialogs.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/conversion_request.h"
+#include "ui/ui_services.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace trakor {
+
+class MountWatcher;
+
+class CTrakorDlg : public QDialog {
+    Q_OBJECT
+public:
+    CTrakorDlg(UiServices& services, QWidget* parent = nullptr);
+    ~CTrakorDlg() override;
+
+    // The request the Convert action hands to the driver, from the dialog's present state.
+    ConversionRequest gatherRequest() const;
+    // The Convert and View actions; each returns the driver's result (-1 when none ran).
+    int convertNow();
+    int previewNow();
+    // A conversion is running: no other action may start.
+    bool busy() const { return busy_; }
+
+    // The files chosen in the open-file dialog (or dropped): one file or several.
+    // `checkExisting` walks them as the file dialog's result is walked.
+    void takeInputFiles(const QStringList& files, bool checkExisting);
+    bool multipleInput() const { return multipleInput_; }
+    const std::vector<std::string>& inputList() const { return inputList_; }
+    bool overwriteInput() const { return overwriteInput_; }
+
+    // The clipboard dialog step: opens it unless another copy of the program has it open.
+    void openClipboardDialog();
+    // Sets every text again in the current language (after the language dialog).
+    void applyTexts();
+    // Reads the drive list again (device detection), keeping the pick when the entry is still there.
+    void refreshDrives();
+
+public slots:
+    // Quit: the close box, Escape and the quit button.
+    void reject() override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectControls();
+    void initialise();
+
+    // The steps that keep controls and settings in step.
+    void optionChange();
+    void outputTargetChange();
+    void inputFieldChange();
+    void inputFieldEdited();
+    void overwriteBoxClicked();
+    void edgeBoxClicked();
+    void splitBoxStep();
+    void filterBoxStep();
+    void splitFieldEdited();
+    void filterFieldEdited();
+    void driveChosen(int index);
+    void browseForInput();
+    void saveAs();
+    void chooseInput();
+    void chooseOutput();
+    void showPreferences();
+    void showLanguage();
+    void showAbout();
+    void showHelp();
+    void watchMounts();
+
+    // Runs one driver action with the window kept painted and every other action blocked.
+    int runBusy(const std::function<int(Context&, const DriverCalls&, ConversionRequest&)>& action);
+    void setBusy(bool on);
+    void comeOnScreen();
+    void setOutputControlsEnabled(bool on);
+    void setSingleInput(const QString& path);
+    void setFieldsEnabled(QLineEdit* field, const std::array<QLabel*, 4>& labels, bool on);
+    DriverCalls callsWithBrowsing();
+
+    UiServices& ui_;
+    bool busy_ = false;
+    // A start with the clipboard argument keeps the main dialog off the screen until the
+    // clipboard dialog has had its turn.
+    bool waitForClipboard_ = false;
+    bool multipleInput_ = false;
+    std::vector<std::string> inputList_;
+    bool inputIsGdb_ = false;
+    bool overwriteInput_ = false;
+    DriveScan drives_;
+    std::string targetRoot_;
+    std::unique_ptr<MountWatcher> mountWatcher_;
+
+    QMenuBar* menuBar_;
+    QWidget* body_;
+    QProgressBar* progress_;
+    QGroupBox* inputGroup_;
+    QLineEdit* inputField_;
+    QLabel* countLabel_;
+    QPushButton* browse_;
+    QPushButton* preview_;
+    QGroupBox* outputGroup_;
+    QButtonGroup* targets_;
+    QComboBox* driveBox_;
+    QCheckBox* overwrite_;
+    QLineEdit* outputField_;
+    QPushButton* saveAs_;
+    QGroupBox* optionsGroup_;
+    std::array<QLabel*, 3> headings_;
+    QButtonGroup* options_;
+    QCheckBox* saveRoute_;
+    QCheckBox* saveTrack_;
+    QGroupBox* splitFilterGroup_;
+    QCheckBox* split_;
+    QLineEdit* splitField_;
+    // Route length, track length, route size, track size.
+    std::array<QLabel*, 4> splitLabels_;
+    QCheckBox* filter_;
+    QLineEdit* filterField_;
+    // Points per route, points per track, percentage, direction change.
+    std::array<QLabel*, 4> filterLabels_;
+    QCheckBox* edge_;
+    QPushButton* language_;
+    QPushButton* about_;
+    QPushButton* help_;
+    QPushButton* preferences_;
+    QPushButton* clipboard_;
+    QPushButton* convert_;
+    QPushButton* quit_;
+    QMenu* helpMenu_;
+    QAction* helpAction_;
+    QAction* aboutAction_;
+};
+
+// Whether a path names a GDB file by its ending (any case).
+bool endsWithGdb(const QString& path);
+
+}  // namespace trakor

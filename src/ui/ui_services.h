@@ -1,0 +1,54 @@
+// What the dialogs reach outside themselves: the engine context, the settings store, the driver
+// and the platform services. The application fills it; tests put their own pieces in.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/context.h"
+#include "core/conversion_request.h"
+#include "core/driver.h"
+#include "core/driver_calls.h"
+#include "platform/settings_store.h"
+
+namespace trakor {
+
+// One entry of the GPS drive box: the mount point written to and the text shown.
+struct DriveEntry {
+    std::string root;
+    std::string text;
+};
+
+// A device detection run as the drive box needs it.
+struct DriveScan {
+    DetectedDevice device;
+    std::vector<DriveEntry> entries;
+    int selected = -1;
+};
+
+struct UiServices {
+    UiServices(Context& context, SettingsStore& settingsStore) : ctx(context), store(settingsStore) {}
+
+    Context& ctx;
+    SettingsStore& store;
+    DriverCalls calls;
+    // The Convert and View actions; tests replace them to see the request.
+    std::function<int(Context&, const DriverCalls&, ConversionRequest&)> convert = runConversion;
+    std::function<int(Context&, const DriverCalls&, ConversionRequest&)> view = viewInput;
+    // Clipboard conversion to the clipboard (0) or MapSource (1); empty when not in this build.
+    std::function<int(Context&, int destination)> convertClipboard;
+    // Help file in the PDF reader and the symbol table in MapSource; empty when not in this build.
+    std::function<int(Context&)> showHelp;
+    std::function<int(Context&)> openSymbolTable;
+    // Chooses the initial language and loads the language file, as the main dialog opens.
+    std::function<void(Context&)> prepareLanguage;
+    // Device detection for the drive box; empty when not in this build.
+    std::function<DriveScan(Context&)> scanDrives;
+    // Mount table watched for device changes; empty: not watched.
+    std::string mountTable;
+    // Folder of the lock that lets one clipboard dialog open across running copies.
+    std::string lockFolder;
+};
+
+}  // namespace trakor
