@@ -273,11 +273,13 @@ TEST(ConsoleNotifierTest, PlainToStandardOutputWarningsAndQuestionsToStandardErr
     FILE* e = std::fopen(d.file("err").c_str(), "w");
     cli::ConsoleNotifier n("Trakor3", cli::AnswerPolicy::Safe, o, e);
     EXPECT_EQ(n.notify("$MSG20", "File conversion completed!", MsgStyle::Plain), Answer::Ok);
+    n.notify("$MSG40", "No Garmin data found", MsgStyle::Information);
     n.notify("Info", "Route point limit reached", MsgStyle::Warning);
     EXPECT_EQ(n.notify("$MSG24", "Backup?", MsgStyle::QuestionCancel), Answer::Yes);
     std::fclose(o);
     std::fclose(e);
-    EXPECT_EQ(readFile(d.file("out")), "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_EQ(readFile(d.file("out")),
+              "Trakor3 ($MSG20): File conversion completed!\nTrakor3 ($MSG40): No Garmin data found\n");
     EXPECT_EQ(readFile(d.file("err")), "Info: Route point limit reached\nTrakor3 ($MSG24): Backup?\n  -> Yes\n");
 }
 
