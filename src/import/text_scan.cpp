@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/local_time.h"
+
 namespace trakor::scan {
 
 size_t Text::find(size_t p, std::string_view tag) const {
@@ -104,11 +106,9 @@ int32_t utcTextToTime(std::string_view text, std::tm* local) {
     utc.tm_min = minute;
     utc.tm_sec = second;
     time_t instant = timegm(&utc);
-    std::tm loc{};
-    if (instant == static_cast<time_t>(-1) || localtime_r(&instant, &loc) == nullptr) return 0;
-    if (local) *local = loc;
-    loc.tm_isdst = -1;
-    time_t back = mktime(&loc);
+    if (instant == static_cast<time_t>(-1)) return 0;
+    time_t back = localRoundTrip(instant, local);
+    if (back == static_cast<time_t>(-1)) return 0;
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(back) & 0xFFFFFFFFu));
 }
 

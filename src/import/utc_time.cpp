@@ -3,6 +3,8 @@
 #include <ctime>
 #include <limits>
 
+#include "platform/local_time.h"
+
 
 namespace trakor {
 
@@ -18,10 +20,8 @@ int32_t storedTimeFromUtc(int year, int month, int day, int hour, int minute, in
     utc.tm_min = minute;
     utc.tm_sec = second;
     const time_t instant = timegm(&utc);
-    std::tm local{};
-    if (instant == static_cast<time_t>(-1) || !localtime_r(&instant, &local)) return 0;
-    local.tm_isdst = -1;
-    const time_t t = mktime(&local);
+    if (instant == static_cast<time_t>(-1)) return 0;
+    const time_t t = localRoundTrip(instant);
     if (t <= 0 || t > std::numeric_limits<int32_t>::max()) return 0;
     return static_cast<int32_t>(t);
 }
