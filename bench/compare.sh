@@ -12,7 +12,7 @@ mkdir -p "$work"
 cd "$work"
 [ -f ride100k.gpx ] || python3 "$here/bench/make_inputs.py" .
 ini="$work/bench.ini"   # a settings file of its own, so the user's settings stay untouched
-rm -f "$ini"
+rm -f "$ini"; : >"$ini"
 opts=(--ini "$ini" --set "Removal Distance=0" --set "Filtertype=1" --cancel)
 # The GDB input of 50 tracks of 2000 points, made by the program itself.
 [ -f tracks50.gdb ] || "$cli" "${opts[@]}" --option 0 tracks50.gpx -o tracks50.gdb >/dev/null
@@ -23,7 +23,8 @@ cpu_ms() {
   local best=""
   for _ in $(seq "$runs"); do
     local t
-    t=$( { /usr/bin/time -f "%U %S" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1 | awk '{printf "%d", ($1+$2)*1000}')
+    /usr/bin/time -o "$work/time.txt" -f "%U %S" "$@" >/dev/null 2>&1 || true
+    t=$(tail -1 "$work/time.txt" | awk '{printf "%d", ($1+$2)*1000}')
     if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
   done
   echo "$best"

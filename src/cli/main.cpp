@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -201,6 +202,13 @@ int main(int argc, char** argv) {
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
         request.device = calls.detectDevices(ctx);
+    }
+    if (o.inputs.size() > 1) {
+        // Batch progress: the batch run reports before each file and after the last.
+        ctx.progress = [&o](int done, int total) {
+            if (done < total && static_cast<size_t>(done) < o.inputs.size())
+                std::fprintf(stderr, "File %d of %d: %s\n", done + 1, total, o.inputs[static_cast<size_t>(done)].c_str());
+        };
     }
     return o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
 }

@@ -148,6 +148,21 @@ TEST_F(CliTest, SeveralInputsMakeABatchRun) {
     EXPECT_EQ(err.rfind("Trakor3 ($MSG56)", 0), 0u);
 }
 
+TEST_F(CliTest, BatchRunShowsProgressAndWritesTheLog) {
+    const std::string ride = readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx");
+    makeFile("a.gpx", ride);
+    makeFile("b.gpx", ride);
+    makeFile("c.gpx", "not a gpx file");
+    EXPECT_EQ(cli("a.gpx b.gpx c.gpx --option 0 -o all.gdb"), 0) << err;
+    EXPECT_NE(err.find("File 1 of 3: a.gpx\nFile 2 of 3: b.gpx\nFile 3 of 3: c.gpx\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("Trakor3.log"), std::string::npos) << err;
+    const std::string log = readFile(binFile("Trakor3.log"));
+    EXPECT_EQ(log.rfind("\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n", 0), 0u) << log;
+    EXPECT_NE(log.find("\"c.gpx\",,,\"No tracks found\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"a.gpx\",\"Track:\""), std::string::npos) << log;
+    EXPECT_GT(readFile(dir.file("all.gdb")).size(), 100u);
+}
+
 // A clipboard block: the length of the image, then the image (here a MapSource file).
 std::string clipboardBlock(const std::string& image) {
     const uint32_t n = static_cast<uint32_t>(image.size());
