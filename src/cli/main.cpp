@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "core/context.h"
 #include "core/driver.h"
 #include "core/request_builder.h"
+#include "course/device_detection.h"
 
 namespace {
 
@@ -42,6 +45,20 @@ struct Options {
     std::vector<std::string> clipboardBlock;
     bool toMapSource = false;
 };
+
+// A drive named with --gps-drive that holds a Garmin device description counts as the connected
+// device, for devices that detection cannot see (not a removable USB disk, or a copy of its folders).
+DetectedDevice deviceAt(const std::string& root) {
+    DetectedDevice dev;
+    std::ifstream in(root + "/Garmin/GarminDevice.xml", std::ios::binary);
+    if (!in) return dev;
+    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string base = root.size() > 1 && root.back() == '/' ? root.substr(0, root.size() - 1) : root;
+    dev.root = base;
+    dev.connected = true;
+    dev.deviceList.push_back(base + "/" + readDeviceDescription(xml).value_or(""));
+    return dev;
+}
 
 // Applies "NAME=VALUE" to the settings of this run; throws a usage error for a bad one.
 void applySetting(Settings& s, const std::string& assignment) {
@@ -202,6 +219,8 @@ int main(int argc, char** argv) {
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
         request.device = calls.detectDevices(ctx);
+        if (!request.device.connected && !request.targetRoot.empty())
+            request.device = deviceAt(request.targetRoot);
     }
     if (o.inputs.size() > 1) {
         // Batch progress: the batch run reports before each file and after the last.

@@ -163,6 +163,20 @@ TEST_F(CliTest, BatchRunShowsProgressAndWritesTheLog) {
     EXPECT_GT(readFile(dir.file("all.gdb")).size(), 100u);
 }
 
+TEST_F(CliTest, GpsDriveWithADeviceDescriptionReceivesTheCourses) {
+    const std::string ride = readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx");
+    makeFile("ride.gpx", ride);
+    fs::create_directories(dir.file("edge/Garmin"));
+    makeFile("edge/Garmin/GarminDevice.xml", "<Device><Model><Description>EDGE 800</Description></Model></Device>");
+    EXPECT_EQ(cli("ride.gpx --option 0 --target gps --gps-drive edge"), 0) << err;
+    EXPECT_NE(out.find("Trakor3 ($MSG22): The courses are sent to the GPS receiver"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(dir.file("edge/Garmin/NewFiles/Sample ride-1.tcx")));
+    // A folder without a device description is no device.
+    fs::create_directories(dir.file("stick"));
+    EXPECT_EQ(cli("ride.gpx --option 0 --target gps --gps-drive stick"), 1);
+    EXPECT_NE(err.find("($MSG06)"), std::string::npos) << err;
+}
+
 // A clipboard block: the length of the image, then the image (here a MapSource file).
 std::string clipboardBlock(const std::string& image) {
     const uint32_t n = static_cast<uint32_t>(image.size());
