@@ -93,6 +93,17 @@ Paths decidePaths(const std::string& programPath, std::span<const std::string> a
     return paths;
 }
 
+StartArguments splitStartArguments(int argc, const char* const* argv) {
+    StartArguments out;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i] ? argv[i] : "";
+        std::error_code ec;
+        if (a.find('/') != std::string::npos || fs::is_regular_file(a, ec)) out.files.push_back(a);
+        else out.switches.push_back(a);
+    }
+    return out;
+}
+
 Paths startUp(int argc, const char* const* argv) {
     Environment env = Environment::fromProcess();
     if (!env.nonEmpty("HOME"))
@@ -101,10 +112,7 @@ Paths startUp(int argc, const char* const* argv) {
     std::error_code ec;
     fs::path program = fs::read_symlink("/proc/self/exe", ec);
     if (ec && argc > 0 && argv[0] != nullptr) program = fs::weakly_canonical(fs::absolute(argv[0], ec), ec);
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
-
-    Paths paths = decidePaths(program.string(), args, env, TRAKOR_INSTALL_PREFIX);
+    Paths paths = decidePaths(program.string(), splitStartArguments(argc, argv).switches, env, TRAKOR_INSTALL_PREFIX);
     if (!paths.portable()) {
         fs::create_directories(paths.workingFolder, ec);
         if (!fs::is_directory(paths.workingFolder, ec)) setWorkingFolder(paths, paths.programFolder);

@@ -3,6 +3,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "core/paths.h"
@@ -33,5 +34,13 @@ void setWorkingFolder(Paths& paths, const std::string& folder);
 // The real start-up: the program path from /proc/self/exe, the process environment, and the
 // working folder created when missing (when it cannot be created, the program's folder is used).
 Paths startUp(int argc, const char* const* argv);
+
+// Start arguments split into mode switches ("N", "C", ...) and files to open: an argument that names
+// an existing file or holds a '/' is a file, so a path such as "Cycling.gdb" sets no switch.
+struct StartArguments {
+    std::vector<std::string> switches;
+    std::vector<std::string> files;
+};
+StartArguments splitStartArguments(int argc, const char* const* argv);
 
 }  // namespace trakor

@@ -31,6 +31,7 @@ DriveScan scanRealDrives(Context& ctx) {
 
 CTrakorApp::CTrakorApp(int argc, const char* const* argv) : env_(Environment::fromProcess()) {
     ctx_.paths = startUp(argc, argv);
+    startFiles_ = splitStartArguments(argc, argv).files;
     language_ = std::make_unique<LanguageFile>(ctx_.settings.Language);
     notifier_ = std::make_unique<QtNotifier>(ctx_.paths.appName);
     ctx_.notifier = notifier_.get();
@@ -66,6 +67,12 @@ int CTrakorApp::run() {
         // which would end when the dialog hides itself for the clipboard dialog.
         CTrakorDlg dialog(services);
         notifier_->setOwner(&dialog);
+        // Files handed over by the file manager ("Open with") become the input.
+        if (!startFiles_.empty()) {
+            QStringList files;
+            for (const std::string& f : startFiles_) files << QString::fromStdString(f);
+            dialog.takeInputFiles(files, true);
+        }
         QEventLoop loop;
         QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
         dialog.setWindowModality(Qt::ApplicationModal);

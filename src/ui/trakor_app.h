@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/language.h"
 #include "core/context.h"
@@ -34,6 +36,7 @@ private:
     std::unique_ptr<LanguageFile> language_;
     std::unique_ptr<QtNotifier> notifier_;
     std::unique_ptr<CompanionLauncher> launcher_;
+    std::vector<std::string> startFiles_;
 };
 
 }  // namespace trakor

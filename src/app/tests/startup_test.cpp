@@ -111,3 +111,18 @@ TEST(StartUp, RealProcessGetsAnAbsoluteProgramAndAWorkingFolder) {
 
 }  // namespace
 }  // namespace trakor
+
+TEST(StartUp, FileArgumentsSetNoSwitches) {
+    trakor::test::TempDir dir;
+    const std::string ride = dir.file("Cycling.gdb");
+    trakor::test::writeFile(ride, "x");
+    const std::string here = "Nice.gpx";  // an existing file in the current folder
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    trakor::test::writeFile(here, "x");
+    const char* argv[] = {"Trakor3", ride.c_str(), "C", here.c_str(), "N", "/no/such/Clip.gdb"};
+    trakor::StartArguments a = trakor::splitStartArguments(6, argv);
+    std::filesystem::current_path(old);
+    EXPECT_EQ(a.switches, (std::vector<std::string>{"C", "N"}));
+    EXPECT_EQ(a.files, (std::vector<std::string>{ride, here, "/no/such/Clip.gdb"}));
+}
