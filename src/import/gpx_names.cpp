@@ -6,7 +6,7 @@ namespace trakor {
 
 namespace {
 
-// Slot number = GDB symbol code.
+// Slot number = GDB symbol code, as MapSource numbers its symbols ("Number 3, Blue" is 199).
 constexpr std::array<std::string_view, kWaypointSymbolSlots> kSymbolNames = {
     "Anchor", "Bell", "Diamond, Green", "Diamond, Red", "Diver Down Flag 1", "Diver Down Flag 2", "Bank",
     "Fishing Area", "Gas Station", "Horn", "Residence", "Restaurant", "Light", "Bar",
@@ -40,7 +40,7 @@ constexpr std::array<std::string_view, kWaypointSymbolSlots> kSymbolNames = {
     "Letter C, Blue", "Letter D, Red", "Letter D, Green", "Letter D, Blue", "Number 0, Red",
     "Number 0, Green", "Number 0, Blue", "Number 1, Red", "Number 1, Green", "Number 1, Blue",
     "Number 2, Red", "Number 2, Green", "Number 2, Blue", "Number 3, Red", "Number 3, Green",
-    "Number 4, Red", "Number 4, Green", "Number 4, Blue", "Number 5, Red", "Number 5, Green",
+    "Number 3, Blue", "Number 4, Red", "Number 4, Green", "Number 4, Blue", "Number 5, Red", "Number 5, Green",
     "Number 5, Blue", "Number 6, Red", "Number 6, Green", "Number 6, Blue", "Number 7, Red",
     "Number 7, Green", "Number 7, Blue", "Number 8, Red", "Number 8, Green", "Number 8, Blue",
     "Number 9, Red", "Number 9, Green", "Number 9, Blue", "Triangle, Blue", "Triangle, Green",
@@ -49,7 +49,6 @@ constexpr std::array<std::string_view, kWaypointSymbolSlots> kSymbolNames = {
     "Winery", "ATV", "Big Game", "Blind", "Blood Trail", "Cover", "Covey", "Food Source", "Furbearer",
     "Lodge", "Small Game", "Animal Tracks", "Treed Quarry", "Tree Stand", "Truck", "Upland Game",
     "Waterfowl", "Water Source",
-    "",
 };
 
 // The slot after White ("Transparant") never matches.

@@ -6,10 +6,10 @@
 
 namespace trakor {
 
-constexpr int kWaypointSymbolSlots = 249;  // codes 0..248; the last slot is empty
+constexpr int kWaypointSymbolSlots = 249;  // codes 0..248
 constexpr int kDisplayColorSlots = 16;     // Black = 1 ... White = 16
 
-// Name of GDB symbol code 0..248 ("" for the empty slot or a code out of range).
+// Name of GDB symbol code 0..248 ("" for a code out of range).
 std::string_view waypointSymbolName(int code);
 // Symbol code of a name, or -1 when no slot holds exactly that name.
 int waypointSymbolCode(std::string_view name);

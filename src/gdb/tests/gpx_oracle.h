@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gdb/file_header.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {
@@ -19,6 +20,7 @@ struct GpxPoint {
     std::optional<double> ele;
     std::optional<int64_t> time;
     std::string name;
+    std::string sym;
 };
 struct GpxPath {
     std::string name;
@@ -76,6 +78,7 @@ inline std::vector<GpxPoint> points(const std::string& s, const std::string& tag
             pt.time = static_cast<int64_t>(timegm(&tm));
         }
         pt.name = unescape(between(s, "<name>", "</name>", headEnd, end));
+        pt.sym = unescape(between(s, "<sym>", "</sym>", headEnd, end));
         out.push_back(pt);
     }
     return out;
@@ -111,6 +114,18 @@ inline bool gpsbabelRead(const std::string& gdbPath, GpxData& data, std::string*
     data.routes = detail::paths(gpx, "rte", "rtept");
     data.tracks = detail::paths(gpx, "trk", "trkpt");
     return true;
+}
+
+// gpsbabel reads only files made by MapSource or BaseCamp: a copy of one of our files with that
+// creator name.
+inline std::vector<uint8_t> withCreator(const std::vector<uint8_t>& file, const std::string& creator) {
+    const size_t nameAt = kNewHeaderLength - 8;  // "Trakor3" and its zero byte end the header
+    EXPECT_EQ(std::string(file.begin() + nameAt, file.begin() + kNewHeaderLength - 1), "Trakor3");
+    std::string out(file.begin(), file.begin() + nameAt);
+    out += creator;
+    out.push_back('\0');
+    out.append(file.begin() + kNewHeaderLength, file.end());
+    return std::vector<uint8_t>(out.begin(), out.end());
 }
 
 // Degrees as gpsbabel prints them, back to semicircles of the file.

@@ -11,17 +11,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// gpsbabel reads only files made by MapSource or BaseCamp: a copy with that creator name.
-Bytes withCreator(const Bytes& file, const std::string& creator) {
-    const size_t nameAt = kNewHeaderLength - 8;  // "Trakor3" and its zero byte end the header
-    EXPECT_EQ(std::string(file.begin() + nameAt, file.begin() + kNewHeaderLength - 1), "Trakor3");
-    std::string out(file.begin(), file.begin() + nameAt);
-    out += creator;
-    out.push_back('\0');
-    out.append(file.begin() + kNewHeaderLength, file.end());
-    return Bytes(out.begin(), out.end());
-}
-
 struct Named {
     std::string name;
     int32_t lat, lon;
@@ -94,7 +83,7 @@ TEST(Interop, GpsbabelReadsWhatTheWritersMake) {
         Bytes ours = assemble(version, wpts, track);
         EXPECT_EQ(std::string(ours.begin() + kNewHeaderLength - 8, ours.begin() + kNewHeaderLength - 1), "Trakor3");
         const std::string path = dir.file(std::string("interop-") + version + ".gdb");
-        Bytes copy = withCreator(ours, "MapSource");
+        Bytes copy = test::withCreator(ours, "MapSource");
         test::writeFile(path, std::string(copy.begin(), copy.end()));
 
         test::GpxData gpx;

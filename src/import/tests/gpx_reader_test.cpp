@@ -11,10 +11,13 @@ TEST_F(GpxReaderTest, WaypointsTakeSymbolElevationAndNumberedNames) {
         "<wpt lat=\"52.5\" lon=\"-4.25\"><ele>12.5</ele><name>Start</name><sym>Flag</sym></wpt>"
         "<wpt lon=\"5\" lat=\"51\"><name><![CDATA[A]b]]></name><sym>No Such Symbol</sym></wpt>"
         "<wpt lat=\"1\" lon=\"2\"><sym></sym></wpt>"
+        "<wpt lat=\"1\" lon=\"2\"><sym>Number 3, Blue</sym></wpt>"
+        "<wpt lat=\"1\" lon=\"2\"><sym>Number 4, Red</sym></wpt>"
+        "<wpt lat=\"1\" lon=\"2\"><sym>Water Source</sym></wpt>"
         "</gpx>";
     ctx.settings.WaypointSymbol = 18;
     EXPECT_EQ(read(readGpx, gpx), kReadNothing);  // waypoints alone are no track
-    ASSERT_EQ(waypoints.size(), 3u);
+    ASSERT_EQ(waypoints.size(), 6u);
     EXPECT_EQ(waypoints[0].name, "Start-1");
     EXPECT_EQ(waypoints[0].symbol, 64);
     EXPECT_EQ(waypoints[0].at.lat, semi(52.5));
@@ -29,7 +32,11 @@ TEST_F(GpxReaderTest, WaypointsTakeSymbolElevationAndNumberedNames) {
     // The name buffer is shared and not cleared; an empty symbol is the default symbol.
     EXPECT_EQ(waypoints[2].name, "A-3");
     EXPECT_EQ(waypoints[2].symbol, 18);
-    EXPECT_EQ(ctx.run.waypointCount, 3);
+    // MapSource's codes of the numbered symbols and of the last one.
+    EXPECT_EQ(waypoints[3].symbol, 199);
+    EXPECT_EQ(waypoints[4].symbol, 200);
+    EXPECT_EQ(waypoints[5].symbol, 248);
+    EXPECT_EQ(ctx.run.waypointCount, 6);
 }
 
 TEST_F(GpxReaderTest, TracksArePointsWithElevationAndTime) {
