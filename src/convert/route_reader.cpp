@@ -159,22 +159,12 @@ int spreadViaPoints(Context& ctx) {
         lastKept = s.via[i] != 0 || counter == k;
         if (!lastKept) continue;
         counter = 0;
-        s.lat[kept] = s.lat[i];
-        s.lon[kept] = s.lon[i];
-        s.alt[kept] = s.alt[i];
-        s.altValid[kept] = s.altValid[i];
-        s.time[kept] = s.time[i];
-        s.via[kept] = s.via[i];
+        s.copyPoint(kept, i);
         ++kept;
     }
     if (s.count > 1 && !lastKept) {
         const int32_t i = s.count - 1;
-        s.lat[kept] = s.lat[i];
-        s.lon[kept] = s.lon[i];
-        s.alt[kept] = s.alt[i];
-        s.altValid[kept] = s.altValid[i];
-        s.time[kept] = s.time[i];
-        s.via[kept] = s.via[i];
+        s.copyPoint(kept, i);
         ++kept;
     }
     s.count = kept;

@@ -9,14 +9,7 @@ namespace trakor::detail {
 
 // Copies every field of point `from` to index `to`.
 inline void movePoint(PointStore& s, int32_t to, int32_t from) {
-    if (to == from) return;
-    s.lat[to] = s.lat[from];
-    s.lon[to] = s.lon[from];
-    s.alt[to] = s.alt[from];
-    s.altValid[to] = s.altValid[from];
-    s.time[to] = s.time[from];
-    s.via[to] = s.via[from];
-    s.partMark[to] = s.partMark[from];
+    if (to != from) s.copyPoint(to, from);
 }
 
 // Part mark for a point that takes over another one's fields: a point that begins a part keeps

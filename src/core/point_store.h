@@ -43,6 +43,16 @@ public:
     // Part n (1-based): [first, end) where end includes the first point of the next part.
     void partRange(int n, int32_t& first, int32_t& end) const;
     void clear() { count = 0; }
+    // Copies every field of point `from` to index `to` (both below capacity).
+    void copyPoint(int32_t to, int32_t from) {
+        lat[to] = lat[from];
+        lon[to] = lon[from];
+        alt[to] = alt[from];
+        altValid[to] = altValid[from];
+        time[to] = time[from];
+        via[to] = via[from];
+        partMark[to] = partMark[from];
+    }
 
 private:
     std::unique_ptr<int32_t[]> lat_, lon_, time_, via_;

@@ -69,13 +69,7 @@ void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points)
     size_t next = 0;
     for (int32_t from = s.count - 1; from >= 0 && next < points.size(); --from) {
         --to;
-        s.lat[to] = s.lat[from];
-        s.lon[to] = s.lon[from];
-        s.alt[to] = s.alt[from];
-        s.altValid[to] = s.altValid[from];
-        s.time[to] = s.time[from];
-        s.via[to] = s.via[from];
-        s.partMark[to] = s.partMark[from];
+        s.copyPoint(to, from);
         if (points[next].before != from) continue;
         const WarningPoint& p = points[next++];
         --to;
