@@ -43,6 +43,18 @@ sharedSeeds() {
   done
   echo "$dir"
 }
+# Removes kept inputs that are a shared file as it stands or behind one option byte.
+dropSharedCopies() {
+  [ -d "$shared" ] || return 0
+  local sums f
+  sums=$(for f in "$shared"/*; do sha1sum <"$f"; tail -c +2 "$f" | sha1sum; done | cut -d' ' -f1)
+  for f in "$1"/*; do
+    [ -f "$f" ] || continue
+    if grep -qx "$(sha1sum <"$f" | cut -d' ' -f1)" <<<"$sums" ||
+       grep -qx "$(tail -c +2 "$f" | sha1sum | cut -d' ' -f1)" <<<"$sums"; then rm -f "$f"; fi
+  done
+}
+
 for t in "${targets[@]}"; do
   kept=fuzz/corpus/$t
   work=$build/work/$t
@@ -59,5 +71,8 @@ for t in "${targets[@]}"; do
   tmp=$(mktemp -d)
   "$build/fuzz/$t" -merge=1 -max_len=262144 "$tmp" "$kept" "$work" >/dev/null 2>&1 || true
   rm -rf "$kept" && mv "$tmp" "$kept"
+  dropSharedCopies "$kept"
+  # Large inputs are the shared files with a few bytes changed; they come back as seeds anyway.
+  find "$kept" -type f -size +32k -delete
 done
 ls $build/findings
