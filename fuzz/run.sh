@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for a while on both cores.
+# Builds the fuzz targets with clang and runs each for a while with one job (the machine is shared).
 # Usage: fuzz/run.sh [seconds per target] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,28 +8,71 @@ shift || true
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAKOR_FUZZ=ON \
   -DTRAKOR_BUILD_TESTS=OFF -DTRAKOR_BUILD_BENCH=OFF -DTRAKOR_BUILD_UI=OFF >/dev/null
-cmake --build $build -j"$(nproc)"
+cmake --build $build -j2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 shared=../shared/corpus
 mkdir -p $build/findings
+
+# The shared files of the type a target reads. Reader targets take the option from the first
+# byte, so their seeds get one (option 11) in front; the others see the files through links.
+sharedSeeds() {
+  local t=$1 exts="" prefix=0
+  case $t in
+    gpx_reader_fuzz) exts="gpx"; prefix=1 ;;
+    tcx_reader_fuzz) exts="tcx crs"; prefix=1 ;;
+    fit_reader_fuzz) exts="fit"; prefix=1 ;;
+    kml_reader_fuzz) exts="kml"; prefix=1 ;;
+    itn_reader_fuzz) exts="itn"; prefix=1 ;;
+    nmea_reader_fuzz) exts="nmea nma log"; prefix=1 ;;
+    gdb_import_reader_fuzz|via_points_fuzz|gdb_pass_fuzz) exts="gdb"; prefix=1 ;;
+    kmz_fuzz) exts="kmz" ;;
+    *) [ -d "$shared" ] && echo "$shared"; return ;;
+  esac
+  [ -d "$shared" ] || return 0
+  local dir=$build/seeds/$t
+  rm -rf "$dir" && mkdir -p "$dir"
+  for e in $exts; do
+    for f in "$shared"/*."$e"; do
+      [ -f "$f" ] || continue
+      if [ $prefix = 1 ]; then { printf '\001'; cat "$f"; } >"$dir/$(basename "$f")"
+      else ln -s "$(realpath "$f")" "$dir/$(basename "$f")"; fi
+    done
+  done
+  echo "$dir"
+}
+# Removes kept inputs that are a shared file as it stands or behind one option byte.
+dropSharedCopies() {
+  [ -d "$shared" ] || return 0
+  local sums f
+  sums=$(for f in "$shared"/*; do sha1sum <"$f"; tail -c +2 "$f" | sha1sum; done | cut -d' ' -f1)
+  for f in "$1"/*; do
+    [ -f "$f" ] || continue
+    if grep -qx "$(sha1sum <"$f" | cut -d' ' -f1)" <<<"$sums" ||
+       grep -qx "$(tail -c +2 "$f" | sha1sum | cut -d' ' -f1)" <<<"$sums"; then rm -f "$f"; fi
+  done
+}
+
 for t in "${targets[@]}"; do
   kept=fuzz/corpus/$t
   work=$build/work/$t
   mkdir -p "$kept" "$work"
   seeds=("$work" "$kept")
-  [ -d "$shared" ] && seeds+=("$shared")
+  seedDir=$(sharedSeeds "$t")
+  [ -n "$seedDir" ] && seeds+=("$seedDir")
   [ -d "fuzz/seeds/$t" ] && seeds+=("fuzz/seeds/$t")
   echo "== $t: ${seconds}s"
-  "$build/fuzz/$t" -max_total_time="$seconds" -jobs=2 -workers=2 -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
+  "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
     -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
-  grep -h -E "stat::number_of_executed_units|ERROR|SUMMARY" $build/$t.log fuzz-*.log 2>/dev/null | sort | uniq -c | head -20 || true
-  rm -f fuzz-*.log
+  grep -h -E "stat::number_of_executed_units|Done [0-9]+ runs|ERROR|SUMMARY" $build/$t.log 2>/dev/null | sort | uniq -c | head -20 || true
   # Keep a minimal corpus that covers what this run found, not the shared files themselves.
   tmp=$(mktemp -d)
   "$build/fuzz/$t" -merge=1 -max_len=262144 "$tmp" "$kept" "$work" >/dev/null 2>&1 || true
   rm -rf "$kept" && mv "$tmp" "$kept"
+  dropSharedCopies "$kept"
+  # Large inputs are the shared files with a few bytes changed; they come back as seeds anyway.
+  find "$kept" -type f -size +32k -delete
 done
 ls $build/findings

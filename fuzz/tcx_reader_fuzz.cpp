@@ -1,0 +1,7 @@
+// The tcx reader on arbitrary bytes; the first byte picks the option.
+#include "fuzz/import_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    trakor::fuzz::runReader(trakor::readTcx, data, size);
+    return 0;
+}
