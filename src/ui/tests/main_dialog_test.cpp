@@ -23,19 +23,7 @@ using namespace trakor;
 using namespace trakor::uitest;
 
 namespace {
-template <class W>
-W* child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no control %s", name);
-    return w;
-}
-bool shown(QWidget* parent, const char* name) { return !child<QWidget>(parent, name)->isHidden(); }
 bool enabled(QWidget* parent, const char* name) { return child<QWidget>(parent, name)->isEnabled(); }
-void type(QWidget* parent, const char* name, const QString& text) {
-    auto* f = child<QLineEdit>(parent, name);
-    f->selectAll();
-    QTest::keyClicks(f, text);
-}
 }  // namespace
 
 class MainDialogTest : public QObject {

@@ -14,12 +14,6 @@ using namespace trakor;
 using namespace trakor::uitest;
 
 namespace {
-template <class W>
-W* child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no control %s", name);
-    return w;
-}
 void typeIn(QWidget* field, const QString& text) {
     if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) {
         spin->selectAll();

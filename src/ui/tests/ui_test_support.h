@@ -14,9 +14,26 @@
 #include "platform/settings_store.h"
 #include "ui/ui_services.h"
 
-class QWidget;
+#include <QLineEdit>
+#include <QTest>
+#include <QWidget>
 
 namespace trakor::uitest {
+
+// The control of a dialog by object name; a missing one ends the test run.
+template <class W>
+W* child(QWidget* parent, const char* name) {
+    W* w = parent->findChild<W*>(QString::fromLatin1(name));
+    if (w == nullptr) qFatal("no control %s", name);
+    return w;
+}
+// Whether the named control is visible, and typing into a named line edit.
+inline bool shown(QWidget* parent, const char* name) { return !child<QWidget>(parent, name)->isHidden(); }
+inline void type(QWidget* parent, const char* name, const QString& text) {
+    auto* f = child<QLineEdit>(parent, name);
+    f->selectAll();
+    QTest::keyClicks(f, text);
+}
 
 class RecordingNotifier : public Notifier {
 public:
