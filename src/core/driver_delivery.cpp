@@ -15,15 +15,7 @@ namespace {
 // The Training Center note, looked up with its own limit of 128 characters.
 void tellCoursesInFile(Context& ctx, const std::string& tcxPath) {
     const DriverMessage& m = dmsg::kCoursesInFile;
-    std::string format = messageText(ctx, m.key, m.english, 128);
-    if (formatSignature(format) != formatSignature(m.english)) format = m.english;
-    int n = std::snprintf(nullptr, 0, format.c_str(), tcxPath.c_str());
-    std::string text = format;
-    if (n >= 0) {
-        std::vector<char> buf(static_cast<size_t>(n) + 1);
-        std::snprintf(buf.data(), buf.size(), format.c_str(), tcxPath.c_str());
-        text.assign(buf.data(), static_cast<size_t>(n));
-    }
+    const std::string text = formatMessage(ctx, m.key, m.english, 128, tcxPath.c_str());
     if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
 }
 

@@ -43,12 +43,24 @@ std::string vformat(const std::string& format, va_list args) {
 }
 }  // namespace
 
-Answer tell(Context& ctx, const char* key, const char* english, MsgStyle style, ...) {
-    std::string format = messageText(ctx, key, english);
+std::string vformatMessage(const Context& ctx, const char* key, const char* english, size_t limit, va_list args) {
+    std::string format = messageText(ctx, key, english, limit);
     if (formatSignature(format) != formatSignature(english)) format = english;
+    return formatSignature(english).empty() ? format : vformat(format, args);
+}
+
+std::string formatMessage(const Context& ctx, const char* key, const char* english, size_t limit, ...) {
+    va_list args;
+    va_start(args, limit);
+    std::string text = vformatMessage(ctx, key, english, limit, args);
+    va_end(args);
+    return text;
+}
+
+Answer tell(Context& ctx, const char* key, const char* english, MsgStyle style, ...) {
     va_list args;
     va_start(args, style);
-    std::string text = formatSignature(english).empty() ? format : vformat(format, args);
+    std::string text = vformatMessage(ctx, key, english, 256, args);
     va_end(args);
     if (ctx.notifier == nullptr) return style == MsgStyle::QuestionCancel ? Answer::Cancel : Answer::No;
     return ctx.notifier->notify(key, text, style);

@@ -1,6 +1,7 @@
 // Message convention: every message has a key; its text is English or the language file's.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ std::string captionFor(std::string_view appName, std::string_view key);
 
 // The text to show for a key: English when Language is 0 or nothing is found.
 std::string messageText(const Context& ctx, const char* key, const char* english, size_t limit = 256);
+
+// The text of a key formatted printf-style with the arguments. The looked-up text is the format
+// unless its placeholders differ from the English ones (then the English text is); an English text
+// without placeholders is returned as it stands.
+std::string formatMessage(const Context& ctx, const char* key, const char* english, size_t limit, ...);
+std::string vformatMessage(const Context& ctx, const char* key, const char* english, size_t limit, va_list args);
 
 // Looks up, formats (printf-style, the looked-up text as format) and notifies.
 // A translation whose placeholders differ from the English ones is not used as a format.

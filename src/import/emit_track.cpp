@@ -1,6 +1,7 @@
 // The common back end of the importers: checks, option handling and writing of one route or track.
 #include <cstdio>
 
+#include "convert/gdb_pass.h"
 #include "convert/glitches.h"
 #include "convert/route_writer.h"
 #include "convert/split.h"
@@ -23,19 +24,7 @@ void logLine(Context& ctx, const ImportJob& job, const char* format, const std::
 // The information text of a skipped track, formatted like a message.
 void noteTooManyPoints(Context& ctx, const std::string& name) {
     const auto& m = importmsg::kTooManyPoints;
-    std::string format = messageText(ctx, m.key, m.english);
-    if (formatSignature(format) != formatSignature(m.english)) format = m.english;
-    char text[512];
-    std::snprintf(text, sizeof text, format.c_str(), name.c_str());
-    ctx.run.setInfo(1, text);
-}
-
-// Part d of n under the split setting: "Tour#3", "Tour#03" from ten parts on, or the plain name.
-std::string partName(const Context& ctx, const std::string& name, int d, int n) {
-    if (ctx.settings.Split != 1) return name;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, n < 10 ? "#%d" : "#%02d", d);
-    return name + suffix;
+    ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
 }
 
 int partCount(const PointStore& s) {

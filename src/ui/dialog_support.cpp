@@ -18,23 +18,12 @@ QString uiText(const Context& ctx, const UiText& t) {
 }
 
 QString uiTextWith(const Context& ctx, const UiText& t, const char* arg) {
-    std::string format = messageText(ctx, t.key, t.english, t.limit);
-    if (formatSignature(format) != formatSignature(t.english)) format = t.english;
-    int n = std::snprintf(nullptr, 0, format.c_str(), arg);
-    if (n < 0) return QString::fromStdString(format);
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format.c_str(), arg);
-    out.resize(static_cast<size_t>(n));
-    return QString::fromStdString(out);
+    return QString::fromStdString(formatMessage(ctx, t.key, t.english, t.limit, arg));
 }
 
 QString mainTitle(const Context& ctx) {
     const UiText& t = gdbtext::Title;
-    std::string format = messageText(ctx, t.key, t.english, t.limit);
-    if (formatSignature(format) != formatSignature(t.english)) format = t.english;
-    char buf[512];
-    std::snprintf(buf, sizeof buf, format.c_str(), kProgramVersion, ctx.paths.modeLetter);
-    return QString::fromUtf8(buf);
+    return QString::fromStdString(formatMessage(ctx, t.key, t.english, t.limit, kProgramVersion, ctx.paths.modeLetter));
 }
 
 uint32_t fieldNumber(const QString& text) {
