@@ -16,8 +16,9 @@ fi
 cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/trakor3_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/trakor3_*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || fail "no package was built"
+debs=("$build"/trakor3_*.deb)
+deb=${debs[0]}
+[ -f "$deb" ] || fail "no package was built"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -25,12 +26,17 @@ dpkg-deb -x "$deb" "$root"
 
 # Dependencies: the package of every shared library the programs load is in Depends.
 depends=$(dpkg-deb -f "$deb" Depends)
+# Read whole outputs into variables: a reader that stops early (head, awk exit) would kill the
+# writer with SIGPIPE, which pipefail turns into a failed run.
+libraries=$(ldconfig -p)
+# The first package dpkg names as owner of a file, or nothing.
+owner() { local out; out=$(dpkg -S "$1" 2>/dev/null) || return 0; out=${out%%$'\n'*}; echo "${out%%:*}"; }
 for program in "$root"/usr/bin/*; do
   for lib in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
-    path=$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')
+    path=$(awk -v l="$lib" '$1 == l && !found { print $NF; found = 1 }' <<<"$libraries")
     [ -n "$path" ] || fail "$(basename "$program") needs $lib, which is not installed here"
-    pkg=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -n 1 | cut -d: -f1) || true
-    [ -n "$pkg" ] || pkg=$(dpkg -S "$path" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+    pkg=$(owner "$(readlink -f "$path")")
+    [ -n "$pkg" ] || pkg=$(owner "$path")
     [ -n "$pkg" ] || fail "no Debian package holds $path"
     [[ "$depends" == *"$pkg"* ]] || fail "Depends lacks $pkg (for $lib): $depends"
   done
