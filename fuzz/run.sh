@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for a while with one job (the machine is shared).
+# Builds the fuzz targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs each
+# for a while, as many targets at once as there are cores (FUZZ_PARALLEL overrides), then keeps a
+# merged corpus per target under fuzz/corpus and prints executions and findings per target.
 # Usage: fuzz/run.sh [seconds per target] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,24 +57,39 @@ dropSharedCopies() {
   done
 }
 
-for t in "${targets[@]}"; do
-  kept=fuzz/corpus/$t
-  work=$build/work/$t
+# One target: fuzz, then keep a minimal corpus that covers what this run found (not the shared
+# files themselves), and write one summary line.
+runTarget() {
+  local t=$1 kept=fuzz/corpus/$1 work=$build/work/$1 seedDir tmp
   mkdir -p "$kept" "$work"
-  seeds=("$work" "$kept")
+  local seeds=("$work" "$kept")
   seedDir=$(sharedSeeds "$t")
   [ -n "$seedDir" ] && seeds+=("$seedDir")
   [ -d "fuzz/seeds/$t" ] && seeds+=("fuzz/seeds/$t")
-  echo "== $t: ${seconds}s"
+  rm -f $build/findings/"$t"-*
   "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
     -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
-  grep -h -E "stat::number_of_executed_units|Done [0-9]+ runs|ERROR|SUMMARY" $build/$t.log 2>/dev/null | sort | uniq -c | head -20 || true
-  # Keep a minimal corpus that covers what this run found, not the shared files themselves.
   tmp=$(mktemp -d)
   "$build/fuzz/$t" -merge=1 -max_len=262144 "$tmp" "$kept" "$work" >/dev/null 2>&1 || true
   rm -rf "$kept" && mv "$tmp" "$kept"
   dropSharedCopies "$kept"
   # Large inputs are the shared files with a few bytes changed; they come back as seeds anyway.
   find "$kept" -type f -size +32k -delete
+  local runs findings
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -n 1)
+  findings=$(find $build/findings -name "$t-*" | wc -l)
+  printf '%-26s %10s executions in %ss, %s findings, %s corpus files\n' "$t" "${runs:-?}" "$seconds" \
+    "$findings" "$(find "$kept" -type f | wc -l)" | tee "$build/$t.summary"
+  grep -h -E "^(==[0-9]+==ERROR|SUMMARY)" "$build/$t.log" | head -n 5 || true
+}
+
+parallel=${FUZZ_PARALLEL:-$(nproc)}
+for t in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+  echo "== $t: ${seconds}s"
+  runTarget "$t" &
 done
+wait
+echo "== summary"
+for t in "${targets[@]}"; do cat "$build/$t.summary"; done | tee $build/summary.txt
 ls $build/findings
