@@ -24,17 +24,19 @@ bool crossesAntimeridian(double lon1, double lon2) { return std::fabs(lon1 - lon
 
 }  // namespace
 
-double distance(double lat1, double lon1, double lat2, double lon2) {
-    if (crossesAntimeridian(lon1, lon2)) {
-        // Shifting both by 180 degrees in opposite directions keeps the cosine of the difference.
-        if (lon1 < 0) {
-            lon1 += 180;
-            lon2 -= 180;
-        } else {
-            lon1 -= 180;
-            lon2 += 180;
-        }
+void shiftAcrossAntimeridian(double& lon1, double& lon2) {
+    if (!crossesAntimeridian(lon1, lon2)) return;
+    if (lon1 < 0) {
+        lon1 += 180;
+        lon2 -= 180;
+    } else {
+        lon1 -= 180;
+        lon2 += 180;
     }
+}
+
+double distance(double lat1, double lon1, double lat2, double lon2) {
+    shiftAcrossAntimeridian(lon1, lon2);
     const double la1 = radians(lat1);
     const double la2 = radians(lat2);
     return metresFromParts(std::sin(la1), std::cos(la1), radians(lon1), std::sin(la2), std::cos(la2),

@@ -12,6 +12,10 @@ constexpr double kPi = 3.141592653589793;
 // Metres per degree of central angle: 60 nautical miles, 1.1515 statute miles each, 1609.344 m each.
 inline double degreesToMetres(double deg) { return deg * 60 * 1.1515 * 1609.344; }
 
+// Two longitudes more than 180 degrees apart are each shifted by 180 in opposite directions: the
+// cosine of their difference and their east-west order stay as across the antimeridian.
+void shiftAcrossAntimeridian(double& lon1, double& lon2);
+
 // Great-circle distance in metres between two positions in degrees (spherical law of cosines);
 // never negative, 0 where the arc cosine fails for identical or antipodal points.
 double distance(double lat1, double lon1, double lat2, double lon2);

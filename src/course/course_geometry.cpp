@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "convert/geometry.h"
+
 namespace trakor {
 
 namespace {
@@ -19,17 +21,8 @@ double centralAngle(double lat1, double lon1, double lat2, double lon2) {
 }
 
 double initialBearing(double lat1, double lon1, double lat2, double lon2) {
-    // Across the antimeridian both longitudes are shifted by 180 in opposite directions, which
-    // keeps their difference's meaning and makes the east-west comparison below hold.
-    if (std::fabs(lon1 - lon2) > 180) {
-        if (lon1 < 0) {
-            lon1 += 180;
-            lon2 -= 180;
-        } else {
-            lon1 -= 180;
-            lon2 += 180;
-        }
-    }
+    // Makes the east-west comparison below hold across the antimeridian.
+    shiftAcrossAntimeridian(lon1, lon2);
     const double d = centralAngle(lat1, lon1, lat2, lon2);
     if (!(d > 0)) return 0;
     // East-west separation along the destination's latitude, as a share of the whole arc.

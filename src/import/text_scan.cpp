@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "import/utc_time.h"
 #include "platform/local_time.h"
 
 namespace trakor::scan {
@@ -98,14 +99,7 @@ int32_t utcTextToTime(std::string_view text, std::tm* local) {
     int hour = fieldValue(buf + 11), minute = fieldValue(buf + 14), second = fieldValue(buf + 17);
     if (!validDate(year, month, day, hour, minute, second)) return 0;
 
-    std::tm utc{};
-    utc.tm_year = year - 1900;
-    utc.tm_mon = month - 1;
-    utc.tm_mday = day;
-    utc.tm_hour = hour;
-    utc.tm_min = minute;
-    utc.tm_sec = second;
-    time_t instant = timegm(&utc);
+    const time_t instant = utcInstant(year, month, day, hour, minute, second);
     if (instant == static_cast<time_t>(-1)) return 0;
     time_t back = localRoundTrip(instant, local);
     if (back == static_cast<time_t>(-1)) return 0;

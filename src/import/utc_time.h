@@ -2,8 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace trakor {
+
+// The instant of a UTC date and time (fields as written, month 1 to 12); -1 when it has none.
+time_t utcInstant(int year, int month, int day, int hour, int minute, int second);
 
 // A UTC date and time as the stored time (seconds since 1970): converted to local time with the
 // system's time-zone rules and back with the daylight-saving flag unknown. 0 for an invalid date

@@ -30,6 +30,12 @@ std::vector<std::string> RecordingNotifier::keys() const {
     return k;
 }
 
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
 std::string sharedFile(const std::string& relative) {
     std::filesystem::path p = std::filesystem::path(TRAKOR_SHARED_DIR) / relative;
     return std::filesystem::exists(p) ? p.string() : std::string();

@@ -26,6 +26,9 @@ public:
     std::vector<std::string> keys() const;
 };
 
+// A word for /bin/sh: in single quotes, with each single quote written as '\''.
+std::string quote(const std::string& s);
+
 // Path of a file in the shared corpus, or empty when the corpus is absent.
 std::string corpusFile(const std::string& name);
 // Path of a file in the shared folder (schemas, ...), or empty when absent.

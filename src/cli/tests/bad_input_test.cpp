@@ -21,12 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 struct Variant {
     std::string label;
     std::string bytes;

@@ -11,12 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 // Runs a copy of the built program from its own folder, so it runs portable with its INI file and
 // work files there and tests do not share them; captures both output streams.
 class CliTest : public ::testing::Test {

@@ -108,8 +108,11 @@ TEST_F(PrepareCourse, TurnWarningsMoveTheMarkBackOverShortSegments) {
     applyTurnWarnings(ctx);
     EXPECT_EQ(ctx.store.count, 21);
     EXPECT_EQ(ctx.store.partMark[10], kMarkRight);
-    for (int i = 1; i < 20; ++i)
-        if (i != 10) EXPECT_EQ(ctx.store.partMark[i], kMarkPlain) << i;
+    for (int i = 1; i < 20; ++i) {
+        if (i != 10) {
+            EXPECT_EQ(ctx.store.partMark[i], kMarkPlain) << i;
+        }
+    }
 }
 
 TEST_F(PrepareCourse, TurnWarningsInsertAPointInsideALongSegment) {

@@ -11,17 +11,6 @@
 
 namespace trakor::uitest {
 
-Answer RecordingNotifier::notify(const std::string& key, const std::string& text, MsgStyle style) {
-    entries.push_back({key, text, style});
-    return style == MsgStyle::Question ? Answer::No : style == MsgStyle::QuestionCancel ? Answer::Cancel : Answer::Ok;
-}
-
-std::vector<std::string> RecordingNotifier::keys() const {
-    std::vector<std::string> k;
-    for (const Entry& e : entries) k.push_back(e.key);
-    return k;
-}
-
 int32_t MemoryStore::readInt(std::string_view name, int32_t fallback) {
     auto it = values.find(name);
     return it == values.end() ? fallback : it->second;

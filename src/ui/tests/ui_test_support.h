@@ -12,6 +12,7 @@
 #include "app/language.h"
 #include "core/context.h"
 #include "platform/settings_store.h"
+#include "testsupport/testsupport.h"
 #include "ui/ui_services.h"
 
 #include <QLineEdit>
@@ -35,17 +36,7 @@ inline void type(QWidget* parent, const char* name, const QString& text) {
     QTest::keyClicks(f, text);
 }
 
-class RecordingNotifier : public Notifier {
-public:
-    struct Entry {
-        std::string key;
-        std::string text;
-        MsgStyle style;
-    };
-    std::vector<Entry> entries;
-    Answer notify(const std::string& key, const std::string& text, MsgStyle style) override;
-    std::vector<std::string> keys() const;
-};
+using test::RecordingNotifier;
 
 class MemoryStore : public SettingsStore {
 public:
