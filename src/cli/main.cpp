@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"file", "mapsource", "trainingcenter", "gps"}));
     app.add_option("--option", o.option, "Conversion option: 0, 1-4, 11-15, 21-24 (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
-    auto* output = app.add_option("-o,--output", o.output, "Output file; its ending (.gdb or .tcx) picks the format");
+    auto* output = app.add_option("-o,--output", o.output, "Output file; its ending (.gdb, .gpx or .tcx) picks the format");
     app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
         ->excludes(output);
     auto* split = app.add_option("--split", o.split, "Split value (km, mi in miles mode, or points); turns Split on")

@@ -136,6 +136,8 @@ int readOutputPath(Run& r) {
         r.plan.format = kFormatGdb;
     } else if (endsWith(lower, ".tcx")) {
         r.plan.format = kFormatTcx;
+    } else if (endsWith(lower, ".gpx")) {
+        r.plan.format = kFormatGpx;
     } else {
         say(r.ctx, dmsg::kOutputNotGdbTcx);
         return kRunStopped;

@@ -7,6 +7,7 @@
 #include "course/companion_launcher.h"
 #include "course/course_writer.h"
 #include "course/device_detection.h"
+#include "export/gpx_writer.h"
 #include "gdb/down_convert.h"
 #include "import/batch_run.h"
 #include "import/import_file.h"
@@ -39,6 +40,7 @@ DriverCalls defaultDriverCalls() {
     calls.convertBatch = convertBatch;
     calls.unpackKmz = extractKmz;
     calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
+    calls.writeGpx = [](Context& ctx, const std::string& gpxPath) { return writeGpxFile(ctx.paths.workGdb, gpxPath); };
     return calls;
 }
 

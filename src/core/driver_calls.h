@@ -38,6 +38,9 @@ struct DriverCalls {
     // Turns the tracks of the work GDB file into courses (work TCX file; for target GPS also one
     // file per course in deviceFolder): 0 = written, 1 = nothing to write (the user was told).
     std::function<int(Context&, const std::string& deviceFolder)> writeCourses;
+    // Writes the work GDB file as GPX 1.1 to gpxPath, which is replaced only when complete:
+    // 0 = written, other = not written (the driver tells the user).
+    std::function<int(Context&, const std::string& gpxPath)> writeGpx;
     // GPS device detection.
     std::function<DetectedDevice(Context&)> detectDevices;
     // Opens a GDB file in MapSource: 0 = started, 1 = not possible (the user was told).

@@ -33,6 +33,8 @@ bool deliversCourses(const DeliveryPlan& plan) {
 
 bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     if (deliversCourses(plan) && !calls.writeCourses) return reportUnavailable(ctx, "TCX course writer") == 0;
+    if (plan.target == OutputTarget::File && plan.format == kFormatGpx && !calls.writeGpx)
+        return reportUnavailable(ctx, "GPX writer") == 0;
     if (plan.target == OutputTarget::MapSource && !calls.openInMapSource)
         return reportUnavailable(ctx, "opening files in MapSource") == 0;
     if (plan.target == OutputTarget::TrainingCenter && !calls.startTrainingCenter)
@@ -48,6 +50,8 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
                 if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
                 if (!replaceFileWith(paths.workTcx, plan.outputPath)) return copyError(ctx);
+            } else if (plan.format == kFormatGpx) {
+                if (calls.writeGpx(ctx, plan.outputPath) != 0) return copyError(ctx);
             } else if (plan.overwriteInput) {
                 if (replaceInputWithResult(ctx, plan.inputPath) != 0) return kRunStopped;
             } else if (!replaceFileWith(paths.workGdb, plan.outputPath)) {

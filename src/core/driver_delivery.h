@@ -11,6 +11,7 @@ namespace trakor {
 
 // Output formats for target File.
 constexpr int kFormatGdb = 0;
+constexpr int kFormatGpx = 1;
 constexpr int kFormatTcx = 2;
 
 struct DeliveryPlan {

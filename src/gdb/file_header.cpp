@@ -80,6 +80,15 @@ bool nextRecord(const uint8_t* image, size_t size, size_t& pos, RecordView& rec)
     return true;
 }
 
+bool firstDataRecord(const uint8_t* image, size_t size, size_t& pos) {
+    pos = 6;
+    RecordView rec;
+    if (!nextRecord(image, size, pos, rec) || !nextRecord(image, size, pos, rec)) return false;
+    while (pos < size && image[pos] != 0) ++pos;
+    ++pos;
+    return true;
+}
+
 int32_t readRecordFrame(ByteStream& in, char& type) {
     int32_t length = readInt32(in);
     if (length == 0) {

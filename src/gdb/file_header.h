@@ -67,6 +67,10 @@ struct RecordView {
 // the record.
 bool nextRecord(const uint8_t* image, size_t size, size_t& pos, RecordView& rec);
 
+// The offset of the first data record of an image: past the version and creator records by
+// their lengths and the creator name after them. false when the image ends before that.
+bool firstDataRecord(const uint8_t* image, size_t size, size_t& pos);
+
 // Reads a record frame from a stream: the length, then the type letter unless the length is 0.
 // A zero length (also the end of the data) gives type 'V'; a negative length gives type 0.
 int32_t readRecordFrame(ByteStream& in, char& type);

@@ -54,12 +54,9 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
     const char version = static_cast<char>(bytes[kVersionOffset]);
     if (!isReadableVersion(version)) return kReadInvalid;
 
-    // Past the version record and the creator record by their lengths, then the creator name.
-    size_t pos = 6;
+    size_t pos = 0;
     RecordView rec;
-    if (!nextRecord(bytes, length, pos, rec) || !nextRecord(bytes, length, pos, rec)) return kReadNothing;
-    while (pos < length && bytes[pos] != 0) ++pos;
-    ++pos;
+    if (!firstDataRecord(bytes, length, pos)) return kReadNothing;
 
     bool emitted = false;
     while (pos < length && nextRecord(bytes, length, pos, rec)) {

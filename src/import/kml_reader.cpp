@@ -1,5 +1,7 @@
-// KML reader: a placemark with a point becomes a waypoint, one with line strings a track.
+// KML reader: a placemark with a point becomes a waypoint, one with line strings or gx:Track
+// elements (also inside a gx:MultiTrack) a track.
 #include <string>
+#include <vector>
 
 #include "import/reader.h"
 #include "import/text_scan.h"
@@ -95,6 +97,59 @@ private:
         }
     }
 
+    // A gx:Track from just after its start tag: its <when> times pair in order with its <gx:coord>
+    // values ("lon lat alt"); an empty or unusable coordinate drops its time with it.
+    void gxTrack(size_t& p) {
+        std::vector<int32_t> times;
+        std::vector<Tuple> coords;
+        std::vector<bool> usable;
+        std::string text;
+        while (p < t_.size && !t_.has(p, "</gx:Track>") && !t_.has(p, "</Placemark>")) {
+            if (t_.has(p, "<when>")) {
+                p = t_.copyUntil(p + 6, '<', kNumberBuf, text);
+                times.push_back(scan::utcTextToTime(text));
+            } else if (t_.has(p, "<gx:coord/>") || t_.has(p, "<gx:coord />")) {
+                coords.emplace_back();
+                usable.push_back(false);
+                p += 11;
+            } else if (t_.has(p, "<gx:coord>")) {
+                p = t_.copyUntil(p + 10, '<', kNumberBuf, text);
+                Tuple v;
+                usable.push_back(gxCoord(text, v));
+                coords.push_back(v);
+            } else {
+                ++p;
+            }
+        }
+        for (size_t i = 0; i < coords.size(); ++i) {
+            if (!usable[i]) continue;
+            const Tuple& v = coords[i];
+            ctx_.store.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, i < times.size() ? times[i] : 0);
+        }
+    }
+
+    // "lon lat [alt]" separated by blanks; false when empty or out of range.
+    static bool gxCoord(const std::string& text, Tuple& out) {
+        double value[3] = {};
+        int n = 0;
+        size_t i = 0;
+        while (n < 3) {
+            while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+            if (i >= text.size()) break;
+            const size_t start = i;
+            while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n') ++i;
+            value[n++] = scan::parseDouble(std::string_view(text).substr(start, i - start));
+        }
+        if (n < 2) return false;
+        const double lon = value[0], lat = value[1];
+        if (!(lat >= -90.0 && lat <= 90.0) || !(lon >= -180.0 && lon <= 180.0)) return false;
+        out.lat = scan::toSemicircles(lat);
+        out.lon = scan::toSemicircles(lon);
+        out.alt = n == 3 ? value[2] : 0.0;
+        out.altValid = n == 3 ? 1 : 0;
+        return true;
+    }
+
     // Returns false when the data end before "</Placemark>".
     bool placemark(size_t& p) {
         p += 11;
@@ -117,6 +172,10 @@ private:
                 kind = Line;
                 p += 12;
                 coordinates(p, Line, "</LineString>");
+            } else if (t_.has(p, "<gx:Track>") || t_.has(p, "<gx:Track ")) {
+                kind = Line;
+                p += 10;
+                gxTrack(p);
             } else {
                 ++p;
             }

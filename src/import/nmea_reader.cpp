@@ -1,8 +1,10 @@
-// NMEA 0183 reader: $GPRMC sentences give the track points with position and UTC date and time,
-// $GPGGA sentences the altitudes.
+// NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
+// and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
+// from the next RMC of the log.
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "convert/glitches.h"
 #include "import/reader.h"
@@ -12,8 +14,19 @@ namespace trakor {
 
 namespace {
 
-constexpr std::string_view kGga = "$GPGGA,";
-constexpr std::string_view kRmc = "$GPRMC,";
+// Sentence kinds recognised at a '$': a talker of two capital letters (not 'P', which starts the
+// makers' own sentences such as $PGRMC) followed by "RMC," or "GGA,".
+enum class Kind { None, Gga, Rmc };
+constexpr size_t kTagSize = 7;  // "$GPRMC,"
+
+Kind kindAt(const uint8_t* bytes, size_t length, size_t pos) {
+    if (length - pos < kTagSize || bytes[pos] != '$') return Kind::None;
+    auto capital = [](uint8_t c) { return c >= 'A' && c <= 'Z'; };
+    if (!capital(bytes[pos + 1]) || bytes[pos + 1] == 'P' || !capital(bytes[pos + 2])) return Kind::None;
+    if (std::memcmp(bytes + pos + 3, "RMC,", 4) == 0) return Kind::Rmc;
+    if (std::memcmp(bytes + pos + 3, "GGA,", 4) == 0) return Kind::Gga;
+    return Kind::None;
+}
 
 // The comma-separated fields of one sentence after its tag; a sentence ends at a line end,
 // its check sum or the next sentence.
@@ -72,6 +85,15 @@ bool angle(std::string_view text, size_t degreeDigits, std::string_view hemisphe
     return true;
 }
 
+// Two-digit years: 80 to 99 are 1980 to 1999, the others 2000 to 2079.
+int fullYear(int yy) { return yy >= 80 ? 1900 + yy : 2000 + yy; }
+
+// A GGA fix that waits for its date: the point's index and its UTC time of day.
+struct Undated {
+    int32_t index;
+    int hh, mi, ss;
+};
+
 }  // namespace
 
 int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
@@ -80,60 +102,99 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     PointStore& store = ctx.store;
     store.count = 0;
 
-    // A GGA altitude waits for the RMC of the same fix (same UTC time field); a GGA that follows
-    // its RMC goes to the point that RMC appended.
-    bool pending = false;
-    double pendingAlt = 0;
-    std::string pendingTime;
-    int32_t lastIndex = -1;
-    std::string lastTime;
-
-    const auto at = [&](size_t pos, std::string_view tag) {
-        return length - pos >= tag.size() && std::memcmp(bytes + pos, tag.data(), tag.size()) == 0;
+    // A GGA fix waits for the RMC of the same fix (same UTC time field), which takes its altitude;
+    // a GGA that follows its RMC gives its altitude to the point that RMC appended. A GGA fix that
+    // no RMC claims becomes a point of its own.
+    struct Gga {
+        bool ok = false;  // altitude read
+        double alt = 0;
+        std::string time;
+        bool hasPosition = false;
+        int32_t lat = 0, lon = 0;
     };
+    bool pending = false;
+    Gga gga;
+    int32_t lastIndex = -1;
+    bool afterRmc = false;
+    std::string lastTime;
+    std::vector<Undated> undated;
+
+    const auto appendGga = [&](const Gga& g) {
+        if (!g.hasPosition) return;
+        const int32_t before = store.count;
+        store.addPoint(ctx.run, g.lat, g.lon, g.ok ? g.alt : 0, g.ok ? 1 : 0, 0, 0);
+        int hh, mi, ss;
+        if (store.count > before && threePairs(g.time, hh, mi, ss)) undated.push_back({store.count - 1, hh, mi, ss});
+    };
+    const auto flushPending = [&] {
+        if (pending) appendGga(gga);
+        pending = false;
+    };
+    // The date of an RMC fills back the GGA points before it; one more than half a day later in the
+    // day than the RMC lies on the day before (the log crossed midnight).
+    const auto fillBack = [&](int year, int month, int day, int hh, int mi, int ss) {
+        const int rmcSeconds = hh * 3600 + mi * 60 + ss;
+        for (const Undated& u : undated) {
+            const int seconds = u.hh * 3600 + u.mi * 60 + u.ss;
+            int32_t t = storedTimeFromUtc(year, month, day, u.hh, u.mi, u.ss);
+            if (t > 86400 && seconds - rmcSeconds > 43200) t -= 86400;
+            if (u.index < store.count && store.time[u.index] == 0) store.time[u.index] = t;
+        }
+        undated.clear();
+    };
+
     size_t pos = 0;
     while (pos < length) {
-        if (at(pos, kGga)) {
-            const Sentence s(bytes, length, pos + kGga.size());
-            bool ok = false;
-            const double alt = toDouble(s.field(9), &ok);
-            const std::string_view time = s.field(1);
-            if (ok && !time.empty() && lastIndex >= 0 && lastIndex == store.count - 1 && time == lastTime &&
-                store.altValid[lastIndex] == 0) {
-                store.alt[lastIndex] = alt;
-                store.altValid[lastIndex] = 1;
-                pending = false;
+        const Kind kind = kindAt(bytes, length, pos);
+        if (kind == Kind::Gga) {
+            const Sentence s(bytes, length, pos + kTagSize);
+            Gga g;
+            g.alt = toDouble(s.field(9), &g.ok);
+            g.time = s.field(1);
+            g.hasPosition =
+                angle(s.field(2), 2, s.field(3), 'S', g.lat) && angle(s.field(4), 3, s.field(5), 'W', g.lon);
+            if (afterRmc && !g.time.empty() && g.time == lastTime) {
+                // The GGA of the fix the last RMC gave.
+                if (g.ok && lastIndex >= 0 && lastIndex == store.count - 1 && store.altValid[lastIndex] == 0) {
+                    store.alt[lastIndex] = g.alt;
+                    store.altValid[lastIndex] = 1;
+                }
             } else {
-                pending = ok;
-                pendingAlt = alt;
-                pendingTime = time;
+                flushPending();
+                pending = true;
+                gga = g;
             }
-            pos += kGga.size();
-        } else if (at(pos, kRmc)) {
-            const Sentence s(bytes, length, pos + kRmc.size());
-            pos += kRmc.size();
+            afterRmc = false;
+            pos += kTagSize;
+        } else if (kind == Kind::Rmc) {
+            const Sentence s(bytes, length, pos + kTagSize);
+            pos += kTagSize;
             const std::string_view time = s.field(1);
-            const bool samefix = pending && (pendingTime.empty() || time.empty() || pendingTime == time);
-            const double alt = samefix ? pendingAlt : 0;
+            const bool samefix = pending && (gga.time.empty() || time.empty() || gga.time == time);
+            if (pending && !samefix) flushPending();
+            const double alt = samefix && gga.ok ? gga.alt : 0;
+            const uint8_t altValid = samefix && gga.ok ? 1 : 0;
             pending = false;
             lastIndex = -1;
+            afterRmc = true;
+            lastTime = time;
+            int hh, mi, ss, dd, mo, yy;
+            int32_t t = 0;
+            if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy)) {
+                t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
+                fillBack(fullYear(yy), mo, dd, hh, mi, ss);
+            }
             int32_t lat, lon;
             if (!angle(s.field(3), 2, s.field(4), 'S', lat) || !angle(s.field(5), 3, s.field(6), 'W', lon))
                 continue;  // no usable position
-            int hh, mi, ss, dd, mo, yy;
-            int32_t t = 0;
-            if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy))
-                t = storedTimeFromUtc(2000 + yy, mo, dd, hh, mi, ss);
             const int32_t before = store.count;
-            store.addPoint(ctx.run, lat, lon, alt, samefix ? 1 : 0, 0, t);
-            if (store.count > before) {
-                lastIndex = store.count - 1;
-                lastTime = time;
-            }
+            store.addPoint(ctx.run, lat, lon, alt, altValid, 0, t);
+            if (store.count > before) lastIndex = store.count - 1;
         } else {
             ++pos;
         }
     }
+    flushPending();
 
     ctx.run.displayColor = 0;
     removeGlitches(ctx);

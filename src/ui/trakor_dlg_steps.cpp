@@ -58,7 +58,7 @@ QString withCapitals(const char* filters) {
 constexpr const char* kInputFilters =
     "All Files (*);;MapSource File (*.gdb *.gpx);;GDB File (*.gdb);;GPX File (*.gpx);;CRS/TCX File (*.crs *.tcx);;"
     "FIT File (*.fit);;KML/KMZ File (*.kml *.kmz);;ITN File (*.itn);;NMEA File (*.nmea *.nma *.log)";
-constexpr const char* kOutputFilters = "GDB File (*.gdb);;TCX File (*.tcx)";
+constexpr const char* kOutputFilters = "GDB File (*.gdb);;GPX File (*.gpx);;TCX File (*.tcx)";
 }  // namespace
 
 void CTrakorDlg::initialise() {
@@ -356,7 +356,7 @@ void CTrakorDlg::chooseOutput() {
     dialog.setNameFilters(withCapitals(kOutputFilters).split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(QStringLiteral("gdb"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        dialog.setDefaultSuffix(f.startsWith(QStringLiteral("TCX")) ? QStringLiteral("tcx") : QStringLiteral("gdb"));
+        dialog.setDefaultSuffix(f.left(3).toLower());
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     QString path = dialog.selectedFiles().front();

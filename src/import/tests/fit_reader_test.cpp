@@ -147,6 +147,30 @@ TEST(FitReader, LapsCutTracksAndShortLapsAreDropped) {
     EXPECT_EQ(r2.tracks[0].lat, (std::vector<int32_t>{1001, 1002}));
 }
 
+TEST(FitReader, MultisportActivityGivesOneTrackPerLapAcrossSessions) {
+    // Run and ride of one activity: each leg ends with its lap and session messages (the session
+    // reusing the local type of the records), then the activity message.
+    FitBuilder b;
+    b.define(0, 0, {{0, 1}}).data(0, {{4, 1}});
+    const std::vector<F> session = {{253, 4}, {5, 1}, {0, 1}, {2, 4}, {7, 4}};
+    for (int leg = 0; leg < 2; ++leg) {
+        b.define(1, 20, kRecordFields, leg == 1);
+        for (int i = 0; i < 3; ++i)
+            b.data(1, {{100u + 10u * leg + i, 4}, {1000u * (leg + 1) + i, 4}, {2000, 4}, {3000, 2}});
+        b.define(2, 19, {{253, 4}}).data(2, {{200u + leg, 4}});
+        b.define(1, 18, session).data(1, {{300u + leg, 4}, {leg == 0 ? 1u : 2u, 1}, {9, 1}, {100, 4}, {3000, 4}});
+    }
+    b.define(3, 34, {{253, 4}, {1, 2}}).data(3, {{400, 4}, {2, 2}});
+    FitRun r;
+    EXPECT_EQ(r.read(b.build()), kReadDone);
+    ASSERT_EQ(r.tracks.size(), 2u);
+    EXPECT_EQ(r.tracks[0].name, "A-ride-1");
+    EXPECT_EQ(r.tracks[1].name, "A-ride-2");
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{1000, 1001, 1002}));
+    EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{2000, 2001, 2002}));
+    EXPECT_EQ(r.tracks[1].time[0], 631065600 + 110);
+}
+
 TEST(FitReader, GlitchRemovalRunsOnEveryTrack) {
     FitBuilder b;
     b.define(1, 20, kRecordFields).define(2, 19, {{253, 4}});

@@ -1,3 +1,6 @@
+#include <array>
+#include <cmath>
+
 #include "import/tests/import_fixture.h"
 
 namespace trakor::test {
@@ -92,6 +95,73 @@ TEST_F(KmlReaderTest, UnclosedPlacemarkIsNotEmitted) {
     EXPECT_EQ(read(readKml, kml), kReadDone);
     ASSERT_EQ(tracks.size(), 1u);
     EXPECT_EQ(tracks[0].name, "Track-1");
+}
+
+
+// gx:Track and gx:MultiTrack: times pair with coordinates in order, empty coordinates drop
+// their time, a multi-track joins into one track named after its placemark.
+TEST_F(KmlReaderTest, GxTracksPairTimesWithCoordinates) {
+    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    const int32_t t0 = 1243850400;  // 2009-06-01T10:00:00Z
+    struct Case {
+        const char* what;
+        std::string kml;
+        std::vector<std::string> names;
+        std::vector<std::vector<std::array<double, 4>>> points;  // lat, lon, alt (NaN: none), seconds after t0 (-1: no time)
+    };
+    const double none = std::nan("");
+    const std::vector<Case> cases = {
+        {"one track",
+         " <Placemark><name>Walk</name><gx:Track><altitudeMode>absolute</altitudeMode>"
+         "<when>2009-06-01T10:00:00Z</when><when>2009-06-01T10:00:05Z</when><when>2009-06-01T10:00:09.5Z</when>"
+         "<gx:coord>5.1 52.3 10</gx:coord><gx:coord>5.2 52.4 11.5</gx:coord><gx:coord>-5.3 -52.5</gx:coord>"
+         "<ExtendedData><SchemaData><gx:SimpleArrayData name=\"hr\"><gx:value>90</gx:value></gx:SimpleArrayData>"
+         "</SchemaData></ExtendedData></gx:Track></Placemark>",
+         {"Walk-1"},
+         {{{52.3, 5.1, 10, 0}, {52.4, 5.2, 11.5, 5}, {-52.5, -5.3, none, 9}}}},
+        {"empty coordinates skip their times",
+         " <Placemark><gx:Track><when>2009-06-01T10:00:00Z</when><when>2009-06-01T10:00:01Z</when>"
+         "<when>2009-06-01T10:00:02Z</when><when>2009-06-01T10:00:03Z</when>"
+         "<gx:coord/><gx:coord>1 2 3</gx:coord><gx:coord></gx:coord><gx:coord>4 5 6</gx:coord></gx:Track></Placemark>",
+         {"Track-1"},
+         {{{2, 1, 3, 1}, {5, 4, 6, 3}}}},
+        {"multi-track joins, other placemarks stay apart",
+         " <Placemark><name>Day</name><gx:MultiTrack><gx:interpolate>0</gx:interpolate>"
+         "<gx:Track><when>2009-06-01T10:00:00Z</when><gx:coord>1 1 1</gx:coord></gx:Track>"
+         "<gx:Track><when>2009-06-01T11:00:00Z</when><when>2009-06-01T11:00:01Z</when>"
+         "<gx:coord>2 2 2</gx:coord><gx:coord>200 3 3</gx:coord></gx:Track></gx:MultiTrack></Placemark>"
+         "<Placemark><name>Line</name><LineString><coordinates>7,8 9,10</coordinates></LineString></Placemark>",
+         {"Day-1", "Line-2"},
+         {{{1, 1, 1, 0}, {2, 2, 2, 3600}}, {{8, 7, none, -1}, {10, 9, none, -1}}}},
+        {"fewer times than coordinates",
+         " <Placemark><gx:Track><when>2009-06-01T10:00:00Z</when><gx:coord>1 2</gx:coord>"
+         "<gx:coord>3 4</gx:coord></gx:Track></Placemark>",
+         {"Track-1"},
+         {{{2, 1, none, 0}, {4, 3, none, -1}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tracks.clear();
+        ctx.resetRun();
+        EXPECT_EQ(read(readKml, c.kml), kReadDone);
+        ASSERT_EQ(tracks.size(), c.names.size());
+        for (size_t k = 0; k < tracks.size(); ++k) {
+            EXPECT_EQ(tracks[k].name, c.names[k]);
+            const auto& got = tracks[k].points;
+            ASSERT_EQ(got.size(), c.points[k].size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                const auto& want = c.points[k][i];
+                EXPECT_EQ(got[i].lat, semi(want[0])) << i;
+                EXPECT_EQ(got[i].lon, semi(want[1])) << i;
+                EXPECT_EQ(got[i].altValid, std::isnan(want[2]) ? 0 : 1) << i;
+                if (!std::isnan(want[2])) {
+                    EXPECT_DOUBLE_EQ(got[i].alt, want[2]) << i;
+                }
+                EXPECT_EQ(got[i].time, want[3] < 0 ? 0 : t0 + static_cast<int32_t>(want[3])) << i;
+            }
+        }
+    }
+    readEveryPrefix(readKml, cases[2].kml);
 }
 
 }  // namespace

@@ -63,10 +63,15 @@ TEST(NmeaReader, AltitudeComesFromTheGgaOfTheSameFix) {
     r.read(readNmea, log);
     ASSERT_EQ(r.tracks.size(), 1u);
     const auto& t = r.tracks[0];
-    ASSERT_EQ(t.lat.size(), 4u);  // $GN sentences are not read
-    EXPECT_EQ(t.altValid, (std::vector<int>{1, 1, 0, 0}));
+    // The GGA of another fix is a point of its own (the RMC at its position then merges into it);
+    // $GN sentences are read as $GP ones.
+    ASSERT_EQ(t.lat.size(), 5u);
+    EXPECT_EQ(t.altValid, (std::vector<int>{1, 1, 1, 0, 1}));
     EXPECT_EQ(t.alt[0], 12.5);
     EXPECT_EQ(t.alt[1], 13.5);
+    EXPECT_EQ(t.alt[2], 99.0);
+    EXPECT_EQ(t.alt[4], 50.0);
+    EXPECT_EQ(t.time[2], utc(2009, 6, 1, 10, 0, 9));
 }
 
 TEST(NmeaReader, ShortAndMissingFieldsStayInsideTheData) {
@@ -77,7 +82,7 @@ TEST(NmeaReader, ShortAndMissingFieldsStayInsideTheData) {
                          "$GPRMC,100000,V,,,,,0,0,010609,,*00\r\n"                      // no position: no point
                          "$GPRMC,100000,A,5200.200,N\r\n"                               // cut sentence: no point
                          "$GPRMC,100000,V,5200.300,N,00500.000,E,0,0,019909,,*00\r\n"   // void fix, bad month
-                         "$GPRMC,100000,A,5200.400,N,00500.000,E,0,0,010698,,*00\r\n"   // 2098: beyond 32 bits
+                         "$GPRMC,100000,A,5200.400,N,00500.000,E,0,0,010640,,*00\r\n"   // 2040: beyond 32 bits
                          "$GPRMC,100000,A,5200.500,N,00500.0"));                        // data end in a field
     ASSERT_EQ(r.tracks.size(), 1u);
     const auto& t = r.tracks[0];
@@ -113,6 +118,8 @@ std::vector<OraclePoint> gpsbabelPoints(const std::string& path) {
         if (std::sscanf(line.c_str(), "%d,%lf,%lf", &no, &p.lat, &p.lon) != 3) continue;
         const size_t date = line.rfind(',', line.rfind(',') - 1) + 1;
         EXPECT_EQ(std::sscanf(line.c_str() + date, "%d/%d/%d,%d:%d:%d", &y, &mo, &d, &h, &mi, &s), 6) << line;
+        // gpsbabel puts every two-digit year in 2000-2099; the reader puts 80-99 in 1980-1999.
+        if (y >= 2080) y -= 100;
         p.time = utc(y, mo, d, h, mi, s);
         if (!pts.empty() && pts.back().lat == p.lat && pts.back().lon == p.lon) continue;
         pts.push_back(p);
@@ -155,6 +162,81 @@ TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
     // The first fix's GGA, which follows its RMC, gives the first point's altitude.
     EXPECT_EQ(t.altValid[0], 1);
     EXPECT_DOUBLE_EQ(t.alt[0], 209.8);
+}
+
+// Talkers other than GP, logs of GGA fixes only, GGA fixes dated from the next RMC, and the
+// two-digit years 80 to 99.
+TEST(NmeaReader, AnyTalkerGgaFixesAndCenturies) {
+    struct Point {
+        double lat;
+        int64_t time;  // 0: none
+        double alt;    // < -1000: none
+    };
+    const double none = -9999;
+    struct Case {
+        const char* what;
+        std::string log;
+        std::vector<Point> points;
+    };
+    const std::vector<Case> cases = {
+        {"talkers",
+         "$GNRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$GNGGA,100000,5201.000,N,00500.000,E,1,05,1.6,7.5,M,0,M,,*00\r\n"
+         "$GLRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$GARMC,100002,A,5203.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$GBRMC,100003,A,5204.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$BDRMC,100004,A,5205.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$PGRMC,100005,A,5206.000,N,00500.000,E,0,0,010609,,*00\r\n"
+         "$gpRMC,100006,A,5207.000,N,00500.000,E,0,0,010609,,*00\r\n",
+         {{52 + 1 / 60.0, utc(2009, 6, 1, 10, 0, 0), 7.5},
+          {52 + 2 / 60.0, utc(2009, 6, 1, 10, 0, 1), none},
+          {52 + 3 / 60.0, utc(2009, 6, 1, 10, 0, 2), none},
+          {52 + 4 / 60.0, utc(2009, 6, 1, 10, 0, 3), none},
+          {52 + 5 / 60.0, utc(2009, 6, 1, 10, 0, 4), none}}},
+        {"GGA only: no times, fixes without a position left out",
+         "$GPGGA,100000,5201.000,N,00500.000,E,1,05,1.6,1.0,M,0,M,,*00\r\n"
+         "$GPGSA,A,3,,,,,,,,,,,,,4.9,1.6,4.5*39\r\n"
+         "$GNGGA,100001,,,,,0,00,,,M,,M,,*00\r\n"
+         "$GNGGA,100002,5202.000,S,00500.000,W,1,05,1.6,,M,0,M,,*00\r\n"
+         "$GPGGA,100003,5203.000,N,00500.000,E,1,05,1.6,3.0,M,0,M,,*00",
+         {{52 + 1 / 60.0, 0, 1.0}, {-(52 + 2 / 60.0), 0, none}, {52 + 3 / 60.0, 0, 3.0}}},
+        {"GGA fixes dated by the next RMC, across midnight",
+         "$GPGGA,235958,5201.000,N,00500.000,E,1,05,1.6,1.0,M,0,M,,*00\r\n"
+         "$GPGGA,235959,5202.000,N,00500.000,E,1,05,1.6,2.0,M,0,M,,*00\r\n"
+         "$GPGGA,000001,5203.000,N,00500.000,E,1,05,1.6,3.0,M,0,M,,*00\r\n"
+         "$GPRMC,000001,A,5203.000,N,00500.000,E,0,0,020609,,*00\r\n"
+         "$GPGGA,000002,5204.000,N,00500.000,E,1,05,1.6,4.0,M,0,M,,*00\r\n",
+         {{52 + 1 / 60.0, utc(2009, 6, 1, 23, 59, 58), 1.0},
+          {52 + 2 / 60.0, utc(2009, 6, 1, 23, 59, 59), 2.0},
+          {52 + 3 / 60.0, utc(2009, 6, 2, 0, 0, 1), 3.0},
+          {52 + 4 / 60.0, 0, 4.0}}},
+        {"two-digit years",
+         "$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,070898,,*00\r\n"
+         "$GPRMC,100000,A,5202.000,N,00500.000,E,0,0,010180,,*00\r\n"
+         "$GPRMC,100000,A,5203.000,N,00500.000,E,0,0,311279,,*00\r\n"
+         "$GPRMC,100000,A,5204.000,N,00500.000,E,0,0,010137,,*00\r\n",
+         {{52 + 1 / 60.0, utc(1998, 8, 7, 10, 0, 0), none},
+          {52 + 2 / 60.0, utc(1980, 1, 1, 10, 0, 0), none},
+          {52 + 3 / 60.0, 0, none},
+          {52 + 4 / 60.0, utc(2037, 1, 1, 10, 0, 0), none}}},
+    };
+    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReaderRun r;
+        EXPECT_EQ(r.read(readNmea, c.log), kReadDone);
+        ASSERT_EQ(r.tracks.size(), 1u);
+        const auto& t = r.tracks[0];
+        ASSERT_EQ(t.lat.size(), c.points.size());
+        for (size_t i = 0; i < c.points.size(); ++i) {
+            EXPECT_EQ(t.lat[i], degreesToSemicircles(c.points[i].lat)) << i;
+            EXPECT_EQ(t.time[i], c.points[i].time) << i;
+            EXPECT_EQ(t.altValid[i], c.points[i].alt > -1000 ? 1 : 0) << i;
+            if (c.points[i].alt > -1000) {
+                EXPECT_EQ(t.alt[i], c.points[i].alt) << i;
+            }
+        }
+    }
 }
 
 TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {

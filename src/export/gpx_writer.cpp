@@ -1,0 +1,335 @@
+#include "export/gpx_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "import/gpx_names.h"
+#include "platform/atomic_file.h"
+#include "platform/text_encoding.h"
+
+namespace trakor {
+
+namespace {
+
+constexpr std::string_view kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\""
+    " xmlns:gpxx=\"http://www.garmin.com/xmlschemas/GpxExtensions/v3\""
+    " xmlns:trp=\"http://www.garmin.com/xmlschemas/TripExtensions/v1\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " version=\"1.1\" creator=\"Trakor3\""
+    " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd"
+    " http://www.garmin.com/xmlschemas/GpxExtensions/v3 http://www8.garmin.com/xmlschemas/GpxExtensionsv3.xsd"
+    " http://www.garmin.com/xmlschemas/TripExtensions/v1 http://www.garmin.com/xmlschemas/TripExtensionsv1.xsd\">\n";
+
+constexpr std::string_view kColorNames[] = {"Black",   "DarkRed", "DarkGreen", "DarkYellow", "DarkBlue", "DarkMagenta",
+                                            "DarkCyan", "LightGray", "DarkGray", "Red",      "Green",    "Yellow",
+                                            "Blue",    "Magenta", "Cyan",      "White"};
+
+// Text collected in a buffer and handed to the stream in large blocks.
+class GpxOut {
+public:
+    explicit GpxOut(ByteStream& out) : out_(out) { buf_.reserve(kBlock + 4096); }
+
+    GpxOut& operator<<(std::string_view s) {
+        buf_.append(s);
+        if (buf_.size() >= kBlock) flush();
+        return *this;
+    }
+    bool flush() {
+        if (!buf_.empty() && !out_.write(buf_.data(), buf_.size())) ok_ = false;
+        buf_.clear();
+        return ok_;
+    }
+    bool ok() const { return ok_; }
+
+    // Degrees of a semicircle value: the middle of the value's interval, with nine decimals, so
+    // that reading it back (degrees x 11930464, truncated) gives the same value.
+    void degrees(int32_t semicircles) {
+        const double d =
+            semicircles == 0 ? 0.0 : (semicircles + (semicircles > 0 ? 0.5 : -0.5)) / 11930464.0;
+        char tmp[40];
+        const auto r = std::to_chars(tmp, tmp + sizeof tmp, d, std::chars_format::fixed, 9);
+        buf_.append(tmp, r.ptr);
+    }
+    void number(double v) {
+        char tmp[40];
+        const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+        buf_.append(tmp, r.ptr);
+    }
+    // "YYYY-MM-DDThh:mm:ssZ" of a stored time (seconds since 1970, UTC).
+    void time(int32_t t) {
+        const int64_t secs = t;
+        int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
+        const int64_t rest = secs - days * 86400;
+        if (days != cachedDay_) {
+            cachedDay_ = days;
+            // Civil date of a day number (days since 1970-01-01).
+            days += 719468;
+            const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+            const int64_t doe = days - era * 146097;
+            const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+            const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+            const int64_t mp = (5 * doy + 2) / 153;
+            const int64_t day = doy - (153 * mp + 2) / 5 + 1;
+            const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+            const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+            char* p = dayText_;
+            p = digits(p, year, 4);
+            *p++ = '-';
+            p = digits(p, month, 2);
+            *p++ = '-';
+            p = digits(p, day, 2);
+        }
+        char text[20];
+        std::memcpy(text, dayText_, 10);
+        char* p = text + 10;
+        *p++ = 'T';
+        p = digits(p, rest / 3600, 2);
+        *p++ = ':';
+        p = digits(p, rest / 60 % 60, 2);
+        *p++ = ':';
+        p = digits(p, rest % 60, 2);
+        *p++ = 'Z';
+        buf_.append(text, p);
+    }
+    // Element text or attribute value: UTF-8 (Windows-1252 bytes converted), markup characters
+    // escaped, control characters that XML does not allow left out.
+    void escaped(std::string_view raw) {
+        const std::string text = isValidUtf8(raw) ? std::string(raw) : windows1252ToUtf8(raw);
+        for (char c : text) {
+            switch (c) {
+                case '&': buf_ += "&amp;"; break;
+                case '<': buf_ += "&lt;"; break;
+                case '>': buf_ += "&gt;"; break;
+                case '"': buf_ += "&quot;"; break;
+                default:
+                    if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') buf_ += c;
+            }
+        }
+    }
+    void element(std::string_view tag, std::string_view raw) {
+        buf_ += '<';
+        buf_ += tag;
+        buf_ += '>';
+        escaped(raw);
+        buf_ += "</";
+        buf_ += tag;
+        buf_ += ">";
+    }
+    void position(int32_t lat, int32_t lon) {
+        buf_ += " lat=\"";
+        degrees(lat);
+        buf_ += "\" lon=\"";
+        degrees(lon);
+        buf_ += '"';
+    }
+    void elevation(const Altitude& a) {
+        if (!a.valid || !std::isfinite(a.metres)) return;
+        buf_ += "<ele>";
+        number(a.metres);
+        buf_ += "</ele>";
+    }
+
+private:
+    static char* digits(char* p, int64_t v, int width) {
+        if (v < 0) v = 0;
+        for (int i = width - 1; i >= 0; --i, v /= 10) p[i] = static_cast<char>('0' + v % 10);
+        return p + width;
+    }
+    static constexpr size_t kBlock = 1 << 16;
+    ByteStream& out_;
+    std::string buf_;
+    bool ok_ = true;
+    int64_t cachedDay_ = INT64_MIN;
+    char dayText_[10] = {};
+};
+
+std::string_view colorName(uint8_t index) { return index >= 1 && index <= 16 ? kColorNames[index - 1] : ""; }
+
+// Waypoints that are route points only (via points not listed, hidden points) do not appear
+// among the file's waypoints.
+bool listedWaypoint(const GdbWaypoint& w) {
+    const uint8_t m = w.wptMarker();
+    return m != kMarkerVia && !isInvisibleMarker(m);
+}
+
+void symbol(GpxOut& g, int32_t wptSymbol) {
+    const std::string_view name = waypointSymbolName(wptSymbol & 0xFFFF);
+    if (!name.empty()) g << "<sym>" << name << "</sym>";
+}
+
+class GdbToGpx {
+public:
+    GdbToGpx(const uint8_t* image, size_t size, char version, size_t first, ByteStream& out,
+             const GpxWriteOptions& options)
+        : image_(image), size_(size), version_(version), first_(first), g_(out), options_(options) {}
+
+    bool run() {
+        g_ << kHead;
+        forEach('W', [this](const RecordView& r) { waypoint(r); });
+        forEach('R', [this](const RecordView& r) { route(r); });
+        forEach('T', [this](const RecordView& r) { track(r); });
+        closeTrack();
+        g_ << "</gpx>\n";
+        return g_.flush();
+    }
+
+private:
+    template <typename F>
+    void forEach(char type, F f) {
+        size_t pos = first_;
+        RecordView rec;
+        while (nextRecord(image_, size_, pos, rec) && rec.type != 'V')
+            if (rec.type == type) f(rec);
+    }
+
+    void waypoint(const RecordView& rec) {
+        GdbWaypoint w;
+        parseWaypoint(rec.data, static_cast<size_t>(rec.length), version_, w);
+        if (!listedWaypoint(w)) {
+            waypoints_.emplace(w.wptName, std::move(w));
+            return;
+        }
+        g_ << "<wpt";
+        g_.position(w.wptLat, w.wptLon);
+        g_ << ">";
+        g_.elevation(w.wptAltitude);
+        g_.element("name", w.wptName);
+        if (!w.wptComment.empty()) g_.element("cmt", w.wptComment);
+        symbol(g_, w.wptSymbol);
+        g_ << "</wpt>\n";
+        waypoints_.emplace(w.wptName, std::move(w));
+    }
+
+    void route(const RecordView& rec) {
+        GdbRoute r;
+        parseRoute(rec.data, static_cast<size_t>(rec.length), version_, r);
+        g_ << "<rte>";
+        g_.element("name", r.rteName);
+        g_ << "<extensions><gpxx:RouteExtension><gpxx:IsAutoNamed>" << (r.rteAutoName ? "true" : "false")
+           << "</gpxx:IsAutoNamed>";
+        const std::string_view colour = colorName(version_ == kGdbVersion3 ? r.colourIndex() : 0);
+        if (!colour.empty()) g_ << "<gpxx:DisplayColor>" << colour << "</gpxx:DisplayColor>";
+        g_ << "</gpxx:RouteExtension></extensions>\n";
+        for (const GdbRoutePoint& p : r.points) {
+            const auto it = waypoints_.find(p.rptName);
+            const GdbWaypoint* w = it == waypoints_.end() ? nullptr : &it->second;
+            if (!w && p.links.empty()) continue;  // nowhere to put it
+            g_ << "<rtept";
+            if (w)
+                g_.position(w->wptLat, w->wptLon);
+            else
+                g_.position(p.links.front().lat, p.links.front().lon);
+            g_ << ">";
+            if (w) g_.elevation(w->wptAltitude);
+            g_.element("name", p.rptName);
+            if (w) symbol(g_, w->wptSymbol);
+            g_ << (isInvisibleMarker(p.marker()) ? "<extensions><trp:ShapingPoint/>" : "<extensions><trp:ViaPoint/>");
+            if (!p.links.empty()) {
+                g_ << "<gpxx:RoutePointExtension>";
+                for (const GdbLinkPoint& l : p.links) {
+                    g_ << "<gpxx:rpt";
+                    g_.position(l.lat, l.lon);
+                    g_ << "/>";
+                }
+                g_ << "</gpxx:RoutePointExtension>";
+            }
+            g_ << "</extensions></rtept>\n";
+        }
+        g_ << "</rte>\n";
+    }
+
+    // "Base#n" of a split track: the base and the part number; false for other names.
+    static bool partName(const std::string& name, std::string& base, int& part) {
+        const size_t hash = name.rfind('#');
+        if (hash == std::string::npos || hash + 1 >= name.size() || name.size() - hash > 3) return false;
+        part = 0;
+        for (size_t i = hash + 1; i < name.size(); ++i) {
+            if (name[i] < '0' || name[i] > '9') return false;
+            part = part * 10 + (name[i] - '0');
+        }
+        base = name.substr(0, hash);
+        return part >= 1;
+    }
+
+    void track(const RecordView& rec) {
+        GdbTrack t;
+        parseTrack(rec.data, static_cast<size_t>(rec.length), version_, t);
+        std::string base;
+        int part = 0;
+        const bool isPart = !options_.trackPerPart && partName(t.trkName, base, part);
+        // A part continues the open track when it is the next part of the same base.
+        if (!(isPart && open_ && part == openPart_ + 1 && base == openBase_)) {
+            closeTrack();
+            g_ << "<trk>";
+            g_.element("name", isPart ? base : t.trkName);
+            const std::string_view colour = colorName(t.colourIndex());
+            if (!colour.empty())
+                g_ << "<extensions><gpxx:TrackExtension><gpxx:DisplayColor>" << colour
+                   << "</gpxx:DisplayColor></gpxx:TrackExtension></extensions>";
+            g_ << "\n";
+            open_ = true;
+        }
+        openBase_ = isPart ? base : std::string();
+        openPart_ = isPart ? part : -1;
+        g_ << "<trkseg>\n";
+        for (const GdbTrackPoint& p : t.points) {
+            g_ << "<trkpt";
+            g_.position(p.tptLat, p.tptLon);
+            g_ << ">";
+            g_.elevation(p.alt);
+            if (p.tptTime != 0) {
+                g_ << "<time>";
+                g_.time(p.tptTime);
+                g_ << "</time>";
+            }
+            g_ << "</trkpt>\n";
+        }
+        g_ << "</trkseg>\n";
+    }
+
+    void closeTrack() {
+        if (open_) g_ << "</trk>\n";
+        open_ = false;
+    }
+
+    const uint8_t* image_;
+    size_t size_;
+    char version_;
+    size_t first_;
+    GpxOut g_;
+    const GpxWriteOptions& options_;
+    std::unordered_map<std::string, GdbWaypoint> waypoints_;
+    bool open_ = false;
+    std::string openBase_;
+    int openPart_ = -1;
+};
+
+}  // namespace
+
+int writeGpx(const uint8_t* gdb, size_t length, ByteStream& out, const GpxWriteOptions& options) {
+    if (gdb == nullptr || length <= kVersionOffset) return kGpxNotGdb;
+    const char version = static_cast<char>(gdb[kVersionOffset]);
+    size_t first = 0;
+    if (std::memcmp(gdb, "MsRcf", 5) != 0 || !isReadableVersion(version) || !firstDataRecord(gdb, length, first))
+        return kGpxNotGdb;
+    return GdbToGpx(gdb, length, version, first, out, options).run() ? kGpxWritten : kGpxWriteFailed;
+}
+
+int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options) {
+    std::vector<uint8_t> gdb;
+    if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
+    MemoryStream text;
+    if (int rc = writeGpx(gdb.data(), gdb.size(), text, options); rc != kGpxWritten) return rc;
+    const std::string_view bytes(reinterpret_cast<const char*>(text.data()), static_cast<size_t>(text.size()));
+    return writeFileAtomically(gpxPath, bytes) ? kGpxWritten : kGpxWriteFailed;
+}
+
+}  // namespace trakor
