@@ -1,6 +1,7 @@
 #include "export/gpx_writer.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -49,11 +50,10 @@ public:
     }
     bool ok() const { return ok_; }
 
-    // Degrees of a semicircle value: the middle of the value's interval, with nine decimals, so
-    // that reading it back (degrees x 11930464, truncated) gives the same value.
+    // Degrees of a semicircle value by the Garmin definition (2^31 semicircles = 180 degrees),
+    // as other programs read GDB coordinates, with nine decimals.
     void degrees(int32_t semicircles) {
-        const double d =
-            semicircles == 0 ? 0.0 : (semicircles + (semicircles > 0 ? 0.5 : -0.5)) / 11930464.0;
+        const double d = semicircles * (180.0 / 2147483648.0);
         char tmp[40];
         const auto r = std::to_chars(tmp, tmp + sizeof tmp, d, std::chars_format::fixed, 9);
         buf_.append(tmp, r.ptr);
@@ -153,11 +153,16 @@ private:
 
 std::string_view colorName(uint8_t index) { return index >= 1 && index <= 16 ? kColorNames[index - 1] : ""; }
 
-// Waypoints that are route points only (via points not listed, hidden points) do not appear
-// among the file's waypoints.
-bool listedWaypoint(const GdbWaypoint& w) {
-    const uint8_t m = w.wptMarker();
-    return m != kMarkerVia && !isInvisibleMarker(m);
+// The time MapSource keeps at the end of a waypoint record: a flag byte 1 and the seconds since
+// 1970, the last bytes of the record in version 2 and followed by six more bytes in version 3.
+// 0 when there is none (the program's own waypoints end in zero bytes).
+int32_t waypointTime(const GdbWaypoint& w, char version) {
+    const std::vector<uint8_t>& t = w.trailing;
+    const size_t after = version == kGdbVersion3 ? 6 : version == kGdbVersion2 ? 0 : SIZE_MAX;
+    if (after == SIZE_MAX || t.size() < after + 5 || t[t.size() - after - 5] != 1) return 0;
+    const uint8_t* v = t.data() + t.size() - after - 4;
+    return static_cast<int32_t>(static_cast<uint32_t>(v[0]) | (static_cast<uint32_t>(v[1]) << 8) |
+                                (static_cast<uint32_t>(v[2]) << 16) | (static_cast<uint32_t>(v[3]) << 24));
 }
 
 void symbol(GpxOut& g, int32_t wptSymbol) {
@@ -190,22 +195,29 @@ private:
             if (rec.type == type) f(rec);
     }
 
+    // Every waypoint record, route points included, as MapSource lists them.
     void waypoint(const RecordView& rec) {
         GdbWaypoint w;
         parseWaypoint(rec.data, static_cast<size_t>(rec.length), version_, w);
-        if (!listedWaypoint(w)) {
-            waypoints_.emplace(w.wptName, std::move(w));
-            return;
-        }
         g_ << "<wpt";
+        pointBody(w);
+        g_ << "</wpt>\n";
+        waypoints_.emplace(w.wptName, std::move(w));
+    }
+
+    // Position, elevation, time, name, comment and symbol of a waypoint, up to its extensions.
+    void pointBody(const GdbWaypoint& w) {
         g_.position(w.wptLat, w.wptLon);
         g_ << ">";
         g_.elevation(w.wptAltitude);
+        if (const int32_t t = waypointTime(w, version_); t != 0) {
+            g_ << "<time>";
+            g_.time(t);
+            g_ << "</time>";
+        }
         g_.element("name", w.wptName);
         if (!w.wptComment.empty()) g_.element("cmt", w.wptComment);
         symbol(g_, w.wptSymbol);
-        g_ << "</wpt>\n";
-        waypoints_.emplace(w.wptName, std::move(w));
     }
 
     void route(const RecordView& rec) {
@@ -223,14 +235,13 @@ private:
             const GdbWaypoint* w = it == waypoints_.end() ? nullptr : &it->second;
             if (!w && p.links.empty()) continue;  // nowhere to put it
             g_ << "<rtept";
-            if (w)
-                g_.position(w->wptLat, w->wptLon);
-            else
+            if (w) {
+                pointBody(*w);
+            } else {
                 g_.position(p.links.front().lat, p.links.front().lon);
-            g_ << ">";
-            if (w) g_.elevation(w->wptAltitude);
-            g_.element("name", p.rptName);
-            if (w) symbol(g_, w->wptSymbol);
+                g_ << ">";
+                g_.element("name", p.rptName);
+            }
             g_ << (isInvisibleMarker(p.marker()) ? "<extensions><trp:ShapingPoint/>" : "<extensions><trp:ViaPoint/>");
             if (!p.links.empty()) {
                 g_ << "<gpxx:RoutePointExtension>";
