@@ -40,7 +40,11 @@ DriverCalls defaultDriverCalls() {
     calls.convertBatch = convertBatch;
     calls.unpackKmz = extractKmz;
     calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
-    calls.writeGpx = [](Context& ctx, const std::string& gpxPath) { return writeGpxFile(ctx.paths.workGdb, gpxPath); };
+    calls.writeGpx = [](Context& ctx, const std::string& gpxPath) {
+        GpxWriteOptions options;
+        options.trackPerPart = ctx.settings.GpxTrackParts == 1;
+        return writeGpxFile(ctx.paths.workGdb, gpxPath, options);
+    };
     return calls;
 }
 

@@ -38,6 +38,7 @@ const SettingDef kTable[] = {
     {"Course Turn", &Settings::CourseTurn, 30, 30},
     {"Turn Warnings", &Settings::TurnWarnings, 0, 0},
     {"Average Speed", &Settings::AverageSpeed, 15, 15},
+    {"GPX Track Parts", &Settings::GpxTrackParts, 0, 0},
     {"Left Trakor3 Menu", &Settings::LeftTrakor3Menu, 0, 0},
     {"Top Trakor3 Menu", &Settings::TopTrakor3Menu, 0, 0},
     {"Left Clipboard Menu", &Settings::LeftClipboardMenu, 0, 0},
