@@ -101,10 +101,12 @@ inline std::vector<GpxPath> paths(const std::string& s, const std::string& tag, 
 }
 }  // namespace detail
 
-// gpsbabel's reading of a GDB file; false (with its message) when gpsbabel fails on it.
-inline bool gpsbabelRead(const std::string& gdbPath, GpxData& data, std::string* error = nullptr) {
+// gpsbabel's reading of a GDB file (or of a file in another of its input formats); false (with
+// its message) when gpsbabel fails on it.
+inline bool gpsbabelRead(const std::string& gdbPath, GpxData& data, std::string* error = nullptr,
+                         const std::string& format = "gdb") {
     std::string gpx;
-    int rc = runCommand("gpsbabel -i gdb -f '" + gdbPath + "' -o gpx -F - 2>&1", &gpx);
+    int rc = runCommand("gpsbabel -i " + format + " -f '" + gdbPath + "' -o gpx -F - 2>&1", &gpx);
     if (rc != 0 || gpx.find("<gpx") == std::string::npos) {
         if (error) *error = gpx;
         return false;

@@ -1,0 +1,204 @@
+// GPX output of every option on the real GDB files, through the driver with the engines of this
+// build: schema-valid, read by gpsbabel as it reads our GDB output of the same conversion, read by
+// our own readers with the same points, and with via and shaping points kept apart.
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "core/driver.h"
+#include "core/settings.h"
+#include "export/tests/gpx_check.h"
+#include "gdb/records.h"
+#include "gdb/tests/gpx_oracle.h"
+#include "import/reader.h"
+#include "import/tests/reader_capture.h"
+
+namespace trakor::test {
+namespace {
+
+constexpr double kGarmin = 2147483648.0 / 180.0;
+
+class GpxCorpusTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    RecordingNotifier notes;
+    Context ctx;
+
+    // One conversion as the desktop program runs it; the driver's result.
+    int convert(const std::vector<std::string>& inputs, const std::string& output, int option, int split, int parts) {
+        ctx = Context{};
+        notes.entries.clear();
+        ctx.notifier = &notes;
+        ctx.settings = defaultSettings(true);
+        ctx.settings.GpxTrackParts = parts;
+        ctx.paths.workingFolder = dir.path().string();
+        ctx.paths.workGdb = dir.file("Trakor3.gdb");
+        ctx.paths.workTcx = dir.file("Trakor3.tcx");
+        ctx.paths.logFile = dir.file("Trakor3.log");
+        ctx.paths.downGdb = dir.file("Trakor3.bcd");
+        ConversionRequest req;
+        req.inputPath = inputs.front();
+        req.multipleInput = inputs.size() > 1;
+        if (req.multipleInput) req.inputList = inputs;
+        req.outputPath = output;
+        req.option = option;
+        if (split > 0) {
+            ctx.settings.Split = 1;
+            req.splitField = static_cast<uint32_t>(split);
+        }
+        return runConversion(ctx, defaultDriverCalls(), req);
+    }
+
+    // gpsbabel reads only GDB files whose creator is MapSource: a copy of ours with that name.
+    std::string forGpsbabel(const std::string& gdb) {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(readWholeFile(gdb, bytes));
+        const size_t at = kNewHeaderLength - 8;
+        if (bytes.size() > kNewHeaderLength && std::memcmp(bytes.data() + at, "Trakor3", 8) == 0) bytes = withCreator(bytes, "MapSource");
+        const std::string copy = gdb + ".ms.gdb";
+        writeFile(copy, std::string(bytes.begin(), bytes.end()));
+        return copy;
+    }
+};
+
+void expectSamePoint(const GpxPoint& a, const GpxPoint& b, bool names) {
+    EXPECT_NEAR(a.lat, b.lat, 1e-6);
+    EXPECT_NEAR(a.lon, b.lon, 1e-6);
+    EXPECT_EQ(a.time, b.time);
+    EXPECT_EQ(a.ele.has_value(), b.ele.has_value());
+    if (a.ele && b.ele) {
+        EXPECT_NEAR(*a.ele, *b.ele, 1e-3);
+    }
+    if (names) {
+        EXPECT_EQ(a.name, b.name);
+    }
+}
+
+std::vector<GpxPoint> allPoints(const std::vector<GpxPath>& paths) {
+    std::vector<GpxPoint> all;
+    for (const GpxPath& p : paths) all.insert(all.end(), p.points.begin(), p.points.end());
+    return all;
+}
+
+// Via ('V') and shaping ('S') points of every route of a GDB file, by their markers.
+std::vector<std::string> gdbPointKinds(const std::string& path) {
+    std::vector<uint8_t> b;
+    EXPECT_TRUE(readWholeFile(path, b));
+    std::vector<std::string> kinds;
+    size_t pos = 0;
+    RecordView rec;
+    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return kinds;
+    while (nextRecord(b.data(), b.size(), pos, rec) && rec.type != 'V') {
+        if (rec.type != 'R') continue;
+        GdbRoute r;
+        parseRoute(rec.data, static_cast<size_t>(rec.length), static_cast<char>(b[kVersionOffset]), r);
+        std::string k;
+        for (const GdbRoutePoint& p : r.points) k += isInvisibleMarker(p.marker()) ? 'S' : 'V';
+        kinds.push_back(k);
+    }
+    return kinds;
+}
+
+// Tracks and routes (as tracks) as one of our readers finds them, in degrees.
+std::vector<std::pair<double, double>> ourPoints(ReaderFn reader, const std::string& path, double factor) {
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(readWholeFile(path, bytes));
+    ReaderRun r;
+    r.ctx.run.importQuestion = 1;
+    r.read(reader, bytes);
+    std::vector<std::pair<double, double>> all;
+    for (const EmittedTrack& t : r.tracks)
+        for (size_t i = 0; i < t.lat.size(); ++i) all.push_back({t.lat[i] / factor, t.lon[i] / factor});
+    return all;
+}
+
+TEST_F(GpxCorpusTest, EveryOptionReadsAsItsGdbResult) {
+    const bool babel = haveProgram("gpsbabel");
+    if (!babel) std::printf("gpsbabel not installed: its comparisons are left out\n");
+    struct Case {
+        const char* file;
+        int option, split, parts;
+    };
+    std::vector<Case> cases;
+    for (const char* file : {"gdb-sample.gdb", "gdb-sample-v3.gdb"})
+        for (int option : {0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}) cases.push_back({file, option, 0, 1});
+    cases.push_back({"gdb-sample-v3.gdb", 24, 5, 0});  // split tracks as the segments of one track
+    cases.push_back({"gdb-sample-v3.gdb", 24, 5, 1});  // and as tracks of their own
+    cases.push_back({"gdb-sample.gdb", 22, 20, 1});    // split routes
+
+    for (const Case& c : cases) {
+        TRAKOR_CORPUS_OR_SKIP(input, c.file);
+        SCOPED_TRACE(std::string(c.file) + " option " + std::to_string(c.option) + " split " +
+                     std::to_string(c.split) + " parts " + std::to_string(c.parts));
+        const std::string gdb = dir.file("out.gdb"), gpx = dir.file("out.gpx");
+        std::remove(gdb.c_str());
+        std::remove(gpx.c_str());
+        const int rcGdb = convert({input}, gdb, c.option, c.split, c.parts);
+        const int rcGpx = convert({input}, gpx, c.option, c.split, c.parts);
+        ASSERT_EQ(rcGpx, rcGdb);
+        if (rcGdb != kDelivered) continue;
+        const std::string text = readFile(gpx);
+        expectSchemaValid(text);
+
+        // Via points stay via points, shaping points shaping points.
+        std::vector<std::string> kinds;
+        for (const GpxFileRoute& r : parseGpx(text).routes) kinds.push_back(r.kinds);
+        EXPECT_EQ(kinds, gdbPointKinds(gdb));
+
+        // Our readers: the GPX reader on the GPX finds the points our GDB reader finds in the GDB.
+        // (The segments of one track read as one, their shared boundary points merged.)
+        const auto fromGpx = ourPoints(readGpx, gpx, 11930464.0);
+        auto fromGdb = ourPoints(readGdbForImport, gdb, kGarmin);
+        if (c.parts == 0) fromGdb.erase(std::unique(fromGdb.begin(), fromGdb.end()), fromGdb.end());
+        ASSERT_EQ(fromGpx.size(), fromGdb.size());
+        for (size_t i = 0; i < fromGpx.size(); ++i) {
+            ASSERT_NEAR(fromGpx[i].first, fromGdb[i].first, 1e-6) << i;
+            ASSERT_NEAR(fromGpx[i].second, fromGdb[i].second, 1e-6) << i;
+        }
+
+        if (!babel) continue;
+        GpxData a, b;
+        std::string error;
+        if (!gpsbabelRead(forGpsbabel(gdb), a, &error)) {
+            std::printf("gpsbabel cannot read the GDB result (%s): compared with our readers only\n", error.c_str());
+            continue;
+        }
+        ASSERT_TRUE(gpsbabelRead(gpx, b, &error, "gpx")) << error;
+        ASSERT_EQ(b.waypoints.size(), a.waypoints.size());
+        for (size_t i = 0; i < a.waypoints.size(); ++i) expectSamePoint(b.waypoints[i], a.waypoints[i], true);
+        ASSERT_EQ(b.routes.size(), a.routes.size());
+        for (size_t k = 0; k < a.routes.size(); ++k) {
+            EXPECT_EQ(b.routes[k].name, a.routes[k].name);
+            ASSERT_EQ(b.routes[k].points.size(), a.routes[k].points.size());
+            for (size_t i = 0; i < a.routes[k].points.size(); ++i)
+                expectSamePoint(b.routes[k].points[i], a.routes[k].points[i], true);
+        }
+        if (c.parts == 1) {
+            ASSERT_EQ(b.tracks.size(), a.tracks.size());
+            for (size_t k = 0; k < a.tracks.size(); ++k) EXPECT_EQ(b.tracks[k].name, a.tracks[k].name);
+        } else {
+            EXPECT_LT(b.tracks.size(), a.tracks.size());  // the corpus has tracks long enough to split
+        }
+        const auto pa = allPoints(a.tracks), pb = allPoints(b.tracks);
+        ASSERT_EQ(pb.size(), pa.size());
+        for (size_t i = 0; i < pa.size(); ++i) expectSamePoint(pb[i], pa[i], false);
+    }
+}
+
+// A batch run writes one GPX file for all its inputs.
+TEST_F(GpxCorpusTest, BatchRunWritesOneGpxFile) {
+    TRAKOR_CORPUS_OR_SKIP(kml, "segmented_tracks.kml");
+    TRAKOR_CORPUS_OR_SKIP(fit, "garmin-edge-800.fit");
+    const std::string gpx = dir.file("batch.gpx");
+    ASSERT_EQ(convert({kml, fit}, gpx, 0, 0, 0), kDelivered);
+    const std::string text = readFile(gpx);
+    expectSchemaValid(text);
+    const GpxFile f = parseGpx(text);
+    ASSERT_EQ(f.trackNames.size(), 3u);
+    EXPECT_EQ(f.trackNames[0], "Path-1");
+    EXPECT_EQ(f.trackNames[2], "A-garmin-edge-800-3");
+    EXPECT_FALSE(f.trackTimes.empty());
+}
+
+}  // namespace
+}  // namespace trakor::test
