@@ -44,6 +44,11 @@ row() {
 a=$(cpu_ms 5 "$cli" "${opts[@]}" --option 0 ride100k.gpx -o out-plain.gdb)
 b=$(cpu_ms 3 gpsbabel -i gpx -f ride100k.gpx -o gdb,ver=3 -F gb-plain.gdb)
 row "100000-point GPX to GDB" "$a" "$b"
+gdb_ms=$a
+a=$(cpu_ms 5 "$cli" "${opts[@]}" --option 0 ride100k.gpx -o out-plain.gpx)
+b=$(cpu_ms 3 gpsbabel -i gpx -f ride100k.gpx -o gpx -F gb-plain.gpx)
+row "100000-point GPX to GPX" "$a" "$b"
+awk -v a="$a" -v g="$gdb_ms" 'BEGIN { printf "  GPX output takes %.2fx the time of GDB output (budget 1.5x)\n", a / g }'
 
 a=$(cpu_ms 5 "$cli" "${opts[@]}" --option 24 --filter 500 ride100k.gpx -o out-thin.gdb)
 b=$(cpu_ms 1 gpsbabel -i gpx -f ride100k.gpx -x simplify,count=500 -o gdb,ver=3 -F gb-thin.gdb)

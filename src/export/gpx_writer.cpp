@@ -51,12 +51,25 @@ public:
     bool ok() const { return ok_; }
 
     // Degrees of a semicircle value by the Garmin definition (2^31 semicircles = 180 degrees),
-    // as other programs read GDB coordinates, with nine decimals.
+    // as other programs read GDB coordinates, with nine decimals: value x 10^9 = s x 5^9 x 45 / 2^20
+    // exactly, rounded half away from zero, in integers.
     void degrees(int32_t semicircles) {
-        const double d = semicircles * (180.0 / 2147483648.0);
-        char tmp[40];
-        const auto r = std::to_chars(tmp, tmp + sizeof tmp, d, std::chars_format::fixed, 9);
-        buf_.append(tmp, r.ptr);
+        const int64_t scaled = static_cast<int64_t>(semicircles) * 87890625;
+        const bool negative = scaled < 0;
+        const uint64_t magnitude = static_cast<uint64_t>(negative ? -scaled : scaled);
+        const uint64_t nano = (magnitude + (1u << 19)) >> 20;
+        char tmp[24];
+        char* end = tmp + sizeof tmp;
+        char* p = end;
+        uint64_t v = nano;
+        for (int i = 0; i < 9; ++i, v /= 10) *--p = static_cast<char>('0' + v % 10);
+        *--p = '.';
+        do {
+            *--p = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        if (negative && nano != 0) *--p = '-';
+        buf_.append(p, end);
     }
     void number(double v) {
         char tmp[40];
@@ -334,13 +347,38 @@ int writeGpx(const uint8_t* gdb, size_t length, ByteStream& out, const GpxWriteO
     return GdbToGpx(gdb, length, version, first, out, options).run() ? kGpxWritten : kGpxWriteFailed;
 }
 
+namespace {
+
+// Hands what the writer writes on to a sink.
+class SinkStream : public ByteStream {
+public:
+    explicit SinkStream(const ByteSink& put) : put_(put) {}
+    size_t read(void*, size_t) override { return 0; }
+    bool write(const void* buf, size_t n) override {
+        written_ += static_cast<int64_t>(n);
+        return put_(std::string_view(static_cast<const char*>(buf), n));
+    }
+    int64_t tell() const override { return written_; }
+    bool seek(int64_t) override { return false; }
+    int64_t size() const override { return written_; }
+
+private:
+    const ByteSink& put_;
+    int64_t written_ = 0;
+};
+
+}  // namespace
+
 int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options) {
     std::vector<uint8_t> gdb;
     if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
-    MemoryStream text;
-    if (int rc = writeGpx(gdb.data(), gdb.size(), text, options); rc != kGpxWritten) return rc;
-    const std::string_view bytes(reinterpret_cast<const char*>(text.data()), static_cast<size_t>(text.size()));
-    return writeFileAtomically(gpxPath, bytes) ? kGpxWritten : kGpxWriteFailed;
+    int rc = kGpxWritten;
+    const bool written = writeFileAtomicallyFrom(gpxPath, [&](const ByteSink& put) {
+        SinkStream out(put);
+        rc = writeGpx(gdb.data(), gdb.size(), out, options);
+        return rc == kGpxWritten;
+    });
+    return rc != kGpxWritten ? rc : written ? kGpxWritten : kGpxWriteFailed;
 }
 
 }  // namespace trakor

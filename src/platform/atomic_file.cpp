@@ -19,7 +19,8 @@ bool fail(std::string* error, const std::string& what, int err) {
 }
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                              std::string* error) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
@@ -55,17 +56,21 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(name.data());
         return fail(error, what, err);
     };
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("cannot write " + std::string(name.data()));
+    const ByteSink put = [fd](std::string_view bytes) {
+        const char* p = bytes.data();
+        size_t left = bytes.size();
+        while (left > 0) {
+            ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
         }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+        return true;
+    };
+    if (!produce(put)) return abandon("cannot write " + std::string(name.data()));
     if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
     if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
     if (::close(fd) != 0) {
@@ -79,6 +84,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return fail(error, "cannot replace " + target, err);
     }
     return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    return writeFileAtomicallyFrom(path, [bytes](const ByteSink& put) { return put(bytes); }, error);
 }
 
 }  // namespace trakor

@@ -1,6 +1,7 @@
 // Replacing a file's content so that a crash leaves either the old or the new file, never half of one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,11 @@ namespace trakor {
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// The same for content made piece by piece: `produce` hands each piece to the sink it is given
+// (false from the sink: the piece could not be written) and returns false to give up.
+using ByteSink = std::function<bool(std::string_view)>;
+bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                             std::string* error = nullptr);
 
 }  // namespace trakor

@@ -1,5 +1,6 @@
 // The GPX writer on GDB images made with our own record writers: what each record becomes, the
 // schema, and our GPX reader reading the result back.
+#include <random>
 #include <regex>
 
 #include "export/gpx_writer.h"
@@ -151,6 +152,30 @@ TEST(GpxWriter, OurReaderReadsTheResultBack) {
     EXPECT_EQ(r.tracks[1].time[0], 1243850400);
     EXPECT_EQ(r.tracks[1].alt[1], 11.5);
     EXPECT_EQ(r.tracks[2].time[0], 0);
+}
+
+// Coordinates are written to nine decimals of the Garmin degrees, for any semicircle value.
+TEST(GpxWriter, CoordinatesAreTheGarminDegreesToNineDecimals) {
+    std::mt19937 rng(5);
+    std::vector<int32_t> values = {0, 1, -1, 536870, -536871, INT32_MAX, INT32_MIN + 1, 1073741824, -1073741824};
+    for (int i = 0; i < 300; ++i) values.push_back(static_cast<int32_t>(rng()));
+    MemoryStream out;
+    writeNewHeader(out, 0);
+    for (size_t i = 0; i + 1 < values.size(); ++i) {
+        GdbWaypoint w = waypoint("P" + std::to_string(i), 0, 0, 0, kMarkerNormal);
+        w.wptLat = values[i] / 2;  // inside +-90 degrees
+        w.wptLon = values[i + 1];
+        writeWaypointRecord(out, w, kGdbVersion3);
+    }
+    writeEndRecord(out);
+    const std::vector<uint8_t> image(out.data(), out.data() + out.size());
+    const GpxFile f = parseGpx(gpxOf(image));
+    ASSERT_EQ(f.waypoints.size(), values.size() - 1);
+    for (size_t i = 0; i < f.waypoints.size(); ++i) {
+        EXPECT_NEAR(f.waypoints[i].lat, (values[i] / 2) / kDeg, 5.001e-10) << values[i];
+        EXPECT_NEAR(f.waypoints[i].lon, values[i + 1] / kDeg, 5.001e-10) << values[i + 1];
+    }
+    EXPECT_NE(gpxOf(image).find("<wpt lat=\"0.000000000\" lon=\"0.000000084\">"), std::string::npos);
 }
 
 TEST(GpxWriter, RefusesWhatIsNoGdbImage) {
