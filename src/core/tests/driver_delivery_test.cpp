@@ -33,6 +33,36 @@ TEST_F(DriverTest, OutputThatIsTheInputIsRefusedWhateverItIsCalled) {
     EXPECT_EQ(imports, 0);
 }
 
+// A .gpx output is written by the GPX writer from the work file; a writer that fails or is
+// missing leaves the output as it was and the run is not reported as completed.
+TEST_F(DriverTest, GpxOutputIsWrittenByTheGpxWriter) {
+    struct Case {
+        const char* what;
+        bool present;
+        int result;
+        int rc;
+        Keys keys;
+        const char* output;
+    };
+    for (const Case& c : {Case{"written", true, 0, kDelivered, {"$MSG20"}, "GPX of RESULT"},
+                          Case{"fails", true, 3, kRunFailed, {"Klaar"}, "previous"},
+                          Case{"missing", false, 0, kRunFailed, {"$MSG82"}, "previous"}}) {
+        SCOPED_TRACE(c.what);
+        notes.entries.clear();
+        const std::string out = makeFile("Out.GPX", "previous");
+        calls.writeGpx = nullptr;
+        if (c.present)
+            calls.writeGpx = [&](Context& cx, const std::string& path) {
+                if (c.result == 0) writeFile(path, "GPX of " + readFile(cx.paths.workGdb));
+                return c.result;
+            };
+        fileRequest(makeFile("t.kml"), out);
+        EXPECT_EQ(run(), c.rc);
+        EXPECT_EQ(notes.keys(), c.keys);
+        EXPECT_EQ(readFile(out), c.output);
+    }
+}
+
 TEST_F(DriverTest, ReadOnlyOutputIsRefusedEvenForRoot) {
     std::string out = makeFile("o.gdb", "keep me");
     fs::permissions(out, fs::perms::owner_read | fs::perms::group_read);
