@@ -80,6 +80,22 @@ TEST_F(KmzArchiveTest, FirstEntryIsExtractedWithItsFoldersAndTime) {
     EXPECT_TRUE(notifier.entries.empty());
 }
 
+TEST_F(KmzArchiveTest, TracksWithTimesOfAnArchiveAreRead) {
+    const std::string kml =
+        "<?xml version=\"1.0\"?><kml xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Placemark><name>Run</name>"
+        "<gx:MultiTrack><gx:Track><when>2009-06-01T10:00:00Z</when><when>2009-06-01T10:00:04Z</when>"
+        "<gx:coord>5.1 52.3 1</gx:coord><gx:coord>5.2 52.4 2</gx:coord></gx:Track></gx:MultiTrack></Placemark></kml>";
+    makeZip(dir.file("phone.kmz"), {{"doc.kml", kml}});
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(extractKmz(ctx, dir.file("phone.kmz")), bytes));
+    EXPECT_EQ(read(readKml, std::string(bytes.begin(), bytes.end())), kReadDone);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].name, "Run-1");
+    ASSERT_EQ(tracks[0].points.size(), 2u);
+    EXPECT_EQ(tracks[0].points[1].time - tracks[0].points[0].time, 4);
+    EXPECT_NE(tracks[0].points[0].time, 0);
+}
+
 TEST_F(KmzArchiveTest, EscapingNamesLandInsideTheExtractionFolder) {
     makeZip(dir.file("a.kmz"), {{"../../../escape.kml", "x"}});
     std::string path = extractKmz(ctx, dir.file("a.kmz"));
