@@ -349,21 +349,21 @@ int writeGpx(const uint8_t* gdb, size_t length, ByteStream& out, const GpxWriteO
 
 namespace {
 
-// Hands what the writer writes on to a sink.
-class SinkStream : public ByteStream {
+// Hands what the writer writes on to a file descriptor.
+class DescriptorStream : public ByteStream {
 public:
-    explicit SinkStream(const ByteSink& put) : put_(put) {}
+    explicit DescriptorStream(int fd) : fd_(fd) {}
     size_t read(void*, size_t) override { return 0; }
     bool write(const void* buf, size_t n) override {
         written_ += static_cast<int64_t>(n);
-        return put_(std::string_view(static_cast<const char*>(buf), n));
+        return writeAllBytes(fd_, std::string_view(static_cast<const char*>(buf), n));
     }
     int64_t tell() const override { return written_; }
     bool seek(int64_t) override { return false; }
     int64_t size() const override { return written_; }
 
 private:
-    const ByteSink& put_;
+    int fd_;
     int64_t written_ = 0;
 };
 
@@ -373,8 +373,8 @@ int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const G
     std::vector<uint8_t> gdb;
     if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
     int rc = kGpxWritten;
-    const bool written = writeFileAtomicallyFrom(gpxPath, [&](const ByteSink& put) {
-        SinkStream out(put);
+    const bool written = writeFileAtomicallyWith(gpxPath, [&](int fd) {
+        DescriptorStream out(fd);
         rc = writeGpx(gdb.data(), gdb.size(), out, options);
         return rc == kGpxWritten;
     });

@@ -19,8 +19,7 @@ bool fail(std::string* error, const std::string& what, int err) {
 }
 }  // namespace
 
-bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
-                              std::string* error) {
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
@@ -56,21 +55,7 @@ bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(c
         ::unlink(name.data());
         return fail(error, what, err);
     };
-    const ByteSink put = [fd](std::string_view bytes) {
-        const char* p = bytes.data();
-        size_t left = bytes.size();
-        while (left > 0) {
-            ssize_t n = ::write(fd, p, left);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            p += n;
-            left -= static_cast<size_t>(n);
-        }
-        return true;
-    };
-    if (!produce(put)) return abandon("cannot write " + std::string(name.data()));
+    if (!fill(fd)) return abandon("cannot write " + std::string(name.data()));
     if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
     if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
     if (::close(fd) != 0) {
@@ -86,8 +71,23 @@ bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(c
     return true;
 }
 
+bool writeAllBytes(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-    return writeFileAtomicallyFrom(path, [bytes](const ByteSink& put) { return put(bytes); }, error);
+    return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);
 }
 
 }  // namespace trakor

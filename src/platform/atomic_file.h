@@ -13,10 +13,12 @@ namespace trakor {
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
-// The same for content made piece by piece: `produce` hands each piece to the sink it is given
-// (false from the sink: the piece could not be written) and returns false to give up.
-using ByteSink = std::function<bool(std::string_view)>;
-bool writeFileAtomicallyFrom(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+// The same with the content written by `fill` into the temporary file's descriptor (false: failed),
+// so a large content never needs to be in memory as a whole.
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
                              std::string* error = nullptr);
+
+// Writes every byte to the descriptor (retrying short writes); false on a write error.
+bool writeAllBytes(int fd, std::string_view bytes);
 
 }  // namespace trakor

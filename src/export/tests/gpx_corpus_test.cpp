@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "core/driver.h"
+#include "app/driver.h"
 #include "core/settings.h"
 #include "export/tests/gpx_check.h"
 #include "gdb/records.h"
