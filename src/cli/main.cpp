@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
                                  "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
                                  "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
-                                 "and writes the result block to OUT")
+                                 "and writes the result block to OUT (its GDB image as GPX when OUT ends in .gpx)")
                       ->expected(2)
                       ->type_name("IN OUT");
     app.add_flag("--clipboard-to-mapsource", o.toMapSource,

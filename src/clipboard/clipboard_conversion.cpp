@@ -5,7 +5,9 @@
 
 #include "clipboard/clipboard_messages.h"
 #include "core/context.h"
+#include "core/file_names.h"
 #include "course/companion_launcher.h"
+#include "export/gpx_writer.h"
 #include "gdb/stream.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
@@ -131,9 +133,14 @@ int convertClipboardBlockFile(Context& ctx, const std::string& inPath, const std
     clipboard.add(kGarminClipboardFormat, std::move(block));
     const int rc = convertClipboard(ctx, clipboard, destination, calls);
     if (rc != kClipboardDone || !clipboard.get(kGarminClipboardFormat, block)) return rc;
+    // A result saved as GPX holds the block's GDB image in that form.
+    std::span<const uint8_t> image;
+    const bool asGpx = endsWith(lowerAscii(outPath), ".gpx");
     std::string error;
-    if (!writeFileAtomically(outPath, std::string_view(reinterpret_cast<const char*>(block.data()), block.size()),
-                             &error)) {
+    if (asGpx ? !blockImage(block, image) || writeGpxFile(image.data(), image.size(), outPath) != kGpxWritten
+              : !writeFileAtomically(outPath,
+                                     std::string_view(reinterpret_cast<const char*>(block.data()), block.size()),
+                                     &error)) {
         say(ctx, dmsg::kCannotOpenOutput);
         return kClipboardFailed;
     }

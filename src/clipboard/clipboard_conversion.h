@@ -47,7 +47,8 @@ bool clipboardFiltersValid(Context& ctx);
 int convertClipboard(Context& ctx, Clipboard& clipboard, int destination, const ClipboardCalls& calls);
 
 // The same for a clipboard block kept in a file, after the filter check of the convert buttons:
-// the result block is written to `outPath` when it ends up on the clipboard.
+// the result block is written to `outPath` when it ends up on the clipboard (as GPX when
+// `outPath` ends in ".gpx").
 int convertClipboardBlockFile(Context& ctx, const std::string& inPath, const std::string& outPath, int destination,
                               const ClipboardCalls& calls);
 

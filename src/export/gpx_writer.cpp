@@ -369,16 +369,20 @@ private:
 
 }  // namespace
 
-int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options) {
-    std::vector<uint8_t> gdb;
-    if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
+int writeGpxFile(const uint8_t* gdb, size_t length, const std::string& gpxPath, const GpxWriteOptions& options) {
     int rc = kGpxWritten;
     const bool written = writeFileAtomicallyWith(gpxPath, [&](int fd) {
         DescriptorStream out(fd);
-        rc = writeGpx(gdb.data(), gdb.size(), out, options);
+        rc = writeGpx(gdb, length, out, options);
         return rc == kGpxWritten;
     });
     return rc != kGpxWritten ? rc : written ? kGpxWritten : kGpxWriteFailed;
+}
+
+int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options) {
+    std::vector<uint8_t> gdb;
+    if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
+    return writeGpxFile(gdb.data(), gdb.size(), gpxPath, options);
 }
 
 }  // namespace trakor

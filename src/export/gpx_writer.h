@@ -26,8 +26,10 @@ constexpr int kGpxWriteFailed = 3;
 // Writes the GPX form of a GDB image to `out`.
 int writeGpx(const uint8_t* gdb, size_t length, ByteStream& out, const GpxWriteOptions& options = {});
 
-// Reads a GDB file and writes its GPX form to `gpxPath`, which is replaced only when the whole
-// file could be written.
+// Writes the GPX form of a GDB image to `gpxPath`, which is replaced only when the whole file
+// could be written.
+int writeGpxFile(const uint8_t* gdb, size_t length, const std::string& gpxPath, const GpxWriteOptions& options = {});
+// The same for a GDB file.
 int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options = {});
 
 }  // namespace trakor

@@ -2,6 +2,7 @@
 
 #include "clipboard/clipboard_conversion.h"
 #include "clipboard/tests/clipboard_fixture.h"
+#include "export/tests/gpx_check.h"
 #include "platform/file_attributes.h"
 
 namespace trakor::test {
@@ -173,6 +174,14 @@ TEST_F(ClipboardFlowTest, BlockFileInAndOut) {
     EXPECT_EQ(convertClipboardBlockFile(ctx, in, out, kDestinationClipboard, calls), kClipboardRefused);
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(convertClipboardBlockFile(ctx, dir.file("none"), out, kDestinationClipboard, calls), kClipboardFailed);
+
+    // Saved as GPX: the converted route in GPX form.
+    writeFile(in, std::string(block.begin(), block.end()));
+    const std::string gpx = dir.file("saved.GPX");
+    EXPECT_EQ(convertClipboardBlockFile(ctx, in, gpx, kDestinationClipboard, calls), kClipboardDone);
+    const std::string text = readFile(gpx);
+    expectSchemaValid(text);
+    EXPECT_EQ(parseGpx(text).routes.size(), 1u);
 }
 
 TEST_F(ClipboardFlowTest, FilterValuesAreCheckedOnlyWhereAFilterIsOn) {
