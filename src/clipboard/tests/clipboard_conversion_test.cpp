@@ -181,7 +181,7 @@ TEST_F(ClipboardFlowTest, BlockFileInAndOut) {
     EXPECT_EQ(convertClipboardBlockFile(ctx, in, gpx, kDestinationClipboard, calls), kClipboardDone);
     const std::string text = readFile(gpx);
     expectSchemaValid(text);
-    EXPECT_EQ(parseGpx(text).routes.size(), 1u);
+    EXPECT_EQ(parseGpx(text).routeKinds.size(), 1u);
 }
 
 TEST_F(ClipboardFlowTest, FilterValuesAreCheckedOnlyWhereAFilterIsOn) {
