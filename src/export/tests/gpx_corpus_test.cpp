@@ -3,10 +3,8 @@
 // our own readers with the same points, and with via and shaping points kept apart.
 #include <algorithm>
 #include <cmath>
-#include <map>
 
-#include "app/driver.h"
-#include "core/settings.h"
+#include "app/tests/driver_fixture.h"
 #include "export/tests/gpx_check.h"
 #include "gdb/records.h"
 #include "import/reader.h"
@@ -17,60 +15,49 @@ namespace {
 
 constexpr double kGarmin = 2147483648.0 / 180.0;
 
-class GpxCorpusTest : public ::testing::Test {
+// The driver with every engine of this build; the settings of a portable start.
+class GpxCorpusTest : public DriverTest {
 protected:
-    TempDir dir;
-    RecordingNotifier notes;
-    Context ctx;
-
-    // One conversion as the desktop program runs it; the driver's result.
     int convert(const std::vector<std::string>& inputs, const std::string& output, int option, int split, int parts) {
-        ctx = Context{};
-        notes.entries.clear();
-        ctx.notifier = &notes;
         ctx.settings = defaultSettings(true);
         ctx.settings.GpxTrackParts = parts;
-        ctx.paths.workingFolder = dir.path().string();
-        ctx.paths.workGdb = dir.file("Trakor3.gdb");
-        ctx.paths.workTcx = dir.file("Trakor3.tcx");
-        ctx.paths.logFile = dir.file("Trakor3.log");
-        ctx.paths.downGdb = dir.file("Trakor3.bcd");
-        ConversionRequest req;
-        req.inputPath = inputs.front();
+        ctx.settings.Split = split > 0 ? 1 : 0;
+        req = ConversionRequest{};
+        fileRequest(inputs.front(), output, option);
         req.multipleInput = inputs.size() > 1;
         if (req.multipleInput) req.inputList = inputs;
-        req.outputPath = output;
-        req.option = option;
-        if (split > 0) {
-            ctx.settings.Split = 1;
-            req.splitField = static_cast<uint32_t>(split);
-        }
+        req.splitField = static_cast<uint32_t>(split);
         return runConversion(ctx, defaultDriverCalls(), req);
     }
 
     // gpsbabel reads only GDB files whose creator is MapSource: a copy of ours with that name.
-    std::string forGpsbabel(const std::string& gdb) {
+    static std::string forGpsbabel(const std::string& gdb) {
         std::vector<uint8_t> bytes;
         EXPECT_TRUE(readWholeFile(gdb, bytes));
-        const size_t at = kNewHeaderLength - 8;
-        if (bytes.size() > kNewHeaderLength && std::memcmp(bytes.data() + at, "Trakor3", 8) == 0) bytes = withCreator(bytes, "MapSource");
-        const std::string copy = gdb + ".ms.gdb";
-        writeFile(copy, std::string(bytes.begin(), bytes.end()));
-        return copy;
+        if (bytes.size() > kNewHeaderLength && std::memcmp(bytes.data() + kNewHeaderLength - 8, "Trakor3", 8) == 0)
+            bytes = withCreator(bytes, "MapSource");
+        writeFile(gdb + ".ms.gdb", std::string(bytes.begin(), bytes.end()));
+        return gdb + ".ms.gdb";
     }
 };
 
-void expectSamePoint(const GpxPoint& a, const GpxPoint& b, bool names) {
-    EXPECT_NEAR(a.lat, b.lat, 1e-6);
-    EXPECT_NEAR(a.lon, b.lon, 1e-6);
-    EXPECT_EQ(a.time, b.time);
-    EXPECT_NEAR(a.ele.value_or(-1e9), b.ele.value_or(-1e9), 1e-3);
-    EXPECT_TRUE(!names || a.name == b.name) << a.name << " / " << b.name;
+void expectSamePoints(const std::vector<GpxPoint>& a, const std::vector<GpxPoint>& b, bool names) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_NEAR(a[i].lat, b[i].lat, 1e-6) << i;
+        EXPECT_NEAR(a[i].lon, b[i].lon, 1e-6) << i;
+        EXPECT_EQ(a[i].time, b[i].time) << i;
+        EXPECT_NEAR(a[i].ele.value_or(-1e9), b[i].ele.value_or(-1e9), 1e-3) << i;
+        EXPECT_TRUE(!names || a[i].name == b[i].name) << a[i].name << " / " << b[i].name;
+    }
 }
 
-std::vector<GpxPoint> allPoints(const std::vector<GpxPath>& paths) {
+std::vector<GpxPoint> allPoints(const std::vector<GpxPath>& paths, std::vector<std::string>* names = nullptr) {
     std::vector<GpxPoint> all;
-    for (const GpxPath& p : paths) all.insert(all.end(), p.points.begin(), p.points.end());
+    for (const GpxPath& p : paths) {
+        all.insert(all.end(), p.points.begin(), p.points.end());
+        if (names) names->push_back(p.name);
+    }
     return all;
 }
 
@@ -156,24 +143,15 @@ TEST_F(GpxCorpusTest, EveryOptionReadsAsItsGdbResult) {
             continue;
         }
         ASSERT_TRUE(gpsbabelRead(gpx, b, &error, "gpx")) << error;
-        ASSERT_EQ(b.waypoints.size(), a.waypoints.size());
-        for (size_t i = 0; i < a.waypoints.size(); ++i) expectSamePoint(b.waypoints[i], a.waypoints[i], true);
-        ASSERT_EQ(b.routes.size(), a.routes.size());
-        for (size_t k = 0; k < a.routes.size(); ++k) {
-            EXPECT_EQ(b.routes[k].name, a.routes[k].name);
-            ASSERT_EQ(b.routes[k].points.size(), a.routes[k].points.size());
-            for (size_t i = 0; i < a.routes[k].points.size(); ++i)
-                expectSamePoint(b.routes[k].points[i], a.routes[k].points[i], true);
-        }
-        if (c.parts == 1) {
-            ASSERT_EQ(b.tracks.size(), a.tracks.size());
-            for (size_t k = 0; k < a.tracks.size(); ++k) EXPECT_EQ(b.tracks[k].name, a.tracks[k].name);
-        } else {
-            EXPECT_LT(b.tracks.size(), a.tracks.size());  // the corpus has tracks long enough to split
-        }
-        const auto pa = allPoints(a.tracks), pb = allPoints(b.tracks);
-        ASSERT_EQ(pb.size(), pa.size());
-        for (size_t i = 0; i < pa.size(); ++i) expectSamePoint(pb[i], pa[i], false);
+        expectSamePoints(b.waypoints, a.waypoints, true);
+        std::vector<std::string> routesA, routesB, tracksA, tracksB;
+        expectSamePoints(allPoints(b.routes, &routesB), allPoints(a.routes, &routesA), true);
+        EXPECT_EQ(routesB, routesA);
+        expectSamePoints(allPoints(b.tracks, &tracksB), allPoints(a.tracks, &tracksA), false);
+        if (c.parts == 1)
+            EXPECT_EQ(tracksB, tracksA);
+        else
+            EXPECT_LT(tracksB.size(), tracksA.size());  // the corpus has tracks long enough to split
     }
 }
 
