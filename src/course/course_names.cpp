@@ -47,14 +47,13 @@ std::string fileKey(std::string_view name) {
     std::string key;
     key.reserve(file.size());
     for (size_t i = 0; i < file.size();) {
-        const size_t n = utf8SequenceLength(file, i);
+        uint32_t cp = 0;
+        const size_t n = utf8Decode(file, i, cp);
         if (n <= 1) {  // ASCII, or a byte that is no UTF-8 (none after cleanText)
             const char c = file[i++];
             key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
             continue;
         }
-        uint32_t cp = static_cast<unsigned char>(file[i]) & (0xFFu >> (n + 1));
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(file[i + k]) & 0x3F);
         i += n;
         if (utf8 != static_cast<locale_t>(0)) cp = static_cast<uint32_t>(::towupper_l(static_cast<wint_t>(cp), utf8));
         appendUtf8(key, cp);

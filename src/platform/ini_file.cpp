@@ -87,11 +87,9 @@ std::string utf8ToUtf16(std::string_view bytes, bool bigEndian) {
     };
     put(0xFEFF);
     for (size_t i = 0; i < text.size();) {
-        const size_t n = utf8SequenceLength(text, i);
-        const auto lead = static_cast<unsigned char>(text[i]);
-        uint32_t cp = n == 1 ? lead : lead & (0xFFu >> (n + 1));
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += n;
+        uint32_t cp = 0xFFFD;
+        const size_t n = utf8Decode(text, i, cp);
+        i += n == 0 ? 1 : n;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             put(0xD800 + (cp >> 10));

@@ -4,11 +4,14 @@
 
 namespace trakor {
 
-size_t utf8SequenceLength(std::string_view s, size_t i) {
+size_t utf8Decode(std::string_view s, size_t i, uint32_t& codePoint) {
     if (i >= s.size()) return 0;
     const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
     const unsigned char c = b(0);
-    if (c < 0x80) return 1;
+    if (c < 0x80) {
+        codePoint = c;
+        return 1;
+    }
     size_t n;
     uint32_t min;
     uint32_t cp;
@@ -22,7 +25,13 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
         cp = (cp << 6) | (b(k) & 0x3F);
     }
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return 0;
+    codePoint = cp;
     return n;
+}
+
+size_t utf8SequenceLength(std::string_view s, size_t i) {
+    uint32_t cp;
+    return utf8Decode(s, i, cp);
 }
 
 bool isValidUtf8(std::string_view s) {

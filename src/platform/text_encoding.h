@@ -12,6 +12,8 @@ namespace trakor {
 // Length of the well-formed UTF-8 sequence at s[i] (1 to 4), or 0 when it is not well formed
 // (overlong forms, surrogates and values above U+10FFFF are not).
 size_t utf8SequenceLength(std::string_view s, size_t i);
+// The same, with the code point of the sequence (left as it was when not well formed).
+size_t utf8Decode(std::string_view s, size_t i, uint32_t& codePoint);
 bool isValidUtf8(std::string_view s);
 
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
