@@ -50,7 +50,8 @@ std::string lowerAscii(std::string s) {
 
 // Whether a desktop entry's Exec line runs one of this program's own programs (our installed
 // entry declares the GDB and TCX types, so the desktop may well name it): a word of the line,
-// quotes and folders aside, naming Trakor3, trakor3-cli or the running program's file.
+// quotes and folders aside, whose file name begins with "trakor3" (Trakor3, trakor3-cli) or is
+// the running program's.
 bool runsOurProgram(std::string_view exec) {
     static const std::string self = [] {
         std::error_code ec;
