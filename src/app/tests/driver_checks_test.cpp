@@ -115,8 +115,9 @@ TEST_F(DriverTest, InputChecksInOrder) {
 
     notes.entries.clear();
     fileRequest(dir.file("missing.gpx"), dir.file("out.gdb"));
-    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
+    EXPECT_EQ(notes.entries[0].text, "Cannot open input file.\n" + dir.file("missing.gpx") + ": No such file or directory");
 }
 
 TEST_F(DriverTest, BrowseMayFillAnEmptyInputOrOutput) {
