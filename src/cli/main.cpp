@@ -132,19 +132,17 @@ void chooseDefaultOption(Options& o, const Settings& s, const std::string& appNa
                  appName.c_str(), s.Mode, several ? "a single GDB input" : "a GDB input");
 }
 
-// The split of this run in the user's unit, so that a value in miles is never taken for kilometres.
+// A split by length in the user's unit, so that a value in miles is never taken for kilometres.
+// Values out of range are left to the driver's message, which names the unit too.
 void tellSplit(const Settings& s, const ConversionRequest& r, const std::string& appName) {
-    if (!splitFilterFieldsFor(s, r.option).shown || s.Split != 1) return;
-    if (s.Splittype == 1) {
-        const int32_t field = static_cast<int32_t>(std::min<uint32_t>(r.splitField, INT32_MAX));
-        if (s.milesMode == 1)
-            std::fprintf(stderr, "%s: split into parts of at most %d mi (%d km)\n", appName.c_str(), field,
-                         milesToKm(field));
-        else
-            std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), field);
-    } else if (s.Splittype == 2) {
-        std::fprintf(stderr, "%s: split into parts of at most %u points\n", appName.c_str(), r.splitField);
-    }
+    if (!splitFilterFieldsFor(s, r.option).shown || s.Split != 1 || s.Splittype != 1) return;
+    const int32_t field = static_cast<int32_t>(std::min<uint32_t>(r.splitField, INT32_MAX));
+    const int32_t km = s.milesMode == 1 ? milesToKm(field) : field;
+    if (km < 5 || km > 999) return;
+    if (s.milesMode == 1)
+        std::fprintf(stderr, "%s: split into parts of at most %d mi (%d km)\n", appName.c_str(), field, km);
+    else
+        std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), km);
 }
 
 const std::map<std::string, std::string> kInputEndings = {{"gdb", ".gdb"}, {"gpx", ".gpx"}, {"tcx", ".tcx"},
