@@ -211,7 +211,11 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
         std::string error;
-        if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) throw CLI::ValidationError("--ini", error);
+        // A settings file that cannot be read is a file failure, not a usage error.
+        if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) {
+            std::fprintf(stderr, "trakor3-cli: %s\n", error.c_str());
+            return kRunFailed;
+        }
         for (const std::string& s : o.sets)
             if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
         if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;

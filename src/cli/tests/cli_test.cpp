@@ -5,6 +5,7 @@
 #include <regex>
 #include <set>
 
+#include "app/driver.h"
 #include "cli/cli_help.h"
 #include "cli/console_notifier.h"
 #include "cli/settings_reference.h"
@@ -86,7 +87,7 @@ TEST_F(CliTest, SettingsComeFromTheStoreAndAreNeverWritten) {
     makeFile("other.ini", "[Info]\nFiltersize_t=77\n");
     EXPECT_EQ(cli("--ini other.ini --show-setup"), 0) << err;
     EXPECT_NE(out.find("  Filtersize_t=77\n"), std::string::npos);
-    EXPECT_NE(cli("--ini missing.ini --show-setup"), 0);
+    EXPECT_EQ(cli("--ini missing.ini --show-setup"), kRunFailed);
     EXPECT_NE(err.find("missing.ini"), std::string::npos);
 
     // A conversion run does not save the exit settings either.
