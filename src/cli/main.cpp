@@ -145,10 +145,6 @@ void tellSplit(const Settings& s, const ConversionRequest& r, const std::string&
         std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), km);
 }
 
-const std::map<std::string, std::string> kInputEndings = {{"gdb", ".gdb"}, {"gpx", ".gpx"}, {"tcx", ".tcx"},
-                                                          {"crs", ".crs"}, {"fit", ".fit"}, {"kml", ".kml"},
-                                                          {"kmz", ".kmz"}, {"itn", ".itn"}, {"nmea", ".nmea"}};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,6 +224,8 @@ int main(int argc, char** argv) {
             throw CLI::ValidationError("INPUT", "'-' (standard input) must be the only input and needs --input-type");
         if (!o.inputType.empty() && !fromStdin) throw CLI::ValidationError("--input-type", "needs '-' as the input");
         if (!o.outputType.empty() && o.output != "-") throw CLI::ValidationError("--output-type", "needs -o -");
+        if (o.output == "-" && !o.target.empty() && o.target != "file")
+            throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
@@ -236,19 +234,20 @@ int main(int argc, char** argv) {
         return app.exit(e) == 0 ? 0 : cli::kUsageError;
     }
 
-    ctx.paths = setup.paths;
-    ctx.settings = setup.settings;
-    if (o.showSetup) cli::printSetup(stdout, setup);
-    if (o.listSettings) cli::printSettingReference(stdout, setup.settings);
-    if ((o.showSetup || o.listSettings) && o.inputs.empty()) return 0;
-
     // With -o - every message goes to standard error: standard output carries the result.
     const bool resultToStdout = o.output == "-";
+    FILE* info = resultToStdout ? stderr : stdout;
+    ctx.paths = setup.paths;
+    ctx.settings = setup.settings;
+    if (o.showSetup) cli::printSetup(info, setup);
+    if (o.listSettings) cli::printSettingReference(info, setup.settings);
+    if ((o.showSetup || o.listSettings) && o.inputs.empty()) return 0;
+
     cli::AnswerPolicy policy = o.yes      ? cli::AnswerPolicy::Yes
                                : o.no     ? cli::AnswerPolicy::No
                                : o.cancel ? cli::AnswerPolicy::Cancel
                                           : cli::AnswerPolicy::Safe;
-    cli::ConsoleNotifier notifier(ctx.paths.appName, policy, resultToStdout ? stderr : stdout);
+    cli::ConsoleNotifier notifier(ctx.paths.appName, policy, info);
     ctx.notifier = &notifier;
     LanguageFile language(ctx.settings.Language);
     if (ctx.settings.Language != 0) loadLanguageFile(ctx, language);
@@ -263,7 +262,7 @@ int main(int argc, char** argv) {
     cli::TempFolder temp;
     if (o.inputs[0] == "-") {
         // Standard input is read into a file of its type; its name gives the tracks their names.
-        std::string spooled = temp.file("stdin" + kInputEndings.at(o.inputType));
+        std::string spooled = temp.file("stdin." + o.inputType);
         FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
         std::string error = std::strerror(errno);
         bool ok = f != nullptr && cli::copyStream(stdin, f, &error);
@@ -292,7 +291,7 @@ int main(int argc, char** argv) {
         o.inputs = std::move(inputs);
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
-    chooseDefaultOption(o, ctx.settings, app3);
+    if (!o.view) chooseDefaultOption(o, ctx.settings, app3);
 
     DriverCalls calls = defaultDriverCalls();
     ConversionRequest request = buildRequest(ctx.settings, o);
@@ -314,7 +313,7 @@ int main(int argc, char** argv) {
     }
     int rc = o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
     if (tally.complete()) {
-        std::fprintf(resultToStdout ? stderr : stdout, "%s\n", tally.summary().c_str());
+        std::fprintf(info, "%s\n", tally.summary().c_str());
         if (rc == kDelivered && tally.failures() > 0) rc = cli::kSomeFilesFailed;
     }
     if (resultToStdout && (rc == kDelivered || rc == cli::kSomeFilesFailed)) {
