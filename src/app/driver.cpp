@@ -174,8 +174,9 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
 
 bool openWorkFile(Context& ctx, FileStream& work) {
     clearReadOnly(ctx.paths.workGdb);
+    errno = ENOENT;
     if (ctx.paths.workGdb.empty() || !work.open(ctx.paths.workGdb, "w+b")) {
-        say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+        sayWithDetail(ctx, dmsg::kWorkFile, std::strerror(errno), ctx.paths.workGdb.c_str());
         return false;
     }
     return true;

@@ -293,7 +293,8 @@ TEST_F(DriverTest, WorkFileThatCannotBeCreatedIsReported) {
     fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
     EXPECT_EQ(run(), kRunFailed);
     ASSERT_EQ(notes.keys(), Keys{"$MSG80"});
-    EXPECT_NE(notes.entries[0].text.find("no-such-folder/Trakor3.gdb"), std::string::npos);
+    EXPECT_NE(notes.entries[0].text.find("no-such-folder/Trakor3.gdb\nNo such file or directory"), std::string::npos)
+        << notes.entries[0].text;
     EXPECT_EQ(imports, 0);
 }
 
