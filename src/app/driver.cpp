@@ -382,6 +382,7 @@ int runBatch(Run& r) {
 
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;
+    errno = ENOENT;
     FILE* log = ctx.paths.logFile.empty() ? nullptr : std::fopen(ctx.paths.logFile.c_str(), "w");
     if (log == nullptr) {
         sayWithDetail(ctx, dmsg::kLogFile, std::strerror(errno), ctx.paths.logFile.c_str());
