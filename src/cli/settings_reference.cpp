@@ -82,6 +82,8 @@ const std::vector<SettingReference> kReferences = {
     {"Turn Warnings", "warning time before a turn", "seconds", "0-9", PREFS "\"Warning time\""},
     {"Average Speed", "speed that gives course points their times when the input has none", "km/h", "1 or more",
      PREFS "\"Average speed in km/h\""},
+    {"GPX Track Parts", "1 = GPX output writes the parts of a split track as tracks of their own; 0 = as segments",
+     "", "0 or 1", "(no dialog control)"},
     {"Left Trakor3 Menu", "left edge of the main window (0 with Top Trakor3 Menu 0: placed by the desktop)", "pixels",
      "any", "(the main window's position)"},
     {"Top Trakor3 Menu", "top edge of the main window", "pixels", "any", "(the main window's position)"},
