@@ -79,6 +79,9 @@ inline constexpr DriverMessage kBackupFailed{
     "$MSG83", "The backup copy could not be written:\n%s\nThe input file has not been replaced.", MsgStyle::Warning};
 inline constexpr DriverMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
                                             MsgStyle::Warning};
+inline constexpr DriverMessage kResultDamaged{
+    "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
+    MsgStyle::Warning};
 
 // Literal captions, never translated.
 inline constexpr const char* kCaptionDone = "Klaar";

@@ -1,0 +1,227 @@
+#include "course/xml_check.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "gdb/stream.h"
+
+namespace trakor {
+
+namespace {
+
+// Offset of the first byte that is not part of a valid UTF-8 sequence, or size.
+size_t invalidUtf8(const uint8_t* d, size_t n) {
+    size_t i = 0;
+    while (i < n) {
+        const uint8_t c = d[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        uint32_t min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2, min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3, min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4, min = 0x10000;
+        } else {
+            return i;
+        }
+        if (n - i < len) return i;
+        uint32_t cp = c & (0xFF >> (len + 1));
+        for (size_t k = 1; k < len; ++k) {
+            if ((d[i + k] & 0xC0) != 0x80) return i;
+            cp = cp << 6 | (d[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+        i += len;
+    }
+    return n;
+}
+
+bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isNameStart(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80; }
+bool isNameChar(uint8_t c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+class Scanner {
+public:
+    Scanner(const uint8_t* d, size_t n) : d_(d), n_(n) {}
+
+    XmlCheck run() {
+        const size_t bad = invalidUtf8(d_, n_);
+        if (bad < n_) return fail(bad, "byte that is not UTF-8");
+        if (n_ >= 3 && d_[0] == 0xEF && d_[1] == 0xBB && d_[2] == 0xBF) i_ = 3;
+        while (i_ < n_) {
+            const uint8_t c = d_[i_];
+            if (c == '<') {
+                if (!markup()) return fault_;
+            } else if (c == '&') {
+                if (stack_.empty()) return fail(i_, "text outside the root element");
+                if (!reference()) return fault_;
+            } else if (stack_.empty()) {
+                if (!isSpace(c)) return fail(i_, "text outside the root element");
+                ++i_;
+            } else {
+                // Character data up to the next markup or reference.
+                const uint8_t* lt = static_cast<const uint8_t*>(std::memchr(d_ + i_, '<', n_ - i_));
+                const size_t end = lt ? static_cast<size_t>(lt - d_) : n_;
+                const uint8_t* amp = static_cast<const uint8_t*>(std::memchr(d_ + i_, '&', end - i_));
+                i_ = amp ? static_cast<size_t>(amp - d_) : end;
+            }
+        }
+        if (!stack_.empty()) return fail(n_, "element <" + std::string(stack_.back()) + "> not closed");
+        if (!rootSeen_) return fail(n_, "no root element");
+        return {};
+    }
+
+private:
+    bool startsWith(const char* s) const {
+        const size_t k = std::strlen(s);
+        return n_ - i_ >= k && std::memcmp(d_ + i_, s, k) == 0;
+    }
+    // Moves past the next occurrence of `end`; false when there is none.
+    bool skipPast(const char* end, const char* what) {
+        const std::string_view hay(reinterpret_cast<const char*>(d_), n_);
+        const size_t at = hay.find(end, i_);
+        if (at == std::string_view::npos) return failB(i_, what);
+        i_ = at + std::strlen(end);
+        return true;
+    }
+    std::string_view name() {
+        const size_t start = i_;
+        if (i_ >= n_ || !isNameStart(d_[i_])) return {};
+        while (i_ < n_ && isNameChar(d_[i_])) ++i_;
+        return {reinterpret_cast<const char*>(d_ + start), i_ - start};
+    }
+    void spaces() {
+        while (i_ < n_ && isSpace(d_[i_])) ++i_;
+    }
+
+    bool markup() {
+        if (startsWith("<?")) return skipPast("?>", "processing instruction not closed");
+        if (startsWith("<!--")) return skipPast("-->", "comment not closed");
+        if (startsWith("<![CDATA[")) {
+            if (stack_.empty()) return failB(i_, "text outside the root element");
+            return skipPast("]]>", "CDATA section not closed");
+        }
+        if (startsWith("<!DOCTYPE")) {
+            if (rootSeen_) return failB(i_, "document type after the root element");
+            return skipPast(">", "document type not closed");
+        }
+        if (startsWith("</")) {
+            const size_t at = i_;
+            i_ += 2;
+            const std::string_view n = name();
+            spaces();
+            if (n.empty() || i_ >= n_ || d_[i_] != '>') return failB(at, "end tag damaged");
+            if (stack_.empty() || stack_.back() != n) return failB(at, "end tag </" + std::string(n) + "> does not match");
+            stack_.pop_back();
+            ++i_;
+            return true;
+        }
+        const size_t at = i_;
+        ++i_;
+        const std::string_view n = name();
+        if (n.empty()) return failB(at, "tag name missing");
+        if (stack_.empty()) {
+            if (rootSeen_) return failB(at, "second root element");
+            rootSeen_ = true;
+        }
+        attributes_.clear();
+        while (true) {
+            const size_t before = i_;
+            spaces();
+            if (i_ >= n_) return failB(at, "tag not closed");
+            if (d_[i_] == '>') {
+                stack_.push_back(n);
+                ++i_;
+                return true;
+            }
+            if (d_[i_] == '/') {
+                if (i_ + 1 >= n_ || d_[i_ + 1] != '>') return failB(i_, "tag damaged");
+                i_ += 2;
+                return true;
+            }
+            if (i_ == before) return failB(i_, "attribute without space before it");
+            if (!attribute()) return false;
+        }
+    }
+
+    bool attribute() {
+        const size_t at = i_;
+        const std::string_view n = name();
+        if (n.empty()) return failB(at, "attribute name missing");
+        if (std::find(attributes_.begin(), attributes_.end(), n) != attributes_.end())
+            return failB(at, "attribute " + std::string(n) + " given twice");
+        attributes_.push_back(n);
+        spaces();
+        if (i_ >= n_ || d_[i_] != '=') return failB(at, "attribute without value");
+        ++i_;
+        spaces();
+        if (i_ >= n_ || (d_[i_] != '"' && d_[i_] != '\'')) return failB(at, "attribute value not quoted");
+        const uint8_t quote = d_[i_++];
+        while (i_ < n_ && d_[i_] != quote) {
+            if (d_[i_] == '<') return failB(i_, "'<' in an attribute value");
+            if (d_[i_] == '&') {
+                if (!reference()) return false;
+            } else {
+                ++i_;
+            }
+        }
+        if (i_ >= n_) return failB(at, "attribute value not closed");
+        ++i_;
+        return true;
+    }
+
+    // An entity or character reference at '&'.
+    bool reference() {
+        const size_t at = i_;
+        const size_t semi = std::string_view(reinterpret_cast<const char*>(d_), n_).find(';', i_);
+        if (semi == std::string_view::npos || semi - i_ > 12) return failB(at, "'&' that starts no reference");
+        const std::string_view ref(reinterpret_cast<const char*>(d_ + i_ + 1), semi - i_ - 1);
+        bool good = ref == "lt" || ref == "gt" || ref == "amp" || ref == "apos" || ref == "quot";
+        if (!good && ref.size() > 1 && ref[0] == '#') {
+            const bool hex = ref[1] == 'x';
+            const std::string_view digits = ref.substr(hex ? 2 : 1);
+            good = !digits.empty() && std::all_of(digits.begin(), digits.end(), [hex](char ch) {
+                return (ch >= '0' && ch <= '9') || (hex && ((ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F')));
+            });
+        }
+        if (!good) return failB(at, "unknown reference");
+        i_ = semi + 1;
+        return true;
+    }
+
+    XmlCheck fail(size_t at, std::string reason) {
+        const auto line = std::count(d_, d_ + std::min(at, n_), '\n') + 1;
+        return {false, static_cast<int32_t>(line), std::move(reason)};
+    }
+    bool failB(size_t at, std::string reason) {
+        fault_ = fail(at, std::move(reason));
+        return false;
+    }
+
+    const uint8_t* d_;
+    size_t n_;
+    size_t i_ = 0;
+    bool rootSeen_ = false;
+    std::vector<std::string_view> stack_;
+    std::vector<std::string_view> attributes_;
+    XmlCheck fault_;
+};
+
+}  // namespace
+
+XmlCheck checkXmlText(const uint8_t* data, size_t size) { return Scanner(data, size).run(); }
+
+XmlCheck checkXmlFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) return {false, 0, "file cannot be read"};
+    return checkXmlText(bytes.data(), bytes.size());
+}
+
+}  // namespace trakor
