@@ -27,15 +27,17 @@ int copyError(Context& ctx) {
 }
 
 // A result that does not read back whole is not delivered: the input and any existing output
-// stay as they are.
+// stay as they are. A file that cannot be read at all is left to the copy, which reports it.
 bool resultReadsBack(Context& ctx, const std::string& path, bool courses) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) return true;
     char where[160];
     if (courses) {
-        const XmlCheck c = checkXmlFile(path);
+        const XmlCheck c = checkXmlText(bytes.data(), bytes.size());
         if (c.ok) return true;
         std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
     } else {
-        const ResultCheck c = checkGdbFile(path);
+        const ResultCheck c = checkGdbImage(bytes.data(), bytes.size());
         if (c.ok) return true;
         std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
     }
