@@ -9,6 +9,7 @@
 #include "gdb/result_check.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/mapped_file.h"
 
 namespace trakor {
 
@@ -29,15 +30,15 @@ int copyError(Context& ctx) {
 // A result that does not read back whole is not delivered: the input and any existing output
 // stay as they are. A file that cannot be read at all is left to the copy, which reports it.
 bool resultReadsBack(Context& ctx, const std::string& path, bool courses) {
-    std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return true;
+    MappedFile file;
+    if (!file.open(path)) return true;
     char where[160];
     if (courses) {
-        const XmlCheck c = checkXmlText(bytes.data(), bytes.size());
+        const XmlCheck c = checkXmlText(file.data(), file.size());
         if (c.ok) return true;
         std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
     } else {
-        const ResultCheck c = checkGdbImage(bytes.data(), bytes.size());
+        const ResultCheck c = checkGdbImage(file.data(), file.size());
         if (c.ok) return true;
         std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
     }

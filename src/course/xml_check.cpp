@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gdb/stream.h"
+#include "platform/mapped_file.h"
 
 namespace trakor {
 
@@ -15,6 +15,15 @@ namespace {
 size_t invalidUtf8(const uint8_t* d, size_t n) {
     size_t i = 0;
     while (i < n) {
+        // ASCII 32 bytes at a time.
+        if (n - i >= 32) {
+            uint64_t b[4];
+            std::memcpy(b, d + i, 32);
+            if (((b[0] | b[1] | b[2] | b[3]) & 0x8080808080808080ULL) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         const uint8_t c = d[i];
         if (c < 0x80) {
             ++i;
@@ -43,9 +52,23 @@ size_t invalidUtf8(const uint8_t* d, size_t n) {
     return n;
 }
 
-bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool isNameStart(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80; }
-bool isNameChar(uint8_t c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+// Character classes by byte: 1 space, 2 may start a name, 4 may continue a name.
+struct CharClasses {
+    uint8_t of[256] = {};
+    constexpr CharClasses() {
+        for (int c : {' ', '\t', '\n', '\r'}) of[c] = 1;
+        for (int c = 0; c < 256; ++c) {
+            const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+            if (start) of[c] |= 2 | 4;
+            if ((c >= '0' && c <= '9') || c == '-' || c == '.') of[c] |= 4;
+        }
+    }
+};
+constexpr CharClasses kClasses;
+
+bool isSpace(uint8_t c) { return (kClasses.of[c] & 1) != 0; }
+bool isNameStart(uint8_t c) { return (kClasses.of[c] & 2) != 0; }
+bool isNameChar(uint8_t c) { return (kClasses.of[c] & 4) != 0; }
 
 class Scanner {
 public:
@@ -67,10 +90,7 @@ public:
                 ++i_;
             } else {
                 // Character data up to the next markup or reference.
-                const uint8_t* lt = static_cast<const uint8_t*>(std::memchr(d_ + i_, '<', n_ - i_));
-                const size_t end = lt ? static_cast<size_t>(lt - d_) : n_;
-                const uint8_t* amp = static_cast<const uint8_t*>(std::memchr(d_ + i_, '&', end - i_));
-                i_ = amp ? static_cast<size_t>(amp - d_) : end;
+                while (i_ < n_ && d_[i_] != '<' && d_[i_] != '&') ++i_;
             }
         }
         if (!stack_.empty()) return fail(n_, "element <" + std::string(stack_.back()) + "> not closed");
@@ -102,17 +122,21 @@ private:
     }
 
     bool markup() {
-        if (startsWith("<?")) return skipPast("?>", "processing instruction not closed");
-        if (startsWith("<!--")) return skipPast("-->", "comment not closed");
-        if (startsWith("<![CDATA[")) {
-            if (stack_.empty()) return failB(i_, "text outside the root element");
-            return skipPast("]]>", "CDATA section not closed");
+        const uint8_t next = i_ + 1 < n_ ? d_[i_ + 1] : 0;
+        if (next == '?') return skipPast("?>", "processing instruction not closed");
+        if (next == '!') {
+            if (startsWith("<!--")) return skipPast("-->", "comment not closed");
+            if (startsWith("<![CDATA[")) {
+                if (stack_.empty()) return failB(i_, "text outside the root element");
+                return skipPast("]]>", "CDATA section not closed");
+            }
+            if (startsWith("<!DOCTYPE")) {
+                if (rootSeen_) return failB(i_, "document type after the root element");
+                return skipPast(">", "document type not closed");
+            }
+            return failB(i_, "tag name missing");
         }
-        if (startsWith("<!DOCTYPE")) {
-            if (rootSeen_) return failB(i_, "document type after the root element");
-            return skipPast(">", "document type not closed");
-        }
-        if (startsWith("</")) {
+        if (next == '/') {
             const size_t at = i_;
             i_ += 2;
             const std::string_view n = name();
@@ -219,9 +243,9 @@ private:
 XmlCheck checkXmlText(const uint8_t* data, size_t size) { return Scanner(data, size).run(); }
 
 XmlCheck checkXmlFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return {false, 0, "file cannot be read"};
-    return checkXmlText(bytes.data(), bytes.size());
+    MappedFile file;
+    if (!file.open(path)) return {false, 0, "file cannot be read"};
+    return checkXmlText(file.data(), file.size());
 }
 
 }  // namespace trakor

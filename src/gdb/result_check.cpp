@@ -1,10 +1,9 @@
 #include "gdb/result_check.h"
 
-#include <vector>
-
+#include "gdb/field_walk.h"
 #include "gdb/file_header.h"
-#include "gdb/records.h"
 #include "gdb/waypoint_details.h"
+#include "platform/mapped_file.h"
 
 namespace trakor {
 
@@ -17,37 +16,90 @@ int32_t int32At(const uint8_t* p) {
                                 static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
 }
 
+// The walks below read the fields of the layouts in gdb/records.h and gdb/waypoint_details.h
+// without keeping them, so that a check costs little beside the conversion.
+
+// Latitude, longitude and altitude of a link point or a track point.
+void position(FieldWalk& w) {
+    w.skip(8);
+    w.optional(8);
+}
+
+void box(FieldWalk& w) {
+    position(w);
+    position(w);
+}
+
+bool waypointFits(FieldWalk& w, char version) {
+    w.str();
+    w.skip(4);
+    w.str();
+    w.skip(22);
+    position(w);
+    w.str();
+    w.optional(8);
+    w.skip(12);
+    w.str();
+    w.str();
+    w.str();
+    w.skip(1);
+    w.optional(8);
+    return skipWaypointDetails(w, version);
+}
+
+bool routeFits(FieldWalk& w, char version) {
+    w.str();
+    w.skip(1);
+    if (w.u8() == 0) box(w);
+    // A route point takes at least 1 + 4 + 1 + 22 + 19 + 4 + 1 bytes.
+    const int32_t points = w.count(52);
+    for (int32_t i = 0; i < points && w.ok(); ++i) {
+        w.str();
+        w.skip(4);
+        w.str();
+        w.skip(22);
+        if (w.u8() != 0) w.skip(8);  // the first of the 19 fixed bytes
+        w.skip(18);
+        const int32_t links = w.count(9);
+        for (int32_t k = 0; k < links && w.ok(); ++k) position(w);
+        if (w.u8() == 0) box(w);
+        if (version == kGdbVersion2) w.skip(8);
+        if (version == kGdbVersion3) w.skip(10);
+    }
+    if (version == kGdbVersion3) {
+        const int32_t texts = w.count(1);
+        for (int32_t i = 0; i < texts && w.ok(); ++i) w.str();
+        w.skip(4);
+        w.skip(1);
+    }
+    return w.skip(1);  // the closing byte of every version
+}
+
+bool trackFits(FieldWalk& w, char version) {
+    w.str();
+    w.skip(5);
+    const int32_t points = w.count(12);
+    for (int32_t i = 0; i < points && w.ok(); ++i) {
+        position(w);
+        w.optional(4);
+        w.optional(8);
+        w.optional(8);
+    }
+    return w.skip(version == kGdbVersion3 ? 4 : 1);
+}
+
 // The layout of one data record in the file's version; empty when it fits.
-std::string recordFault(const RecordView& rec, char version) {
-    const size_t length = static_cast<size_t>(rec.length);
+const char* recordFault(const RecordView& rec, char version) {
+    FieldWalk w(rec.data, static_cast<size_t>(rec.length));
     switch (rec.type) {
-        case 'W': {
-            GdbWaypoint w;
-            if (parseWaypoint(rec.data, length, version, w) != kRecordOk) return "waypoint shorter than its fields";
-            WaypointDetails d;
-            size_t used = 0;
-            const size_t tail = static_cast<size_t>(w.tailOffset);
-            if (!parseWaypointDetails(rec.data + tail, length - tail, version, d, used))
-                return "waypoint not in the layout of its version";
-            return {};
-        }
-        case 'R': {
-            GdbRoute r;
-            // Versions 'k' and 'l' close a route with one byte, 'm' with two after the colour.
-            const size_t closing = version == kGdbVersion3 ? 2 : 1;
-            if (parseRoute(rec.data, length, version, r) != kRecordOk || r.dataUsed + closing > length)
-                return "route not in the layout of its version";
-            return {};
-        }
-        case 'T': {
-            GdbTrack t;
-            const size_t trailer = version == kGdbVersion3 ? 4 : 1;
-            if (parseTrack(rec.data, length, version, t) != kRecordOk || t.dataUsed + trailer > length)
-                return "track not in the layout of its version";
-            return {};
-        }
+        case 'W':
+            return waypointFits(w, version) ? nullptr : "waypoint not in the layout of its version";
+        case 'R':
+            return routeFits(w, version) ? nullptr : "route not in the layout of its version";
+        case 'T':
+            return trackFits(w, version) ? nullptr : "track not in the layout of its version";
         default:
-            return {};
+            return nullptr;
     }
 }
 
@@ -76,15 +128,14 @@ ResultCheck checkGdbImage(const uint8_t* data, size_t size) {
         RecordView rec;
         if (!nextRecord(data, size, pos, rec)) return failure(number, "record runs past the end of the file");
         if (rec.type == 'V') return {};
-        std::string fault = recordFault(rec, version);
-        if (!fault.empty()) return failure(number, std::move(fault));
+        if (const char* fault = recordFault(rec, version)) return failure(number, fault);
     }
 }
 
 ResultCheck checkGdbFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return failure(0, "file cannot be read");
-    return checkGdbImage(bytes.data(), bytes.size());
+    MappedFile file;
+    if (!file.open(path)) return failure(0, "file cannot be read");
+    return checkGdbImage(file.data(), file.size());
 }
 
 }  // namespace trakor

@@ -3,106 +3,65 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdb/field_walk.h"
 #include "gdb/file_header.h"
 
 namespace trakor {
 
 namespace {
 
-// Reads fields inside a bounded block; the first field that would cross its end stops the walk.
-class Walk {
-public:
-    Walk(const uint8_t* d, size_t n) : d_(d), n_(n) {}
-    bool ok() const { return ok_; }
-    size_t pos() const { return pos_; }
-
-    bool bytes(void* dst, size_t k) {
-        if (!ok_ || n_ - pos_ < k) return ok_ = false;
-        if (k) std::memcpy(dst, d_ + pos_, k);
-        pos_ += k;
-        return true;
+// Walks the details; fills `d` when it is given.
+bool walkDetails(FieldWalk& w, char version, WaypointDetails* d) {
+    const bool v3 = version == kGdbVersion3;
+    auto text = [&w](std::string* into) {
+        const std::string_view s = w.str();
+        if (into) into->assign(s);
+    };
+    auto listed = [&w](std::vector<std::string>* into) {
+        const std::string_view s = w.str();
+        if (into) into->emplace_back(s);
+    };
+    if (v3) {
+        text(d ? &d->address : nullptr);
+    } else {
+        const uint8_t lead = w.u8();
+        if (d) d->leadByte = lead;
     }
-    uint8_t u8() {
-        uint8_t v = 0;
-        bytes(&v, 1);
-        return v;
+    w.bytes(d ? d->routeBytes.data() : nullptr, 5);
+    text(d ? &d->description : nullptr);
+    const int32_t links = v3 ? w.count(1) : 1;
+    for (int32_t i = 0; i < links && w.ok(); ++i) listed(d ? &d->links : nullptr);
+    const uint16_t category = w.u16();
+    const uint8_t beforeTime = w.u8();
+    const bool hasTime = w.u8() != 0;
+    const int32_t time = hasTime ? w.i32() : 0;
+    if (d) {
+        d->category = category;
+        d->beforeTime = beforeTime;
+        d->hasTime = hasTime;
+        d->time = time;
     }
-    uint16_t u16() {
-        uint8_t b[2] = {};
-        bytes(b, 2);
-        return static_cast<uint16_t>(b[0] | b[1] << 8);
+    if (v3) {
+        const int32_t phones = w.count(2);
+        for (int32_t i = 0; i < 2 * phones && w.ok(); ++i) listed(d ? &d->phoneTexts : nullptr);
+        text(d ? &d->country : nullptr);
+        text(d ? &d->postalCode : nullptr);
     }
-    int32_t i32() {
-        uint8_t b[4] = {};
-        bytes(b, 4);
-        return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                    static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-    }
-    std::string str() {
-        if (!ok_ || pos_ >= n_) {
-            ok_ = false;
-            return {};
-        }
-        const size_t limit = std::min(n_ - pos_, static_cast<size_t>(kMaxGdbString));
-        const void* z = std::memchr(d_ + pos_, 0, limit);
-        if (!z) {
-            ok_ = false;
-            return {};
-        }
-        const size_t len = static_cast<size_t>(static_cast<const uint8_t*>(z) - (d_ + pos_));
-        std::string s(reinterpret_cast<const char*>(d_ + pos_), len);
-        pos_ += len + 1;
-        return s;
-    }
-    // A count of repeated items, each at least `minSize` bytes: negative or larger than the
-    // rest of the block stops the walk.
-    int32_t count(size_t minSize) {
-        const int32_t c = i32();
-        if (c < 0 || static_cast<size_t>(c) > (n_ - pos_) / minSize) ok_ = false;
-        return ok_ ? c : 0;
-    }
-
-private:
-    const uint8_t* d_;
-    size_t n_;
-    size_t pos_ = 0;
-    bool ok_ = true;
-};
+    return w.ok();
+}
 
 }  // namespace
 
 bool parseWaypointDetails(const uint8_t* data, size_t length, char version, WaypointDetails& d, size_t& used) {
     d = WaypointDetails{};
     used = 0;
-    Walk w(data, length);
-    const bool v3 = version == kGdbVersion3;
-    if (v3) {
-        d.address = w.str();
-    } else {
-        d.leadByte = w.u8();
-    }
-    w.bytes(d.routeBytes.data(), d.routeBytes.size());
-    d.description = w.str();
-    if (v3) {
-        const int32_t links = w.count(1);
-        for (int32_t i = 0; i < links && w.ok(); ++i) d.links.push_back(w.str());
-    } else {
-        d.links.push_back(w.str());
-    }
-    d.category = w.u16();
-    d.beforeTime = w.u8();
-    d.hasTime = w.u8() != 0;
-    if (d.hasTime) d.time = w.i32();
-    if (v3) {
-        const int32_t phones = w.count(2);
-        for (int32_t i = 0; i < 2 * phones && w.ok(); ++i) d.phoneTexts.push_back(w.str());
-        d.country = w.str();
-        d.postalCode = w.str();
-    }
-    if (!w.ok()) return false;
+    FieldWalk w(data, length);
+    if (!walkDetails(w, version, &d)) return false;
     used = w.pos();
     return true;
 }
+
+bool skipWaypointDetails(FieldWalk& w, char version) { return walkDetails(w, version, nullptr); }
 
 void writeWaypointDetails(ByteStream& out, const WaypointDetails& d, char version) {
     const bool v3 = version == kGdbVersion3;

@@ -45,6 +45,10 @@ struct WaypointDetails {
 // take (a record may carry more after them).
 bool parseWaypointDetails(const uint8_t* data, size_t length, char version, WaypointDetails& d, size_t& used);
 
+class FieldWalk;
+// The same walk without keeping the fields: true when they all lie inside the walk's data.
+bool skipWaypointDetails(FieldWalk& w, char version);
+
 // Writes the fields in the layout of `version` ('m', or 'k' / 'l').
 void writeWaypointDetails(ByteStream& out, const WaypointDetails& d, char version);
 
