@@ -52,11 +52,14 @@ size_t invalidUtf8(const uint8_t* d, size_t n) {
     return n;
 }
 
-// Character classes by byte: 1 space, 2 may start a name, 4 may continue a name.
+// Character classes by byte: 1 space, 2 may start a name, 4 may continue a name, 8 ends
+// character data.
 struct CharClasses {
     uint8_t of[256] = {};
     constexpr CharClasses() {
         for (int c : {' ', '\t', '\n', '\r'}) of[c] = 1;
+        of[static_cast<int>('<')] = 8;
+        of[static_cast<int>('&')] = 8;
         for (int c = 0; c < 256; ++c) {
             const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
             if (start) of[c] |= 2 | 4;
@@ -69,6 +72,12 @@ constexpr CharClasses kClasses;
 bool isSpace(uint8_t c) { return (kClasses.of[c] & 1) != 0; }
 bool isNameStart(uint8_t c) { return (kClasses.of[c] & 2) != 0; }
 bool isNameChar(uint8_t c) { return (kClasses.of[c] & 4) != 0; }
+
+// The first '<' or '&' from p on, or end: character data runs up to there.
+const uint8_t* textEnd(const uint8_t* p, const uint8_t* const end) {
+    while (p < end && (kClasses.of[*p] & 8) == 0) ++p;
+    return p;
+}
 
 class Scanner {
 public:
@@ -89,8 +98,7 @@ public:
                 if (!isSpace(c)) return fail(i_, "text outside the root element");
                 ++i_;
             } else {
-                // Character data up to the next markup or reference.
-                while (i_ < n_ && d_[i_] != '<' && d_[i_] != '&') ++i_;
+                i_ = static_cast<size_t>(textEnd(d_ + i_, d_ + n_) - d_);
             }
         }
         if (!stack_.empty()) return fail(n_, "element <" + std::string(stack_.back()) + "> not closed");
@@ -114,7 +122,10 @@ private:
     std::string_view name() {
         const size_t start = i_;
         if (i_ >= n_ || !isNameStart(d_[i_])) return {};
-        while (i_ < n_ && isNameChar(d_[i_])) ++i_;
+        const uint8_t* p = d_ + i_ + 1;
+        const uint8_t* const end = d_ + n_;
+        while (p < end && isNameChar(*p)) ++p;
+        i_ = static_cast<size_t>(p - d_);
         return {reinterpret_cast<const char*>(d_ + start), i_ - start};
     }
     void spaces() {
@@ -138,6 +149,16 @@ private:
         }
         if (next == '/') {
             const size_t at = i_;
+            // The usual case: the name of the open element, then '>'.
+            if (!stack_.empty()) {
+                const std::string_view top = stack_.back();
+                const size_t close = i_ + 2 + top.size();
+                if (close < n_ && d_[close] == '>' && std::memcmp(d_ + i_ + 2, top.data(), top.size()) == 0) {
+                    stack_.pop_back();
+                    i_ = close + 1;
+                    return true;
+                }
+            }
             i_ += 2;
             const std::string_view n = name();
             spaces();
