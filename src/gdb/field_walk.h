@@ -60,7 +60,7 @@ public:
     // of the data stops the walk.
     int32_t count(size_t minSize) {
         const int32_t c = i32();
-        if (c < 0 || static_cast<size_t>(c) > left() / minSize) return fail(), 0;
+        if (c < 0 || static_cast<uint64_t>(c) * minSize > left()) return fail(), 0;
         return c;
     }
 

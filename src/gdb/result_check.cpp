@@ -20,12 +20,12 @@ int32_t int32At(const uint8_t* p) {
 // without keeping them, so that a check costs little beside the conversion.
 
 // Latitude, longitude and altitude of a link point or a track point.
-void position(FieldWalk& w) {
+[[gnu::always_inline]] inline void position(FieldWalk& w) {
     w.skip(8);
     w.optional(8);
 }
 
-void box(FieldWalk& w) {
+[[gnu::always_inline]] inline void box(FieldWalk& w) {
     position(w);
     position(w);
 }

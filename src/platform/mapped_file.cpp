@@ -17,7 +17,7 @@ bool MappedFile::open(const std::string& path) {
     struct stat st;
     bool good = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (good && st.st_size > 0) {
-        void* m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (m == MAP_FAILED) {
             good = false;
         } else {
