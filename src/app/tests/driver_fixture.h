@@ -9,25 +9,16 @@
 
 #include "app/driver.h"
 #include "core/settings.h"
-#include "gdb/file_header.h"
+#include "gdb/tests/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {
 
 // A whole GDB file (header and end record) whose creator name tells which fake engine wrote it.
 inline std::string gdbImage(const std::string& creatorName) {
-    MemoryStream out;
-    const uint8_t head[] = {'M', 's', 'R', 'c', 'f', 0, 2, 0, 0, 0, 'D', 'm', 0};
-    out.write(head, sizeof head);
-    beginRecord(out, 'A');
-    writeU16(out, 355);
-    writeString("SQA", out);
-    writeString("Aug  8 2005", out);
-    writeString("10:17:17", out);
-    endRecord(recordDataLength(out), out);
-    writeString(creatorName, out);
-    writeEndRecord(out);
-    return std::string(out.bytes().begin(), out.bytes().end());
+    GdbImage img('m', creatorName);
+    img.end();
+    return std::string(img.bytes().begin(), img.bytes().end());
 }
 
 // What the fake engines write.
