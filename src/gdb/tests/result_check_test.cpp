@@ -133,5 +133,14 @@ TEST(ResultCheck, SoundFilesPassAndEachFaultIsFoundAtItsRecord) {
     }
 }
 
+// No cut of a real file passes, wherever it falls.
+TEST(ResultCheck, EveryCutOfARealFileFails) {
+    TRAKOR_CORPUS_OR_SKIP(path, "gdb-sample-v3.gdb");
+    Bytes file;
+    ASSERT_TRUE(readWholeFile(path, file));
+    ASSERT_TRUE(checkGdbImage(file.data(), file.size()).ok);
+    for (size_t cut = 0; cut < file.size(); cut += 3) EXPECT_FALSE(checkGdbImage(file.data(), cut).ok) << cut;
+}
+
 }  // namespace
 }  // namespace trakor
