@@ -26,6 +26,8 @@ struct Text {
     size_t find(size_t p, std::string_view tag) const;
     // First position >= p holding c, or size.
     size_t findChar(size_t p, char c) const;
+    // The next tag after p: scanners whose every test starts at a '<' skip the bytes between.
+    size_t nextTag(size_t p) const { return findChar(p + 1, '<'); }
     // Copies from p up to the delimiter (or the end) into out, keeping at most bufferSize - 1
     // bytes as a fixed text buffer of that size would; returns the delimiter's position or size.
     size_t copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const;
