@@ -45,12 +45,7 @@ void ScreenshotsTest::everyDialog() {
     s.CBmode_t = 22;
     s.Filter_CBR = 1;
     s.Filter_CBT = 1;
-    f.services.scanDrives = [](Context&) {
-        DriveScan scan;
-        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/EDGE 800"}};
-        scan.selected = 0;
-        return scan;
-    };
+    f.showOneDevice("EDGE 800");
 
     std::unique_ptr<QDialog> w;
     if (dialog == QStringLiteral("main"))
@@ -87,12 +82,7 @@ void ScreenshotsTest::mainWindowOnA1280x720Screen() {
     s.OutputOption = 1;
     s.Mode = 14;
     s.Split = 1;
-    f.services.scanDrives = [](Context&) {
-        DriveScan scan;
-        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/EDGE 800"}};
-        scan.selected = 0;
-        return scan;
-    };
+    f.showOneDevice("EDGE 800");
     CTrakorDlg w(f.services);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -61,6 +61,8 @@ struct Fixture {
     void useGerman();
     // Loads the program's own language file and selects `language` (1 English ... 9 Turkish).
     void useLanguageFile(int32_t language);
+    // The drive box finds one device: "/media/user/GARMIN/" shown as that root and `name`.
+    void showOneDevice(const std::string& name);
     // Writes a file in the temporary folder and returns its path.
     std::string file(const QString& name, const std::string& bytes = "x");
 };

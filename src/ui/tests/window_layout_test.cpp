@@ -83,12 +83,7 @@ void WindowLayoutTest::mainWindowFitsInEveryState() {
     f.useLanguageFile(language);
     Settings& s = f.ctx.settings;
     s.OutputOption = 1;
-    f.services.scanDrives = [](Context&) {
-        DriveScan scan;
-        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/Forerunner 405CX"}};
-        scan.selected = 0;
-        return scan;
-    };
+    f.showOneDevice("Forerunner 405CX");
     CTrakorDlg dlg(f.services);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
