@@ -27,6 +27,7 @@
 #include "app/driver.h"
 #include "app/request_builder.h"
 #include "course/device_detection.h"
+#include "platform/environment.h"
 
 namespace {
 
@@ -250,7 +251,18 @@ int main(int argc, char** argv) {
     cli::ConsoleNotifier notifier(ctx.paths.appName, policy, info);
     ctx.notifier = &notifier;
     LanguageFile language(ctx.settings.Language);
-    if (ctx.settings.Language != 0) loadLanguageFile(ctx, language);
+    if (ctx.settings.Language != 0) {
+        loadLanguageFile(ctx, language);
+    } else {
+        // No language stored: the locale's, as the desktop program chooses it (and not stored
+        // either). Without a language file the run stays in built-in English without a word, as
+        // the user never asked for a language.
+        chooseInitialLanguage(ctx, Environment::fromProcess());
+        if (language.load(ctx.paths.languageFile))
+            ctx.texts = &language;
+        else
+            ctx.settings.Language = 0;
+    }
 
     if (!o.clipboardBlock.empty()) {
         const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;

@@ -24,6 +24,7 @@ protected:
     TempDir dir;
     std::string out, err;
     std::string program;
+    std::string locale = "C";  // LC_ALL of the runs
 
     void SetUp() override {
         fs::create_directory(dir.file("bin"));
@@ -36,7 +37,7 @@ protected:
         std::string errFile = dir.file("stderr.txt");
         std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
-                          quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
+                          quote(dir.file("config")) + " LC_ALL=" + locale + " " + quote(program) + " " + args + " 2>" +
                           quote(errFile);
         out.clear();
         int rc = runCommand(cmd, &out);
@@ -208,6 +209,30 @@ TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
     EXPECT_EQ(cli("--clipboard-block missing.blk again.blk"), 2);
     EXPECT_NE(cli("--clipboard-block in.blk"), 0);
     EXPECT_NE(cli("in.gdb --clipboard-block in.blk out.blk"), 0);
+}
+
+// With no language stored, the locale chooses it as in the desktop program; nothing is stored,
+// and a missing language file then leaves built-in English without a word.
+TEST_F(CliTest, TheLocaleChoosesTheLanguageWhenNoneIsStored) {
+    makeFile("t.gpx");
+    const std::string english = "Trakor3 ($MSG13): Output file is no GDB or TCX file.\n";
+    locale = "de_DE.UTF-8";
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
+    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB or TCX file.\"\n"
+                                      "DE$MSG13 = \"Ausgabedatei ist keine GDB- oder TCX-Datei.\"\n");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG13): Ausgabedatei ist keine GDB- oder TCX-Datei.\n");
+    EXPECT_EQ(cli("--show-setup"), 0);
+    EXPECT_NE(out.find("  Language=0\n"), std::string::npos) << out;
+    // A stored language wins over the locale.
+    writeFile(binFile("Trakor3.ini"), "[Info]\nLanguage=1\n");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
+    locale = "C";
+    writeFile(binFile("Trakor3.ini"), "");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
 }
 
 TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
