@@ -371,9 +371,11 @@ void CTrakorDlg::chooseOutput() {
         dialog.setDirectory(current.absolutePath());
         if (!current.fileName().isEmpty() && !current.isDir()) dialog.selectFile(current.fileName());
     }
-    if (current.suffix().compare(QStringLiteral("tcx"), Qt::CaseInsensitive) == 0) {
-        dialog.selectNameFilter(dialog.nameFilters().value(1));
-        dialog.setDefaultSuffix(QStringLiteral("tcx"));
+    const QString suffix = current.suffix().toLower();
+    if (suffix == QStringLiteral("tcx") || suffix == QStringLiteral("gpx")) {
+        for (const QString& f : dialog.nameFilters())
+            if (f.left(3).toLower() == suffix) dialog.selectNameFilter(f);
+        dialog.setDefaultSuffix(suffix);
     }
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
         dialog.setDefaultSuffix(f.left(3).toLower());

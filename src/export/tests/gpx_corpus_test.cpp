@@ -41,6 +41,16 @@ protected:
     }
 };
 
+// A name with every character beyond ASCII as '?': GDB names in Windows-1252 are UTF-8 in our GPX,
+// while gpsbabel gives them from a GDB file as it finds them or as U+FFFD.
+std::string ascii(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name)
+        if (c < 0x80 || (c & 0xC0) != 0x80) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// The points gpsbabel reads from our GPX (a) and from our GDB (b).
 void expectSamePoints(const std::vector<GpxPoint>& a, const std::vector<GpxPoint>& b, bool names) {
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) {
@@ -48,7 +58,7 @@ void expectSamePoints(const std::vector<GpxPoint>& a, const std::vector<GpxPoint
         EXPECT_NEAR(a[i].lon, b[i].lon, 1e-6) << i;
         EXPECT_EQ(a[i].time, b[i].time) << i;
         EXPECT_NEAR(a[i].ele.value_or(-1e9), b[i].ele.value_or(-1e9), 1e-3) << i;
-        EXPECT_TRUE(!names || a[i].name == b[i].name) << a[i].name << " / " << b[i].name;
+        EXPECT_TRUE(!names || ascii(a[i].name) == ascii(b[i].name)) << a[i].name << " / " << b[i].name;
     }
 }
 
