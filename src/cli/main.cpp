@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/language.h"
 #include "clipboard/clipboard_conversion.h"
 #include "cli/cli_setup.h"
@@ -21,6 +23,9 @@
 #include "core/driver.h"
 #include "core/request_builder.h"
 #include "course/device_detection.h"
+#ifdef TRAKOR_HAVE_VIEW
+#include "view/render_png.h"
+#endif
 
 namespace {
 
@@ -44,6 +49,9 @@ struct Options {
     bool yes = false, no = false, cancel = false;
     std::vector<std::string> clipboardBlock;
     bool toMapSource = false;
+    std::string render;
+    std::string renderSize = "1024x768";
+    bool renderTiles = false;
 };
 
 // A drive named with --gps-drive that holds a Garmin device description counts as the connected
@@ -127,6 +135,35 @@ ConversionRequest buildRequest(Settings& s, const Options& o) {
     return r;
 }
 
+// --render: the input drawn as the map view draws it; with --option, the conversion runs first
+// (to a file removed afterwards unless -o or --target is given) and its result is drawn over it.
+int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, ConversionRequest request) {
+#ifdef TRAKOR_HAVE_VIEW
+    view::RenderRequest r;
+    r.input = absolute(o.inputs[0]);
+    r.png = absolute(o.render);
+    r.tiles = o.renderTiles;
+    view::parseRenderSize(o.renderSize, r.width, r.height);
+    std::string scratch;
+    if (o.option >= 0) {
+        r.convert = [&] {
+            if (o.output.empty() && o.target.empty()) {
+                scratch = (std::filesystem::temp_directory_path() /
+                           ("trakor3-render-" + std::to_string(::getpid()) + ".gdb")).string();
+                request.outputTarget = OutputTarget::File;
+                request.outputPath = scratch;
+            }
+            return runConversion(ctx, calls, request);
+        };
+    }
+    int rc = view::renderPng(ctx, r, stdout, stderr);
+    if (!scratch.empty()) std::filesystem::remove(scratch);
+    return rc;
+#else
+    return reportUnavailable(ctx, "the map view");
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +199,13 @@ int main(int argc, char** argv) {
     app.add_flag("--clipboard-to-mapsource", o.toMapSource,
                  "With --clipboard-block: open the result in MapSource instead (OUT is written if that fails)")
         ->needs(block);
+    auto* render = app.add_option("--render", o.render,
+                                  "Draws INPUT as the map view does into this PNG file (fitted, no tiles); with "
+                                  "--option the conversion's result is drawn over the input drawn faint");
+    app.add_option("--size", o.renderSize, "Size of the --render picture (default 1024x768)")
+        ->type_name("WIDTHxHEIGHT")
+        ->needs(render);
+    app.add_flag("--tiles", o.renderTiles, "--render with the background map of the map settings")->needs(render);
     app.add_option("--ini", o.ini, "Use this INI file as the settings store");
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
@@ -185,6 +229,13 @@ int main(int argc, char** argv) {
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
         if (!o.showSetup && o.inputs.empty() && o.clipboardBlock.empty()) throw CLI::RequiredError("INPUT");
+        if (!o.render.empty() && o.inputs.size() != 1)
+            throw CLI::ValidationError("--render", "draws exactly one INPUT");
+#ifdef TRAKOR_HAVE_VIEW
+        int w = 0, h = 0;
+        if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
+            throw CLI::ValidationError("--size", "expected WIDTHxHEIGHT from 16x16 to 8192x8192, got '" + o.renderSize + "'");
+#endif
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
@@ -229,5 +280,6 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "File %d of %d: %s\n", done + 1, total, o.inputs[static_cast<size_t>(done)].c_str());
         };
     }
+    if (!o.render.empty()) return renderCommand(ctx, calls, o, request);
     return o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
 }
