@@ -9,6 +9,7 @@
 #include "gdb/records.h"
 #include "import/import_file.h"
 #include "import/kmz_archive.h"
+#include "platform/text_encoding.h"
 
 namespace trakor::view {
 
@@ -239,7 +240,7 @@ std::string groupedNumber(size_t n) {
 }
 
 std::string comparisonLine(const ItemComparison& c) {
-    std::string line = c.name + ": " + groupedNumber(c.before) + " \u2192 ";
+    std::string line = toUtf8(c.name) + ": " + groupedNumber(c.before) + " \u2192 ";
     if (c.parts == 0) return line + "not in the result";
     line += groupedNumber(c.after) + " points";
     if (c.parts > 1) line += ", " + std::to_string(c.parts) + " parts";

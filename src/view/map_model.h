@@ -85,7 +85,7 @@ struct ItemComparison {
 
 // Each input route or track with the result items made from it (saved "!" copies left out).
 std::vector<ItemComparison> compareModels(const MapModel& before, const MapModel& after);
-// "Track 1: 24 817 → 500 points, 3 parts"
+// "Track 1: 24 817 → 500 points, 3 parts" (the name as UTF-8)
 std::string comparisonLine(const ItemComparison& c);
 // 24817 -> "24 817"
 std::string groupedNumber(size_t n);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/text_encoding.h"
+
 namespace trakor::view {
 
 namespace {
@@ -41,7 +43,7 @@ SceneLayer sceneLayer(const MapModel& model) {
     SceneLayer layer;
     for (const MapItem& item : model.items) layer.items.push_back(sceneItem(item));
     for (const MapWaypoint& w : model.waypoints)
-        layer.waypoints.emplace_back(projectSemicircles(w.pos.lat, w.pos.lon), QString::fromStdString(w.name));
+        layer.waypoints.emplace_back(projectSemicircles(w.pos.lat, w.pos.lon), QString::fromStdString(toUtf8(w.name)));
     return layer;
 }
 

@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include "gdb/stream.h"
+#include "platform/text_encoding.h"
 
 namespace trakor::view {
 
@@ -228,7 +229,7 @@ void MapViewWindow::fillList() {
     QSignalBlocker block(list_);
     list_->clear();
     for (const SceneItem& s : scene_.layer().items) {
-        auto* item = new QListWidgetItem(kindWord(s.item.kind) + QStringLiteral(": ") + QString::fromStdString(s.item.name) +
+        auto* item = new QListWidgetItem(kindWord(s.item.kind) + QStringLiteral(": ") + QString::fromStdString(toUtf8(s.item.name)) +
                                              QStringLiteral(" (%1)").arg(QString::fromStdString(groupedNumber(s.item.pointCount()))),
                                          list_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);

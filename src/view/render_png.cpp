@@ -96,7 +96,7 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
         paintMap(p, vp, scene, options);
     }
     QImageWriter writer(QString::fromStdString(r.png), "png");
-    writer.setQuality(90);  // light compression: fast, and the picture is mostly flat colour
+    writer.setQuality(50);  // middling compression: fast enough, and the picture is mostly flat colour
     if (!writer.write(image)) {
         std::fprintf(err, "cannot write %s: %s\n", r.png.c_str(), writer.errorString().toLocal8Bit().constData());
         return 2;
