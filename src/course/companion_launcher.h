@@ -43,6 +43,8 @@ public:
     // Opens a GDB file in MapSource: the desktop's program for GDB files, else MapSource in the
     // Wine prefix (also under Wow6432Node). 0 = started, 1 = not found (the user was told).
     int openInMapSource(Context& ctx, const std::string& gdbPath);
+    // The same without a message: true when MapSource was started.
+    bool tryOpenInMapSource(const std::string& gdbPath) { return mapSourceSteps(gdbPath, true); }
     // The clipboard result (the work GDB file) in MapSource; results as above.
     int openClipboardResult(Context& ctx);
     // "Symbols.gdb" from the program's data folder in MapSource (desktop program, then Wine prefix).

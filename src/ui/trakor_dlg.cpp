@@ -61,6 +61,7 @@ void CTrakorDlg::buildLayout() {
     helpMenu_->addSeparator();
     aboutAction_ = helpMenu_->addAction(QString::fromUtf8(gdbtext::AboutMenuItem));
     connect(aboutAction_, &QAction::triggered, this, &CTrakorDlg::showAbout);
+    buildMapMenu();
 
     body_ = new QWidget(this);
 
@@ -210,6 +211,7 @@ void CTrakorDlg::buildLayout() {
     buttonRow->addWidget(preferences_);
     buttonRow->addWidget(clipboard_);
     buttonRow->addStretch(1);
+    buttonRow->addWidget(showResult_);
     buttonRow->addWidget(convert_);
     buttonRow->addWidget(quit_);
 

@@ -219,7 +219,7 @@ void paintLayer(QPainter& p, Frame& frame, SceneLayer& layer, bool faint, bool a
             const double width = s.highlighted ? 4.5 : 2.0;
             if (s.highlighted || lightColour(s.item.colour))
                 frame.drawLine(s, QPen(QColor(0, 0, 0, 150), width + 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            frame.drawLine(s, QPen(itemColour(s.item), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            frame.drawLine(s, QPen(itemColour(s.item), width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
         }
     }
     // Route points: visible via points as filled circles, invisible ones as small hollow squares.

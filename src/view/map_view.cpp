@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -34,7 +35,7 @@ MapCanvas::MapCanvas(MapScene& scene, QWidget* parent) : QWidget(parent), scene_
 
 void MapCanvas::fitAll() {
     vp_ = fitBox(scene_.bounds(), std::max(1, width()), std::max(1, height()));
-    fitted_ = true;
+    userMoved_ = false;
     update();
 }
 
@@ -59,13 +60,13 @@ void MapCanvas::paintEvent(QPaintEvent*) {
 }
 
 void MapCanvas::resizeEvent(QResizeEvent*) {
-    // The first real size decides the fitted view; later resizes keep the centre and zoom.
-    if (!fitted_) fitAll();
+    if (!userMoved_) fitAll();
 }
 
 void MapCanvas::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     dragging_ = true;
+    options_.antialias = false;  // plain lines keep frames short while dragging
     last_ = e->position();
     setCursor(Qt::ClosedHandCursor);
 }
@@ -75,22 +76,27 @@ void MapCanvas::mouseMoveEvent(QMouseEvent* e) {
     const QPointF d = e->position() - last_;
     last_ = e->position();
     vp_.panPixels(d.x(), d.y());
+    userMoved_ = true;
     update();
 }
 
 void MapCanvas::mouseReleaseEvent(QMouseEvent*) {
     dragging_ = false;
+    options_.antialias = true;
+    update();
     setCursor(Qt::OpenHandCursor);
 }
 
 void MapCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
     vp_.zoomAt(1, e->position().x(), e->position().y());
+    userMoved_ = true;
     update();
 }
 
 void MapCanvas::wheelEvent(QWheelEvent* e) {
     const double steps = e->angleDelta().y() / 120.0 * 0.5;
     vp_.zoomAt(steps, e->position().x(), e->position().y());
+    userMoved_ = true;
     update();
 }
 
@@ -108,6 +114,7 @@ void MapCanvas::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_0: fitAll(); return;
         default: QWidget::keyPressEvent(e); return;
     }
+    userMoved_ = true;
     update();
 }
 
@@ -139,13 +146,21 @@ MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* p
     auto* side = new QWidget(this);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
-    sideLayout->addWidget(list_, 1);
-    sideLayout->addWidget(summary_);
+    auto* summaryScroll = new QScrollArea(side);
+    summaryScroll->setWidget(summary_);
+    summaryScroll->setWidgetResizable(true);
+    summaryScroll->setFrameShape(QFrame::NoFrame);
+    summary_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* sideSplit = new QSplitter(Qt::Vertical, side);
+    sideSplit->addWidget(list_);
+    sideSplit->addWidget(summaryScroll);
+    sideLayout->addWidget(sideSplit, 1);
     auto* split = new QSplitter(this);
     split->addWidget(canvas_);
     split->addWidget(side);
-    split->setStretchFactor(0, 4);
-    split->setStretchFactor(1, 1);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
+    side->setMinimumWidth(300);
 
     fit_ = new QPushButton(tr("Fit all"), this);
     fit_->setObjectName(QStringLiteral("fitAll"));
@@ -166,7 +181,7 @@ MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* p
     layout->addWidget(note_);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(1000, 680);
+    resize(1100, 700);
 
     connect(fit_, &QPushButton::clicked, canvas_, &MapCanvas::fitAll);
     connect(close, &QPushButton::clicked, this, &QDialog::close);

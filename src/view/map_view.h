@@ -48,7 +48,8 @@ private:
     Viewport vp_;
     PaintOptions options_;
     TileLoader* tiles_ = nullptr;
-    bool fitted_ = false;
+    // Until the user pans or zooms, a resize fits everything again.
+    bool userMoved_ = false;
     bool dragging_ = false;
     QPointF last_;
 };
