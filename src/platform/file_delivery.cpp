@@ -1,6 +1,6 @@
 #include "platform/file_delivery.h"
 
-#include "gdb/stream.h"
+#include "platform/whole_file.h"
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
