@@ -2,6 +2,7 @@
 #include <QPushButton>
 
 #include "gdb/stream.h"
+#include "platform/whole_file.h"
 #include "ui/clipboard_dlg.h"
 #include "view/map_view.h"
 #include "view/tile_loader.h"

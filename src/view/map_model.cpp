@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <map>
 
-#include "core/driver.h"
+#include "core/file_names.h"
 #include "gdb/down_convert.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 #include "import/import_file.h"
 #include "import/kmz_archive.h"
+#include "platform/whole_file.h"
 #include "platform/text_encoding.h"
 
 namespace trakor::view {

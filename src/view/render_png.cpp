@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "gdb/stream.h"
+#include "platform/whole_file.h"
 #include "view/map_painter.h"
 #include "view/tile_loader.h"
 

@@ -8,6 +8,7 @@
 
 #include "app/startup.h"
 #include "gdb/stream.h"
+#include "platform/whole_file.h"
 #include "ui/clipboard_dlg.h"
 #include "ui/tests/ui_test_support.h"
 #include "ui/trakor_dlg.h"
