@@ -139,6 +139,8 @@ void paintTiles(QPainter& p, const Viewport& vp, const PaintOptions& o) {
 
 QString degreeText(double value, char positive, char negative, double step) {
     const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+    // 0 and 180 lie on no side.
+    if (value == 0 || std::abs(value) == 180) return QStringLiteral("%1\u00b0").arg(std::abs(value), 0, 'f', decimals);
     return QStringLiteral("%1\u00b0%2").arg(std::abs(value), 0, 'f', decimals).arg(QLatin1Char(value < 0 ? negative : positive));
 }
 
