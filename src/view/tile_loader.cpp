@@ -53,7 +53,7 @@ QString tileUserAgent() {
 }
 
 TileLoader::TileLoader(TileSettings settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)), net_(new QNetworkAccessManager(this)), memory_(400) {
+    : QObject(parent), settings_(std::move(settings)), net_(new QNetworkAccessManager(this)), memory_(kMemoryKiB) {
     // One folder per URL template, so two tile sources never mix.
     const QByteArray hash =
         QCryptographicHash::hash(settings_.urlTemplate.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
@@ -62,6 +62,8 @@ TileLoader::TileLoader(TileSettings settings, QObject* parent)
 }
 
 TileLoader::~TileLoader() = default;
+
+int TileLoader::cost(const QImage& img) { return static_cast<int>(std::max<qsizetype>(1, img.sizeInBytes() / 1024)); }
 
 QString TileLoader::key(const TileId& id) { return QStringLiteral("%1/%2/%3").arg(id.z).arg(id.x).arg(id.y); }
 
@@ -79,7 +81,7 @@ const QImage* TileLoader::tile(const TileId& id) {
         auto* img = new QImage(info.filePath());
         if (!img->isNull()) {
             const bool fresh = info.lastModified().daysTo(QDateTime::currentDateTime()) < settings_.expiryDays;
-            memory_.insert(k, img);
+            memory_.insert(k, img, cost(*img));
             if (!fresh) request(id);
             return memory_.object(k);
         }
@@ -131,7 +133,8 @@ void TileLoader::finished(QNetworkReply* reply, TileId id) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QSaveFile f(path);
         if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) f.commit();
-        memory_.insert(k, new QImage(std::move(img)));
+        auto* kept = new QImage(std::move(img));
+        memory_.insert(k, kept, cost(*kept));
         emit tileReady();
     }
     startNext();

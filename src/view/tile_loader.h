@@ -54,12 +54,15 @@ public:
     int downloads() const { return downloads_; }
 
     static constexpr int kParallel = 4;
+    // Decoded tiles kept in memory, in KiB (about 250 tiles of 256x256).
+    static constexpr int kMemoryKiB = 64 * 1024;
 
 signals:
     void tileReady();
 
 private:
     static QString key(const TileId& id);
+    static int cost(const QImage& img);
     void request(const TileId& id);
     void startNext();
     void finished(QNetworkReply* reply, TileId id);
