@@ -19,7 +19,7 @@ bool fail(std::string* error, const std::string& what, int err) {
 }
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
@@ -55,17 +55,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(name.data());
         return fail(error, what, err);
     };
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("cannot write " + std::string(name.data()));
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (!fill(fd)) return abandon("cannot write " + std::string(name.data()));
     if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
     if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
     if (::close(fd) != 0) {
@@ -79,6 +69,25 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return fail(error, "cannot replace " + target, err);
     }
     return true;
+}
+
+bool writeAllBytes(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);
 }
 
 }  // namespace trakor

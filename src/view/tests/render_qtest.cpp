@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QProcess>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -10,6 +11,7 @@
 #include "testsupport/testsupport.h"
 #include "view/map_model.h"
 #include "view/map_painter.h"
+#include "view/tests/tile_server.h"
 
 using namespace trakor;
 using namespace trakor::view;
@@ -149,4 +151,38 @@ TEST(RenderCommand, FailuresHaveMessagesAndStatus) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.png")));
     EXPECT_NE(render(dir, "--render " + test::quote(dir.file("a.png")) + " --size 10x10 " + test::quote(dir.file("empty.gpx")), &out), 0);
     EXPECT_NE(out.find("--size"), std::string::npos) << out;
+}
+
+// --tiles: the background of the picture comes from the tile server of the map settings (here
+// one on 127.0.0.1), and the tiles stay in the cache folder.
+TEST(RenderCommand, TilesFromTheMapSettings) {
+    TRAKOR_CORPUS_OR_SKIP(input, "course.tcx");
+    TileServer server;
+    test::TempDir dir;
+    std::string out;
+    render(dir, "--help", &out);  // puts the program in place
+    test::writeFile(dir.file("bin/Trakor3-map.ini"),
+                    "[Map]\nTileUrl=http://127.0.0.1:" + std::to_string(server.port()) + "/{z}/{x}/{y}.png\n");
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString(dir.file("cache")));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(dir.file("home")));
+    cli.setProcessEnvironment(env);
+    cli.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+    const std::string png = dir.file("tiles.png");
+    cli.start(QString::fromStdString(dir.file("bin/trakor3-cli")),
+              {QStringLiteral("--render"), QString::fromStdString(png), QStringLiteral("--tiles"),
+               QStringLiteral("--size"), QStringLiteral("300x200"), QString::fromStdString(input)});
+    // The server answers on this process's event loop while the program waits for it.
+    ASSERT_TRUE(spinUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAll().constData();
+    EXPECT_FALSE(server.hits.isEmpty());
+    QImage img(QString::fromStdString(png));
+    ASSERT_EQ(img.size(), QSize(300, 200));
+    // Most pixels are of the tiles (blue 200), not of the plain background.
+    int tile = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) tile += img.pixelColor(x, y).blue() == 200;
+    EXPECT_GT(tile, img.width() * img.height() / 2);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("cache/Trakor3/tiles")));
 }
