@@ -93,7 +93,7 @@ CClipboardDlg::CClipboardDlg(UiServices& services, QWidget* parent) : QDialog(pa
     quitButton_->setObjectName(QStringLiteral("quitButton"));
     toClipboard_->setDefault(true);
     for (QPushButton* b : {toMapSource_, menu_, quitButton_}) b->setAutoDefault(false);
-    showOnMap_ = new QPushButton(tr("Before and after"), this);
+    showOnMap_ = new QPushButton(this);
     showOnMap_->setObjectName(QStringLiteral("showOnMap"));
     showOnMap_->setAutoDefault(false);
     showOnMap_->hide();
@@ -237,7 +237,8 @@ void CClipboardDlg::applyTexts() {
     menu_->setText(uiText(ctx, clptext::Menu));
     quitButton_->setText(uiText(ctx, clptext::Quit));
     // One set of keys for the whole dialog: buttons first, then the boxes.
-    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_});
+    showOnMap_->setText(tr("Before and after"));
+    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_, showOnMap_});
 }
 
 }  // namespace trakor

@@ -110,6 +110,8 @@ private:
     // Where MapSource cannot be started, the map view shows what it would have shown.
     void addMapFallback(DriverCalls& calls, const ConversionRequest& request);
     void buildMapMenu();
+    // Gives the Map menu a key other than the Help menu's and returns it.
+    QChar mapMenuKey(QChar helpKey);
     void rememberResult(int rc, const ConversionRequest& request);
     void openMap(const std::string& path, const std::string& beforePath, const QString& note);
 

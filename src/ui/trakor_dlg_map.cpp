@@ -11,7 +11,7 @@
 namespace trakor {
 
 namespace maptext {
-constexpr const char* Menu = "&Map";
+constexpr const char* Menu = "Map";
 constexpr const char* ShowInput = "Show &input on the map";
 constexpr const char* ShowResult = "Show &result on the map";
 constexpr const char* ShowResultButton = "Show result";
@@ -35,6 +35,19 @@ void CTrakorDlg::buildMapMenu() {
     showResult_->setAutoDefault(false);
     showResult_->hide();
     connect(showResult_, &QPushButton::clicked, this, &CTrakorDlg::showResultOnMap);
+}
+
+QChar CTrakorDlg::mapMenuKey(QChar helpKey) {
+    QString title = QString::fromUtf8(maptext::Menu);
+    for (int i = 0; i < title.size(); ++i) {
+        if (title[i].toLower() == helpKey.toLower()) continue;
+        const QChar key = title[i].toLower();
+        title.insert(i, QLatin1Char('&'));
+        mapMenu_->setTitle(title);
+        return key;
+    }
+    mapMenu_->setTitle(title);
+    return QChar();
 }
 
 void CTrakorDlg::openMap(const std::string& path, const std::string& beforePath, const QString& note) {
