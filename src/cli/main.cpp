@@ -171,7 +171,8 @@ int main(int argc, char** argv) {
     no->excludes(cancel);
     app.footer(
         "Questions are answered safely unless --yes, --no or --cancel is given: the backup before\n"
-        "overwriting an input is made, every other question is declined.\n"
+        "overwriting an input is made, routes in GDB and GPX inputs are read as tracks (OK; --no and\n"
+        "--cancel skip them), every other question is declined.\n"
         "Exit status: 0 result delivered, 1 stopped by a check or an answer, 2 conversion or file failure.\n"
         "--clipboard-block: 0 converted, 1 refused (already converted, nothing to convert, damaged), 2 file failure.");
 
@@ -215,6 +216,11 @@ int main(int argc, char** argv) {
     }
 
     DriverCalls calls = defaultDriverCalls();
+    calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
+        std::fprintf(stderr, "%s: waiting for another conversion that uses the work files (%s)...\n",
+                     ctx.paths.appName.c_str(), lockPath.c_str());
+        std::fflush(stderr);
+    };
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");

@@ -20,8 +20,9 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
 // The View action: shows the input in MapSource, converting it to GDB first when needed.
 int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request);
 
-// Backs up (when the user wants) and replaces the input with the work GDB file:
-// 0 = replaced, 1 = the run must stop (the user was told).
+// Backs up (when the user wants) and replaces the input with the work GDB file: kDelivered,
+// kRunStopped when the user cancelled, kRunFailed when a file could not be read, backed up or
+// replaced (the user was told).
 int replaceInputWithResult(Context& ctx, const std::string& inputPath);
 
 // The file name without folder and extension, cut at a character boundary to a length the

@@ -79,6 +79,8 @@ inline constexpr DriverMessage kBackupFailed{
     "$MSG83", "The backup copy could not be written:\n%s\nThe input file has not been replaced.", MsgStyle::Warning};
 inline constexpr DriverMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
                                             MsgStyle::Warning};
+inline constexpr DriverMessage kInputTooLarge{
+    "$MSG90", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
 
 // Literal captions, never translated.
 inline constexpr const char* kCaptionDone = "Klaar";

@@ -24,11 +24,11 @@ ReaderFn readerFor(InputType type) {
 }
 
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
-    // The whole input, in a zero-filled buffer; an input beyond the bound counts as too large
-    // for memory rather than being left to the allocator.
+    // The whole input, in a zero-filled buffer; an input beyond the bound is refused as too large
+    // rather than being left to the allocator.
     std::vector<uint8_t> bytes;
     const int64_t size = input.size();
-    if (size > kMaxImportBytes) return 2;
+    if (size > kMaxImportBytes) return kImportTooLarge;
     try {
         bytes.assign(size > 0 ? static_cast<size_t>(size) : 0, 0);
     } catch (const std::bad_alloc&) {

@@ -13,6 +13,9 @@ inline constexpr Message kTooManyPoints{"$MSG36",
                                         "Cannot convert more than 99999 trackpoints,\ntrack \"%s\" skipped."};
 inline constexpr Message kFilterShortfall{"$MSG37",
                                           "Route is incorrectly filtered.\nThere are more via points than requested."};
+// Caption of the notes shown after a route or track, never translated.
+inline constexpr const char* kCaptionInfo = "Info";
+
 inline constexpr Message kRoutesAsTracks{"$MSG59", "Routes in .gdb and .gpx files will be treated as tracks."};
 
 // KMZ refusals; shown with the program's name as caption, in English.
@@ -22,9 +25,10 @@ inline constexpr const char* kKmzBadName = "The KMZ entry \"%s\" has no usable f
 inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is not extracted.";
 inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
 
-// Batch log lines: folder, file name, then the record name.
-inline constexpr const char* kLogTrackOk = "\"%s\",\"%s\",\"Track:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogRouteOk = "\"%s\",\"%s\",\"Route:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogTrackSkipped = "\"%s\",\"%s\",\"Track:\",\"%s\",\"Invalid track (skipped)\"\n";
+// Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
+inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";
+inline constexpr const char* kLogRoute = "\"%s\",\"%s\",\"Route:\",\"%s\",\"%s\"\n";
+inline constexpr const char* kLogOk = "OK";
+inline constexpr const char* kLogTrackSkipped = "Invalid track (skipped)";
 
 }  // namespace trakor::importmsg

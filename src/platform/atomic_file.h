@@ -1,6 +1,8 @@
-// Replacing a file's content so that a crash leaves either the old or the new file, never half of one.
+// Writing files so that a crash leaves either the old or the new file, never half of one, and
+// clearing away what an interrupted run left behind.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,5 +13,39 @@ namespace trakor {
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// Makes a new file at `path` from what `fill` writes to the descriptor it is given (true when
+// all was written): the content goes to a temporary beside it that is renamed to `path` only
+// when complete. Fails when `path` exists, also when it appears meanwhile.
+bool createFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill,
+                          std::string* error = nullptr);
+
+// The temporaries of the two functions above are named after their file: "<name>.trakor3-"
+// and six letters or digits (".trakor3-<hash of name>-" and six for names near the length limit).
+// Each is locked while its writer lives. This removes those that an interrupted run left for
+// `path`: ours by name, owned by this user, and held by no running writer. Returns how many.
+int removeStaleTemporaries(const std::string& path);
+
+// A file created exclusively beside a target under the temporaries' names, locked for as long as
+// this object owns it and removed with it unless committed.
+class LockedTemporary {
+public:
+    LockedTemporary() = default;
+    ~LockedTemporary();
+    LockedTemporary(const LockedTemporary&) = delete;
+    LockedTemporary& operator=(const LockedTemporary&) = delete;
+
+    bool create(const std::string& target, std::string* error = nullptr);
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    // Flushes it and gives it the name `target`, replacing a file there or (replace false)
+    // refusing an existing one; the object then owns nothing.
+    bool commit(const std::string& target, bool replace, std::string* error = nullptr);
+
+private:
+    bool moveWithoutReplacing(const std::string& target);
+    int fd_ = -1;
+    std::string path_;
+};
 
 }  // namespace trakor

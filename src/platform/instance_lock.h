@@ -2,6 +2,7 @@
 // when that process crashes. Guards the clipboard dialog across running copies of the program.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/environment.h"
@@ -22,6 +23,27 @@ public:
 
     // Takes the lock without waiting. Taking a lock this object already holds succeeds.
     Result acquire();
+    void release();
+    bool held() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// An exclusive lock on a file of its own path (created when missing, never removed), held by
+// one process at a time until release or its end.
+class FileLock {
+public:
+    explicit FileLock(std::string path) : path_(std::move(path)) {}
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Takes the lock; when another process holds it, calls `onWait` (if set) once and waits.
+    // False when the lock file cannot be opened.
+    bool acquireWaiting(const std::function<void()>& onWait);
     void release();
     bool held() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
