@@ -69,7 +69,9 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
                 tell(ctx, importmsg::kFilterShortfall.key, importmsg::kFilterShortfall.english, MsgStyle::Plain);
     }
     if (option >= 21 && option <= 23 && ctx.run.nextWaypointNumber + s.count > 99999) {
-        // The track would need point numbers beyond 99999: skipped, and the user is told.
+        // The track would need point numbers beyond 99999: skipped, told, and counted as not
+        // converted, so a run that converts nothing does not report success.
+        ++ctx.run.trackFailures;
         const auto& m = importmsg::kTooManyPoints;
         ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
         tellNote(e, name, ctx.run.infoText);
