@@ -6,12 +6,19 @@
 #include <string_view>
 #include <vector>
 
-#include "core/conversion_request.h"
 #include "platform/block_devices.h"
 
 namespace trakor {
 
 struct Context;
+
+// What device detection found. A GPS drive is a mount point; each list entry is the mount
+// point followed by "/" and the description ("/media/u/GARMIN/EDGE 800", "/media/u/CARD/ SD-card").
+struct DetectedDevice {
+    std::string root;  // mount point of the detected device, empty when none
+    bool connected = false;
+    std::vector<std::string> deviceList;
+};
 
 // Longest device description kept, in bytes; longer names are cut at a character boundary.
 inline constexpr size_t kDeviceDescriptionMax = 127;

@@ -6,6 +6,7 @@
 #include "convert/route_writer.h"
 #include "convert/split.h"
 #include "convert/track_writer.h"
+#include "core/run_messages.h"
 #include "import/batch_log.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
@@ -35,7 +36,7 @@ void tellNote(const Emit& e, const std::string& name, const std::string& note) {
     if (e.ctx.run.batch)
         logLine(e, importmsg::kLogTrack, name, note);
     else
-        tellLiteral(e.ctx, importmsg::kCaptionInfo, note, MsgStyle::Warning);
+        tellLiteral(e.ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
 }
 
 int partCount(const PointStore& s) {
@@ -120,7 +121,7 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
         else
             writeByOption(e, name, option);
     }
-    if (!note.empty() && !ctx.run.batch) tellLiteral(ctx, importmsg::kCaptionInfo, note, MsgStyle::Warning);
+    if (!note.empty() && !ctx.run.batch) tellLiteral(ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
     ctx.run.nextWaypointNumber += store.count;
 }
 

@@ -13,9 +13,6 @@ inline constexpr Message kTooManyPoints{"$MSG36",
                                         "Cannot convert more than 99999 trackpoints,\ntrack \"%s\" skipped."};
 inline constexpr Message kFilterShortfall{"$MSG37",
                                           "Route is incorrectly filtered.\nThere are more via points than requested."};
-// Caption of the notes shown after a route or track, never translated.
-inline constexpr const char* kCaptionInfo = "Info";
-
 inline constexpr Message kRoutesAsTracks{"$MSG59", "Routes in .gdb and .gpx files will be treated as tracks."};
 
 // KMZ refusals; shown with the program's name as caption, in English.

@@ -52,21 +52,6 @@ bool isRandomPart(std::string_view s) {
     return true;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 LockedTemporary::~LockedTemporary() {
@@ -152,7 +137,7 @@ int removeStaleTemporaries(const std::string& path) {
     return removed;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
@@ -176,9 +161,28 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
     removeStaleTemporaries(target);
     LockedTemporary tmp;
     if (!tmp.create(target, error)) return false;
-    if (!writeAll(tmp.fd(), bytes)) return fail(error, "cannot write " + tmp.path(), errno);
+    if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
     if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
     return tmp.commit(target, true, error);
+}
+
+bool writeAllBytes(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);
 }
 
 bool createFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {

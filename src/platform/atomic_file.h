@@ -14,13 +14,21 @@ namespace trakor {
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// The same with the content written by `fill` into the temporary file's descriptor (false: failed),
+// so a large content never needs to be in memory as a whole.
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
+                             std::string* error = nullptr);
+
+// Writes every byte to the descriptor (retrying short writes); false on a write error.
+bool writeAllBytes(int fd, std::string_view bytes);
+
 // Makes a new file at `path` from what `fill` writes to the descriptor it is given (true when
 // all was written): the content goes to a temporary beside it that is renamed to `path` only
 // when complete. Fails when `path` exists, also when it appears meanwhile.
 bool createFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill,
                           std::string* error = nullptr);
 
-// The temporaries of the two functions above are named after their file: "<name>.trakor3-"
+// The temporaries of the functions above are named after their file: "<name>.trakor3-"
 // and six letters or digits (".trakor3-<hash of name>-" and six for names near the length limit).
 // Each is locked while its writer lives. This removes those that an interrupted run left for
 // `path`: ours by name, owned by this user, and held by no running writer. Returns how many.

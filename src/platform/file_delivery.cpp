@@ -1,6 +1,5 @@
 #include "platform/file_delivery.h"
 
-#include "gdb/stream.h"
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
@@ -30,14 +29,7 @@ bool pump(int fdIn, int fdOut) {
             if (errno == EINTR) continue;
             return false;
         }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(fdOut, buf.data() + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += w;
-        }
+        if (!writeAllBytes(fdOut, std::string_view(buf.data(), static_cast<size_t>(n)))) return false;
     }
 }
 
@@ -81,9 +73,11 @@ bool canWriteOutput(const std::string& path) {
 
 bool replaceFileWith(const std::string& source, const std::string& target) {
     if (source.empty() || target.empty() || nameTooLong(target)) return false;
-    std::vector<uint8_t> bytes;
-    if (!readWholeFile(source, bytes)) return false;
-    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const bool ok = writeFileAtomicallyWith(target, [in](int out) { return pump(in, out); });
+    ::close(in);
+    return ok;
 }
 
 bool copyToNewFile(const std::string& source, const std::string& target) {
