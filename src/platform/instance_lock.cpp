@@ -8,16 +8,11 @@
 
 namespace trakor {
 
-InstanceLock::InstanceLock(std::string folder, std::string name) {
-    // The temporary folder is shared by all users: the user id keeps one user from blocking another.
-    path_ = std::move(folder) + "/" + name + "-" + std::to_string(::getuid()) + ".lock";
-}
-
 namespace {
 
-// Opens (creating) a lock file; close-on-exec, so programs started while it is held do not keep it.
-int openLockFile(const std::string& path, mode_t mode) {
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+// Close-on-exec: programs started while the lock is held must not keep it alive.
+int openLockFile(const std::string& path, unsigned mode) {
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode));
 }
 
 int lockFd(int fd, int how) {
@@ -27,20 +22,17 @@ int lockFd(int fd, int how) {
     return rc;
 }
 
-void unlockAndClose(int& fd) {
-    if (fd < 0) return;
-    ::flock(fd, LOCK_UN);
-    ::close(fd);
-    fd = -1;
-}
-
 }  // namespace
 
-InstanceLock::~InstanceLock() { release(); }
+// The temporary folder is shared by all users: the user id keeps one user from blocking another.
+InstanceLock::InstanceLock(std::string folder, std::string name)
+    : FileLock(std::move(folder) + "/" + name + "-" + std::to_string(::getuid()) + ".lock", 0600) {}
 
-InstanceLock::Result InstanceLock::acquire() {
+FileLock::~FileLock() { release(); }
+
+FileLock::Result FileLock::acquire() {
     if (fd_ >= 0) return Result::Acquired;
-    int fd = openLockFile(path_, 0600);
+    int fd = openLockFile(path_, mode_);
     if (fd < 0) return Result::Error;
     if (lockFd(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
@@ -51,31 +43,26 @@ InstanceLock::Result InstanceLock::acquire() {
     return Result::Acquired;
 }
 
-void InstanceLock::release() { unlockAndClose(fd_); }
-
-FileLock::~FileLock() { release(); }
-
 bool FileLock::acquireWaiting(const std::function<void()>& onWait) {
-    if (fd_ >= 0) return true;
-    // Users who share a portable folder share its work files, and so this lock.
-    int fd = openLockFile(path_, 0666);
+    Result first = acquire();
+    if (first != Result::HeldElsewhere) return first == Result::Acquired;
+    if (onWait) onWait();
+    int fd = openLockFile(path_, mode_);
     if (fd < 0) return false;
-    if (lockFd(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK) {
-            ::close(fd);
-            return false;
-        }
-        if (onWait) onWait();
-        if (lockFd(fd, LOCK_EX) != 0) {
-            ::close(fd);
-            return false;
-        }
+    if (lockFd(fd, LOCK_EX) != 0) {
+        ::close(fd);
+        return false;
     }
     fd_ = fd;
     return true;
 }
 
-void FileLock::release() { unlockAndClose(fd_); }
+void FileLock::release() {
+    if (fd_ < 0) return;
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+}
 
 std::string instanceLockFolder(const Environment& env) {
     if (auto dir = env.nonEmpty("XDG_RUNTIME_DIR")) return *dir;
