@@ -44,7 +44,7 @@ bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 2
 // written only under a lock on the working folder held for the whole action.
 class WorkFiles {
 public:
-    explicit WorkFiles(Context& ctx) : ctx_(ctx), fixed_(ctx.paths), lock_(lockPath(ctx.paths)) {
+    explicit WorkFiles(Context& ctx) : ctx_(ctx), fixed_(ctx.paths), lock_(ctx.paths.workLock()) {
         // Private files of runs that were killed are of no use to anybody.
         for (const std::string* p : {&fixed_.workGdb, &fixed_.workTcx, &fixed_.downGdb})
             if (!p->empty()) removeStaleTemporaries(*p);
@@ -77,14 +77,6 @@ public:
     }
 
 private:
-    // "<working folder>/<application name>.lock", beside the work GDB file.
-    static std::string lockPath(const Paths& p) {
-        if (p.workGdb.empty()) return {};
-        const size_t slash = p.workGdb.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? std::string() : p.workGdb.substr(0, slash + 1);
-        return folder + p.appName + ".lock";
-    }
-
     Context& ctx_;
     const Paths fixed_;
     std::vector<std::unique_ptr<LockedTemporary>> private_;
