@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 namespace trakor {
@@ -20,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kMark = ".trakor3-";
-constexpr size_t kRandomLength = 6;  // the XXXXXX of mkstemp
+constexpr size_t kRandomLength = 6;  // random letters and digits that end the name
 constexpr size_t kMaxNameBytes = 255;
 
 bool fail(std::string* error, const std::string& what, int err) {
@@ -62,12 +63,19 @@ LockedTemporary::~LockedTemporary() {
 
 bool LockedTemporary::create(const std::string& targetPath, std::string* error) {
     const fs::path target(targetPath);
-    const std::string tmpl = (folderOf(target) / temporaryPrefix(target)).string() + "XXXXXX";
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back('\0');
-        int fd = ::mkstemp(name.data());
-        if (fd < 0) return fail(error, "cannot create a temporary file beside " + targetPath, errno);
+    const std::string prefix = (folderOf(target) / temporaryPrefix(target)).string();
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        std::string name = prefix;
+        for (size_t i = 0; i < kRandomLength; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+        // Created like any new file of the user (the umask applies), and only if the name is free.
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return fail(error, "cannot create a temporary file beside " + targetPath, errno);
+        }
         // Locked at once: the clean-up of another run never takes a temporary that is locked.
         // One that the clean-up took in between is gone from the folder; then try another.
         struct stat st {};
@@ -76,12 +84,12 @@ bool LockedTemporary::create(const std::string& targetPath, std::string* error) 
         while (rc != 0 && errno == EINTR);
         if (::fstat(fd, &st) == 0 && st.st_nlink > 0) {
             fd_ = fd;
-            path_ = name.data();
+            path_ = std::move(name);
             return true;
         }
         ::close(fd);
     }
-    return fail(error, "cannot keep a temporary file beside " + targetPath, EEXIST);
+    return fail(error, "cannot create a temporary file beside " + targetPath, EEXIST);
 }
 
 bool LockedTemporary::commit(const std::string& target, bool replace, std::string* error) {
@@ -192,9 +200,6 @@ bool createFileAtomically(const std::string& path, const std::function<bool(int 
     LockedTemporary tmp;
     if (!tmp.create(path, error)) return false;
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(tmp.fd(), 0666 & ~mask) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
     return tmp.commit(path, false, error);
 }
 
