@@ -14,6 +14,7 @@ protected:
     TempDir dir;
     std::string out, err;
     std::string program;
+    std::string locale = "C";  // LC_ALL of the runs
 
     void SetUp() override {
         std::filesystem::create_directory(dir.file("bin"));
@@ -26,7 +27,7 @@ protected:
     std::string command(const std::string& args) const {
         return "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" + quote(dir.file("config")) +
-               " LC_ALL=C " + quote(program) + " " + args;
+               " LC_ALL=" + locale + " " + quote(program) + " " + args;
     }
     // Runs it; standard output in `out`, standard error in `err`.
     int cli(const std::string& args) {
