@@ -44,7 +44,8 @@ done
 
 usr="$root/usr"
 for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/trakor3.desktop \
-         share/icons/hicolor/scalable/apps/trakor3.svg share/mime/packages/trakor3.xml; do
+         share/icons/hicolor/scalable/apps/trakor3.svg share/icons/hicolor/48x48/apps/trakor3.png \
+         share/mime/packages/trakor3.xml; do
   [ -e "$usr/$f" ] || fail "missing /usr/$f"
 done
 if command -v groff >/dev/null && command -v gropdf >/dev/null; then

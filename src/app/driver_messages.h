@@ -65,8 +65,11 @@ inline constexpr KeyedMessage kNoOutputFolder{"$MSG93", "The folder of the outpu
                                                MsgStyle::Warning};
 inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
                                             MsgStyle::Warning};
+inline constexpr KeyedMessage kResultDamaged{
+    "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
+    MsgStyle::Warning};
 inline constexpr KeyedMessage kInputTooLarge{
-    "$MSG90", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
+    "$MSG97", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
 
 }  // namespace dmsg
 

@@ -233,7 +233,7 @@ TEST_F(CliTest, InputBeyondTheSizeLimitIsCalledTooLarge) {
     const std::string big = makeFile("huge.gpx", "");
     fs::resize_file(big, static_cast<uintmax_t>(kMaxImportBytes) + 1);
     EXPECT_EQ(cli("huge.gpx --option 0 -o h.gdb"), 2);
-    EXPECT_EQ(err, "Trakor3 ($MSG90): Input file is too large:\n" + big + "\nFiles of more than 1024 MiB cannot be read.\n");
+    EXPECT_EQ(err, "Trakor3 ($MSG97): Input file is too large:\n" + big + "\nFiles of more than 1024 MiB cannot be read.\n");
     EXPECT_EQ(out.find("memory error"), std::string::npos);
     makeFile("t.gpx", gpxTracks(1, 20));
     EXPECT_EQ(cli("huge.gpx t.gpx --option 0 -o h.gdb"), 3) << err;
