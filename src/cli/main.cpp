@@ -41,6 +41,7 @@ struct Options {
     std::vector<std::string> sets;
     std::string ini;
     bool showSetup = false;
+    bool listDevices = false;
     bool yes = false, no = false, cancel = false;
     std::vector<std::string> clipboardBlock;
     bool toMapSource = false;
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
         ->needs(block);
     app.add_option("--ini", o.ini, "Use this INI file as the settings store");
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
+    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -184,7 +186,8 @@ int main(int argc, char** argv) {
         for (const std::string& s : o.sets) applySetting(setup.settings, s);
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && o.inputs.empty() && o.clipboardBlock.empty()) throw CLI::RequiredError("INPUT");
+        if (!o.showSetup && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
+            throw CLI::RequiredError("INPUT");
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
@@ -215,6 +218,11 @@ int main(int argc, char** argv) {
     }
 
     DriverCalls calls = defaultDriverCalls();
+    if (o.listDevices) {
+        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList) std::printf("%s\n", entry.c_str());
+        if (o.inputs.empty()) return 0;
+    }
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");

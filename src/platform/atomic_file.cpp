@@ -17,7 +17,73 @@ bool fail(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
     return false;
 }
+
+// Writes all bytes; false with errno set on failure.
+bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void*, size_t)) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = writeFn(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Whether the open file holds exactly `size` bytes.
+bool sizeIs(int fd, size_t size) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    if (static_cast<size_t>(st.st_size) == size) return true;
+    errno = EIO;
+    return false;
+}
+
+// Writes a new file at `path` with the bytes, checks its size and closes it; the file is removed
+// again when any step fails.
+bool writeNewFile(const std::string& path, int flags, std::string_view bytes, const DeviceFileCalls& calls,
+                  std::string* error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
+    if (fd < 0) return fail(error, "cannot create " + path, errno);
+    bool ok = writeAll(fd, bytes, calls.write) && sizeIs(fd, bytes.size());
+    int err = errno;
+    // A flush the file system does not offer is no failure; one that fails is.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(path.c_str());
+        return fail(error, "cannot write " + path, err);
+    }
+    return true;
+}
 }  // namespace
+
+bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error,
+                       const DeviceFileCalls& calls) {
+    const std::filesystem::path target(path);
+    const std::string tmp = (target.parent_path() / (".trakor3-" + std::to_string(::getpid()) + ".tmp")).string();
+    ::unlink(tmp.c_str());  // a leftover of an interrupted run
+    if (!writeNewFile(tmp, O_EXCL, bytes, calls, error)) return false;
+    if (calls.rename(tmp.c_str(), path.c_str()) == 0) return true;
+    // gvfs's MTP back end refuses renames: the file is written in place, replacing an old one.
+    ::unlink(tmp.c_str());
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return fail(error, "cannot replace " + path, errno);
+    return writeNewFile(path, O_EXCL, bytes, calls, error);
+}
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
     std::string target = path;
@@ -55,17 +121,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(name.data());
         return fail(error, what, err);
     };
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("cannot write " + std::string(name.data()));
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (!writeAll(fd, bytes, ::write)) return abandon("cannot write " + std::string(name.data()));
     if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
     if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
     if (::close(fd) != 0) {

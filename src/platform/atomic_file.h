@@ -1,6 +1,9 @@
 // Replacing a file's content so that a crash leaves either the old or the new file, never half of one.
 #pragma once
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -11,5 +14,18 @@ namespace trakor {
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// The system calls a device write uses; tests replace them to act like a refusing device.
+struct DeviceFileCalls {
+    int (*rename)(const char*, const char*) = ::rename;
+    ssize_t (*write)(int, const void*, size_t) = ::write;
+};
+
+// Writes a file into a GPS device's folder. The bytes go to a temporary name, which is then renamed
+// to `path`; a device that refuses the rename (MTP through gvfs or FUSE) gets the file written
+// directly instead. Either way the written size is checked. Permission changes and flushes that
+// such devices do not support are not required.
+bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                       const DeviceFileCalls& calls = {});
 
 }  // namespace trakor
