@@ -21,6 +21,7 @@ protected:
 
     void SetUp() override {
         fs::create_directory(dir.file("bin"));
+        fs::create_directory(dir.file("run"));
         program = dir.file("bin/trakor3-cli");
         fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
     }
@@ -30,7 +31,8 @@ protected:
         std::string errFile = dir.file("stderr.txt");
         std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
-                          quote(dir.file("config")) + " LC_ALL=C " + quote(program) + " " + args + " 2>" +
+                          quote(dir.file("config")) + " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=C " +
+                          quote(program) + " " + args + " 2>" +
                           quote(errFile);
         out.clear();
         int rc = runCommand(cmd, &out);
@@ -169,6 +171,23 @@ TEST_F(CliTest, GpsDriveWithADeviceDescriptionReceivesTheCourses) {
     fs::create_directories(dir.file("stick"));
     EXPECT_EQ(cli("ride.gpx --option 0 --target gps --gps-drive stick"), 1);
     EXPECT_NE(err.find("($MSG06)"), std::string::npos) << err;
+}
+
+TEST_F(CliTest, MtpDeviceInGvfsIsListedAndReceivesTheCourses) {
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, "GPS not found\n");
+    // gvfs shows an MTP device as a folder per storage; the storage with the description is the device.
+    const std::string device = dir.file("run/gvfs/mtp:host=091e_4c9a_0000c1a2");
+    fs::create_directories(device + "/Internal Storage/Garmin");
+    fs::create_directories(device + "/SD Card");
+    makeFile("run/gvfs/mtp:host=091e_4c9a_0000c1a2/Internal Storage/Garmin/GarminDevice.xml",
+             "<Device><Model><Description>EDGE 800</Description></Model></Device>");
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, device + "/Internal Storage/EDGE 800\n" + device + "/SD Card/ SD-card\n");
+
+    makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    EXPECT_EQ(cli("ride.gpx --option 0 --target gps"), 0) << err;
+    EXPECT_TRUE(fs::exists(device + "/Internal Storage/Garmin/NewFiles/Sample ride-1.tcx"));
 }
 
 // A clipboard block: the length of the image, then the image (here a MapSource file).
