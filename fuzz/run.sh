@@ -2,7 +2,9 @@
 # Builds the fuzz targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs each
 # for a while, as many targets at once as there are cores (FUZZ_PARALLEL overrides), then keeps a
 # merged corpus per target under fuzz/corpus and prints executions and findings per target.
-# Usage: fuzz/run.sh [seconds per target] [target...]
+# The working corpora (everything a run found) stay in fuzz/work, outside git; the kept corpora are
+# the libFuzzer merge of inputs up to 8 KB, together at most 8 MB.
+# Usage: fuzz/run.sh [seconds per target, 0: only merge the corpora again] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
@@ -60,21 +62,29 @@ dropSharedCopies() {
 # One target: fuzz, then keep a minimal corpus that covers what this run found (not the shared
 # files themselves), and write one summary line.
 runTarget() {
-  local t=$1 kept=fuzz/corpus/$1 work=$build/work/$1 seedDir tmp
+  local t=$1 kept=fuzz/corpus/$1 work=fuzz/work/$1 seedDir tmp small
   mkdir -p "$kept" "$work"
   local seeds=("$work" "$kept")
   seedDir=$(sharedSeeds "$t")
   [ -n "$seedDir" ] && seeds+=("$seedDir")
   [ -d "fuzz/seeds/$t" ] && seeds+=("fuzz/seeds/$t")
   rm -f $build/findings/"$t"-*
-  "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
-    -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
+  : >"$build/$t.log"
+  if [ "$seconds" -gt 0 ]; then
+    "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
+      -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
+  fi
+  # Large inputs are mostly the shared files with a few bytes changed, which come back as seeds
+  # anyway: only inputs up to 8 KB are offered to the merge, which keeps those that add coverage,
+  # the smallest first.
+  small=$(mktemp -d)
+  find "$kept" "$work" -type f -size -8193c -exec cp -t "$small" {} + 2>/dev/null || true
+  dropSharedCopies "$small"
   tmp=$(mktemp -d)
-  "$build/fuzz/$t" -merge=1 -max_len=262144 "$tmp" "$kept" "$work" >/dev/null 2>&1 || true
-  rm -rf "$kept" && mv "$tmp" "$kept"
-  dropSharedCopies "$kept"
-  # Large inputs are the shared files with a few bytes changed; they come back as seeds anyway.
-  find "$kept" -type f -size +32k -delete
+  "$build/fuzz/$t" -merge=1 -max_len=262144 -timeout=10 -rss_limit_mb=4096 "$tmp" "$small" \
+    >"$build/$t.merge.log" 2>&1 || true
+  rm -rf "$small"
+  rm -rf "$kept" && mv "$tmp" "$kept" && chmod 755 "$kept"
   local runs findings
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -n 1)
   findings=$(find $build/findings -name "$t-*" | wc -l)
@@ -92,4 +102,7 @@ done
 wait
 echo "== summary"
 for t in "${targets[@]}"; do cat "$build/$t.summary"; done | tee $build/summary.txt
+total=$(find fuzz/corpus -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+echo "kept corpora: $total bytes"
+[ "$total" -le $((8 * 1024 * 1024)) ] || echo "warning: the kept corpora exceed 8 MB"
 ls $build/findings
