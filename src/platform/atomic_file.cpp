@@ -38,22 +38,14 @@ bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void
     return true;
 }
 
-// Whether the open file holds exactly `size` bytes.
-bool sizeIs(int fd, size_t size) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return false;
-    if (static_cast<size_t>(st.st_size) == size) return true;
-    errno = EIO;
-    return false;
-}
-
-// Writes a new file at `path` with the bytes, checks its size and closes it; the file is removed
-// again when any step fails.
+// Writes a new file at `path` with the bytes, closes it and checks its size as the file system
+// then reports it (an MTP device takes the file only when it is closed); the file is removed again
+// when any step fails.
 bool writeNewFile(const std::string& path, int flags, std::string_view bytes, const DeviceFileCalls& calls,
                   std::string* error) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
     if (fd < 0) return fail(error, "cannot create " + path, errno);
-    bool ok = writeAll(fd, bytes, calls.write) && sizeIs(fd, bytes.size());
+    bool ok = writeAll(fd, bytes, calls.write);
     int err = errno;
     // A flush the file system does not offer is no failure; one that fails is.
     if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
@@ -63,6 +55,11 @@ bool writeNewFile(const std::string& path, int flags, std::string_view bytes, co
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
+    }
+    struct stat st {};
+    if (ok && (::stat(path.c_str(), &st) != 0 || static_cast<size_t>(st.st_size) != bytes.size())) {
+        ok = false;
+        err = EIO;
     }
     if (!ok) {
         ::unlink(path.c_str());
