@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "core/driver.h"
+#include "app/driver.h"
 #include "core/settings.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Makes the benchmark inputs: a 100000-point GPX ride, 50 tracks of 2000 points, 500 small files."""
+"""Makes the benchmark inputs: a 100000-point GPX ride, 200000 points in 4 tracks, 50 tracks of 2000
+points, 2000 small files."""
 import math
 import os
 import random
@@ -40,8 +41,10 @@ def main(folder):
     write_gpx(os.path.join(folder, "ride100k.gpx"), [("Ride", list(ride(rng, 100000, 52.0, 5.0, 1.7e9)))])
     write_gpx(os.path.join(folder, "tracks50.gpx"),
               [(f"Track {k}", list(ride(rng, 2000, 52.0 + k * 0.01, 5.0, 1.7e9 + k * 4000))) for k in range(50)])
-    for k in range(500):
-        write_gpx(os.path.join(folder, "batch", f"ride{k:03d}.gpx"),
+    write_gpx(os.path.join(folder, "ride200k-4.gpx"),
+              [(f"Stage {k}", list(ride(rng, 50000, 50.0 + k * 0.1, 6.0, 1.72e9 + k * 86400))) for k in range(4)])
+    for k in range(2000):
+        write_gpx(os.path.join(folder, "batch", f"ride{k:04d}.gpx"),
                   [(f"Ride {k}", list(ride(rng, 200, 51.0 + k * 0.001, 4.0, 1.6e9 + k * 300)))])
 
 

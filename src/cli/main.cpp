@@ -18,8 +18,8 @@
 #include "cli/cli_setup.h"
 #include "cli/console_notifier.h"
 #include "core/context.h"
-#include "core/driver.h"
-#include "core/request_builder.h"
+#include "app/driver.h"
+#include "app/request_builder.h"
 #include "course/device_detection.h"
 
 namespace {

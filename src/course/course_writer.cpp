@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <ctime>
 
 #include "convert/geometry.h"
 #include "convert/track_reader.h"
 #include "core/context.h"
+#include "core/text_format.h"
 #include "course/course_messages.h"
 #include "course/course_names.h"
 #include "gdb/file_header.h"
@@ -19,14 +18,9 @@ namespace trakor {
 
 namespace {
 
-void appendf(std::string& out, const char* format, ...) {
-    char buf[256];
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    if (n > 0) out.append(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
-}
+// Course text is handed to the file in pieces of about this size, so a long track never
+// stands in memory as a whole document.
+constexpr size_t kFlushSize = 1 << 16;
 
 // Latitudes beyond the poles (damaged input) are held at them; a longitude that would print as
 // 180 or more is written as the same meridian west of Greenwich, as the format requires.
@@ -36,17 +30,28 @@ double courseLongitude(int32_t semicircles) {
     return lon >= 179.99999995 ? lon - 360 : lon;
 }
 
+// "<indent><tag>value</tag>\n" with the value to 7 decimals.
+void appendElement(std::string& out, const char* indent, const char* tag, double value) {
+    out += indent;
+    out += '<';
+    out += tag;
+    out += '>';
+    appendFixed(out, value, 7);
+    out += "</";
+    out += tag;
+    out += ">\n";
+}
+
 void appendPosition(std::string& out, const PointStore& s, int32_t i, const char* indent) {
-    appendf(out, "%s<LatitudeDegrees>%.7f</LatitudeDegrees>\n", indent, courseLatitude(s.lat[i]));
-    appendf(out, "%s<LongitudeDegrees>%.7f</LongitudeDegrees>\n", indent, courseLongitude(s.lon[i]));
+    appendElement(out, indent, "LatitudeDegrees", courseLatitude(s.lat[i]));
+    appendElement(out, indent, "LongitudeDegrees", courseLongitude(s.lon[i]));
 }
 
 void appendTime(std::string& out, int32_t seconds, const char* indent) {
-    std::time_t t = seconds;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    appendf(out, "%s<Time>%04d-%02d-%02dT%02d:%02d:%02dZ</Time>\n", indent, tm.tm_year + 1900, tm.tm_mon + 1,
-            tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    out += indent;
+    out += "<Time>";
+    appendUtcTime(out, seconds);
+    out += "</Time>\n";
 }
 
 // Reads a track record into the point store for a course: glitches removed at 3 metres at
@@ -85,16 +90,15 @@ std::string courseDocumentHead() {
 
 std::string courseDocumentTail() { return "  </Courses>\n</TrainingCenterDatabase>\n"; }
 
-void writeCourse(const Context& ctx, std::string& out, const std::string& courseName) {
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush) {
     const PointStore& s = ctx.store;
     if (s.count < 1) return;
     const int32_t last = s.count - 1;
     out += "    <Course>\n";
     out += "      <Name>" + nameContent(courseName) + "</Name>\n";
     out += "      <Lap>\n";
-    appendf(out, "        <TotalTimeSeconds>%.7f</TotalTimeSeconds>\n",
-            static_cast<double>(s.time[last]) - static_cast<double>(s.time[0]));
-    appendf(out, "        <DistanceMeters>%.7f</DistanceMeters>\n", trackLength(s));
+    appendElement(out, "        ", "TotalTimeSeconds", static_cast<double>(s.time[last]) - static_cast<double>(s.time[0]));
+    appendElement(out, "        ", "DistanceMeters", trackLength(s));
     out += "        <BeginPosition>\n";
     appendPosition(out, s, 0, "          ");
     out += "        </BeginPosition>\n";
@@ -113,9 +117,10 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
         appendPosition(out, s, i, "            ");
         out += "          </Position>\n";
         if (s.altValid[i] == 1 && std::isfinite(s.alt[i]))
-            appendf(out, "          <AltitudeMeters>%.7f</AltitudeMeters>\n", s.alt[i]);
-        appendf(out, "          <DistanceMeters>%.7f</DistanceMeters>\n", along);
+            appendElement(out, "          ", "AltitudeMeters", s.alt[i]);
+        appendElement(out, "          ", "DistanceMeters", along);
         out += "        </Trackpoint>\n";
+        if (flush && out.size() >= kFlushSize) flush(out);
     }
     out += "      </Track>\n";
     if (ctx.settings.CoursePoints == 1) {
@@ -178,7 +183,13 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         coursePoints += prepareCourse(ctx, now);
         const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
         std::string course;
-        writeCourse(ctx, course, name);
+        // A device file needs the whole course; otherwise it streams into the work file.
+        CourseFlush toWorkFile;
+        if (deviceFolder.empty()) toWorkFile = [&out](std::string& text) {
+            out.write(text.data(), text.size());
+            text.clear();
+        };
+        writeCourse(ctx, course, name, toWorkFile);
         out.write(course.data(), course.size());
         // After a failed device file (device gone, card full) the rest are not tried.
         if (!deviceFolder.empty() && !deviceFailed) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "course/course_prepare.h"
@@ -15,9 +16,13 @@ struct Context;
 std::string courseDocumentHead();
 std::string courseDocumentTail();
 
+// Takes the text written so far and empties the string (for writing a course in pieces).
+using CourseFlush = std::function<void(std::string&)>;
+
 // Appends one course from the point store (times and marks as prepareCourse left them) under
 // the given course name (plain text, at most 15 characters). A store without points adds nothing.
-void writeCourse(const Context& ctx, std::string& out, const std::string& courseName);
+// With a flush, the text is handed on whenever it has grown past a piece's size.
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush = {});
 
 // Reads the work GDB file and writes the work TCX file; with a device folder each course also
 // goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one

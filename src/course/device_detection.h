@@ -6,19 +6,27 @@
 #include <string_view>
 #include <vector>
 
-#include "core/conversion_request.h"
 #include "platform/block_devices.h"
 
 namespace trakor {
 
 struct Context;
 
+// What device detection found. A GPS drive is a mount point; each list entry is the mount
+// point followed by "/" and the description ("/media/u/GARMIN/EDGE 800", "/media/u/CARD/ SD-card").
+struct DetectedDevice {
+    std::string root;  // mount point of the detected device, empty when none
+    bool connected = false;
+    std::vector<std::string> deviceList;
+};
+
 // Longest device description kept, in bytes; longer names are cut at a character boundary.
 inline constexpr size_t kDeviceDescriptionMax = 127;
 
 struct DeviceEntry {
-    // Mount point (or MTP storage folder) ending in "/"; for a card slot without a mounted card its device node
-    // ("/dev/sdc"), which is no folder and so reads as not accessible; empty for "GPS not found".
+    // Mount point (or MTP storage folder) ending in "/"; for a card slot without a mounted card
+    // its device node ("/dev/sdc"), which is no folder and so reads as not accessible; empty for
+    // "GPS not found".
     std::string root;
     std::string text;  // what the list shows
 };

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/whole_file.h"
+
 namespace trakor {
 
 // Longest string readString accepts, including its zero byte.
@@ -86,9 +88,6 @@ public:
 private:
     FILE* f_ = nullptr;
 };
-
-// Reads a whole file; false when it cannot be opened or read.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 
 // Little-endian readers; at the end of the data they yield 0.
 int32_t readInt32(ByteStream& in);

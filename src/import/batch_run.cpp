@@ -4,7 +4,7 @@
 #include <ctime>
 #include <new>
 
-#include "core/driver.h"
+#include "core/file_names.h"
 #include "gdb/down_convert.h"
 #include "gdb/file_header.h"
 #include "import/batch_log.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "gdb/file_header.h"
 
@@ -24,20 +24,16 @@ ReaderFn readerFor(InputType type) {
 }
 
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
-    // The whole input, in a zero-filled buffer; an input beyond the bound counts as too large
-    // for memory rather than being left to the allocator.
-    std::vector<uint8_t> bytes;
+    // The whole input in one buffer (not zero-filled: every byte is read into it); an input
+    // beyond the bound counts as too large for memory rather than being left to the allocator.
     const int64_t size = input.size();
     if (size > kMaxImportBytes) return 2;
-    try {
-        bytes.assign(size > 0 ? static_cast<size_t>(size) : 0, 0);
-    } catch (const std::bad_alloc&) {
-        return 2;
-    } catch (const std::length_error&) {
-        return 2;
-    }
+    const size_t capacity = size > 0 ? static_cast<size_t>(size) : 0;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity > 0 ? capacity : 1]);
+    if (!buffer) return 2;
     input.seek(0);
-    bytes.resize(input.read(bytes.data(), bytes.size()));
+    const size_t length = capacity > 0 ? input.read(buffer.get(), capacity) : 0;
+    const uint8_t* bytes = buffer.get();
 
     writeNewHeader(job.output, std::time(nullptr));
     ctx.run.outputVersion = kGdbVersion3;
@@ -46,8 +42,8 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
 
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
-    if (type != InputType::Gdb || (bytes.size() >= 6 && std::memcmp(bytes.data(), kSignature, 6) == 0))
-        readerFor(type)(ctx, job, bytes.data(), bytes.size());
+    if (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0))
+        readerFor(type)(ctx, job, bytes, length);
 
     writeEndRecord(job.output);
     return 0;

@@ -82,7 +82,7 @@ bool writeFileToDevice(const std::string& path, std::string_view bytes, std::str
     return writeNewFile(path, O_EXCL, bytes, calls, error);
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
@@ -118,7 +118,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(name.data());
         return fail(error, what, err);
     };
-    if (!writeAll(fd, bytes, ::write)) return abandon("cannot write " + std::string(name.data()));
+    if (!fill(fd)) return abandon("cannot write " + std::string(name.data()));
     if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
     if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
     if (::close(fd) != 0) {
@@ -132,6 +132,12 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return fail(error, "cannot replace " + target, err);
     }
     return true;
+}
+
+bool writeAllBytes(int fd, std::string_view bytes) { return writeAll(fd, bytes, ::write); }
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);
 }
 
 }  // namespace trakor

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ namespace trakor {
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// The same with the content written by `fill` into the temporary file's descriptor (false:
+// failed), so a large content never needs to be in memory as a whole.
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
+                             std::string* error = nullptr);
+
+// Writes every byte to the descriptor (retrying short writes); false on a write error.
+bool writeAllBytes(int fd, std::string_view bytes);
 
 // The system calls a device write uses; tests replace them to act like a refusing device.
 struct DeviceFileCalls {

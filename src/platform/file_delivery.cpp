@@ -1,6 +1,5 @@
 #include "platform/file_delivery.h"
 
-#include "gdb/stream.h"
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
@@ -20,8 +19,22 @@ namespace {
 
 constexpr size_t kMaxNameBytes = 255;
 
-// Writes all bytes of `fdIn` to `fdOut`; false on any read or write error.
+// Writes all bytes of `fdIn` to `fdOut`; false on any read or write error. The kernel copies
+// between files itself where it can; otherwise the bytes pass through a buffer.
 bool pump(int fdIn, int fdOut) {
+    for (bool copied = false;;) {
+        const ssize_t n = ::copy_file_range(fdIn, nullptr, fdOut, nullptr, size_t{1} << 30, 0);
+        if (n == 0) return true;
+        if (n > 0) {
+            copied = true;
+            continue;
+        }
+        if (errno == EINTR) continue;
+        // Not offered for these files (older kernels, other file systems): the plain way, unless
+        // part was already copied (a real failure then).
+        if (copied || (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)) return false;
+        break;
+    }
     std::vector<char> buf(1 << 16);
     for (;;) {
         ssize_t n = ::read(fdIn, buf.data(), buf.size());
@@ -30,14 +43,7 @@ bool pump(int fdIn, int fdOut) {
             if (errno == EINTR) continue;
             return false;
         }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(fdOut, buf.data() + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += w;
-        }
+        if (!writeAllBytes(fdOut, std::string_view(buf.data(), static_cast<size_t>(n)))) return false;
     }
 }
 
@@ -81,9 +87,11 @@ bool canWriteOutput(const std::string& path) {
 
 bool replaceFileWith(const std::string& source, const std::string& target) {
     if (source.empty() || target.empty() || nameTooLong(target)) return false;
-    std::vector<uint8_t> bytes;
-    if (!readWholeFile(source, bytes)) return false;
-    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const bool ok = writeFileAtomicallyWith(target, [in](int out) { return pump(in, out); });
+    ::close(in);
+    return ok;
 }
 
 bool copyToNewFile(const std::string& source, const std::string& target) {

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/driver.h"
+#include "app/driver.h"
 #include "core/settings_io.h"
 #include "ui/dialog_support.h"
 #include "ui/spin_field.h"

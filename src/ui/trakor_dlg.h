@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/conversion_request.h"
+#include "app/conversion_request.h"
 #include "ui/ui_services.h"
 
 class QAbstractButton;

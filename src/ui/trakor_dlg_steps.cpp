@@ -19,7 +19,7 @@
 #include <QUrl>
 #include <utility>
 
-#include "core/request_builder.h"
+#include "app/request_builder.h"
 #include "core/settings_io.h"
 #include "platform/file_attributes.h"
 #include "platform/instance_lock.h"

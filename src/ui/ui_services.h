@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/context.h"
-#include "core/conversion_request.h"
-#include "core/driver.h"
-#include "core/driver_calls.h"
+#include "app/conversion_request.h"
+#include "app/driver.h"
+#include "app/driver_calls.h"
 #include "platform/settings_store.h"
 
 namespace trakor {

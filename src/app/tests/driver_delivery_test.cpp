@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "core/tests/driver_fixture.h"
+#include "app/tests/driver_fixture.h"
 #include "platform/file_delivery.h"
 
 namespace trakor::test {

@@ -4,8 +4,9 @@
 #include <string>
 
 #include "core/context.h"
-#include "core/conversion_request.h"
-#include "core/driver_calls.h"
+#include "app/conversion_request.h"
+#include "app/driver_calls.h"
+#include "core/file_names.h"
 
 namespace trakor {
 
@@ -23,16 +24,6 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
 // Backs up (when the user wants) and replaces the input with the work GDB file:
 // 0 = replaced, 1 = the run must stop (the user was told).
 int replaceInputWithResult(Context& ctx, const std::string& inputPath);
-
-// The file name without folder and extension, cut at a character boundary to a length the
-// readers' name buffers hold.
-std::string baseNameOf(const std::string& path);
-
-// Input type from a file name (decided on a lower-cased copy), -1 when the name has no known ending.
-int inputTypeOf(const std::string& path);
-
-// Whether the result may replace this input: its name ends in ".gdb" in any case (a .gdb.bak does not).
-bool inputCanBeOverwritten(const std::string& path);
 
 // First free backup name: "<input>.bak", then "<input>.bak(1)", "<input>.bak(2)", ...
 // Empty when no free name is found.

@@ -1,10 +1,10 @@
-#include "core/driver_delivery.h"
+#include "app/driver_delivery.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "core/driver.h"
-#include "core/driver_messages.h"
+#include "app/driver.h"
+#include "app/driver_messages.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 // The Training Center note, looked up with its own limit of 128 characters.
 void tellCoursesInFile(Context& ctx, const std::string& tcxPath) {
-    const DriverMessage& m = dmsg::kCoursesInFile;
+    const KeyedMessage& m = dmsg::kCoursesInFile;
     const std::string text = formatMessage(ctx, m.key, m.english, 128, tcxPath.c_str());
     if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
 }

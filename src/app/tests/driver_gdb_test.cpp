@@ -1,5 +1,5 @@
 // GDB inputs: header scan, the record loop with its information texts, down-conversion, View.
-#include "core/tests/driver_fixture.h"
+#include "app/tests/driver_fixture.h"
 
 namespace trakor::test {
 namespace {

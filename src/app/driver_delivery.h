@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/context.h"
-#include "core/conversion_request.h"
-#include "core/driver_calls.h"
+#include "app/conversion_request.h"
+#include "app/driver_calls.h"
 
 namespace trakor {
 

@@ -1,7 +1,7 @@
 // The driver with the engines of this build on real MapSource files.
 #include <filesystem>
 
-#include "core/tests/driver_fixture.h"
+#include "app/tests/driver_fixture.h"
 
 namespace trakor::test {
 namespace {

@@ -5,18 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "course/device_detection.h"
+
 namespace trakor {
 
 // Output targets, the values of the `Output Option` setting.
 enum class OutputTarget : int32_t { File = 1, MapSource = 2, TrainingCenter = 3, Gps = 4 };
-
-// What device detection found. A GPS drive is a mount point; each list entry is the mount
-// point followed by "/" and the description ("/media/u/GARMIN/EDGE 800", "/media/u/CARD/ SD-card").
-struct DetectedDevice {
-    std::string root;  // mount point of the detected device, empty when none
-    bool connected = false;
-    std::vector<std::string> deviceList;
-};
 
 struct ConversionRequest {
     // The input file; with several inputs only a display text ("<folder>/...").

@@ -1,5 +1,5 @@
 // Split and filter fields per option, as the main dialog and the command line fill them.
-#include "core/request_builder.h"
+#include "app/request_builder.h"
 
 #include <gtest/gtest.h>
 

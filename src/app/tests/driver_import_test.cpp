@@ -1,7 +1,7 @@
 // The Convert action with the real import path: a GPX file and a KMZ archive become GDB files.
 #include <zip.h>
 
-#include "core/tests/driver_fixture.h"
+#include "app/tests/driver_fixture.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 

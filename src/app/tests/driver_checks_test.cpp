@@ -1,5 +1,5 @@
 // The driver's checks of a request: their order, keys, texts and styles.
-#include "core/tests/driver_fixture.h"
+#include "app/tests/driver_fixture.h"
 
 namespace trakor::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/request_builder.h"
+#include "app/request_builder.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "core/driver_calls.h"
+#include "app/driver_calls.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "core/driver.h"
+#include "app/driver.h"
 #include "course/tests/course_fixture.h"
 
 namespace trakor::test {

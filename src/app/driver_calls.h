@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/context.h"
-#include "core/conversion_request.h"
+#include "app/conversion_request.h"
 #include "gdb/stream.h"
 
 namespace trakor {

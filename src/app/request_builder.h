@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/conversion_request.h"
+#include "app/conversion_request.h"
 #include "core/settings.h"
 
 namespace trakor {

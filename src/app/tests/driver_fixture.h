@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/driver.h"
+#include "app/driver.h"
 #include "core/settings.h"
 #include "testsupport/testsupport.h"
 

@@ -1,4 +1,4 @@
-#include "core/driver.h"
+#include "app/driver.h"
 
 #include <sys/stat.h>
 
@@ -9,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/driver_delivery.h"
-#include "core/driver_messages.h"
+#include "app/driver_delivery.h"
+#include "app/driver_messages.h"
+#include "core/file_names.h"
 #include "gdb/file_header.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
@@ -18,17 +19,6 @@
 namespace trakor {
 
 namespace {
-
-// Longest base name handed to the importers, in bytes.
-constexpr size_t kMaxBaseName = 127;
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-bool endsWith(std::string_view s, std::string_view e) { return s.size() >= e.size() && s.substr(s.size() - e.size()) == e; }
 
 bool startsWithNoCase(const std::string& s, const std::string& prefix) {
     return s.size() >= prefix.size() && lowerAscii(s.substr(0, prefix.size())) == lowerAscii(prefix);
@@ -398,33 +388,6 @@ int reportUnavailable(Context& ctx, const char* what) {
     say(ctx, dmsg::kUnavailable, what);
     return kRunFailed;
 }
-
-std::string baseNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    if (name.size() > kMaxBaseName) {
-        size_t cut = kMaxBaseName;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-        name.resize(cut);
-    }
-    return name;
-}
-
-int inputTypeOf(const std::string& path) {
-    static const std::pair<const char*, InputType> kEndings[] = {
-        {".gdb", InputType::Gdb}, {".gpx", InputType::Gpx}, {".tcx", InputType::Tcx},  {".crs", InputType::Crs},
-        {".fit", InputType::Fit}, {".kml", InputType::Kml}, {".kmz", InputType::Kmz},  {".itn", InputType::Itn},
-        {".log", InputType::Nmea}, {".nmea", InputType::Nmea}, {".nma", InputType::Nmea}};
-    std::string lower = lowerAscii(path);
-    if (lower.find(".gdb.bak") != std::string::npos) return static_cast<int>(InputType::Gdb);
-    for (const auto& [ending, type] : kEndings)
-        if (endsWith(lower, ending)) return static_cast<int>(type);
-    return -1;
-}
-
-bool inputCanBeOverwritten(const std::string& path) { return endsWith(lowerAscii(path), ".gdb"); }
 
 std::string backupNameFor(const std::string& inputPath) {
     auto exists = [](const std::string& p) {

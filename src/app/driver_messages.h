@@ -1,0 +1,69 @@
+// The messages of the conversion driver and its backup step: key, built-in English text, style.
+// Those the clipboard conversion shares are in core/run_messages.h.
+#pragma once
+
+#include "core/run_messages.h"
+
+namespace trakor {
+
+namespace dmsg {
+inline constexpr KeyedMessage kSplitLength{"$MSG02", "Valid split values are %s.", MsgStyle::Warning};
+inline constexpr KeyedMessage kSplitPoints{"$MSG62", "Number of split points is invalid.\nValid values are 25-9999.",
+                                            MsgStyle::Warning};
+inline constexpr KeyedMessage kFilterPercent{"$MSG04", "Percentage value is invalid.\nValid values are 0-95%.",
+                                              MsgStyle::Warning};
+inline constexpr KeyedMessage kFilterDirection{
+    "$MSG05", "Value of direction change is invalid.\nValid values are 0-90 degrees.", MsgStyle::Warning};
+inline constexpr KeyedMessage kFilterOverSplit{
+    "$MSG63", "The value 'Filter' is bigger than the value 'Split'.\nFor filtering the value %u will be used.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kNoGps{"$MSG06", "There is no connection with a GPS device", MsgStyle::Warning};
+inline constexpr KeyedMessage kNotEdge{"$MSG07", "The connected GPS is no EDGE\nContinue?", MsgStyle::Question};
+inline constexpr KeyedMessage kDriveNotAccessible{"$MSG08", "Drive %s is not accessible,\ncheck the SD-card",
+                                                   MsgStyle::Warning};
+inline constexpr KeyedMessage kNoInput{"$MSG09", "No input file specified.", MsgStyle::Warning};
+inline constexpr KeyedMessage kNoOutput{"$MSG12", "No output file specified.", MsgStyle::Warning};
+inline constexpr KeyedMessage kOutputNotGdbTcx{"$MSG13", "Output file is no GDB or TCX file.", MsgStyle::Warning};
+inline constexpr KeyedMessage kBatchTcxOptions{
+    "$MSG56", "For multiple input files and a TCX output file only options 0 and 24 are valid.", MsgStyle::Warning};
+inline constexpr KeyedMessage kBatchOptions{"$MSG57", "Options 1-15 are not valid for multiple input files.",
+                                             MsgStyle::Warning};
+inline constexpr KeyedMessage kBatchStart{"$MSG53", "%u selected input files will be processed.\n\nLog file: \n%s",
+                                           MsgStyle::Warning};
+inline constexpr KeyedMessage kInputType{
+    "$MSG10", "Input file is no gdb, gdb.bak, gpx, tcx, crs, fit, kml, kmz, itn or nmea/nma/log file.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kNonGdbOptions{"$MSG11", "Options 1-15 are not valid for a non GDB input file.",
+                                              MsgStyle::Warning};
+inline constexpr KeyedMessage kTcxOptions{"$MSG14", "TCX output file is not valid for options 1-4 and 13-23.",
+                                           MsgStyle::Warning};
+inline constexpr KeyedMessage kNotGdb{"$MSG17", "Input file is not in GDB format.", MsgStyle::Warning};
+inline constexpr KeyedMessage kNoTracksOrWaypoints{
+    "$MSG60", "The input doesn't contain tracks or waypoints.\nConversion failed.", MsgStyle::Plain};
+inline constexpr KeyedMessage kNoTracks{"$MSG18", "The input doesn't contain (convertible) tracks.\nConversion failed.",
+                                         MsgStyle::Plain};
+inline constexpr KeyedMessage kNoRoutes{"$MSG19", "The input doesn't contain (convertible) routes.\nConversion failed.",
+                                         MsgStyle::Plain};
+inline constexpr KeyedMessage kCompleted{"$MSG20", "File conversion completed!", MsgStyle::Plain};
+// Looked up with a limit of 128 characters.
+inline constexpr KeyedMessage kCoursesInFile{
+    "$MSG21",
+    "The courses can be found in the file: \n%s\nYou have to import the courses in Training Center yourself!",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kCoursesSent{"$MSG22", "The courses are sent to the GPS receiver", MsgStyle::Plain};
+inline constexpr KeyedMessage kInputReadOnly{"$MSG23", "Overwrite of input file not possible.\n  - Input file is read-only",
+                                              MsgStyle::Warning};
+inline constexpr KeyedMessage kAskBackup{
+    "$MSG24", "Do you want to make a backup before overwriting the input file?\nName:\n%s", MsgStyle::QuestionCancel};
+inline constexpr KeyedMessage kEnded{"$MSG25", "Conversion ended.", MsgStyle::Warning};
+
+// Messages of this program's own that the older texts lack; language files may translate them.
+inline constexpr KeyedMessage kLogFile{"$MSG81", "Cannot create the log file:\n%s", MsgStyle::Warning};
+inline constexpr KeyedMessage kBackupFailed{
+    "$MSG83", "The backup copy could not be written:\n%s\nThe input file has not been replaced.", MsgStyle::Warning};
+inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
+                                            MsgStyle::Warning};
+
+}  // namespace dmsg
+
+}  // namespace trakor
