@@ -3,7 +3,7 @@
 # for a while, as many targets at once as there are cores (FUZZ_PARALLEL overrides), then keeps a
 # merged corpus per target under fuzz/corpus and prints executions and findings per target.
 # The working corpora (everything a run found) stay in fuzz/work, outside git; the kept corpora are
-# the libFuzzer merge of inputs up to 8 KB, together at most 8 MB.
+# a libFuzzer merge (-merge=1) of them and the kept corpora, together at most 8 MB.
 # Usage: fuzz/run.sh [seconds per target, 0: only merge the corpora again] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +18,8 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 shared=../shared/corpus
+# Largest input that is kept for its hit counts alone (see runTarget).
+smallMax=${FUZZ_SMALL_MAX:-8192}
 mkdir -p $build/findings
 
 # The shared files of the type a target reads. Reader targets take the option from the first
@@ -62,7 +64,7 @@ dropSharedCopies() {
 # One target: fuzz, then keep a minimal corpus that covers what this run found (not the shared
 # files themselves), and write one summary line.
 runTarget() {
-  local t=$1 kept=fuzz/corpus/$1 work=fuzz/work/$1 seedDir tmp small
+  local t=$1 kept=fuzz/corpus/$1 work=fuzz/work/$1 seedDir tmp small all
   mkdir -p "$kept" "$work"
   local seeds=("$work" "$kept")
   seedDir=$(sharedSeeds "$t")
@@ -74,16 +76,19 @@ runTarget() {
     "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
       -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
   fi
-  # Large inputs are mostly the shared files with a few bytes changed, which come back as seeds
-  # anyway: only inputs up to 8 KB are offered to the merge, which keeps those that add coverage,
-  # the smallest first.
+  # The kept corpus: first, of the inputs up to 32 KB, those that reach code that smaller ones do
+  # not (edges only, without hit counts); then the inputs up to $smallMax bytes that add hit counts
+  # too. Larger inputs are mostly the shared files with a few bytes changed, which come back as
+  # seeds anyway. The merge takes the smallest inputs first.
+  all=$(mktemp -d)
   small=$(mktemp -d)
-  find "$kept" "$work" -type f -size -8193c -exec cp -t "$small" {} + 2>/dev/null || true
-  dropSharedCopies "$small"
   tmp=$(mktemp -d)
-  "$build/fuzz/$t" -merge=1 -max_len=262144 -timeout=10 -rss_limit_mb=4096 "$tmp" "$small" \
-    >"$build/$t.merge.log" 2>&1 || true
-  rm -rf "$small"
+  find "$kept" "$work" -type f -size -32769c -exec cp -t "$all" {} + 2>/dev/null || true
+  dropSharedCopies "$all"
+  find "$all" -type f -size -$((smallMax + 1))c -exec cp -t "$small" {} +
+  local merge=("$build/fuzz/$t" -merge=1 -max_len=262144 -timeout=10 -rss_limit_mb=4096)
+  { "${merge[@]}" -use_counters=0 "$tmp" "$all" && "${merge[@]}" "$tmp" "$small"; } >"$build/$t.merge.log" 2>&1 || true
+  rm -rf "$all" "$small"
   rm -rf "$kept" && mv "$tmp" "$kept" && chmod 755 "$kept"
   local runs findings
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -n 1)
