@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -138,10 +140,43 @@ int readOutputPath(Run& r) {
     return kDelivered;
 }
 
+// "<path>: <the system's reason>", the second line of a file failure.
+std::string fileReason(const std::string& path, int errnum) { return path + ": " + std::strerror(errnum); }
+
+// The output test: the output is none of the inputs, its folder exists, and it can be written
+// without harming it. A clash with an input stops the run; a file failure fails it.
+int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs) {
+    for (const std::string& in : inputs) {
+        if (sameFile(out, in)) {
+            sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the same file as the input");
+            return kRunStopped;
+        }
+    }
+    const size_t slash = out.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : out.substr(0, slash == 0 ? 1 : slash);
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        say(ctx, dmsg::kNoOutputFolder, folder.c_str());
+        return kRunFailed;
+    }
+    if (isReadOnly(out)) {
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the file is read-only");
+        return kRunFailed;
+    }
+    errno = 0;
+    if (!canWriteOutput(out)) {
+        const int e = errno;
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, e != 0 ? fileReason(out, e) : out + ": not a regular file");
+        return kRunFailed;
+    }
+    return kDelivered;
+}
+
 bool openWorkFile(Context& ctx, FileStream& work) {
     clearReadOnly(ctx.paths.workGdb);
+    errno = ENOENT;
     if (ctx.paths.workGdb.empty() || !work.open(ctx.paths.workGdb, "w+b")) {
-        say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+        sayWithDetail(ctx, dmsg::kWorkFile, std::strerror(errno), ctx.paths.workGdb.c_str());
         return false;
     }
     return true;
@@ -156,11 +191,19 @@ bool closeWorkFile(Context& ctx, FileStream& work) {
     return ok;
 }
 
-// Opens an input for reading. The program's own work files are read into memory first,
-// because the run rewrites them while it reads.
+// Opens an input for reading, errno telling why not. The program's own work files are read
+// into memory first, because the run rewrites them while it reads.
 std::unique_ptr<ByteStream> openInput(Context& ctx, const std::string& path) {
     struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    if (path.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    if (::stat(path.c_str(), &st) != 0) return nullptr;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
     if (sameFile(path, ctx.paths.workGdb) || sameFile(path, ctx.paths.downGdb)) {
         std::vector<uint8_t> bytes;
         if (!readWholeFile(path, bytes)) return nullptr;
@@ -184,7 +227,7 @@ int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<Byt
     }
     in = openInput(ctx, ctx.paths.downGdb);
     if (!in) {
-        say(ctx, dmsg::kCannotOpenInput);
+        sayWithDetail(ctx, dmsg::kCannotOpenInput, fileReason(ctx.paths.downGdb, errno));
         return kRunFailed;
     }
     return kDelivered;
@@ -295,17 +338,13 @@ int runSingle(Run& r) {
     }
     std::unique_ptr<ByteStream> in = openInput(ctx, r.plan.inputPath);
     if (!in) {
-        say(ctx, dmsg::kCannotOpenInput);
-        return kRunStopped;
+        sayWithDetail(ctx, dmsg::kCannotOpenInput, fileReason(req.inputPath, errno));
+        return kRunFailed;
     }
     // The output test compares file identity and never truncates an existing output.
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
-        const std::string& out = r.plan.outputPath;
-        if (sameFile(out, req.inputPath) || sameFile(out, r.plan.inputPath) || isReadOnly(out) ||
-            !canWriteOutput(out)) {
-            say(ctx, dmsg::kCannotOpenOutput);
-            return kRunStopped;
-        }
+        if (int rc = testOutput(ctx, r.plan.outputPath, {req.inputPath, r.plan.inputPath}); rc != kDelivered)
+            return rc;
     }
     if (!enginesAvailable(r)) return kRunFailed;
 
@@ -327,13 +366,7 @@ int runBatch(Run& r) {
     const int32_t option = req.option;
     if (req.outputTarget == OutputTarget::File) {
         if (int rc = readOutputPath(r); rc != kDelivered) return rc;
-        const std::string& out = r.plan.outputPath;
-        bool clash = std::any_of(req.inputList.begin(), req.inputList.end(),
-                                 [&](const std::string& in) { return sameFile(out, in); });
-        if (clash || isReadOnly(out) || !canWriteOutput(out)) {
-            say(ctx, dmsg::kCannotOpenOutput);
-            return kRunStopped;
-        }
+        if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList); rc != kDelivered) return rc;
     }
     if (deliversCourses(r.plan)) {
         if (option >= 1 && option <= 23) {
@@ -349,9 +382,10 @@ int runBatch(Run& r) {
 
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;
+    errno = ENOENT;
     FILE* log = ctx.paths.logFile.empty() ? nullptr : std::fopen(ctx.paths.logFile.c_str(), "w");
     if (log == nullptr) {
-        say(ctx, dmsg::kLogFile, ctx.paths.logFile.c_str());
+        sayWithDetail(ctx, dmsg::kLogFile, std::strerror(errno), ctx.paths.logFile.c_str());
         closeWorkFile(ctx, work);
         return kRunFailed;
     }
@@ -450,8 +484,8 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
     if (gdb) {
         std::unique_ptr<ByteStream> in = openInput(ctx, request.inputPath);
         if (!in) {
-            say(ctx, dmsg::kCannotOpenInput);
-            return kRunStopped;
+            sayWithDetail(ctx, dmsg::kCannotOpenInput, fileReason(request.inputPath, errno));
+            return kRunFailed;
         }
         int version = readVersionByte(*in);
         if (version >= 0 && isReadableVersion(static_cast<char>(version))) {

@@ -61,6 +61,8 @@ inline constexpr KeyedMessage kEnded{"$MSG25", "Conversion ended.", MsgStyle::Wa
 inline constexpr KeyedMessage kLogFile{"$MSG81", "Cannot create the log file:\n%s", MsgStyle::Warning};
 inline constexpr KeyedMessage kBackupFailed{
     "$MSG83", "The backup copy could not be written:\n%s\nThe input file has not been replaced.", MsgStyle::Warning};
+inline constexpr KeyedMessage kNoOutputFolder{"$MSG93", "The folder of the output file does not exist:\n%s",
+                                               MsgStyle::Warning};
 inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
                                             MsgStyle::Warning};
 

@@ -1,5 +1,6 @@
 #include "app/language.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -41,19 +42,41 @@ bool LanguageFile::load(const std::string& path) {
     return true;
 }
 
+namespace {
+
+// The code page a line that is not UTF-8 was saved in: that of the language of the line's first
+// tag (Windows-1250 for Polish, 1254 for Turkish, 1252 for the others and for lines without a tag).
+int legacyCodePageOf(std::string_view line) {
+    for (size_t at = line.find('$', 2); at != std::string_view::npos; at = line.find('$', at + 1)) {
+        const std::string_view code = line.substr(at - 2, 2);
+        if (code == "PL") return 1250;
+        if (code == "TR") return 1254;
+        if (std::find(std::begin(kCodes) + 1, std::end(kCodes), code) != std::end(kCodes)) return 1252;
+    }
+    return 1252;
+}
+
+}  // namespace
+
 void LanguageFile::setText(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    std::string lf;
-    lf.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            lf += '\n';
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            lf += bytes[i];
-        }
+    text_.clear();
+    text_.reserve(bytes.size() + bytes.size() / 8);
+    // Line by line, so one stray byte garbles no more than its own line.
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view line = bytes.substr(pos, end - pos);
+        if (isValidUtf8(line))
+            text_.append(line);
+        else
+            text_ += windowsCodePageToUtf8(line, legacyCodePageOf(line));
+        if (end == bytes.size()) break;
+        text_ += '\n';  // CRLF and a lone CR become LF
+        pos = end + 1;
+        if (bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') ++pos;
     }
-    text_ = toUtf8(lf);
 }
 
 // One pass: the first occurrence of `tag` that has a quote on its line gives the text.

@@ -32,7 +32,8 @@ public:
     // Reads the file; false when it cannot be opened (the text then stays empty).
     bool load(const std::string& path);
     // Takes the file's bytes: CRLF and lone CR become LF, a UTF-8 byte order mark is dropped and
-    // text that is not UTF-8 is read as Windows-1252.
+    // a line that is not UTF-8 is read in the code page of its language (Windows-1250 for Polish,
+    // 1254 for Turkish, 1252 for the others).
     void setText(std::string_view bytes);
     const std::string& text() const { return text_; }
 

@@ -1,9 +1,12 @@
 // trakor3-cli: fills the conversion request of the main dialog from the command line, runs the
 // driver and prints its notifications. Exit status: 0 delivered, 1 a check or the user stopped
-// the run, 2 the conversion or a file failed; usage errors have the parser's own codes.
+// the run, 2 the conversion or a file failed, 3 a batch run with some files failed, 64 usage.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,12 +18,16 @@
 
 #include "app/language.h"
 #include "clipboard/clipboard_conversion.h"
+#include "cli/cli_help.h"
+#include "cli/cli_inputs.h"
 #include "cli/cli_setup.h"
 #include "cli/console_notifier.h"
+#include "cli/settings_reference.h"
 #include "core/context.h"
 #include "app/driver.h"
 #include "app/request_builder.h"
 #include "course/device_detection.h"
+#include "platform/environment.h"
 
 namespace {
 
@@ -41,7 +48,12 @@ struct Options {
     std::vector<std::string> sets;
     std::string ini;
     bool showSetup = false;
+    bool listSettings = false;
     bool listDevices = false;
+    std::string units;
+    std::string log;
+    std::string inputType;
+    std::string outputType;
     bool yes = false, no = false, cancel = false;
     std::vector<std::string> clipboardBlock;
     bool toMapSource = false;
@@ -59,23 +71,6 @@ DetectedDevice deviceAt(const std::string& root) {
     dev.connected = true;
     dev.deviceList.push_back(base + "/" + readDeviceDescription(xml).value_or(""));
     return dev;
-}
-
-// Applies "NAME=VALUE" to the settings of this run; throws a usage error for a bad one.
-void applySetting(Settings& s, const std::string& assignment) {
-    size_t eq = assignment.find('=');
-    if (eq == std::string::npos || eq == 0)
-        throw CLI::ValidationError("--set", "expected NAME=VALUE, got '" + assignment + "'");
-    std::string name = assignment.substr(0, eq);
-    std::string text = assignment.substr(eq + 1);
-    int32_t* field = s.byName(name);
-    if (field == nullptr) throw CLI::ValidationError("--set", "unknown setting '" + name + "'");
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX)
-        throw CLI::ValidationError("--set", "value of '" + name + "' is not a 32-bit integer: '" + text + "'");
-    *field = static_cast<int32_t>(v);
 }
 
 OutputTarget targetFromName(const std::string& name) {
@@ -128,6 +123,30 @@ ConversionRequest buildRequest(Settings& s, const Options& o) {
     return r;
 }
 
+// Without --option, a stored Mode that cannot apply to the inputs (options 1-15 need one GDB
+// input) gives way to option 0, and the user is told in one line.
+void chooseDefaultOption(Options& o, const Settings& s, const std::string& appName) {
+    if (o.option >= 0 || s.Mode < 1 || s.Mode > 15 || o.inputs.empty()) return;
+    const bool several = o.inputs.size() > 1;
+    if (!several && inputTypeOf(o.inputs[0]) <= 0) return;
+    o.option = 0;
+    std::fprintf(stderr, "%s: the stored option %d needs %s; option 0 (file conversion only) is used (--option chooses)\n",
+                 appName.c_str(), s.Mode, several ? "a single GDB input" : "a GDB input");
+}
+
+// A split by length in the user's unit, so that a value in miles is never taken for kilometres.
+// Values out of range are left to the driver's message, which names the unit too.
+void tellSplit(const Settings& s, const ConversionRequest& r, const std::string& appName) {
+    if (!splitFilterFieldsFor(s, r.option).shown || s.Split != 1 || s.Splittype != 1) return;
+    const int32_t field = static_cast<int32_t>(std::min<uint32_t>(r.splitField, INT32_MAX));
+    const int32_t km = s.milesMode == 1 ? milesToKm(field) : field;
+    if (km < 5 || km > 999) return;
+    if (s.milesMode == 1)
+        std::fprintf(stderr, "%s: split into parts of at most %d mi (%d km)\n", appName.c_str(), field, km);
+    else
+        std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), km);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,25 +154,36 @@ int main(int argc, char** argv) {
     CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file\n"
                  "or TCX courses, with the options and settings of the Trakor3 desktop program.",
                  "trakor3-cli"};
-    app.add_option("INPUT", o.inputs, "Input file(s); several inputs make a batch run with a CSV log");
+    app.add_option("INPUT", o.inputs,
+                   "Input files or folders; several make a batch run with a CSV log; '-' reads standard input");
     app.add_option("--target", o.target, "Output target (default: file with --output, else the stored choice)")
         ->check(CLI::IsMember({"file", "mapsource", "trainingcenter", "gps"}));
-    app.add_option("--option", o.option, "Conversion option: 0, 1-4, 11-15, 21-24 (default: the stored Mode)")
+    app.add_option("--option", o.option, "Conversion option, see the list below (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
-    auto* output = app.add_option("-o,--output", o.output, "Output file; its ending (.gdb or .tcx) picks the format");
+    auto* output = app.add_option("-o,--output", o.output,
+                                  "Output file; its ending (.gdb or .tcx) picks the format; '-' writes to standard output");
     app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
         ->excludes(output);
-    auto* split = app.add_option("--split", o.split, "Split value (km, mi in miles mode, or points); turns Split on")
+    auto* split = app.add_option("--split", o.split,
+                                 "Split value: km (mi in miles mode) or points, see below; turns Split on")
                       ->check(CLI::Range(0, 9999));
     auto* noSplit = app.add_flag("--no-split", o.noSplit, "Turns Split off");
-    auto* filter = app.add_option("--filter", o.filter, "Filter value; turns Filter on")->check(CLI::Range(0, 9999));
+    auto* filter = app.add_option("--filter", o.filter, "Filter value: points, % or degrees, see below; turns Filter on")
+                       ->check(CLI::Range(0, 9999));
     auto* noFilter = app.add_flag("--no-filter", o.noFilter, "Turns Filter off");
     split->excludes(noSplit);
     filter->excludes(noFilter);
+    app.add_option("--units", o.units, "Distance unit of this run (default: MapSource's setting, else the locale)")
+        ->check(CLI::IsMember({"km", "mi"}));
     app.add_option("--gps-drive", o.gpsDrive, "Mount point to write courses to (default: the detected device)");
     app.add_flag("--view", o.view, "Show the input in MapSource (converting it to GDB first when needed)");
-    app.add_option("--set", o.sets, "Overrides a setting for this run only: 'NAME=VALUE' (stored value name)")
+    app.add_option("--set", o.sets, "Overrides a setting for this run only: 'NAME=VALUE' (see --list-settings)")
         ->allow_extra_args(false);
+    app.add_option("--log", o.log, "CSV log of a batch run (default: the work folder's log file)");
+    app.add_option("--input-type", o.inputType, "Type of the input read from standard input ('-')")
+        ->check(CLI::IsMember({"gdb", "gpx", "tcx", "crs", "fit", "kml", "kmz", "itn", "nmea"}));
+    app.add_option("--output-type", o.outputType, "Format written to standard output with -o - (default: gdb)")
+        ->check(CLI::IsMember({"gdb", "tcx"}));
     auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
                                  "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
                                  "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
@@ -165,51 +195,76 @@ int main(int argc, char** argv) {
         ->needs(block);
     app.add_option("--ini", o.ini, "Use this INI file as the settings store");
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
+    app.add_flag("--list-settings", o.listSettings,
+                 "Print every setting: value, meaning, unit, range and dialog label");
     app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
     yes->excludes(no)->excludes(cancel);
     no->excludes(cancel);
-    app.footer(
-        "Questions are answered safely unless --yes, --no or --cancel is given: the backup before\n"
-        "overwriting an input is made, every other question is declined.\n"
-        "Exit status: 0 result delivered, 1 stopped by a check or an answer, 2 conversion or file failure.\n"
-        "--clipboard-block: 0 converted, 1 refused (already converted, nothing to convert, damaged), 2 file failure.");
+    app.footer(cli::helpFooter());
 
     cli::CliSetup setup;
     Context ctx;
     try {
         app.parse(argc, argv);
         std::string error;
-        if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) throw CLI::ValidationError("--ini", error);
-        for (const std::string& s : o.sets) applySetting(setup.settings, s);
+        // A settings file that cannot be read is a file failure, not a usage error.
+        if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) {
+            std::fprintf(stderr, "trakor3-cli: %s\n", error.c_str());
+            return kRunFailed;
+        }
+        for (const std::string& s : o.sets)
+            if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
+        if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
+        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
             throw CLI::RequiredError("INPUT");
+        const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
+        if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
+            throw CLI::ValidationError("INPUT", "'-' (standard input) must be the only input and needs --input-type");
+        if (!o.inputType.empty() && !fromStdin) throw CLI::ValidationError("--input-type", "needs '-' as the input");
+        if (!o.outputType.empty() && o.output != "-") throw CLI::ValidationError("--output-type", "needs -o -");
+        if (o.output == "-" && !o.target.empty() && o.target != "file")
+            throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // Help is no error; every other parse failure is a usage error.
+        return app.exit(e) == 0 ? 0 : cli::kUsageError;
     }
 
+    // With -o - every message goes to standard error: standard output carries the result.
+    const bool resultToStdout = o.output == "-";
+    FILE* info = resultToStdout ? stderr : stdout;
     ctx.paths = setup.paths;
     ctx.settings = setup.settings;
-    if (o.showSetup) {
-        cli::printSetup(stdout, setup);
-        if (o.inputs.empty()) return 0;
-    }
+    if (o.showSetup) cli::printSetup(info, setup);
+    if (o.listSettings) cli::printSettingReference(info, setup.settings);
+    if ((o.showSetup || o.listSettings) && o.inputs.empty()) return 0;
 
     cli::AnswerPolicy policy = o.yes      ? cli::AnswerPolicy::Yes
                                : o.no     ? cli::AnswerPolicy::No
                                : o.cancel ? cli::AnswerPolicy::Cancel
                                           : cli::AnswerPolicy::Safe;
-    cli::ConsoleNotifier notifier(ctx.paths.appName, policy);
+    cli::ConsoleNotifier notifier(ctx.paths.appName, policy, info);
     ctx.notifier = &notifier;
     LanguageFile language(ctx.settings.Language);
-    if (ctx.settings.Language != 0) loadLanguageFile(ctx, language);
+    if (ctx.settings.Language != 0) {
+        loadLanguageFile(ctx, language);
+    } else {
+        // No language stored: the locale's, as the desktop program chooses it (and not stored
+        // either). Without a language file the run stays in built-in English without a word, as
+        // the user never asked for a language.
+        chooseInitialLanguage(ctx, Environment::fromProcess());
+        if (language.load(ctx.paths.languageFile))
+            ctx.texts = &language;
+        else
+            ctx.settings.Language = 0;
+    }
 
     if (!o.clipboardBlock.empty()) {
         const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;
@@ -217,12 +272,51 @@ int main(int argc, char** argv) {
                                          destination, defaultClipboardCalls());
     }
 
-    DriverCalls calls = defaultDriverCalls();
     if (o.listDevices) {
+        // The entries of the desktop program's drive box, one a line.
+        DriverCalls calls = defaultDriverCalls();
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        for (const std::string& entry : calls.detectDevices(ctx).deviceList) std::printf("%s\n", entry.c_str());
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
+            std::fprintf(info, "%s\n", entry.c_str());
         if (o.inputs.empty()) return 0;
     }
+
+    const std::string& app3 = ctx.paths.appName;
+    cli::TempFolder temp;
+    if (o.inputs[0] == "-") {
+        // Standard input is read into a file of its type; its name gives the tracks their names.
+        std::string spooled = temp.file("stdin." + o.inputType);
+        FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
+        std::string error = std::strerror(errno);
+        bool ok = f != nullptr && cli::copyStream(stdin, f, &error);
+        if (f != nullptr && std::fclose(f) != 0 && ok) {
+            error = std::strerror(errno);
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "%s: cannot read standard input: %s\n", app3.c_str(), error.c_str());
+            return kRunFailed;
+        }
+        o.inputs[0] = spooled;
+    }
+    std::string stdoutFile;
+    if (resultToStdout) {
+        stdoutFile = temp.file(o.outputType == "tcx" ? "stdout.tcx" : "stdout.gdb");
+        o.output = stdoutFile;
+    }
+    {
+        std::vector<std::string> inputs;
+        std::string error;
+        if (!cli::expandFolders(o.inputs, absolute(o.output), inputs, &error)) {
+            std::fprintf(stderr, "%s: %s\n", app3.c_str(), error.c_str());
+            return kRunFailed;
+        }
+        o.inputs = std::move(inputs);
+    }
+    if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
+    if (!o.view) chooseDefaultOption(o, ctx.settings, app3);
+
+    DriverCalls calls = defaultDriverCalls();
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
@@ -230,12 +324,29 @@ int main(int argc, char** argv) {
         if (!request.device.connected && !request.targetRoot.empty())
             request.device = deviceAt(request.targetRoot);
     }
+    if (!o.view) tellSplit(ctx.settings, request, app3);
+    cli::BatchTally tally(o.inputs);
     if (o.inputs.size() > 1) {
         // Batch progress: the batch run reports before each file and after the last.
-        ctx.progress = [&o](int done, int total) {
+        ctx.progress = [&o, &ctx, &tally](int done, int total) {
+            if (done > 0) tally.fileDone(static_cast<size_t>(done - 1), ctx.run);
             if (done < total && static_cast<size_t>(done) < o.inputs.size())
                 std::fprintf(stderr, "File %d of %d: %s\n", done + 1, total, o.inputs[static_cast<size_t>(done)].c_str());
         };
     }
-    return o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
+    int rc = o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
+    if (tally.complete()) {
+        std::fprintf(info, "%s\n", tally.summary().c_str());
+        if (rc == kDelivered && tally.failures() > 0) rc = cli::kSomeFilesFailed;
+    }
+    if (resultToStdout && (rc == kDelivered || rc == cli::kSomeFilesFailed)) {
+        FILE* result = std::fopen(stdoutFile.c_str(), "rb");
+        std::string error = std::strerror(errno);
+        if (result == nullptr || !cli::copyStream(result, stdout, &error)) {
+            std::fprintf(stderr, "%s: cannot write the result to standard output: %s\n", app3.c_str(), error.c_str());
+            rc = kRunFailed;
+        }
+        if (result != nullptr) std::fclose(result);
+    }
+    return rc;
 }

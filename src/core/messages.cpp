@@ -15,8 +15,8 @@ std::string captionFor(std::string_view appName, std::string_view key) {
 
 std::string messageText(const Context& ctx, const char* key, const char* english, size_t limit) {
     if (ctx.settings.Language == 0 || ctx.texts == nullptr) return english;
-    std::string t = ctx.texts->lookup(key, limit);
-    return t.empty() ? std::string(english) : t;
+    // An empty translation is a valid text; a missing one comes back as the key itself.
+    return ctx.texts->lookup(key, limit);
 }
 
 std::string formatSignature(std::string_view f) {

@@ -32,7 +32,8 @@ public:
 // "Trakor3 ($MSG09)" for a key, the literal itself for a literal caption.
 std::string captionFor(std::string_view appName, std::string_view key);
 
-// The text to show for a key: English when Language is 0 or nothing is found.
+// The text to show for a key: English when Language is 0 or no text lookup is set, else the
+// lookup's text (an empty translation stays empty).
 std::string messageText(const Context& ctx, const char* key, const char* english, size_t limit = 256);
 
 // The text of a key formatted printf-style with the arguments. The looked-up text is the format

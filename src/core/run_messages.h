@@ -2,6 +2,8 @@
 // conversion): key, built-in English text, style.
 #pragma once
 
+#include <string>
+
 #include "core/messages.h"
 
 namespace trakor {
@@ -36,6 +38,13 @@ inline constexpr const char* kCopyError = "copy error";
 template <class... Args>
 Answer say(Context& ctx, const KeyedMessage& m, Args... args) {
     return tell(ctx, m.key, m.english, m.style, args...);
+}
+
+// A keyed message as it stands with a second line that says more, such as "<path>: <the system's
+// reason>" for a file that failed.
+template <class... Args>
+Answer sayWithDetail(Context& ctx, const KeyedMessage& m, const std::string& detail, Args... args) {
+    return tellLiteral(ctx, m.key, formatMessage(ctx, m.key, m.english, 256, args...) + "\n" + detail, m.style);
 }
 
 }  // namespace trakor

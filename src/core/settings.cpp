@@ -1,5 +1,8 @@
 #include "core/settings.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace trakor {
 
 namespace {
@@ -48,8 +51,14 @@ const SettingDef kTable[] = {
 std::span<const SettingDef> settingTable() { return kTable; }
 
 int32_t* Settings::byName(std::string_view valueName) {
+    // Letter case does not matter, as in the settings files.
+    auto sameName = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               });
+    };
     for (const auto& d : kTable)
-        if (valueName == d.valueName) return &(this->*d.field);
+        if (sameName(valueName, d.valueName)) return &(this->*d.field);
     return nullptr;
 }
 

@@ -50,7 +50,7 @@ struct Settings {
     // Derived at every start, never stored: 1 = statute units.
     int32_t milesMode = 0;
 
-    // Value by stored name ("Save Route"); nullptr for an unknown name.
+    // Value by stored name ("Save Route", letter case aside); nullptr for an unknown name.
     int32_t* byName(std::string_view valueName);
     const int32_t* byName(std::string_view valueName) const;
 };

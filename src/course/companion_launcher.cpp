@@ -14,9 +14,13 @@ namespace trakor {
 
 namespace {
 
-constexpr std::string_view kMapSourceKey = "Software\\Garmin\\Applications\\MapSource";
-constexpr std::string_view kMapSourceWowKey = "Software\\Wow6432Node\\Garmin\\Applications\\MapSource";
-constexpr std::string_view kTrainingCenterKey = "Software\\Garmin\\Applications\\Training Center";
+// A 32-bit installer in a 64-bit prefix registers under Wow6432Node, where the Windows program
+// reads through the registry's redirection: both views are looked at, the native one first.
+constexpr std::array<std::string_view, 2> kMapSourceKeys = {
+    "Software\\Garmin\\Applications\\MapSource", "Software\\Wow6432Node\\Garmin\\Applications\\MapSource"};
+constexpr std::array<std::string_view, 2> kTrainingCenterKeys = {
+    "Software\\Garmin\\Applications\\Training Center",
+    "Software\\Wow6432Node\\Garmin\\Applications\\Training Center"};
 constexpr std::array<std::string_view, 1> kMapSourcePrograms = {"MapSource.exe"};
 constexpr std::array<std::string_view, 2> kTrainingCenterPrograms = {"TrainingCenter.exe", "Training Center.exe"};
 constexpr const char* kSymbolTable = "Symbols.gdb";
@@ -36,6 +40,37 @@ std::vector<std::string> splitPathList(const std::string& list) {
 bool isFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Whether a desktop entry's Exec line runs one of this program's own programs (our installed
+// entry declares the GDB and TCX types, so the desktop may well name it): a word of the line,
+// quotes and folders aside, whose file name begins with "trakor3" (Trakor3, trakor3-cli) or is
+// the running program's.
+bool runsOurProgram(std::string_view exec) {
+    static const std::string self = [] {
+        std::error_code ec;
+        return lowerAscii(fs::read_symlink("/proc/self/exe", ec).filename().string());
+    }();
+    std::string word;
+    const auto ours = [&] {
+        std::string name = lowerAscii(word.substr(word.find_last_of('/') + 1));
+        word.clear();
+        return name.starts_with("trakor3") || (!self.empty() && name == self);
+    };
+    for (char c : exec) {
+        if (c == ' ' || c == '\t' || c == ';' || c == '&' || c == '|' || c == '=') {
+            if (ours()) return true;
+        } else if (c != '"' && c != '\'') {
+            word += c;
+        }
+    }
+    return ours();
 }
 
 }  // namespace
@@ -58,33 +93,39 @@ CompanionLauncher::~CompanionLauncher() { stopHelpViewer(); }
 bool CompanionLauncher::startWithDesktopProgram(std::span<const std::string_view> mimeTypes,
                                                 const std::string& file) {
     for (std::string_view mime : mimeTypes) {
-        auto argv = defaultApplicationCommand(mime, file, setup_.env, setup_.applicationDirs);
-        if (argv && spawnDetached(*argv, setup_.env) == 0) return true;
+        auto exec = defaultApplicationExec(mime, setup_.env, setup_.applicationDirs);
+        if (!exec || runsOurProgram(*exec)) continue;
+        auto argv = expandExec(*exec, file);
+        if (!argv.empty() && spawnDetached(argv, setup_.env) == 0) return true;
     }
     return false;
 }
 
-bool CompanionLauncher::startInWine(std::string_view key, std::span<const std::string_view> programNames,
-                                    const std::string& file) {
+bool CompanionLauncher::startInWine(std::span<const std::string_view> keys,
+                                    std::span<const std::string_view> programNames, const std::string& file) {
     if (setup_.winePrefix.empty()) return false;
-    auto installDir = readWineRegistryValue(setup_.winePrefix + "/system.reg", key, "InstallDir");
-    if (!installDir || installDir->empty()) return false;
-    // Wine itself always starts; a program missing from the prefix counts as a failed start.
-    auto program = programInPrefix(setup_.winePrefix, *installDir, programNames);
-    if (!program) return false;
-    std::vector<std::string> env = setup_.env;
-    std::erase_if(env, [](const std::string& e) { return e.rfind("WINEPREFIX=", 0) == 0; });
-    env.push_back("WINEPREFIX=" + setup_.winePrefix);
-    return spawnDetached({"wine", *program, windowsPathOf(file)}, env) == 0;
+    for (std::string_view key : keys) {
+        auto installDir = readWineRegistryValue(setup_.winePrefix + "/system.reg", key, "InstallDir");
+        if (!installDir || installDir->empty()) continue;
+        // Wine itself always starts; a program missing from the prefix counts as a failed start.
+        auto program = programInPrefix(setup_.winePrefix, *installDir, programNames);
+        if (!program) continue;
+        std::vector<std::string> env = setup_.env;
+        std::erase_if(env, [](const std::string& e) { return e.rfind("WINEPREFIX=", 0) == 0; });
+        env.push_back("WINEPREFIX=" + setup_.winePrefix);
+        if (spawnDetached({"wine", *program, windowsPathOf(file)}, env) == 0) return true;
+    }
+    return false;
 }
 
-bool CompanionLauncher::mapSourceSteps(const std::string& file, bool withWow64) {
-    return startWithDesktopProgram(kGdbMimeTypes, file) || startInWine(kMapSourceKey, kMapSourcePrograms, file) ||
-           (withWow64 && startInWine(kMapSourceWowKey, kMapSourcePrograms, file));
+// The program in the Wine prefix comes first, whatever the desktop's file types say: those may
+// name any program that registered the type, while the prefix holds the real one.
+bool CompanionLauncher::mapSourceSteps(const std::string& file) {
+    return startInWine(kMapSourceKeys, kMapSourcePrograms, file) || startWithDesktopProgram(kGdbMimeTypes, file);
 }
 
 int CompanionLauncher::openInMapSource(Context& ctx, const std::string& gdbPath) {
-    if (mapSourceSteps(gdbPath, true)) return 0;
+    if (mapSourceSteps(gdbPath)) return 0;
     tell(ctx, devmsg::CannotFindMapSource.key, devmsg::CannotFindMapSource.english, MsgStyle::Plain);
     return 1;
 }
@@ -93,14 +134,14 @@ int CompanionLauncher::openClipboardResult(Context& ctx) { return openInMapSourc
 
 int CompanionLauncher::openSymbolTable(Context& ctx) {
     const std::string& folder = ctx.paths.dataFolder.empty() ? ctx.paths.programFolder : ctx.paths.dataFolder;
-    if (mapSourceSteps(folder + "/" + kSymbolTable, false)) return 0;
+    if (mapSourceSteps(folder + "/" + kSymbolTable)) return 0;
     tell(ctx, devmsg::CannotFindMapSource.key, devmsg::CannotFindMapSource.english, MsgStyle::Plain);
     return 1;
 }
 
 int CompanionLauncher::startTrainingCenter(Context& ctx) {
     const std::string& tcx = ctx.paths.workTcx;
-    if (startWithDesktopProgram(kTcxMimeTypes, tcx) || startInWine(kTrainingCenterKey, kTrainingCenterPrograms, tcx))
+    if (startInWine(kTrainingCenterKeys, kTrainingCenterPrograms, tcx) || startWithDesktopProgram(kTcxMimeTypes, tcx))
         return 0;
     tell(ctx, devmsg::CannotFindTrainingCenter.key, devmsg::CannotFindTrainingCenter.english, MsgStyle::Plain);
     return 1;

@@ -40,14 +40,15 @@ public:
     CompanionLauncher(const CompanionLauncher&) = delete;
     CompanionLauncher& operator=(const CompanionLauncher&) = delete;
 
-    // Opens a GDB file in MapSource: the desktop's program for GDB files, else MapSource in the
-    // Wine prefix (also under Wow6432Node). 0 = started, 1 = not found (the user was told).
+    // Opens a GDB file in MapSource: MapSource in the Wine prefix (registered in either registry
+    // view), else the desktop's program for GDB files unless that is one of our own programs.
+    // 0 = started, 1 = not found (the user was told).
     int openInMapSource(Context& ctx, const std::string& gdbPath);
     // The clipboard result (the work GDB file) in MapSource; results as above.
     int openClipboardResult(Context& ctx);
-    // "Symbols.gdb" from the program's data folder in MapSource (desktop program, then Wine prefix).
+    // "Symbols.gdb" from the program's data folder in MapSource, found as above.
     int openSymbolTable(Context& ctx);
-    // Training Center on the work TCX file. 0 = started, 1 = not found (told).
+    // Training Center on the work TCX file, found as MapSource is. 0 = started, 1 = not found (told).
     int startTrainingCenter(Context& ctx);
     // The help file for the current language in the desktop's PDF reader, ending the reader started
     // before. 0 = started, 1 = not (told).
@@ -57,9 +58,9 @@ public:
 
 private:
     bool startWithDesktopProgram(std::span<const std::string_view> mimeTypes, const std::string& file);
-    bool startInWine(std::string_view key, std::span<const std::string_view> programNames,
+    bool startInWine(std::span<const std::string_view> keys, std::span<const std::string_view> programNames,
                      const std::string& file);
-    bool mapSourceSteps(const std::string& file, bool withWow64);
+    bool mapSourceSteps(const std::string& file);
 
     LaunchSetup setup_;
     TrackedProcess helpViewer_;

@@ -1,5 +1,8 @@
 #include "course/course_names.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include "core/context.h"
 #include "core/messages.h"
 #include "course/course_messages.h"
@@ -35,6 +38,29 @@ std::string collapsed(std::string_view s) {
     return out;
 }
 
+// A name as a device's FAT file system compares its file: the file name of the name with blanks
+// collapsed, in capitals ("Tour" and "TOUR" are one file there). Letters beyond ASCII are folded
+// by the C.UTF-8 rules.
+std::string fileKey(std::string_view name) {
+    static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    const std::string file = courseFileName(collapsed(name));
+    std::string key;
+    key.reserve(file.size());
+    for (size_t i = 0; i < file.size();) {
+        uint32_t cp = 0;
+        const size_t n = utf8Decode(file, i, cp);
+        if (n <= 1) {  // ASCII, or a byte that is no UTF-8 (none after cleanText)
+            const char c = file[i++];
+            key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+            continue;
+        }
+        i += n;
+        if (utf8 != static_cast<locale_t>(0)) cp = static_cast<uint32_t>(::towupper_l(static_cast<wint_t>(cp), utf8));
+        appendUtf8(key, cp);
+    }
+    return key;
+}
+
 // The name's start, a blank and the number, 15 characters together.
 std::string numbered(std::string_view name, int64_t d) {
     std::string digits = std::to_string(d);
@@ -66,9 +92,10 @@ std::string CourseNames::form(std::string_view trackName, int32_t d) {
     std::string base = cleanText(trackName);
     if (collapsed(base).empty()) base = kUnnamedCourse;
     std::string name = utf8Length(base) > kMaxCourseName ? numbered(base, d) : base;
-    // Another number for a name taken already; a track may itself be called "Tour 2".
-    for (int64_t k = d; used_.count(collapsed(name)) != 0; k += 1000000) name = numbered(base, k);
-    used_.insert(collapsed(name));
+    // Another number for a name taken already, as a name or as a device's file name; a track may
+    // itself be called "Tour 2".
+    for (int64_t k = d; used_.count(fileKey(name)) != 0; k += 1000000) name = numbered(base, k);
+    used_.insert(fileKey(name));
     return name;
 }
 

@@ -21,8 +21,9 @@ constexpr const char* kUnnamedCourse = "Course";
 // The course names of one file. A track name (UTF-8 or Windows-1252) becomes UTF-8 without
 // control characters; a name longer than 15 characters keeps its start and ends in a blank and
 // the course number d ("%.13s %.1d" for d < 10, "%.12s %.2d" below 100, and so on for any d).
-// A name already given in this file is shortened the same way so that every course keeps a
-// name of its own, in the file and as a file name on the device.
+// A name already given in this file (compared as a device's FAT file system compares file names,
+// without regard to case) is shortened the same way so that every course keeps a name of its
+// own, in the file and as a file name on the device.
 class CourseNames {
 public:
     std::string form(std::string_view trackName, int32_t d);

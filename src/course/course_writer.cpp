@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <vector>
 
 #include "convert/geometry.h"
 #include "convert/track_reader.h"
@@ -98,7 +99,11 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "      <Name>" + nameContent(courseName) + "</Name>\n";
     out += "      <Lap>\n";
     appendElement(out, "        ", "TotalTimeSeconds", static_cast<double>(s.time[last]) - static_cast<double>(s.time[0]));
-    appendElement(out, "        ", "DistanceMeters", trackLength(s));
+    // Distances along the track, each point's computed once; the last is the track's length
+    // (the same additions in the same order as trackLength makes).
+    std::vector<double> along(static_cast<size_t>(last) + 1, 0.0);
+    for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + pointDistance(s, i - 1, i);
+    appendElement(out, "        ", "DistanceMeters", along[last]);
     out += "        <BeginPosition>\n";
     appendPosition(out, s, 0, "          ");
     out += "        </BeginPosition>\n";
@@ -108,9 +113,7 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "        <Intensity>Active</Intensity>\n";
     out += "      </Lap>\n";
     out += "      <Track>\n";
-    double along = 0;
     for (int32_t i = 0; i <= last; ++i) {
-        if (i > 0) along += pointDistance(s, i - 1, i);
         out += "        <Trackpoint>\n";
         appendTime(out, s.time[i], "          ");
         out += "          <Position>\n";
@@ -118,7 +121,7 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
         out += "          </Position>\n";
         if (s.altValid[i] == 1 && std::isfinite(s.alt[i]))
             appendElement(out, "          ", "AltitudeMeters", s.alt[i]);
-        appendElement(out, "          ", "DistanceMeters", along);
+        appendElement(out, "          ", "DistanceMeters", along[i]);
         out += "        </Trackpoint>\n";
         if (flush && out.size() >= kFlushSize) flush(out);
     }

@@ -35,7 +35,7 @@ public:
             } else if (t_.has(p, "<rte>")) {
                 route(p);
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         return emitted_ ? kReadDone : kReadNothing;
@@ -104,7 +104,7 @@ private:
                 writeImportedWaypoint(ctx_, job_, name_, symbol);
                 return true;
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
     }
@@ -139,7 +139,7 @@ private:
             } else if (t_.has(p, pointTag)) {
                 (this->*point)(p);
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         finishImportedTrack(ctx_, job_, name_);
@@ -175,7 +175,7 @@ private:
                 add(alt, altValid, time);
                 return;
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
     }
@@ -199,7 +199,7 @@ private:
                 p += 8;
                 break;
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         if (!appended) add(alt, altValid, 0);
@@ -211,7 +211,7 @@ private:
                 p = coordinates(p + 10, gotLat_, gotLon_);
                 add(0.0, 0, 0);
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
     }

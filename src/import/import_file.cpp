@@ -2,10 +2,9 @@
 
 #include <cstring>
 #include <ctime>
-#include <memory>
-#include <new>
 
 #include "gdb/file_header.h"
+#include "platform/large_buffer.h"
 
 namespace trakor {
 
@@ -29,11 +28,11 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     const int64_t size = input.size();
     if (size > kMaxImportBytes) return 2;
     const size_t capacity = size > 0 ? static_cast<size_t>(size) : 0;
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity > 0 ? capacity : 1]);
-    if (!buffer) return 2;
+    LargeBuffer buffer;
+    if (!buffer.allocate(capacity)) return 2;
     input.seek(0);
-    const size_t length = capacity > 0 ? input.read(buffer.get(), capacity) : 0;
-    const uint8_t* bytes = buffer.get();
+    const size_t length = capacity > 0 ? input.read(buffer.data(), capacity) : 0;
+    const uint8_t* bytes = buffer.data();
 
     writeNewHeader(job.output, std::time(nullptr));
     ctx.run.outputVersion = kGdbVersion3;

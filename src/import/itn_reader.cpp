@@ -72,9 +72,16 @@ int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
             if (i >= 0 && store.lat[i] == lat && store.lon[i] == lon)
                 writeWaypoint(ctx, job.output, name, i, 0, static_cast<uint16_t>(ctx.settings.WaypointSymbol), 0);
         }
-        // The name is followed by one type character, '|', CR and LF.
-        if (length - pos < 5 || bytes[pos + 2] != '|' || bytes[pos + 3] != '\r' || bytes[pos + 4] != '\n') break;
-        pos += 5;
+        // The name is followed by one type character, '|' and the line end: CR LF, or LF alone as
+        // in a file saved on Linux.
+        if (length - pos < 4 || bytes[pos + 2] != '|') break;
+        if (bytes[pos + 3] == '\n') {
+            pos += 4;
+        } else if (length - pos >= 5 && bytes[pos + 3] == '\r' && bytes[pos + 4] == '\n') {
+            pos += 5;
+        } else {
+            break;
+        }
     }
 
     ctx.run.displayColor = 0;

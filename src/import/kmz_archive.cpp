@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "import/import_messages.h"
@@ -92,6 +94,39 @@ void keepEntryTime(int fd, const unz_file_info64& info) {
     ::futimens(fd, times);
 }
 
+bool endsWithNoCase(std::string_view s, std::string_view end) {
+    if (s.size() < end.size()) return false;
+    for (size_t i = 0; i < end.size(); ++i) {
+        char c = s[s.size() - end.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != end[i]) return false;
+    }
+    return true;
+}
+
+// Makes the document entry the current one: "doc.kml" at the top of the archive, else the first
+// entry whose name ends in ".kml" (icons and images may come first), else the first entry.
+bool goToKmlEntry(unzFile zip) {
+    if (unzGoToFirstFile(zip) != UNZ_OK) return false;
+    std::optional<unz64_file_pos> firstKml;
+    int status = UNZ_OK;
+    for (; status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        char rawName[1024] = {};
+        if (unzGetCurrentFileInfo64(zip, nullptr, rawName, sizeof rawName - 1, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return false;
+        const std::string relative = relativeEntryName(rawName);
+        if (relative.size() == 7 && endsWithNoCase(relative, "doc.kml")) return true;
+        if (!firstKml && endsWithNoCase(relative, ".kml")) {
+            unz64_file_pos pos{};
+            if (unzGetFilePos64(zip, &pos) != UNZ_OK) return false;
+            firstKml = pos;
+        }
+    }
+    if (status != UNZ_END_OF_LIST_OF_FILE) return false;
+    if (firstKml) return unzGoToFilePos64(zip, &*firstKml) == UNZ_OK;
+    return unzGoToFirstFile(zip) == UNZ_OK;
+}
+
 }  // namespace
 
 std::string kmzExtractionFolder(const Context& ctx) {
@@ -131,7 +166,7 @@ std::string relativeEntryName(std::string_view name) {
 
 std::string extractKmz(Context& ctx, const std::string& kmzPath) {
     Archive zip(kmzPath);
-    if (!zip.get() || unzGoToFirstFile(zip.get()) != UNZ_OK) {
+    if (!zip.get() || !goToKmlEntry(zip.get())) {
         refuse(ctx, importmsg::kKmzCannotOpen, kmzPath);
         return {};
     }

@@ -1,4 +1,4 @@
-// KMZ archives: the first entry is extracted to a file, which is then read as KML.
+// KMZ archives: the KML document entry is extracted to a file, which is then read as KML.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,8 @@ std::string kmzExtractionFolder(const Context& ctx);
 // empty components are dropped. Empty when no file name is left.
 std::string relativeEntryName(std::string_view entryName);
 
-// Extracts entry 0 of the archive into the extraction folder (creating the folders of its
+// Extracts the archive's document ("doc.kml", else the first entry ending in ".kml", else the
+// first entry) into the extraction folder (creating the folders of its
 // relative name), keeps its modification time, and returns the path of the extracted file.
 // Returns an empty path when the archive cannot be opened or the entry is refused or cannot be
 // written; outside batch mode the user is told why.

@@ -38,7 +38,7 @@ public:
                 p = element(p + 7, 'T', "Track");
                 emitted = true;
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         return emitted ? kReadDone : kReadNothing;
@@ -73,7 +73,7 @@ private:
                     s.alt[0] = number(p, 16);
                     s.altValid[0] = 1;
                 } else {
-                    ++p;
+                    p = t_.nextTag(p);
                 }
             }
             writeImportedWaypoint(ctx_, job_, name, ctx_.settings.WaypointSymbol);
@@ -99,7 +99,7 @@ private:
     // Reads a course ('C'), lap ('L') or track ('T') from p to its end tag and hands it on;
     // returns the position after the end tag.
     size_t element(size_t p, char kind, std::string name) {
-        const char* endTag = kind == 'C' ? "</Course>" : kind == 'L' ? "</Lap>" : "</Track>";
+        const std::string_view endTag = kind == 'C' ? "</Course>" : kind == 'L' ? "</Lap>" : "</Track>";
         PointStore& s = ctx_.store;
         s.count = 0;
         bool named = false;
@@ -109,7 +109,7 @@ private:
         uint8_t altValid = 0;
         while (p < t_.size) {
             if (t_.has(p, endTag)) {
-                p += std::char_traits<char>::length(endTag);
+                p += endTag.size();
                 break;
             }
             if (t_.has(p, "<Name>") && kind == 'C' && !named) {
@@ -138,7 +138,7 @@ private:
                 if (gotLat && gotLon) s.addPoint(ctx_.run, lat, lon, alt, altValid, 0, time);
                 gotLat = gotLon = false;
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         ctx_.run.displayColor = 0;

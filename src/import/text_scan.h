@@ -26,6 +26,8 @@ struct Text {
     size_t find(size_t p, std::string_view tag) const;
     // First position >= p holding c, or size.
     size_t findChar(size_t p, char c) const;
+    // The next tag after p: scanners whose every test starts at a '<' skip the bytes between.
+    size_t nextTag(size_t p) const { return findChar(p + 1, '<'); }
     // Copies from p up to the delimiter (or the end) into out, keeping at most bufferSize - 1
     // bytes as a fixed text buffer of that size would; returns the delimiter's position or size.
     size_t copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const;
@@ -42,8 +44,8 @@ double parseDouble(std::string_view text);
 int32_t toSemicircles(double degrees);
 
 // A date-time text "YYYY-MM-DDThh:mm:ss..." read by position as UTC. Fills the local time of that
-// instant (system time-zone rules) and returns the seconds since 1970 from the local-time
-// conversion with the daylight-saving flag unknown, cut to 32 bits. Returns 0 and leaves local
+// instant (system time-zone rules) and returns the seconds since 1970 of the instant taken to
+// local time and back (which is the instant itself), cut to 32 bits. Returns 0 and leaves local
 // zeroed when the fields do not form a valid date and time.
 int32_t utcTextToTime(std::string_view text, std::tm* local = nullptr);
 

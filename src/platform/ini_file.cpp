@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/atomic_file.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -50,6 +51,54 @@ bool splitEntry(std::string_view line, std::string_view& name, std::string_view&
     name = trim(t.substr(0, eq));
     value = trim(t.substr(eq + 1));
     return true;
+}
+
+// UTF-16 text (after its byte order mark) as UTF-8; an unpaired surrogate becomes U+FFFD and a
+// last odd byte is dropped.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string utf8ToUtf16(std::string_view bytes, bool bigEndian) {
+    // Lines set from elsewhere are ASCII; text that is not UTF-8 is taken as Windows-1252.
+    const std::string text = toUtf8(bytes);
+    std::string out;
+    out.reserve(text.size() * 2 + 2);
+    const auto put = [&](uint32_t u) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    };
+    put(0xFEFF);
+    for (size_t i = 0; i < text.size();) {
+        uint32_t cp = 0xFFFD;
+        const size_t n = utf8Decode(text, i, cp);
+        i += n == 0 ? 1 : n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -101,11 +150,22 @@ bool IniFile::load(const std::string& path) {
     return true;
 }
 
-void IniFile::parse(std::string_view text) {
+void IniFile::parse(std::string_view bytes) {
     lines_.clear();
     eol_ = "\n";
-    bom_ = text.starts_with("\xEF\xBB\xBF");
-    if (bom_) text.remove_prefix(3);
+    std::string decoded;
+    std::string_view text = bytes;
+    encoding_ = Encoding::Bytes;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        encoding_ = Encoding::Utf8Bom;
+        text.remove_prefix(3);
+    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        // Saved as "Unicode": read as UTF-8 here, written back as UTF-16 of the same byte order.
+        const bool bigEndian = bytes[0] == '\xFE';
+        encoding_ = bigEndian ? Encoding::Utf16Be : Encoding::Utf16Le;
+        decoded = utf16ToUtf8(bytes.substr(2), bigEndian);
+        text = decoded;
+    }
     size_t lf = text.find('\n');
     if (lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r') eol_ = "\r\n";
     finalEol_ = text.empty() || text.back() == '\n';
@@ -193,11 +253,13 @@ bool IniFile::remove(std::string_view section, std::string_view name) {
 }
 
 std::string IniFile::text() const {
-    std::string out = bom_ ? "\xEF\xBB\xBF" : "";
+    std::string out = encoding_ == Encoding::Utf8Bom ? "\xEF\xBB\xBF" : "";
     for (size_t i = 0; i < lines_.size(); ++i) {
         out += lines_[i];
         if (i + 1 < lines_.size() || finalEol_) out += eol_;
     }
+    if (encoding_ == Encoding::Utf16Le || encoding_ == Encoding::Utf16Be)
+        return utf8ToUtf16(out, encoding_ == Encoding::Utf16Be);
     return out;
 }
 

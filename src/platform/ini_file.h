@@ -15,7 +15,9 @@ public:
     // Reads the file. A missing file gives an empty document and true; a file that exists but
     // cannot be read gives false and must not be saved over (its other content would be lost).
     bool load(const std::string& path);
-    // Takes the document from text (CRLF or LF line ends, an optional UTF-8 byte order mark).
+    // Takes the document from the file's bytes: CRLF or LF line ends; an optional UTF-8 byte order
+    // mark, or UTF-16 (little or big endian) with its byte order mark, which is read as UTF-8 and
+    // written back as it came.
     void parse(std::string_view text);
 
     // The value of `name` in the first section called `section`: trimmed, with one pair of
@@ -29,6 +31,7 @@ public:
     // Removes every line of `name` in the section; whether anything was removed.
     bool remove(std::string_view section, std::string_view name);
 
+    // The file's bytes, in the encoding the document was read in.
     std::string text() const;
     // Writes the document atomically; false when the file could not be written.
     bool save(const std::string& path, std::string* error = nullptr) const;
@@ -45,7 +48,8 @@ private:
 
     std::vector<std::string> lines_;
     std::string eol_ = "\n";
-    bool bom_ = false;
+    enum class Encoding { Bytes, Utf8Bom, Utf16Le, Utf16Be };
+    Encoding encoding_ = Encoding::Bytes;
     bool finalEol_ = true;
 };
 

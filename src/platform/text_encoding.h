@@ -1,4 +1,5 @@
-// Text encodings met in files from Windows programs: UTF-8, or the Windows-1252 code page.
+// Text encodings met in files from Windows programs: UTF-8, or a Windows code page (1252 for
+// western languages, 1250 for Polish, 1254 for Turkish).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,8 @@ namespace trakor {
 // Length of the well-formed UTF-8 sequence at s[i] (1 to 4), or 0 when it is not well formed
 // (overlong forms, surrogates and values above U+10FFFF are not).
 size_t utf8SequenceLength(std::string_view s, size_t i);
+// The same, with the code point of the sequence (left as it was when not well formed).
+size_t utf8Decode(std::string_view s, size_t i, uint32_t& codePoint);
 bool isValidUtf8(std::string_view s);
 
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
@@ -18,6 +21,10 @@ void appendUtf8(std::string& out, uint32_t codePoint);
 
 // Windows-1252 bytes as UTF-8; the five bytes the code page leaves undefined map to U+0081 etc.
 std::string windows1252ToUtf8(std::string_view s);
+
+// Bytes of Windows code page 1250, 1252 or 1254 (any other number is taken as 1252) as UTF-8;
+// bytes a code page leaves undefined map to the code point of their value.
+std::string windowsCodePageToUtf8(std::string_view s, int codePage);
 
 // The text as UTF-8: valid UTF-8 stays as it is, anything else is taken as Windows-1252.
 std::string toUtf8(std::string_view s);

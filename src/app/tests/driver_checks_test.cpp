@@ -115,8 +115,9 @@ TEST_F(DriverTest, InputChecksInOrder) {
 
     notes.entries.clear();
     fileRequest(dir.file("missing.gpx"), dir.file("out.gdb"));
-    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
+    EXPECT_EQ(notes.entries[0].text, "Cannot open input file.\n" + dir.file("missing.gpx") + ": No such file or directory");
 }
 
 TEST_F(DriverTest, BrowseMayFillAnEmptyInputOrOutput) {
@@ -292,7 +293,8 @@ TEST_F(DriverTest, WorkFileThatCannotBeCreatedIsReported) {
     fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
     EXPECT_EQ(run(), kRunFailed);
     ASSERT_EQ(notes.keys(), Keys{"$MSG80"});
-    EXPECT_NE(notes.entries[0].text.find("no-such-folder/Trakor3.gdb"), std::string::npos);
+    EXPECT_NE(notes.entries[0].text.find("no-such-folder/Trakor3.gdb\nNo such file or directory"), std::string::npos)
+        << notes.entries[0].text;
     EXPECT_EQ(imports, 0);
 }
 

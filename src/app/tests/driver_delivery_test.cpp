@@ -37,8 +37,10 @@ TEST_F(DriverTest, ReadOnlyOutputIsRefusedEvenForRoot) {
     std::string out = makeFile("o.gdb", "keep me");
     fs::permissions(out, fs::perms::owner_read | fs::perms::group_read);
     fileRequest(makeFile("t.gpx"), out);
-    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(notes.keys(), Keys{"$MSG16"});
+    const std::string detail = "read-only\n" + out + ": the file is read-only";
+    EXPECT_EQ(notes.entries[0].text.rfind(detail), notes.entries[0].text.size() - detail.size()) << notes.entries[0].text;
     EXPECT_EQ(readFile(out), "keep me");
 }
 

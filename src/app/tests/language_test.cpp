@@ -86,6 +86,40 @@ TEST_F(LanguageTest, Windows1252FilesAreConvertedAndUtf8FilesKept) {
     EXPECT_EQ(find("$MSG11", 2), "T\xC3\xBC");
 }
 
+// Each line on its own: UTF-8 where it is UTF-8, else the code page of its language, so one stray
+// byte garbles no other line.
+TEST_F(LanguageTest, EachLineIsUtf8OrInTheCodePageOfItsLanguage) {
+    file.setText("DE$MSG10 = \"Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\"\r\n"           // UTF-8
+                 "PL$MSG10 = \"\xB3\xF3" "d\x9F \x8C\xB9\"\r\n"                      // Windows-1250
+                 "TR$MSG10 = \"\xDE" "ehir \xFD\xF0\xD0\xDD \x80\"\n"                // Windows-1254
+                 "FR$MSG10 = \"caf\xE9 \xD0\xDE\xFE\"\n"                             // Windows-1252
+                 "; remark with a stray \xFF byte\n"
+                 "NL$MSG10 = \"Stra\xC3\x9F" "e\"\n");
+    const std::pair<int32_t, const char*> want[] = {
+        {3, "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC"},
+        {7, "\xC5\x82\xC3\xB3" "d\xC5\xBA \xC5\x9A\xC4\x85"},
+        {9, "\xC5\x9E" "ehir \xC4\xB1\xC4\x9F\xC4\x9E\xC4\xB0 \xE2\x82\xAC"},
+        {4, "caf\xC3\xA9 \xC3\x90\xC3\x9E\xC3\xBE"},
+        {2, "Stra\xC3\x9F" "e"}};
+    for (const auto& [lang, text] : want) {
+        language = lang;
+        EXPECT_EQ(find("$MSG10"), text) << lang;
+    }
+}
+
+// An empty translation is what the message shows, not the built-in English text.
+TEST_F(LanguageTest, AnEmptyTranslationIsShownEmpty) {
+    file.setText("EN$MSG20 = \"File conversion completed!\"\nNL$MSG20 = \"\"\nNL$MSG21 = \"Klaar\"\n");
+    Context ctx;
+    ctx.settings.Language = 2;
+    ctx.texts = &file;
+    EXPECT_EQ(messageText(ctx, "$MSG20", "File conversion completed!"), "");
+    EXPECT_EQ(messageText(ctx, "$MSG21", "Done"), "Klaar");
+    EXPECT_EQ(messageText(ctx, "$MSG22", "Not in the file"), "$MSG22");
+    ctx.settings.Language = 0;
+    EXPECT_EQ(messageText(ctx, "$MSG20", "File conversion completed!"), "File conversion completed!");
+}
+
 TEST(InitialLanguage, FollowsTheMessagesLocale) {
     EXPECT_EQ(languageForLocale("nl_BE.UTF-8"), 2);
     EXPECT_EQ(languageForLocale("de_CH"), 3);

@@ -2,7 +2,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <regex>
+#include <set>
+
+#include "app/driver.h"
+#include "cli/cli_help.h"
 #include "cli/console_notifier.h"
+#include "cli/settings_reference.h"
 #include "gdb/tests/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
@@ -18,6 +24,7 @@ protected:
     TempDir dir;
     std::string out, err;
     std::string program;
+    std::string locale = "C";  // LC_ALL of the runs
 
     void SetUp() override {
         fs::create_directory(dir.file("bin"));
@@ -31,8 +38,8 @@ protected:
         std::string errFile = dir.file("stderr.txt");
         std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                           " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
-                          quote(dir.file("config")) + " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=C " +
-                          quote(program) + " " + args + " 2>" +
+                          quote(dir.file("config")) + " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=" +
+                          locale + " " + quote(program) + " " + args + " 2>" +
                           quote(errFile);
         out.clear();
         int rc = runCommand(cmd, &out);
@@ -83,7 +90,7 @@ TEST_F(CliTest, SettingsComeFromTheStoreAndAreNeverWritten) {
     makeFile("other.ini", "[Info]\nFiltersize_t=77\n");
     EXPECT_EQ(cli("--ini other.ini --show-setup"), 0) << err;
     EXPECT_NE(out.find("  Filtersize_t=77\n"), std::string::npos);
-    EXPECT_NE(cli("--ini missing.ini --show-setup"), 0);
+    EXPECT_EQ(cli("--ini missing.ini --show-setup"), kRunFailed);
     EXPECT_NE(err.find("missing.ini"), std::string::npos);
 
     // A conversion run does not save the exit settings either.
@@ -93,16 +100,16 @@ TEST_F(CliTest, SettingsComeFromTheStoreAndAreNeverWritten) {
 }
 
 TEST_F(CliTest, UsageErrors) {
-    EXPECT_NE(cli("--set Nonsense=1 --show-setup"), 0);
+    EXPECT_EQ(cli("--set Nonsense=1 --show-setup"), cli::kUsageError);
     EXPECT_NE(err.find("unknown setting 'Nonsense'"), std::string::npos);
-    EXPECT_NE(cli("--set Split=x --show-setup"), 0);
-    EXPECT_NE(cli("--option 5 a.gpx"), 0);
-    EXPECT_NE(cli("--split 3 --no-split a.gpx"), 0);
-    EXPECT_NE(cli("--yes --no a.gpx"), 0);
-    EXPECT_NE(cli("--overwrite-input a.gpx"), 0);
+    EXPECT_EQ(cli("--set Split=x --show-setup"), cli::kUsageError);
+    EXPECT_EQ(cli("--option 5 a.gpx"), cli::kUsageError);
+    EXPECT_EQ(cli("--split 3 --no-split a.gpx"), cli::kUsageError);
+    EXPECT_EQ(cli("--yes --no a.gpx"), cli::kUsageError);
+    EXPECT_EQ(cli("--overwrite-input a.gpx"), cli::kUsageError);
     EXPECT_NE(err.find("needs a single input file ending in .gdb"), std::string::npos);
-    EXPECT_NE(cli("--overwrite-input a.gdb -o b.gdb"), 0);
-    EXPECT_NE(cli(""), 0);
+    EXPECT_EQ(cli("--overwrite-input a.gdb -o b.gdb"), cli::kUsageError);
+    EXPECT_EQ(cli(""), cli::kUsageError);
     EXPECT_TRUE(out.empty());
 }
 
@@ -149,7 +156,7 @@ TEST_F(CliTest, BatchRunShowsProgressAndWritesTheLog) {
     makeFile("a.gpx", ride);
     makeFile("b.gpx", ride);
     makeFile("c.gpx", "not a gpx file");
-    EXPECT_EQ(cli("a.gpx b.gpx c.gpx --option 0 -o all.gdb"), 0) << err;
+    EXPECT_EQ(cli("a.gpx b.gpx c.gpx --option 0 -o all.gdb"), cli::kSomeFilesFailed) << err;
     EXPECT_NE(err.find("File 1 of 3: a.gpx\nFile 2 of 3: b.gpx\nFile 3 of 3: c.gpx\n"), std::string::npos) << err;
     EXPECT_NE(err.find("Trakor3.log"), std::string::npos) << err;
     const std::string log = readFile(binFile("Trakor3.log"));
@@ -221,6 +228,30 @@ TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
     EXPECT_EQ(cli("--clipboard-block missing.blk again.blk"), 2);
     EXPECT_NE(cli("--clipboard-block in.blk"), 0);
     EXPECT_NE(cli("in.gdb --clipboard-block in.blk out.blk"), 0);
+}
+
+// With no language stored, the locale chooses it as in the desktop program; nothing is stored,
+// and a missing language file then leaves built-in English without a word.
+TEST_F(CliTest, TheLocaleChoosesTheLanguageWhenNoneIsStored) {
+    makeFile("t.gpx");
+    const std::string english = "Trakor3 ($MSG13): Output file is no GDB or TCX file.\n";
+    locale = "de_DE.UTF-8";
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
+    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB or TCX file.\"\n"
+                                      "DE$MSG13 = \"Ausgabedatei ist keine GDB- oder TCX-Datei.\"\n");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, "Trakor3 ($MSG13): Ausgabedatei ist keine GDB- oder TCX-Datei.\n");
+    EXPECT_EQ(cli("--show-setup"), 0);
+    EXPECT_NE(out.find("  Language=0\n"), std::string::npos) << out;
+    // A stored language wins over the locale.
+    writeFile(binFile("Trakor3.ini"), "[Info]\nLanguage=1\n");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
+    locale = "C";
+    writeFile(binFile("Trakor3.ini"), "");
+    EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
+    EXPECT_EQ(err, english);
 }
 
 TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
@@ -323,6 +354,204 @@ TEST(ConsoleNotifierTest, PlainToStandardOutputWarningsAndQuestionsToStandardErr
     EXPECT_EQ(readFile(d.file("out")),
               "Trakor3 ($MSG20): File conversion completed!\nTrakor3 ($MSG40): No Garmin data found\n");
     EXPECT_EQ(readFile(d.file("err")), "Info: Route point limit reached\nTrakor3 ($MSG24): Backup?\n  -> Yes\n");
+}
+
+// The long options a text names, "\-" of groff read as "-".
+std::set<std::string> longOptions(std::string text) {
+    for (size_t at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at)) text.erase(at, 1);
+    std::set<std::string> names;
+    std::regex option("--[a-z][a-z-]*[a-z]");
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) names.insert(it->str());
+    return names;
+}
+
+// The part of a text from the line holding `from` to the next line starting with `next`.
+std::string section(const std::string& text, const std::string& from, const std::string& next) {
+    size_t start = text.find(from);
+    if (start == std::string::npos) return {};
+    size_t end = text.find("\n" + next, start + from.size());
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+TEST_F(CliTest, HelpGuideAndReadmeAgree) {
+    ASSERT_EQ(cli("--help"), 0);
+    const std::string help = out;
+    const std::string options = help.substr(0, help.find("Conversion options"));
+    std::set<std::string> helpOptions = longOptions(options);
+    helpOptions.erase("--help");
+    std::string guide = section(readFile(std::string(TRAKOR_SOURCE_DIR) + "/docs/guide-en.ms"), ".NH\nCommand line", ".NH");
+    guide = std::regex_replace(guide, std::regex(R"(\\-)"), "-");
+    const std::string readme = section(readFile(std::string(TRAKOR_SOURCE_DIR) + "/README.md"), "## Command line", "## ");
+    ASSERT_FALSE(guide.empty());
+    ASSERT_FALSE(readme.empty());
+    std::set<std::string> guideOptions = longOptions(guide), readmeOptions = longOptions(readme);
+    guideOptions.erase("--help");
+    readmeOptions.erase("--help");
+    EXPECT_EQ(guideOptions, helpOptions);
+    EXPECT_EQ(readmeOptions, helpOptions);
+
+    // Every option number with its meaning, and every exit status.
+    std::set<int> numbers;
+    const std::string list = section(help, "Conversion options", "Options 1-15");
+    std::regex optionLine("\n +([0-9]{1,2})  [a-z]");
+    for (std::sregex_iterator it(list.begin(), list.end(), optionLine), end; it != end; ++it)
+        numbers.insert(std::stoi((*it)[1]));
+    EXPECT_EQ(numbers, (std::set<int>{0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
+    for (const char* status : {"\n  0   ", "\n  1   ", "\n  2   ", "\n  3   ", "\n  64  "})
+        EXPECT_NE(help.find(status), std::string::npos) << status;
+    // The recipes of --help are those of the README and the guide.
+    std::regex recipe("\n    (trakor3-cli [^\n]*)");
+    int recipes = 0;
+    for (std::sregex_iterator it(help.begin(), help.end(), recipe), end; it != end; ++it, ++recipes) {
+        const std::string line = (*it)[1];
+        EXPECT_NE(readme.find(line), std::string::npos) << line;
+        EXPECT_NE(guide.find("\\f[C]" + line + "\\f[]"), std::string::npos) << line;
+    }
+    EXPECT_EQ(recipes, 4);
+}
+
+// A GPX track of `n` points, about 60 m apart, heading north.
+std::string longTrack(int n) {
+    std::string gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\"><trk><name>Long</name><trkseg>\n";
+    char line[128];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "<trkpt lat=\"%.6f\" lon=\"%.6f\"></trkpt>\n", 50.0 + i * 0.00054,
+                      5.0 + (i % 2) * 0.0001);
+        gpx += line;
+    }
+    return gpx + "</trkseg></trk></gpx>\n";
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(CliTest, ReadmeRecipeThinsAndSplitsARide) {
+    const std::string readme = readFile(std::string(TRAKOR_SOURCE_DIR) + "/README.md");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(readme, m, std::regex("trakor3-cli ([^\n#]*) ride\\.gpx -o ride\\.tcx *# thin and split")));
+    makeFile("ride.gpx", longTrack(2000));  // about 108 km
+    EXPECT_EQ(cli(std::string(m[1]) + " ride.gpx -o ride.tcx"), 0) << err;
+    const std::string tcx = readFile(dir.file("ride.tcx"));
+    EXPECT_GE(count(tcx, "<Course>"), 2u);
+    EXPECT_LE(count(tcx, "<Trackpoint>"), 3 * 500u);
+    EXPECT_GT(count(tcx, "<Trackpoint>"), 100u);
+}
+
+TEST_F(CliTest, StoredModeThatCannotApplyGivesWayToOptionZero) {
+    makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    EXPECT_EQ(cli("ride.gpx -o ride.tcx"), 0) << err;
+    EXPECT_EQ(err, "Trakor3: the stored option 1 needs a GDB input; option 0 (file conversion only) is used "
+                   "(--option chooses)\n");
+    EXPECT_NE(readFile(dir.file("ride.tcx")).find("<Course>"), std::string::npos);
+    // A chosen option is kept and checked.
+    EXPECT_EQ(cli("ride.gpx --option 1 -o ride.tcx"), 1);
+    EXPECT_NE(err.find("($MSG11)"), std::string::npos) << err;
+}
+
+TEST_F(CliTest, SettingsAreListedAndSetByTheirNamesInAnyCase) {
+    EXPECT_EQ(cli("--list-settings --set 'removal distance=50'"), 0) << err;
+    out = "\n" + out;
+    for (const SettingDef& d : settingTable())
+        EXPECT_NE(out.find(std::string("\n") + d.valueName + "="), std::string::npos) << d.valueName;
+    EXPECT_NE(out.find("Removal Distance=50\n    a point nearer than this to the one before is removed\n"
+                       "    unit: tenths of a metre (30 = 3 m)\n    range: 0 or more\n"
+                       "    dialog: Preferences: \"Minimal distance"), std::string::npos) << out;
+    EXPECT_EQ(cli("--show-setup --set PREFIX=# --set prefix_x=1"), cli::kUsageError);
+    EXPECT_NE(err.find("unknown setting 'prefix_x'; did you mean 'Prefix'?"), std::string::npos) << err;
+    EXPECT_EQ(cli("--show-setup --set PREFIX=# --set splitlen_T=80"), 0) << err;
+    EXPECT_NE(out.find("  Prefix=35\n"), std::string::npos);
+    EXPECT_NE(out.find("  Splitlen_t=80\n"), std::string::npos);
+}
+
+TEST(SettingReferenceTest, EverySettingIsExplainedAndMisspellingsFindIt) {
+    ASSERT_EQ(cli::settingReferences().size(), settingTable().size());
+    for (size_t i = 0; i < settingTable().size(); ++i)
+        EXPECT_STREQ(cli::settingReferences()[i].name, settingTable()[i].valueName);
+    const std::pair<const char*, const char*> misspelt[] = {
+        {"Removal Distanse", "Removal Distance"}, {"filtersize", "Filtersize_r"}, {"SaveTrack", "Save Track"},
+        {"Averge Speed", "Average Speed"},        {"splitlen-t", "Splitlen_t"}};
+    for (const auto& [typed, wanted] : misspelt) {
+        const std::vector<std::string> near = cli::closestSettingNames(typed);
+        EXPECT_NE(std::find(near.begin(), near.end(), wanted), near.end()) << typed;
+    }
+    EXPECT_TRUE(cli::closestSettingNames("colour").empty());
+}
+
+TEST_F(CliTest, FileFailuresNameThePathAndTheReason) {
+    makeFile("t.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    makeFile("r.gdb");
+    std::string readOnly = makeFile("ro.gdb");
+    fs::permissions(readOnly, fs::perms::owner_read);
+    const struct {
+        std::string args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"missing.gpx --option 0 -o out.gdb", 2,
+         "Trakor3 ($MSG15): Cannot open input file.\n" + dir.file("missing.gpx") + ": No such file or directory\n"},
+        {"t.gpx --option 0 -o nowhere/out.gdb", 2,
+         "Trakor3 ($MSG93): The folder of the output file does not exist:\n" + dir.file("nowhere") + "\n"},
+        {"t.gpx --option 0 -o ro.gdb", 2, "\n" + readOnly + ": the file is read-only\n"},
+        {"t.gpx nowhere.gpx --option 0 -o all.gdb --log nowhere/log.csv", 2,
+         "Trakor3 ($MSG81): Cannot create the log file:\n" + dir.file("nowhere/log.csv") + "\nNo such file or directory\n"},
+        {"r.gdb --option 0 -o r.gdb", 1, "\n" + dir.file("r.gdb") + ": the same file as the input\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cli(c.args), c.status) << c.args << "\n" << err;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.args << "\n" << err;
+    }
+}
+
+TEST_F(CliTest, FolderBatchEndsWithASummaryAndItsOwnLog) {
+    const std::string ride = readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx");
+    fs::create_directories(dir.file("rides/deeper"));
+    makeFile("rides/b.gpx", ride);
+    makeFile("rides/a.fit", "not a fit file");
+    makeFile("rides/c.gpx", ride);
+    makeFile("rides/notes.txt", "x");
+    makeFile("rides/deeper/d.gpx", ride);
+    EXPECT_EQ(cli("rides --option 0 -o all.gdb --log rides.csv"), cli::kSomeFilesFailed) << err;
+    EXPECT_NE(err.find("File 1 of 3: rides/a.fit\nFile 2 of 3: rides/b.gpx\nFile 3 of 3: rides/c.gpx\n"),
+              std::string::npos) << err;
+    EXPECT_NE(out.find("3 files: 2 converted, 1 without tracks or unreadable: rides/a.fit\n"), std::string::npos) << out;
+    EXPECT_NE(readFile(dir.file("rides.csv")).find("\"a.fit\",,,"), std::string::npos);
+    EXPECT_FALSE(fs::exists(binFile("Trakor3.log")));
+    // Nothing converted is a failure; everything converted is a success.
+    EXPECT_EQ(cli("rides/a.fit rides/notes.txt --option 0 -o none.gdb"), 2) << err;
+    EXPECT_EQ(cli("rides/b.gpx rides/c.gpx --option 0 -o two.gdb"), 0) << err;
+    EXPECT_NE(out.find("2 files: 2 converted\n"), std::string::npos) << out;
+    EXPECT_EQ(cli("rides/deeper/ rides/b.gpx --option 0 -o x.gdb"), 0) << err;
+    fs::create_directories(dir.file("empty"));
+    EXPECT_EQ(cli("empty --option 0 -o x.gdb"), 2);
+}
+
+TEST_F(CliTest, StandardInputAndOutput) {
+    const std::string sample = quote(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx");
+    EXPECT_EQ(cli("- --input-type gpx --option 0 -o - < " + sample), 0) << err;
+    EXPECT_EQ(out.rfind(std::string("MsRcf\0", 6), 0), 0u);
+    EXPECT_EQ(err, "Trakor3 ($MSG20): File conversion completed!\n");
+    EXPECT_EQ(cli("- --input-type gpx --option 0 -o - --output-type tcx < " + sample), 0) << err;
+    EXPECT_NE(out.find("<Course>"), std::string::npos);
+    EXPECT_EQ(cli("- --option 0 -o x.gdb < " + sample), cli::kUsageError);
+    EXPECT_EQ(cli("- --input-type fit --option 0 -o - < " + sample), 2);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CliTest, SplitMessagesNameTheUnit) {
+    makeFile("t.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"--split 50 --units mi", "Trakor3: split into parts of at most 50 mi (80 km)\n"},
+        {"--split 50", "Trakor3: split into parts of at most 50 km\n"},
+        {"--split 50 --units km", "Trakor3: split into parts of at most 50 km\n"},
+        {"--split 2 --units mi", "Trakor3 ($MSG02): Valid split values are 3-622 mi.\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        cli("t.gpx --option 24 -o t.gdb " + args);
+        EXPECT_NE(err.find(message), std::string::npos) << args << "\n" << err;
+    }
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ TEST(BashCompletion, OffersOptionsValuesSettingsAndInputFiles) {
         {{"--ini", ""}, {"edge", "my.ini"}},
         {{"--gps-drive", ""}, {"edge"}},
         {{"--clipboard-block", "in.blk", "n"}, {"notes.txt"}},
+        {{"--log", "n"}, {"notes.txt"}},
     };
     for (const Case& c : cases) EXPECT_EQ(complete(d, c.words), c.offered) << "after: " << c.words.front() << " ...";
 

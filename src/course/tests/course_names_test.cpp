@@ -37,6 +37,18 @@ TEST(CourseNames, EveryCourseKeepsANameOfItsOwn) {
     EXPECT_EQ(names.form("ACTIVE LOG", 5), "ACTIVE  1000005");
 }
 
+// Device file systems (FAT) ignore case and refuse some characters: names that would share a
+// file there get a number of their own.
+TEST(CourseNames, NamesThatShareADeviceFileGetANumber) {
+    CourseNames names;
+    const std::pair<const char*, const char*> cases[] = {
+        {"Tour", "Tour"},     {"TOUR", "TOUR 2"},     {"tour", "tour 3"},   {"Tour/1", "Tour/1"},
+        {"tour:1", "tour:1 5"}, {"\xC3\x96" "dland", "\xC3\x96" "dland"}, {"\xC3\xB6" "DLAND", "\xC3\xB6" "DLAND 7"},
+        {"TOUR 2", "TOUR 2 8"}, {"Tour 9", "Tour 9"}};
+    int32_t d = 1;
+    for (const auto& [track, course] : cases) EXPECT_EQ(names.form(track, d++), course) << track;
+}
+
 TEST(CourseNames, EncodingControlsAndEmptyNames) {
     CourseNames names;
     // Windows-1252 from MapSource becomes UTF-8; a character is counted once.

@@ -173,18 +173,18 @@ TEST_F(LauncherTest, MapSourceFallsBackToWineThenWow6432Node) {
     EXPECT_EQ(logLines(1), std::vector<std::string>{"wine|C:\\Program Files (x86)\\Garmin\\MapSource.exe|Z:\\h\\u\\a.gdb|"
                                                     "WINEPREFIX=" + prefix});
 
-    // The symbol table tries no Wow6432Node step.
-    EXPECT_EQ(launcher.openSymbolTable(ctx), 1);
-    EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG26"});
-    EXPECT_EQ(notifier.entries[0].text, "Cannot find MapSource!");
-    EXPECT_EQ(notifier.entries[0].style, MsgStyle::Plain);
+    // The symbol table looks in both registry views too.
+    EXPECT_EQ(launcher.openSymbolTable(ctx), 0);
+    EXPECT_EQ(logLines(2).at(1), "wine|C:\\Program Files (x86)\\Garmin\\MapSource.exe|" +
+                                     windowsPathOf(ctx.paths.dataFolder) + "\\Symbols.gdb|WINEPREFIX=" + prefix);
+    EXPECT_TRUE(notifier.entries.empty());
 
     installInPrefix("Garmin/MapSource.exe");
     EXPECT_EQ(launcher.openSymbolTable(ctx), 0);
-    EXPECT_EQ(logLines(2).at(1), "wine|C:\\Garmin\\MapSource.exe|" + windowsPathOf(ctx.paths.dataFolder) +
+    EXPECT_EQ(logLines(3).at(2), "wine|C:\\Garmin\\MapSource.exe|" + windowsPathOf(ctx.paths.dataFolder) +
                                      "\\Symbols.gdb|WINEPREFIX=" + prefix);
     EXPECT_EQ(launcher.openClipboardResult(ctx), 0);
-    EXPECT_EQ(logLines(3).at(2), "wine|C:\\Garmin\\MapSource.exe|" + windowsPathOf(ctx.paths.workGdb) +
+    EXPECT_EQ(logLines(4).at(3), "wine|C:\\Garmin\\MapSource.exe|" + windowsPathOf(ctx.paths.workGdb) +
                                      "|WINEPREFIX=" + prefix);
 }
 
@@ -209,7 +209,7 @@ TEST_F(LauncherTest, WineExtensionRegistrationIsUsed) {
                                "wine|start|/ProgIDOpen|GarminGpsDatabase|/h/a.gdb|WINEPREFIX=/home/u/.wine"});
 }
 
-TEST_F(LauncherTest, TrainingCenterDesktopThenWineThenMessage) {
+TEST_F(LauncherTest, TrainingCenterWineThenDesktopThenMessage) {
     recorder("tc");
     recorder("wine");
     CompanionLauncher launcher(setup);
@@ -217,16 +217,46 @@ TEST_F(LauncherTest, TrainingCenterDesktopThenWineThenMessage) {
     EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG48"});
     EXPECT_EQ(notifier.entries[0].text, "Cannot find Training Center!");
 
-    systemReg("[Software\\\\Garmin\\\\Applications\\\\Training Center] 1\n"
+    // A 32-bit Training Center in a 64-bit prefix is registered under Wow6432Node.
+    systemReg("[Software\\\\Wow6432Node\\\\Garmin\\\\Applications\\\\Training Center] 1\n"
               "\"InstallDir\"=\"C:\\\\Program Files\\\\Garmin\\\\Training Center\\\\\"\n");
     installInPrefix("Program Files/Garmin/Training Center/TrainingCenter.exe");
     EXPECT_EQ(launcher.startTrainingCenter(ctx), 0);
     EXPECT_EQ(logLines(1).at(0), "wine|C:\\Program Files\\Garmin\\Training Center\\TrainingCenter.exe|" +
                                      windowsPathOf(ctx.paths.workTcx) + "|WINEPREFIX=" + prefix);
 
+    // The prefix's program wins over the desktop's registration; without it the desktop's is used.
     registerApp("application/vnd.garmin.tcx+xml", "tc.desktop", "tc %U");
     EXPECT_EQ(launcher.startTrainingCenter(ctx), 0);
-    EXPECT_EQ(logLines(2).at(1), "tc|" + ctx.paths.workTcx);
+    EXPECT_EQ(logLines(2).at(1), "wine|C:\\Program Files\\Garmin\\Training Center\\TrainingCenter.exe|" +
+                                     windowsPathOf(ctx.paths.workTcx) + "|WINEPREFIX=" + prefix);
+    fs::remove(prefix + "/system.reg");
+    EXPECT_EQ(launcher.startTrainingCenter(ctx), 0);
+    EXPECT_EQ(logLines(3).at(2), "tc|" + ctx.paths.workTcx);
+}
+
+// Our installed desktop entry declares the GDB and TCX types, so the desktop may name it (or
+// another entry running our programs) as their program: that is never started for MapSource or
+// Training Center, and the program in the Wine prefix is found whatever the defaults say.
+TEST_F(LauncherTest, OurOwnDesktopEntriesAreNeverTheCompanionProgram) {
+    for (const char* name : {"Trakor3", "trakor3-cli", "wine"}) recorder(name);
+    fs::copy_file(std::string(TRAKOR_SOURCE_DIR) + "/data/trakor3.desktop", apps + "/trakor3.desktop");
+    for (const char* type : {"application_x-gdb", "application_vnd.garmin.tcx+xml"})
+        writeFile(mime + "/" + type, "trakor3.desktop\n");
+    registerApp("application/x-wine-extension-gdb", "viewer.desktop", "env A=1 " + bin + "/trakor3-cli --view %f");
+    registerApp("application/x-wine-extension-tcx", "viewer2.desktop", "sh -c \"exec Trakor3 \\\"$1\\\"\" sh %f");
+    CompanionLauncher launcher(setup);
+    EXPECT_EQ(launcher.openInMapSource(ctx, "/h/a.gdb"), 1);
+    EXPECT_EQ(launcher.openSymbolTable(ctx), 1);
+    EXPECT_EQ(launcher.startTrainingCenter(ctx), 1);
+    EXPECT_EQ(notifier.keys(), (std::vector<std::string>{"$MSG26", "$MSG26", "$MSG48"}));
+    EXPECT_TRUE(nothingStarted());
+
+    systemReg(kMapSourceKey);
+    installInPrefix("Garmin/MapSource.exe");
+    EXPECT_EQ(launcher.openInMapSource(ctx, "/h/a.gdb"), 0);
+    EXPECT_EQ(logLines(1), std::vector<std::string>{"wine|C:\\Garmin\\MapSource.exe|Z:\\h\\a.gdb|WINEPREFIX=" +
+                                                    prefix});
 }
 
 TEST_F(LauncherTest, HelpReaderIsReplacedAndEndedWithTheLauncher) {

@@ -63,12 +63,17 @@ TEST(ItnReader, WaypointOptionsWriteTheNamesAsWaypoints) {
     }
 }
 
-TEST(ItnReader, MalformedLinesEndTheReading) {
+TEST(ItnReader, LineEndsAndMalformedLinesThatEndTheReading) {
     struct Case {
         const char* text;
         size_t points;
     } cases[] = {
-        {"512345|5212345|Home|4|\n600000|5300000|Work|2|\r\n", 1},  // LF-only line end
+        // LF-only line ends (a file saved on Linux), also mixed with CR LF, read on.
+        {"512345|5212345|Home|4|\n-75000|4500000|Stop A|0|\n600000|5300000|Work|2|\n", 3},
+        {"512345|5212345|Home|4|\n600000|5300000|Work|2|\r\n-75000|4500000|Stop A|0|", 3},
+        {"512345|5212345|Home|4|\r600000|5300000|Work|2|\r\n", 1},  // a lone CR is no line end
+        {"512345|5212345|Home|4|\n\n600000|5300000|Work|2|\n", 1},   // an empty line ends it
+        {"512345|5212345|Home|42|\n600000|5300000|Work|2|\n", 1},     // two type characters
         {"512345|5212345|Home|4|", 1},                              // no line end at the data's end
         {"512345|5212345|Home|4|\r\n600000|5300", 1},               // data end inside a field
         {"512345|5212345\r\n600000|5300000|Work|2|\r\n", 0},        // line without a name field

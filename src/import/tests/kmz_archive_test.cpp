@@ -80,6 +80,33 @@ TEST_F(KmzArchiveTest, FirstEntryIsExtractedWithItsFoldersAndTime) {
     EXPECT_TRUE(notifier.entries.empty());
 }
 
+// Icons and images often come first in an archive: the document is "doc.kml" at the top, else
+// the first entry ending in ".kml", else the first entry.
+TEST_F(KmzArchiveTest, TheKmlDocumentIsExtractedWhereverItStands) {
+    const std::string kmz = dir.file("b.kmz"), kml = "<kml/>";
+    const fs::path folder = fs::path(ctx.paths.workingFolder) / "kmz";
+    const struct {
+        std::vector<Entry> entries;
+        const char* extracted;
+    } cases[] = {
+        {{{"files/icon.png", "\x89PNG"}, {"files/route.kml", "x"}, {"DOC.KML", kml}}, "DOC.KML"},
+        {{{"icon.png", "\x89PNG"}, {"sub/doc.kml", kml}, {"b.KML", "x"}}, "sub/doc.kml"},
+        {{{"images/a.jpg", "JFIF"}, {"notes.kmlx", "x"}, {"track.kml", kml}}, "track.kml"},
+        {{{"only.bin", kml}, {"more.png", "x"}}, "only.bin"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extracted);
+        fs::remove_all(folder);
+        fs::remove(kmz);
+        makeZip(kmz, c.entries);
+        EXPECT_EQ(extractKmz(ctx, kmz), (folder / c.extracted).string());
+        EXPECT_EQ(readFile((folder / c.extracted).string()), kml);
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(folder), fs::recursive_directory_iterator()),
+                  std::string_view(c.extracted).find('/') == std::string_view::npos ? 1 : 2);
+    }
+    EXPECT_TRUE(notifier.entries.empty());
+}
+
 TEST_F(KmzArchiveTest, EscapingNamesLandInsideTheExtractionFolder) {
     makeZip(dir.file("a.kmz"), {{"../../../escape.kml", "x"}});
     std::string path = extractKmz(ctx, dir.file("a.kmz"));

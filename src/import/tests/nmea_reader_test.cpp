@@ -1,8 +1,10 @@
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <sstream>
 
 #include "import/reader.h"
+#include "import/text_scan.h"
 #include "import/utc_time.h"
 #include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
@@ -155,6 +157,47 @@ TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
     // The first fix's GGA, which follows its RMC, gives the first point's altitude.
     EXPECT_EQ(t.altValid[0], 1);
     EXPECT_DOUBLE_EQ(t.alt[0], 209.8);
+}
+
+// Every second around each offset change of two years, and a second every hour and a bit over
+// those years, in zones with whole-hour, half-hour and non-daylight offset changes: GPX/TCX text times
+// and NMEA field times come back as the instant itself, with the zone's local fields.
+TEST(StoredTimeFromUtc, EveryInstantComesBackAsItselfInEveryZone) {
+    for (const char* zone : {"Europe/Amsterdam", "America/New_York", "Australia/Lord_Howe", "America/St_Johns",
+                             "Pacific/Auckland", "Europe/Moscow", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        ScopedTimeZone tz(zone);
+        size_t failures = 0;
+        const auto check = [&](time_t t) {
+            std::tm u{}, want{}, got{};
+            gmtime_r(&t, &u);
+            localtime_r(&t, &want);
+            char text[80];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", u.tm_year + 1900, u.tm_mon + 1,
+                          u.tm_mday, u.tm_hour, u.tm_min, u.tm_sec);
+            const int32_t fromText = scan::utcTextToTime(text, &got);
+            const int32_t fromFields =
+                storedTimeFromUtc(u.tm_year + 1900, u.tm_mon + 1, u.tm_mday, u.tm_hour, u.tm_min, u.tm_sec);
+            if ((fromText != t || fromFields != t || got.tm_hour != want.tm_hour || got.tm_isdst != want.tm_isdst) &&
+                ++failures <= 3)
+                ADD_FAILURE() << zone << " " << text << ": text " << fromText << ", fields " << fromFields
+                              << ", want " << t;
+        };
+        int changes = 0;
+        for (int year : {2014, 2021}) {
+            const time_t from = utc(year, 1, 1, 0, 0, 0), to = utc(year + 1, 1, 1, 0, 0, 0);
+            for (time_t t = from; t < to; t += 3607) check(t);
+            std::tm before{}, after{};
+            for (time_t h = from; h < to; h += 1800) {
+                const time_t next = h + 1800;
+                localtime_r(&h, &before);
+                localtime_r(&next, &after);
+                if (before.tm_gmtoff == after.tm_gmtoff) continue;
+                ++changes;
+                for (time_t t = h - 3600; t < next + 3600; ++t) check(t);
+            }
+        }
+        EXPECT_GT(changes, 0) << zone << " has no offset change: is the zone data installed?";
+    }
 }
 
 TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "platform/ini_file.h"
 #include "testsupport/testsupport.h"
@@ -74,6 +76,35 @@ TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
     IniFile empty;
     empty.set("Info", "Mode", "3");
     EXPECT_EQ(empty.text(), "[Info]\nMode=3\n");
+}
+
+// UTF-16 bytes with the byte order mark, as Windows saves a "Unicode" text file.
+std::string utf16(std::u16string_view text, bool bigEndian) {
+    std::string out;
+    for (char16_t u : std::u16string(u"\xFEFF") + std::u16string(text)) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+TEST(IniFile, Utf16FilesAreReadAndWrittenBackInTheirOwnEncoding) {
+    test::TempDir dir;
+    const std::string path = dir.file("Trakor3.ini");
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big endian" : "little endian");
+        test::writeFile(path, utf16(u"; Caf\u00E9 \U0001F6B2\r\n[Info]\r\nMode=12\r\nName=\u0141\u00F3d\u017A\r\n", bigEndian));
+        IniFile ini;
+        ASSERT_TRUE(ini.load(path));
+        EXPECT_EQ(ini.intValue("Info", "Mode", 0), 12);
+        EXPECT_EQ(ini.value("Info", "Name"), "\xC5\x81\xC3\xB3" "d\xC5\xBA");
+        ini.set("Info", "Mode", "21");
+        ini.set("Info", "Split", "1");
+        ASSERT_TRUE(ini.save(path));
+        EXPECT_EQ(test::readFile(path),
+                  utf16(u"; Caf\u00E9 \U0001F6B2\r\n[Info]\r\nMode=21\r\nName=\u0141\u00F3d\u017A\r\nSplit=1\r\n", bigEndian));
+    }
 }
 
 TEST(IniFile, SaveIsAtomicAndReportsFailure) {

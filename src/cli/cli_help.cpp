@@ -1,0 +1,94 @@
+#include "cli/cli_help.h"
+
+#include <cstdio>
+
+namespace trakor::cli {
+
+namespace {
+
+struct OptionLine {
+    int option;
+    const char* meaning;
+};
+
+constexpr OptionLine kOptions[] = {
+    {0, "file conversion only: routes and tracks become GDB tracks (or TCX courses)"},
+    {1, "via points in routes become waypoints"},
+    {2, "direction points in routes become via points"},
+    {3, "via points in routes are made invisible (names get \"#\")"},
+    {4, "invisible via points in routes are made visible"},
+    {11, "routes become tracks with all route points"},
+    {12, "routes become tracks with via points and direction points only"},
+    {13, "calculated routes become direct routes with all route points"},
+    {14, "calculated routes become direct routes with via and direction points"},
+    {15, "extra via points are spread over each route (Extra Distance, Maximum Points)"},
+    {21, "tracks become routes with waypoints"},
+    {22, "tracks become routes with visible via points"},
+    {23, "tracks become routes with invisible via points"},
+    {24, "track filter: tracks are thinned and split and stay tracks"},
+};
+
+constexpr const char* kRest =
+    "Options 1-15 need a GDB input; without --option a stored Mode that cannot apply to the input\n"
+    "gives way to option 0. A TCX output takes options 0, 11, 12, 15 and 24; several inputs take\n"
+    "0 and 21-24 (0 and 24 into a TCX file). --split and --filter apply to 11-14, 21, 22 and 24.\n"
+    "\n"
+    "Split and filter values (the method is the setting Splittype or Filtertype):\n"
+    "  --split   Splittype=1 (default): longest part 5-999 km, or 3-622 mi in miles mode\n"
+    "            Splittype=2: 25-9999 points per part\n"
+    "  --filter  Filtertype=1 (default): 2-9999 points remain\n"
+    "            Filtertype=2: 0-95 % of the points are removed\n"
+    "            Filtertype=3: 0-90 degrees, points with a smaller direction change are removed\n"
+    "Miles mode follows MapSource's unit setting in Wine, else the locale (LANG=en_US means miles);\n"
+    "--units km|mi decides for one run. Split and filter are off unless --split and --filter (or\n"
+    "the stored Split and Filter) turn them on.\n"
+    "\n"
+    "Recipes:\n"
+    "  A ride into a course for the bike computer, thinned to 500 points:\n"
+    "    trakor3-cli --option 24 --filter 500 ride.fit -o ride.tcx\n"
+    "  A MapSource route into a track, and a track back into a route:\n"
+    "    trakor3-cli --option 11 routes.gdb -o tracks.gdb\n"
+    "    trakor3-cli --option 22 tracks.gdb -o routes.gdb\n"
+    "  Thin a file in place, with a backup (tracks.gdb.bak):\n"
+    "    trakor3-cli --option 24 --filter 500 --overwrite-input tracks.gdb\n"
+    "\n"
+    "Settings: --list-settings prints every stored setting with its value, meaning, unit, range and\n"
+    "dialog label; --set 'NAME=VALUE' changes one for this run only (names in any letter case).\n"
+    "Several inputs, or a folder (its files of the supported types, sorted, not its subfolders),\n"
+    "make a batch run into one output with a CSV log (--log PATH). '-' reads standard input\n"
+    "(with --input-type), -o - writes the result to standard output (--output-type gdb|tcx).\n"
+    "Questions are answered safely unless --yes, --no or --cancel is given: the backup before\n"
+    "overwriting an input is made, every other question is declined.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   the result was delivered\n"
+    "  1   stopped by a check (the message says which) or by an answer\n"
+    "  2   the conversion or a file failed (input missing or unreadable, output not writable)\n"
+    "  3   batch run: some files were converted, others had no tracks or could not be read\n"
+    "  64  usage error: unknown option or setting, bad value\n"
+    "  --clipboard-block: 0 converted, 1 refused (already converted, nothing to convert, damaged),\n"
+    "  2 file failure.\n"
+    "\n"
+    "The user guide is Trakor3en.pdf beside the program (/usr/share/trakor3 when installed).\n"
+    "The desktop program is Trakor3; its start arguments N (native mode) and C (clipboard window)\n"
+    "are not arguments of trakor3-cli.";
+
+}  // namespace
+
+const char* optionMeaning(int option) {
+    for (const OptionLine& l : kOptions)
+        if (l.option == option) return l.meaning;
+    return "";
+}
+
+std::string helpFooter() {
+    std::string text = "Conversion options (--option; default: the stored Mode):\n";
+    char line[160];
+    for (const OptionLine& l : kOptions) {
+        std::snprintf(line, sizeof line, "  %2d  %s\n", l.option, l.meaning);
+        text += line;
+    }
+    return text + kRest;
+}
+
+}  // namespace trakor::cli
