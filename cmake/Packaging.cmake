@@ -34,6 +34,8 @@ else()
   endif()
 endif()
 # Opening results and the guide goes through the desktop; MapSource and Training Center run in Wine.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, shared-mime-info, desktop-file-utils")
+# The platform themes give the desktop's own file dialogs (the portal one in sandboxes).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, shared-mime-info, desktop-file-utils, qt6-xdgdesktopportal-platformtheme | qt6-gtk-platformtheme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine, pdf-viewer")
 include(CPack)

@@ -49,9 +49,10 @@ desktop="$usr/share/applications/$app.desktop"
 metainfo="$usr/share/metainfo/$app.metainfo.xml"
 doc="$usr/share/doc/trakor3"
 for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/$app.desktop \
-         share/icons/hicolor/scalable/apps/trakor3.svg share/mime/packages/trakor3.xml \
-         share/metainfo/$app.metainfo.xml share/bash-completion/completions/trakor3-cli \
-         share/man/man1/trakor3-cli.1.gz share/doc/trakor3/copyright share/doc/trakor3/changelog.gz; do
+         share/icons/hicolor/scalable/apps/trakor3.svg share/icons/hicolor/48x48/apps/trakor3.png \
+         share/mime/packages/trakor3.xml share/metainfo/$app.metainfo.xml \
+         share/bash-completion/completions/trakor3-cli share/man/man1/trakor3-cli.1.gz \
+         share/doc/trakor3/copyright share/doc/trakor3/changelog.gz; do
   [ -e "$usr/$f" ] || fail "missing /usr/$f"
 done
 if command -v groff >/dev/null && command -v gropdf >/dev/null; then

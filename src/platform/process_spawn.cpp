@@ -248,8 +248,10 @@ void TrackedProcess::stop() {
     pid_t pid = pid_;
     pid_ = -1;
     // Until it is reaped below, the pid cannot name anyone else's process group.
+    // A short grace to end by itself: the program's exit waits here, and a viewer that is slow
+    // to close (or ignores the request) would hold it up for seconds.
     ::kill(-pid, SIGTERM);
-    if (reapWithin(pid, 2000)) return;
+    if (reapWithin(pid, 200)) return;
     ::kill(-pid, SIGKILL);
     int status;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {

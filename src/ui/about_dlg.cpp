@@ -4,7 +4,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStyle>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/dialog_support.h"
@@ -29,9 +29,9 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     setWindowTitle(ctx.settings.Language != 0 ? uiText(ctx, gdbtext::About) : QString::fromUtf8(gdbtext::About.english));
 
     auto* icon = new QLabel(this);
-    QIcon appIcon = QApplication::windowIcon();
-    if (appIcon.isNull()) appIcon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    icon->setPixmap(appIcon.pixmap(48, 48));
+    icon->setObjectName(QStringLiteral("programIcon"));
+    setWindowIcon(programIcon());
+    icon->setPixmap(programIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
 
     auto* version = new QLabel(QStringLiteral("Trakor3 version %1").arg(QString::fromUtf8(kProgramVersion)), this);
@@ -56,6 +56,7 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     top->addLayout(texts, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);

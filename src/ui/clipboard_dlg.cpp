@@ -229,8 +229,8 @@ void CClipboardDlg::applyTexts() {
     toMapSource_->setText(uiText(ctx, clptext::ToMapSource));
     menu_->setText(uiText(ctx, clptext::Menu));
     quitButton_->setText(uiText(ctx, clptext::Quit));
-    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_});
-    assignMnemonics({routeFilter_, trackFilter_});
+    // One set of keys for the whole dialog: buttons first, then the boxes.
+    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_});
 }
 
 }  // namespace trakor

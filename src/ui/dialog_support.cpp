@@ -1,13 +1,17 @@
 #include "ui/dialog_support.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QHash>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "core/messages.h"
 
@@ -73,27 +77,132 @@ int mnemonicIndex(const QString& text) {
     }
     return -1;
 }
+
+// The letters a text can give as its mnemonic, in the order of preference (text order).
+QList<QChar> mnemonicCandidates(const QString& text) {
+    QList<QChar> out;
+    for (int i = 0; i < text.size(); ++i) {
+        QChar c = text[i].toLower();
+        if (c.isLetterOrNumber() && !out.contains(c)) out << c;
+    }
+    return out;
+}
+
+// Hands a letter to button `b`, moving the letter of another button to one of its own free
+// letters where that frees one (one augmenting step of a bipartite matching).
+bool claimLetter(int b, const QList<QList<QChar>>& candidates, const QSet<QChar>& fixed, QHash<QChar, int>& owner,
+                 QList<QChar>& pick, QSet<QChar>& visited) {
+    for (QChar c : candidates[b]) {
+        if (fixed.contains(c) || visited.contains(c)) continue;
+        visited.insert(c);
+        auto it = owner.find(c);
+        if (it == owner.end() || claimLetter(it.value(), candidates, fixed, owner, pick, visited)) {
+            owner[c] = b;
+            pick[b] = c;
+            return true;
+        }
+    }
+    return false;
+}
 }  // namespace
 
-void assignMnemonics(const QList<QAbstractButton*>& buttons) {
-    QSet<QChar> used;
+QChar mnemonicOf(const QString& text) {
+    int i = mnemonicIndex(text);
+    return i < 0 ? QChar() : text[i].toLower();
+}
+
+void assignMnemonics(const QList<QAbstractButton*>& buttons, const QString& reserved) {
+    QSet<QChar> fixed;
+    for (QChar c : reserved) fixed.insert(c.toLower());
+    for (QAbstractButton* b : buttons)
+        if (QChar m = mnemonicOf(b->text()); !m.isNull()) fixed.insert(m);
+
+    QList<QList<QChar>> candidates;
+    QList<QChar> pick;
+    QHash<QChar, int> owner;
     for (QAbstractButton* b : buttons) {
-        int i = mnemonicIndex(b->text());
-        if (i >= 0) used.insert(b->text()[i].toLower());
+        candidates << (mnemonicOf(b->text()).isNull() ? mnemonicCandidates(b->text()) : QList<QChar>());
+        pick << QChar();
     }
-    for (QAbstractButton* b : buttons) {
-        QString text = b->text();
-        if (mnemonicIndex(text) >= 0) continue;
-        for (int i = 0; i < text.size(); ++i) {
-            QChar c = text[i].toLower();
-            if (!c.isLetterOrNumber() || used.contains(c)) continue;
-            if (i > 0 && text[i - 1] == u'&') continue;
-            used.insert(c);
-            text.insert(i, u'&');
-            b->setText(text);
+    // First come, first served: each button takes the first letter of its text still free...
+    for (int b = 0; b < candidates.size(); ++b) {
+        for (QChar c : candidates[b]) {
+            if (fixed.contains(c) || owner.contains(c)) continue;
+            owner[c] = b;
+            pick[b] = c;
             break;
         }
     }
+    // ...and a button left without one takes a letter from a button that can move to another.
+    for (int b = 0; b < candidates.size(); ++b) {
+        if (!pick[b].isNull() || candidates[b].isEmpty()) continue;
+        QSet<QChar> visited;
+        claimLetter(b, candidates, fixed, owner, pick, visited);
+    }
+    for (int b = 0; b < candidates.size(); ++b) {
+        if (pick[b].isNull()) continue;
+        QString text = buttons[b]->text();
+        for (int i = 0; i < text.size(); ++i) {
+            if (text[i].toLower() != pick[b]) continue;
+            text.insert(i, u'&');
+            buttons[b]->setText(text);
+            break;
+        }
+    }
+}
+
+void tabToCheckedButton(QButtonGroup* group) {
+    auto apply = [group] {
+        QAbstractButton* checked = group->checkedButton();
+        for (QAbstractButton* b : group->buttons()) {
+            const bool tab = checked == nullptr || b == checked;
+            const int policy = tab ? (b->focusPolicy() | Qt::TabFocus) : (b->focusPolicy() & ~Qt::TabFocus);
+            b->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy));
+        }
+    };
+    apply();
+    QObject::connect(group, &QButtonGroup::buttonToggled, group, apply);
+}
+
+QIcon programIcon() {
+    QIcon icon = QIcon::fromTheme(QStringLiteral("trakor3"));
+    if (!icon.isNull() && !icon.availableSizes().isEmpty()) return icon;
+    icon = QIcon();
+    for (int size : {16, 24, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/trakor3/icons/trakor3-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QString wrapText(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QString line;
+        bool started = false;
+        for (const QString& word : paragraph.split(u' ')) {
+            if (!std::exchange(started, true)) {
+                line = word;
+                continue;
+            }
+            QString longer = line + u' ' + word;
+            if (!line.trimmed().isEmpty() && metrics.horizontalAdvance(QString(longer).remove(u'&')) > width) {
+                lines << line;
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+QPoint placeWithin(const QRect& frame, const QRect& available) {
+    QPoint p = frame.topLeft();
+    if (frame.right() > available.right()) p.rx() -= frame.right() - available.right();
+    if (frame.bottom() > available.bottom()) p.ry() -= frame.bottom() - available.bottom();
+    p.setX(std::max(p.x(), available.left()));
+    p.setY(std::max(p.y(), available.top()));
+    return p;
 }
 
 }  // namespace trakor

@@ -1,7 +1,10 @@
 // Small pieces every dialog uses: keyed texts, number fields, window positions, mnemonics.
 #pragma once
 
+#include <QFontMetrics>
+#include <QIcon>
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 
@@ -9,6 +12,7 @@
 #include "ui/ui_texts.h"
 
 class QAbstractButton;
+class QButtonGroup;
 class QLineEdit;
 class QWidget;
 
@@ -38,7 +42,26 @@ void restorePosition(QWidget* window, int32_t left, int32_t top);
 void takePosition(const QWidget* window, int32_t& left, int32_t& top);
 
 // Gives each button without a mnemonic one: the first letter of its text that no other button
-// of the group uses yet. Buttons whose text already has one keep it.
-void assignMnemonics(const QList<QAbstractButton*>& buttons);
+// of the group uses yet, taking a used letter from a neighbour that can move to another one when
+// every letter of a text is taken. Buttons whose text already has one keep it; `reserved` holds
+// letters that others own (a menu title's).
+void assignMnemonics(const QList<QAbstractButton*>& buttons, const QString& reserved = QString());
+// The letter after a real mnemonic marker ("&x", not "&&"), lower case, or a null character.
+QChar mnemonicOf(const QString& text);
+
+// Tab into the group lands on its checked button: only that one takes the focus by Tab (all of
+// them while none is checked). Kept so as the checked button changes.
+void tabToCheckedButton(QButtonGroup* group);
+
+// The program's icon: the one installed in the desktop's icon theme, else the copy built in.
+QIcon programIcon();
+
+// The text with line breaks at spaces so that no line is wider than `width` pixels in `metrics`
+// (a single word wider than that keeps its line). Breaks already in the text stay.
+QString wrapText(const QString& text, const QFontMetrics& metrics, int width);
+
+// Where a window with frame `frame` goes to lie within `available`: moved as little as
+// possible, top-left corner kept on screen when it cannot fit whole.
+QPoint placeWithin(const QRect& frame, const QRect& available);
 
 }  // namespace trakor

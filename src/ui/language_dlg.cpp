@@ -1,6 +1,7 @@
 #include "ui/language_dlg.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -27,10 +28,38 @@ CLanguageDlg::CLanguageDlg(UiServices& services, QWidget* parent)
     }
     QList<QAbstractButton*> all = buttons_->buttons();
     assignMnemonics(all);
+    // Arrow keys only move the focus; Space, Enter or a click chooses.
+    for (QAbstractButton* b : all) b->installEventFilter(this);
+    tabToCheckedButton(buttons_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(buttons_, &QButtonGroup::idClicked, this, &CLanguageDlg::choose);
+}
+
+bool CLanguageDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (button == nullptr || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const QList<QAbstractButton*> all = buttons_->buttons();
+    const auto at = static_cast<int>(all.indexOf(button));
+    const auto count = static_cast<int>(all.size());
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        all[(at + count - 1) % count]->setFocus(Qt::BacktabFocusReason);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        all[(at + 1) % count]->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        button->click();
+        return true;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
 }
 
 void CLanguageDlg::choose(int language) {

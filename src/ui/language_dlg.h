@@ -1,4 +1,5 @@
-// The language dialog: nine language buttons; a click chooses and stores at once.
+// The language dialog: nine language buttons; a click, Space or Enter chooses and stores at once,
+// arrow keys only move between them.
 #pragma once
 
 #include <QButtonGroup>
@@ -17,6 +18,9 @@ public:
 public slots:
     // Close box and Escape: the language stays as it was.
     void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void choose(int language);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
-#include <QStyle>
 #include <cstdio>
 
 #include "app/startup.h"
@@ -11,6 +10,7 @@
 #include "course/companion_launcher.h"
 #include "course/device_detection.h"
 #include "platform/instance_lock.h"
+#include "ui/dialog_support.h"
 #include "ui/qt_clipboard.h"
 #include "ui/trakor_dlg.h"
 
@@ -60,8 +60,7 @@ int CTrakorApp::run() {
     services.mountTable = DeviceRoots{}.mountTable;
     services.lockFolder = instanceLockFolder(env_);
 
-    if (QApplication::windowIcon().isNull())
-        QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon));
+    QApplication::setWindowIcon(programIcon());
     {
         // The main dialog runs modally until it finishes. Its own loop is used rather than exec(),
         // which would end when the dialog hides itself for the clipboard dialog.

@@ -44,6 +44,7 @@ void keepRoomWhenHidden(QWidget* w) {
 CTrakorDlg::CTrakorDlg(UiServices& services, QWidget* parent) : QDialog(parent), ui_(services) {
     setObjectName(QStringLiteral("mainDialog"));
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setWindowIcon(programIcon());
     buildLayout();
     initialise();
     connectControls();
@@ -98,10 +99,17 @@ void CTrakorDlg::buildLayout() {
     driveBox_->setObjectName(QStringLiteral("driveBox"));
     driveBox_->setMinimumContentsLength(24);
     driveBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    targetRow->addWidget(driveBox_, 1);
+    targetRow->addWidget(driveBox_);
+    targetRow->addStretch(1);
     overwrite_ = new QCheckBox(outputGroup_);
     overwrite_->setObjectName(QStringLiteral("overwriteBox"));
-    keepRoomWhenHidden(overwrite_);
+    targetRow->addWidget(overwrite_);
+    edge_ = new QCheckBox(QString::fromUtf8(gdbtext::EdgeSupport), outputGroup_);
+    edge_->setObjectName(QStringLiteral("edgeBox"));
+    targetRow->addSpacing(12);
+    targetRow->addWidget(edge_);
+    // The row is as tall with the drive box hidden as with it shown.
+    targetRow->addStrut(driveBox_->sizeHint().height());
     outputField_ = new QLineEdit(outputGroup_);
     outputField_->setObjectName(QStringLiteral("outputField"));
     saveAs_ = new QPushButton(outputGroup_);
@@ -111,7 +119,6 @@ void CTrakorDlg::buildLayout() {
     outputRow->addWidget(saveAs_);
     auto* outputColumn = new QVBoxLayout(outputGroup_);
     outputColumn->addLayout(targetRow);
-    outputColumn->addWidget(overwrite_);
     outputColumn->addLayout(outputRow);
 
     // Processing options: via point and track conversions on the left, route conversions on the right.
@@ -141,7 +148,6 @@ void CTrakorDlg::buildLayout() {
     saveRoute_->setObjectName(QStringLiteral("saveRoute"));
     keepRoomWhenHidden(saveRoute_);
     right->addWidget(saveRoute_);
-    right->addStretch(1);
     left->addWidget(headings_[2]);
     for (int o : {21, 22, 23, 24}) addOption(o, left);
     saveTrack_ = new QCheckBox(optionsGroup_);
@@ -155,7 +161,7 @@ void CTrakorDlg::buildLayout() {
     optionColumns->addLayout(right, 1);
 
     // Split and filter: one label of four is shown beside each field.
-    splitFilterGroup_ = new QGroupBox(body_);
+    splitFilterGroup_ = new QGroupBox(optionsGroup_);
     keepRoomWhenHidden(splitFilterGroup_);
     split_ = new QCheckBox(splitFilterGroup_);
     split_->setObjectName(QStringLiteral("splitBox"));
@@ -181,23 +187,30 @@ void CTrakorDlg::buildLayout() {
     sfGrid->addWidget(filterField_, 1, 1);
     for (QLabel* l : filterLabels_) sfGrid->addWidget(l, 1, 2);
     sfGrid->setColumnStretch(2, 1);
+    // Every control of the group keeps its room, so the group is as tall whichever option shows it.
+    for (QWidget* w : std::initializer_list<QWidget*>{split_, splitField_, filter_, filterField_}) keepRoomWhenHidden(w);
+    for (QLabel* l : splitLabels_) keepRoomWhenHidden(l);
+    for (QLabel* l : filterLabels_) keepRoomWhenHidden(l);
+    // The route column is the shorter one: the group fills its lower part, so showing and hiding
+    // it moves nothing else.
+    right->addSpacing(6);
+    right->addWidget(splitFilterGroup_);
+    right->addStretch(1);
 
-    // Buttons.
-    edge_ = new QCheckBox(QString::fromUtf8(gdbtext::EdgeSupport), body_);
-    edge_->setObjectName(QStringLiteral("edgeBox"));
-    language_ = new QPushButton(QString::fromUtf8(gdbtext::Language), body_);
+    // Buttons, outside the body so the progress bar among them stays lit while the body is locked.
+    language_ = new QPushButton(QString::fromUtf8(gdbtext::Language), this);
     language_->setObjectName(QStringLiteral("languageButton"));
-    about_ = new QPushButton(QString::fromUtf8(gdbtext::About.english), body_);
+    about_ = new QPushButton(QString::fromUtf8(gdbtext::About.english), this);
     about_->setObjectName(QStringLiteral("aboutButton"));
-    help_ = new QPushButton(body_);
+    help_ = new QPushButton(this);
     help_->setObjectName(QStringLiteral("helpButton"));
-    preferences_ = new QPushButton(body_);
+    preferences_ = new QPushButton(this);
     preferences_->setObjectName(QStringLiteral("preferencesButton"));
-    clipboard_ = new QPushButton(body_);
+    clipboard_ = new QPushButton(this);
     clipboard_->setObjectName(QStringLiteral("clipboardButton"));
-    convert_ = new QPushButton(body_);
+    convert_ = new QPushButton(this);
     convert_->setObjectName(QStringLiteral("convertButton"));
-    quit_ = new QPushButton(body_);
+    quit_ = new QPushButton(this);
     quit_->setObjectName(QStringLiteral("quitButton"));
     for (QPushButton* b : {browse_, preview_, saveAs_, language_, about_, help_, preferences_, clipboard_, quit_})
         b->setAutoDefault(false);
@@ -209,7 +222,13 @@ void CTrakorDlg::buildLayout() {
     buttonRow->addWidget(help_);
     buttonRow->addWidget(preferences_);
     buttonRow->addWidget(clipboard_);
-    buttonRow->addStretch(1);
+    // While a conversion runs the progress bar takes the free room of the row.
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->hide();
+    buttonRow->addSpacing(12);
+    buttonRow->addWidget(progress_, 1);
+    buttonRow->addStretch(0);
     buttonRow->addWidget(convert_);
     buttonRow->addWidget(quit_);
 
@@ -218,19 +237,11 @@ void CTrakorDlg::buildLayout() {
     bodyLayout->addWidget(inputGroup_);
     bodyLayout->addWidget(outputGroup_);
     bodyLayout->addWidget(optionsGroup_, 1);
-    bodyLayout->addWidget(splitFilterGroup_);
-    bodyLayout->addWidget(edge_);
-    bodyLayout->addLayout(buttonRow);
-
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName(QStringLiteral("progress"));
-    keepRoomWhenHidden(progress_);
-    progress_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar_);
     layout->addWidget(body_, 1);
-    layout->addWidget(progress_);
+    layout->addLayout(buttonRow);
 
     // Creation order gives the tab order; the list box of targets is reached by arrow keys.
     setAcceptDrops(true);
@@ -260,7 +271,12 @@ void CTrakorDlg::applyTexts() {
     saveRoute_->setText(uiText(ctx, gdbtext::SaveRoute));
     headings_[2]->setText(uiText(ctx, gdbtext::TrackHeading));
     saveTrack_->setText(uiText(ctx, gdbtext::SaveTrack));
-    for (const gdbtext::OptionText& o : gdbtext::Options) options_->button(o.option)->setText(uiText(ctx, o.text));
+    // Long option texts wrap, so two columns of them fit a 1280-pixel screen in every language.
+    const int optionWidth = fontMetrics().averageCharWidth() * 72;
+    for (const gdbtext::OptionText& o : gdbtext::Options) {
+        QAbstractButton* b = options_->button(o.option);
+        b->setText(wrapText(uiText(ctx, o.text), b->fontMetrics(), optionWidth));
+    }
     overwrite_->setText(uiText(ctx, gdbtext::Overwrite));
     targets_->button(1)->setText(uiText(ctx, gdbtext::TargetFile));
     split_->setText(uiText(ctx, gdbtext::Split));
@@ -276,10 +292,15 @@ void CTrakorDlg::applyTexts() {
     filterLabels_[3]->setText(uiText(ctx, gdbtext::FilterDirection));
     if (ctx.settings.Language == 0) language_->setText(QString::fromUtf8(gdbtext::OtherLanguage));
 
-    // Keyboard access: buttons first, then the boxes, so the buttons get their first letters.
-    assignMnemonics({convert_, quit_, browse_, saveAs_, preview_, preferences_, help_, clipboard_, about_, language_,
-                     targets_->button(1), targets_->button(2), targets_->button(3), targets_->button(4), overwrite_,
-                     split_, filter_, saveRoute_, saveTrack_, edge_});
+    // Keyboard access: buttons first, then the boxes, so the buttons get their first letters; the
+    // Help menu's letter belongs to the menu alone.
+    // Every button and box gets a key; the target radios take what letters are left.
+    const QString menuKey(mnemonicOf(helpMenu_->title()));
+    QList<QAbstractButton*> keyed{convert_,  quit_,     browse_, saveAs_, preview_,   preferences_, help_,
+                                  clipboard_, about_,   language_, overwrite_, split_, filter_, saveRoute_,
+                                  saveTrack_, edge_};
+    assignMnemonics(keyed, menuKey);
+    assignMnemonics(keyed + targets_->buttons(), menuKey);
 }
 
 void CTrakorDlg::refreshDrives() {

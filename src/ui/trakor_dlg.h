@@ -98,6 +98,7 @@ private:
     int runBusy(const std::function<int(Context&, const DriverCalls&, ConversionRequest&)>& action);
     void setBusy(bool on);
     void comeOnScreen();
+    void keepOnScreen();
     void setOutputControlsEnabled(bool on);
     void setSingleInput(const QString& path);
     void setFieldsEnabled(QLineEdit* field, const std::array<QLabel*, 4>& labels, bool on);

@@ -3,20 +3,25 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "app/request_builder.h"
@@ -113,6 +118,8 @@ void CTrakorDlg::initialise() {
     split_->setChecked(s.Split == 1);
     filter_->setChecked(s.Filter == 1);
     optionChange();
+    tabToCheckedButton(options_);
+    tabToCheckedButton(targets_);
 
     if (ui_.ctx.paths.clipboardFlag == 'C') {
         waitForClipboard_ = true;
@@ -336,7 +343,9 @@ void CTrakorDlg::browseForInput() {
 }
 
 void CTrakorDlg::chooseInput() {
+    // The desktop's own dialog where the platform has one (through the portal in a sandbox).
     QFileDialog dialog(this, uiText(ui_.ctx, uimsg::SelectInput));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(withCapitals(kInputFilters).split(QStringLiteral(";;")));
     QFileInfo current(inputField_->text());
@@ -351,10 +360,21 @@ void CTrakorDlg::saveAs() {
 
 void CTrakorDlg::chooseOutput() {
     QFileDialog dialog(this, uiText(ui_.ctx, uimsg::SelectOutput));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(withCapitals(kOutputFilters).split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(QStringLiteral("gdb"));
+    // Start where the output field points: its folder, with its name chosen.
+    QFileInfo current(outputField_->text().trimmed());
+    if (!current.filePath().isEmpty() && current.absoluteDir().exists()) {
+        dialog.setDirectory(current.absolutePath());
+        if (!current.fileName().isEmpty() && !current.isDir()) dialog.selectFile(current.fileName());
+    }
+    if (current.suffix().compare(QStringLiteral("tcx"), Qt::CaseInsensitive) == 0) {
+        dialog.selectNameFilter(dialog.nameFilters().value(1));
+        dialog.setDefaultSuffix(QStringLiteral("tcx"));
+    }
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
         dialog.setDefaultSuffix(f.startsWith(QStringLiteral("TCX")) ? QStringLiteral("tcx") : QStringLiteral("gdb"));
     });
@@ -416,6 +436,7 @@ void CTrakorDlg::setBusy(bool on) {
     busy_ = on;
     body_->setEnabled(!on);
     menuBar_->setEnabled(!on);
+    for (QPushButton* b : {language_, about_, help_, preferences_, clipboard_, convert_, quit_}) b->setEnabled(!on);
     progress_->setVisible(on);
     if (on) progress_->setRange(0, 0);
 }
@@ -425,16 +446,21 @@ int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, Co
     ConversionRequest request = gatherRequest();
     DriverCalls calls = callsWithBrowsing();
 
+    // The bar follows every step; painting waits 50 ms between steps of the same percent, so a
+    // batch moves on each file and the last step (100 %) is always shown.
     QElapsedTimer sincePaint;
     sincePaint.start();
+    int paintedPercent = -1;
     auto previous = ui_.ctx.progress;
-    ui_.ctx.progress = [this, &sincePaint](int done, int total) {
-        if (sincePaint.elapsed() < 50) return;
+    ui_.ctx.progress = [this, &sincePaint, &paintedPercent](int done, int total) {
+        if (total <= 0) return;
+        done = std::clamp(done, 0, total);
+        progress_->setRange(0, total);
+        progress_->setValue(done);
+        const int percent = static_cast<int>(int64_t{done} * 100 / total);
+        if (percent == paintedPercent && sincePaint.elapsed() < 50) return;
+        paintedPercent = percent;
         sincePaint.restart();
-        if (total > 0) {
-            progress_->setRange(0, total);
-            progress_->setValue(std::min(done, total));
-        }
         // Paint and timers only: clicks and keys wait until the conversion has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
@@ -505,6 +531,16 @@ void CTrakorDlg::showLanguage() {
     CLanguageDlg dialog(ui_, this);
     dialog.exec();
     applyTexts();
+    keepOnScreen();
+}
+
+void CTrakorDlg::keepOnScreen() {
+    // New texts may need a larger window; it grows to the right and down, and then comes back
+    // within the screen where it went past an edge.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
+    if (QScreen* s = screen(); s != nullptr && isVisible())
+        move(placeWithin(frameGeometry(), s->availableGeometry()));
 }
 
 void CTrakorDlg::showAbout() {

@@ -116,6 +116,20 @@ TEST_F(SpawnTest, TrackedProcessIsStoppedWithItsHelpers) {
     EXPECT_FALSE(p.running());
 }
 
+TEST_F(SpawnTest, SlowViewerDoesNotHoldUpTheStop) {
+    // A viewer that takes seconds to close after the polite request is ended at once after a short grace.
+    std::string ready = dir.file("ready");
+    writeScript(bin + "/slow", "trap 'sleep 3; exit 0' TERM\necho > " + ready + "\nwhile :; do sleep 0.05; done\n");
+    TrackedProcess p;
+    ASSERT_EQ(p.start({"slow"}, env), 0);
+    waitForFile(ready);
+    pid_t viewer = p.pid();
+    auto start = std::chrono::steady_clock::now();
+    p.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(alive(viewer));
+}
+
 TEST_F(SpawnTest, TrackedProcessThatEndedByItselfIsNotRunning) {
     writeScript(bin + "/quick", "exit 0\n");
     TrackedProcess p;

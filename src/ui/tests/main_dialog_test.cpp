@@ -2,6 +2,7 @@
 // mode, input files, and the request a Convert hands to the driver.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
@@ -38,6 +39,8 @@ private slots:
     void preferencesRefreshTheFields();
     void chosenAndDroppedFiles();
     void convertHandsTheRequestToTheDriver();
+    void progressFollowsEveryBatchFile();
+    void saveAsStartsInTheOutputFolder();
     void driverAsksForMissingFiles();
     void realConversionOfAMapSourceFile();
     void quitKeepsTheWindowPosition();
@@ -386,6 +389,50 @@ void MainDialogTest::convertHandsTheRequestToTheDriver() {
     // A non-numeric field reads as 0, as the driver expects.
     child<QLineEdit>(&dlg, "filterField")->setText(QString());
     QCOMPARE(dlg.gatherRequest().filterField, 0u);
+}
+
+void MainDialogTest::progressFollowsEveryBatchFile() {
+    Fixture f;
+    QList<QPair<int, int>> seen;
+    CTrakorDlg* dialog = nullptr;
+    f.services.convert = [&](Context& ctx, const DriverCalls&, ConversionRequest&) {
+        auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progress"));
+        for (int n = 0; n <= 4; ++n) {
+            ctx.progress(n, 4);
+            seen << qMakePair(bar->value(), bar->maximum());
+        }
+        return kDelivered;
+    };
+    CTrakorDlg dlg(f.services);
+    dialog = &dlg;
+    dlg.convertNow();
+    // Quick steps are not dropped: the bar moves per file and ends full.
+    QCOMPARE(seen, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+}
+
+void MainDialogTest::saveAsStartsInTheOutputFolder() {
+    Fixture f;
+    f.ctx.settings.OutputOption = 1;
+    QDir(f.temp.path()).mkpath(QStringLiteral("results"));
+    const QString folder = QDir(f.temp.filePath(QStringLiteral("results"))).absolutePath();
+    CTrakorDlg dlg(f.services);
+    type(&dlg, "outputField", folder + QStringLiteral("/ride.tcx"));
+    QString directory, file, filter;
+    bool nativeAllowed = false;
+    onNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<QFileDialog*>(modal);
+        if (d == nullptr) return modal->hide();
+        directory = d->directory().absolutePath();
+        file = d->selectedFiles().value(0);
+        filter = d->selectedNameFilter();
+        nativeAllowed = !d->testOption(QFileDialog::DontUseNativeDialog);
+        d->reject();
+    });
+    child<QPushButton>(&dlg, "saveAsButton")->click();
+    QCOMPARE(directory, folder);
+    QCOMPARE(file, folder + QStringLiteral("/ride.tcx"));
+    QVERIFY(filter.startsWith(QStringLiteral("TCX")));
+    QVERIFY(nativeAllowed);
 }
 
 void MainDialogTest::driverAsksForMissingFiles() {

@@ -1,4 +1,6 @@
 // Pictures of every dialog in English and German for review, and a check that no text is cut.
+#include <QDir>
+#include <QPainter>
 #include <QScreen>
 #include <QtTest>
 
@@ -17,6 +19,8 @@ class ScreenshotsTest : public QObject {
 private slots:
     void everyDialog_data();
     void everyDialog();
+    void mainWindowOnA1280x720Screen_data() { addLanguageRows(); }
+    void mainWindowOnA1280x720Screen();
 };
 
 void ScreenshotsTest::everyDialog_data() {
@@ -41,12 +45,7 @@ void ScreenshotsTest::everyDialog() {
     s.CBmode_t = 22;
     s.Filter_CBR = 1;
     s.Filter_CBT = 1;
-    f.services.scanDrives = [](Context&) {
-        DriveScan scan;
-        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/EDGE 800"}};
-        scan.selected = 0;
-        return scan;
-    };
+    f.showOneDevice("EDGE 800");
 
     std::unique_ptr<QDialog> w;
     if (dialog == QStringLiteral("main"))
@@ -70,6 +69,38 @@ void ScreenshotsTest::everyDialog() {
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(" | "))));
     QVERIFY(w->width() <= 1366);
     QVERIFY(w->height() <= 768);
+}
+
+// The main window of each language drawn on a 1280x720 screen, with the language file the program
+// ships, Edge/Forerunner on and an option that shows the split and filter fields.
+void ScreenshotsTest::mainWindowOnA1280x720Screen() {
+    QFETCH(int, language);
+    Fixture f;
+    f.useLanguageFile(language);
+    Settings& s = f.ctx.settings;
+    s.EdgeSupport = 1;
+    s.OutputOption = 1;
+    s.Mode = 14;
+    s.Split = 1;
+    f.showOneDevice("EDGE 800");
+    CTrakorDlg w(f.services);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    type(&w, "inputField", QStringLiteral("/home/user/Rides/Alps.gdb"));
+    w.adjustSize();
+    QVERIFY(w.width() <= 1280 && w.height() <= 720);
+
+    QImage screen(1280, 720, QImage::Format_RGB32);
+    screen.fill(QColor(0x30, 0x38, 0x40));
+    QPainter painter(&screen);
+    painter.drawPixmap((1280 - w.width()) / 2, (720 - w.height()) / 2, w.grab());
+    painter.end();
+    QDir dir(QStringLiteral(UI_TEST_OUTPUT_DIR));
+    QVERIFY(dir.mkpath(QStringLiteral(".")));
+    const QString code = QString::fromLatin1(QTest::currentDataTag()).toLower();
+    const QString path = dir.filePath(QStringLiteral("main-%1-1280x720.png").arg(code));
+    QVERIFY(screen.save(path));
+    qInfo("%s: window %dx%d", qPrintable(path), w.width(), w.height());
 }
 
 QTEST_MAIN(ScreenshotsTest)

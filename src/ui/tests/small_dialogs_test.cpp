@@ -1,4 +1,5 @@
 // The language dialog, the About box, keyed texts and keyboard mnemonics.
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +21,8 @@ class SmallDialogsTest : public QObject {
 private slots:
     void languageChoiceIsStoredAtOnce();
     void escapeKeepsTheLanguage();
+    void arrowKeysOnlyMoveTheFocus();
+    void programIconInWindowAndAbout();
     void mainDialogTakesTheNewLanguage();
     void aboutBoxShowsTheMode();
     void translatedFormatsAreGuarded();
@@ -57,6 +60,45 @@ void SmallDialogsTest::escapeKeepsTheLanguage() {
     QCOMPARE(dlg.result(), static_cast<int>(QDialog::Rejected));
     QCOMPARE(f.ctx.settings.Language, 3);
     QVERIFY(f.store.written.empty());
+}
+
+void SmallDialogsTest::arrowKeysOnlyMoveTheFocus() {
+    for (int chooseKey : {Qt::Key_Space, Qt::Key_Return}) {
+        Fixture f;
+        f.ctx.settings.Language = 1;
+        CLanguageDlg dlg(f.services);
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.languageButton(1)->setFocus();
+        QTest::keyClick(dlg.languageButton(1), Qt::Key_Down);
+        QTest::keyClick(dlg.languageButton(2), Qt::Key_Down);
+        QTest::keyClick(dlg.languageButton(3), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dlg.languageButton(2)));
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.languageButton(1)->isChecked());
+        QCOMPARE(f.ctx.settings.Language, 1);
+        QVERIFY(f.store.written.empty());
+        // Up from the first wraps to the last; the chosen one is stored.
+        QTest::keyClick(dlg.languageButton(2), Qt::Key_Up);
+        QTest::keyClick(dlg.languageButton(1), Qt::Key_Up);
+        QTest::keyClick(dlg.languageButton(9), static_cast<Qt::Key>(chooseKey));
+        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(f.ctx.settings.Language, 9);
+        QCOMPARE(f.store.values["Language"], 9);
+    }
+}
+
+void SmallDialogsTest::programIconInWindowAndAbout() {
+    QImage icon = programIcon().pixmap(48, 48).toImage();
+    QVERIFY(!icon.isNull());
+    // The program's own picture: its green tile.
+    QCOMPARE(icon.pixelColor(40, 42).name(), QStringLiteral("#2e7d32"));
+    Fixture f;
+    CTrakorDlg main(f.services);
+    QCOMPARE(main.windowIcon().pixmap(48, 48).toImage(), icon);
+    CAboutDlg about(f.ctx);
+    QCOMPARE(child<QLabel>(&about, "programIcon")->pixmap().toImage(), icon);
 }
 
 void SmallDialogsTest::mainDialogTakesTheNewLanguage() {

@@ -41,6 +41,25 @@ void Fixture::useGerman() {
     ctx.settings.Language = 3;
 }
 
+void Fixture::useLanguageFile(int32_t language) {
+    if (!this->language.load(UI_LANGUAGE_FILE)) qFatal("cannot read %s", UI_LANGUAGE_FILE);
+    ctx.settings.Language = language;
+}
+
+void Fixture::showOneDevice(const std::string& name) {
+    services.scanDrives = [name](Context&) {
+        DriveScan scan;
+        scan.entries = {{"/media/user/GARMIN/", "/media/user/GARMIN/" + name}};
+        scan.selected = 0;
+        return scan;
+    };
+}
+
+void addLanguageRows() {
+    QTest::addColumn<int>("language");
+    for (int32_t l = 1; l <= 9; ++l) QTest::newRow(std::string(languageCode(l)).c_str()) << static_cast<int>(l);
+}
+
 std::string Fixture::file(const QString& name, const std::string& bytes) {
     QString path = temp.filePath(name);
     QFile f(path);

@@ -59,6 +59,10 @@ struct Fixture {
 
     // Loads the German test texts and selects German.
     void useGerman();
+    // Loads the program's own language file and selects `language` (1 English ... 9 Turkish).
+    void useLanguageFile(int32_t language);
+    // The drive box finds one device: "/media/user/GARMIN/" shown as that root and `name`.
+    void showOneDevice(const std::string& name);
     // Writes a file in the temporary folder and returns its path.
     std::string file(const QString& name, const std::string& bytes = "x");
 };
@@ -71,6 +75,9 @@ QString saveScreenshot(QWidget* w, const QString& name);
 
 // Runs `action` on the next modal window once it is open (a dialog's exec() blocks the test).
 void onNextModal(std::function<void(QWidget*)> action);
+
+// The nine languages of the language file as test rows ("EN" ... "TR"), with their `Language`.
+void addLanguageRows();
 
 // Every visible button and label of `w` whose text needs more room than it has.
 QStringList cutTexts(QWidget* w);
