@@ -9,6 +9,8 @@
 
 #include "app/driver.h"
 #include "core/settings.h"
+#include "gdb/file_header.h"
+#include "gdb/records.h"
 
 namespace {
 
@@ -24,7 +26,20 @@ void BM_ConvertAndDeliver(benchmark::State& state) {
     fs::path dir = fs::temp_directory_path() / ("trakor-driver-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::ofstream(dir / "in.gpx") << "<gpx/>";
-    std::vector<char> result(static_cast<size_t>(state.range(0)), 'x');
+    // A GDB file of about the given size: one track of 20-byte points (position, altitude flag,
+    // time, depth and temperature flags).
+    MemoryStream image;
+    writeNewHeader(image, 1700000000);
+    GdbTrack track;
+    track.trkName = "Ride";
+    track.points.resize(static_cast<size_t>(state.range(0)) / 20);
+    for (size_t i = 0; i < track.points.size(); ++i) {
+        track.points[i].tptLat = static_cast<int32_t>(600000000 + i);
+        track.points[i].tptTime = static_cast<int32_t>(1700000000 + i);
+    }
+    writeTrackRecord(image, track, kGdbVersion3);
+    writeEndRecord(image);
+    const std::vector<uint8_t>& result = image.bytes();
 
     QuietNotifier quiet;
     Context ctx;
@@ -45,7 +60,7 @@ void BM_ConvertAndDeliver(benchmark::State& state) {
     for (auto _ : state) {
         if (runConversion(ctx, calls, req) != kDelivered) state.SkipWithError("run not delivered");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(result.size()));
     fs::remove_all(dir);
 }
 BENCHMARK(BM_ConvertAndDeliver)->Arg(64 << 10)->Arg(8 << 20)->Unit(benchmark::kMillisecond);

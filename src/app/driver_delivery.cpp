@@ -5,8 +5,11 @@
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
+#include "course/xml_check.h"
+#include "gdb/result_check.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/mapped_file.h"
 
 namespace trakor {
 
@@ -22,6 +25,25 @@ void tellCoursesInFile(Context& ctx, const std::string& tcxPath) {
 int copyError(Context& ctx) {
     tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kCopyError, MsgStyle::Plain);
     return kRunFailed;
+}
+
+// A result that does not read back whole is not delivered: the input and any existing output
+// stay as they are. A file that cannot be read at all is left to the copy, which reports it.
+bool resultReadsBack(Context& ctx, const std::string& path, bool courses) {
+    MappedFile file;
+    if (!file.open(path)) return true;
+    char where[160];
+    if (courses) {
+        const XmlCheck c = checkXmlText(file.data(), file.size());
+        if (c.ok) return true;
+        std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
+    } else {
+        const ResultCheck c = checkGdbImage(file.data(), file.size());
+        if (c.ok) return true;
+        std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
+    }
+    say(ctx, dmsg::kResultDamaged, where);
+    return false;
 }
 
 }  // namespace
@@ -42,10 +64,12 @@ bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPla
 
 int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     const Paths& paths = ctx.paths;
+    if (!deliversCourses(plan) && !resultReadsBack(ctx, paths.workGdb, false)) return kRunFailed;
     switch (plan.target) {
         case OutputTarget::File:
             if (plan.format == kFormatTcx) {
                 if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
+                if (!resultReadsBack(ctx, paths.workTcx, true)) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
                 if (!replaceFileWith(paths.workTcx, plan.outputPath)) return copyError(ctx);
             } else if (plan.overwriteInput) {
@@ -63,6 +87,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::TrainingCenter:
             if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
+            if (!resultReadsBack(ctx, paths.workTcx, true)) return kRunFailed;
             tellCoursesInFile(ctx, paths.workTcx);
             return calls.startTrainingCenter(ctx) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::Gps:

@@ -65,6 +65,9 @@ inline constexpr KeyedMessage kNoOutputFolder{"$MSG93", "The folder of the outpu
                                                MsgStyle::Warning};
 inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at most 255 characters):\n%s",
                                             MsgStyle::Warning};
+inline constexpr KeyedMessage kResultDamaged{
+    "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
+    MsgStyle::Warning};
 
 }  // namespace dmsg
 

@@ -71,9 +71,6 @@ struct WaypointAt {
     size_t classByte = 0;  // class low byte; the whole class field starts here
     size_t marker = 0;     // marker; the subclass starts 8 bytes before
     size_t position = 0;   // wptLat, then wptLon
-    // Byte that keeps the marker of a route point removed by option 3: the first of the nine
-    // version-3 bytes, or in older versions the last of the twelve zero bytes; 0 when absent.
-    size_t spare = 0;
 };
 
 // The file in memory, its records and its waypoints, edited by the visibility pass.
@@ -116,9 +113,9 @@ public:
     // Edits the route record at `offset`, the last record of the buffer, in place; the buffer
     // shrinks or grows with it. False when the route cannot be read whole (it then stays).
     // The records seen by the constructor are stale afterwards.
-    bool editLastRoute(size_t offset, int option) {
+    bool editLastRoute(size_t offset, int option, bool clearAutoName) {
         std::vector<uint8_t> body(buf_.begin() + static_cast<std::ptrdiff_t>(offset) + 5, buf_.end());
-        if (!editRoute(body, option)) return false;
+        if (!editRoute(body, option, clearAutoName)) return false;
         buf_.resize(offset + 5);
         buf_.insert(buf_.end(), body.begin(), body.end());
         putInt32At(&buf_[offset], static_cast<int32_t>(body.size()));
@@ -138,10 +135,6 @@ private:
         at.marker = base + pos.marker;
         at.position = base + pos.marker + 14;
         if (at.position + 8 > base + static_cast<size_t>(r.length)) return;
-        if (w.tailOffset > 0) {
-            size_t spare = static_cast<size_t>(w.tailOffset) + (version_ == kGdbVersion3 ? 12 : 11);
-            if (spare < static_cast<size_t>(r.length)) at.spare = base + spare;
-        }
         byName_.emplace(at.name, waypoints_.size());
         waypoints_.push_back(std::move(at));
     }
@@ -159,7 +152,9 @@ private:
     }
 
     // Edits one route's data; false when it cannot be parsed whole (it then stays as it is).
-    bool editRoute(std::vector<uint8_t>& body, int option) {
+    // With clearAutoName a route of 3 points or more gets auto-name flag 0, so that a program
+    // renaming it cannot drop the "#".
+    bool editRoute(std::vector<uint8_t>& body, int option, bool clearAutoName = false) {
         GdbRoute route;
         if (parseRoute(body.data(), body.size(), version_, route) != kRecordOk) return false;
         std::vector<ClassBlockPos> blocks(route.points.size());
@@ -187,8 +182,7 @@ private:
                 keep = false;
                 --pointCount;
                 if (WaypointAt* w = waypointNamed(p.rptName)) hideWaypoint(*w);
-            } else if (option == 4 && h <= 0 && inner && isInvisibleMarker(p.marker())) {
-                // Only hidden points are shown; user waypoints and visible via points stay as they are.
+            } else if (option == 4 && h <= 0 && inner) {
                 body[b.marker] = kMarkerVia;
                 if (WaypointAt* w = waypointNamed(p.rptName)) buf_[w->marker] = kMarkerVia;
             }
@@ -199,6 +193,7 @@ private:
         }
         rebuilt.insert(rebuilt.end(), body.begin() + pointsEnd, body.end());
         if (n > 0) putInt32At(&rebuilt[pointsStart - 4], pointCount);
+        if (clearAutoName && n >= 3) rebuilt[route.rteName.size() + 1] = 0;
 
         const bool hashed = !route.rteName.empty() && route.rteName[0] == '#';
         if (option == 3 && !hashed) rebuilt.insert(rebuilt.begin(), '#');
@@ -207,25 +202,21 @@ private:
         return true;
     }
 
-    // Option 3: the waypoint of a removed route point is hidden; its marker is kept for option 4.
-    void hideWaypoint(WaypointAt& w) {
-        if (buf_[w.marker] == kMarkerInvisible) return;
-        if (w.spare != 0) buf_[w.spare] = buf_[w.marker];
-        buf_[w.marker] = kMarkerInvisible;
-    }
+    // Option 3: the waypoint of a removed route point is hidden. Only its marker changes: no byte
+    // of a waypoint record is free to keep the former marker in (gdb/waypoint_details.h), so
+    // option 4 shows the point again as a via point.
+    void hideWaypoint(WaypointAt& w) { buf_[w.marker] = kMarkerInvisible; }
 
     // Option 4: puts back, after route point p, the point that option 3 removed from the leg
-    // that p begins: the hidden waypoint standing where that leg ends.
+    // that p begins: the hidden waypoint standing where that leg ends, shown as a via point.
     bool restorePoint(const std::vector<uint8_t>& body, const GdbRoutePoint& p, const ClassBlockPos& b,
                       std::vector<uint8_t>& rebuilt) {
         if (p.links.empty()) return false;
         const GdbLinkPoint& end = p.links.back();
         for (WaypointAt& w : waypoints_) {
-            if (w.spare == 0 || buf_[w.spare] == 0 || w.name == p.rptName) continue;
-            if (buf_[w.marker] == kMarkerInvisible2) continue;
+            if (buf_[w.marker] != kMarkerInvisible || w.name == p.rptName) continue;
             if (int32At(&buf_[w.position]) != end.lat || int32At(&buf_[w.position + 4]) != end.lon) continue;
-            buf_[w.marker] = buf_[w.spare];
-            buf_[w.spare] = 0;
+            buf_[w.marker] = kMarkerVia;
             rebuilt.insert(rebuilt.end(), w.name.begin(), w.name.end());
             rebuilt.push_back(0);
             rebuilt.insert(rebuilt.end(), buf_.begin() + w.classByte, buf_.begin() + w.marker + 14);
@@ -270,7 +261,7 @@ int viaPointVisibilityPass(Context& ctx, ByteStream& in, ByteStream& out) {
 bool hideRouteViaPoints(std::vector<uint8_t>& image, size_t recordsStart, size_t routeOffset, char version) {
     if (routeOffset < recordsStart || routeOffset > image.size() || image.size() - routeOffset < 5) return false;
     VisibilityEdit edit(image, recordsStart, version);
-    return edit.editLastRoute(routeOffset, 3);
+    return edit.editLastRoute(routeOffset, 3, true);
 }
 
 }  // namespace trakor

@@ -28,8 +28,9 @@ int viaPointVisibilityPass(Context& ctx, ByteStream& in, ByteStream& out);
 
 // Option 3 on one route of a GDB image being built in memory: the route record at
 // `routeOffset` is the image's last record; the waypoints it hides are looked up among the
-// records from `recordsStart` on. The image shrinks or grows with the route. False when the
-// route cannot be read whole (nothing is changed).
+// records from `recordsStart` on. A route of 3 points or more also gets auto-name flag 0. The
+// image shrinks or grows with the route. False when the route cannot be read whole (nothing is
+// changed).
 bool hideRouteViaPoints(std::vector<uint8_t>& image, size_t recordsStart, size_t routeOffset, char version);
 
 }  // namespace trakor

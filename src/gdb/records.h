@@ -148,6 +148,7 @@ struct GdbRoute {
     // Version 'm' only.
     std::vector<std::string> linkTexts;
     int32_t rteColour = 0;  // low byte: colour index
+    size_t dataUsed = 0;    // bytes the parsed fields take (set by the readers)
 
     uint8_t colourIndex() const { return static_cast<uint8_t>(rteColour & 0xFF); }
 };
@@ -167,6 +168,7 @@ struct GdbTrack {
     uint8_t trkDisplay = 1;
     int32_t trkColour = 0;  // low byte: colour index
     std::vector<GdbTrackPoint> points;
+    size_t dataUsed = 0;  // bytes the parsed fields take (set by the readers)
 
     uint8_t colourIndex() const { return static_cast<uint8_t>(trkColour & 0xFF); }
 };

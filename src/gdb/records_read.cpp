@@ -226,6 +226,7 @@ int parseRoute(const uint8_t* data, size_t length, char version, GdbRoute& r) {
         }
         r.rteColour = c.i32();
     }
+    r.dataUsed = c.pos();
     return result(c);
 }
 
@@ -250,6 +251,7 @@ int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t) {
         p.hasTemperature = c.optionalDouble(p.tptTemperature);
         if (c.ok()) t.points.push_back(p);
     }
+    t.dataUsed = c.pos();
     return result(c);
 }
 

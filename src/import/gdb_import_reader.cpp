@@ -2,21 +2,44 @@
 // are copied under numbered names.
 #include "gdb/file_header.h"
 #include "gdb/records.h"
+#include "gdb/waypoint_details.h"
 #include "import/reader.h"
 
 namespace trakor {
 
 namespace {
 
-// Copies a waypoint record under the name "%s-%u"; the rest of its data stays as it was.
-void copyRenamedWaypoint(Context& ctx, ImportJob& job, const RecordView& rec) {
+// A waypoint of a version 1 or 2 file in the layout of version 3, which the output has: its
+// fields are kept, the ones version 3 adds are empty. false when the record does not read whole.
+bool toVersion3(const RecordView& rec, char version, GdbWaypoint& w) {
+    if (parseWaypoint(rec.data, static_cast<size_t>(rec.length), version, w) != kRecordOk) return false;
+    WaypointDetails old;
+    size_t used = 0;
+    MemoryStream details;
+    // Details that do not read in their layout give way to the empty ones the writer puts.
+    if (parseWaypointDetails(w.trailing.data(), w.trailing.size(), version, old, used))
+        writeWaypointDetails(details, detailsForVersion3(old), kGdbVersion3);
+    w.trailing = std::move(details.bytes());
+    return true;
+}
+
+// Copies a waypoint record under the name "%s-%u"; the rest of its data stays as it was, in the
+// layout of version 3.
+void copyRenamedWaypoint(Context& ctx, ImportJob& job, const RecordView& rec, char version) {
     ClassBlockPos pos;
     if (!locateClassBlock(rec.data, static_cast<size_t>(rec.length), pos)) return;
     if (rec.data[pos.classByte] != 0) return;  // only user waypoints
+    GdbWaypoint w;
+    if (version != kGdbVersion3 && !toVersion3(rec, version, w)) return;
     ++ctx.run.waypointCount;
     std::string name(reinterpret_cast<const char*>(rec.data), pos.nameLength);
     name = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
     ByteStream& out = job.output;
+    if (version != kGdbVersion3) {
+        w.wptName = name;
+        writeWaypointRecord(out, w, kGdbVersion3);
+        return;
+    }
     beginRecord(out, 'W');
     writeString(name, out);
     out.write(rec.data + pos.nameLength + 1, static_cast<size_t>(rec.length) - pos.nameLength - 1);
@@ -65,7 +88,7 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
     while (pos < length && nextRecord(bytes, length, pos, rec)) {
         if (rec.type == 'V') break;
         if (rec.type == 'W') {
-            copyRenamedWaypoint(ctx, job, rec);
+            copyRenamedWaypoint(ctx, job, rec, version);
         } else if (rec.type == 'T') {
             readTrack(ctx, job, rec, version);
             emitted = true;

@@ -127,7 +127,7 @@ TEST_F(DriverTest, BrowseMayFillAnEmptyInputOrOutput) {
     fileRequest("", "");
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(notes.keys(), Keys{"$MSG20"});
-    EXPECT_EQ(readFile(dir.file("o.gdb")), "RESULT");
+    EXPECT_EQ(readFile(dir.file("o.gdb")), kResult);
 }
 
 TEST_F(DriverTest, OutputChecks) {
@@ -200,8 +200,9 @@ TEST_F(DriverTest, ResultCheckByOption) {
 
     // Waypoints alone are a result for option 0.
     notes.entries.clear();
-    calls.importFile = [](Context& c, const std::string&, ByteStream&, ByteStream&) {
+    calls.importFile = [](Context& c, const std::string&, ByteStream&, ByteStream& out) {
         c.run.waypointCount = 3;
+        out.write(kResult.data(), kResult.size());
         return 0;
     };
     EXPECT_EQ(run(), kDelivered);
@@ -241,10 +242,11 @@ TEST_F(DriverTest, RunStateIsResetForEveryRun) {
 
 TEST_F(DriverTest, EnginesSeeTheRequestedOptionAndTargetInTheSettings) {
     int32_t seenMode = -1, seenTarget = -1;
-    calls.importFile = [&](Context& c, const std::string&, ByteStream&, ByteStream&) {
+    calls.importFile = [&](Context& c, const std::string&, ByteStream&, ByteStream& out) {
         seenMode = c.settings.Mode;
         seenTarget = c.settings.OutputOption;
         c.run.trackCounter = 1;
+        out.write(kResult.data(), kResult.size());
         return 0;
     };
     ctx.settings.Mode = 1;
@@ -303,7 +305,7 @@ TEST_F(DriverTest, WorkFileIsReadOnlyAfterTheRunAndRewrittenByTheNext) {
     ASSERT_EQ(run(), kDelivered);
     EXPECT_EQ(modeOf(ctx.paths.workGdb) & 0222, 0u);
     EXPECT_EQ(run(), kDelivered);
-    EXPECT_EQ(readFile(ctx.paths.workGdb), "RESULT");
+    EXPECT_EQ(readFile(ctx.paths.workGdb), kResult);
 }
 
 TEST_F(DriverTest, InputThatIsTheWorkFileIsReadBeforeItIsRewritten) {

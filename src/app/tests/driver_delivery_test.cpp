@@ -67,7 +67,7 @@ TEST_F(DriverTest, FileDeliveryReplacesTheOutputAndKeepsItsPermissions) {
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(notes.keys(), Keys{"$MSG20"});
     EXPECT_EQ(notes.entries[0].text, "File conversion completed!");
-    EXPECT_EQ(readFile(out), "RESULT");
+    EXPECT_EQ(readFile(out), kResult);
     EXPECT_EQ(modeOf(out), 0600u);
 }
 
@@ -78,13 +78,13 @@ TEST_F(DriverTest, DeliveryThroughALinkReplacesTheFileItNames) {
     fileRequest(makeFile("t.gpx"), link);
     EXPECT_EQ(run(), kDelivered);
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(readFile(real), "RESULT");
+    EXPECT_EQ(readFile(real), kResult);
 }
 
 TEST_F(DriverTest, TcxDelivery) {
     fileRequest(makeFile("t.gpx"), dir.file("o.tcx"), 24);
     EXPECT_EQ(run(), kDelivered);
-    EXPECT_EQ(readFile(dir.file("o.tcx")), "COURSES");
+    EXPECT_EQ(readFile(dir.file("o.tcx")), kCourses);
     EXPECT_EQ(courseFolder, "");
 
     // Nothing to write: the writer has told the user, the run ends.
@@ -220,7 +220,7 @@ TEST_F(BatchTest, RunsTheListWithItsLogAndDelivers) {
     EXPECT_EQ(notes.entries[0].text,
               "2 selected input files will be processed.\n\nLog file: \n" + ctx.paths.logFile);
     EXPECT_EQ(batchInputs, req.inputList);
-    EXPECT_EQ(readFile(dir.file("x.gdb")), "BATCH");
+    EXPECT_EQ(readFile(dir.file("x.gdb")), kBatchResult);
     EXPECT_EQ(readFile(ctx.paths.logFile).rfind("\"Path\"", 0), 0u);
 }
 
@@ -270,7 +270,7 @@ TEST_F(OverwriteTest, YesKeepsABackupAndReplacesTheInput) {
               "Do you want to make a backup before overwriting the input file?\nName:\n" + input + ".bak");
     EXPECT_EQ(notes.entries[0].style, MsgStyle::QuestionCancel);
     EXPECT_EQ(readFile(input + ".bak"), "ORIGINAL");
-    EXPECT_EQ(readFile(input), "RESULT");
+    EXPECT_EQ(readFile(input), kResult);
     EXPECT_NE(modeOf(input) & 0200, 0u);
 }
 
@@ -290,7 +290,7 @@ TEST_F(OverwriteTest, NoReplacesWithoutBackupAndCancelReplacesNothing) {
     notes.answers = {Answer::No};
     EXPECT_EQ(run(), kDelivered);
     EXPECT_FALSE(fs::exists(input + ".bak"));
-    EXPECT_EQ(readFile(input), "RESULT");
+    EXPECT_EQ(readFile(input), kResult);
 
     writeFile(input, "ORIGINAL");
     notes.entries.clear();
@@ -324,7 +324,7 @@ TEST_F(OverwriteTest, MapSourceOpensTheReplacedInput) {
     notes.answers = {Answer::No};
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(mapSourceOpened, Keys{input});
-    EXPECT_EQ(readFile(input), "RESULT");
+    EXPECT_EQ(readFile(input), kResult);
 }
 
 TEST_F(OverwriteTest, OnlyGdbInputsCanBeOverwritten) {
@@ -333,7 +333,7 @@ TEST_F(OverwriteTest, OnlyGdbInputsCanBeOverwritten) {
     req.outputPath = dir.file("o.gdb");
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(readFile(gpx), "GPX");
-    EXPECT_EQ(readFile(dir.file("o.gdb")), "RESULT");
+    EXPECT_EQ(readFile(dir.file("o.gdb")), kResult);
 }
 
 TEST(FileDeliveryTest, NameLengthIsCheckedPerComponent) {
@@ -355,6 +355,54 @@ TEST(FileDeliveryTest, ReplaceFailsWithoutTouchingTheTarget) {
     EXPECT_TRUE(fs::is_directory(d.file("folder")));
     EXPECT_FALSE(copyToNewFile(d.file("target"), d.file("target")));
     EXPECT_EQ(readFile(d.file("target")), "keep");
+}
+
+// A result that does not read back whole is never delivered: the run fails with the record or
+// line at fault, and the existing output, the input and MapSource see nothing of it.
+TEST_F(DriverTest, DamagedResultsAreNotDelivered) {
+    // The end record lost: a whole header followed by one track cut short.
+    const std::string cut = kResult.substr(0, kResult.size() - 7) + std::string("\x20\0\0\0T", 5) + "Walk";
+    calls.importFile = [&](Context& c, const std::string&, ByteStream&, ByteStream& out) {
+        c.run.trackCounter = 1;
+        out.write(cut.data(), cut.size());
+        return 0;
+    };
+    const std::string out = makeFile("o.gdb", "previous result");
+    fileRequest(makeFile("t.gpx"), out);
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG90"});
+    EXPECT_NE(notes.entries[0].text.find("(record 1: record runs past the end of the file)"), std::string::npos)
+        << notes.entries[0].text;
+    EXPECT_EQ(readFile(out), "previous result");
+
+    notes.entries.clear();
+    const std::string input = makeFile("in.gdb", "ORIGINAL");
+    req.inputPath = input;
+    req.overwriteInput = true;
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG90"});  // not even the backup question
+    EXPECT_EQ(readFile(input), "ORIGINAL");
+
+    notes.entries.clear();
+    req.overwriteInput = false;
+    req.outputTarget = OutputTarget::MapSource;
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_TRUE(mapSourceOpened.empty());
+
+    // Courses: the work TCX file is checked before it is copied.
+    notes.entries.clear();
+    calls.importFile = nullptr;
+    SetUp();
+    calls.writeCourses = [](Context& c, const std::string&) {
+        writeFile(c.paths.workTcx, "<TrainingCenterDatabase>\n<Courses>\n</TrainingCenterDatabase>\n");
+        return 0;
+    };
+    const std::string tcx = makeFile("o.tcx", "previous courses");
+    fileRequest(makeFile("t.gpx"), tcx, 24);
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG90"});
+    EXPECT_NE(notes.entries[0].text.find("line 3"), std::string::npos) << notes.entries[0].text;
+    EXPECT_EQ(readFile(tcx), "previous courses");
 }
 
 }  // namespace

@@ -9,9 +9,22 @@
 
 #include "app/driver.h"
 #include "core/settings.h"
+#include "gdb/tests/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {
+
+// A whole GDB file (header and end record) whose creator name tells which fake engine wrote it.
+inline std::string gdbImage(const std::string& creatorName) {
+    GdbImage img('m', creatorName);
+    img.end();
+    return std::string(img.bytes().begin(), img.bytes().end());
+}
+
+// What the fake engines write.
+inline const std::string kResult = gdbImage("RESULT");
+inline const std::string kBatchResult = gdbImage("BATCH");
+inline const std::string kCourses = "<TrainingCenterDatabase>COURSES</TrainingCenterDatabase>\n";
 
 class DriverTest : public ::testing::Test {
 protected:
@@ -47,7 +60,7 @@ protected:
             importedBytes = readAll(in);
             c.run.trackCounter = tracksMade;
             c.run.routeCounter = routesMade;
-            out.write("RESULT", 6);
+            out.write(kResult.data(), kResult.size());
             return importResult;
         };
         calls.convertBatch = [this](Context& c, FILE* log, ByteStream& out, const std::vector<std::string>& in) {
@@ -55,12 +68,12 @@ protected:
             std::fputs("\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n", log);
             c.run.trackCounter = tracksMade;
             c.run.routeCounter = routesMade;
-            out.write("BATCH", 5);
+            out.write(kBatchResult.data(), kBatchResult.size());
             return 0;
         };
         calls.writeCourses = [this](Context& c, const std::string& folder) {
             courseFolder = folder;
-            if (coursesResult == 0) writeFile(c.paths.workTcx, "COURSES");
+            if (coursesResult == 0) writeFile(c.paths.workTcx, kCourses);
             return coursesResult;
         };
         calls.openInMapSource = [this](Context&, const std::string& path) {

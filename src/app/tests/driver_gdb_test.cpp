@@ -6,14 +6,22 @@ namespace {
 
 using Keys = std::vector<std::string>;
 
-// "MsRcf", its zero byte, 5 bytes, the version letter, then the rest of a fake file.
-std::string gdbBytes(char version, const std::string& rest = "HDR|R1R2V") {
-    return std::string("MsRcf\0", 6) + std::string("\x02\0\0\0D", 5) + version + rest;
+// The header of a GDB file with the given version letter.
+std::string gdbHeader(char version) {
+    std::string h = kResult.substr(0, kResult.size() - 7);  // without the end record
+    h[kVersionOffset] = version;
+    return h;
 }
+
+// A header, then the rest of a fake file.
+std::string gdbBytes(char version, const std::string& rest = "|R1R2V") { return gdbHeader(version) + rest; }
+
+// The record the fake pass writes for one input byte: type "X", the byte as its data.
+std::string fakeRecord(char b) { return std::string("\x01\0\0\0X", 5) + b; }
 
 class GdbInputTest : public DriverTest {
 protected:
-    int headerLength = 15;
+    int headerLength = static_cast<int>(gdbHeader('m').size());
     int scanResult = 0;
     std::vector<char> letters;  // what each record call returns
     int recordCalls = 0;
@@ -31,7 +39,12 @@ protected:
             ++recordCalls;
             char letter = static_cast<size_t>(recordCalls) <= letters.size() ? letters[recordCalls - 1] : '1';
             uint8_t b;
-            if (in.read(&b, 1) == 1) out.write(&b, 1);
+            if (letter == 'V') {
+                writeEndRecord(out);
+            } else if (in.read(&b, 1) == 1) {
+                const std::string rec = fakeRecord(static_cast<char>(b));
+                out.write(rec.data(), rec.size());
+            }
             if (letter == 'R') {
                 ++c.run.routeCounter;
                 c.run.setInfo(2, "Route " + std::to_string(recordCalls) + " thinned");
@@ -40,7 +53,8 @@ protected:
         };
         calls.viaPointVisibilityPass = [this](Context& c, ByteStream&, ByteStream& out) {
             c.run.routeCounter = 1;
-            out.write("VIS", 3);
+            const std::string vis = gdbImage("VIS");
+            out.write(vis.data(), vis.size());
             return 0;
         };
         calls.downConvert = [this](Context& c, ByteStream& in, uint8_t version) {
@@ -60,13 +74,13 @@ TEST_F(GdbInputTest, RecordLoopCopiesTheHeaderAndShowsInformationTexts) {
     EXPECT_EQ(notes.entries[0].text, "Route 1 thinned");
     EXPECT_EQ(notes.entries[1].text, "Route 3 thinned");
     EXPECT_EQ(notes.entries[0].style, MsgStyle::Warning);
-    // Header bytes unchanged, then one byte per record call.
-    EXPECT_EQ(readFile(dir.file("o.gdb")), gdbBytes('m').substr(0, 15) + "|R1R");
+    // Header bytes unchanged, then a record per record call.
+    EXPECT_EQ(readFile(dir.file("o.gdb")),
+              gdbHeader('m') + fakeRecord('|') + fakeRecord('R') + fakeRecord('1') + kResult.substr(kResult.size() - 7));
     EXPECT_TRUE(ctx.waypointIndex.rows.empty());
 }
 
 TEST_F(GdbInputTest, APassThatStopsMovingEndsTheLoop) {
-    headerLength = 12;
     fileRequest(makeFile("r.gdb", gdbBytes('m', "ab")), dir.file("o.gdb"), 21);
     calls.convertGdbRecord = [this](Context& c, ByteStream& in, ByteStream&) {
         ++recordCalls;
@@ -75,7 +89,9 @@ TEST_F(GdbInputTest, APassThatStopsMovingEndsTheLoop) {
         c.run.trackCounter = 1;
         return 'T';
     };
-    EXPECT_EQ(run(), kDelivered);
+    // What it wrote (no end record) is not delivered.
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG90"});
     EXPECT_EQ(recordCalls, 3);
 }
 
@@ -99,7 +115,7 @@ TEST_F(GdbInputTest, UnusableHeaderAndMemoryErrors) {
 TEST_F(GdbInputTest, VisibilityOptionsUseTheirOwnPass) {
     fileRequest(makeFile("r.gdb", gdbBytes('m')), dir.file("o.gdb"), 4);
     EXPECT_EQ(run(), kDelivered);
-    EXPECT_EQ(readFile(dir.file("o.gdb")), "VIS");
+    EXPECT_EQ(readFile(dir.file("o.gdb")), gdbImage("VIS"));
     EXPECT_EQ(recordCalls, 0);
 }
 

@@ -13,6 +13,7 @@ struct ClipboardOption3Test : ClipboardTest {
                           const std::vector<uint8_t>& markers) {
         GdbRoute r;
         r.rteName = name;
+        r.rteAutoName = 1;  // a name MapSource made, which it may make again
         for (size_t i = 0; i < points.size(); ++i) {
             std::vector<GdbLinkPoint> links;
             if (i + 1 < points.size())
@@ -48,6 +49,7 @@ TEST_F(ClipboardOption3Test, InnerPointsAndTheirWaypointsBecomeInvisible) {
     ASSERT_EQ(r.routes.size(), 2u);
     const GdbRoute& tour = r.routes[0];
     EXPECT_EQ(tour.rteName, "#Tour");
+    EXPECT_EQ(tour.rteAutoName, 0);  // a new automatic name would lose the "#"
     ASSERT_EQ(tour.points.size(), 5u);
     EXPECT_EQ(tour.points[0].marker(), kMarkerNormal);
     EXPECT_EQ(tour.points[4].marker(), kMarkerNormal);
@@ -84,10 +86,17 @@ TEST_F(ClipboardOption3Test, RouteWithHiddenPointsLosesItsOtherViaPoints) {
     EXPECT_EQ(tour.points[3].rptName, "E");
     EXPECT_EQ(named(r, "D")->wptMarker(), kMarkerInvisible);
     EXPECT_EQ(named(r, "C")->wptMarker(), kMarkerNormal);
-    // D's former marker is kept in its waypoint record, in the first of the version-3 bytes.
+    EXPECT_EQ(tour.rteAutoName, 0);
+    // D's waypoint record changes in its marker only.
+    const ImageRecords in = readImage(img.bytes());
+    const RecordView& was = in.records[3];
     const RecordView& d = r.records[3];
     ASSERT_EQ(d.type, 'W');
-    EXPECT_EQ(d.data[d.length - 9], kMarkerVia);
+    std::vector<uint8_t> expected(was.data, was.data + was.length);
+    ClassBlockPos pos;
+    ASSERT_TRUE(locateClassBlock(expected.data(), expected.size(), pos));
+    expected[pos.marker] = kMarkerInvisible;
+    EXPECT_EQ(std::vector<uint8_t>(d.data, d.data + d.length), expected);
 }
 
 TEST_F(ClipboardOption3Test, ShortRoutesOnlyGetTheMarkAndMarkedRoutesKeepTheirName) {
@@ -103,6 +112,7 @@ TEST_F(ClipboardOption3Test, ShortRoutesOnlyGetTheMarkAndMarkedRoutesKeepTheirNa
     EXPECT_EQ(r.routes[0].rteName, "#Short");
     EXPECT_EQ(r.routes[1].rteName, "#Done");
     EXPECT_EQ(r.routes[0].points.size(), 2u);
+    EXPECT_EQ(r.routes[0].rteAutoName, 1);
     // The record lengths follow the edits: the whole image reads to its end record.
     EXPECT_TRUE(r.endRecord);
 }

@@ -2,6 +2,7 @@
 
 #include "convert/tests/convert_fixture.h"
 #include "convert/via_points.h"
+#include "gdb/waypoint_details.h"
 
 namespace trakor {
 namespace {
@@ -94,13 +95,98 @@ TEST(ViaPointOptions, Option3HidesInnerPointsAndOption4ShowsThemAgain) {
     EXPECT_EQ(route->rte.points[2].links.size(), 5u);
 }
 
-TEST(ViaPointOptions, Option4LeavesVisiblePointsAlone) {
+// Without marker-33 points option 4 gives every inner point marker 15, user waypoints too, and
+// so the first waypoint record of each name; classes stay.
+TEST(ViaPointOptions, Option4ShowsEveryInnerPoint) {
+    const std::vector<RoutePointSpec> pts = {{"A", 0, 255, 50, 8}, {"U", 0, 255, 50.1, 8}, {"H", 8, 31, 50.2, 8},
+                                             {"V", 8, 15, 50.3, 8}, {"E", 0, 255, 50.4, 8}};
+    GdbImage img;
+    for (const RoutePointSpec& p : pts) img.waypoint(p.name, p.cls, p.marker, test::deg(p.lat), test::deg(p.lon));
+    img.waypoint("U", 0, 255, test::deg(51), test::deg(9));  // a second record of the same name
+    img.route(test::calculatedRoute("Plain", pts, 3)).end();
     test::PassRun run;
-    auto recs = run.records(tourFile({{"A", 0, 255, 50, 8}, {"U", 0, 255, 50.1, 8}, {"H", 8, 31, 50.2, 8},
-                                      {"V", 8, 15, 50.3, 8}, {"E", 0, 255, 50.4, 8}}, "Plain"), 4);
-    EXPECT_EQ(blocks(find(recs, 'R', "Plain")->rte), "0/255 0/255 8/15 8/15 0/255");
-    EXPECT_EQ(find(recs, 'W', "U")->wpt.wptMarker(), 255);
+    auto recs = run.records(img.bytes(), 4);
+    EXPECT_EQ(blocks(find(recs, 'R', "Plain")->rte), "0/255 0/15 8/15 8/15 0/255");
+    EXPECT_EQ(find(recs, 'W', "U")->wpt.wptMarker(), 15);
+    EXPECT_EQ(find(recs, 'W', "U")->wpt.classByte(), 0);
     EXPECT_EQ(find(recs, 'W', "H")->wpt.wptMarker(), 15);
+    EXPECT_EQ(recs[5].name(), "U");
+    EXPECT_EQ(recs[5].wpt.wptMarker(), 255);
+    EXPECT_EQ(find(recs, 'W', "A")->wpt.wptMarker(), 255);
+}
+
+// A map point with address texts between two marker-33 points of a calculated route: option 3
+// removes it from the route and changes nothing of its waypoint record but the marker; option 4
+// puts it back in its place as a via point.
+TEST(ViaPointOptions, HiddenMapPointKeepsItsTextsAndComesBack) {
+    const std::vector<RoutePointSpec> pts = {{"A", 0, 255, 50, 8},
+                                             {"s1", 12, 33, 50.1, 8},
+                                             {"Museum", 12, 255, 50.2, 8},
+                                             {"s2", 12, 33, 50.3, 8},
+                                             {"E", 0, 255, 50.4, 8}};
+    GdbImage img;
+    for (const RoutePointSpec& p : pts) {
+        GdbWaypoint w;
+        w.wptName = p.name;
+        w.setClassAndMarker(p.cls, p.marker);
+        w.wptLat = test::deg(p.lat);
+        w.wptLon = test::deg(p.lon);
+        WaypointDetails d;
+        if (p.name == "Museum") {
+            w.wptComment = "Open daily";
+            w.wptCity = "Utrecht";
+            w.wptState = "UT";
+            d.address = "Main Street 1";
+            d.description = "Turn right into Main Street";
+            d.links = {"http://museum.example/"};
+            d.category = 2;
+            d.hasTime = true;
+            d.time = 1620000000;
+            d.phoneTexts = {"0301234", ""};
+            d.country = "NL";
+            d.postalCode = "3511AB";
+        }
+        MemoryStream tail;
+        writeWaypointDetails(tail, d, 'm');
+        w.trailing = tail.bytes();
+        img.waypoint(w);
+    }
+    img.route(test::calculatedRoute("Tour", pts, 3)).end();
+    const std::vector<uint8_t> input = img.bytes();
+    const auto before = test::readRecords(input, 'm');
+
+    // Each record as it was, with the class byte and marker of `now`.
+    auto sameExceptClassAndMarker = [](const OutRecord& was, const OutRecord& now) {
+        ClassBlockPos pos;
+        if (!locateClassBlock(was.data.data(), was.data.size(), pos)) return false;
+        std::vector<uint8_t> expected = was.data;
+        expected[pos.classByte] = now.data[pos.classByte];
+        expected[pos.marker] = now.data[pos.marker];
+        return expected == now.data;
+    };
+
+    test::PassRun hide;
+    const auto hidden = hide.run(input, 3);
+    const auto middle = test::readRecords(hidden, 'm');
+    EXPECT_EQ(names(find(middle, 'R', "#Tour")->rte), "A s1 s2 E");
+    const OutRecord* museum = find(middle, 'W', "Museum");
+    ASSERT_NE(museum, nullptr);
+    EXPECT_EQ(museum->wpt.wptMarker(), 31);
+    EXPECT_TRUE(sameExceptClassAndMarker(*find(before, 'W', "Museum"), *museum));
+
+    test::PassRun show;
+    const auto after = show.records(hidden, 4);
+    const OutRecord* route = find(after, 'R', "Tour");
+    ASSERT_NE(route, nullptr);
+    EXPECT_EQ(names(route->rte), "A s1 Museum s2 E");
+    EXPECT_EQ(blocks(route->rte), "0/255 12/33 12/15 12/33 0/255");
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i].type == 'W') {
+            EXPECT_TRUE(sameExceptClassAndMarker(before[i], after[i])) << before[i].name();
+        }
+    }
+    EXPECT_EQ(find(after, 'W', "Museum")->wpt.wptMarker(), 15);
 }
 
 TEST(ViaPointOptions, ShortSavedAndHashedRoutes) {
