@@ -49,6 +49,7 @@ struct Options {
     std::string ini;
     bool showSetup = false;
     bool listSettings = false;
+    bool listDevices = false;
     std::string units;
     std::string log;
     std::string inputType;
@@ -196,6 +197,7 @@ int main(int argc, char** argv) {
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     app.add_flag("--list-settings", o.listSettings,
                  "Print every setting: value, meaning, unit, range and dialog label");
+    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -218,7 +220,7 @@ int main(int argc, char** argv) {
         if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listSettings && o.inputs.empty() && o.clipboardBlock.empty())
+        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
             throw CLI::RequiredError("INPUT");
         const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
         if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
@@ -268,6 +270,15 @@ int main(int argc, char** argv) {
         const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;
         return convertClipboardBlockFile(ctx, absolute(o.clipboardBlock[0]), absolute(o.clipboardBlock[1]),
                                          destination, defaultClipboardCalls());
+    }
+
+    if (o.listDevices) {
+        // The entries of the desktop program's drive box, one a line.
+        DriverCalls calls = defaultDriverCalls();
+        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
+            std::fprintf(info, "%s\n", entry.c_str());
+        if (o.inputs.empty()) return 0;
     }
 
     const std::string& app3 = ctx.paths.appName;

@@ -53,6 +53,55 @@ bool isRandomPart(std::string_view s) {
     return true;
 }
 
+// Writes all bytes; false with errno set on failure.
+bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void*, size_t)) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = writeFn(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes a new file at `path` with the bytes, closes it and checks its size as the file system
+// then reports it (an MTP device takes the file only when it is closed); the file is removed again
+// when any step fails.
+bool writeNewFile(const std::string& path, int flags, std::string_view bytes, const DeviceFileCalls& calls,
+                  std::string* error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
+    if (fd < 0) return fail(error, "cannot create " + path, errno);
+    bool ok = writeAll(fd, bytes, calls.write);
+    int err = errno;
+    // A flush the file system does not offer is no failure; one that fails is.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    struct stat st {};
+    if (ok && (::stat(path.c_str(), &st) != 0 || static_cast<size_t>(st.st_size) != bytes.size())) {
+        ok = false;
+        err = EIO;
+    }
+    if (!ok) {
+        ::unlink(path.c_str());
+        return fail(error, "cannot write " + path, err);
+    }
+    return true;
+}
 }  // namespace
 
 LockedTemporary::~LockedTemporary() {
@@ -145,6 +194,19 @@ int removeStaleTemporaries(const std::string& path) {
     return removed;
 }
 
+bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error,
+                       const DeviceFileCalls& calls) {
+    const std::filesystem::path target(path);
+    const std::string tmp = (target.parent_path() / (".trakor3-" + std::to_string(::getpid()) + ".tmp")).string();
+    ::unlink(tmp.c_str());  // a leftover of an interrupted run
+    if (!writeNewFile(tmp, O_EXCL, bytes, calls, error)) return false;
+    if (calls.rename(tmp.c_str(), path.c_str()) == 0) return true;
+    // gvfs's MTP back end refuses renames: the file is written in place, replacing an old one.
+    ::unlink(tmp.c_str());
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return fail(error, "cannot replace " + path, errno);
+    return writeNewFile(path, O_EXCL, bytes, calls, error);
+}
+
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
     std::error_code ec;
@@ -174,20 +236,7 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
     return tmp.commit(target, true, error);
 }
 
-bool writeAllBytes(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
+bool writeAllBytes(int fd, std::string_view bytes) { return writeAll(fd, bytes, ::write); }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
     return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);

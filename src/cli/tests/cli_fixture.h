@@ -18,6 +18,7 @@ protected:
 
     void SetUp() override {
         std::filesystem::create_directory(dir.file("bin"));
+        std::filesystem::create_directory(dir.file("run"));
         program = dir.file("bin/trakor3-cli");
         std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
     }
@@ -27,7 +28,7 @@ protected:
     std::string command(const std::string& args) const {
         return "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" + quote(dir.file("config")) +
-               " LC_ALL=" + locale + " " + quote(program) + " " + args;
+               " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=" + locale + " " + quote(program) + " " + args;
     }
     // Runs it; standard output in `out`, standard error in `err`.
     int cli(const std::string& args) {

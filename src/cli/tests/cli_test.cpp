@@ -146,6 +146,23 @@ TEST_F(CliTest, GpsDriveWithADeviceDescriptionReceivesTheCourses) {
     EXPECT_NE(err.find("($MSG06)"), std::string::npos) << err;
 }
 
+TEST_F(CliTest, MtpDeviceInGvfsIsListedAndReceivesTheCourses) {
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, "GPS not found\n");
+    // gvfs shows an MTP device as a folder per storage; the storage with the description is the device.
+    const std::string device = dir.file("run/gvfs/mtp:host=091e_4c9a_0000c1a2");
+    fs::create_directories(device + "/Internal Storage/Garmin");
+    fs::create_directories(device + "/SD Card");
+    makeFile("run/gvfs/mtp:host=091e_4c9a_0000c1a2/Internal Storage/Garmin/GarminDevice.xml",
+             "<Device><Model><Description>EDGE 800</Description></Model></Device>");
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, device + "/Internal Storage/EDGE 800\n" + device + "/SD Card/ SD-card\n");
+
+    makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    EXPECT_EQ(cli("ride.gpx --option 0 --target gps"), 0) << err;
+    EXPECT_TRUE(fs::exists(device + "/Internal Storage/Garmin/NewFiles/Sample ride-1.tcx"));
+}
+
 // A clipboard block: the length of the image, then the image (here a MapSource file).
 std::string clipboardBlock(const std::string& image) {
     const uint32_t n = static_cast<uint32_t>(image.size());

@@ -179,7 +179,7 @@ TEST_F(CliTest, BackupsAndReplacementsLeaveNoTemporariesAndClearEarlierOnes) {
     for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"bin", "in.gdb", "in.gdb.backup", "in.gdb.bak",
-                                               "in.gdb.trakor3-HELD01", "stderr.txt", "t.gpx"}));
+                                               "in.gdb.trakor3-HELD01", "run", "stderr.txt", "t.gpx"}));
     EXPECT_EQ(readFile(dir.file("in.gdb.backup")), "MINE");
 }
 
