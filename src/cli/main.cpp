@@ -52,6 +52,7 @@ struct Options {
     std::string ini;
     bool showSetup = false;
     bool listSettings = false;
+    bool listDevices = false;
     std::string units;
     std::string log;
     std::string inputType;
@@ -235,6 +236,7 @@ int main(int argc, char** argv) {
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     app.add_flag("--list-settings", o.listSettings,
                  "Print every setting: value, meaning, unit, range and dialog label");
+    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -257,7 +259,7 @@ int main(int argc, char** argv) {
         if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listSettings && o.inputs.empty() && o.clipboardBlock.empty())
+        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
             throw CLI::RequiredError("INPUT");
         const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
         if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
@@ -316,6 +318,15 @@ int main(int argc, char** argv) {
                                          destination, defaultClipboardCalls());
     }
 
+    if (o.listDevices) {
+        // The entries of the desktop program's drive box, one a line.
+        DriverCalls calls = defaultDriverCalls();
+        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
+            std::fprintf(info, "%s\n", entry.c_str());
+        if (o.inputs.empty()) return 0;
+    }
+
     const std::string& app3 = ctx.paths.appName;
     cli::TempFolder temp;
     if (o.inputs[0] == "-") {
@@ -352,6 +363,11 @@ int main(int argc, char** argv) {
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);
 
     DriverCalls calls = defaultDriverCalls();
+    calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
+        std::fprintf(stderr, "%s: waiting for another conversion that uses the work files (%s)...\n",
+                     ctx.paths.appName.c_str(), lockPath.c_str());
+        std::fflush(stderr);
+    };
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
