@@ -141,12 +141,15 @@ int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, Conv
     r.tiles = o.renderTiles;
     view::parseRenderSize(o.renderSize, r.width, r.height);
     if (o.option >= 0) {
-        r.convert = [&] {
+        r.convert = [&](std::string& resultPath) {
             if (o.output.empty() && o.target.empty()) {
                 request.outputTarget = OutputTarget::File;
                 request.outputPath = temp.file("result.gdb");
             }
-            return runConversion(ctx, calls, request);
+            const int rc = runConversion(ctx, calls, request);
+            if (request.outputTarget == OutputTarget::File)
+                resultPath = request.overwriteInput ? request.inputPath : request.outputPath;
+            return rc;
         };
     }
     return view::renderPng(ctx, r, stdout, stderr);

@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "gdb/stream.h"
-#include "platform/whole_file.h"
 #include "view/map_painter.h"
 #include "view/tile_loader.h"
 
@@ -53,12 +52,12 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
     }
     MapScene scene;
     if (r.convert) {
-        if (int rc = r.convert(); rc != 0) return rc;
-        std::vector<uint8_t> bytes;
+        std::string resultPath;
+        if (int rc = r.convert(resultPath); rc != 0) return rc;
+        if (resultPath.empty()) resultPath = ctx.paths.workGdb;
         MapModel result;
-        if (!readWholeFile(ctx.paths.workGdb, bytes) ||
-            readGdbModel(bytes.data(), bytes.size(), result) != kModelRead) {
-            std::fprintf(err, "cannot read the result %s\n", ctx.paths.workGdb.c_str());
+        if (loadMapModel(ctx, resultPath, result, &error) != kModelRead) {
+            std::fprintf(err, "cannot read the result: %s\n", error.c_str());
             return 2;
         }
         for (const ItemComparison& c : compareModels(input, result)) std::fprintf(out, "%s\n", comparisonLine(c).c_str());

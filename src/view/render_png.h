@@ -15,9 +15,9 @@ struct RenderRequest {
     std::string png;
     int width = 1024, height = 768;
     bool tiles = false;
-    // Runs the conversion and returns the driver's result; empty: the input is drawn alone.
-    // The result is read from the work GDB file of ctx.paths.
-    std::function<int()> convert;
+    // Runs the conversion and returns the driver's result, with the file the result went to
+    // (empty: the work GDB file of ctx.paths); empty: the input is drawn alone.
+    std::function<int(std::string& resultPath)> convert;
 };
 
 // "800x600" -> 800, 600 (each 16 to 8192); false for anything else.
