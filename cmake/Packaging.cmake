@@ -4,10 +4,18 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME trakor3)
 set(CPACK_PACKAGE_VENDOR "Quenby Software")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Trakor3 maintainers <trakor3@localhost>")
+set(CPACK_PACKAGE_CONTACT "Trakor3 maintainers <trakor3@quenby.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS route and track converter for MapSource and Garmin devices")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Trakor3 converts routes and tracks of MapSource GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN and NMEA files into GDB files or TCX courses for Training Center and Garmin EDGE devices.")
+# Lines of the long description stay within 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Trakor3 converts routes and tracks of MapSource GDB, GPX, TCX, CRS, FIT, KML,"
+    "KMZ, ITN and NMEA files into GDB files or TCX courses for Training Center and"
+    "Garmin EDGE devices: routes become tracks and back, calculated routes become"
+    "direct routes, via points are shown or hidden, tracks are thinned and split,"
+    "and courses get turn points. Courses go straight into a Garmin device"
+    "connected as a USB drive or through MTP."
+    ""
+    "The package holds the desktop program Trakor3 and the command trakor3-cli.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

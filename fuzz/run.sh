@@ -2,7 +2,9 @@
 # Builds the fuzz targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs each
 # for a while, as many targets at once as there are cores (FUZZ_PARALLEL overrides), then keeps a
 # merged corpus per target under fuzz/corpus and prints executions and findings per target.
-# Usage: fuzz/run.sh [seconds per target] [target...]
+# The working corpora (everything a run found) stay in fuzz/work, outside git; the kept corpora are
+# a libFuzzer merge (-merge=1) of them and the kept corpora, together at most 8 MB.
+# Usage: fuzz/run.sh [seconds per target, 0: only merge the corpora again] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
@@ -16,6 +18,8 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 shared=../shared/corpus
+# Largest input that is kept for its hit counts alone (see runTarget).
+smallMax=${FUZZ_SMALL_MAX:-8192}
 mkdir -p $build/findings
 
 # The shared files of the type a target reads. Reader targets take the option from the first
@@ -60,21 +64,32 @@ dropSharedCopies() {
 # One target: fuzz, then keep a minimal corpus that covers what this run found (not the shared
 # files themselves), and write one summary line.
 runTarget() {
-  local t=$1 kept=fuzz/corpus/$1 work=$build/work/$1 seedDir tmp
+  local t=$1 kept=fuzz/corpus/$1 work=fuzz/work/$1 seedDir tmp small all
   mkdir -p "$kept" "$work"
   local seeds=("$work" "$kept")
   seedDir=$(sharedSeeds "$t")
   [ -n "$seedDir" ] && seeds+=("$seedDir")
   [ -d "fuzz/seeds/$t" ] && seeds+=("fuzz/seeds/$t")
   rm -f $build/findings/"$t"-*
-  "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
-    -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
+  : >"$build/$t.log"
+  if [ "$seconds" -gt 0 ]; then
+    "$build/fuzz/$t" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=4096 \
+      -artifact_prefix=$build/findings/$t- -print_final_stats=1 "${seeds[@]}" >"$build/$t.log" 2>&1 || true
+  fi
+  # The kept corpus: first, of the inputs up to 32 KB, those that reach code that smaller ones do
+  # not (edges only, without hit counts); then the inputs up to $smallMax bytes that add hit counts
+  # too. Larger inputs are mostly the shared files with a few bytes changed, which come back as
+  # seeds anyway. The merge takes the smallest inputs first.
+  all=$(mktemp -d)
+  small=$(mktemp -d)
   tmp=$(mktemp -d)
-  "$build/fuzz/$t" -merge=1 -max_len=262144 "$tmp" "$kept" "$work" >/dev/null 2>&1 || true
-  rm -rf "$kept" && mv "$tmp" "$kept"
-  dropSharedCopies "$kept"
-  # Large inputs are the shared files with a few bytes changed; they come back as seeds anyway.
-  find "$kept" -type f -size +32k -delete
+  find "$kept" "$work" -type f -size -32769c -exec cp -t "$all" {} + 2>/dev/null || true
+  dropSharedCopies "$all"
+  find "$all" -type f -size -$((smallMax + 1))c -exec cp -t "$small" {} +
+  local merge=("$build/fuzz/$t" -merge=1 -max_len=262144 -timeout=10 -rss_limit_mb=4096)
+  { "${merge[@]}" -use_counters=0 "$tmp" "$all" && "${merge[@]}" "$tmp" "$small"; } >"$build/$t.merge.log" 2>&1 || true
+  rm -rf "$all" "$small"
+  rm -rf "$kept" && mv "$tmp" "$kept" && chmod 755 "$kept"
   local runs findings
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$t.log" | tail -n 1)
   findings=$(find $build/findings -name "$t-*" | wc -l)
@@ -92,4 +107,7 @@ done
 wait
 echo "== summary"
 for t in "${targets[@]}"; do cat "$build/$t.summary"; done | tee $build/summary.txt
+total=$(find fuzz/corpus -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+echo "kept corpora: $total bytes"
+[ "$total" -le $((8 * 1024 * 1024)) ] || echo "warning: the kept corpora exceed 8 MB"
 ls $build/findings

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
           libgtest-dev libbenchmark-dev gpsbabel libxml2-utils
-          groff dpkg-dev desktop-file-utils shared-mime-info)
+          groff man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
+          xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, unpacks it into a temporary root and checks the installed layout:
-# programs, language file, user guides, desktop entry, icon and file types, the package's
-# dependencies, and that the command-line program runs from the unpacked tree.
+# programs, language file, user guides, desktop entry, icon and file types, manual pages, shell
+# completion, software-centre entry, copyright and changelog, the package's dependencies, what
+# lintian says, and that the command-line program runs from the unpacked tree.
 # Usage: scripts/test-package.sh [build folder]   (default build-package; an existing
 # configured build folder is reused as it is)
 set -euo pipefail
@@ -43,9 +44,15 @@ for program in "$root"/usr/bin/*; do
 done
 
 usr="$root/usr"
-for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/trakor3.desktop \
+app=nl.quenby.Trakor3
+desktop="$usr/share/applications/$app.desktop"
+metainfo="$usr/share/metainfo/$app.metainfo.xml"
+doc="$usr/share/doc/trakor3"
+for f in bin/trakor3-cli share/trakor3/Trakor3.lng share/applications/$app.desktop \
          share/icons/hicolor/scalable/apps/trakor3.svg share/icons/hicolor/48x48/apps/trakor3.png \
-         share/mime/packages/trakor3.xml; do
+         share/mime/packages/trakor3.xml share/metainfo/$app.metainfo.xml \
+         share/bash-completion/completions/trakor3-cli share/man/man1/trakor3-cli.1.gz \
+         share/doc/trakor3/copyright share/doc/trakor3/changelog.gz; do
   [ -e "$usr/$f" ] || fail "missing /usr/$f"
 done
 if command -v groff >/dev/null && command -v gropdf >/dev/null; then
@@ -61,9 +68,17 @@ cmp -s data/Trakor3.lng "$usr/share/trakor3/Trakor3.lng" || fail "installed lang
 
 # The desktop entry and the file types must be valid for the desktop to offer "Open with Trakor3".
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$usr/share/applications/trakor3.desktop" || fail "desktop entry is not valid"
+  desktop-file-validate "$desktop" || fail "desktop entry is not valid"
 fi
-grep -q '^Exec=Trakor3 %F$' "$usr/share/applications/trakor3.desktop" || fail "desktop entry does not start Trakor3"
+grep -q '^Exec=Trakor3 %F$' "$desktop" || fail "desktop entry does not start Trakor3"
+# Name and comment in every language of the language file (each has its "XX$MSG01" entry).
+for code in $(grep -oE '^[A-Z]{2}\$MSG01' data/Trakor3.lng | cut -c1-2); do
+  lang=${code,,}
+  [ "$lang" = en ] && continue
+  for key in Name Comment; do
+    grep -q "^$key\[$lang\]=." "$desktop" || fail "desktop entry has no $key[$lang]"
+  done
+done
 if command -v xmllint >/dev/null; then
   xmllint --noout "$usr/share/mime/packages/trakor3.xml" || fail "file type list is not well-formed XML"
 fi
@@ -79,10 +94,62 @@ if command -v update-mime-database >/dev/null; then
     grep -q "$glob" "$mime/globs2" || fail "file type $glob not registered"
   done
   # Every type the desktop entry names is known to the database.
-  types=$(sed -n 's/^MimeType=//p' "$usr/share/applications/trakor3.desktop" | tr ';' '\n')
+  types=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n')
   for t in $types; do
     grep -q "^$t\$" "$mime/types" || fail "desktop entry names unknown type $t"
   done
+fi
+
+# Software-centre entry: valid, named after the desktop entry, offering the programs and the types.
+grep -q "<id>$app</id>" "$metainfo" || fail "metainfo id is not $app"
+grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$metainfo" || fail "metainfo does not launch $app.desktop"
+for program in "$usr"/bin/*; do
+  grep -q "<binary>$(basename "$program")</binary>" "$metainfo" || fail "metainfo does not provide $(basename "$program")"
+done
+for t in $(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n'); do
+  grep -q "<mediatype>$t</mediatype>" "$metainfo" || fail "metainfo does not provide $t"
+done
+if command -v appstreamcli >/dev/null; then
+  log=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "metainfo is not valid: $log"
+  echo "test-package: appstreamcli: ${log##*$'\n'}"
+fi
+
+# Manual pages: one per program, formatted without a warning.
+for program in "$usr"/bin/*; do
+  page="$usr/share/man/man1/$(basename "$program").1.gz"
+  [ -f "$page" ] || fail "no manual page for $(basename "$program")"
+  if command -v man >/dev/null; then
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man cannot show $page"
+    [ -z "$warnings" ] || fail "$page: $warnings"
+  fi
+done
+# The completion loads in bash and registers its function.
+bash -c "source '$usr/share/bash-completion/completions/trakor3-cli' && complete -p trakor3-cli" >/dev/null ||
+  fail "bash completion does not load"
+
+# Copyright in the machine-readable format; the changelog's latest entry is this version.
+head -n 1 "$doc/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  fail "copyright file is not machine-readable"
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$doc/changelog.gz" | head -n 1 | grep -q "^trakor3 ($version) " || fail "changelog does not begin with $version"
+# No maintainer scripts: the triggers of shared-mime-info and desktop-file-utils refresh their
+# databases. A script added later must refresh them too.
+control=$(mktemp -d)
+dpkg-deb -e "$deb" "$control"
+for script in postinst postrm; do
+  [ -f "$control/$script" ] || continue
+  for tool in update-mime-database update-desktop-database; do
+    grep -q "$tool" "$control/$script" || { rm -rf "$control"; fail "$script does not run $tool"; }
+  done
+done
+rm -rf "$control"
+
+if command -v lintian >/dev/null; then
+  # Errors fail the test; warnings are listed.
+  log=$(lintian --allow-root --fail-on error "$deb" 2>&1) || fail "lintian: $log"
+  [ -z "$log" ] || echo "test-package: lintian: $log"
+else
+  echo "test-package: lintian not installed, package not checked by it"
 fi
 
 out=$("$usr/bin/trakor3-cli" --help) || fail "trakor3-cli --help failed"

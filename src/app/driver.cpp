@@ -15,8 +15,11 @@
 #include "app/driver_messages.h"
 #include "core/file_names.h"
 #include "gdb/file_header.h"
+#include "import/import_file.h"
+#include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/instance_lock.h"
 
 namespace trakor {
 
@@ -36,6 +39,58 @@ bool usesSplitFilter(int32_t o) { return o == 11 || o == 12 || o == 13 || o == 1
 
 // Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
 bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
+
+// The work files of one action. A run that delivers a file of its own works in private files
+// created beside the fixed ones, so runs side by side never share one; the fixed names, which
+// MapSource and Training Center are handed (and the batch log and the KMZ extraction), are
+// written only under a lock on the working folder held for the whole action.
+class WorkFiles {
+public:
+    explicit WorkFiles(Context& ctx) : ctx_(ctx), fixed_(ctx.paths), lock_(ctx.paths.workLock()) {
+        // Private files of runs that were killed are of no use to anybody.
+        for (const std::string* p : {&fixed_.workGdb, &fixed_.workTcx, &fixed_.downGdb})
+            if (!p->empty()) removeStaleTemporaries(*p);
+    }
+    ~WorkFiles() { ctx_.paths = fixed_; }
+
+    // Switches the run's work file paths to private files; false (the user told) when one cannot be made.
+    bool makePrivate() {
+        for (std::string* p : {&ctx_.paths.workGdb, &ctx_.paths.workTcx, &ctx_.paths.downGdb}) {
+            if (p->empty()) continue;
+            auto tmp = std::make_unique<LockedTemporary>();
+            if (!tmp->create(*p)) {
+                sayWithDetail(ctx_, dmsg::kWorkFile, std::strerror(errno), p->c_str());
+                return false;
+            }
+            *p = tmp->path();
+            private_.push_back(std::move(tmp));
+        }
+        return true;
+    }
+
+    // Takes the lock on the fixed work files, waiting for another run that holds it.
+    bool lockFixed(const DriverCalls& calls) {
+        if (lock_.path().empty()) return true;
+        const bool locked = lock_.acquireWaiting([&] {
+            if (calls.waitingForWorkFiles) calls.waitingForWorkFiles(lock_.path());
+        });
+        if (!locked) sayWithDetail(ctx_, dmsg::kWorkFile, std::strerror(errno), lock_.path().c_str());
+        return locked;
+    }
+
+private:
+    Context& ctx_;
+    const Paths fixed_;
+    std::vector<std::unique_ptr<LockedTemporary>> private_;
+    FileLock lock_;
+};
+
+// Whether a run keeps to private work files: one input, not a KMZ archive (its extraction has a
+// fixed name), delivered to a file or to a GPS device.
+bool runsPrivately(const ConversionRequest& req) {
+    return !req.multipleInput && inputTypeOf(req.inputPath) != static_cast<int>(InputType::Kmz) &&
+           (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::Gps);
+}
 
 // The state of one Convert action between its steps.
 struct Run {
@@ -281,9 +336,19 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         return result;
     }
     in.seek(0);
-    if (r.calls.importFile(ctx, baseNameOf(r.plan.inputPath), in, work) == 2) {
+    const int imported = r.calls.importFile(ctx, baseNameOf(r.plan.inputPath), in, work);
+    if (imported == 2) {
         tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kMemoryError, MsgStyle::Plain);
         return kRunFailed;
+    }
+    if (imported == 3) {
+        say(ctx, dmsg::kInputTooLarge, r.req.inputPath.c_str(), static_cast<unsigned>(kMaxImportBytes >> 20));
+        return kRunFailed;
+    }
+    // A note no route or track took with it.
+    if (ctx.run.infoFlag != 0) {
+        tellLiteral(ctx, dmsg::kCaptionInfo, ctx.run.infoText, MsgStyle::Warning);
+        ctx.run.clearInfo();
     }
     return kDelivered;
 }
@@ -393,9 +458,15 @@ int runBatch(Run& r) {
     }
     say(ctx, dmsg::kBatchStart, static_cast<unsigned>(req.inputList.size()), ctx.paths.logFile.c_str());
     ctx.run.batch = true;
-    r.calls.convertBatch(ctx, log, work, req.inputList);
+    const int batched = r.calls.convertBatch(ctx, log, work, req.inputList);
     std::fclose(log);
-    return closeWorkFile(ctx, work) ? kDelivered : kRunFailed;
+    if (!closeWorkFile(ctx, work)) return kRunFailed;
+    // A batch that ran out of memory left its output without an end: nothing is delivered.
+    if (batched == 2) {
+        tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kMemoryError, MsgStyle::Plain);
+        return kRunFailed;
+    }
+    return kDelivered;
 }
 
 // Whether the run converted anything the option asks for; tells the user when not.
@@ -467,6 +538,8 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         say(ctx, dmsg::kNoInput);
         return kRunStopped;
     }
+    WorkFiles workFiles(ctx);
+    if (!(runsPrivately(request) ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;
     int rc = request.multipleInput ? runBatch(r) : runSingle(r);
     if (rc != kDelivered) return rc;
     if (!somethingConverted(ctx, request.option)) return kRunFailed;
@@ -496,6 +569,9 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
         }
         if (version >= 0 && isLaterVersion(static_cast<uint8_t>(version))) {
             if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
+            // MapSource is handed the fixed down-converted file.
+            WorkFiles workFiles(ctx);
+            if (!workFiles.lockFixed(calls)) return kRunFailed;
             int rc = calls.downConvert(ctx, *in, static_cast<uint8_t>(version));
             in.reset();
             if (rc != 0) {

@@ -21,8 +21,9 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
 // The View action: shows the input in MapSource, converting it to GDB first when needed.
 int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request);
 
-// Backs up (when the user wants) and replaces the input with the work GDB file:
-// 0 = replaced, 1 = the run must stop (the user was told).
+// Backs up (when the user wants) and replaces the input with the work GDB file: kDelivered,
+// kRunStopped when the user cancelled, kRunFailed when a file could not be read, backed up or
+// replaced (the user was told).
 int replaceInputWithResult(Context& ctx, const std::string& inputPath);
 
 // First free backup name: "<input>.bak", then "<input>.bak(1)", "<input>.bak(2)", ...

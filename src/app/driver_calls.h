@@ -26,10 +26,12 @@ struct DriverCalls {
     // Turns a later GDB version (0x73, 0x84, 0x8A) into version 3 in ctx.paths.downGdb.
     // The input is at its start; 0 = written.
     std::function<int(Context&, ByteStream& in, uint8_t version)> downConvert;
-    // Reads one non-GDB (or option 0) input into GDB records: 0 = done, 2 = memory exhausted.
+    // Reads one non-GDB (or option 0) input into GDB records: 0 = done, 2 = memory exhausted,
+    // 3 = the input is larger than the importers read (nothing written).
     // baseName is the file name without folder and extension.
     std::function<int(Context&, const std::string& baseName, ByteStream& in, ByteStream& out)> importFile;
-    // Converts every listed input into `out`, one CSV log line per route, track or failure.
+    // Converts every listed input into `out`, one CSV log line per route, track or failure:
+    // 0 = done, 2 = memory exhausted (the output is incomplete).
     std::function<int(Context&, FILE* log, ByteStream& out, const std::vector<std::string>& inputs)>
         convertBatch;
     // Extracts the first entry of a KMZ archive into the working folder; the extracted file's
@@ -47,6 +49,8 @@ struct DriverCalls {
     std::function<int(Context&, const std::string& gdbPath)> openInMapSource;
     // Starts Training Center on the work TCX file: 0 = started, 1 = not possible (told).
     std::function<int(Context&)> startTrainingCenter;
+    // Told when another run holds the work files and this one waits for them; gets the lock file.
+    std::function<void(const std::string& lockPath)> waitingForWorkFiles;
     // Lets the user pick the input or the output file when the field is empty; may fill it.
     std::function<void(ConversionRequest&)> browseInput;
     std::function<void(ConversionRequest&)> browseOutput;

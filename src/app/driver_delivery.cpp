@@ -77,7 +77,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             } else if (plan.format == kFormatGpx) {
                 if (calls.writeGpx(ctx, plan.outputPath) != 0) return copyError(ctx);
             } else if (plan.overwriteInput) {
-                if (replaceInputWithResult(ctx, plan.inputPath) != 0) return kRunStopped;
+                if (int rc = replaceInputWithResult(ctx, plan.inputPath); rc != kDelivered) return rc;
             } else if (!replaceFileWith(paths.workGdb, plan.outputPath)) {
                 return copyError(ctx);
             }
@@ -85,7 +85,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             return kDelivered;
         case OutputTarget::MapSource:
             if (plan.overwriteInput) {
-                if (replaceInputWithResult(ctx, plan.inputPath) != 0) return kRunStopped;
+                if (int rc = replaceInputWithResult(ctx, plan.inputPath); rc != kDelivered) return rc;
                 return calls.openInMapSource(ctx, plan.inputPath) == 0 ? kDelivered : kRunFailed;
             }
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
@@ -103,26 +103,24 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
 }
 
 int replaceInputWithResult(Context& ctx, const std::string& inputPath) {
+    // Every file failure fails the run; only the user's Cancel stops it.
     if (isReadOnly(inputPath)) {
         say(ctx, dmsg::kInputReadOnly);
-        return 1;
+        return kRunFailed;
     }
     std::string backup = backupNameFor(inputPath);
     Answer a = say(ctx, dmsg::kAskBackup, backup.c_str());
     if (a == Answer::Cancel) {
         say(ctx, dmsg::kEnded);
-        return 1;
+        return kRunStopped;
     }
     if (a == Answer::Yes && (backup.empty() || !copyToNewFile(inputPath, backup))) {
         // Without its backup the input is not replaced.
         say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
-        return 1;
+        return kRunFailed;
     }
-    if (!replaceFileWith(ctx.paths.workGdb, inputPath)) {
-        tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kCopyError, MsgStyle::Plain);
-        return 1;
-    }
-    return 0;
+    if (!replaceFileWith(ctx.paths.workGdb, inputPath)) return copyError(ctx);
+    return kDelivered;
 }
 
 }  // namespace trakor

@@ -68,6 +68,8 @@ inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at 
 inline constexpr KeyedMessage kResultDamaged{
     "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
     MsgStyle::Warning};
+inline constexpr KeyedMessage kInputTooLarge{
+    "$MSG97", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
 
 }  // namespace dmsg
 

@@ -16,6 +16,9 @@ const char* answerName(Answer a) {
 
 Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style) {
     bool withCancel = style == MsgStyle::QuestionCancel;
+    // OK/Cancel: OK goes on as asked, --no and --cancel decline; unasked, the run goes on.
+    if (style == MsgStyle::QuestionOk)
+        return policy == AnswerPolicy::No || policy == AnswerPolicy::Cancel ? Answer::Cancel : Answer::Ok;
     switch (policy) {
         case AnswerPolicy::Yes: return Answer::Yes;
         case AnswerPolicy::No: return Answer::No;
@@ -28,7 +31,7 @@ Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style) {
 }
 
 Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, MsgStyle style) {
-    bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel;
+    bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel || style == MsgStyle::QuestionOk;
     FILE* to = style == MsgStyle::Plain || style == MsgStyle::Information ? out_ : err_;
     std::fprintf(to, "%s: %s\n", captionFor(appName_, key).c_str(), text.c_str());
     if (!question) {

@@ -9,7 +9,8 @@
 
 namespace trakor::cli {
 
-// How questions are answered: Safe makes the backup ($MSG24 Yes) and otherwise declines.
+// How questions are answered: Safe makes the backup ($MSG24 Yes), goes on at an OK/Cancel
+// question and otherwise declines.
 enum class AnswerPolicy { Safe, Yes, No, Cancel };
 
 Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style);

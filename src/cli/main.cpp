@@ -28,6 +28,9 @@
 #include "app/request_builder.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
+#ifdef TRAKOR_HAVE_VIEW
+#include "view/render_png.h"
+#endif
 
 namespace {
 
@@ -49,6 +52,7 @@ struct Options {
     std::string ini;
     bool showSetup = false;
     bool listSettings = false;
+    bool listDevices = false;
     std::string units;
     std::string log;
     std::string inputType;
@@ -56,6 +60,9 @@ struct Options {
     bool yes = false, no = false, cancel = false;
     std::vector<std::string> clipboardBlock;
     bool toMapSource = false;
+    std::string render;
+    std::string renderSize = "1024x768";
+    bool renderTiles = false;
 };
 
 // A drive named with --gps-drive that holds a Garmin device description counts as the connected
@@ -120,6 +127,35 @@ ConversionRequest buildRequest(Settings& s, const Options& o) {
         r.inputPath = std::filesystem::path(r.inputList[0]).parent_path().string() + "/...";
     }
     return r;
+}
+
+// --render: the input drawn as the map view draws it; with --option, the conversion runs first
+// (to a file of the run's temporary folder unless -o or --target is given) and its result is
+// drawn over it.
+int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, ConversionRequest request,
+                  cli::TempFolder& temp) {
+#ifdef TRAKOR_HAVE_VIEW
+    view::RenderRequest r;
+    r.input = absolute(o.inputs[0]);
+    r.png = absolute(o.render);
+    r.tiles = o.renderTiles;
+    view::parseRenderSize(o.renderSize, r.width, r.height);
+    if (o.option >= 0) {
+        r.convert = [&](std::string& resultPath) {
+            if (o.output.empty() && o.target.empty()) {
+                request.outputTarget = OutputTarget::File;
+                request.outputPath = temp.file("result.gdb");
+            }
+            const int rc = runConversion(ctx, calls, request);
+            if (request.outputTarget == OutputTarget::File)
+                resultPath = request.overwriteInput ? request.inputPath : request.outputPath;
+            return rc;
+        };
+    }
+    return view::renderPng(ctx, r, stdout, stderr);
+#else
+    return reportUnavailable(ctx, "the map view");
+#endif
 }
 
 // Without --option, a stored Mode that cannot apply to the inputs (options 1-15 need one GDB
@@ -192,10 +228,18 @@ int main(int argc, char** argv) {
     app.add_flag("--clipboard-to-mapsource", o.toMapSource,
                  "With --clipboard-block: open the result in MapSource instead (OUT is written if that fails)")
         ->needs(block);
+    auto* render = app.add_option("--render", o.render,
+                                  "Draws INPUT as the map view does into this PNG file (fitted, no tiles); with "
+                                  "--option the conversion's result is drawn over the input drawn faint");
+    app.add_option("--size", o.renderSize, "Size of the --render picture (default 1024x768)")
+        ->type_name("WIDTHxHEIGHT")
+        ->needs(render);
+    app.add_flag("--tiles", o.renderTiles, "--render with the background map of the map settings")->needs(render);
     app.add_option("--ini", o.ini, "Use this INI file as the settings store");
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     app.add_flag("--list-settings", o.listSettings,
                  "Print every setting: value, meaning, unit, range and dialog label");
+    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -218,7 +262,7 @@ int main(int argc, char** argv) {
         if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listSettings && o.inputs.empty() && o.clipboardBlock.empty())
+        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
             throw CLI::RequiredError("INPUT");
         const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
         if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
@@ -227,6 +271,13 @@ int main(int argc, char** argv) {
         if (!o.outputType.empty() && o.output != "-") throw CLI::ValidationError("--output-type", "needs -o -");
         if (o.output == "-" && !o.target.empty() && o.target != "file")
             throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
+        if (!o.render.empty() && o.inputs.size() != 1)
+            throw CLI::ValidationError("--render", "draws exactly one INPUT");
+#ifdef TRAKOR_HAVE_VIEW
+        int w = 0, h = 0;
+        if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
+            throw CLI::ValidationError("--size", "expected WIDTHxHEIGHT from 16x16 to 8192x8192, got '" + o.renderSize + "'");
+#endif
         // Only a single .gdb input can be replaced by its result, as in the main dialog.
         if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
             throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
@@ -270,6 +321,15 @@ int main(int argc, char** argv) {
                                          destination, defaultClipboardCalls());
     }
 
+    if (o.listDevices) {
+        // The entries of the desktop program's drive box, one a line.
+        DriverCalls calls = defaultDriverCalls();
+        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
+            std::fprintf(info, "%s\n", entry.c_str());
+        if (o.inputs.empty()) return 0;
+    }
+
     const std::string& app3 = ctx.paths.appName;
     cli::TempFolder temp;
     if (o.inputs[0] == "-") {
@@ -303,9 +363,14 @@ int main(int argc, char** argv) {
         o.inputs = std::move(inputs);
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
-    if (!o.view) chooseDefaultOption(o, ctx.settings, app3);
+    if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);
 
     DriverCalls calls = defaultDriverCalls();
+    calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
+        std::fprintf(stderr, "%s: waiting for another conversion that uses the work files (%s)...\n",
+                     ctx.paths.appName.c_str(), lockPath.c_str());
+        std::fflush(stderr);
+    };
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
@@ -323,6 +388,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "File %d of %d: %s\n", done + 1, total, o.inputs[static_cast<size_t>(done)].c_str());
         };
     }
+    if (!o.render.empty()) return renderCommand(ctx, calls, o, request, temp);
     int rc = o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
     if (tally.complete()) {
         std::fprintf(info, "%s\n", tally.summary().c_str());

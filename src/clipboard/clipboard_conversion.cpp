@@ -11,6 +11,7 @@
 #include "gdb/stream.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
+#include "platform/instance_lock.h"
 
 namespace trakor {
 
@@ -56,6 +57,9 @@ bool handToMapSource(Context& ctx, Clipboard& clipboard, int destination, const 
                      std::span<const uint8_t> image) {
     if (destination == kDestinationMapSourceForced) say(ctx, cmsg::kOption3ToMapSource);
     clipboard.clear();
+    // The fixed work file is written and handed on under the lock of the Convert actions.
+    FileLock lock(ctx.paths.workLock());
+    if (!lock.path().empty()) lock.acquireWaiting(nullptr);
     if (!writeWorkGdb(ctx, image)) {
         say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
         return false;

@@ -24,6 +24,13 @@ struct Paths {
     std::string dataFolder;
 
     bool portable() const { return modeLetter == 'P'; }
+    // The lock held while the fixed work files are written and handed on: "<application name>.lock"
+    // beside the work GDB file; empty without one.
+    std::string workLock() const {
+        if (workGdb.empty()) return {};
+        const size_t slash = workGdb.find_last_of('/');
+        return (slash == std::string::npos ? std::string() : workGdb.substr(0, slash + 1)) + appName + ".lock";
+    }
 };
 
 }  // namespace trakor

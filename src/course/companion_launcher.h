@@ -44,6 +44,8 @@ public:
     // view), else the desktop's program for GDB files unless that is one of our own programs.
     // 0 = started, 1 = not found (the user was told).
     int openInMapSource(Context& ctx, const std::string& gdbPath);
+    // The same without a message: true when MapSource was started.
+    bool tryOpenInMapSource(const std::string& gdbPath) { return mapSourceSteps(gdbPath); }
     // The clipboard result (the work GDB file) in MapSource; results as above.
     int openClipboardResult(Context& ctx);
     // "Symbols.gdb" from the program's data folder in MapSource, found as above.

@@ -197,7 +197,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         // After a failed device file (device gone, card full) the rest are not tried.
         if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(name));
-            deviceFailed = !writeFileAtomically(path, head + course + tail);
+            deviceFailed = !writeFileToDevice(path, head + course + tail);
             if (deviceFailed) writeError(ctx, path);
         }
     }

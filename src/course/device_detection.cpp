@@ -7,6 +7,7 @@
 
 #include "core/context.h"
 #include "course/device_messages.h"
+#include "platform/mtp_mounts.h"
 
 namespace fs = std::filesystem;
 
@@ -98,6 +99,34 @@ std::vector<MountedDisk> mountedRemovableDisks(const DeviceRoots& roots) {
     return found;
 }
 
+void takeDevice(DeviceDetection& state, const std::string& root, const std::string& xml) {
+    state.description = readDeviceDescription(xml).value_or("");
+    state.connected = true;
+    state.deviceRoot = root;
+    state.selectedRoot = root;
+    state.entries.push_back({root, root + state.description});
+}
+
+// The first storage of an MTP device that holds the description file is the device; another
+// storage of the same device (its card) follows it in the list.
+bool detectMtpDevice(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state) {
+    for (const MtpDevice& d : findMtpDevices(roots)) {
+        for (const std::string& storage : d.storages) {
+            auto bytes = readDescriptionFile(roots.file(storage + kDescriptionFile));
+            if (!bytes) continue;
+            takeDevice(state, storage, *bytes);
+            for (const std::string& other : d.storages) {
+                if (other == storage) continue;
+                state.cardText = text(ctx, devmsg::SdCard);
+                state.entries.push_back({other, other + " " + state.cardText});
+                break;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::vector<std::string> DeviceDetection::listTexts() const {
@@ -126,19 +155,16 @@ void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection
         auto bytes = readDescriptionFile(roots.file(rootOf(d.mountPoint) + kDescriptionFile));
         if (!bytes) continue;
         device = &d;
-        state.description = readDeviceDescription(*bytes).value_or("");
+        takeDevice(state, rootOf(d.mountPoint), *bytes);
         break;
     }
 
+    // A device in mass-storage mode comes first; newer ones connect through MTP.
     if (device == nullptr) {
-        state.entries.push_back({"", text(ctx, devmsg::GpsNotFound)});
+        if (!detectMtpDevice(ctx, roots, state)) state.entries.push_back({"", text(ctx, devmsg::GpsNotFound)});
         state.selected = 0;
         return;
     }
-    state.connected = true;
-    state.deviceRoot = rootOf(device->mountPoint);
-    state.selectedRoot = state.deviceRoot;
-    state.entries.push_back({state.deviceRoot, state.deviceRoot + state.description});
 
     // The card slot is the next logical unit of the same USB device.
     const ScsiAddress& a = device->disk.address;

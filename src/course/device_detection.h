@@ -24,8 +24,9 @@ struct DetectedDevice {
 inline constexpr size_t kDeviceDescriptionMax = 127;
 
 struct DeviceEntry {
-    // Mount point ending in "/"; for a card slot without a mounted card its device node
-    // ("/dev/sdc"), which is no folder and so reads as not accessible; empty for "GPS not found".
+    // Mount point (or MTP storage folder) ending in "/"; for a card slot without a mounted card
+    // its device node ("/dev/sdc"), which is no folder and so reads as not accessible; empty for
+    // "GPS not found".
     std::string root;
     std::string text;  // what the list shows
 };
@@ -46,6 +47,8 @@ struct DeviceDetection {
 
 // Runs detection and refills `state`: the first mounted removable USB disk holding
 // "Garmin/GarminDevice.xml" is the device, the next logical unit of the same USB device its card.
+// Without one, the first MTP storage (gvfs or FUSE) holding that file is the device and another
+// storage of the same device its card.
 void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state);
 
 // The user picked list entry `index`: its root becomes the selected root.

@@ -52,14 +52,11 @@ size_t invalidUtf8(const uint8_t* d, size_t n) {
     return n;
 }
 
-// Character classes by byte: 1 space, 2 may start a name, 4 may continue a name, 8 ends
-// character data.
+// Character classes by byte: 1 space, 2 may start a name, 4 may continue a name.
 struct CharClasses {
     uint8_t of[256] = {};
     constexpr CharClasses() {
         for (int c : {' ', '\t', '\n', '\r'}) of[c] = 1;
-        of[static_cast<int>('<')] = 8;
-        of[static_cast<int>('&')] = 8;
         for (int c = 0; c < 256; ++c) {
             const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
             if (start) of[c] |= 2 | 4;
@@ -75,8 +72,12 @@ bool isNameChar(uint8_t c) { return (kClasses.of[c] & 4) != 0; }
 
 // The first '<' or '&' from p on, or end: character data runs up to there.
 const uint8_t* textEnd(const uint8_t* p, const uint8_t* const end) {
-    while (p < end && (kClasses.of[*p] & 8) == 0) ++p;
-    return p;
+    if (p >= end) return end;
+    // memchr is many bytes a step; most text runs are short and hold no '&'.
+    const void* lt = std::memchr(p, '<', static_cast<size_t>(end - p));
+    const uint8_t* stop = lt ? static_cast<const uint8_t*>(lt) : end;
+    const void* amp = std::memchr(p, '&', static_cast<size_t>(stop - p));
+    return amp ? static_cast<const uint8_t*>(amp) : stop;
 }
 
 class Scanner {

@@ -15,6 +15,19 @@ std::string logPathField(const std::string& inputPath) { return inputPath.substr
 
 std::string logFileField(const std::string& inputPath) { return inputPath.substr(nameStart(inputPath)); }
 
+std::string logStatusField(const std::string& message) {
+    std::string out;
+    for (char c : message) {
+        if (c == '\n')
+            out += ' ';
+        else if (c == '"')
+            out += "\"\"";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
 void writeLogHeader(FILE* log) {
     if (log) std::fputs("\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n", log);
 }
@@ -22,7 +35,7 @@ void writeLogHeader(FILE* log) {
 void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message) {
     if (!log) return;
     std::fprintf(log, "\"%s\",\"%s\",,,\"%s\"\n", logPathField(inputPath).c_str(), logFileField(inputPath).c_str(),
-                 message);
+                 logStatusField(message).c_str());
 }
 
 }  // namespace trakor

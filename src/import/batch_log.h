@@ -19,5 +19,7 @@ void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* mess
 // The "Path" field (folder with its final separator) and the "File" field (name and extension).
 std::string logPathField(const std::string& inputPath);
 std::string logFileField(const std::string& inputPath);
+// A message as the "Message" field holds it: one line, its double quotes doubled.
+std::string logStatusField(const std::string& message);
 
 }  // namespace trakor

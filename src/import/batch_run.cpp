@@ -1,5 +1,7 @@
 #include "import/batch_run.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -20,8 +22,15 @@ bool hasGdbSignature(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 6 && std::memcmp(bytes.data(), "MsRcf", 6) == 0;
 }
 
-// Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory.
+// Results of convertOne besides the readers' own.
+constexpr int kOutOfMemory = 3;
+constexpr int kTooLarge = 4;
+
+// Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory, kTooLarge beyond the
+// importers' bound.
 int loadInput(const std::string& path, std::vector<uint8_t>& bytes) {
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && st.st_size > kMaxImportBytes) return kTooLarge;
     try {
         return !path.empty() && readWholeFile(path, bytes) ? 0 : 1;
     } catch (const std::bad_alloc&) {
@@ -38,7 +47,7 @@ bool downConverted(Context& ctx, std::vector<uint8_t>& bytes) {
     return loadInput(ctx.paths.downGdb, bytes) == 0;
 }
 
-// Reads one input into the output: a reader result, or 3 when the memory ran out.
+// Reads one input into the output: a reader result, kOutOfMemory or kTooLarge.
 int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& output) {
     const int type = inputTypeOf(path);
     if (type < 0) return kReadInvalid;
@@ -47,13 +56,17 @@ int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& out
     if (ctx.run.inputType == InputType::Kmz) readPath = extractKmz(ctx, path);
     std::vector<uint8_t> bytes;
     const int loaded = loadInput(readPath, bytes);
-    if (loaded == 2) return 3;
+    if (loaded == 2) return kOutOfMemory;
+    if (loaded == kTooLarge) return kTooLarge;
     if (loaded != 0) return kReadInvalid;
     if (ctx.run.inputType == InputType::Gdb && (!hasGdbSignature(bytes) || !downConverted(ctx, bytes)))
         return kReadInvalid;
     ImportJob job{output, log, path, baseNameOf(path), ctx.settings.Mode};
     return readerFor(ctx.run.inputType)(ctx, job, bytes.data(), bytes.size());
 }
+
+// The log message of a file beyond the importers' bound, with the bound.
+std::string tooLargeEntry() { return "File too large (more than " + std::to_string(kMaxImportBytes >> 20) + " MiB)"; }
 
 }  // namespace
 
@@ -67,7 +80,8 @@ int convertBatch(Context& ctx, FILE* log, ByteStream& output, const std::vector<
     if (ctx.progress) ctx.progress(0, total);
     for (int n = 0; n < total; ++n) {
         const int result = convertOne(ctx, inputs[n], log, output);
-        if (result == 3) return 2;
+        if (result == kOutOfMemory) return 2;
+        if (result == kTooLarge) writeLogFileEntry(log, inputs[n], tooLargeEntry().c_str());
         if (result == kReadInvalid) writeLogFileEntry(log, inputs[n], kLogInvalidFile);
         if (result == kReadNothing) writeLogFileEntry(log, inputs[n], kLogNoTracks);
         if (ctx.progress) ctx.progress(n + 1, total);

@@ -6,6 +6,7 @@
 #include "convert/route_writer.h"
 #include "convert/split.h"
 #include "convert/track_writer.h"
+#include "core/run_messages.h"
 #include "import/batch_log.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
@@ -14,17 +15,28 @@ namespace trakor {
 
 namespace {
 
+// One route or track on its way out; `status` is its batch log status, "OK" unless the reader
+// had to cut it.
+struct Emit {
+    Context& ctx;
+    ImportJob& job;
+    std::string status = importmsg::kLogOk;
+};
+
 // One line of the batch log about the route or track `name` of the current input.
-void logLine(Context& ctx, const ImportJob& job, const char* format, const std::string& name) {
-    if (!ctx.run.batch || job.log == nullptr) return;
-    std::fprintf(job.log, format, logPathField(job.inputPath).c_str(), logFileField(job.inputPath).c_str(),
-                 name.c_str());
+void logLine(const Emit& e, const char* format, const std::string& name, const std::string& status) {
+    if (!e.ctx.run.batch || e.job.log == nullptr) return;
+    std::fprintf(e.job.log, format, logPathField(e.job.inputPath).c_str(), logFileField(e.job.inputPath).c_str(),
+                 name.c_str(), logStatusField(status).c_str());
 }
 
-// The information text of a skipped track, formatted like a message.
-void noteTooManyPoints(Context& ctx, const std::string& name) {
-    const auto& m = importmsg::kTooManyPoints;
-    ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
+// A note about one route or track that does not stop the run: a line in the batch log, else an
+// "Info" box, as the GDB pass shows its notes.
+void tellNote(const Emit& e, const std::string& name, const std::string& note) {
+    if (e.ctx.run.batch)
+        logLine(e, importmsg::kLogTrack, name, note);
+    else
+        tellLiteral(e.ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
 }
 
 int partCount(const PointStore& s) {
@@ -34,19 +46,20 @@ int partCount(const PointStore& s) {
     return parts;
 }
 
-void writeTrack(Context& ctx, ImportJob& job, const std::string& name, int part) {
-    writeTrackPart(ctx, job.output, name, part);
-    logLine(ctx, job, importmsg::kLogTrackOk, name);
+void writeTrack(Emit& e, const std::string& name, int part) {
+    writeTrackPart(e.ctx, e.job.output, name, part);
+    logLine(e, importmsg::kLogTrack, name, e.status);
 }
 
-void writeRoute(Context& ctx, ImportJob& job, const std::string& name, int part, int option) {
-    if (ctx.run.displayColor == 0) ctx.run.displayColor = 14;
-    writeRoutePart(ctx, job.output, part, name, option);
-    logLine(ctx, job, importmsg::kLogRouteOk, name);
+void writeRoute(Emit& e, const std::string& name, int part, int option) {
+    if (e.ctx.run.displayColor == 0) e.ctx.run.displayColor = 14;
+    writeRoutePart(e.ctx, e.job.output, part, name, option);
+    logLine(e, importmsg::kLogRoute, name, e.status);
 }
 
 // Options 21 to 24 on a track of at least two points.
-void writeByOption(Context& ctx, ImportJob& job, const std::string& name, int32_t option) {
+void writeByOption(Emit& e, const std::string& name, int32_t option) {
+    Context& ctx = e.ctx;
     PointStore& s = ctx.store;
     int requested = 1;
     if (option == 21 || option == 22 || option == 24) {
@@ -57,16 +70,22 @@ void writeByOption(Context& ctx, ImportJob& job, const std::string& name, int32_
                 tell(ctx, importmsg::kFilterShortfall.key, importmsg::kFilterShortfall.english, MsgStyle::Plain);
     }
     if (option >= 21 && option <= 23 && ctx.run.nextWaypointNumber + s.count > 99999) {
-        noteTooManyPoints(ctx, name);
+        // The track would need point numbers beyond 99999: skipped, told, and counted as not
+        // converted, so a run that converts nothing does not report success.
+        ++ctx.run.trackFailures;
+        const auto& m = importmsg::kTooManyPoints;
+        ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
+        tellNote(e, name, ctx.run.infoText);
+        ctx.run.clearInfo();
         return;
     }
     const int parts = partCount(s);
     if (option == 21 || option == 22) {
-        for (int d = 1; d <= parts; ++d) writeRoute(ctx, job, partName(ctx, name, d, requested), d, option);
+        for (int d = 1; d <= parts; ++d) writeRoute(e, partName(ctx, name, d, requested), d, option);
     } else if (option == 23) {
-        writeRoute(ctx, job, name.starts_with('#') ? name : "#" + name, 1, 23);
+        writeRoute(e, name.starts_with('#') ? name : "#" + name, 1, 23);
     } else if (option == 24) {
-        for (int d = 1; d <= parts; ++d) writeTrack(ctx, job, partName(ctx, name, d, requested), d);
+        for (int d = 1; d <= parts; ++d) writeTrack(e, partName(ctx, name, d, requested), d);
     }
 }
 
@@ -74,24 +93,35 @@ void writeByOption(Context& ctx, ImportJob& job, const std::string& name, int32_
 
 void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, int32_t option) {
     PointStore& store = ctx.store;
+    Emit e{ctx, job};
     if (store.count < 2) {
         if (ctx.run.batch)
-            logLine(ctx, job, importmsg::kLogTrackSkipped, name);
+            logLine(e, importmsg::kLogTrack, name, importmsg::kLogTrackSkipped);
         else
             tell(ctx, importmsg::kTooFewPoints.key, importmsg::kTooFewPoints.english, MsgStyle::Plain,
                  ctx.run.trackCounter);
         ++ctx.run.trackFailures;
+        ctx.run.clearInfo();
         return;
+    }
+    // A note the reader left about this track (the point store cut it at its capacity) replaces
+    // "OK" in its log lines and is shown after it.
+    std::string note;
+    if (ctx.run.infoFlag != 0) {
+        note = ctx.run.infoText;
+        e.status = note;
+        ctx.run.clearInfo();
     }
     if (job.onEmit) {
         job.onEmit(ctx, name);
     } else {
-        if (ctx.settings.SaveTrack == 1 && option >= 21 && option <= 24) writeTrack(ctx, job, "!" + name, 1);
+        if (ctx.settings.SaveTrack == 1 && option >= 21 && option <= 24) writeTrack(e, "!" + name, 1);
         if (option == 0)
-            writeTrack(ctx, job, name, 1);
+            writeTrack(e, name, 1);
         else
-            writeByOption(ctx, job, name, option);
+            writeByOption(e, name, option);
     }
+    if (!note.empty() && !ctx.run.batch) tellLiteral(ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
     ctx.run.nextWaypointNumber += store.count;
 }
 

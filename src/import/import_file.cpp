@@ -24,9 +24,9 @@ ReaderFn readerFor(InputType type) {
 
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     // The whole input in one buffer (not zero-filled: every byte is read into it); an input
-    // beyond the bound counts as too large for memory rather than being left to the allocator.
+    // beyond the bound is refused as too large rather than being left to the allocator.
     const int64_t size = input.size();
-    if (size > kMaxImportBytes) return 2;
+    if (size > kMaxImportBytes) return kImportTooLarge;
     const size_t capacity = size > 0 ? static_cast<size_t>(size) : 0;
     LargeBuffer buffer;
     if (!buffer.allocate(capacity)) return 2;

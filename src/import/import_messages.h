@@ -22,9 +22,10 @@ inline constexpr const char* kKmzBadName = "The KMZ entry \"%s\" has no usable f
 inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is not extracted.";
 inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
 
-// Batch log lines: folder, file name, then the record name.
-inline constexpr const char* kLogTrackOk = "\"%s\",\"%s\",\"Track:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogRouteOk = "\"%s\",\"%s\",\"Route:\",\"%s\",\"OK\"\n";
-inline constexpr const char* kLogTrackSkipped = "\"%s\",\"%s\",\"Track:\",\"%s\",\"Invalid track (skipped)\"\n";
+// Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
+inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";
+inline constexpr const char* kLogRoute = "\"%s\",\"%s\",\"Route:\",\"%s\",\"%s\"\n";
+inline constexpr const char* kLogOk = "OK";
+inline constexpr const char* kLogTrackSkipped = "Invalid track (skipped)";
 
 }  // namespace trakor::importmsg

@@ -1,23 +1,211 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 namespace trakor {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMark = ".trakor3-";
+constexpr size_t kRandomLength = 6;  // random letters and digits that end the name
+constexpr size_t kMaxNameBytes = 255;
+
 bool fail(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
     return false;
 }
+
+// The name a temporary of `target` starts with, in the target's folder: "<name>.trakor3-", or for
+// a name too long for that, ".trakor3-" and a hash of the name, so it still belongs to one file.
+std::string temporaryPrefix(const fs::path& target) {
+    const std::string name = target.filename().string();
+    if (name.size() + std::strlen(kMark) + kRandomLength <= kMaxNameBytes) return name + kMark;
+    uint32_t h = 2166136261u;  // FNV-1a
+    for (unsigned char c : name) h = (h ^ c) * 16777619u;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08x-", h);
+    return std::string(kMark) + hex;
+}
+
+fs::path folderOf(const fs::path& target) {
+    fs::path folder = target.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+bool isRandomPart(std::string_view s) {
+    if (s.size() != kRandomLength) return false;
+    for (char c : s)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+// Writes all bytes; false with errno set on failure.
+bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void*, size_t)) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = writeFn(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes a new file at `path` with the bytes, closes it and checks its size as the file system
+// then reports it (an MTP device takes the file only when it is closed); the file is removed again
+// when any step fails.
+bool writeNewFile(const std::string& path, int flags, std::string_view bytes, const DeviceFileCalls& calls,
+                  std::string* error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
+    if (fd < 0) return fail(error, "cannot create " + path, errno);
+    bool ok = writeAll(fd, bytes, calls.write);
+    int err = errno;
+    // A flush the file system does not offer is no failure; one that fails is.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    struct stat st {};
+    if (ok && (::stat(path.c_str(), &st) != 0 || static_cast<size_t>(st.st_size) != bytes.size())) {
+        ok = false;
+        err = EIO;
+    }
+    if (!ok) {
+        ::unlink(path.c_str());
+        return fail(error, "cannot write " + path, err);
+    }
+    return true;
+}
 }  // namespace
+
+LockedTemporary::~LockedTemporary() {
+    if (fd_ < 0) return;
+    ::unlink(path_.c_str());
+    ::close(fd_);
+}
+
+bool LockedTemporary::create(const std::string& targetPath, std::string* error) {
+    const fs::path target(targetPath);
+    const std::string prefix = (folderOf(target) / temporaryPrefix(target)).string();
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        std::string name = prefix;
+        for (size_t i = 0; i < kRandomLength; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
+        // Created like any new file of the user (the umask applies), and only if the name is free.
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return fail(error, "cannot create a temporary file beside " + targetPath, errno);
+        }
+        // Locked at once: the clean-up of another run never takes a temporary that is locked.
+        // One that the clean-up took in between is gone from the folder; then try another.
+        struct stat st {};
+        int rc;
+        do rc = ::flock(fd, LOCK_EX);
+        while (rc != 0 && errno == EINTR);
+        if (::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            fd_ = fd;
+            path_ = std::move(name);
+            return true;
+        }
+        ::close(fd);
+    }
+    return fail(error, "cannot create a temporary file beside " + targetPath, EEXIST);
+}
+
+bool LockedTemporary::commit(const std::string& target, bool replace, std::string* error) {
+    if (fd_ < 0) return fail(error, "no temporary file for " + target, EBADF);
+    if (::fsync(fd_) != 0) return fail(error, "cannot flush " + path_, errno);
+    const bool moved = replace ? ::rename(path_.c_str(), target.c_str()) == 0 : moveWithoutReplacing(target);
+    if (!moved) return fail(error, std::string(replace ? "cannot replace " : "cannot create ") + target, errno);
+    // The lock ends only now that the temporary has its final name.
+    ::close(fd_);
+    fd_ = -1;
+    return true;
+}
+
+bool LockedTemporary::moveWithoutReplacing(const std::string& target) {
+    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without that rename: a hard link refuses an existing name as well.
+    if (::link(path_.c_str(), target.c_str()) == 0) {
+        ::unlink(path_.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(path_.c_str(), target.c_str()) == 0;
+}
+
+int removeStaleTemporaries(const std::string& path) {
+    if (path.empty()) return 0;
+    const fs::path target(path);
+    const std::string prefix = temporaryPrefix(target);
+    DIR* dir = ::opendir(folderOf(target).c_str());
+    if (dir == nullptr) return 0;
+    const int dirFd = ::dirfd(dir);
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        std::string_view name(e->d_name);
+        if (!name.starts_with(prefix) || !isRandomPart(name.substr(prefix.size()))) continue;
+        int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, now {};
+        // A writer holds its lock until the temporary has its final name; an unlocked one is left over.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dirFd, e->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            now.st_dev == held.st_dev && now.st_ino == held.st_ino && ::unlinkat(dirFd, e->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error,
+                       const DeviceFileCalls& calls) {
+    const std::filesystem::path target(path);
+    const std::string tmp = (target.parent_path() / (".trakor3-" + std::to_string(::getpid()) + ".tmp")).string();
+    ::unlink(tmp.c_str());  // a leftover of an interrupted run
+    if (!writeNewFile(tmp, O_EXCL, bytes, calls, error)) return false;
+    if (calls.rename(tmp.c_str(), path.c_str()) == 0) return true;
+    // gvfs's MTP back end refuses renames: the file is written in place, replacing an old one.
+    ::unlink(tmp.c_str());
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return fail(error, "cannot replace " + path, errno);
+    return writeNewFile(path, O_EXCL, bytes, calls, error);
+}
 
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
     std::string target = path;
@@ -40,54 +228,28 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
         return fail(error, "cannot inspect " + target, errno);
     }
 
-    std::string tmpl = target + ".XXXXXX";
-    // A name near the length limit gets a short temporary name in the same folder.
-    std::filesystem::path targetPath(target);
-    if (targetPath.filename().string().size() + 7 > 255)
-        tmpl = (targetPath.parent_path() / ".trakor3-XXXXXX").string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return fail(error, "cannot create a temporary file beside " + target, errno);
-    auto abandon = [&](const std::string& what) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(name.data());
-        return fail(error, what, err);
-    };
-    if (!fill(fd)) return abandon("cannot write " + std::string(name.data()));
-    if (::fchmod(fd, mode) != 0) return abandon("cannot set the permissions of " + std::string(name.data()));
-    if (::fsync(fd) != 0) return abandon("cannot flush " + std::string(name.data()));
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(name.data());
-        return fail(error, "cannot close " + std::string(name.data()), err);
-    }
-    if (::rename(name.data(), target.c_str()) != 0) {
-        int err = errno;
-        ::unlink(name.data());
-        return fail(error, "cannot replace " + target, err);
-    }
-    return true;
+    removeStaleTemporaries(target);
+    LockedTemporary tmp;
+    if (!tmp.create(target, error)) return false;
+    if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
+    if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
+    return tmp.commit(target, true, error);
 }
 
-bool writeAllBytes(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
+bool writeAllBytes(int fd, std::string_view bytes) { return writeAll(fd, bytes, ::write); }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
     return writeFileAtomicallyWith(path, [bytes](int fd) { return writeAllBytes(fd, bytes); }, error);
+}
+
+bool createFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) return fail(error, path + " exists", EEXIST);
+    removeStaleTemporaries(path);
+    LockedTemporary tmp;
+    if (!tmp.create(path, error)) return false;
+    if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
+    return tmp.commit(path, false, error);
 }
 
 }  // namespace trakor

@@ -1,6 +1,10 @@
-// Replacing a file's content so that a crash leaves either the old or the new file, never half of one.
+// Writing files so that a crash leaves either the old or the new file, never half of one, and
+// clearing away what an interrupted run left behind.
 #pragma once
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -13,12 +17,59 @@ namespace trakor {
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
-// The same with the content written by `fill` into the temporary file's descriptor (false: failed),
-// so a large content never needs to be in memory as a whole.
+// The same with the content written by `fill` into the temporary file's descriptor (false:
+// failed), so a large content never needs to be in memory as a whole.
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
                              std::string* error = nullptr);
 
 // Writes every byte to the descriptor (retrying short writes); false on a write error.
 bool writeAllBytes(int fd, std::string_view bytes);
+
+// Makes a new file at `path` from what `fill` writes to the descriptor it is given (true when
+// all was written): the content goes to a temporary beside it that is renamed to `path` only
+// when complete. Fails when `path` exists, also when it appears meanwhile.
+bool createFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill,
+                          std::string* error = nullptr);
+
+// The temporaries of the functions above are named after their file: "<name>.trakor3-"
+// and six letters or digits (".trakor3-<hash of name>-" and six for names near the length limit).
+// Each is locked while its writer lives. This removes those that an interrupted run left for
+// `path`: ours by name, owned by this user, and held by no running writer. Returns how many.
+int removeStaleTemporaries(const std::string& path);
+
+// A file created exclusively beside a target under the temporaries' names, locked for as long as
+// this object owns it and removed with it unless committed.
+class LockedTemporary {
+public:
+    LockedTemporary() = default;
+    ~LockedTemporary();
+    LockedTemporary(const LockedTemporary&) = delete;
+    LockedTemporary& operator=(const LockedTemporary&) = delete;
+
+    bool create(const std::string& target, std::string* error = nullptr);
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    // Flushes it and gives it the name `target`, replacing a file there or (replace false)
+    // refusing an existing one; the object then owns nothing.
+    bool commit(const std::string& target, bool replace, std::string* error = nullptr);
+
+private:
+    bool moveWithoutReplacing(const std::string& target);
+    int fd_ = -1;
+    std::string path_;
+};
+
+// The system calls a device write uses; tests replace them to act like a refusing device.
+struct DeviceFileCalls {
+    int (*rename)(const char*, const char*) = ::rename;
+    ssize_t (*write)(int, const void*, size_t) = ::write;
+};
+
+// Writes a file into a GPS device's folder. The bytes go to a temporary name, which is then renamed
+// to `path`; a device that refuses the rename (MTP through gvfs or FUSE) gets the file written
+// directly instead. Either way the written size is checked. Permission changes and flushes that
+// such devices do not support are not required.
+bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                       const DeviceFileCalls& calls = {});
 
 }  // namespace trakor

@@ -1,8 +1,10 @@
 #include "platform/block_devices.h"
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -90,6 +92,12 @@ std::optional<DiskInfo> diskInfoAt(const fs::path& disk) {
 
 }  // namespace
 
+std::string defaultGvfsFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/gvfs";
+    return "/run/user/" + std::to_string(::getuid()) + "/gvfs";
+}
+
 std::vector<MountEntry> parseMountInfo(std::string_view text) {
     std::vector<MountEntry> mounts;
     size_t pos = 0;
@@ -108,6 +116,13 @@ std::vector<MountEntry> parseMountInfo(std::string_view text) {
             continue;
         m.mountPoint = unescapeMountField(f[4]);
         if (m.mountPoint.empty() || m.mountPoint.front() != '/') continue;
+        // Optional fields end at "-"; the file system type and the source follow.
+        for (size_t k = 5; k + 1 < f.size(); ++k) {
+            if (f[k] != "-") continue;
+            m.fsType = unescapeMountField(f[k + 1]);
+            if (k + 2 < f.size()) m.source = unescapeMountField(f[k + 2]);
+            break;
+        }
         mounts.push_back(std::move(m));
     }
     return mounts;

@@ -8,13 +8,18 @@
 
 namespace trakor {
 
+// The folder where gvfs shows the desktop's mounts: $XDG_RUNTIME_DIR/gvfs, else /run/user/<uid>/gvfs.
+std::string defaultGvfsFolder();
+
 // Where the system's device facts are read from. The real system uses the defaults; tests point
-// the three roots into a fake tree.
+// the roots into a fake tree.
 struct DeviceRoots {
     std::string sysfs = "/sys";
     std::string mountTable = "/proc/self/mountinfo";
     // Prefix for paths of the mounted file systems ("" on the real system).
     std::string fileRoot;
+    // gvfs's folder of mounts (MTP devices appear there as "mtp:host=..."), reached through fileRoot.
+    std::string gvfs = defaultGvfsFolder();
 
     // A mount point's path as the process reaches it.
     std::string file(std::string_view absolute) const { return fileRoot + std::string(absolute); }
@@ -25,6 +30,8 @@ struct MountEntry {
     unsigned major = 0;
     unsigned minor = 0;
     std::string mountPoint;  // unescaped, as the kernel reports it
+    std::string fsType;      // "vfat", "fuse.jmtpfs", ...
+    std::string source;      // the mount source ("/dev/sdb1", "jmtpfs", ...)
 };
 
 // Parses /proc/self/mountinfo text; malformed lines are skipped.

@@ -98,15 +98,9 @@ bool copyToNewFile(const std::string& source, const std::string& target) {
     if (nameTooLong(target)) return false;
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    bool ok = pump(in, out) && ::fsync(out) == 0;
+    // Written under a temporary name: an interrupted copy never looks like a complete one.
+    bool ok = createFileAtomically(target, [in](int out) { return pump(in, out); });
     ::close(in);
-    ok = (::close(out) == 0) && ok;
-    if (!ok) ::unlink(target.c_str());
     return ok;
 }
 

@@ -22,7 +22,8 @@ bool canWriteOutput(const std::string& path);
 // read-only targets refused).
 bool replaceFileWith(const std::string& source, const std::string& target);
 
-// Copies `source` to a file that must not exist yet (a backup); false when that fails.
+// Copies `source` to a file that must not exist yet (a backup), through a temporary that gets
+// the name only when complete; false when that fails.
 bool copyToNewFile(const std::string& source, const std::string& target);
 
 // Whether a mount point or folder is there and answers a file-system query.

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace trakor {
 
-MountWatcher::MountWatcher(std::string mountTable) : path_(std::move(mountTable)) {
+MountWatcher::MountWatcher(std::string mountTable, std::string gvfs)
+    : path_(std::move(mountTable)), gvfs_(std::move(gvfs)) {
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     last_ = readTable();
 }
@@ -28,6 +30,11 @@ std::string MountWatcher::readTable() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         text.append(buf, static_cast<size_t>(n));
+    }
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(gvfs_, ec), end; !gvfs_.empty() && !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.rfind("mtp:host=", 0) == 0) text += "\n" + name;
     }
     return text;
 }

@@ -93,9 +93,14 @@ CClipboardDlg::CClipboardDlg(UiServices& services, QWidget* parent) : QDialog(pa
     quitButton_->setObjectName(QStringLiteral("quitButton"));
     toClipboard_->setDefault(true);
     for (QPushButton* b : {toMapSource_, menu_, quitButton_}) b->setAutoDefault(false);
+    showOnMap_ = new QPushButton(this);
+    showOnMap_->setObjectName(QStringLiteral("showOnMap"));
+    showOnMap_->setAutoDefault(false);
+    showOnMap_->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(toClipboard_);
     buttons->addWidget(toMapSource_);
+    buttons->addWidget(showOnMap_);
     buttons->addStretch(1);
     buttons->addWidget(menu_);
     buttons->addWidget(quitButton_);
@@ -124,6 +129,7 @@ CClipboardDlg::CClipboardDlg(UiServices& services, QWidget* parent) : QDialog(pa
     connect(trackField_, &QLineEdit::textEdited, this, &CClipboardDlg::trackFieldEdited);
     connect(toClipboard_, &QPushButton::clicked, this, [this] { convertTo(0); });
     connect(toMapSource_, &QPushButton::clicked, this, [this] { convertTo(1); });
+    connect(showOnMap_, &QPushButton::clicked, this, &CClipboardDlg::showOnMap);
     connect(menu_, &QPushButton::clicked, this, &CClipboardDlg::accept);
     connect(quitButton_, &QPushButton::clicked, this, &CClipboardDlg::reject);
 }
@@ -192,7 +198,8 @@ bool CClipboardDlg::convertTo(int destination) {
         reportUnavailable(ui_.ctx, "clipboard conversion");
         return false;
     }
-    ui_.convertClipboard(ui_.ctx, destination);
+    std::vector<uint8_t> before = ui_.clipboardImage ? ui_.clipboardImage() : std::vector<uint8_t>();
+    if (ui_.convertClipboard(ui_.ctx, destination) == 0) keepImages(destination, std::move(before));
     return true;
 }
 
@@ -230,7 +237,8 @@ void CClipboardDlg::applyTexts() {
     menu_->setText(uiText(ctx, clptext::Menu));
     quitButton_->setText(uiText(ctx, clptext::Quit));
     // One set of keys for the whole dialog: buttons first, then the boxes.
-    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_});
+    showOnMap_->setText(tr("Before and after"));
+    assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_, showOnMap_});
 }
 
 }  // namespace trakor

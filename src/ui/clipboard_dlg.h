@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
+#include <vector>
 
 #include "ui/ui_services.h"
 
@@ -26,6 +28,8 @@ public:
     // The convert buttons' step: checks the filter values, then runs the clipboard conversion.
     // Returns whether the conversion ran.
     bool convertTo(int destination);
+    // The clipboard's data before and after the last conversion in the map view.
+    void showOnMap();
 
 public slots:
     // "Trakor3 menu": back to the main dialog.
@@ -39,6 +43,7 @@ private:
     void routeFieldEdited();
     void trackFieldEdited();
     void applyTexts();
+    void keepImages(int destination, std::vector<uint8_t> before);
 
     UiServices& ui_;
     bool quit_ = false;
@@ -57,6 +62,8 @@ private:
     QPushButton* toMapSource_;
     QPushButton* menu_;
     QPushButton* quitButton_;
+    QPushButton* showOnMap_;
+    std::vector<uint8_t> imageBefore_, imageAfter_;
 };
 
 }  // namespace trakor

@@ -6,8 +6,8 @@
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trakor3"));
-    // Desktops match the window to trakor3.desktop (and its icon) by this name.
-    QApplication::setDesktopFileName(QStringLiteral("trakor3"));
+    // Desktops match the window to nl.quenby.Trakor3.desktop (and its icon) by this name.
+    QApplication::setDesktopFileName(QStringLiteral("nl.quenby.Trakor3"));
     // The main dialog ends the program, also while it is hidden behind the clipboard dialog.
     QApplication::setQuitOnLastWindowClosed(false);
     trakor::CTrakorApp app(argc, argv);

@@ -7,6 +7,7 @@
 
 #include "app/startup.h"
 #include "core/settings_io.h"
+#include "clipboard/clipboard_conversion.h"
 #include "course/companion_launcher.h"
 #include "course/device_detection.h"
 #include "platform/instance_lock.h"
@@ -56,6 +57,14 @@ int CTrakorApp::run() {
     };
     services.showHelp = [this](Context& ctx) { return launcher_->showHelp(ctx); };
     services.openSymbolTable = [this](Context& ctx) { return launcher_->openSymbolTable(ctx); };
+    services.clipboardImage = [] {
+        std::vector<uint8_t> block;
+        std::span<const uint8_t> image;
+        QtClipboard board;
+        if (!board.get(kGarminClipboardFormat, block) || !blockImage(block, image)) return std::vector<uint8_t>();
+        return std::vector<uint8_t>(image.begin(), image.end());
+    };
+    services.startMapSource = [this](const std::string& gdbPath) { return launcher_->tryOpenInMapSource(gdbPath); };
     services.scanDrives = scanRealDrives;
     services.mountTable = DeviceRoots{}.mountTable;
     services.lockFolder = instanceLockFolder(env_);

@@ -62,6 +62,7 @@ void CTrakorDlg::buildLayout() {
     helpMenu_->addSeparator();
     aboutAction_ = helpMenu_->addAction(QString::fromUtf8(gdbtext::AboutMenuItem));
     connect(aboutAction_, &QAction::triggered, this, &CTrakorDlg::showAbout);
+    buildMapMenu();
 
     body_ = new QWidget(this);
 
@@ -229,6 +230,7 @@ void CTrakorDlg::buildLayout() {
     buttonRow->addSpacing(12);
     buttonRow->addWidget(progress_, 1);
     buttonRow->addStretch(0);
+    buttonRow->addWidget(showResult_);
     buttonRow->addWidget(convert_);
     buttonRow->addWidget(quit_);
 
@@ -295,10 +297,10 @@ void CTrakorDlg::applyTexts() {
     // Keyboard access: buttons first, then the boxes, so the buttons get their first letters; the
     // Help menu's letter belongs to the menu alone.
     // Every button and box gets a key; the target radios take what letters are left.
-    const QString menuKey(mnemonicOf(helpMenu_->title()));
+    const QString menuKey = QString(mnemonicOf(helpMenu_->title())) + mapMenuKey(mnemonicOf(helpMenu_->title()));
     QList<QAbstractButton*> keyed{convert_,  quit_,     browse_, saveAs_, preview_,   preferences_, help_,
                                   clipboard_, about_,   language_, overwrite_, split_, filter_, saveRoute_,
-                                  saveTrack_, edge_};
+                                  saveTrack_, edge_,    showResult_};
     assignMnemonics(keyed, menuKey);
     assignMnemonics(keyed + targets_->buttons(), menuKey);
 }

@@ -57,6 +57,10 @@ public:
     void applyTexts();
     // Reads the drive list again (device detection), keeping the pick when the entry is still there.
     void refreshDrives();
+    // The map view of the input, and of the last result delivered to a file over its input.
+    void showInputOnMap();
+    void showResultOnMap();
+    const std::string& lastResult() const { return lastResult_; }
 
 public slots:
     // Quit: the close box, Escape and the quit button.
@@ -103,6 +107,13 @@ private:
     void setSingleInput(const QString& path);
     void setFieldsEnabled(QLineEdit* field, const std::array<QLabel*, 4>& labels, bool on);
     DriverCalls callsWithBrowsing();
+    // Where MapSource cannot be started, the map view shows what it would have shown.
+    void addMapFallback(DriverCalls& calls, const ConversionRequest& request);
+    void buildMapMenu();
+    // Gives the Map menu a key other than the Help menu's and returns it.
+    QChar mapMenuKey(QChar helpKey);
+    void rememberResult(int rc, const ConversionRequest& request);
+    void openMap(const std::string& path, const std::string& beforePath, const QString& note);
 
     UiServices& ui_;
     bool busy_ = false;
@@ -113,6 +124,10 @@ private:
     std::vector<std::string> inputList_;
     bool inputIsGdb_ = false;
     bool overwriteInput_ = false;
+    bool previewing_ = false;
+    // The last conversion delivered to a file: the result and the input it came from.
+    std::string lastResult_;
+    std::string lastResultInput_;
     DriveScan drives_;
     std::string targetRoot_;
     std::unique_ptr<MountWatcher> mountWatcher_;
@@ -153,6 +168,10 @@ private:
     QPushButton* clipboard_;
     QPushButton* convert_;
     QPushButton* quit_;
+    QMenu* mapMenu_;
+    QAction* mapInputAction_;
+    QAction* mapResultAction_;
+    QPushButton* showResult_;
     QMenu* helpMenu_;
     QAction* helpAction_;
     QAction* aboutAction_;

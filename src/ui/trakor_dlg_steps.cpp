@@ -447,6 +447,7 @@ int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, Co
     if (busy_ || !action) return -1;
     ConversionRequest request = gatherRequest();
     DriverCalls calls = callsWithBrowsing();
+    addMapFallback(calls, request);
 
     // The bar follows every step; painting waits 50 ms between steps of the same percent, so a
     // batch moves on each file and the last step (100 %) is always shown.
@@ -471,12 +472,18 @@ int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, Co
     int rc = action(ui_.ctx, calls, request);
     ui_.ctx.progress = previous;
     setBusy(false);
+    if (!previewing_) rememberResult(rc, request);
     return rc;
 }
 
 int CTrakorDlg::convertNow() { return runBusy(ui_.convert); }
 
-int CTrakorDlg::previewNow() { return runBusy(ui_.view); }
+int CTrakorDlg::previewNow() {
+    previewing_ = true;
+    int rc = runBusy(ui_.view);
+    previewing_ = false;
+    return rc;
+}
 
 void CTrakorDlg::comeOnScreen() {
     if (testAttribute(Qt::WA_DontShowOnScreen)) {

@@ -43,6 +43,12 @@ struct UiServices {
     std::function<int(Context&)> openSymbolTable;
     // Chooses the initial language and loads the language file, as the main dialog opens.
     std::function<void(Context&)> prepareLanguage;
+    // Starts MapSource on a GDB file without telling the user when it cannot; true when started.
+    // Set: the map view stands in when MapSource cannot be started. Empty: the driver's calls as they are.
+    std::function<bool(const std::string& gdbPath)> startMapSource;
+    // The GDB image on the clipboard now (empty when there is none); the clipboard dialog keeps it
+    // from before and after a conversion for the map view. Empty: no before/after.
+    std::function<std::vector<uint8_t>()> clipboardImage;
     // Device detection for the drive box; empty when not in this build.
     std::function<DriveScan(Context&)> scanDrives;
     // Mount table watched for device changes; empty: not watched.

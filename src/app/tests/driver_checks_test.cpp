@@ -302,10 +302,22 @@ TEST_F(DriverTest, WorkFileThatCannotBeCreatedIsReported) {
 
 TEST_F(DriverTest, WorkFileIsReadOnlyAfterTheRunAndRewrittenByTheNext) {
     fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    req.outputTarget = OutputTarget::MapSource;
     ASSERT_EQ(run(), kDelivered);
     EXPECT_EQ(modeOf(ctx.paths.workGdb) & 0222, 0u);
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(readFile(ctx.paths.workGdb), kResult);
+}
+
+TEST_F(DriverTest, RunToAFileKeepsToPrivateWorkFilesAndRemovesThem) {
+    writeFile(ctx.paths.workGdb, "EARLIER");
+    fileRequest(makeFile("t.gpx"), dir.file("o.gdb"));
+    ASSERT_EQ(run(), kDelivered);
+    EXPECT_NE(readFile(dir.file("o.gdb")).find("RESULT"), std::string::npos);
+    EXPECT_EQ(readFile(ctx.paths.workGdb), "EARLIER");
+    EXPECT_EQ(ctx.paths.workGdb, dir.file("Trakor3.gdb"));
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().find(".trakor3-"), std::string::npos) << e.path();
 }
 
 TEST_F(DriverTest, InputThatIsTheWorkFileIsReadBeforeItIsRewritten) {

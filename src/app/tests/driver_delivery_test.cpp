@@ -333,7 +333,7 @@ TEST_F(OverwriteTest, NoReplacesWithoutBackupAndCancelReplacesNothing) {
 
 TEST_F(OverwriteTest, ReadOnlyInputIsConvertedButNotReplacedEvenForRoot) {
     fs::permissions(input, fs::perms::owner_read);
-    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(imports, 1);
     EXPECT_EQ(notes.keys(), Keys{"$MSG23"});
     EXPECT_EQ(readFile(input), "ORIGINAL");
@@ -345,7 +345,7 @@ TEST_F(OverwriteTest, FailedBackupLeavesTheInputAlone) {
     input = makeFile(std::string(248, 'g') + ".gdb", "ORIGINAL");
     req.inputPath = input;
     notes.answers = {Answer::Yes};
-    EXPECT_EQ(run(), kRunStopped);
+    EXPECT_EQ(run(), kRunFailed);
     ASSERT_EQ(notes.keys(), (Keys{"$MSG24", "$MSG83"}));
     EXPECT_EQ(readFile(input), "ORIGINAL");
 }

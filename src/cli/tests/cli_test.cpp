@@ -9,6 +9,7 @@
 #include "cli/cli_help.h"
 #include "cli/console_notifier.h"
 #include "cli/settings_reference.h"
+#include "cli/tests/cli_fixture.h"
 #include "gdb/tests/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
@@ -16,39 +17,6 @@ namespace trakor::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs a copy of the built program from its own folder, so it runs portable with its INI file and
-// work files there and tests do not share them; captures both output streams.
-class CliTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    std::string out, err;
-    std::string program;
-    std::string locale = "C";  // LC_ALL of the runs
-
-    void SetUp() override {
-        fs::create_directory(dir.file("bin"));
-        program = dir.file("bin/trakor3-cli");
-        fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
-    }
-    std::string binFile(const std::string& name) const { return dir.file("bin/" + name); }
-
-    int cli(const std::string& args) {
-        std::string errFile = dir.file("stderr.txt");
-        std::string cmd = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
-                          " XDG_DATA_HOME=" + quote(dir.file("data")) + " XDG_CONFIG_HOME=" +
-                          quote(dir.file("config")) + " LC_ALL=" + locale + " " + quote(program) + " " + args + " 2>" +
-                          quote(errFile);
-        out.clear();
-        int rc = runCommand(cmd, &out);
-        err = readFile(errFile);
-        return rc;
-    }
-    std::string makeFile(const std::string& name, const std::string& content = "x") {
-        writeFile(dir.file(name), content);
-        return dir.file(name);
-    }
-};
 
 TEST_F(CliTest, HelpListsTheOptions) {
     EXPECT_EQ(cli("--help"), 0);
@@ -178,6 +146,23 @@ TEST_F(CliTest, GpsDriveWithADeviceDescriptionReceivesTheCourses) {
     EXPECT_NE(err.find("($MSG06)"), std::string::npos) << err;
 }
 
+TEST_F(CliTest, MtpDeviceInGvfsIsListedAndReceivesTheCourses) {
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, "GPS not found\n");
+    // gvfs shows an MTP device as a folder per storage; the storage with the description is the device.
+    const std::string device = dir.file("run/gvfs/mtp:host=091e_4c9a_0000c1a2");
+    fs::create_directories(device + "/Internal Storage/Garmin");
+    fs::create_directories(device + "/SD Card");
+    makeFile("run/gvfs/mtp:host=091e_4c9a_0000c1a2/Internal Storage/Garmin/GarminDevice.xml",
+             "<Device><Model><Description>EDGE 800</Description></Model></Device>");
+    EXPECT_EQ(cli("--list-devices"), 0) << err;
+    EXPECT_EQ(out, device + "/Internal Storage/EDGE 800\n" + device + "/SD Card/ SD-card\n");
+
+    makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    EXPECT_EQ(cli("ride.gpx --option 0 --target gps"), 0) << err;
+    EXPECT_TRUE(fs::exists(device + "/Internal Storage/Garmin/NewFiles/Sample ride-1.tcx"));
+}
+
 // A clipboard block: the length of the image, then the image (here a MapSource file).
 std::string clipboardBlock(const std::string& image) {
     const uint32_t n = static_cast<uint32_t>(image.size());
@@ -263,8 +248,8 @@ TEST_F(CliTest, ConvertsTheBundledSampleRideToGdb) {
     EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
     EXPECT_TRUE(err.empty()) << err;
     ASSERT_EQ(readFile(dir.file("ride.gdb")).rfind(std::string("MsRcf\0", 6), 0), 0u);
-    // The work file stays in the program's folder, read-only.
-    EXPECT_TRUE(fs::exists(binFile("Trakor3.gdb")));
+    // A run to a file works in private files beside the fixed work files and removes them.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("bin")), fs::directory_iterator()), 1);
     if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
     GpxData data = readWithGpsbabel(dir.file("ride.gdb"), dir.file("ride-ms.gdb"));
     ASSERT_EQ(data.tracks.size(), 1u);
@@ -279,7 +264,7 @@ TEST_F(CliTest, MakesAValidTcxCourseOfTheSampleRide) {
     EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
     std::string tcx = readFile(dir.file("ride.tcx"));
     EXPECT_NE(tcx.find("<Course>"), std::string::npos);
-    EXPECT_EQ(readFile(binFile("Trakor3.tcx")), tcx);
+    EXPECT_FALSE(fs::exists(binFile("Trakor3.tcx")));
     std::string schema = sharedFile("schemas/TrainingCenterDatabasev2.xsd");
     if (schema.empty() || !haveProgram("xmllint")) GTEST_SKIP() << "schema or xmllint not present";
     EXPECT_EQ(runCommand("xmllint --noout --schema " + quote(schema) + " " + quote(dir.file("ride.tcx")) + " 2>&1"), 0);

@@ -8,11 +8,14 @@
 #include "platform/block_devices.h"
 #include "platform/file_delivery.h"
 #include "platform/mount_watcher.h"
+#include "platform/mtp_mounts.h"
+#include "platform/atomic_file.h"
 #include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
 using namespace trakor;
 using trakor::test::TempDir;
+using trakor::test::readFile;
 using trakor::test::writeFile;
 
 namespace {
@@ -28,6 +31,7 @@ public:
         roots.sysfs = dir.file("sys");
         roots.mountTable = dir.file("mountinfo");
         roots.fileRoot = dir.file("root");
+        roots.gvfs = "/run/user/1000/gvfs";
         fs::create_directories(roots.sysfs + "/dev/block");
         fs::create_directories(roots.fileRoot);
         writeFile(roots.mountTable, "");
@@ -58,11 +62,19 @@ public:
                                                  std::to_string(minor));
     }
 
-    void mount(unsigned major, unsigned minor, const std::string& mountPoint, const std::string& escaped = "") {
+    void mount(unsigned major, unsigned minor, const std::string& mountPoint, const std::string& escaped = "",
+               const std::string& typeAndSource = "vfat /dev/sdx") {
         fs::create_directories(roots.fileRoot + mountPoint);
         mountinfo += "40 30 " + std::to_string(major) + ":" + std::to_string(minor) + " / " +
-                     (escaped.empty() ? mountPoint : escaped) + " rw,nosuid - vfat /dev/sdx rw\n";
+                     (escaped.empty() ? mountPoint : escaped) + " rw,nosuid - " + typeAndSource + " rw\n";
         writeFile(roots.mountTable, mountinfo);
+    }
+
+    // A storage folder of an MTP device, with a description file when `xml` is given.
+    std::string mtpStorage(const std::string& folder, const std::string& xml = "") {
+        fs::create_directories(roots.fileRoot + folder);
+        if (!xml.empty()) putDescription(folder, xml);
+        return folder + "/";
     }
 
     void unmountAll() {
@@ -119,6 +131,20 @@ TEST(MountTable, ParsesLinesUnescapesAndSkipsMalformed) {
     EXPECT_EQ(m[1].mountPoint, "/media/u/MY GARMIN");
     EXPECT_EQ(m[2].mountPoint, "/media/u/back\\slash");
     EXPECT_EQ(m[3].mountPoint, "/trailing\\04");
+    EXPECT_EQ(m[1].fsType, "vfat");
+    EXPECT_EQ(m[1].source, "/dev/sdb1");
+    EXPECT_EQ(m[3].fsType, "");  // no separator: no type
+
+    // Optional fields before the separator; MTP file systems through FUSE.
+    auto fuse = parseMountInfo("50 30 0:61 / /media/u/mtp rw shared:1 master:2 - fuse.jmtpfs jmtpfs rw\n"
+                               "51 30 0:62 / /mnt/a rw - fuse simple-mtpfs rw\n"
+                               "52 30 0:63 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
+                               "53 30 0:64 / /mnt/ssh rw - fuse.sshfs u@host: rw\n");
+    ASSERT_EQ(fuse.size(), 4u);
+    EXPECT_EQ(fuse[0].fsType, "fuse.jmtpfs");
+    std::vector<bool> mtp;
+    for (const auto& e : fuse) mtp.push_back(isFuseMtpMount(e));
+    EXPECT_EQ(mtp, (std::vector<bool>{true, true, false, false}));
 }
 
 TEST(DeviceDescription, TakesFirstElementAndKeepsUtf8) {
@@ -245,7 +271,7 @@ TEST(DeviceDetection, Utf8DescriptionAndMissingElement) {
 TEST(DeviceDetection, UnplugThenReplugIsSeenByWatcher) {
     FakeSystem sys;
     sys.edge800(true);
-    MountWatcher watcher(sys.roots.mountTable);
+    MountWatcher watcher(sys.roots.mountTable, sys.roots.file(sys.roots.gvfs));
     EXPECT_FALSE(watcher.changed(0));
     EXPECT_TRUE(sys.detect().connected);
 
@@ -260,4 +286,95 @@ TEST(DeviceDetection, UnplugThenReplugIsSeenByWatcher) {
     EXPECT_TRUE(sys.detect().connected);
     EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN/"));
     EXPECT_TRUE(isMountAccessible(sys.roots, "/media/u/GARMIN"));
+}
+
+TEST(DeviceDetection, MtpDevicesThroughGvfsAndFuse) {
+    const std::string edge830 = "<Device><Model><Description>Edge 830</Description></Model></Device>";
+    const std::string gvfs = "/run/user/1000/gvfs/";
+    {
+        // gvfs: the storage holding the description is the device, the other storage its card;
+        // other gvfs mounts and MTP devices without the file do not count.
+        FakeSystem sys;
+        sys.mtpStorage(gvfs + "smb-share:server=nas,share=gps", kEdge800Xml);
+        sys.mtpStorage(gvfs + "mtp:host=04e8_6860_R58M");  // a phone
+        sys.mtpStorage(gvfs + "mtp:host=04e8_6860_R58M/Phone");
+        std::string internal = sys.mtpStorage(gvfs + "mtp:host=091e_4c9a_0000c1a2/Internal Storage", edge830);
+        std::string card = sys.mtpStorage(gvfs + "mtp:host=091e_4c9a_0000c1a2/SD Card");
+        auto d = sys.detect();
+        EXPECT_TRUE(d.connected);
+        EXPECT_EQ(texts(d), (std::vector<std::string>{internal + "Edge 830", card + " SD-card"}));
+        EXPECT_EQ(d.deviceRoot, internal);
+        EXPECT_EQ(d.selectedRoot, internal);
+        pickDeviceEntry(d, 1);
+        EXPECT_EQ(d.selectedRoot, card);
+
+        // A device in mass-storage mode comes first.
+        sys.edge800(false);
+        EXPECT_EQ(sys.detect().deviceRoot, "/media/u/GARMIN/");
+    }
+    {
+        // FUSE mounts: jmtpfs shows storages as folders, simple-mtpfs one storage directly; other
+        // FUSE file systems are no MTP devices.
+        FakeSystem sys;
+        sys.mount(0, 60, "/mnt/ssh", "", "fuse.sshfs u@host:");
+        sys.putDescription("/mnt/ssh", kEdge800Xml);
+        sys.mount(0, 61, "/media/u/mtp", "", "fuse.jmtpfs jmtpfs");
+        std::string internal = sys.mtpStorage("/media/u/mtp/Internal storage", edge830);
+        EXPECT_EQ(texts(sys.detect()), std::vector<std::string>{internal + "Edge 830"});
+
+        sys.unmountAll();
+        sys.mount(0, 62, "/mnt/fr", "", "fuse simple-mtpfs");
+        sys.putDescription("/mnt/fr", "<Description>Forerunner 945</Description>");
+        sys.mtpStorage("/mnt/fr/Music");
+        auto d = sys.detect();
+        EXPECT_EQ(texts(d), std::vector<std::string>{"/mnt/fr/Forerunner 945"});
+        EXPECT_EQ(d.deviceRoot, "/mnt/fr/");
+    }
+}
+
+TEST(DeviceDetection, WatcherSeesMtpDevicesComeAndGo) {
+    FakeSystem sys;
+    MountWatcher watcher(sys.roots.mountTable, sys.roots.file(sys.roots.gvfs));
+    sys.mtpStorage("/run/user/1000/gvfs/smb-share:server=nas");
+    EXPECT_FALSE(watcher.changed(0));
+    sys.mtpStorage("/run/user/1000/gvfs/mtp:host=091e_4c9a/Internal Storage");
+    EXPECT_TRUE(watcher.changed(0));
+    fs::remove_all(sys.roots.file("/run/user/1000/gvfs/mtp:host=091e_4c9a"));
+    EXPECT_TRUE(watcher.changed(0));
+}
+
+TEST(DeviceWrite, RefusedRenameFallsBackToADirectWriteAndSizesAreChecked) {
+    TempDir dir;
+    const std::string path = dir.file("Ride.tcx");
+    auto leftovers = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+        return names;
+    };
+    DeviceFileCalls refusing;
+    refusing.rename = [](const char*, const char*) {
+        errno = EPERM;
+        return -1;
+    };
+    for (const DeviceFileCalls& calls : {DeviceFileCalls{}, refusing}) {
+        writeFile(path, "an older and longer course file");
+        std::string error;
+        EXPECT_TRUE(writeFileToDevice(path, "<course/>", &error, calls)) << error;
+        EXPECT_EQ(readFile(path), "<course/>");
+        EXPECT_EQ(leftovers(), std::vector<std::string>{"Ride.tcx"});
+    }
+
+    // A device that swallows bytes while reporting them written: the write fails, the old file
+    // stays as it was and no temporary file stays behind.
+    DeviceFileCalls lying;
+    lying.write = [](int fd, const void* p, size_t n) -> ssize_t {
+        if (n > 1 && ::write(fd, p, n - 1) < 0) return -1;
+        return static_cast<ssize_t>(n);
+    };
+    std::string error;
+    EXPECT_FALSE(writeFileToDevice(path, "<new course/>", &error, lying));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readFile(path), "<course/>");
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"Ride.tcx"});
+    EXPECT_FALSE(writeFileToDevice(dir.file("gone/Ride.tcx"), "<course/>", &error));
 }

@@ -240,9 +240,10 @@ TEST_F(LauncherTest, TrainingCenterWineThenDesktopThenMessage) {
 // Training Center, and the program in the Wine prefix is found whatever the defaults say.
 TEST_F(LauncherTest, OurOwnDesktopEntriesAreNeverTheCompanionProgram) {
     for (const char* name : {"Trakor3", "trakor3-cli", "wine"}) recorder(name);
-    fs::copy_file(std::string(TRAKOR_SOURCE_DIR) + "/data/trakor3.desktop", apps + "/trakor3.desktop");
+    fs::copy_file(std::string(TRAKOR_SOURCE_DIR) + "/data/nl.quenby.Trakor3.desktop",
+                  apps + "/nl.quenby.Trakor3.desktop");
     for (const char* type : {"application_x-gdb", "application_vnd.garmin.tcx+xml"})
-        writeFile(mime + "/" + type, "trakor3.desktop\n");
+        writeFile(mime + "/" + type, "nl.quenby.Trakor3.desktop\n");
     registerApp("application/x-wine-extension-gdb", "viewer.desktop", "env A=1 " + bin + "/trakor3-cli --view %f");
     registerApp("application/x-wine-extension-tcx", "viewer2.desktop", "sh -c \"exec Trakor3 \\\"$1\\\"\" sh %f");
     CompanionLauncher launcher(setup);

@@ -120,14 +120,15 @@ TEST_F(EmitTrackTest, SavedTrackComesBeforeTheRoutes) {
     EXPECT_EQ(names('T'), std::vector<std::string>{"Trip-2"});
 }
 
-TEST_F(EmitTrackTest, TracksBeyondTheWaypointLimitAreSkippedQuietly) {
+TEST_F(EmitTrackTest, TracksBeyondTheWaypointLimitAreSkippedAndTold) {
     ctx.run.nextWaypointNumber = 99990;
     fill(20);
     emitImportedTrack(ctx, job, "Long-1", 21);
     EXPECT_TRUE(written().empty());
-    EXPECT_EQ(ctx.run.infoFlag, 1);
-    EXPECT_EQ(ctx.run.infoText, "Cannot convert more than 99999 trackpoints,\ntrack \"Long-1\" skipped.");
-    EXPECT_TRUE(notifier.entries.empty());
+    ASSERT_EQ(notifier.keys(), std::vector<std::string>{"Info"});
+    EXPECT_EQ(notifier.entries[0].text, "Cannot convert more than 99999 trackpoints,\ntrack \"Long-1\" skipped.");
+    EXPECT_EQ(ctx.run.infoFlag, 0);
+    EXPECT_EQ(ctx.run.trackFailures, 1);
     EXPECT_EQ(ctx.run.nextWaypointNumber, 100010);
 }
 

@@ -80,10 +80,10 @@ TEST_F(ImportFileTest, GdbInputTracksAreCopiedAsTracks) {
     EXPECT_EQ(copy.points.size(), 2u);
 }
 
-TEST_F(ImportFileTest, MemoryShortageIsReported) {
+TEST_F(ImportFileTest, InputBeyondTheBoundIsRefusedAsTooLarge) {
     EndlessStream in;
     ctx.run.inputType = InputType::Gpx;
-    EXPECT_EQ(importFile(ctx, job, in), 2);
+    EXPECT_EQ(importFile(ctx, job, in), kImportTooLarge);
     EXPECT_EQ(out.size(), 0);
 }
 

@@ -1,0 +1,163 @@
+// What the package installs beside the program: the manual pages must describe every option the
+// program's --help lists, and the bash completion must offer the program's options, values,
+// setting names and input files.
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <set>
+
+#include "core/settings.h"
+#include "testsupport/testsupport.h"
+
+namespace trakor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli";
+const std::string kManPage = std::string(TRAKOR_SOURCE_DIR) + "/docs/man/trakor3-cli.1";
+const std::string kManPages[] = {kManPage, std::string(TRAKOR_SOURCE_DIR) + "/docs/man/Trakor3.1"};
+const std::string kCompletion = std::string(TRAKOR_SOURCE_DIR) + "/data/completion/trakor3-cli";
+
+std::string helpText() {
+    std::string out;
+    EXPECT_EQ(runCommand(quote(kProgram) + " --help", &out), 0);
+    return out;
+}
+
+// The option names and the values of fixed choices ("{file,gps}") that a help text mentions.
+std::set<std::string> optionsAndChoices(const std::string& help) {
+    std::set<std::string> words;
+    std::regex option(R"((^|[\s,\[(])(--?[A-Za-z][A-Za-z0-9-]*))");
+    for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it) words.insert((*it)[2]);
+    std::regex choices(R"(:\{([^}]*)\})");
+    for (std::sregex_iterator it(help.begin(), help.end(), choices), end; it != end; ++it) {
+        std::string list = (*it)[1].str() + ",";
+        for (size_t start = 0, comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
+            words.insert(list.substr(start, comma - start));
+    }
+    return words;
+}
+
+// The manual page's text as a reader sees it: hyphens, fonts and quotes without their escapes.
+std::string manText(const std::string& source) {
+    std::string text = std::regex_replace(source, std::regex(R"(\\f[BIRP])"), "");
+    text = std::regex_replace(text, std::regex(R"(\\\(lq|\\\(rq)"), "\"");
+    text = std::regex_replace(text, std::regex(R"(\\&|\\%)"), "");
+    return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+}
+
+// The tag lines of the page's items (the line after each .TP or .TQ), where options are described.
+std::string itemTags(const std::string& man) {
+    std::string tags;
+    std::regex tag(R"(\n\.T[PQ][^\n]*\n([^\n]*))");
+    for (std::sregex_iterator it(man.begin(), man.end(), tag), end; it != end; ++it) tags += (*it)[1].str() + "\n";
+    return tags;
+}
+
+// Whether `word` stands in `text` on its own (not as the start of a longer option name).
+bool mentions(const std::string& text, const std::string& word) {
+    auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'; };
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        bool before = at == 0 || !isNameChar(text[at - 1]);
+        bool after = at + word.size() >= text.size() || !isNameChar(text[at + word.size()]);
+        if (before && after) return true;
+    }
+    return false;
+}
+
+TEST(ManualPage, DescribesEveryOptionChoiceAndSettingOfTheProgram) {
+    const std::string help = helpText();
+    const std::set<std::string> words = optionsAndChoices(help);
+    // The extraction sees what it must: a drift test that finds no options would pass on anything.
+    for (const char* known : {"--help", "-o", "--output", "--set", "--no", "gps", "24"})
+        ASSERT_TRUE(words.count(known)) << known << " not found in --help:\n" << help;
+
+    const std::string man = manText(readFile(kManPage));
+    const std::string tags = itemTags(man);
+    for (const std::string& w : words) {
+        if (w[0] == '-')
+            EXPECT_TRUE(mentions(tags, w)) << "the manual page has no item for " << w;
+        else
+            EXPECT_TRUE(mentions(man, w)) << "the manual page lacks the value " << w;
+    }
+    for (const SettingDef& d : settingTable()) EXPECT_TRUE(mentions(man, d.valueName)) << d.valueName;
+    for (const char* section : {".SH EXIT STATUS", ".SH FILES", ".SH ENVIRONMENT"})
+        EXPECT_NE(man.find(section), std::string::npos) << section;
+}
+
+TEST(ManualPage, FormatsWithoutWarnings) {
+    if (!haveProgram("groff")) GTEST_SKIP() << "groff not installed";
+    for (const std::string& page : kManPages) {
+        std::string out;
+        EXPECT_EQ(runCommand("groff -man -ww -z " + quote(page) + " 2>&1", &out), 0) << page;
+        EXPECT_EQ(out, "") << page;
+    }
+}
+
+// Calls the completion function as bash does for the command line `words` (the last one being
+// completed) in `folder`, and returns what it offers.
+std::vector<std::string> complete(const std::string& folder, const std::vector<std::string>& words) {
+    std::string script = "source " + quote(kCompletion) + "\nCOMP_WORDS=(" + quote(kProgram);
+    for (const std::string& w : words) script += " " + quote(w);
+    script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
+              "\n_trakor3_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n"
+              // The user's shell options stay as they were.
+              "if shopt -q nocasematch; then echo 'nocasematch left on'; fi\n";
+    writeFile(folder + "/complete.sh", script);
+    std::string out;
+    EXPECT_EQ(runCommand("cd " + quote(folder) + " && bash complete.sh", &out), 0) << script;
+    std::vector<std::string> offered;
+    for (size_t start = 0, nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
+        if (nl > start) offered.push_back(out.substr(start, nl - start));
+    std::sort(offered.begin(), offered.end());
+    return offered;
+}
+
+using Words = std::vector<std::string>;
+
+TEST(BashCompletion, OffersOptionsValuesSettingsAndInputFiles) {
+    if (!haveProgram("bash")) GTEST_SKIP() << "bash not installed";
+    TempDir dir;
+    const std::string d = dir.path().string();
+    for (const char* f : {"ride.GPX", "route.gdb.bak", "notes.txt", "run.fit", "course.tcx", "my.ini"})
+        writeFile(d + "/" + f, "x");
+    fs::create_directory(d + "/edge");
+
+    struct Case {
+        Words words;
+        Words offered;
+    };
+    const Case cases[] = {
+        {{"--ov"}, {"--overwrite-input"}},
+        {{"--no-"}, {"--no-filter", "--no-split"}},
+        {{"--target", ""}, {"file", "gps", "mapsource", "trainingcenter"}},
+        {{"--option", "2"}, {"2", "21", "22", "23", "24"}},
+        {{"--option=1"}, {"1", "11", "12", "13", "14", "15"}},
+        {{"--set", "'Rem"}, {"'Removal Distance=", "'Removal Glitches="}},
+        {{"--set", "Turn"}, {"Turn\\ Warnings="}},
+        {{"--split", ""}, {}},
+        {{""}, {"course.tcx", "edge", "ride.GPX", "route.gdb.bak", "run.fit"}},
+        {{"run.fit", "r"}, {"ride.GPX", "route.gdb.bak", "run.fit"}},
+        {{"-o", ""}, {"course.tcx", "edge"}},
+        {{"--ini", ""}, {"edge", "my.ini"}},
+        {{"--gps-drive", ""}, {"edge"}},
+        {{"--clipboard-block", "in.blk", "n"}, {"notes.txt"}},
+        {{"--log", "n"}, {"notes.txt"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(complete(d, c.words), c.offered) << "after: " << c.words.front() << " ...";
+
+    // Every option of --help, and every setting name, can be completed.
+    Words options;
+    for (const std::string& w : optionsAndChoices(helpText()))
+        if (w[0] == '-') options.push_back(w);
+    EXPECT_EQ(complete(d, {"-"}), options);
+    Words settings;
+    for (const SettingDef& d : settingTable())
+        settings.push_back(std::regex_replace(std::string(d.valueName), std::regex(" "), "\\ ") + "=");
+    std::sort(settings.begin(), settings.end());
+    EXPECT_EQ(complete(d, {"--set", ""}), settings);
+}
+
+}  // namespace
+}  // namespace trakor::test

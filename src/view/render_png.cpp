@@ -1,0 +1,107 @@
+#include "view/render_png.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTimer>
+#include <memory>
+
+#include "gdb/stream.h"
+#include "view/map_painter.h"
+#include "view/tile_loader.h"
+
+namespace trakor::view {
+
+bool parseRenderSize(const std::string& text, int& width, int& height) {
+    int w = 0, h = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2) return false;
+    if (w < 16 || h < 16 || w > 8192 || h > 8192) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+namespace {
+// Waits for the tiles of the picture, at most `ms`, with the event loop running the downloads.
+void fetchTiles(TileLoader& loader, const Viewport& vp, int ms) {
+    const int z = tileZoomFor(vp.zoom, loader.settings().maxZoom);
+    for (const TilePlacement& t : tilesCovering(vp, z)) loader.tile(t.id);
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (loader.pending() == 0 || since.elapsed() > ms) loop.quit();
+    });
+    poll.start(20);
+    if (loader.pending() > 0) loop.exec();
+}
+}  // namespace
+
+int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
+    MapModel input;
+    std::string error;
+    if (loadMapModel(ctx, r.input, input, &error) != kModelRead) {
+        std::fprintf(err, "%s\n", error.c_str());
+        return 2;
+    }
+    MapScene scene;
+    if (r.convert) {
+        std::string resultPath;
+        if (int rc = r.convert(resultPath); rc != 0) return rc;
+        if (resultPath.empty()) resultPath = ctx.paths.workGdb;
+        MapModel result;
+        if (loadMapModel(ctx, resultPath, result, &error) != kModelRead) {
+            std::fprintf(err, "cannot read the result: %s\n", error.c_str());
+            return 2;
+        }
+        for (const ItemComparison& c : compareModels(input, result)) std::fprintf(out, "%s\n", comparisonLine(c).c_str());
+        scene.setModel(result);
+        scene.setBefore(input);
+    } else {
+        scene.setModel(input);
+    }
+    if (!scene.hasPoints()) {
+        std::fprintf(err, "%s: no routes, tracks or waypoints to draw\n", r.input.c_str());
+        return 1;
+    }
+
+    // Fonts need a GUI application; the offscreen platform needs no display.
+    std::unique_ptr<QGuiApplication> app;
+    static int argc = 3;
+    static char arg0[] = "trakor3-cli", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    if (QCoreApplication::instance() == nullptr) app = std::make_unique<QGuiApplication>(argc, argv);
+
+    const Viewport vp = fitBox(scene.bounds(), r.width, r.height);
+    PaintOptions options;
+    options.miles = ctx.settings.milesMode != 0;
+    std::unique_ptr<TileLoader> loader;
+    if (r.tiles) {
+        TileSettings ts = loadTileSettings(mapSettingsFile(ctx.paths));
+        loader = std::make_unique<TileLoader>(ts);
+        fetchTiles(*loader, vp, ts.timeoutMs);
+        options.tiles = [&loader](const TileId& id) { return loader->tile(id); };
+        options.maxTileZoom = ts.maxZoom;
+        options.attribution = ts.attribution;
+    }
+    QImage image(r.width, r.height, QImage::Format_RGB32);
+    {
+        QPainter p(&image);
+        paintMap(p, vp, scene, options);
+    }
+    QImageWriter writer(QString::fromStdString(r.png), "png");
+    writer.setQuality(50);  // middling compression: fast enough, and the picture is mostly flat colour
+    if (!writer.write(image)) {
+        std::fprintf(err, "cannot write %s: %s\n", r.png.c_str(), writer.errorString().toLocal8Bit().constData());
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace trakor::view
