@@ -283,9 +283,20 @@ private:
         return part >= 1;
     }
 
+    // Track points go out as the record is read; the track's head goes before the first.
     void track(const RecordView& rec) {
         GdbTrack t;
-        parseTrack(rec.data, static_cast<size_t>(rec.length), version_, t);
+        bool started = false;
+        parseTrack(rec.data, static_cast<size_t>(rec.length), version_, t, [&](const GdbTrackPoint& p) {
+            if (!started) trackHead(t);
+            started = true;
+            trackPoint(p);
+        });
+        if (!started) trackHead(t);
+        g_ << "</trkseg>\n";
+    }
+
+    void trackHead(const GdbTrack& t) {
         std::string base;
         int part = 0;
         const bool isPart = !options_.trackPerPart && partName(t.trkName, base, part);
@@ -304,19 +315,19 @@ private:
         openBase_ = isPart ? base : std::string();
         openPart_ = isPart ? part : -1;
         g_ << "<trkseg>\n";
-        for (const GdbTrackPoint& p : t.points) {
-            g_ << "<trkpt";
-            g_.position(p.tptLat, p.tptLon);
-            g_ << ">";
-            g_.elevation(p.alt);
-            if (p.tptTime != 0) {
-                g_ << "<time>";
-                g_.time(p.tptTime);
-                g_ << "</time>";
-            }
-            g_ << "</trkpt>\n";
+    }
+
+    void trackPoint(const GdbTrackPoint& p) {
+        g_ << "<trkpt";
+        g_.position(p.tptLat, p.tptLon);
+        g_ << ">";
+        g_.elevation(p.alt);
+        if (p.tptTime != 0) {
+            g_ << "<time>";
+            g_.time(p.tptTime);
+            g_ << "</time>";
         }
-        g_ << "</trkseg>\n";
+        g_ << "</trkpt>\n";
     }
 
     void closeTrack() {

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -179,6 +180,9 @@ struct GdbTrack {
 int parseWaypoint(const uint8_t* data, size_t length, char version, GdbWaypoint& wpt);
 int parseRoute(const uint8_t* data, size_t length, char version, GdbRoute& rte);
 int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& trk);
+// The same, with each track point handed to `onPoint` as it is read instead of kept in trk.points.
+int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& trk,
+               const std::function<void(const GdbTrackPoint&)>& onPoint);
 
 // Read one record from a stream positioned after its type letter; consume exactly its data
 // (what there is of it). A negative length consumes nothing.

@@ -1,5 +1,6 @@
 // Readers of the waypoint, route and track records, bounded by the record's data.
 #include <algorithm>
+#include <functional>
 #include <cstring>
 
 #include "gdb/records.h"
@@ -230,7 +231,8 @@ int parseRoute(const uint8_t* data, size_t length, char version, GdbRoute& r) {
     return result(c);
 }
 
-int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t) {
+int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t,
+               const std::function<void(const GdbTrackPoint&)>& onPoint) {
     t = GdbTrack{};
     FieldCursor c(data, length);
     t.trkName = c.str();
@@ -238,7 +240,7 @@ int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t) {
     t.trkColour = c.i32();
     int32_t n = c.count();
     // A track point takes at least 8 + 4 flag bytes.
-    reserveBounded(t.points, n, c, 12);
+    if (!onPoint) reserveBounded(t.points, n, c, 12);
     for (int32_t i = 0; i < n && c.ok(); ++i) {
         GdbTrackPoint p;
         p.tptLat = c.i32();
@@ -249,10 +251,18 @@ int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t) {
         p.tptTime = time;
         p.hasDepth = c.optionalDouble(p.tptDepth);
         p.hasTemperature = c.optionalDouble(p.tptTemperature);
-        if (c.ok()) t.points.push_back(p);
+        if (!c.ok()) break;
+        if (onPoint)
+            onPoint(p);
+        else
+            t.points.push_back(p);
     }
     t.dataUsed = c.pos();
     return result(c);
+}
+
+int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& t) {
+    return parseTrack(data, length, version, t, nullptr);
 }
 
 int readWaypointRecord(ByteStream& in, int32_t length, char version, GdbWaypoint& wpt) {
@@ -264,7 +274,8 @@ int readRouteRecord(ByteStream& in, int32_t length, char version, GdbRoute& rte)
 }
 
 int readTrackRecord(ByteStream& in, int32_t length, char version, GdbTrack& trk) {
-    return readRecordData(in, length, version, trk, parseTrack);
+    return readRecordData(in, length, version, trk,
+                          static_cast<int (*)(const uint8_t*, size_t, char, GdbTrack&)>(parseTrack));
 }
 
 }  // namespace trakor
