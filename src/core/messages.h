@@ -48,6 +48,19 @@ Answer tell(Context& ctx, const char* key, const char* english, MsgStyle style, 
 // A message with a literal caption and no key.
 Answer tellLiteral(Context& ctx, const char* caption, const std::string& text, MsgStyle style);
 
+// A message of a subsystem's table: key, built-in English text, style.
+struct KeyedMessage {
+    const char* key;
+    const char* english;
+    MsgStyle style;
+};
+
+// Shows a keyed message, its arguments formatted into the (looked-up) text.
+template <class... Args>
+Answer say(Context& ctx, const KeyedMessage& m, Args... args) {
+    return tell(ctx, m.key, m.english, m.style, args...);
+}
+
 // The conversion letters of a printf format ("%s %u" -> "su"); used to guard translated formats.
 std::string formatSignature(std::string_view format);
 

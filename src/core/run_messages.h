@@ -1,4 +1,4 @@
-// Keyed messages and the texts every conversion action shares (the driver and the clipboard
+// The texts every conversion action shares (the driver and the clipboard
 // conversion): key, built-in English text, style.
 #pragma once
 
@@ -7,12 +7,6 @@
 #include "core/messages.h"
 
 namespace trakor {
-
-struct KeyedMessage {
-    const char* key;
-    const char* english;
-    MsgStyle style;
-};
 
 namespace dmsg {
 inline constexpr KeyedMessage kFilterPoints{"$MSG03", "Number of filter points is invalid.\nValid values are 2-9999.",
@@ -33,12 +27,6 @@ inline constexpr const char* kCaptionInfo = "Info";
 inline constexpr const char* kMemoryError = "memory error";
 inline constexpr const char* kCopyError = "copy error";
 }  // namespace dmsg
-
-// Shows a keyed message, its arguments formatted into the (looked-up) text.
-template <class... Args>
-Answer say(Context& ctx, const KeyedMessage& m, Args... args) {
-    return tell(ctx, m.key, m.english, m.style, args...);
-}
 
 // A keyed message as it stands with a second line that says more, such as "<path>: <the system's
 // reason>" for a file that failed.

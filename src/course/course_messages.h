@@ -5,19 +5,13 @@
 
 namespace trakor {
 
-struct CourseMessage {
-    const char* key;
-    const char* english;
-    MsgStyle style;
-};
-
 namespace cmsg {
-inline constexpr CourseMessage kNoTracks{"$MSG51", "No tracks available for conversion.\nConversion failed.",
+inline constexpr KeyedMessage kNoTracks{"$MSG51", "No tracks available for conversion.\nConversion failed.",
                                          MsgStyle::Plain};
-inline constexpr CourseMessage kCoursePoints{"$MSG52", "Trakor3 has generated %d course points.", MsgStyle::Plain};
+inline constexpr KeyedMessage kCoursePoints{"$MSG52", "Trakor3 has generated %d course points.", MsgStyle::Plain};
 // Name lines of the course points; a language file gives the whole translated line.
-inline constexpr CourseMessage kLeftLine{"$MSG49", "        <Name>Left</Name>\n", MsgStyle::Plain};
-inline constexpr CourseMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n", MsgStyle::Plain};
+inline constexpr KeyedMessage kLeftLine{"$MSG49", "        <Name>Left</Name>\n", MsgStyle::Plain};
+inline constexpr KeyedMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n", MsgStyle::Plain};
 // Longest translated name line that is looked up.
 inline constexpr size_t kNameLineLimit = 64;
 

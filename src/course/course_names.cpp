@@ -136,7 +136,7 @@ std::string courseFileName(std::string_view courseName) {
 }
 
 std::string coursePointName(const Context& ctx, bool right) {
-    const CourseMessage& m = right ? cmsg::kRightLine : cmsg::kLeftLine;
+    const KeyedMessage& m = right ? cmsg::kRightLine : cmsg::kLeftLine;
     const char* english = right ? "Right" : "Left";
     // The text is a whole line; only the name between its tags is taken from it.
     std::string line = messageText(ctx, m.key, m.english, cmsg::kNameLineLimit);

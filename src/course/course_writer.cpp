@@ -206,12 +206,12 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     const bool written = out.close();
     in.close();
     if (coursePoints > 0)
-        tell(ctx, cmsg::kCoursePoints.key, cmsg::kCoursePoints.english, cmsg::kCoursePoints.style, coursePoints);
+        say(ctx, cmsg::kCoursePoints, coursePoints);
     if (!written) writeError(ctx, ctx.paths.workTcx);
     // The user must not be told that courses reached the device when they did not.
     if (!written || deviceFailed) return 1;
     if (ctx.run.trackCounter == 0) {
-        tell(ctx, cmsg::kNoTracks.key, cmsg::kNoTracks.english, cmsg::kNoTracks.style);
+        say(ctx, cmsg::kNoTracks);
         return 1;
     }
     return 0;

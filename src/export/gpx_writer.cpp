@@ -8,8 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/text_format.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
+#include "gdb/waypoint_details.h"
 #include "import/gpx_names.h"
 #include "platform/atomic_file.h"
 #include "platform/text_encoding.h"
@@ -77,46 +79,11 @@ public:
         buf_.append(tmp, r.ptr);
     }
     // "YYYY-MM-DDThh:mm:ssZ" of a stored time (seconds since 1970, UTC).
-    void time(int32_t t) {
-        const int64_t secs = t;
-        int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
-        const int64_t rest = secs - days * 86400;
-        if (days != cachedDay_) {
-            cachedDay_ = days;
-            // Civil date of a day number (days since 1970-01-01).
-            days += 719468;
-            const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-            const int64_t doe = days - era * 146097;
-            const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-            const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-            const int64_t mp = (5 * doy + 2) / 153;
-            const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-            const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-            const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-            char* p = dayText_;
-            p = digits(p, year, 4);
-            *p++ = '-';
-            p = digits(p, month, 2);
-            *p++ = '-';
-            p = digits(p, day, 2);
-        }
-        char text[20];
-        std::memcpy(text, dayText_, 10);
-        char* p = text + 10;
-        *p++ = 'T';
-        p = digits(p, rest / 3600, 2);
-        *p++ = ':';
-        p = digits(p, rest / 60 % 60, 2);
-        *p++ = ':';
-        p = digits(p, rest % 60, 2);
-        *p++ = 'Z';
-        buf_.append(text, p);
-    }
+    void time(int32_t t) { appendUtcTime(buf_, t); }
     // Element text or attribute value: UTF-8 (Windows-1252 bytes converted), markup characters
     // escaped, control characters that XML does not allow left out.
     void escaped(std::string_view raw) {
-        const std::string text = isValidUtf8(raw) ? std::string(raw) : windows1252ToUtf8(raw);
-        for (char c : text) {
+        for (char c : toUtf8(raw)) {
             switch (c) {
                 case '&': buf_ += "&amp;"; break;
                 case '<': buf_ += "&lt;"; break;
@@ -151,31 +118,21 @@ public:
     }
 
 private:
-    static char* digits(char* p, int64_t v, int width) {
-        if (v < 0) v = 0;
-        for (int i = width - 1; i >= 0; --i, v /= 10) p[i] = static_cast<char>('0' + v % 10);
-        return p + width;
-    }
     static constexpr size_t kBlock = 1 << 16;
     ByteStream& out_;
     std::string buf_;
     bool ok_ = true;
-    int64_t cachedDay_ = INT64_MIN;
-    char dayText_[10] = {};
 };
 
 std::string_view colorName(uint8_t index) { return index >= 1 && index <= 16 ? kColorNames[index - 1] : ""; }
 
-// The time MapSource keeps at the end of a waypoint record: a flag byte 1 and the seconds since
-// 1970, the last bytes of the record in version 2 and followed by six more bytes in version 3.
-// 0 when there is none (the program's own waypoints end in zero bytes).
+// The time MapSource keeps among a waypoint's details; 0 when there is none (the program's own
+// waypoints have none) or the details do not read whole.
 int32_t waypointTime(const GdbWaypoint& w, char version) {
-    const std::vector<uint8_t>& t = w.trailing;
-    const size_t after = version == kGdbVersion3 ? 6 : version == kGdbVersion2 ? 0 : SIZE_MAX;
-    if (after == SIZE_MAX || t.size() < after + 5 || t[t.size() - after - 5] != 1) return 0;
-    const uint8_t* v = t.data() + t.size() - after - 4;
-    return static_cast<int32_t>(static_cast<uint32_t>(v[0]) | (static_cast<uint32_t>(v[1]) << 8) |
-                                (static_cast<uint32_t>(v[2]) << 16) | (static_cast<uint32_t>(v[3]) << 24));
+    WaypointDetails d;
+    size_t used = 0;
+    if (!parseWaypointDetails(w.trailing.data(), w.trailing.size(), version, d, used) || !d.hasTime) return 0;
+    return d.time;
 }
 
 void symbol(GpxOut& g, int32_t wptSymbol) {

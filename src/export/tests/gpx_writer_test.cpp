@@ -55,7 +55,9 @@ std::vector<uint8_t> sampleImage(char version) {
     home.wptAltitude = {true, 34.5};
     home.wptComment = "\"quoted\"\x01";
     home.wptSymbol = 64;  // Flag
-    if (version == kGdbVersion2) home.trailing = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xC9, 0x4F, 0x6E, 0x42};
+    // Version 2 details: lead byte, 5 route bytes, description, link, category, one byte, the time.
+    if (version == kGdbVersion2)
+        home.trailing = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xC9, 0x4F, 0x6E, 0x42};
     writeWaypointRecord(out, home, version);
     writeWaypointRecord(out, waypoint("S1", semi(52.6), semi(13.3), kClassRoutePoint, kMarkerInvisible), version);
     writeWaypointRecord(out, waypoint("V2", semi(52.7), semi(13.4), kClassRoutePoint, kMarkerVia), version);
