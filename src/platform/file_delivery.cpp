@@ -85,23 +85,29 @@ bool canWriteOutput(const std::string& path) {
     return true;
 }
 
-bool replaceFileWith(const std::string& source, const std::string& target) {
-    if (source.empty() || target.empty() || nameTooLong(target)) return false;
+namespace {
+
+// Opens `source` and has `write` make a file from a filler that pumps its bytes into a descriptor.
+template <class Write>
+bool copyThrough(const std::string& source, Write write) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    const bool ok = writeFileAtomicallyWith(target, [in](int out) { return pump(in, out); });
+    const bool ok = write([in](int out) { return pump(in, out); });
     ::close(in);
     return ok;
 }
 
+}  // namespace
+
+bool replaceFileWith(const std::string& source, const std::string& target) {
+    if (source.empty() || target.empty() || nameTooLong(target)) return false;
+    return copyThrough(source, [&target](const auto& fill) { return writeFileAtomicallyWith(target, fill); });
+}
+
 bool copyToNewFile(const std::string& source, const std::string& target) {
     if (nameTooLong(target)) return false;
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
     // Written under a temporary name: an interrupted copy never looks like a complete one.
-    bool ok = createFileAtomically(target, [in](int out) { return pump(in, out); });
-    ::close(in);
-    return ok;
+    return copyThrough(source, [&target](const auto& fill) { return createFileAtomically(target, fill); });
 }
 
 bool volumeAnswers(const std::string& root) {
