@@ -32,7 +32,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 libraries=$(ldconfig -p)
 # The first package dpkg names as owner of a file, or nothing.
 owner() { local out; out=$(dpkg -S "$1" 2>/dev/null) || return 0; out=${out%%$'\n'*}; echo "${out%%:*}"; }
-for program in "$root"/usr/bin/*; do
+# The programs, and the private ones (the render program of trakor3-cli).
+programs=("$root"/usr/bin/* "$root"/usr/libexec/trakor3/*)
+for program in "${programs[@]}"; do
+  [ -e "$program" ] || continue
   for lib in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
     path=$(awk -v l="$lib" '$1 == l && !found { print $NF; found = 1 }' <<<"$libraries")
     [ -n "$path" ] || fail "$(basename "$program") needs $lib, which is not installed here"
@@ -154,4 +157,11 @@ fi
 
 out=$("$usr/bin/trakor3-cli" --help) || fail "trakor3-cli --help failed"
 [[ "$out" == *"Usage: trakor3-cli"* ]] || fail "unexpected help text: $out"
+# trakor3-cli loads no Qt; --render runs the render program from the private-program folder.
+if readelf -d "$usr/bin/trakor3-cli" | grep -q 'libQt'; then fail "trakor3-cli loads Qt"; fi
+if [ -x "$usr/libexec/trakor3/trakor3-cli-render" ]; then
+  log=$("$usr/bin/trakor3-cli" --render "$root/sample.png" --size 64x64 samples/sample-route.gpx 2>&1) ||
+    fail "trakor3-cli --render failed: $log"
+  [ "$(head -c 4 "$root/sample.png" | tail -c 3)" = PNG ] || fail "trakor3-cli --render wrote no PNG file"
+fi
 echo "test-package: $(basename "$deb") installs and runs (Depends: $depends)"

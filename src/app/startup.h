@@ -31,9 +31,10 @@ Paths decidePaths(const std::string& programPath, std::span<const std::string> a
 // Points the work files (gdb, tcx, log, bcd, $$$.$$$) at `folder`.
 void setWorkingFolder(Paths& paths, const std::string& folder);
 
-// The real start-up: the program path from /proc/self/exe, the process environment, and the
-// working folder created when missing (when it cannot be created, the program's folder is used).
-Paths startUp(int argc, const char* const* argv);
+// The real start-up: the program path from /proc/self/exe (or `programPath` when given: a helper
+// running on behalf of that program), the process environment, and the working folder created
+// when missing (when it cannot be created, the program's folder is used).
+Paths startUp(int argc, const char* const* argv, const std::string& programPath = {});
 
 // Start arguments split into mode switches ("N", "C", ...) and files to open: an argument that names
 // an existing file or holds a '/' is a file, so a path such as "Cycling.gdb" sets no switch.

@@ -28,10 +28,11 @@ private:
 
 }  // namespace
 
-bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, CliSetup& setup, std::string* error) {
+bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, CliSetup& setup, std::string* error,
+              const std::string& programPath) {
     // The mode follows the program's place only: letters in file names are no mode arguments.
     const char* programOnly[] = {argc > 0 ? argv[0] : "trakor3-cli", nullptr};
-    setup.paths = startUp(1, programOnly);
+    setup.paths = startUp(1, programOnly, programPath);
     Environment env = Environment::fromProcess();
     std::unique_ptr<SettingsStore> store;
     bool portable = setup.paths.portable();

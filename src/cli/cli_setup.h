@@ -17,8 +17,10 @@ struct CliSetup {
 };
 
 // Decides paths and loads the settings; `iniPath` (may be empty) names an INI file to use as the
-// settings store. False with a reason when that is not possible.
-bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, CliSetup& setup, std::string* error);
+// settings store; `programPath` (may be empty) the program whose paths are used instead of this
+// process's own file. False with a reason when that is not possible.
+bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, CliSetup& setup, std::string* error,
+              const std::string& programPath = {});
 
 // The mode, every path and every loaded setting, one per line.
 void printSetup(FILE* out, const CliSetup& setup);

@@ -22,6 +22,7 @@
 #include "cli/cli_inputs.h"
 #include "cli/cli_setup.h"
 #include "cli/console_notifier.h"
+#include "cli/render_program.h"
 #include "cli/settings_reference.h"
 #include "core/context.h"
 #include "app/driver.h"
@@ -35,6 +36,10 @@
 namespace {
 
 using namespace trakor;
+
+#ifndef TRAKOR_HAVE_VIEW
+std::string renderFailure;  // why the render program could not take over this run
+#endif
 
 struct Options {
     std::vector<std::string> inputs;
@@ -154,6 +159,9 @@ int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, Conv
     }
     return view::renderPng(ctx, r, stdout, stderr);
 #else
+    if (!renderFailure.empty())
+        std::fprintf(stderr, "%s: cannot start the map view program: %s\n", ctx.paths.appName.c_str(),
+                     renderFailure.c_str());
     return reportUnavailable(ctx, "the map view");
 #endif
 }
@@ -253,7 +261,13 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
         std::string error;
         // A settings file that cannot be read is a file failure, not a usage error.
-        if (!cli::setUpCli(argc, argv, o.ini, setup, &error)) {
+#ifdef TRAKOR_HAVE_VIEW
+        // The render program runs for trakor3-cli (its argv[0]), with that program's paths.
+        const std::string caller = cli::renderCaller(argc > 0 ? argv[0] : nullptr);
+#else
+        const std::string caller;
+#endif
+        if (!cli::setUpCli(argc, argv, o.ini, setup, &error, caller)) {
             std::fprintf(stderr, "trakor3-cli: %s\n", error.c_str());
             return kRunFailed;
         }
@@ -285,6 +299,10 @@ int main(int argc, char** argv) {
         // Help is no error; every other parse failure is a usage error.
         return app.exit(e) == 0 ? 0 : cli::kUsageError;
     }
+#ifndef TRAKOR_HAVE_VIEW
+    // The map view is a program of its own: with the command line checked, it takes over this run.
+    if (!o.render.empty()) renderFailure = cli::execRenderProgram(argc, argv);
+#endif
 
     // With -o - every message goes to standard error: standard output carries the result.
     const bool resultToStdout = o.output == "-";

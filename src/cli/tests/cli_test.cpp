@@ -230,6 +230,27 @@ TEST_F(CliTest, TargetsThatNeedAbsentDevicesOrProgramsFail) {
     EXPECT_EQ(out, "Trakor3 ($MSG26): Cannot find MapSource!\n");
 }
 
+// trakor3-cli loads no Qt library, so it starts fast; --render hands the run to the render program,
+// and where that is missing or cannot start the run fails as a build without the map view does.
+TEST_F(CliTest, RenderRunsInAProgramOfItsOwn) {
+    if (!haveProgram("readelf")) GTEST_SKIP() << "readelf not installed";
+    std::string dynamic;
+    ASSERT_EQ(runCommand("readelf -d " + quote(program), &dynamic), 0);
+    ASSERT_NE(dynamic.find("(NEEDED)"), std::string::npos) << dynamic;
+    EXPECT_EQ(dynamic.find("libQt"), std::string::npos) << dynamic;
+
+    makeFile("t.gpx");
+    const std::string unavailable = "Trakor3 ($MSG82): This function is not available in this build:\nthe map view\n";
+    EXPECT_EQ(cli("--render t.png t.gpx"), 2);
+    EXPECT_EQ(err, "Trakor3: cannot start the map view program: trakor3-cli-render is neither in " + dir.file("bin") +
+                       " nor in " + dir.file("libexec/trakor3") + "\n" + unavailable);
+    makeFile("bin/trakor3-cli-render", "#!/bin/sh\n");  // not executable
+    EXPECT_EQ(cli("--render t.png t.gpx"), 2);
+    EXPECT_EQ(err, "Trakor3: cannot start the map view program: " + binFile("trakor3-cli-render") + ": Permission denied\n" + unavailable);
+    // Usage errors are found before the hand-over.
+    EXPECT_EQ(cli("--render t.png t.gpx t.gpx"), 64);
+}
+
 // gpsbabel reads only files made by MapSource or BaseCamp: a copy of ours under MapSource's name.
 GpxData readWithGpsbabel(const std::string& gdb, const std::string& copy) {
     std::string bytes = readFile(gdb);

@@ -17,12 +17,16 @@ using namespace trakor;
 using namespace trakor::view;
 
 namespace {
-// Runs a copy of the program in its own folder (its work files and settings stay there).
+// Runs a copy of the program in its own folder (its work files and settings stay there), with its
+// render program where an installation has it.
 int render(const test::TempDir& dir, const std::string& args, std::string* output = nullptr) {
     const std::string program = dir.file("bin/trakor3-cli");
     if (!std::filesystem::exists(program)) {
         std::filesystem::create_directories(dir.file("bin"));
+        std::filesystem::create_directories(dir.file("libexec/trakor3"));
         std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render",
+                                   dir.file("libexec/trakor3/trakor3-cli-render"));
     }
     return test::runCommand("cd " + test::quote(dir.path().string()) + " && env HOME=" + test::quote(dir.file("home")) +
                                 " XDG_CACHE_HOME=" + test::quote(dir.file("cache")) + " XDG_CONFIG_HOME=" +
