@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "import/plain_decimal.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
@@ -34,7 +35,7 @@ public:
             if (t_.has(p, "<Placemark>")) {
                 if (!placemark(p)) break;  // the data ended inside the placemark
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         return emitted_ ? kReadDone : kReadNothing;
@@ -43,24 +44,30 @@ public:
 private:
     enum Kind { None = 0, Point = 1, Line = 2 };
 
-    std::string numberRun(size_t& p) {
+    // The number characters from p on, of which a number buffer would keep kNumberBuf - 1.
+    std::string_view numberRun(size_t& p) {
         size_t start = p;
         while (p < t_.size && isNumberChar(t_.at(p))) ++p;
         size_t n = p - start;
         if (n > kNumberBuf - 1) n = kNumberBuf - 1;
-        return std::string(reinterpret_cast<const char*>(t_.bytes) + start, n);
+        return std::string_view(reinterpret_cast<const char*>(t_.bytes) + start, n);
+    }
+
+    static double number(std::string_view text) {
+        double value;
+        return scan::plainDecimal(text, value) ? value : scan::parseDouble(text);
     }
 
     // One "lon,lat[,alt]" tuple starting at a number character; false when it lies out of range.
     bool tuple(size_t& p, Tuple& out) {
-        double lon = scan::parseDouble(numberRun(p));
+        double lon = number(numberRun(p));
         if (p < t_.size) ++p;  // the separator
-        double lat = scan::parseDouble(numberRun(p));
+        double lat = number(numberRun(p));
         out.alt = 0.0;
         out.altValid = 0;
         if (t_.at(p) == ',' && p < t_.size) {
             ++p;
-            out.alt = scan::parseDouble(numberRun(p));
+            out.alt = number(numberRun(p));
             out.altValid = 1;
         }
         if (!(lat >= -90.0 && lat <= 90.0) || !(lon >= -180.0 && lon <= 180.0)) return false;
@@ -74,7 +81,7 @@ private:
     void coordinates(size_t& p, Kind kind, std::string_view geometryEnd) {
         while (p < t_.size && !t_.has(p, "<coordinates>")) {
             if (t_.has(p, geometryEnd) || t_.has(p, "</Placemark>")) return;
-            ++p;
+            p = t_.nextTag(p);
         }
         if (p >= t_.size) return;
         p += 13;
@@ -118,7 +125,7 @@ private:
                 usable.push_back(gxCoord(text, v));
                 coords.push_back(v);
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         for (size_t i = 0; i < coords.size(); ++i) {
@@ -138,7 +145,7 @@ private:
             if (i >= text.size()) break;
             const size_t start = i;
             while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n') ++i;
-            value[n++] = scan::parseDouble(std::string_view(text).substr(start, i - start));
+            value[n++] = number(std::string_view(text).substr(start, i - start));
         }
         if (n < 2) return false;
         const double lon = value[0], lat = value[1];
@@ -177,7 +184,7 @@ private:
                 p += 10;
                 gxTrack(p);
             } else {
-                ++p;
+                p = t_.nextTag(p);
             }
         }
         if (kind == Point) {

@@ -1,12 +1,18 @@
 // NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
 // and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
 // from the next RMC of the log.
+#include <locale.h>
+#include <stdlib.h>
+
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/glitches.h"
+#include "import/plain_decimal.h"
 #include "import/reader.h"
 #include "import/utc_time.h"
 
@@ -28,36 +34,53 @@ Kind kindAt(const uint8_t* bytes, size_t length, size_t pos) {
     return Kind::None;
 }
 
-// The comma-separated fields of one sentence after its tag; a sentence ends at a line end,
-// its check sum or the next sentence.
+// Fields 1 to kFields of one sentence after its tag, in place; a sentence ends at a line end, its
+// check sum or the next sentence. No sentence read here uses a later field.
 class Sentence {
 public:
+    static constexpr size_t kFields = 9;
+
     Sentence(const uint8_t* bytes, size_t length, size_t start) {
-        size_t pos = start;
+        // What each byte does: 0 nothing, 1 ends a field, 2 ends the sentence.
+        static constexpr std::array<uint8_t, 256> kRole = [] {
+            std::array<uint8_t, 256> role{};
+            role[','] = 1;
+            role['\r'] = role['\n'] = role['*'] = role['$'] = 2;
+            return role;
+        }();
+        const char* const text = reinterpret_cast<const char*>(bytes);
         size_t fieldStart = start;
-        for (;; ++pos) {
-            const bool end = pos >= length || bytes[pos] == '\r' || bytes[pos] == '\n' || bytes[pos] == '*' ||
-                             bytes[pos] == '$';
-            if (end || bytes[pos] == ',') {
-                fields_.emplace_back(reinterpret_cast<const char*>(bytes + fieldStart), pos - fieldStart);
-                fieldStart = pos + 1;
-            }
-            if (end) break;
+        size_t n = 0;
+        for (size_t pos = start;; ++pos) {
+            const uint8_t role = pos < length ? kRole[bytes[pos]] : 2;
+            if (role == 0) continue;
+            fields_[n++] = std::string_view(text + fieldStart, pos - fieldStart);
+            fieldStart = pos + 1;
+            if (role == 2 || n == kFields) break;
         }
     }
     // Field n, counted from 1 after the tag; empty when the sentence is shorter.
-    std::string_view field(size_t n) const { return n >= 1 && n <= fields_.size() ? fields_[n - 1] : std::string_view(); }
+    std::string_view field(size_t n) const { return n >= 1 && n <= kFields ? fields_[n - 1] : std::string_view(); }
 
 private:
-    std::vector<std::string_view> fields_;
+    std::array<std::string_view, kFields> fields_{};
 };
 
+// The number a field starts with, as strtod reads it in the C locale whatever the process's
+// locale (the desktop program runs in the user's, where the decimal point may be a comma); `ok`
+// tells whether anything converted. Plain decimals, nearly every field, take the fast way.
 double toDouble(std::string_view text, bool* ok = nullptr) {
+    double value;
+    if (scan::plainDecimal(text, value)) {
+        if (ok) *ok = true;
+        return value;
+    }
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", nullptr);
     const std::string s(text);
     char* end = nullptr;
-    const double v = std::strtod(s.c_str(), &end);
+    value = cLocale != nullptr ? ::strtod_l(s.c_str(), &end, cLocale) : std::strtod(s.c_str(), &end);
     if (ok) *ok = end != s.c_str();
-    return v;
+    return value;
 }
 
 // Reads two-digit numbers from the first 6 characters; false unless they are all digits.
@@ -108,7 +131,7 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     struct Gga {
         bool ok = false;  // altitude read
         double alt = 0;
-        std::string time;
+        std::string_view time;  // in the input, which outlives the run
         bool hasPosition = false;
         int32_t lat = 0, lon = 0;
     };
@@ -116,7 +139,7 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     Gga gga;
     int32_t lastIndex = -1;
     bool afterRmc = false;
-    std::string lastTime;
+    std::string_view lastTime;
     std::vector<Undated> undated;
 
     const auto appendGga = [&](const Gga& g) {
@@ -191,7 +214,9 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
             store.addPoint(ctx.run, lat, lon, alt, altValid, 0, t);
             if (store.count > before) lastIndex = store.count - 1;
         } else {
-            ++pos;
+            // Sentences start at a '$': the bytes up to the next one hold none.
+            const void* next = std::memchr(bytes + pos + 1, '$', length - pos - 1);
+            pos = next != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes) : length;
         }
     }
     flushPending();

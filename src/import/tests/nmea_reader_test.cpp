@@ -1,3 +1,4 @@
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -296,6 +297,33 @@ TEST(StoredTimeFromUtc, RoundTripsOutsideTheDaylightSavingChange) {
 
 namespace trakor {
 namespace {
+
+// The desktop program runs in the user's locale, where the decimal point may be a comma: the
+// numbers of a log are read with a point all the same.
+TEST(NmeaReader, NumbersReadTheSameInALocaleWithADecimalComma) {
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    const char* comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "nl_NL.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "nl_NL.utf8", "de_DE"})
+        if (std::setlocale(LC_NUMERIC, name) != nullptr && std::localeconv()->decimal_point[0] == ',') {
+            comma = name;
+            break;
+        }
+    if (comma == nullptr) {
+        std::setlocale(LC_NUMERIC, before.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    }
+    ReaderRun r;
+    r.read(readNmea, std::string("$GPGGA,100000,5212.3456,N,00507.8910,E,1,05,1.6,1.25e2,M,0,M,,*00\r\n"
+                                 "$GPRMC,100000,A,5212.3456,N,00507.8910,E,0,0,010609,,*00\r\n"
+                                 "$GPRMC,100001,A,5212.5,N,00507.5,W,0,0,010609,,*00\r\n"));
+    std::setlocale(LC_NUMERIC, before.c_str());
+    ASSERT_EQ(r.tracks.size(), 1u) << comma;
+    EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{degreesToSemicircles(52 + 12.3456 / 60),
+                                                     degreesToSemicircles(52 + 12.5 / 60)}));
+    EXPECT_EQ(r.tracks[0].lon, (std::vector<int32_t>{degreesToSemicircles(5 + 7.8910 / 60),
+                                                     degreesToSemicircles(-(5 + 7.5 / 60))}));
+    EXPECT_EQ(r.tracks[0].alt[0], 125.0);
+}
 
 TEST(NmeaReader, DamagedLogsReadWithoutFault) {
     TRAKOR_CORPUS_OR_SKIP(path, "nmeadate.nmea");
