@@ -8,6 +8,7 @@
 #endif
 
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -185,6 +186,24 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
         undated.clear();
     };
 
+    // The stored time of an RMC fix. UTC knows no daylight saving: a time of day adds its seconds
+    // to the date's midnight, which is looked up once per date of the log.
+    int cachedDate = -1;
+    int32_t midnight = 0;
+    const auto fixTime = [&](int year, int month, int day, int hh, int mi, int ss) {
+        const int date = (year * 100 + month) * 100 + day;
+        if (date != cachedDate) {
+            cachedDate = date;
+            midnight = storedTimeFromUtc(year, month, day, 0, 0, 0);
+        }
+        const int64_t t = int64_t{midnight} + hh * 3600 + mi * 60 + ss;
+        // Out of range fields, a midnight that is no stored time and the end of 32-bit time are
+        // left to the full conversion.
+        if (midnight <= 0 || hh > 23 || mi > 59 || ss > 60 || t > INT32_MAX)
+            return storedTimeFromUtc(year, month, day, hh, mi, ss);
+        return static_cast<int32_t>(t);
+    };
+
     size_t pos = 0;
     while (pos < length) {
         const Kind kind = kindAt(bytes, length, pos);
@@ -224,7 +243,7 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
             int hh, mi, ss, dd, mo, yy;
             int32_t t = 0;
             if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy)) {
-                t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
+                t = fixTime(fullYear(yy), mo, dd, hh, mi, ss);
                 fillBack(fullYear(yy), mo, dd, hh, mi, ss);
             }
             int32_t lat, lon;

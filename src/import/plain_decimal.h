@@ -13,25 +13,26 @@ namespace trakor::scan {
 inline bool plainDecimal(std::string_view text, double& value) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) i = 1;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    // Digits beyond 19 wrap the integer around, but more than 15 are refused anyway.
     uint64_t digits = 0;
-    int count = 0, decimals = 0;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            if (++count > 15) return false;
-            digits = digits * 10 + static_cast<uint64_t>(c - '0');
-            decimals += point;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
+    const auto run = [&] {
+        const char* const from = p;
+        for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
+            digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+        return static_cast<size_t>(p - from);
+    };
+    size_t count = run();
+    size_t decimals = 0;
+    if (p < end && *p == '.') {
+        ++p;
+        decimals = run();
+        count += decimals;
     }
-    if (count == 0) return false;
+    if (p != end || count == 0 || count > 15) return false;
     const double v = static_cast<double>(digits) / kPowers[decimals];
     value = negative ? -v : v;
     return true;
