@@ -45,24 +45,15 @@ constexpr std::array<bool, 256> kStop = [] {
     return stop;
 }();
 
-// The first position from pos on that holds a stop byte, or length. Sixteen bytes at a time
-// where the processor has SSE2, which every x86-64 one has.
-size_t nextStop(const uint8_t* bytes, size_t length, size_t pos) {
 #ifdef __SSE2__
-    const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'),
-                  star = _mm_set1_epi8('*'), dollar = _mm_set1_epi8('$');
-    for (; length - pos >= 16; pos += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, cr)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, lf),
-                                                      _mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, dollar))));
-        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0)
-            return pos + static_cast<size_t>(__builtin_ctz(mask));
-    }
-#endif
-    while (pos < length && !kStop[bytes[pos]]) ++pos;
-    return pos;
+// Bit i set where bytes[i] of the sixteen is a stop byte; SSE2 is there on every x86-64 processor.
+unsigned stopMask(const uint8_t* bytes) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const auto is = [&v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const __m128i hit = _mm_or_si128(_mm_or_si128(is(','), is('\r')), _mm_or_si128(is('\n'), _mm_or_si128(is('*'), is('$'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
 }
+#endif
 
 // Fields 1 to kFields of one sentence after its tag, in place; a sentence ends at a line end, its
 // check sum or the next sentence. No sentence read here uses a later field.
@@ -72,12 +63,22 @@ public:
 
     Sentence(const uint8_t* bytes, size_t length, size_t start) {
         const char* const text = reinterpret_cast<const char*>(bytes);
-        for (size_t n = 0, pos = start; n < kFields; ++pos) {
-            const size_t end = nextStop(bytes, length, pos);
-            fields_[n++] = std::string_view(text + pos, end - pos);
-            if (end >= length || bytes[end] != ',') break;
-            pos = end;
-        }
+        size_t n = 0, fieldStart = start;
+        // Ends a field at a stop byte (or the end of the data); false after the last one wanted.
+        const auto endField = [&](size_t end) {
+            fields_[n++] = std::string_view(text + fieldStart, end - fieldStart);
+            fieldStart = end + 1;
+            return n < kFields && end < length && bytes[end] == ',';
+        };
+        size_t pos = start;
+#ifdef __SSE2__
+        for (; length - pos >= 16; pos += 16)
+            for (unsigned mask = stopMask(bytes + pos); mask != 0; mask &= mask - 1)
+                if (!endField(pos + static_cast<size_t>(__builtin_ctz(mask)))) return;
+#endif
+        for (; pos < length; ++pos)
+            if (kStop[bytes[pos]] && !endField(pos)) return;
+        endField(length);
     }
     // Field n, counted from 1 after the tag; empty when the sentence is shorter.
     std::string_view field(size_t n) const { return n >= 1 && n <= kFields ? fields_[n - 1] : std::string_view(); }
