@@ -25,7 +25,7 @@ void writeTrackPart(Context& ctx, ByteStream& out, std::string_view name, int pa
         }
         writeTrackTail(rec, ctx.run.outputVersion);
         endRecord(recordDataLength(rec), rec);
-    });
+    }, name.size() + 64 + static_cast<size_t>(end - first) * 24);
 }
 
 }  // namespace trakor

@@ -52,6 +52,8 @@ public:
 
     const uint8_t* data() const { return isView_ ? view_ : own_.data(); }
     std::vector<uint8_t>& bytes() { return own_; }
+    // Room for n bytes in all, so a record of known size grows without copies.
+    void reserve(size_t n) { own_.reserve(n); }
     // Direct access for scanners: the bytes from the current position on.
     const uint8_t* cursor() const { return data() + pos_; }
     size_t remaining() const { return static_cast<size_t>(size() - pos_); }

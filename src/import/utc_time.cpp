@@ -9,14 +9,20 @@
 namespace trakor {
 
 time_t utcInstant(int year, int month, int day, int hour, int minute, int second) {
-    std::tm utc{};
-    utc.tm_year = year - 1900;
-    utc.tm_mon = month - 1;
-    utc.tm_mday = day;
-    utc.tm_hour = hour;
-    utc.tm_min = minute;
-    utc.tm_sec = second;
-    return timegm(&utc);
+    // timegm's result by arithmetic (days from the civil date): linear in every field as timegm
+    // normalises them, without the library's per-call time-zone work.
+    int64_t y = year, m = month - 1;
+    y += m >= 0 ? m / 12 : (m - 11) / 12;
+    m -= (m >= 0 ? m / 12 : (m - 11) / 12) * 12;
+    // March-based year so the leap day comes last.
+    const int64_t mp = (m + 10) % 12;  // March 0 ... February 11
+    if (mp >= 10) --y;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * mp + 2) / 5;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int64_t days = era * 146097 + doe - 719468 + (day - 1);
+    return static_cast<time_t>(days * 86400 + int64_t{hour} * 3600 + int64_t{minute} * 60 + second);
 }
 
 // Through local time with the system's time-zone rules and back; 0 when it lies outside what
