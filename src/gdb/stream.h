@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +89,9 @@ public:
     int64_t size() const override;
 
 private:
+    static constexpr size_t kBufferSize = size_t{1} << 16;
     FILE* f_ = nullptr;
+    std::unique_ptr<char[]> buffer_;  // outlives f_: closed before it is freed
 };
 
 // Little-endian readers; at the end of the data they yield 0.

@@ -19,6 +19,13 @@ size_t Text::find(size_t p, std::string_view tag) const {
 
 size_t Text::findChar(size_t p, char c) const {
     if (p >= size) return size;
+    // Most delimiters are a few bytes on (the end of a number or a date): look there before
+    // calling memchr.
+    const size_t near = size - p < 16 ? size : p + 16;
+    for (size_t q = p; q < near; ++q)
+        if (bytes[q] == static_cast<uint8_t>(c)) return q;
+    p = near;
+    if (p >= size) return size;
     const void* hit = std::memchr(bytes + p, c, size - p);
     return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
 }
