@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "import/plain_decimal.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
@@ -53,21 +52,16 @@ private:
         return std::string_view(reinterpret_cast<const char*>(t_.bytes) + start, n);
     }
 
-    static double number(std::string_view text) {
-        double value;
-        return scan::plainDecimal(text, value) ? value : scan::parseDouble(text);
-    }
-
     // One "lon,lat[,alt]" tuple starting at a number character; false when it lies out of range.
     bool tuple(size_t& p, Tuple& out) {
-        double lon = number(numberRun(p));
+        double lon = scan::parseDouble(numberRun(p));
         if (p < t_.size) ++p;  // the separator
-        double lat = number(numberRun(p));
+        double lat = scan::parseDouble(numberRun(p));
         out.alt = 0.0;
         out.altValid = 0;
         if (t_.at(p) == ',' && p < t_.size) {
             ++p;
-            out.alt = number(numberRun(p));
+            out.alt = scan::parseDouble(numberRun(p));
             out.altValid = 1;
         }
         if (!(lat >= -90.0 && lat <= 90.0) || !(lon >= -180.0 && lon <= 180.0)) return false;
@@ -145,7 +139,7 @@ private:
             if (i >= text.size()) break;
             const size_t start = i;
             while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n') ++i;
-            value[n++] = number(std::string_view(text).substr(start, i - start));
+            value[n++] = scan::parseDouble(std::string_view(text).substr(start, i - start));
         }
         if (n < 2) return false;
         const double lon = value[0], lat = value[1];

@@ -1,23 +1,18 @@
 // NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
 // and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
 // from the next RMC of the log.
-#include <locale.h>
-#include <stdlib.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
 #include <array>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/glitches.h"
-#include "import/plain_decimal.h"
 #include "import/reader.h"
+#include "import/text_scan.h"
 #include "import/utc_time.h"
 
 namespace trakor {
@@ -87,21 +82,24 @@ private:
     std::array<std::string_view, kFields> fields_{};
 };
 
-// The number a field starts with, as strtod reads it in the C locale whatever the process's
-// locale (the desktop program runs in the user's, where the decimal point may be a comma); `ok`
-// tells whether anything converted. Plain decimals, nearly every field, take the fast way.
+// The number a field starts with, read as the other text readers read numbers: in the C locale
+// whatever the process's locale (the desktop program runs in the user's, where the decimal point
+// may be a comma). `ok` tells whether anything converted: digits, a point with digits, inf or nan.
 double toDouble(std::string_view text, bool* ok = nullptr) {
-    double value;
-    if (scan::plainDecimal(text, value)) {
-        if (ok) *ok = true;
-        return value;
+    if (ok) {
+        size_t i = 0;
+        while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        const auto digit = [&](size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+        const auto word = [&](std::string_view w) {
+            if (text.size() - i < w.size()) return false;
+            for (size_t k = 0; k < w.size(); ++k)
+                if ((text[i + k] | 0x20) != w[k]) return false;
+            return true;
+        };
+        *ok = digit(i) || (i < text.size() && text[i] == '.' && digit(i + 1)) || word("inf") || word("nan");
     }
-    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", nullptr);
-    const std::string s(text);
-    char* end = nullptr;
-    value = cLocale != nullptr ? ::strtod_l(s.c_str(), &end, cLocale) : std::strtod(s.c_str(), &end);
-    if (ok) *ok = end != s.c_str();
-    return value;
+    return scan::parseDouble(text);
 }
 
 // Reads two-digit numbers from the first 6 characters; false unless they are all digits.
@@ -187,24 +185,6 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
         undated.clear();
     };
 
-    // The stored time of an RMC fix. UTC knows no daylight saving: a time of day adds its seconds
-    // to the date's midnight, which is looked up once per date of the log.
-    int cachedDate = -1;
-    int32_t midnight = 0;
-    const auto fixTime = [&](int year, int month, int day, int hh, int mi, int ss) {
-        const int date = (year * 100 + month) * 100 + day;
-        if (date != cachedDate) {
-            cachedDate = date;
-            midnight = storedTimeFromUtc(year, month, day, 0, 0, 0);
-        }
-        const int64_t t = int64_t{midnight} + hh * 3600 + mi * 60 + ss;
-        // Out of range fields, a midnight that is no stored time and the end of 32-bit time are
-        // left to the full conversion.
-        if (midnight <= 0 || hh > 23 || mi > 59 || ss > 60 || t > INT32_MAX)
-            return storedTimeFromUtc(year, month, day, hh, mi, ss);
-        return static_cast<int32_t>(t);
-    };
-
     size_t pos = 0;
     while (pos < length) {
         const Kind kind = kindAt(bytes, length, pos);
@@ -244,7 +224,7 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
             int hh, mi, ss, dd, mo, yy;
             int32_t t = 0;
             if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy)) {
-                t = fixTime(fullYear(yy), mo, dd, hh, mi, ss);
+                t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
                 fillBack(fullYear(yy), mo, dd, hh, mi, ss);
             }
             int32_t lat, lon;
