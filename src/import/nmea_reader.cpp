@@ -120,7 +120,11 @@ bool angle(std::string_view text, size_t degreeDigits, std::string_view hemisphe
            int32_t& semicircles) {
     if (text.empty()) return false;
     const size_t n = text.size() < degreeDigits ? text.size() : degreeDigits;
-    double value = toDouble(text.substr(0, n)) + toDouble(text.substr(n)) / 60.0;
+    // The whole degrees are digits nearly always, whose value is plain.
+    int degrees = 0;
+    for (size_t i = 0; i < n && degrees >= 0; ++i)
+        degrees = text[i] >= '0' && text[i] <= '9' ? degrees * 10 + (text[i] - '0') : -1;
+    double value = (degrees >= 0 ? degrees : toDouble(text.substr(0, n))) + toDouble(text.substr(n)) / 60.0;
     if (!(value >= -180.0 && value <= 180.0)) return false;
     if (!hemisphere.empty() && hemisphere[0] == negative) value = -value;
     semicircles = degreesToSemicircles(value);
