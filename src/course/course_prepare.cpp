@@ -91,22 +91,30 @@ void assignCourseTimes(Context& ctx, int64_t now) {
     if (s.count == 0) return;
     const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
     int64_t speed = ctx.settings.AverageSpeed;
-    int64_t start = t0 != 0 ? t0 : now;
-    if (t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1) {
+    const int64_t start = t0 != 0 ? t0 : now;
+    const bool fileTimes = t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1;
+    if (fileTimes) {
         bool allTimed = true;
         for (int32_t i = 0; i < s.count && allTimed; ++i) allTimed = s.time[i] != 0;
         if (allTimed) return;
-        // The file's own pace; a track whose last time is not after its first has none.
-        int64_t v = speedFromTimes(trackLength(s), tN - t0);
+    }
+    s.time[0] = saturate(start);
+    if (s.count < 2) return;
+    const DistanceCache dist(s);
+    if (fileTimes) {
+        // The file's own pace (the length summed in trackLength's order, to the same bits); a
+        // track whose last time is not after its first has none.
+        double length = 0;
+        for (int32_t i = 0; i + 1 < s.count; ++i) length += dist(i, i + 1);
+        int64_t v = speedFromTimes(length, tN - t0);
         if (tN > t0) speed = v;
     }
     int64_t perSecond = speed > 0 ? speed * 1000 / 3600 : 0;
     if (perSecond < kMinMetresPerSecond) perSecond = kMinMetresPerSecond;
     // Whole seconds per segment; the rounding loss is not carried to the next segment.
     int64_t t = start;
-    s.time[0] = saturate(t);
     for (int32_t i = 1; i < s.count; ++i) {
-        t += static_cast<int64_t>(pointDistance(s, i - 1, i) / static_cast<double>(perSecond));
+        t += static_cast<int64_t>(dist(i - 1, i) / static_cast<double>(perSecond));
         s.time[i] = saturate(t);
     }
 }
@@ -117,10 +125,14 @@ int32_t markCoursePoints(Context& ctx) {
     int32_t found = 0;
     const double limit = turnLimit(ctx.settings.CourseTurn);
     s.partMark[0] = kMarkEnd;
+    const DistanceCache dist(s);
+    // Each leg is the second side of one corner and the first of the next: measured once.
+    double before = s.count > 1 ? dist(0, 1) : 0;
     for (int32_t b = 1; b + 1 < s.count; ++b) {
         s.partMark[b] = kMarkPlain;
-        const double cosine = cornerFromSides(pointDistance(s, b - 1, b), pointDistance(s, b, b + 1),
-                                              pointDistance(s, b - 1, b + 1));
+        const double after = dist(b, b + 1);
+        const double cosine = cornerFromSides(before, after, dist(b - 1, b + 1));
+        before = after;
         // NaN (a zero-length side) is no turn.
         if (!(limit < cosine)) continue;
         double delta = initialBearing(latDeg(s, b), lonDeg(s, b), latDeg(s, b + 1), lonDeg(s, b + 1)) -

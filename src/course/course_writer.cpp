@@ -1,8 +1,11 @@
 #include "course/course_writer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -11,6 +14,7 @@
 #include "core/text_format.h"
 #include "course/course_messages.h"
 #include "course/course_names.h"
+#include "course/xml_check.h"
 #include "gdb/file_header.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
@@ -72,6 +76,33 @@ void writeError(Context& ctx, const std::string& path) {
     tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
 }
 
+// The verdict on the last work TCX file written, with what identifies that file on disk.
+struct WrittenCourses {
+    std::mutex lock;
+    std::string path;
+    struct stat file {};
+    XmlCheck check;
+};
+WrittenCourses& lastWritten() {
+    static WrittenCourses w;
+    return w;
+}
+
+bool sameVersion(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+void rememberCheck(const std::string& path, XmlStreamCheck& check, bool written) {
+    WrittenCourses& w = lastWritten();
+    const std::lock_guard<std::mutex> hold(w.lock);
+    w.path.clear();
+    const uint64_t size = check.size();
+    w.check = check.finish();
+    // Only a file that holds exactly the bytes checked is vouched for.
+    if (written && ::stat(path.c_str(), &w.file) == 0 && static_cast<uint64_t>(w.file.st_size) == size) w.path = path;
+}
+
 std::string inFolder(const std::string& folder, const std::string& file) {
     if (folder.empty() || folder.back() == '/') return folder + file;
     return folder + "/" + file;
@@ -102,7 +133,10 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     // Distances along the track, each point's computed once; the last is the track's length
     // (the same additions in the same order as trackLength makes).
     std::vector<double> along(static_cast<size_t>(last) + 1, 0.0);
-    for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + pointDistance(s, i - 1, i);
+    {
+        const DistanceCache dist(s);
+        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + dist(i - 1, i);
+    }
     appendElement(out, "        ", "DistanceMeters", along[last]);
     out += "        <BeginPosition>\n";
     appendPosition(out, s, 0, "          ");
@@ -159,8 +193,14 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         writeError(ctx, ctx.paths.workTcx);
         return 1;
     }
+    // Every byte that goes to the file is checked on its way, so the file need not be read back.
+    XmlStreamCheck check;
+    const auto emit = [&out, &check](std::string_view text) {
+        check.feed(text);
+        out.write(text.data(), text.size());
+    };
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
-    if (usable) out.write(head.data(), head.size());
+    if (usable) emit(head);
     CourseNames names;
     bool deviceFailed = false;
     int32_t tracksSeen = 0;
@@ -188,12 +228,12 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         std::string course;
         // A device file needs the whole course; otherwise it streams into the work file.
         CourseFlush toWorkFile;
-        if (deviceFolder.empty()) toWorkFile = [&out](std::string& text) {
-            out.write(text.data(), text.size());
+        if (deviceFolder.empty()) toWorkFile = [&emit](std::string& text) {
+            emit(text);
             text.clear();
         };
         writeCourse(ctx, course, name, toWorkFile);
-        out.write(course.data(), course.size());
+        emit(course);
         // After a failed device file (device gone, card full) the rest are not tried.
         if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(name));
@@ -202,9 +242,10 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         }
     }
     ctx.run.outputVersion = runVersion;
-    if (usable) out.write(tail.data(), tail.size());
+    if (usable) emit(tail);
     const bool written = out.close();
     in.close();
+    rememberCheck(ctx.paths.workTcx, check, written);
     if (coursePoints > 0)
         say(ctx, cmsg::kCoursePoints, coursePoints);
     if (!written) writeError(ctx, ctx.paths.workTcx);
@@ -215,6 +256,17 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         return 1;
     }
     return 0;
+}
+
+XmlCheck checkWrittenCourses(const std::string& path) {
+    WrittenCourses& w = lastWritten();
+    {
+        const std::lock_guard<std::mutex> hold(w.lock);
+        struct stat now {};
+        if (!w.path.empty() && w.path == path && ::stat(path.c_str(), &now) == 0 && sameVersion(now, w.file))
+            return w.check;
+    }
+    return checkXmlFile(path);
 }
 
 int writeCourses(Context& ctx, const std::string& deviceFolder) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "course/course_prepare.h"
+#include "course/xml_check.h"
 
 namespace trakor {
 
@@ -31,5 +32,10 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
 int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now);
 // The same at the current time.
 int writeCourses(Context& ctx, const std::string& deviceFolder);
+
+// Whether the TCX file at `path` is well-formed XML. writeCourses checks the work TCX file's
+// bytes as it writes them: while the file is the one it wrote (same file, size and time of
+// change), that verdict is given; any other file is read and checked.
+XmlCheck checkWrittenCourses(const std::string& path);
 
 }  // namespace trakor
