@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "convert/geometry.h"
@@ -164,6 +165,20 @@ TEST_F(CourseWriter, ManyCoursesWithLongNamesStayValid) {
     EXPECT_EQ(countOf(tcx, "<Name>Twenty-eig 1000</Name>"), 1);
     EXPECT_EQ(countOf(tcx, "<Name>Twenty-eig 1100</Name>"), 1);
     EXPECT_EQ(countOf(tcx, "<Name>Caf\xC3\xA9   tab end</Name>"), 1);
+}
+
+// The verdict reached while writing stands for the file as written, not for one changed since.
+TEST_F(CourseWriter, CheckWhileWritingStandsOnlyForTheFileWritten) {
+    std::vector<GdbTrack> tracks(3, track("Loop", line(700)));
+    writeWorkGdb(tracks);
+    ASSERT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    const std::string tcx = readFile(ctx.paths.workTcx);
+    ASSERT_GT(tcx.size(), size_t{1} << 17);  // more than one piece went to the file
+    EXPECT_TRUE(checkWrittenCourses(ctx.paths.workTcx).ok);
+    writeFile(ctx.paths.workTcx, tcx + "<Course>\n");
+    const XmlCheck changed = checkWrittenCourses(ctx.paths.workTcx);
+    EXPECT_FALSE(changed.ok);
+    EXPECT_EQ(changed.line, std::count(tcx.begin(), tcx.end(), '\n') + 1) << changed.reason;
 }
 
 TEST_F(CourseWriter, EachCourseAlsoGoesToTheDeviceFolder) {
