@@ -1,12 +1,46 @@
 #include "core/text_format.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
 namespace trakor {
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+// The digits of `value` with `decimals` places when whole-number arithmetic gets them right:
+// below 2^40 after scaling, the scaled product is off by at most 2^-14, which changes the
+// rounding only when its fraction lies that close to one half. False otherwise.
+bool appendFixedQuickly(std::string& out, double value, int decimals) {
+    if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e30)) return false;
+    const double scaled = std::fabs(value) * kPowersOfTen[decimals];
+    if (!(scaled < 0x1p40)) return false;
+    auto digits = static_cast<uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(digits);
+    if (std::fabs(fraction - 0.5) <= 0x1p-12) return false;
+    digits += fraction > 0.5 ? 1 : 0;
+    char buf[32];
+    char* p = buf + sizeof buf;
+    for (int i = 0; i < decimals; ++i, digits /= 10) *--p = static_cast<char>('0' + digits % 10);
+    if (decimals > 0) *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    } while (digits != 0);
+    // Negative values keep their sign even when they round to zero, as printf writes them.
+    if (std::signbit(value)) *--p = '-';
+    out.append(p, buf + sizeof buf);
+    return true;
+}
+
+}  // namespace
+
 void appendFixed(std::string& out, double value, int decimals) {
+    if (appendFixedQuickly(out, value, decimals)) return;
     char buf[400];  // the largest double has 309 digits before the point
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     if (ec == std::errc()) {
