@@ -121,6 +121,24 @@ const uint8_t* textEnd(const uint8_t* p, const uint8_t* const end) {
     return p;
 }
 
+// The end of a run of name characters from p on.
+const uint8_t* nameEnd(const uint8_t* p, const uint8_t* const end) {
+    while (p < end && isNameChar(*p)) ++p;
+    return p;
+}
+
+bool sameBytes(const uint8_t* a, const char* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y) return false;
+    }
+    for (; n > 0; --n)
+        if (*a++ != static_cast<uint8_t>(*b++)) return false;
+    return true;
+}
+
 enum class Step { Done, More, Fault };
 
 }  // namespace
@@ -149,6 +167,27 @@ public:
                     i_ = static_cast<size_t>(textEnd(d_ + i_, d_ + n_) - d_);
                 }
                 continue;
+            }
+            // The usual tags inside the root, a plain start tag or the open element's end tag,
+            // go without the general reading below.
+            if (c == '<' && !doc_.openLengths_.empty() && n_ - i_ > 2) {
+                const uint8_t next = d_[i_ + 1];
+                if (next == '/') {
+                    const std::string_view t = top();
+                    const size_t close = i_ + 2 + t.size();
+                    if (close < n_ && d_[close] == '>' && sameBytes(d_ + i_ + 2, t.data(), t.size())) {
+                        pop();
+                        i_ = close + 1;
+                        continue;
+                    }
+                } else if (isNameStart(next)) {
+                    const size_t end = static_cast<size_t>(nameEnd(d_ + i_ + 2, d_ + n_) - d_);
+                    if (end < n_ && d_[end] == '>') {
+                        push({reinterpret_cast<const char*>(d_ + i_ + 1), end - i_ - 1});
+                        i_ = end + 1;
+                        continue;
+                    }
+                }
             }
             const size_t start = i_;
             const bool rootSeen = doc_.rootSeen_;
@@ -204,27 +243,23 @@ private:
     std::string_view name() {
         const size_t start = i_;
         if (beyond(i_) || !isNameStart(d_[i_])) return {};
-        const uint8_t* p = d_ + i_ + 1;
-        const uint8_t* const end = d_ + n_;
-        while (p < end && isNameChar(*p)) ++p;
-        i_ = static_cast<size_t>(p - d_);
+        i_ = static_cast<size_t>(nameEnd(d_ + i_ + 1, d_ + n_) - d_);
         beyond(i_);
         return {reinterpret_cast<const char*>(d_ + start), i_ - start};
     }
     void spaces() {
         while (!beyond(i_) && isSpace(d_[i_])) ++i_;
     }
-    std::string_view top() const {
-        const std::string& names = doc_.openNames_;
-        const size_t len = doc_.openLengths_.back();
-        return std::string_view(names).substr(names.size() - len);
-    }
+    std::string_view top() const { return doc_.openName(); }
     void push(std::string_view n) {
-        doc_.openNames_.append(n);
+        std::vector<char>& names = doc_.openNames_;
+        if (names.size() - doc_.openEnd_ < n.size()) names.resize(2 * names.size() + n.size() + 256);
+        std::memcpy(names.data() + doc_.openEnd_, n.data(), n.size());
+        doc_.openEnd_ += n.size();
         doc_.openLengths_.push_back(static_cast<uint32_t>(n.size()));
     }
     void pop() {
-        doc_.openNames_.resize(doc_.openNames_.size() - doc_.openLengths_.back());
+        doc_.openEnd_ -= doc_.openLengths_.back();
         doc_.openLengths_.pop_back();
     }
 
@@ -250,7 +285,7 @@ private:
             if (open) {
                 const std::string_view t = top();
                 const size_t close = i_ + 2 + t.size();
-                if (!beyond(close) && d_[close] == '>' && std::memcmp(d_ + i_ + 2, t.data(), t.size()) == 0) {
+                if (!beyond(close) && d_[close] == '>' && sameBytes(d_ + i_ + 2, t.data(), t.size())) {
                     pop();
                     i_ = close + 1;
                     return true;
@@ -413,9 +448,7 @@ void XmlStreamCheck::scanPiece(const uint8_t* data, size_t n, bool last) {
     }
     if (!last) return;
     if (!openLengths_.empty()) {
-        const std::string_view names(openNames_);
-        failStructure(lineFeeds_ + lineFeeds(data, n),
-                      "element <" + std::string(names.substr(names.size() - openLengths_.back())) + "> not closed");
+        failStructure(lineFeeds_ + lineFeeds(data, n), "element <" + std::string(openName()) + "> not closed");
     } else if (!rootSeen_) {
         failStructure(lineFeeds_ + lineFeeds(data, n), "no root element");
     }

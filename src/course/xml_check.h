@@ -44,8 +44,10 @@ private:
     std::string carry_;
     bool bomChecked_ = false;
     bool rootSeen_ = false;
-    // Open elements: their names one after another, and each name's length.
-    std::string openNames_;
+    // Open elements: their names one after another up to openEnd_, and each name's length.
+    std::string_view openName() const { return {openNames_.data() + openEnd_ - openLengths_.back(), openLengths_.back()}; }
+    std::vector<char> openNames_;
+    size_t openEnd_ = 0;
     std::vector<uint32_t> openLengths_;
     // The first fault of each kind; a byte that is not UTF-8 outranks any other fault.
     XmlCheck utf8Fault_, structureFault_;
