@@ -12,17 +12,22 @@ namespace {
 
 constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
-// The digits of `value` with `decimals` places when whole-number arithmetic gets them right:
-// below 2^40 after scaling, the scaled product is off by at most 2^-14, which changes the
-// rounding only when its fraction lies that close to one half. False otherwise.
+// The digits of `value` with `decimals` places by whole-number arithmetic, rounded to nearest as
+// printf rounds the exact binary value; false (nothing written) for what it cannot do exactly:
+// an exact tie, or more than 2^53 after scaling.
 bool appendFixedQuickly(std::string& out, double value, int decimals) {
     if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e30)) return false;
-    const double scaled = std::fabs(value) * kPowersOfTen[decimals];
-    if (!(scaled < 0x1p40)) return false;
+    const double magnitude = std::fabs(value), scale = kPowersOfTen[decimals];
+    const double scaled = magnitude * scale;
+    if (!(scaled < 0x1p53)) return false;
     auto digits = static_cast<uint64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(digits);
-    if (std::fabs(fraction - 0.5) <= 0x1p-12) return false;
-    digits += fraction > 0.5 ? 1 : 0;
+    // Where the scaled value lies against the middle between two whole numbers. Below 2^40 the
+    // product is off by at most 2^-14, which matters only that close to the middle; otherwise the
+    // product's exact error (fused multiply-add) decides.
+    double side = (scaled - static_cast<double>(digits)) - 0.5;
+    if (!(scaled < 0x1p40 && std::fabs(side) > 0x1p-12)) side += std::fma(magnitude, scale, -scaled);
+    if (side == 0) return false;
+    digits += side > 0 ? 1 : 0;
     char buf[32];
     char* p = buf + sizeof buf;
     for (int i = 0; i < decimals; ++i, digits /= 10) *--p = static_cast<char>('0' + digits % 10);
