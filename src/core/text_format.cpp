@@ -13,19 +13,16 @@ namespace {
 constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
 // The digits of `value` with `decimals` places by whole-number arithmetic, rounded to nearest as
-// printf rounds the exact binary value; false (nothing written) for what it cannot do exactly:
-// an exact tie, or more than 2^53 after scaling.
+// printf rounds the exact binary value; false (nothing written) for a value on the middle between
+// two last digits or beyond 2^52 after scaling. Below 2^52 the middle is itself a double, and
+// rounding the product never carries it across the middle: it lands on the correct side or on
+// the middle, which the general conversion then settles.
 bool appendFixedQuickly(std::string& out, double value, int decimals) {
     if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e30)) return false;
-    const double magnitude = std::fabs(value), scale = kPowersOfTen[decimals];
-    const double scaled = magnitude * scale;
-    if (!(scaled < 0x1p53)) return false;
+    const double scaled = std::fabs(value) * kPowersOfTen[decimals];
+    if (!(scaled < 0x1p52)) return false;
     auto digits = static_cast<uint64_t>(scaled);
-    // Where the scaled value lies against the middle between two whole numbers. Below 2^40 the
-    // product is off by at most 2^-14, which matters only that close to the middle; otherwise the
-    // product's exact error (fused multiply-add) decides.
-    double side = (scaled - static_cast<double>(digits)) - 0.5;
-    if (!(scaled < 0x1p40 && std::fabs(side) > 0x1p-12)) side += std::fma(magnitude, scale, -scaled);
+    const double side = (scaled - static_cast<double>(digits)) - 0.5;
     if (side == 0) return false;
     digits += side > 0 ? 1 : 0;
     char buf[32];
