@@ -178,13 +178,14 @@ public:
                     if (close < n_ && d_[close] == '>' && sameBytes(d_ + i_ + 2, t.data(), t.size())) {
                         pop();
                         i_ = close + 1;
+                        if (!doc_.openLengths_.empty()) i_ = static_cast<size_t>(textEnd(d_ + i_, d_ + n_) - d_);
                         continue;
                     }
                 } else if (isNameStart(next)) {
                     const size_t end = static_cast<size_t>(nameEnd(d_ + i_ + 2, d_ + n_) - d_);
                     if (end < n_ && d_[end] == '>') {
                         push({reinterpret_cast<const char*>(d_ + i_ + 1), end - i_ - 1});
-                        i_ = end + 1;
+                        i_ = static_cast<size_t>(textEnd(d_ + end + 1, d_ + n_) - d_);
                         continue;
                     }
                 }
