@@ -18,6 +18,7 @@ class ReadOnlyStore : public SettingsStore {
 public:
     explicit ReadOnlyStore(SettingsStore& inner) : inner_(inner) {}
     int32_t readInt(std::string_view name, int32_t fallback) override { return inner_.readInt(name, fallback); }
+    void readInts(std::span<NamedInt> values) override { inner_.readInts(values); }
     bool writeInt(std::string_view, int32_t) override { return false; }
     bool deleteValue(std::string_view) override { return false; }
     bool writeInts(std::span<const NamedInt>) override { return false; }

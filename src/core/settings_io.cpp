@@ -49,8 +49,11 @@ std::unique_ptr<SettingsStore> openSettingsStore(const Paths& paths, const Envir
 void loadSettings(Settings& s, SettingsStore& store, bool portable, const Environment& env) {
     if (!portable)
         for (auto name : obsoleteValueNames()) store.deleteValue(name);  // failures do not matter
-    for (const auto& def : settingTable())
-        s.*def.field = store.readInt(def.valueName, portable ? def.iniDefault : def.nativeDefault);
+    std::vector<NamedInt> values;
+    for (const auto& def : settingTable()) values.push_back({def.valueName, portable ? def.iniDefault : def.nativeDefault});
+    store.readInts(values);
+    size_t i = 0;
+    for (const auto& def : settingTable()) s.*def.field = values[i++].value;
     if (s.CBmode_t == 11) s.CBmode_t = 22;
     if (s.Filtertype == 0) s.Filtertype = 1;
     if (s.Splittype == 0) s.Splittype = 1;

@@ -218,5 +218,11 @@ void writeRouteTail(ByteStream& out, int32_t colour, char version, std::span<con
 void writeTrackHead(ByteStream& out, const std::string& name, uint8_t display, int32_t colour, int32_t pointCount);
 void writeTrackPoint(ByteStream& out, const GdbTrackPoint& tpt);
 void writeTrackTail(ByteStream& out, char version);
+// Bytes writeTrackPoint and writeTrackTail write, for a record length known before its points.
+inline size_t trackPointSize(const GdbTrackPoint& p) {
+    return 4 + 4 + 1 + (p.alt.valid ? 8 : 0) + 1 + (p.tptTime != 0 ? 4 : 0) + 1 + (p.hasDepth ? 8 : 0) + 1 +
+           (p.hasTemperature ? 8 : 0);
+}
+inline size_t trackTailSize(char version) { return version == kGdbVersion3 ? 4 : 1; }
 
 }  // namespace trakor

@@ -1,5 +1,6 @@
 // Writers of the waypoint, route and track records and the program's templates.
 #include <algorithm>
+#include <cstring>
 
 #include "gdb/records.h"
 
@@ -140,14 +141,32 @@ void writeTrackHead(ByteStream& out, const std::string& name, uint8_t display, i
     writeInt32(out, pointCount);
 }
 
+namespace {
+// Little-endian into a point's byte buffer; returns the position after.
+uint8_t* putLittle(uint8_t* b, uint64_t v, size_t n) {
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+    return b + n;
+}
+uint8_t* putOptionalDouble(uint8_t* b, bool present, double v) {
+    *b++ = present ? 1 : 0;
+    if (!present) return b;
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return putLittle(b, bits, 8);
+}
+}  // namespace
+
+// One write per point: a track can hold a million of them.
 void writeTrackPoint(ByteStream& out, const GdbTrackPoint& p) {
-    writeInt32(out, p.tptLat);
-    writeInt32(out, p.tptLon);
-    writeAltitude(out, p.alt);
-    writeU8(out, p.tptTime != 0 ? 1 : 0);
-    if (p.tptTime != 0) writeInt32(out, p.tptTime);
-    writeOptionalDouble(out, p.hasDepth, p.tptDepth);
-    writeOptionalDouble(out, p.hasTemperature, p.tptTemperature);
+    uint8_t b[4 + 4 + 9 + 5 + 9 + 9];
+    uint8_t* e = putLittle(b, static_cast<uint32_t>(p.tptLat), 4);
+    e = putLittle(e, static_cast<uint32_t>(p.tptLon), 4);
+    e = putOptionalDouble(e, p.alt.valid, p.alt.metres);
+    *e++ = p.tptTime != 0 ? 1 : 0;
+    if (p.tptTime != 0) e = putLittle(e, static_cast<uint32_t>(p.tptTime), 4);
+    e = putOptionalDouble(e, p.hasDepth, p.tptDepth);
+    e = putOptionalDouble(e, p.hasTemperature, p.tptTemperature);
+    out.write(b, static_cast<size_t>(e - b));
 }
 
 void writeTrackTail(ByteStream& out, char version) { writeZeros(out, version == kGdbVersion3 ? 4 : 1); }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,8 @@ public:
 
     const uint8_t* data() const { return isView_ ? view_ : own_.data(); }
     std::vector<uint8_t>& bytes() { return own_; }
+    // Room for n bytes in all, so a record of known size grows without copies.
+    void reserve(size_t n) { own_.reserve(n); }
     // Direct access for scanners: the bytes from the current position on.
     const uint8_t* cursor() const { return data() + pos_; }
     size_t remaining() const { return static_cast<size_t>(size() - pos_); }
@@ -86,7 +89,9 @@ public:
     int64_t size() const override;
 
 private:
+    static constexpr size_t kBufferSize = size_t{1} << 16;
     FILE* f_ = nullptr;
+    std::unique_ptr<char[]> buffer_;  // outlives f_: closed before it is freed
 };
 
 // Little-endian readers; at the end of the data they yield 0.

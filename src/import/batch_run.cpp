@@ -1,7 +1,5 @@
 #include "import/batch_run.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -29,13 +27,13 @@ constexpr int kTooLarge = 4;
 // Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory, kTooLarge beyond the
 // importers' bound.
 int loadInput(const std::string& path, std::vector<uint8_t>& bytes) {
-    struct stat st {};
-    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && st.st_size > kMaxImportBytes) return kTooLarge;
+    bool tooLarge = false;
     try {
-        return !path.empty() && readWholeFile(path, bytes) ? 0 : 1;
+        if (!path.empty() && readWholeFile(path, bytes, kMaxImportBytes, &tooLarge)) return 0;
     } catch (const std::bad_alloc&) {
         return 2;
     }
+    return tooLarge ? kTooLarge : 1;
 }
 
 // A GDB file of a later version is read from its down-converted copy; false when that fails.

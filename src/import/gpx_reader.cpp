@@ -48,10 +48,10 @@ private:
         gotLat = gotLon = false;
         while (p < t_.size && t_.at(p) != '>' && !(gotLat && gotLon)) {
             if (t_.has(p, "lat=\"")) {
-                p = t_.copyUntil(p + 5, '"', kCoordBuf, latText_);
+                p = t_.viewUntil(p + 5, '"', kCoordBuf, latText_);
                 gotLat = true;
             } else if (t_.has(p, "lon=\"")) {
-                p = t_.copyUntil(p + 5, '"', kCoordBuf, lonText_);
+                p = t_.viewUntil(p + 5, '"', kCoordBuf, lonText_);
                 gotLon = true;
             } else {
                 ++p;
@@ -63,8 +63,8 @@ private:
     int32_t lon() const { return scan::toSemicircles(scan::parseDouble(lonText_)); }
 
     double elevation(size_t& p) {
-        std::string text;
-        p = t_.copyUntil(p + 5, '<', kEleBuf, text);
+        std::string_view text;
+        p = t_.viewUntil(p + 5, '<', kEleBuf, text);
         return scan::parseDouble(text);
     }
 
@@ -167,8 +167,8 @@ private:
                 alt = elevation(p);
                 altValid = 1;
             } else if (t_.has(p, "<time>")) {
-                std::string text;
-                p = t_.copyUntil(p + 6, '<', kTimeBuf, text);
+                std::string_view text;
+                p = t_.viewUntil(p + 6, '<', kTimeBuf, text);
                 time = scan::utcTextToTime(text);
             } else if (t_.has(p, "</trkpt>")) {
                 p += 8;
@@ -219,7 +219,7 @@ private:
     Context& ctx_;
     ImportJob& job_;
     Text t_;
-    std::string latText_, lonText_;
+    std::string_view latText_, lonText_;  // views into the input, which outlives the scanner
     bool gotLat_ = false, gotLon_ = false;  // found in the last start tag
     std::string name_;  // shared by waypoints, tracks and routes, never cleared
     bool emitted_ = false;

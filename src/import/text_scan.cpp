@@ -19,15 +19,29 @@ size_t Text::find(size_t p, std::string_view tag) const {
 
 size_t Text::findChar(size_t p, char c) const {
     if (p >= size) return size;
+    // Most delimiters are a few bytes on (the end of a number or a date): look there before
+    // calling memchr.
+    const size_t near = size - p < 16 ? size : p + 16;
+    for (size_t q = p; q < near; ++q)
+        if (bytes[q] == static_cast<uint8_t>(c)) return q;
+    p = near;
+    if (p >= size) return size;
     const void* hit = std::memchr(bytes + p, c, size - p);
     return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
 }
 
-size_t Text::copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const {
+size_t Text::viewUntil(size_t p, char delim, size_t bufferSize, std::string_view& out) const {
     size_t end = findChar(p, delim);
     size_t n = p < end ? end - p : 0;
     if (bufferSize > 0 && n > bufferSize - 1) n = bufferSize - 1;
-    out.assign(reinterpret_cast<const char*>(bytes) + (p < size ? p : size), n);
+    out = std::string_view(reinterpret_cast<const char*>(bytes) + (p < size ? p : size), n);
+    return end;
+}
+
+size_t Text::copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const {
+    std::string_view view;
+    const size_t end = viewUntil(p, delim, bufferSize, view);
+    out.assign(view);
     return end;
 }
 
@@ -37,6 +51,37 @@ size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out)
     return text.copyUntil(p, '<', bufferSize, out);
 }
 
+namespace {
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Digits with an optional point and no exponent, as coordinates and heights are written. With at
+// most 15 digits the digits are an exact double, and so is the power of ten; one division of two
+// exact values is rounded correctly, which is the value from_chars gives. False for anything else.
+bool plainDecimal(std::string_view s, double& v) {
+    uint64_t digits = 0;
+    int count = 0, fraction = -1;
+    size_t i = 0;
+    for (; i < s.size(); ++i) {
+        const unsigned c = static_cast<unsigned char>(s[i]) - '0';
+        if (c <= 9) {
+            if (++count > 15) return false;
+            digits = digits * 10 + c;
+            if (fraction >= 0) ++fraction;
+        } else if (s[i] == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || (i < s.size() && (s[i] == 'e' || s[i] == 'E'))) return false;
+    v = fraction > 0 ? static_cast<double>(digits) / kPow10[fraction] : static_cast<double>(digits);
+    return true;
+}
+
+}  // namespace
+
 double parseDouble(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
@@ -44,6 +89,7 @@ double parseDouble(std::string_view s) {
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     // from_chars takes no sign of its own here, so "+-1" stays 0 as with strtod.
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0.0;
+    if (double fast; plainDecimal(s.substr(i), fast)) return negative ? -fast : fast;
     double v = 0.0;
     auto [ptr, ec] = std::from_chars(s.data() + i, s.data() + s.size(), v, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
@@ -87,16 +133,36 @@ bool validDate(int y, int mo, int d, int h, int mi, int s) {
     return h >= 0 && h < 24 && mi >= 0 && mi < 60 && s >= 0 && s < 60;
 }
 
+// The fields of "YYYY-MM-DDThh:mm:ss" when every one is plain digits, as nearly every file writes
+// them; false sends the text to the general field reading.
+bool plainFields(std::string_view t, int& y, int& mo, int& d, int& h, int& mi, int& s) {
+    if (t.size() < 19) return false;
+    auto digits = [&t](size_t at, size_t n, int& v) {
+        v = 0;
+        for (size_t i = at; i < at + n; ++i) {
+            const unsigned c = static_cast<unsigned char>(t[i]) - '0';
+            if (c > 9) return false;
+            v = v * 10 + static_cast<int>(c);
+        }
+        return true;
+    };
+    return digits(0, 4, y) && digits(5, 2, mo) && digits(8, 2, d) && digits(11, 2, h) && digits(14, 2, mi) &&
+           digits(17, 2, s);
+}
+
 }  // namespace
 
 int32_t utcTextToTime(std::string_view text, std::tm* local) {
     if (local) *local = std::tm{};
-    // The fixed 32-byte time buffer, cut into fields by NUL bytes.
-    char buf[32] = {};
-    std::memcpy(buf, text.data(), text.size() < 31 ? text.size() : 31);
-    for (int cut : {4, 7, 10, 13, 16, 19}) buf[cut] = '\0';
-    int year = fieldValue(buf), month = fieldValue(buf + 5), day = fieldValue(buf + 8);
-    int hour = fieldValue(buf + 11), minute = fieldValue(buf + 14), second = fieldValue(buf + 17);
+    int year, month, day, hour, minute, second;
+    if (!plainFields(text, year, month, day, hour, minute, second)) {
+        // The fixed 32-byte time buffer, cut into fields by NUL bytes.
+        char buf[32] = {};
+        std::memcpy(buf, text.data(), text.size() < 31 ? text.size() : 31);
+        for (int cut : {4, 7, 10, 13, 16, 19}) buf[cut] = '\0';
+        year = fieldValue(buf), month = fieldValue(buf + 5), day = fieldValue(buf + 8);
+        hour = fieldValue(buf + 11), minute = fieldValue(buf + 14), second = fieldValue(buf + 17);
+    }
     if (!validDate(year, month, day, hour, minute, second)) return 0;
 
     const time_t instant = utcInstant(year, month, day, hour, minute, second);

@@ -31,6 +31,8 @@ struct Text {
     // Copies from p up to the delimiter (or the end) into out, keeping at most bufferSize - 1
     // bytes as a fixed text buffer of that size would; returns the delimiter's position or size.
     size_t copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const;
+    // The same bytes as a view into the input, without a copy.
+    size_t viewUntil(size_t p, char delim, size_t bufferSize, std::string_view& out) const;
 };
 
 // An element name as the GPX and KML readers take it: the text of a CDATA section up to the

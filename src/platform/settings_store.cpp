@@ -12,6 +12,10 @@ bool SettingsStore::writeInts(std::span<const NamedInt> values) {
     return all;
 }
 
+void SettingsStore::readInts(std::span<NamedInt> values) {
+    for (auto& v : values) v.value = readInt(v.name, v.value);
+}
+
 IniSettingsStore::IniSettingsStore(std::string path, std::string section)
     : path_(std::move(path)), section_(std::move(section)) {}
 
@@ -19,6 +23,12 @@ int32_t IniSettingsStore::readInt(std::string_view name, int32_t fallback) {
     IniFile ini;
     if (!ini.load(path_)) return fallback;
     return ini.intValue(section_, name, fallback);
+}
+
+void IniSettingsStore::readInts(std::span<NamedInt> values) {
+    IniFile ini;
+    if (!ini.load(path_)) return;
+    for (auto& v : values) v.value = ini.intValue(section_, v.name, v.value);
 }
 
 bool IniSettingsStore::writeInt(std::string_view name, int32_t value) {

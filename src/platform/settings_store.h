@@ -26,6 +26,8 @@ public:
     virtual bool deleteValue(std::string_view name) = 0;
     // Stores several values in the given order; whether all were stored. By default one write each.
     virtual bool writeInts(std::span<const NamedInt> values);
+    // Reads several values at once; each value holds its fallback on entry. By default one read each.
+    virtual void readInts(std::span<NamedInt> values);
 };
 
 // Settings as "name=value" lines in one section of an INI file. Each call reads the file afresh,
@@ -37,6 +39,8 @@ public:
     bool writeInt(std::string_view name, int32_t value) override;
     bool deleteValue(std::string_view name) override;
     bool writeInts(std::span<const NamedInt> values) override;
+    // One reading of the file for all of them.
+    void readInts(std::span<NamedInt> values) override;
 
     const std::string& path() const { return path_; }
     // Reason of the last failed write, for the log.

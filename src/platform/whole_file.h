@@ -7,7 +7,9 @@
 
 namespace trakor {
 
-// Reads a whole file; false when it cannot be opened or read.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// Reads a whole file; false when it cannot be opened or read (errno tells why). A file of more
+// than maxBytes (when not negative) is not read: false with `tooLarge` set.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, int64_t maxBytes = -1,
+                   bool* tooLarge = nullptr);
 
 }  // namespace trakor

@@ -1,9 +1,13 @@
 #include "import/text_scan.h"
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
 
 #include "import/tests/import_fixture.h"
+#include "import/utc_time.h"
 
 namespace trakor::test {
 namespace {
@@ -63,6 +67,37 @@ TEST(TextScan, DateTimesAreReadByPosition) {
     }
     // Years past 2038 keep the low 32 bits of the seconds.
     EXPECT_EQ(scan::utcTextToTime("2040-01-01T00:00:00Z"), static_cast<int32_t>(static_cast<uint32_t>(2208988800ull)));
+}
+
+// The fast paths for plain numbers and dates against the C library over many generated texts:
+// strtod in the C locale, and timegm for every field combination the readers can pass.
+TEST(TextScan, FastPathsAgreeWithTheCLibrary) {
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "C"), nullptr);
+    std::mt19937_64 rng(16);
+    const std::string chars = "0123456789.";
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = (rng() & 1) ? "-" : "";
+        const size_t n = 1 + rng() % 20;
+        for (size_t k = 0; k < n; ++k) text += chars[rng() % (k % 4 == 3 ? chars.size() : 10)];
+        if (rng() % 8 == 0) text += (rng() & 1) ? "e-3" : "\"";
+        const double want = std::strtod(text.c_str(), nullptr);
+        const double got = parseDouble(text);
+        ASSERT_EQ(std::memcmp(&want, &got, sizeof got), 0) << text;
+    }
+    int year = 1601, month = 1, day = 1;
+    for (int i = 0; i < 200000; ++i) {
+        if (rng() % 2 == 0) {  // half of them on the date before, as points of one day come
+            year = 1601 + static_cast<int>(rng() % 1000), month = static_cast<int>(rng() % 16) - 1;
+            day = static_cast<int>(rng() % 33);
+        }
+        const int hour = static_cast<int>(rng() % 26) - 1;
+        const int minute = static_cast<int>(rng() % 61), second = static_cast<int>(rng() % 62);
+        std::tm t{};
+        t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+        t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
+        ASSERT_EQ(utcInstant(year, month, day, hour, minute, second), timegm(&t))
+            << year << '-' << month << '-' << day << ' ' << hour << ':' << minute << ':' << second;
+    }
 }
 
 }  // namespace
