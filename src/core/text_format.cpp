@@ -19,6 +19,27 @@ constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e
 // two last digits or beyond 2^52 after scaling. Below 2^52 the middle is itself a double, and
 // rounding the product never carries it across the middle: it lands on the correct side or on
 // the middle, which the general conversion then settles.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes v backwards so that it ends before p, with at least `width` digits (leading zeros) and
+// at least one; returns where it starts.
+char* putDigits(char* p, uint32_t v, int width) {
+    for (; v >= 100 || width > 2; v /= 100, width -= 2) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * (v % 100), 2);
+    }
+    if (v >= 10 || width == 2) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * v, 2);
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    return p;
+}
+
 char* writeFixedQuickly(char* out, double value, int decimals) {
     if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e30)) return nullptr;
     const double scaled = std::fabs(value) * kPowersOfTen[decimals];
@@ -27,20 +48,24 @@ char* writeFixedQuickly(char* out, double value, int decimals) {
     const double side = (scaled - static_cast<double>(digits)) - 0.5;
     if (side == 0) return nullptr;
     digits += side > 0 ? 1 : 0;
-    // Digits from the back, then moved to the front.
-    char buf[32];
-    char* p = buf + sizeof buf;
-    for (int i = 0; i < decimals; ++i, digits /= 10) *--p = static_cast<char>('0' + digits % 10);
-    if (decimals > 0) *--p = '.';
-    do {
-        *--p = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-    } while (digits != 0);
+    // Digits from the back, two at a time, in 32-bit parts where they fit, then moved to the front.
+    char buf[64];
+    char* p = buf + 32;
+    if (decimals > 0) {
+        const auto scale = static_cast<uint32_t>(kPowersOfTen[decimals]);
+        p = putDigits(p, static_cast<uint32_t>(digits % scale), decimals);
+        *--p = '.';
+        digits /= scale;
+    }
+    while (digits > UINT32_MAX) {
+        p = putDigits(p, static_cast<uint32_t>(digits % 100000000), 8);
+        digits /= 100000000;
+    }
+    p = putDigits(p, static_cast<uint32_t>(digits), 0);
     // Negative values keep their sign even when they round to zero, as printf writes them.
     if (std::signbit(value)) *--p = '-';
-    const size_t n = static_cast<size_t>(buf + sizeof buf - p);
-    std::memcpy(out, p, n);
-    return out + n;
+    std::memcpy(out, p, 32);  // the room holds it; only what is ours counts
+    return out + (buf + 32 - p);
 }
 
 }  // namespace
