@@ -87,7 +87,8 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             } else if (plan.format == kFormatGpx) {
                 if (calls.writeGpx(ctx, plan.outputPath) != 0) return copyError(ctx);
             } else if (plan.overwriteInput) {
-                if (int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles); rc != kDelivered) return rc;
+                const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
+                if (rc != kDelivered) return rc;
             } else if (!deliverWorkFile(plan, paths.workGdb, plan.outputPath)) {
                 return copyError(ctx);
             }
@@ -95,7 +96,8 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             return kDelivered;
         case OutputTarget::MapSource:
             if (plan.overwriteInput) {
-                if (int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles); rc != kDelivered) return rc;
+                const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
+                if (rc != kDelivered) return rc;
                 return calls.openInMapSource(ctx, plan.inputPath) == 0 ? kDelivered : kRunFailed;
             }
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
@@ -129,8 +131,8 @@ int replaceInputWithResult(Context& ctx, const std::string& inputPath, bool move
         say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
         return kRunFailed;
     }
-    if (!(moveWorkFile ? replaceFileByMoving(ctx.paths.workGdb, inputPath) : replaceFileWith(ctx.paths.workGdb, inputPath)))
-        return copyError(ctx);
+    const std::string& result = ctx.paths.workGdb;
+    if (!(moveWorkFile ? replaceFileByMoving(result, inputPath) : replaceFileWith(result, inputPath))) return copyError(ctx);
     return kDelivered;
 }
 

@@ -34,7 +34,8 @@ bool validSequence(const uint8_t* d, size_t len) {
 
 uint64_t sumBytes(__m128i counts) {
     const __m128i s = _mm_sad_epu8(counts, _mm_setzero_si128());
-    return static_cast<uint64_t>(_mm_cvtsi128_si64(s)) + static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(s, s)));
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(s)) +
+           static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(s, s)));
 }
 
 // Line feeds in d[0..n).
@@ -423,8 +424,9 @@ void XmlStreamCheck::scanPiece(const uint8_t* data, size_t n, bool last) {
             if (s == Step::Fault) {
                 const auto* c = reinterpret_cast<const uint8_t*>(carry_.data());
                 const size_t at = w.faultAt();
-                failStructure(at < old ? lineFeeds_ - lineFeeds(c + at, old - at) : lineFeeds_ + lineFeeds(c + old, at - old),
-                              std::move(w.reason()));
+                const uint64_t before =
+                    at < old ? lineFeeds_ - lineFeeds(c + at, old - at) : lineFeeds_ + lineFeeds(c + old, at - old);
+                failStructure(before, std::move(w.reason()));
                 return;
             }
             if (w.pos() >= old) {

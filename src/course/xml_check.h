@@ -45,7 +45,9 @@ private:
     bool bomChecked_ = false;
     bool rootSeen_ = false;
     // Open elements: their names one after another up to openEnd_, and each name's length.
-    std::string_view openName() const { return {openNames_.data() + openEnd_ - openLengths_.back(), openLengths_.back()}; }
+    std::string_view openName() const {
+        return {openNames_.data() + openEnd_ - openLengths_.back(), openLengths_.back()};
+    }
     std::vector<char> openNames_;
     size_t openEnd_ = 0;
     std::vector<uint32_t> openLengths_;

@@ -38,12 +38,14 @@ TEST(TextFormat, FixedEqualsPrintfOnEdgesAndRandomValues) {
         values.push_back(far);
         values.push_back(std::nextafter(far, 0.0));
         values.push_back(-std::nextafter(far, 1e9));
-        const double other = (static_cast<double>(rng() % 1000000ULL) + 0.5) / std::pow(10.0, static_cast<int>(rng() % 10));
+        const double other =
+            (static_cast<double>(rng() % 1000000ULL) + 0.5) / std::pow(10.0, static_cast<int>(rng() % 10));
         values.push_back(other);
         values.push_back(std::nextafter(other, 0.0));
         values.push_back(std::nextafter(other, 1e9));
     }
-    for (double v : {1099511627775.5, 1099511627776.5, 0x1p40, -0x1p40, 0x1p53, 0x1p53 - 1, 4503599627370495.5, 1e29, 1e31})
+    for (double v : {1099511627775.5, 1099511627776.5, 0x1p40, -0x1p40, 0x1p53, 0x1p53 - 1, 4503599627370495.5, 1e29,
+                     1e31})
         values.push_back(v);
     for (double v : values)
         for (int decimals : {0, 1, 3, 7, 9}) {

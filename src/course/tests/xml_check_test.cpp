@@ -55,7 +55,8 @@ TEST(XmlCheck, EachFaultIsFoundOnItsLine) {
 // gets the verdict it gets whole.
 TEST(XmlCheck, PiecesGiveTheVerdictOfTheWhole) {
     const std::string head = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n";
-    const std::string body = "<a x=\"1\" y='&lt;2&#x41;'>\n<!-- c -->\n<b/><![CDATA[<raw>]]>t&amp;t \xC3\xB6\xF0\x9F\x9A\xB2\n"
+    const std::string body = "<a x=\"1\" y='&lt;2&#x41;'>\n<!-- c -->\n<b/><![CDATA[<raw>]]>t&amp;t "
+                             "\xC3\xB6\xF0\x9F\x9A\xB2\n"
                              "<LongElementName>\n  <c k=\"v\">1.0000000</c>\n</LongElementName>\n";
     const std::vector<std::string> texts = {
         head + body + "</a>\n",
