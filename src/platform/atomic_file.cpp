@@ -252,6 +252,8 @@ bool moveFileOver(const std::string& source, const std::string& path, std::strin
     std::string target;
     mode_t mode = 0;
     if (!replacementOf(path, target, mode, error)) return false;
+    // What interrupted replacements of the target left goes, as when it is written.
+    removeStaleTemporaries(target);
     const int fd = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return fail(error, "cannot open " + source, errno);
     struct stat from {}, folder {};
