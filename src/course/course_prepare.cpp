@@ -63,16 +63,22 @@ struct WarningPoint {
 
 // Puts the waiting points in, in one pass from the back; `points` is in descending order of
 // `before`, as the walk found them.
-void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points) {
+void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points, std::vector<double>* legs) {
     if (points.empty()) return;
+    const bool keepLegs = legs != nullptr && legs->size() + 1 == static_cast<size_t>(s.count);
+    // Where each point of the new store was before (-1: inserted); the front keeps its place.
+    std::vector<int32_t> origin(keepLegs ? static_cast<size_t>(s.count) + points.size() : 0);
+    for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int32_t>(i);
     int32_t to = s.count + static_cast<int32_t>(points.size());
     size_t next = 0;
     for (int32_t from = s.count - 1; from >= 0 && next < points.size(); --from) {
         --to;
         s.copyPoint(to, from);
+        if (keepLegs) origin[to] = from;
         if (points[next].before != from) continue;
         const WarningPoint& p = points[next++];
         --to;
+        if (keepLegs) origin[to] = -1;
         s.lat[to] = p.lat;
         s.lon[to] = p.lon;
         s.alt[to] = p.alt;
@@ -82,6 +88,17 @@ void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points)
         s.partMark[to] = p.mark;
     }
     s.count += static_cast<int32_t>(points.size());
+    if (!keepLegs) {
+        if (legs != nullptr) legs->clear();
+        return;
+    }
+    // Legs between points that stayed neighbours are kept; those beside a new point are measured.
+    std::vector<double> kept(static_cast<size_t>(s.count) - 1);
+    for (int32_t i = 0; i + 1 < s.count; ++i) {
+        const int32_t a = origin[i], b = origin[i + 1];
+        kept[i] = a >= 0 && b == a + 1 ? (*legs)[a] : pointDistance(s, i, i + 1);
+    }
+    legs->swap(kept);
 }
 
 }  // namespace
@@ -119,18 +136,21 @@ void assignCourseTimes(Context& ctx, int64_t now) {
     }
 }
 
-int32_t markCoursePoints(Context& ctx) {
+int32_t markCoursePoints(Context& ctx, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     if (s.count == 0) return 0;
     int32_t found = 0;
     const double limit = turnLimit(ctx.settings.CourseTurn);
     s.partMark[0] = kMarkEnd;
     const DistanceCache dist(s);
+    if (legs != nullptr) legs->assign(static_cast<size_t>(s.count - 1), 0.0);
     // Each leg is the second side of one corner and the first of the next: measured once.
     double before = s.count > 1 ? dist(0, 1) : 0;
+    if (legs != nullptr && s.count > 1) (*legs)[0] = before;
     for (int32_t b = 1; b + 1 < s.count; ++b) {
         s.partMark[b] = kMarkPlain;
         const double after = dist(b, b + 1);
+        if (legs != nullptr) (*legs)[b] = after;
         const double cosine = cornerFromSides(before, after, dist(b - 1, b + 1));
         before = after;
         // NaN (a zero-length side) is no turn.
@@ -145,7 +165,7 @@ int32_t markCoursePoints(Context& ctx) {
     return found;
 }
 
-void applyTurnWarnings(Context& ctx) {
+void applyTurnWarnings(Context& ctx, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     const int64_t w = ctx.settings.TurnWarnings;
     if (w <= 0) return;
@@ -188,14 +208,15 @@ void applyTurnWarnings(Context& ctx) {
         added.push_back({n, lat, lon, time, s.alt[n], s.altValid[n], s.via[n], s.partMark[n]});
         s.partMark[n] = kMarkPlain;
     }
-    insertWarningPoints(s, added);
+    insertWarningPoints(s, added, legs);
 }
 
-int32_t prepareCourse(Context& ctx, int64_t now) {
+int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs) {
+    if (legs != nullptr) legs->clear();
     assignCourseTimes(ctx, now);
     if (ctx.settings.CoursePoints != 1) return 0;
-    int32_t found = markCoursePoints(ctx);
-    applyTurnWarnings(ctx);
+    int32_t found = markCoursePoints(ctx, legs);
+    applyTurnWarnings(ctx, legs);
     return found;
 }
 

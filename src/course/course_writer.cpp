@@ -144,7 +144,8 @@ std::string courseDocumentHead() {
 
 std::string courseDocumentTail() { return "  </Courses>\n</TrainingCenterDatabase>\n"; }
 
-void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush) {
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush,
+                 const std::vector<double>* legs) {
     const PointStore& s = ctx.store;
     if (s.count < 1) return;
     const int32_t last = s.count - 1;
@@ -155,7 +156,9 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     // Distances along the track, each point's computed once; the last is the track's length
     // (the same additions in the same order as trackLength makes).
     std::vector<double> along(static_cast<size_t>(last) + 1, 0.0);
-    {
+    if (legs != nullptr && legs->size() == static_cast<size_t>(last)) {
+        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + (*legs)[i - 1];
+    } else {
         const DistanceCache dist(s);
         for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + dist(i - 1, i);
     }
@@ -233,6 +236,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
     if (usable) emit(head);
     CourseNames names;
+    std::vector<double> legs;  // distances between neighbouring points, when preparing measured them
     bool deviceFailed = false;
     int32_t tracksSeen = 0;
     const int64_t fileSize = usable ? in.size() : 0;
@@ -254,7 +258,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         // conversion: no course.
         if (!read || (!ctx.store.name.empty() && ctx.store.name[0] == '!')) continue;
         ++ctx.run.trackCounter;
-        coursePoints += prepareCourse(ctx, now);
+        coursePoints += prepareCourse(ctx, now, &legs);
         const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
         std::string course;
         // A device file needs the whole course; otherwise it streams into the work file.
@@ -263,7 +267,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
             emit(text);
             text.clear();
         };
-        writeCourse(ctx, course, name, toWorkFile);
+        writeCourse(ctx, course, name, toWorkFile, &legs);
         emit(course);
         // After a failed device file (device gone, card full) the rest are not tried.
         if (!deviceFolder.empty() && !deviceFailed) {
