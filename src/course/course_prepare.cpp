@@ -103,7 +103,7 @@ void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points,
 
 }  // namespace
 
-void assignCourseTimes(Context& ctx, int64_t now) {
+void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     if (s.count == 0) return;
     const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
@@ -117,12 +117,18 @@ void assignCourseTimes(Context& ctx, int64_t now) {
     }
     s.time[0] = saturate(start);
     if (s.count < 2) return;
-    const DistanceCache dist(s);
+    std::vector<double> measured;
+    std::vector<double>& leg = legs != nullptr ? *legs : measured;
+    leg.resize(static_cast<size_t>(s.count) - 1);
+    {
+        const DistanceCache dist(s);
+        for (int32_t i = 0; i + 1 < s.count; ++i) leg[i] = dist(i, i + 1);
+    }
     if (fileTimes) {
         // The file's own pace (the length summed in trackLength's order, to the same bits); a
         // track whose last time is not after its first has none.
         double length = 0;
-        for (int32_t i = 0; i + 1 < s.count; ++i) length += dist(i, i + 1);
+        for (int32_t i = 0; i + 1 < s.count; ++i) length += leg[i];
         int64_t v = speedFromTimes(length, tN - t0);
         if (tN > t0) speed = v;
     }
@@ -131,7 +137,7 @@ void assignCourseTimes(Context& ctx, int64_t now) {
     // Whole seconds per segment; the rounding loss is not carried to the next segment.
     int64_t t = start;
     for (int32_t i = 1; i < s.count; ++i) {
-        t += static_cast<int64_t>(dist(i - 1, i) / static_cast<double>(perSecond));
+        t += static_cast<int64_t>(leg[i - 1] / static_cast<double>(perSecond));
         s.time[i] = saturate(t);
     }
 }
@@ -213,7 +219,7 @@ void applyTurnWarnings(Context& ctx, std::vector<double>* legs) {
 
 int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs) {
     if (legs != nullptr) legs->clear();
-    assignCourseTimes(ctx, now);
+    assignCourseTimes(ctx, now, legs);
     if (ctx.settings.CoursePoints != 1) return 0;
     int32_t found = markCoursePoints(ctx, legs);
     applyTurnWarnings(ctx, legs);

@@ -167,24 +167,26 @@ TEST_F(CourseWriter, ManyCoursesWithLongNamesStayValid) {
     EXPECT_EQ(countOf(tcx, "<Name>Caf\xC3\xA9   tab end</Name>"), 1);
 }
 
-// The distances that marking the turns measured give the very course the writer's own give,
-// also where turn warnings put points in between.
+// The distances that making the times or marking the turns measured give the very course the
+// writer's own give, also where turn warnings put points in between.
 TEST_F(CourseWriter, DistancesKeptFromPreparingGiveTheSameCourse) {
-    ctx.settings.CoursePoints = 1;
-    ctx.settings.TurnWarnings = 5;
-    std::vector<Pt> zigzag;
-    for (int i = 0; i < 400; ++i)  // legs of 50 m, 10 s apart, turning 60 degrees and more
-        zigzag.push_back({47 + i * 25 * kDegPerMetre, 8 + (i % 2) * (45 + i % 7) * kDegPerMetre / 0.68,
-                          1700000000 + 10 * i, 400.25, i % 3 != 0});
-    setStore(zigzag);
-    std::vector<double> legs;
-    ASSERT_GT(prepareCourse(ctx, 0, &legs), 100);
-    ASSERT_GT(ctx.store.count, 400);  // warnings were put in
-    ASSERT_EQ(legs.size(), static_cast<size_t>(ctx.store.count) - 1);
-    std::string kept, measured;
-    writeCourse(ctx, kept, "Zigzag", {}, &legs);
-    writeCourse(ctx, measured, "Zigzag");
-    EXPECT_EQ(kept, measured);
+    for (const bool turns : {true, false}) {
+        ctx.settings.CoursePoints = turns ? 1 : 0;
+        ctx.settings.TurnWarnings = 5;
+        std::vector<Pt> zigzag;
+        for (int i = 0; i < 400; ++i)  // legs of about 50 m, turning 60 degrees and more; times only with turns
+            zigzag.push_back({47 + i * 25 * kDegPerMetre, 8 + (i % 2) * (45 + i % 7) * kDegPerMetre / 0.68,
+                              turns ? 1700000000 + 10 * i : 0, 400.25, i % 3 != 0});
+        setStore(zigzag);
+        std::vector<double> legs;
+        EXPECT_EQ(prepareCourse(ctx, 1700000000, &legs) > 100, turns);
+        EXPECT_EQ(ctx.store.count > 400, turns);  // warnings were put in
+        ASSERT_EQ(legs.size(), static_cast<size_t>(ctx.store.count) - 1);
+        std::string kept, measured;
+        writeCourse(ctx, kept, "Zigzag", {}, &legs);
+        writeCourse(ctx, measured, "Zigzag");
+        EXPECT_EQ(kept, measured) << turns;
+    }
 }
 
 // The verdict reached while writing stands for the file as written, not for one changed since.
