@@ -352,6 +352,10 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         say(ctx, dmsg::kInputTooLarge, r.req.inputPath.c_str(), static_cast<unsigned>(kMaxImportBytes >> 20));
         return kRunFailed;
     }
+    if (imported == kImportInputChanged) {
+        sayWithDetail(ctx, dmsg::kCannotOpenInput, r.req.inputPath + ": the file was shortened while it was read");
+        return kRunFailed;
+    }
     // A note no route or track took with it.
     if (ctx.run.infoFlag != 0) {
         tellLiteral(ctx, dmsg::kCaptionInfo, ctx.run.infoText, MsgStyle::Warning);

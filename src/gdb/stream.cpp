@@ -68,6 +68,16 @@ int64_t FileStream::tell() const { return f_ ? static_cast<int64_t>(ftello(f_)) 
 
 bool FileStream::seek(int64_t pos) { return f_ && pos >= 0 && fseeko(f_, static_cast<off_t>(pos), SEEK_SET) == 0; }
 
+const uint8_t* FileStream::wholeBytes(size_t& size) {
+    size = 0;
+    const int64_t length = f_ ? this->size() : -1;
+    if (length <= 0) return nullptr;
+    if (!map_) map_ = std::make_unique<GuardedMapping>();
+    if (!map_->map(fileno(f_), static_cast<size_t>(length))) return nullptr;
+    size = map_->size();
+    return map_->data();
+}
+
 int64_t FileStream::size() const {
     if (!f_) return -1;
     off_t here = ftello(f_);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/guarded_map.h"
 #include "platform/whole_file.h"
 
 namespace trakor {
@@ -29,6 +30,14 @@ public:
     virtual int64_t size() const = 0;
     // False once any write failed.
     bool ok() const { return ok_; }
+    // All of the stream's bytes in place, when it can give them without reading them (memory, a
+    // mapped file); nullptr otherwise.
+    virtual const uint8_t* wholeBytes(size_t& size) {
+        size = 0;
+        return nullptr;
+    }
+    // Whether bytes given by wholeBytes were cut short since: the file shrank while mapped.
+    virtual bool bytesCutShort() const { return false; }
 
     // Position remembered by beginRecord for endRecord.
     int64_t recordStart = -1;
@@ -52,6 +61,10 @@ public:
     int64_t size() const override { return static_cast<int64_t>(isView_ ? viewSize_ : own_.size()); }
 
     const uint8_t* data() const { return isView_ ? view_ : own_.data(); }
+    const uint8_t* wholeBytes(size_t& size) override {
+        size = static_cast<size_t>(this->size());
+        return data();
+    }
     std::vector<uint8_t>& bytes() { return own_; }
     // Room for n bytes in all, so a record of known size grows without copies.
     void reserve(size_t n) { own_.reserve(n); }
@@ -87,11 +100,15 @@ public:
     int64_t tell() const override;
     bool seek(int64_t pos) override;
     int64_t size() const override;
+    // The file mapped, pages cut off by another program reading as zeros.
+    const uint8_t* wholeBytes(size_t& size) override;
+    bool bytesCutShort() const override { return map_ && map_->shrank(); }
 
 private:
     static constexpr size_t kBufferSize = size_t{1} << 16;
     FILE* f_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // outlives f_: closed before it is freed
+    std::unique_ptr<GuardedMapping> map_;
 };
 
 // Little-endian readers; at the end of the data they yield 0.

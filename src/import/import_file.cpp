@@ -28,11 +28,16 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     const int64_t size = input.size();
     if (size > kMaxImportBytes) return kImportTooLarge;
     const size_t capacity = size > 0 ? static_cast<size_t>(size) : 0;
+    // Mapped in place where the input allows it: no copy, and no fresh memory to clear.
+    size_t length = 0;
+    const uint8_t* bytes = input.wholeBytes(length);
     LargeBuffer buffer;
-    if (!buffer.allocate(capacity)) return 2;
-    input.seek(0);
-    const size_t length = capacity > 0 ? input.read(buffer.data(), capacity) : 0;
-    const uint8_t* bytes = buffer.data();
+    if (bytes == nullptr) {
+        if (!buffer.allocate(capacity)) return 2;
+        input.seek(0);
+        length = capacity > 0 ? input.read(buffer.data(), capacity) : 0;
+        bytes = buffer.data();
+    }
 
     writeNewHeader(job.output, std::time(nullptr));
     ctx.run.outputVersion = kGdbVersion3;
@@ -45,6 +50,8 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
         readerFor(type)(ctx, job, bytes, length);
 
     writeEndRecord(job.output);
+    // Another program shortened the input while it was read: what was read is not the file.
+    if (input.bytesCutShort()) return kImportInputChanged;
     return 0;
 }
 

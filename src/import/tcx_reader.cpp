@@ -50,7 +50,13 @@ private:
         p = t_.copyUntil(p + tagLength, '<', bufferSize, s);
         return s;
     }
-    double number(size_t& p, size_t tagLength) { return scan::parseDouble(text(p, tagLength)); }
+    // A value read in place, without a copy.
+    std::string_view view(size_t& p, size_t tagLength, size_t bufferSize = kValueBuf) {
+        std::string_view v;
+        p = t_.viewUntil(p + tagLength, '<', bufferSize, v);
+        return v;
+    }
+    double number(size_t& p, size_t tagLength) { return scan::parseDouble(view(p, tagLength)); }
 
     // Every course point of the file, written as a waypoint from slot 0 of the point store.
     void coursePoints() {
@@ -131,7 +137,7 @@ private:
                 alt = number(p, 16);
                 altValid = 1;
             } else if (t_.has(p, "<Time>")) {
-                time = scan::utcTextToTime(text(p, 6, kTimeBuf));
+                time = scan::utcTextToTime(view(p, 6, kTimeBuf));
             } else if (t_.has(p, "</Trackpoint>")) {
                 p += 13;
                 // A point needs both of its coordinates.

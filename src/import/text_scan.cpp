@@ -12,21 +12,9 @@ namespace trakor::scan {
 
 size_t Text::find(size_t p, std::string_view tag) const {
     if (tag.empty()) return p < size ? p : size;
-    for (p = findChar(p, tag[0]); p < size; p = findChar(p + 1, tag[0]))
-        if (has(p, tag)) return p;
-    return size;
-}
-
-size_t Text::findChar(size_t p, char c) const {
     if (p >= size) return size;
-    // Most delimiters are a few bytes on (the end of a number or a date): look there before
-    // calling memchr.
-    const size_t near = size - p < 16 ? size : p + 16;
-    for (size_t q = p; q < near; ++q)
-        if (bytes[q] == static_cast<uint8_t>(c)) return q;
-    p = near;
-    if (p >= size) return size;
-    const void* hit = std::memchr(bytes + p, c, size - p);
+    // The library's substring search skips ahead faster than stopping at every tag.
+    const void* hit = ::memmem(bytes + p, size - p, tag.data(), tag.size());
     return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
 }
 

@@ -17,15 +17,31 @@ struct Text {
     size_t size;
 
     char at(size_t p) const { return p < size ? static_cast<char>(bytes[p]) : '\0'; }
-    // Whether the tag starts at p. The first byte decides most tests, so it is checked inline.
+    // Whether the tag starts at p. Every tag begins with '<', so the first four bytes are
+    // compared as one word inline and the library is asked for the rest only when they match.
     bool has(size_t p, std::string_view tag) const {
-        return p < size && !tag.empty() && bytes[p] == static_cast<uint8_t>(tag[0]) && tag.size() <= size - p &&
-               std::memcmp(bytes + p, tag.data(), tag.size()) == 0;
+        if (p >= size || tag.empty() || tag.size() > size - p) return false;
+        if (tag.size() >= 4) {
+            uint32_t here, want;
+            std::memcpy(&here, bytes + p, 4);
+            std::memcpy(&want, tag.data(), 4);
+            return here == want && std::memcmp(bytes + p + 4, tag.data() + 4, tag.size() - 4) == 0;
+        }
+        return std::memcmp(bytes + p, tag.data(), tag.size()) == 0;
     }
     // First position >= p where the tag starts, or size.
     size_t find(size_t p, std::string_view tag) const;
-    // First position >= p holding c, or size.
-    size_t findChar(size_t p, char c) const;
+    // First position >= p holding c, or size. Most delimiters are a few bytes on (the end of a
+    // number or a date): those are looked for inline before memchr is called.
+    size_t findChar(size_t p, char c) const {
+        if (p >= size) return size;
+        const size_t near = size - p < 16 ? size : p + 16;
+        for (size_t q = p; q < near; ++q)
+            if (bytes[q] == static_cast<uint8_t>(c)) return q;
+        if (near >= size) return size;
+        const void* hit = std::memchr(bytes + near, c, size - near);
+        return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
+    }
     // The next tag after p: scanners whose every test starts at a '<' skip the bytes between.
     size_t nextTag(size_t p) const { return findChar(p + 1, '<'); }
     // Copies from p up to the delimiter (or the end) into out, keeping at most bufferSize - 1
