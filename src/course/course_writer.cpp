@@ -227,6 +227,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         writeError(ctx, ctx.paths.workTcx);
         return 1;
     }
+    out.writeBehind();
     // Every byte that goes to the file is checked on its way, so the file need not be read back.
     XmlStreamCheck check;
     const auto emit = [&out, &check](std::string_view text) {
