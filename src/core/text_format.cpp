@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 namespace trakor {
 
@@ -112,9 +113,15 @@ char* writeUtcTime(char* out, int64_t seconds) {
         rest += 86400;
         --days;
     }
-    int64_t year;
-    unsigned month, day;
-    civilFromDays(days, year, month, day);
+    // Points of a track share their day: its date is kept.
+    thread_local int64_t lastDays = std::numeric_limits<int64_t>::min(), lastYear = 0;
+    thread_local unsigned lastMonth = 0, lastDay = 0;
+    if (days != lastDays) {
+        civilFromDays(days, lastYear, lastMonth, lastDay);
+        lastDays = days;
+    }
+    const int64_t year = lastYear;
+    const unsigned month = lastMonth, day = lastDay;
     if (year < 0 || year > 9999) {  // outside four digits: as printf would write it
         const int n = std::snprintf(out, kUtcTimeRoom, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(year),
                                     month, day, static_cast<unsigned>(rest / 3600),
