@@ -10,6 +10,7 @@
 #include "core/context.h"
 #include "core/settings.h"
 #include "course/course_writer.h"
+#include "course/xml_check.h"
 #include "course/tests/turn_warnings_reference.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
@@ -86,6 +87,24 @@ void BM_WriteCourse(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WriteCourse)->Unit(benchmark::kMillisecond);
+
+// The same course handed on in 64 KB pieces and checked piece by piece, as the work file gets it.
+void BM_WriteCourseChecked(benchmark::State& state) {
+    Context& ctx = zigzagContext(100000);
+    trakor::prepareCourse(ctx, 0);
+    for (auto _ : state) {
+        trakor::XmlStreamCheck check;
+        std::string out = trakor::courseDocumentHead();
+        trakor::writeCourse(ctx, out, "Zigzag", [&check](std::string& text) {
+            check.feed(text);
+            text.clear();
+        });
+        check.feed(out + trakor::courseDocumentTail());
+        if (!check.finish().ok) state.SkipWithError("course not well-formed");
+        state.SetBytesProcessed(state.bytes_processed() + static_cast<int64_t>(check.size()));
+    }
+}
+BENCHMARK(BM_WriteCourseChecked)->Unit(benchmark::kMillisecond);
 
 // Ten tracks of 10000 points in a work GDB file, through to the work TCX file.
 void BM_WriteCourses(benchmark::State& state) {

@@ -550,7 +550,8 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         return kRunStopped;
     }
     WorkFiles workFiles(ctx);
-    if (!(runsPrivately(request) ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;
+    r.plan.privateWorkFiles = runsPrivately(request);
+    if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;
     int rc = request.multipleInput ? runBatch(r) : runSingle(r);
     if (rc != kDelivered) return rc;
     if (!somethingConverted(ctx, request.option)) return kRunFailed;

@@ -23,8 +23,8 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
 
 // Backs up (when the user wants) and replaces the input with the work GDB file: kDelivered,
 // kRunStopped when the user cancelled, kRunFailed when a file could not be read, backed up or
-// replaced (the user was told).
-int replaceInputWithResult(Context& ctx, const std::string& inputPath);
+// replaced (the user was told). A private work file may be moved in place of the input.
+int replaceInputWithResult(Context& ctx, const std::string& inputPath, bool moveWorkFile = false);
 
 // First free backup name: "<input>.bak", then "<input>.bak(1)", "<input>.bak(2)", ...
 // Empty when no free name is found.

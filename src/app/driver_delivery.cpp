@@ -5,7 +5,7 @@
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
-#include "course/xml_check.h"
+#include "course/course_writer.h"
 #include "gdb/result_check.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
@@ -30,14 +30,15 @@ int copyError(Context& ctx) {
 // A result that does not read back whole is not delivered: the input and any existing output
 // stay as they are. A file that cannot be read at all is left to the copy, which reports it.
 bool resultReadsBack(Context& ctx, const std::string& path, bool courses) {
-    MappedFile file;
-    if (!file.open(path)) return true;
     char where[160];
     if (courses) {
-        const XmlCheck c = checkXmlText(file.data(), file.size());
-        if (c.ok) return true;
+        // Checked as it was written, unless it changed since.
+        const XmlCheck c = checkWrittenCourses(path);
+        if (c.ok || c.line == 0) return true;
         std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
     } else {
+        MappedFile file;
+        if (!file.open(path)) return true;
         const ResultCheck c = checkGdbImage(file.data(), file.size());
         if (c.ok) return true;
         std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
@@ -64,6 +65,15 @@ bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPla
     return true;
 }
 
+namespace {
+
+// Replaces the target with a finished work file: a private one is moved there where it can be.
+bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, const std::string& target) {
+    return plan.privateWorkFiles ? replaceFileByMoving(workFile, target) : replaceFileWith(workFile, target);
+}
+
+}  // namespace
+
 int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     const Paths& paths = ctx.paths;
     if (!deliversCourses(plan) && !resultReadsBack(ctx, paths.workGdb, false)) return kRunFailed;
@@ -73,19 +83,21 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
                 if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
                 if (!resultReadsBack(ctx, paths.workTcx, true)) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
-                if (!replaceFileWith(paths.workTcx, plan.outputPath)) return copyError(ctx);
+                if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath)) return copyError(ctx);
             } else if (plan.format == kFormatGpx) {
                 if (calls.writeGpx(ctx, plan.outputPath) != 0) return copyError(ctx);
             } else if (plan.overwriteInput) {
-                if (int rc = replaceInputWithResult(ctx, plan.inputPath); rc != kDelivered) return rc;
-            } else if (!replaceFileWith(paths.workGdb, plan.outputPath)) {
+                const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
+                if (rc != kDelivered) return rc;
+            } else if (!deliverWorkFile(plan, paths.workGdb, plan.outputPath)) {
                 return copyError(ctx);
             }
             say(ctx, dmsg::kCompleted);
             return kDelivered;
         case OutputTarget::MapSource:
             if (plan.overwriteInput) {
-                if (int rc = replaceInputWithResult(ctx, plan.inputPath); rc != kDelivered) return rc;
+                const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
+                if (rc != kDelivered) return rc;
                 return calls.openInMapSource(ctx, plan.inputPath) == 0 ? kDelivered : kRunFailed;
             }
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
@@ -102,7 +114,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
     return kRunFailed;
 }
 
-int replaceInputWithResult(Context& ctx, const std::string& inputPath) {
+int replaceInputWithResult(Context& ctx, const std::string& inputPath, bool moveWorkFile) {
     // Every file failure fails the run; only the user's Cancel stops it.
     if (isReadOnly(inputPath)) {
         say(ctx, dmsg::kInputReadOnly);
@@ -119,7 +131,8 @@ int replaceInputWithResult(Context& ctx, const std::string& inputPath) {
         say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
         return kRunFailed;
     }
-    if (!replaceFileWith(ctx.paths.workGdb, inputPath)) return copyError(ctx);
+    const std::string& result = ctx.paths.workGdb;
+    if (!(moveWorkFile ? replaceFileByMoving(result, inputPath) : replaceFileWith(result, inputPath))) return copyError(ctx);
     return kDelivered;
 }
 

@@ -21,6 +21,7 @@ struct DeliveryPlan {
     std::string inputPath;     // the input under its real name (replaced with the overwrite flag)
     std::string outputPath;    // target File
     std::string deviceFolder;  // target GPS: the course folder on the device
+    bool privateWorkFiles = false;  // the work files are this run's own: they may be moved to the output
 };
 
 // Whether the result leaves as TCX courses.

@@ -63,16 +63,22 @@ struct WarningPoint {
 
 // Puts the waiting points in, in one pass from the back; `points` is in descending order of
 // `before`, as the walk found them.
-void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points) {
+void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points, std::vector<double>* legs) {
     if (points.empty()) return;
+    const bool keepLegs = legs != nullptr && legs->size() + 1 == static_cast<size_t>(s.count);
+    // Where each point of the new store was before (-1: inserted); the front keeps its place.
+    std::vector<int32_t> origin(keepLegs ? static_cast<size_t>(s.count) + points.size() : 0);
+    for (size_t i = 0; i < origin.size(); ++i) origin[i] = static_cast<int32_t>(i);
     int32_t to = s.count + static_cast<int32_t>(points.size());
     size_t next = 0;
     for (int32_t from = s.count - 1; from >= 0 && next < points.size(); --from) {
         --to;
         s.copyPoint(to, from);
+        if (keepLegs) origin[to] = from;
         if (points[next].before != from) continue;
         const WarningPoint& p = points[next++];
         --to;
+        if (keepLegs) origin[to] = -1;
         s.lat[to] = p.lat;
         s.lon[to] = p.lon;
         s.alt[to] = p.alt;
@@ -82,45 +88,77 @@ void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points)
         s.partMark[to] = p.mark;
     }
     s.count += static_cast<int32_t>(points.size());
+    if (!keepLegs) {
+        if (legs != nullptr) legs->clear();
+        return;
+    }
+    // Legs between points that stayed neighbours are kept; those beside a new point are measured.
+    std::vector<double> kept(static_cast<size_t>(s.count) - 1);
+    for (int32_t i = 0; i + 1 < s.count; ++i) {
+        const int32_t a = origin[i], b = origin[i + 1];
+        kept[i] = a >= 0 && b == a + 1 ? (*legs)[a] : pointDistance(s, i, i + 1);
+    }
+    legs->swap(kept);
 }
 
 }  // namespace
 
-void assignCourseTimes(Context& ctx, int64_t now) {
+void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     if (s.count == 0) return;
     const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
     int64_t speed = ctx.settings.AverageSpeed;
-    int64_t start = t0 != 0 ? t0 : now;
-    if (t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1) {
+    const int64_t start = t0 != 0 ? t0 : now;
+    const bool fileTimes = t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1;
+    if (fileTimes) {
         bool allTimed = true;
         for (int32_t i = 0; i < s.count && allTimed; ++i) allTimed = s.time[i] != 0;
         if (allTimed) return;
-        // The file's own pace; a track whose last time is not after its first has none.
-        int64_t v = speedFromTimes(trackLength(s), tN - t0);
+    }
+    s.time[0] = saturate(start);
+    if (s.count < 2) return;
+    std::vector<double> measured;
+    std::vector<double>& leg = legs != nullptr ? *legs : measured;
+    leg.resize(static_cast<size_t>(s.count) - 1);
+    {
+        const DistanceCache dist(s);
+        for (int32_t i = 0; i + 1 < s.count; ++i) leg[i] = dist(i, i + 1);
+    }
+    if (fileTimes) {
+        // The file's own pace (the length summed in trackLength's order, to the same bits); a
+        // track whose last time is not after its first has none.
+        double length = 0;
+        for (int32_t i = 0; i + 1 < s.count; ++i) length += leg[i];
+        int64_t v = speedFromTimes(length, tN - t0);
         if (tN > t0) speed = v;
     }
     int64_t perSecond = speed > 0 ? speed * 1000 / 3600 : 0;
     if (perSecond < kMinMetresPerSecond) perSecond = kMinMetresPerSecond;
     // Whole seconds per segment; the rounding loss is not carried to the next segment.
     int64_t t = start;
-    s.time[0] = saturate(t);
     for (int32_t i = 1; i < s.count; ++i) {
-        t += static_cast<int64_t>(pointDistance(s, i - 1, i) / static_cast<double>(perSecond));
+        t += static_cast<int64_t>(leg[i - 1] / static_cast<double>(perSecond));
         s.time[i] = saturate(t);
     }
 }
 
-int32_t markCoursePoints(Context& ctx) {
+int32_t markCoursePoints(Context& ctx, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     if (s.count == 0) return 0;
     int32_t found = 0;
     const double limit = turnLimit(ctx.settings.CourseTurn);
     s.partMark[0] = kMarkEnd;
+    const DistanceCache dist(s);
+    if (legs != nullptr) legs->assign(static_cast<size_t>(s.count - 1), 0.0);
+    // Each leg is the second side of one corner and the first of the next: measured once.
+    double before = s.count > 1 ? dist(0, 1) : 0;
+    if (legs != nullptr && s.count > 1) (*legs)[0] = before;
     for (int32_t b = 1; b + 1 < s.count; ++b) {
         s.partMark[b] = kMarkPlain;
-        const double cosine = cornerFromSides(pointDistance(s, b - 1, b), pointDistance(s, b, b + 1),
-                                              pointDistance(s, b - 1, b + 1));
+        const double after = dist(b, b + 1);
+        if (legs != nullptr) (*legs)[b] = after;
+        const double cosine = cornerFromSides(before, after, dist(b - 1, b + 1));
+        before = after;
         // NaN (a zero-length side) is no turn.
         if (!(limit < cosine)) continue;
         double delta = initialBearing(latDeg(s, b), lonDeg(s, b), latDeg(s, b + 1), lonDeg(s, b + 1)) -
@@ -133,7 +171,7 @@ int32_t markCoursePoints(Context& ctx) {
     return found;
 }
 
-void applyTurnWarnings(Context& ctx) {
+void applyTurnWarnings(Context& ctx, std::vector<double>* legs) {
     PointStore& s = ctx.store;
     const int64_t w = ctx.settings.TurnWarnings;
     if (w <= 0) return;
@@ -176,14 +214,15 @@ void applyTurnWarnings(Context& ctx) {
         added.push_back({n, lat, lon, time, s.alt[n], s.altValid[n], s.via[n], s.partMark[n]});
         s.partMark[n] = kMarkPlain;
     }
-    insertWarningPoints(s, added);
+    insertWarningPoints(s, added, legs);
 }
 
-int32_t prepareCourse(Context& ctx, int64_t now) {
-    assignCourseTimes(ctx, now);
+int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs) {
+    if (legs != nullptr) legs->clear();
+    assignCourseTimes(ctx, now, legs);
     if (ctx.settings.CoursePoints != 1) return 0;
-    int32_t found = markCoursePoints(ctx);
-    applyTurnWarnings(ctx);
+    int32_t found = markCoursePoints(ctx, legs);
+    applyTurnWarnings(ctx, legs);
     return found;
 }
 

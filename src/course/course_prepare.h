@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace trakor {
 
@@ -23,11 +24,14 @@ constexpr int64_t kMinMetresPerSecond = 1;
 // than `Course Turn` as course points when `Course Points` is 1, and moves them `Turn Warnings`
 // seconds ahead, inserting a point where a mark falls inside a segment. `now` is the start
 // time of a track without times. Returns the number of turns found (before any moving).
-int32_t prepareCourse(Context& ctx, int64_t now);
+// With `legs`, the distances between neighbouring points that making the times or marking the
+// turns measured are kept there (legs[i] from point i to i + 1, as pointDistance gives them) for
+// the writer; it is left empty when none were measured.
+int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs = nullptr);
 
 // The three steps of prepareCourse, one by one.
-void assignCourseTimes(Context& ctx, int64_t now);
-int32_t markCoursePoints(Context& ctx);
-void applyTurnWarnings(Context& ctx);
+void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs = nullptr);
+int32_t markCoursePoints(Context& ctx, std::vector<double>* legs = nullptr);
+void applyTurnWarnings(Context& ctx, std::vector<double>* legs = nullptr);
 
 }  // namespace trakor

@@ -1,8 +1,12 @@
 #include "course/course_writer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -11,6 +15,7 @@
 #include "core/text_format.h"
 #include "course/course_messages.h"
 #include "course/course_names.h"
+#include "course/xml_check.h"
 #include "gdb/file_header.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
@@ -48,6 +53,27 @@ void appendPosition(std::string& out, const PointStore& s, int32_t i, const char
     appendElement(out, indent, "LongitudeDegrees", courseLongitude(s.lon[i]));
 }
 
+// One trackpoint's text, built in place and appended at once: this runs for every point, and
+// many small appends cost more than the text itself.
+class PointText {
+public:
+    template <size_t N>
+    void put(const char (&text)[N]) {
+        std::memcpy(end_, text, N - 1);
+        end_ += N - 1;
+    }
+    void fixed(double value) { end_ = writeFixed(end_, value, 7); }
+    void time(int64_t seconds) { end_ = writeUtcTime(end_, seconds); }
+    void moveTo(std::string& out) {
+        out.append(buf_, end_);
+        end_ = buf_;
+    }
+
+private:
+    char buf_[512 + 4 * kFixedRoom + kUtcTimeRoom];  // the fixed text, four numbers and a time at their longest
+    char* end_ = buf_;
+};
+
 void appendTime(std::string& out, int32_t seconds, const char* indent) {
     out += indent;
     out += "<Time>";
@@ -72,6 +98,33 @@ void writeError(Context& ctx, const std::string& path) {
     tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
 }
 
+// The verdict on the last work TCX file written, with what identifies that file on disk.
+struct WrittenCourses {
+    std::mutex lock;
+    std::string path;
+    struct stat file {};
+    XmlCheck check;
+};
+WrittenCourses& lastWritten() {
+    static WrittenCourses w;
+    return w;
+}
+
+bool sameVersion(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+void rememberCheck(const std::string& path, XmlStreamCheck& check, bool written) {
+    WrittenCourses& w = lastWritten();
+    const std::lock_guard<std::mutex> hold(w.lock);
+    w.path.clear();
+    const uint64_t size = check.size();
+    w.check = check.finish();
+    // Only a file that holds exactly the bytes checked is vouched for.
+    if (written && ::stat(path.c_str(), &w.file) == 0 && static_cast<uint64_t>(w.file.st_size) == size) w.path = path;
+}
+
 std::string inFolder(const std::string& folder, const std::string& file) {
     if (folder.empty() || folder.back() == '/') return folder + file;
     return folder + "/" + file;
@@ -91,7 +144,8 @@ std::string courseDocumentHead() {
 
 std::string courseDocumentTail() { return "  </Courses>\n</TrainingCenterDatabase>\n"; }
 
-void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush) {
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush,
+                 const std::vector<double>* legs) {
     const PointStore& s = ctx.store;
     if (s.count < 1) return;
     const int32_t last = s.count - 1;
@@ -102,7 +156,12 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     // Distances along the track, each point's computed once; the last is the track's length
     // (the same additions in the same order as trackLength makes).
     std::vector<double> along(static_cast<size_t>(last) + 1, 0.0);
-    for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + pointDistance(s, i - 1, i);
+    if (legs != nullptr && legs->size() == static_cast<size_t>(last)) {
+        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + (*legs)[i - 1];
+    } else {
+        const DistanceCache dist(s);
+        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + dist(i - 1, i);
+    }
     appendElement(out, "        ", "DistanceMeters", along[last]);
     out += "        <BeginPosition>\n";
     appendPosition(out, s, 0, "          ");
@@ -113,16 +172,25 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "        <Intensity>Active</Intensity>\n";
     out += "      </Lap>\n";
     out += "      <Track>\n";
+    if (flush) out.reserve(kFlushSize + 4096);
+    PointText text;
     for (int32_t i = 0; i <= last; ++i) {
-        out += "        <Trackpoint>\n";
-        appendTime(out, s.time[i], "          ");
-        out += "          <Position>\n";
-        appendPosition(out, s, i, "            ");
-        out += "          </Position>\n";
-        if (s.altValid[i] == 1 && std::isfinite(s.alt[i]))
-            appendElement(out, "          ", "AltitudeMeters", s.alt[i]);
-        appendElement(out, "          ", "DistanceMeters", along[i]);
-        out += "        </Trackpoint>\n";
+        text.put("        <Trackpoint>\n          <Time>");
+        text.time(s.time[i]);
+        text.put("</Time>\n          <Position>\n            <LatitudeDegrees>");
+        text.fixed(courseLatitude(s.lat[i]));
+        text.put("</LatitudeDegrees>\n            <LongitudeDegrees>");
+        text.fixed(courseLongitude(s.lon[i]));
+        text.put("</LongitudeDegrees>\n          </Position>\n");
+        if (s.altValid[i] == 1 && std::isfinite(s.alt[i])) {
+            text.put("          <AltitudeMeters>");
+            text.fixed(s.alt[i]);
+            text.put("</AltitudeMeters>\n");
+        }
+        text.put("          <DistanceMeters>");
+        text.fixed(along[i]);
+        text.put("</DistanceMeters>\n        </Trackpoint>\n");
+        text.moveTo(out);
         if (flush && out.size() >= kFlushSize) flush(out);
     }
     out += "      </Track>\n";
@@ -159,9 +227,17 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         writeError(ctx, ctx.paths.workTcx);
         return 1;
     }
+    out.writeBehind();
+    // Every byte that goes to the file is checked on its way, so the file need not be read back.
+    XmlStreamCheck check;
+    const auto emit = [&out, &check](std::string_view text) {
+        check.feed(text);
+        out.write(text.data(), text.size());
+    };
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
-    if (usable) out.write(head.data(), head.size());
+    if (usable) emit(head);
     CourseNames names;
+    std::vector<double> legs;  // distances between neighbouring points, when preparing measured them
     bool deviceFailed = false;
     int32_t tracksSeen = 0;
     const int64_t fileSize = usable ? in.size() : 0;
@@ -183,17 +259,17 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         // conversion: no course.
         if (!read || (!ctx.store.name.empty() && ctx.store.name[0] == '!')) continue;
         ++ctx.run.trackCounter;
-        coursePoints += prepareCourse(ctx, now);
+        coursePoints += prepareCourse(ctx, now, &legs);
         const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
         std::string course;
         // A device file needs the whole course; otherwise it streams into the work file.
         CourseFlush toWorkFile;
-        if (deviceFolder.empty()) toWorkFile = [&out](std::string& text) {
-            out.write(text.data(), text.size());
+        if (deviceFolder.empty()) toWorkFile = [&emit](std::string& text) {
+            emit(text);
             text.clear();
         };
-        writeCourse(ctx, course, name, toWorkFile);
-        out.write(course.data(), course.size());
+        writeCourse(ctx, course, name, toWorkFile, &legs);
+        emit(course);
         // After a failed device file (device gone, card full) the rest are not tried.
         if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(name));
@@ -202,9 +278,10 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         }
     }
     ctx.run.outputVersion = runVersion;
-    if (usable) out.write(tail.data(), tail.size());
+    if (usable) emit(tail);
     const bool written = out.close();
     in.close();
+    rememberCheck(ctx.paths.workTcx, check, written);
     if (coursePoints > 0)
         say(ctx, cmsg::kCoursePoints, coursePoints);
     if (!written) writeError(ctx, ctx.paths.workTcx);
@@ -215,6 +292,17 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
         return 1;
     }
     return 0;
+}
+
+XmlCheck checkWrittenCourses(const std::string& path) {
+    WrittenCourses& w = lastWritten();
+    {
+        const std::lock_guard<std::mutex> hold(w.lock);
+        struct stat now {};
+        if (!w.path.empty() && w.path == path && ::stat(path.c_str(), &now) == 0 && sameVersion(now, w.file))
+            return w.check;
+    }
+    return checkXmlFile(path);
 }
 
 int writeCourses(Context& ctx, const std::string& deviceFolder) {

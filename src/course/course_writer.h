@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "course/course_prepare.h"
+#include "course/xml_check.h"
 
 namespace trakor {
 
@@ -21,8 +23,10 @@ using CourseFlush = std::function<void(std::string&)>;
 
 // Appends one course from the point store (times and marks as prepareCourse left them) under
 // the given course name (plain text, at most 15 characters). A store without points adds nothing.
-// With a flush, the text is handed on whenever it has grown past a piece's size.
-void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush = {});
+// With a flush, the text is handed on whenever it has grown past a piece's size. `legs` may hold
+// the distances between neighbouring points as prepareCourse measured them.
+void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush = {},
+                 const std::vector<double>* legs = nullptr);
 
 // Reads the work GDB file and writes the work TCX file; with a device folder each course also
 // goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one
@@ -31,5 +35,10 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
 int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now);
 // The same at the current time.
 int writeCourses(Context& ctx, const std::string& deviceFolder);
+
+// Whether the TCX file at `path` is well-formed XML. writeCourses checks the work TCX file's
+// bytes as it writes them: while the file is the one it wrote (same file, size and time of
+// change), that verdict is given; any other file is read and checked.
+XmlCheck checkWrittenCourses(const std::string& path);
 
 }  // namespace trakor

@@ -1,5 +1,6 @@
 #include "export/gpx_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include "gdb/waypoint_details.h"
 #include "import/gpx_names.h"
 #include "platform/atomic_file.h"
+#include "platform/mapped_file.h"
 #include "platform/text_encoding.h"
 
 namespace trakor {
@@ -54,8 +56,8 @@ public:
 
     // Degrees of a semicircle value by the Garmin definition (2^31 semicircles = 180 degrees),
     // as other programs read GDB coordinates, with nine decimals: value x 10^9 = s x 5^9 x 45 / 2^20
-    // exactly, rounded half away from zero, in integers.
-    void degrees(int32_t semicircles) {
+    // exactly, rounded half away from zero, in integers. Writes at most 14 characters to `out`.
+    static char* putDegrees(char* out, int32_t semicircles) {
         const int64_t scaled = static_cast<int64_t>(semicircles) * 87890625;
         const bool negative = scaled < 0;
         const uint64_t magnitude = static_cast<uint64_t>(negative ? -scaled : scaled);
@@ -71,12 +73,22 @@ public:
             v /= 10;
         } while (v != 0);
         if (negative && nano != 0) *--p = '-';
-        buf_.append(p, end);
+        return std::copy(p, end, out);
     }
+    void degrees(int32_t semicircles) {
+        char tmp[24];
+        buf_.append(tmp, putDegrees(tmp, semicircles));
+    }
+    // Shortest text that reads back as v; at most 24 characters.
+    static char* putNumber(char* out, double v) { return std::to_chars(out, out + 40, v).ptr; }
     void number(double v) {
         char tmp[40];
-        const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
-        buf_.append(tmp, r.ptr);
+        buf_.append(tmp, putNumber(tmp, v));
+    }
+    // Text already formed, up to 256 characters, handed on in blocks.
+    void raw(const char* text, const char* end) {
+        buf_.append(text, end);
+        if (buf_.size() >= kBlock) flush();
     }
     // "YYYY-MM-DDThh:mm:ssZ" of a stored time (seconds since 1970, UTC).
     void time(int32_t t) { appendUtcTime(buf_, t); }
@@ -274,17 +286,31 @@ private:
         g_ << "<trkseg>\n";
     }
 
+    // A point is formed in one buffer and appended once: a track can hold a million of them.
     void trackPoint(const GdbTrackPoint& p) {
-        g_ << "<trkpt";
-        g_.position(p.tptLat, p.tptLon);
-        g_ << ">";
-        g_.elevation(p.alt);
-        if (p.tptTime != 0) {
-            g_ << "<time>";
-            g_.time(p.tptTime);
-            g_ << "</time>";
+        char line[256];
+        char* e = put(line, "<trkpt lat=\"");
+        e = GpxOut::putDegrees(e, p.tptLat);
+        e = put(e, "\" lon=\"");
+        e = GpxOut::putDegrees(e, p.tptLon);
+        e = put(e, "\">");
+        if (p.alt.valid && std::isfinite(p.alt.metres)) {
+            e = put(e, "<ele>");
+            e = GpxOut::putNumber(e, p.alt.metres);
+            e = put(e, "</ele>");
         }
-        g_ << "</trkpt>\n";
+        if (p.tptTime != 0) {
+            e = put(e, "<time>");
+            e = writeUtcTime(e, p.tptTime);
+            e = put(e, "</time>");
+        }
+        e = put(e, "</trkpt>\n");
+        g_.raw(line, e);
+    }
+    template <size_t N>
+    static char* put(char* out, const char (&text)[N]) {
+        std::memcpy(out, text, N - 1);
+        return out + N - 1;
     }
 
     void closeTrack() {
@@ -348,8 +374,9 @@ int writeGpxFile(const uint8_t* gdb, size_t length, const std::string& gpxPath, 
 }
 
 int writeGpxFile(const std::string& gdbPath, const std::string& gpxPath, const GpxWriteOptions& options) {
-    std::vector<uint8_t> gdb;
-    if (!readWholeFile(gdbPath, gdb)) return kGpxNotGdb;
+    // Mapped, not copied: the work file is this run's own and stays as it is meanwhile.
+    MappedFile gdb;
+    if (!gdb.open(gdbPath)) return kGpxNotGdb;
     return writeGpxFile(gdb.data(), gdb.size(), gpxPath, options);
 }
 

@@ -1,5 +1,7 @@
 #include "gdb/stream.h"
 
+#include <fcntl.h>
+
 #include <cstring>
 
 namespace trakor {
@@ -48,6 +50,9 @@ bool FileStream::open(const std::string& path, const char* mode) {
 }
 
 bool FileStream::close() {
+    writeBehind_ = false;
+    synced_ = 0;
+    unsynced_ = 0;
     if (!f_) return ok_;
     if (std::fclose(f_) != 0) ok_ = false;
     f_ = nullptr;
@@ -60,6 +65,18 @@ bool FileStream::write(const void* buf, size_t n) {
     if (!f_ || std::fwrite(buf, 1, n, f_) != n) {
         ok_ = false;
         return false;
+    }
+    if (writeBehind_ && (unsynced_ += n) >= kWriteBehindBytes) {
+        // Hands what is written so far to the disk now, without waiting: the flush before the
+        // file is delivered then finds little left to do.
+        if (std::fflush(f_) != 0) {
+            ok_ = false;
+            return false;
+        }
+        const off_t end = ftello(f_);
+        if (end > synced_) ::sync_file_range(fileno(f_), synced_, end - synced_, SYNC_FILE_RANGE_WRITE);
+        synced_ = end;
+        unsynced_ = 0;
     }
     return true;
 }

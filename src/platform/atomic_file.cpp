@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -106,7 +107,11 @@ bool writeNewFile(const std::string& path, int flags, std::string_view bytes, co
 
 LockedTemporary::~LockedTemporary() {
     if (fd_ < 0) return;
-    ::unlink(path_.c_str());
+    // Only while the name is still this file's: it may have been moved away meanwhile.
+    struct stat held {}, named {};
+    if (::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
+        ::unlink(path_.c_str());
     ::close(fd_);
 }
 
@@ -207,8 +212,8 @@ bool writeFileToDevice(const std::string& path, std::string_view bytes, std::str
     return writeNewFile(path, O_EXCL, bytes, calls, error);
 }
 
-bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
-    std::string target = path;
+bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
+    target = path;
     std::error_code ec;
     if (std::filesystem::is_symlink(target, ec)) {
         auto resolved = std::filesystem::weakly_canonical(target, ec);
@@ -216,7 +221,7 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
         target = resolved.string();
     }
 
-    mode_t mode = 0644;
+    mode = 0644;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return fail(error, target + " is not a regular file", EISDIR);
@@ -227,13 +232,53 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
     } else if (errno != ENOENT) {
         return fail(error, "cannot inspect " + target, errno);
     }
+    return true;
+}
 
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
+    std::string target;
+    mode_t mode = 0;
+    if (!replacementOf(path, target, mode, error)) return false;
     removeStaleTemporaries(target);
     LockedTemporary tmp;
     if (!tmp.create(target, error)) return false;
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
     if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
     return tmp.commit(target, true, error);
+}
+
+bool moveFileOver(const std::string& source, const std::string& path, std::string* error,
+                  int (*renameFn)(const char*, const char*)) {
+    std::string target;
+    mode_t mode = 0;
+    if (!replacementOf(path, target, mode, error)) return false;
+    // What interrupted replacements of the target left goes, as when it is written.
+    removeStaleTemporaries(target);
+    const int fd = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return fail(error, "cannot open " + source, errno);
+    struct stat from {}, folder {};
+    bool ok = ::fstat(fd, &from) == 0 && S_ISREG(from.st_mode) && from.st_uid == ::geteuid() &&
+              ::stat(folderOf(fs::path(target)).c_str(), &folder) == 0;
+    int err = ok ? 0 : EINVAL;
+    // A file made in the target's folder gets the folder's group there (set-group-ID folder) and
+    // its default access rules: a file moved in keeps its own, so such folders get a copy.
+    if (ok && (from.st_dev != folder.st_dev ||
+               from.st_gid != ((folder.st_mode & S_ISGID) != 0 ? folder.st_gid : ::getegid()) ||
+               ::getxattr(folderOf(fs::path(target)).c_str(), "system.posix_acl_default", nullptr, 0) > 0)) {
+        ok = false;
+        err = EXDEV;
+    }
+    // The permission bits the copy would get, the bytes on the disk, then the name; a file
+    // that stays gets its own bits back.
+    if (ok) {
+        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || renameFn(source.c_str(), target.c_str()) != 0) {
+            ok = false;
+            err = errno;
+            ::fchmod(fd, from.st_mode & 07777);
+        }
+    }
+    ::close(fd);
+    return ok || fail(error, "cannot move " + source + " to " + target, err);
 }
 
 bool writeAllBytes(int fd, std::string_view bytes) { return writeAll(fd, bytes, ::write); }

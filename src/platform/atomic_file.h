@@ -2,6 +2,7 @@
 // clearing away what an interrupted run left behind.
 #pragma once
 
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +22,19 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 // failed), so a large content never needs to be in memory as a whole.
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
                              std::string* error = nullptr);
+
+// Where a replacement of `path` goes and the permission bits it gets, as writeFileAtomically
+// decides them: a symbolic link is followed, an existing file keeps its bits, a new one gets 0644.
+// False (with `error`) for a read-only file, one that is not a regular file or cannot be written.
+bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error = nullptr);
+
+// Gives the file `source`, which this user owns, the name `path` by renaming it, with the result
+// writeFileAtomically would give: the same target and permission bits, the bytes flushed to disk
+// first, an old file replaced at once. False, with `source` where it was, when a rename cannot
+// give that result (another file system, a folder whose new files get another group or default
+// access rules) or a step fails; `error` then holds the reason. `renameFn` is for tests.
+bool moveFileOver(const std::string& source, const std::string& path, std::string* error = nullptr,
+                  int (*renameFn)(const char*, const char*) = ::rename);
 
 // Writes every byte to the descriptor (retrying short writes); false on a write error.
 bool writeAllBytes(int fd, std::string_view bytes);

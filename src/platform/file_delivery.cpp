@@ -104,6 +104,11 @@ bool replaceFileWith(const std::string& source, const std::string& target) {
     return copyThrough(source, [&target](const auto& fill) { return writeFileAtomicallyWith(target, fill); });
 }
 
+bool replaceFileByMoving(const std::string& source, const std::string& target) {
+    if (source.empty() || target.empty() || nameTooLong(target)) return false;
+    return moveFileOver(source, target) || replaceFileWith(source, target);
+}
+
 bool copyToNewFile(const std::string& source, const std::string& target) {
     if (nameTooLong(target)) return false;
     // Written under a temporary name: an interrupted copy never looks like a complete one.

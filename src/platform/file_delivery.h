@@ -22,6 +22,10 @@ bool canWriteOutput(const std::string& path);
 // read-only targets refused).
 bool replaceFileWith(const std::string& source, const std::string& target);
 
+// The same for a source that is a private file of this run: where it can, the file itself is
+// renamed into place (see moveFileOver) instead of copied, and is gone afterwards.
+bool replaceFileByMoving(const std::string& source, const std::string& target);
+
 // Copies `source` to a file that must not exist yet (a backup), through a temporary that gets
 // the name only when complete; false when that fails.
 bool copyToNewFile(const std::string& source, const std::string& target);

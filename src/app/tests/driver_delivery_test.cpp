@@ -138,6 +138,31 @@ TEST_F(DriverTest, TcxDelivery) {
     EXPECT_EQ(notes.entries[0].text, "copy error");
 }
 
+// A run of its own moves its private work file to the output instead of copying it; nothing of
+// it stays in the working folder, and the fixed work files are not touched.
+TEST_F(DriverTest, PrivateWorkFileIsMovedToTheOutput) {
+    writeFile(ctx.paths.workTcx, "FIXED");
+    ino_t written = 0;
+    calls.writeCourses = [&written](Context& c, const std::string&) {
+        writeFile(c.paths.workTcx, kCourses);
+        struct stat st {};
+        ::stat(c.paths.workTcx.c_str(), &st);
+        written = st.st_ino;
+        return 0;
+    };
+    const std::string out = makeFile("o.tcx", "previous");
+    fileRequest(makeFile("t.gpx"), out, 24);
+    ASSERT_EQ(run(), kDelivered);
+    struct stat st {};
+    ASSERT_EQ(::stat(out.c_str(), &st), 0);
+    EXPECT_EQ(st.st_ino, written);
+    EXPECT_EQ(readFile(out), kCourses);
+    EXPECT_EQ(modeOf(out), 0644u);
+    EXPECT_EQ(readFile(ctx.paths.workTcx), "FIXED");
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().find(".trakor3-"), std::string::npos) << e.path();
+}
+
 TEST_F(DriverTest, MapSourceAndTrainingCenterTargets) {
     req.inputPath = makeFile("t.gpx");
     req.outputTarget = OutputTarget::MapSource;

@@ -28,9 +28,27 @@ TEST(TextFormat, FixedEqualsPrintfOnEdgesAndRandomValues) {
     std::uniform_real_distribution<double> degrees(-180, 180), metres(-500, 9000000);
     for (int i = 0; i < 200000; ++i) values.push_back(i % 2 ? degrees(rng) : metres(rng));
     // Values on the rounding edge of the seventh decimal: k / 2e7 for random k.
-    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<double>(rng() % 4000000000ULL) / 2e7);
+    // And the doubles either side of them, and of the edges of other places.
+    for (int i = 0; i < 20000; ++i) {
+        const double edge = static_cast<double>(rng() % 4000000000ULL) / 2e7;
+        values.push_back(edge);
+        values.push_back(std::nextafter(edge, 0.0));
+        values.push_back(-std::nextafter(edge, 1e9));
+        const double far = (static_cast<double>(rng() % 900000000000000ULL) + 0.5) / 1e7;  // beyond 2^40 when scaled
+        values.push_back(far);
+        values.push_back(std::nextafter(far, 0.0));
+        values.push_back(-std::nextafter(far, 1e9));
+        const double other =
+            (static_cast<double>(rng() % 1000000ULL) + 0.5) / std::pow(10.0, static_cast<int>(rng() % 10));
+        values.push_back(other);
+        values.push_back(std::nextafter(other, 0.0));
+        values.push_back(std::nextafter(other, 1e9));
+    }
+    for (double v : {1099511627775.5, 1099511627776.5, 0x1p40, -0x1p40, 0x1p53, 0x1p53 - 1, 4503599627370495.5, 1e29,
+                     1e31})
+        values.push_back(v);
     for (double v : values)
-        for (int decimals : {1, 7}) {
+        for (int decimals : {0, 1, 3, 7, 9}) {
             std::string ours;
             appendFixed(ours, v, decimals);
             ASSERT_EQ(ours, printfFixed(v, decimals)) << "value " << v;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "convert/geometry.h"
@@ -164,6 +165,42 @@ TEST_F(CourseWriter, ManyCoursesWithLongNamesStayValid) {
     EXPECT_EQ(countOf(tcx, "<Name>Twenty-eig 1000</Name>"), 1);
     EXPECT_EQ(countOf(tcx, "<Name>Twenty-eig 1100</Name>"), 1);
     EXPECT_EQ(countOf(tcx, "<Name>Caf\xC3\xA9   tab end</Name>"), 1);
+}
+
+// The distances that making the times or marking the turns measured give the very course the
+// writer's own give, also where turn warnings put points in between.
+TEST_F(CourseWriter, DistancesKeptFromPreparingGiveTheSameCourse) {
+    for (const bool turns : {true, false}) {
+        ctx.settings.CoursePoints = turns ? 1 : 0;
+        ctx.settings.TurnWarnings = 5;
+        std::vector<Pt> zigzag;
+        for (int i = 0; i < 400; ++i)  // legs of about 50 m, turning 60 degrees and more; times only with turns
+            zigzag.push_back({47 + i * 25 * kDegPerMetre, 8 + (i % 2) * (45 + i % 7) * kDegPerMetre / 0.68,
+                              turns ? 1700000000 + 10 * i : 0, 400.25, i % 3 != 0});
+        setStore(zigzag);
+        std::vector<double> legs;
+        EXPECT_EQ(prepareCourse(ctx, 1700000000, &legs) > 100, turns);
+        EXPECT_EQ(ctx.store.count > 400, turns);  // warnings were put in
+        ASSERT_EQ(legs.size(), static_cast<size_t>(ctx.store.count) - 1);
+        std::string kept, measured;
+        writeCourse(ctx, kept, "Zigzag", {}, &legs);
+        writeCourse(ctx, measured, "Zigzag");
+        EXPECT_EQ(kept, measured) << turns;
+    }
+}
+
+// The verdict reached while writing stands for the file as written, not for one changed since.
+TEST_F(CourseWriter, CheckWhileWritingStandsOnlyForTheFileWritten) {
+    std::vector<GdbTrack> tracks(3, track("Loop", line(700)));
+    writeWorkGdb(tracks);
+    ASSERT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    const std::string tcx = readFile(ctx.paths.workTcx);
+    ASSERT_GT(tcx.size(), size_t{1} << 17);  // more than one piece went to the file
+    EXPECT_TRUE(checkWrittenCourses(ctx.paths.workTcx).ok);
+    writeFile(ctx.paths.workTcx, tcx + "<Course>\n");
+    const XmlCheck changed = checkWrittenCourses(ctx.paths.workTcx);
+    EXPECT_FALSE(changed.ok);
+    EXPECT_EQ(changed.line, std::count(tcx.begin(), tcx.end(), '\n') + 1) << changed.reason;
 }
 
 TEST_F(CourseWriter, EachCourseAlsoGoesToTheDeviceFolder) {

@@ -51,5 +51,48 @@ TEST(XmlCheck, EachFaultIsFoundOnItsLine) {
     }
 }
 
+// Fed in pieces cut anywhere (inside tags, references, comments and UTF-8 sequences), a text
+// gets the verdict it gets whole.
+TEST(XmlCheck, PiecesGiveTheVerdictOfTheWhole) {
+    const std::string head = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n";
+    const std::string body = "<a x=\"1\" y='&lt;2&#x41;'>\n<!-- c -->\n<b/><![CDATA[<raw>]]>t&amp;t "
+                             "\xC3\xB6\xF0\x9F\x9A\xB2\n"
+                             "<LongElementName>\n  <c k=\"v\">1.0000000</c>\n</LongElementName>\n";
+    const std::vector<std::string> texts = {
+        head + body + "</a>\n",
+        head + body + "</a>\n<b/>\n",
+        head + body + "<c>\n</a>\n",
+        head + body,
+        head + body + "&nbsp;</a>\n",
+        head + body + "fish & chips</a>\n",
+        head + body + "M\xF6nchen</a>\n",
+        head + body + "\xE2\x82</a>\n",
+        head + body + "<!-- open\n</a>\n",
+        head + body + "<d x=\"1\"x=\"2\"/></a>",
+        head + body + "</a>\n\xC3",
+        head + body + "</a>\n \xFF",
+        "<a/",
+        "\xEF\xBB",
+        "",
+    };
+    uint32_t seed = 7;
+    for (const std::string& text : texts) {
+        const XmlCheck whole = check(text);
+        for (int round = 0; round < 40; ++round) {
+            XmlStreamCheck pieces;
+            for (size_t at = 0; at < text.size();) {
+                seed = seed * 1103515245u + 12345u;
+                const size_t n = std::min<size_t>(text.size() - at, (seed >> 16) % (round < 20 ? 4 : 40));
+                pieces.feed(std::string_view(text).substr(at, n));
+                at += n;
+            }
+            const XmlCheck c = pieces.finish();
+            ASSERT_EQ(c.ok, whole.ok) << text;
+            ASSERT_EQ(c.line, whole.line) << text;
+            ASSERT_EQ(c.reason, whole.reason) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace trakor

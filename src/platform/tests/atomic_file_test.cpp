@@ -1,11 +1,14 @@
 // Temporaries of atomic writes: never left behind by a failed write, cleared when an earlier run
 // left them, and never mistaken for another file's or the user's.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "platform/atomic_file.h"
+#include "platform/file_delivery.h"
 #include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
@@ -51,6 +54,83 @@ TEST(AtomicFile, LeftoversOfTheSameFileAloneAreCleared) {
     EXPECT_EQ(removeStaleTemporaries(dir.file(std::string(250, 'y') + ".gdb")), 0);
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{longTemporary, "r.gdb", "r.gdb.backup", "r.gdb.trakor3-a1B2c",
                                                       "r.gdb.trakor3-a1B2c3.x", "s.gdb.trakor3-a1B2c3"}));
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// A finished private work file as the program leaves it: read-only, held by its temporary.
+std::unique_ptr<LockedTemporary> workFile(const TempDir& dir, const std::string& bytes) {
+    auto tmp = std::make_unique<LockedTemporary>();
+    EXPECT_TRUE(tmp->create(dir.file("Trakor3.tcx")));
+    EXPECT_TRUE(writeAllBytes(tmp->fd(), bytes));
+    ::fchmod(tmp->fd(), 0444);
+    return tmp;
+}
+
+// Moved into place, a work file gives the very file a copy gives: bytes, permission bits, links
+// followed; it is gone from the working folder, and its temporary removes nothing afterwards.
+TEST(AtomicFile, MovedWorkFileEndsAsTheCopyWould) {
+    TempDir dir;
+    const struct {
+        const char* name;
+        mode_t existing;  // 0: no file yet
+        bool link;
+    } cases[] = {{"new.tcx", 0, false}, {"old.tcx", 0600, false}, {"linked.tcx", 0640, true}};
+    for (const auto& c : cases) {
+        std::string results[2];
+        for (const bool move : {false, true}) {
+            const std::string real = dir.file(std::string(move ? "m-" : "c-") + c.name);
+            if (c.existing != 0) {
+                writeFile(real, "OLD");
+                ::chmod(real.c_str(), c.existing);
+            }
+            std::string target = real;
+            if (c.link) fs::create_symlink(real, target = real + ".lnk");
+            auto work = workFile(dir, std::string(70000, 'x') + c.name);
+            const std::string source = work->path();
+            ASSERT_TRUE(move ? moveFileOver(source, target) : replaceFileWith(source, target)) << c.name;
+            EXPECT_EQ(fs::exists(source), !move) << c.name;
+            if (move) writeFile(source, "another run's file under the same name");
+            work.reset();
+            EXPECT_EQ(fs::exists(source), move) << c.name;
+            EXPECT_EQ(fs::is_symlink(target), c.link) << c.name;
+            results[move] = readFile(real) + " mode " + std::to_string(modeOf(real));
+        }
+        EXPECT_EQ(results[1], results[0]) << c.name;
+    }
+}
+
+// A rename refused (or a target that must not be replaced) leaves the work file as it was, and
+// delivery to another file system copies.
+TEST(AtomicFile, WorkFileThatCannotMoveStaysAndIsCopied) {
+    TempDir dir;
+    auto work = workFile(dir, "RESULT");
+    const std::string source = work->path(), target = dir.file("out.gdb");
+    EXPECT_FALSE(moveFileOver(source, target, nullptr, [](const char*, const char*) {
+        errno = EXDEV;
+        return -1;
+    }));
+    writeFile(dir.file("locked.gdb"), "KEEP");
+    ::chmod(dir.file("locked.gdb").c_str(), 0444);
+    EXPECT_FALSE(moveFileOver(source, dir.file("locked.gdb")));
+    EXPECT_FALSE(replaceFileByMoving(source, dir.file("locked.gdb")));
+    EXPECT_EQ(readFile(dir.file("locked.gdb")), "KEEP");
+    EXPECT_EQ(readFile(source), "RESULT");
+    EXPECT_EQ(modeOf(source), 0444u);
+    EXPECT_FALSE(fs::exists(target));
+
+    struct stat here {}, shm {};
+    if (::stat(dir.path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const std::string away = "/dev/shm/trakor3-move-test-" + std::to_string(::getpid());
+    ASSERT_TRUE(replaceFileByMoving(source, away));
+    EXPECT_EQ(readFile(away), "RESULT");
+    EXPECT_EQ(modeOf(away), 0644u);
+    EXPECT_TRUE(fs::exists(source));
+    fs::remove(away);
 }
 
 }  // namespace
