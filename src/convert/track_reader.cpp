@@ -13,11 +13,12 @@ int readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength, int option)
     s.count = 0;
     ctx.run.autoName = 0;
     GdbTrack track;
-    readTrackRecord(in, recordLength, ctx.run.outputVersion, track);
+    // The points go straight into the store as they are read.
+    readTrackRecord(in, recordLength, ctx.run.outputVersion, track, [&s, &ctx](const GdbTrackPoint& p) {
+        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
+    });
     s.name = track.trkName;
     ctx.run.displayColor = track.colourIndex();
-    for (const GdbTrackPoint& p : track.points)
-        s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
 
     removeGlitches(ctx);
     if (s.count < 2) {

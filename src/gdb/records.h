@@ -189,6 +189,9 @@ int parseTrack(const uint8_t* data, size_t length, char version, GdbTrack& trk,
 int readWaypointRecord(ByteStream& in, int32_t length, char version, GdbWaypoint& wpt);
 int readRouteRecord(ByteStream& in, int32_t length, char version, GdbRoute& rte);
 int readTrackRecord(ByteStream& in, int32_t length, char version, GdbTrack& trk);
+// The same with each point handed to onPoint as it is read instead of kept in trk.points.
+int readTrackRecord(ByteStream& in, int32_t length, char version, GdbTrack& trk,
+                    const std::function<void(const GdbTrackPoint&)>& onPoint);
 
 // Where the class low byte and the marker of a waypoint or route point lie: the name starts at
 // `data`; the country string is skipped by its terminator. false when the name, the country or

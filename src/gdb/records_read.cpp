@@ -1,7 +1,8 @@
 // Readers of the waypoint, route and track records, bounded by the record's data.
 #include <algorithm>
-#include <functional>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "gdb/records.h"
 
@@ -142,10 +143,22 @@ template <typename Rec, typename Parse>
 int readRecordData(ByteStream& in, int32_t length, char version, Rec& rec, Parse parse) {
     rec = Rec{};
     if (length < 0) return kRecordTruncated;
-    // Read in steps, so a length larger than the data never allocates for itself.
+    const size_t want = static_cast<size_t>(length);
+    // A long record (a track of many points) that the data hold is read in one piece into
+    // memory that is not cleared first.
+    constexpr size_t kStep = size_t{1} << 16;
+    if (want > kStep) {
+        const int64_t here = in.tell(), total = in.size();
+        if (here >= 0 && total >= here && want <= static_cast<uint64_t>(total - here)) {
+            std::unique_ptr<uint8_t[]> bytes(new uint8_t[want]);
+            const size_t got = in.read(bytes.get(), want);
+            const int r = parse(bytes.get(), got, version, rec);
+            return got < want ? kRecordTruncated : r;
+        }
+    }
+    // Otherwise in steps, so a length larger than the data never allocates for itself.
     std::vector<uint8_t> data;
     size_t got = 0;
-    const size_t want = static_cast<size_t>(length);
     while (got < want) {
         size_t step = std::min(want - got, static_cast<size_t>(1) << 16);
         data.resize(got + step);
@@ -276,6 +289,14 @@ int readRouteRecord(ByteStream& in, int32_t length, char version, GdbRoute& rte)
 int readTrackRecord(ByteStream& in, int32_t length, char version, GdbTrack& trk) {
     return readRecordData(in, length, version, trk,
                           static_cast<int (*)(const uint8_t*, size_t, char, GdbTrack&)>(parseTrack));
+}
+
+int readTrackRecord(ByteStream& in, int32_t length, char version, GdbTrack& trk,
+                    const std::function<void(const GdbTrackPoint&)>& onPoint) {
+    return readRecordData(in, length, version, trk,
+                          [&onPoint](const uint8_t* data, size_t n, char v, GdbTrack& t) {
+                              return parseTrack(data, n, v, t, onPoint);
+                          });
 }
 
 }  // namespace trakor
