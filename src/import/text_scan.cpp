@@ -48,22 +48,22 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 // most 15 digits the digits are an exact double, and so is the power of ten; one division of two
 // exact values is rounded correctly, which is the value from_chars gives. False for anything else.
 bool plainDecimal(std::string_view s, double& v) {
+    const char* p = s.data();
+    const char* const end = p + s.size();
     uint64_t digits = 0;
-    int count = 0, fraction = -1;
-    size_t i = 0;
-    for (; i < s.size(); ++i) {
-        const unsigned c = static_cast<unsigned char>(s[i]) - '0';
-        if (c <= 9) {
-            if (++count > 15) return false;
-            digits = digits * 10 + c;
-            if (fraction >= 0) ++fraction;
-        } else if (s[i] == '.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            break;
-        }
+    // Whole part, then the fraction: two tight loops (a value of more than 19 digits wraps, but
+    // is not used: more than 15 digits go to from_chars).
+    const char* q = p;
+    for (unsigned c; q < end && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) digits = digits * 10 + c;
+    size_t count = static_cast<size_t>(q - p);
+    size_t fraction = 0;
+    if (q < end && *q == '.') {
+        const char* f = ++q;
+        for (unsigned c; q < end && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) digits = digits * 10 + c;
+        fraction = static_cast<size_t>(q - f);
+        count += fraction;
     }
-    if (count == 0 || (i < s.size() && (s[i] == 'e' || s[i] == 'E'))) return false;
+    if (count == 0 || count > 15 || (q < end && (*q == 'e' || *q == 'E'))) return false;
     v = fraction > 0 ? static_cast<double>(digits) / kPow10[fraction] : static_cast<double>(digits);
     return true;
 }
