@@ -1,5 +1,6 @@
 #include "course/course_prepare.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -149,13 +150,15 @@ int32_t markCoursePoints(Context& ctx, std::vector<double>* legs) {
     const double limit = turnLimit(ctx.settings.CourseTurn);
     s.partMark[0] = kMarkEnd;
     const DistanceCache dist(s);
-    if (legs != nullptr) legs->assign(static_cast<size_t>(s.count - 1), 0.0);
+    // Legs the course times measured on these points are taken as they are.
+    const bool measured = legs != nullptr && s.count > 1 && legs->size() == static_cast<size_t>(s.count - 1);
+    if (legs != nullptr && !measured) legs->assign(static_cast<size_t>(std::max(s.count - 1, 0)), 0.0);
     // Each leg is the second side of one corner and the first of the next: measured once.
-    double before = s.count > 1 ? dist(0, 1) : 0;
+    double before = s.count > 1 ? (measured ? (*legs)[0] : dist(0, 1)) : 0;
     if (legs != nullptr && s.count > 1) (*legs)[0] = before;
     for (int32_t b = 1; b + 1 < s.count; ++b) {
         s.partMark[b] = kMarkPlain;
-        const double after = dist(b, b + 1);
+        const double after = measured ? (*legs)[b] : dist(b, b + 1);
         if (legs != nullptr) (*legs)[b] = after;
         const double cosine = cornerFromSides(before, after, dist(b - 1, b + 1));
         before = after;

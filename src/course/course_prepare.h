@@ -29,7 +29,9 @@ constexpr int64_t kMinMetresPerSecond = 1;
 // the writer; it is left empty when none were measured.
 int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs = nullptr);
 
-// The three steps of prepareCourse, one by one.
+// The three steps of prepareCourse, one by one. markCoursePoints takes `legs` of one less than
+// the point count as the distances of these points (as assignCourseTimes leaves them) and
+// measures them otherwise.
 void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs = nullptr);
 int32_t markCoursePoints(Context& ctx, std::vector<double>* legs = nullptr);
 void applyTurnWarnings(Context& ctx, std::vector<double>* legs = nullptr);
