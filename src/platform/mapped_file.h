@@ -5,24 +5,21 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/guarded_map.h"
+
 namespace trakor {
 
 class MappedFile {
 public:
-    MappedFile() = default;
-    ~MappedFile();
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
     // false when the file cannot be opened or mapped; an empty file maps to no bytes.
     bool open(const std::string& path);
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
+    const uint8_t* data() const { return map_.data(); }
+    size_t size() const { return map_.size(); }
+    // Whether another program shortened the file while it was read (the lost bytes read as zeros).
+    bool shrank() const { return map_.shrank(); }
 
 private:
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    void* map_ = nullptr;
+    GuardedMapping map_;
 };
 
 }  // namespace trakor
