@@ -9,6 +9,7 @@
 #include <ctime>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
         std::string copy(text);
         handOver(copy);
     }
+    // Whether a piece could not be checked and written for want of memory (after finish).
+    bool failed() const { return failed_; }
     // Waits until every piece is checked and written.
     void finish() {
         if (!worker_.joinable()) return;
@@ -83,8 +86,16 @@ private:
                 waiting_.pop_front();
                 changed_.notify_all();
             }
-            check_.feed(piece);
-            out_.write(piece.data(), piece.size());
+            // Out of memory here fails the file, as it would have failed the run on one thread;
+            // the pieces after it are taken and dropped.
+            if (!failed_) {
+                try {
+                    check_.feed(piece);
+                    out_.write(piece.data(), piece.size());
+                } catch (const std::bad_alloc&) {
+                    failed_ = true;
+                }
+            }
             piece.clear();
             std::lock_guard<std::mutex> lock(mutex_);
             if (spare_.size() < kAhead) spare_.push_back(std::move(piece));
@@ -98,6 +109,7 @@ private:
     std::deque<std::string> waiting_;
     std::vector<std::string> spare_;
     bool done_ = false;
+    bool failed_ = false;  // the worker's own until finish() has joined it
     std::thread worker_;  // last: starts when everything it uses is made
 };
 
@@ -352,7 +364,7 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     ctx.run.outputVersion = runVersion;
     if (usable) emit(tail);
     pieces.finish();
-    const bool written = out.close();
+    const bool written = out.close() && !pieces.failed();
     in.close();
     rememberCheck(ctx.paths.workTcx, check, written);
     if (coursePoints > 0)
