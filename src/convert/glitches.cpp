@@ -65,11 +65,15 @@ void removeSpikes(PointStore& s, const WaypointIndex& index) {
 void removeNearPoints(PointStore& s, double threshold) {
     const int32_t n = s.count;
     if (n < 2) return;
+    // Distances between the points where they stood before the sweep: each point's sine and
+    // cosine are taken once. `from` is where the point now at kept - 1 stood.
+    const DistanceCache dist(s);
     int32_t kept = 1;
     int32_t next = 1;
+    int32_t from = 0;
     while (next < n) {
         const int32_t prev = kept - 1;
-        if (pointDistance(s, prev, next) <= threshold) {
+        if (dist(from, next) <= threshold) {
             if (s.via[next] == 0) {
                 ++next;
                 continue;
@@ -78,10 +82,11 @@ void removeNearPoints(PointStore& s, double threshold) {
                 const uint8_t mark = mergedPartMark(s.partMark[prev], s.partMark[next]);
                 movePoint(s, prev, next);
                 s.partMark[prev] = mark;
-                ++next;
+                from = next++;
                 continue;
             }
         }
+        from = next;
         movePoint(s, kept++, next++);
     }
     s.count = kept;
