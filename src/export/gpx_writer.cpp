@@ -17,6 +17,7 @@
 #include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
 #include "platform/text_encoding.h"
+#include "platform/write_behind.h"
 
 namespace trakor {
 
@@ -350,7 +351,9 @@ public:
     size_t read(void*, size_t) override { return 0; }
     bool write(const void* buf, size_t n) override {
         written_ += static_cast<int64_t>(n);
-        return writeAllBytes(fd_, std::string_view(static_cast<const char*>(buf), n));
+        if (!writeAllBytes(fd_, std::string_view(static_cast<const char*>(buf), n))) return false;
+        behind_.wrote(fd_, n, written_);  // the file is flushed before it is delivered
+        return true;
     }
     int64_t tell() const override { return written_; }
     bool seek(int64_t) override { return false; }
@@ -359,6 +362,7 @@ public:
 private:
     int fd_;
     int64_t written_ = 0;
+    WriteBehind behind_;
 };
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "gdb/stream.h"
 
-#include <fcntl.h>
-
 #include <cstring>
 
 namespace trakor {
@@ -51,8 +49,8 @@ bool FileStream::open(const std::string& path, const char* mode) {
 
 bool FileStream::close() {
     writeBehind_ = false;
-    synced_ = 0;
-    unsynced_ = 0;
+    behind_.reset();
+    unflushed_ = 0;
     if (!f_) return ok_;
     if (std::fclose(f_) != 0) ok_ = false;
     f_ = nullptr;
@@ -66,17 +64,14 @@ bool FileStream::write(const void* buf, size_t n) {
         ok_ = false;
         return false;
     }
-    if (writeBehind_ && (unsynced_ += n) >= kWriteBehindBytes) {
-        // Hands what is written so far to the disk now, without waiting: the flush before the
-        // file is delivered then finds little left to do.
+    if (writeBehind_ && (unflushed_ += n) >= WriteBehind::kStep) {
+        // What stdio holds goes to the system first, so the disk can be asked to write it.
         if (std::fflush(f_) != 0) {
             ok_ = false;
             return false;
         }
-        const off_t end = ftello(f_);
-        if (end > synced_) ::sync_file_range(fileno(f_), synced_, end - synced_, SYNC_FILE_RANGE_WRITE);
-        synced_ = end;
-        unsynced_ = 0;
+        behind_.wrote(fileno(f_), unflushed_, static_cast<int64_t>(ftello(f_)));
+        unflushed_ = 0;
     }
     return true;
 }

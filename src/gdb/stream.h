@@ -11,6 +11,7 @@
 
 #include "platform/guarded_map.h"
 #include "platform/whole_file.h"
+#include "platform/write_behind.h"
 
 namespace trakor {
 
@@ -112,10 +113,9 @@ private:
     FILE* f_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // outlives f_: closed before it is freed
     std::unique_ptr<GuardedMapping> map_;
-    static constexpr size_t kWriteBehindBytes = size_t{4} << 20;
     bool writeBehind_ = false;
-    int64_t synced_ = 0;
-    size_t unsynced_ = 0;
+    WriteBehind behind_;
+    size_t unflushed_ = 0;
 };
 
 // Little-endian readers; at the end of the data they yield 0.
