@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -104,7 +105,7 @@ void insertWarningPoints(PointStore& s, const std::vector<WarningPoint>& points,
 
 }  // namespace
 
-void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs) {
+void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs, const DistanceCache* cache) {
     PointStore& s = ctx.store;
     if (s.count == 0) return;
     const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
@@ -122,7 +123,8 @@ void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs) {
     std::vector<double>& leg = legs != nullptr ? *legs : measured;
     leg.resize(static_cast<size_t>(s.count) - 1);
     {
-        const DistanceCache dist(s);
+        const std::optional<DistanceCache> own = cache ? std::nullopt : std::make_optional<DistanceCache>(s);
+        const DistanceCache& dist = cache ? *cache : *own;
         for (int32_t i = 0; i + 1 < s.count; ++i) leg[i] = dist(i, i + 1);
     }
     if (fileTimes) {
@@ -143,13 +145,14 @@ void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs) {
     }
 }
 
-int32_t markCoursePoints(Context& ctx, std::vector<double>* legs) {
+int32_t markCoursePoints(Context& ctx, std::vector<double>* legs, const DistanceCache* cache) {
     PointStore& s = ctx.store;
     if (s.count == 0) return 0;
     int32_t found = 0;
     const double limit = turnLimit(ctx.settings.CourseTurn);
     s.partMark[0] = kMarkEnd;
-    const DistanceCache dist(s);
+    const std::optional<DistanceCache> own = cache ? std::nullopt : std::make_optional<DistanceCache>(s);
+    const DistanceCache& dist = cache ? *cache : *own;
     // Legs the course times measured on these points are taken as they are.
     const bool measured = legs != nullptr && s.count > 1 && legs->size() == static_cast<size_t>(s.count - 1);
     if (legs != nullptr && !measured) legs->assign(static_cast<size_t>(std::max(s.count - 1, 0)), 0.0);
@@ -222,9 +225,12 @@ void applyTurnWarnings(Context& ctx, std::vector<double>* legs) {
 
 int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs) {
     if (legs != nullptr) legs->clear();
-    assignCourseTimes(ctx, now, legs);
+    // Making the times moves no point, so marking the turns measures the same positions.
+    std::optional<DistanceCache> dist;
+    if (ctx.settings.CoursePoints == 1 && ctx.store.count > 0) dist.emplace(ctx.store);
+    assignCourseTimes(ctx, now, legs, dist ? &*dist : nullptr);
     if (ctx.settings.CoursePoints != 1) return 0;
-    int32_t found = markCoursePoints(ctx, legs);
+    int32_t found = markCoursePoints(ctx, legs, dist ? &*dist : nullptr);
     applyTurnWarnings(ctx, legs);
     return found;
 }

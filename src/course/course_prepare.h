@@ -7,6 +7,7 @@
 namespace trakor {
 
 struct Context;
+class DistanceCache;
 
 // Course-point marks held in the store's partMark while a course is prepared and written.
 constexpr uint8_t kMarkEnd = 0;    // first and last point
@@ -31,9 +32,10 @@ int32_t prepareCourse(Context& ctx, int64_t now, std::vector<double>* legs = nul
 
 // The three steps of prepareCourse, one by one. markCoursePoints takes `legs` of one less than
 // the point count as the distances of these points (as assignCourseTimes leaves them) and
-// measures them otherwise.
-void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs = nullptr);
-int32_t markCoursePoints(Context& ctx, std::vector<double>* legs = nullptr);
+// measures them otherwise. `cache`, when given, holds the store's points as they are.
+void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs = nullptr,
+                       const DistanceCache* cache = nullptr);
+int32_t markCoursePoints(Context& ctx, std::vector<double>* legs = nullptr, const DistanceCache* cache = nullptr);
 void applyTurnWarnings(Context& ctx, std::vector<double>* legs = nullptr);
 
 }  // namespace trakor
