@@ -4,13 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <mutex>
-#include <new>
-#include <thread>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -23,6 +19,7 @@
 #include "gdb/file_header.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
+#include "platform/piece_pipeline.h"
 
 namespace trakor {
 
@@ -31,87 +28,6 @@ namespace {
 // Course text is handed to the file in pieces of about this size, so a long track never
 // stands in memory as a whole document; each piece wakes the writing thread once.
 constexpr size_t kFlushSize = size_t{1} << 19;
-
-// Checks the pieces of the work file and writes them, in order, on a second thread while the
-// next pieces are formed: checking and the system's copying of 35 MB then overlap the course
-// maths and number formatting. At most kAhead pieces wait, their buffers used again.
-class PieceWriter {
-public:
-    PieceWriter(FileStream& out, XmlStreamCheck& check) : out_(out), check_(check), worker_([this] { run(); }) {}
-    ~PieceWriter() { finish(); }
-    PieceWriter(const PieceWriter&) = delete;
-    PieceWriter& operator=(const PieceWriter&) = delete;
-
-    // Takes the text's bytes; the text comes back empty, with the room of an earlier piece.
-    void put(std::string& text) { handOver(text); }
-    void put(std::string_view text) {
-        std::string copy(text);
-        handOver(copy);
-    }
-    // Whether a piece could not be checked and written for want of memory (after finish).
-    bool failed() const { return failed_; }
-    // Waits until every piece is checked and written.
-    void finish() {
-        if (!worker_.joinable()) return;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
-    }
-
-private:
-    static constexpr size_t kAhead = 4;
-
-    void handOver(std::string& text) {
-        if (text.empty()) return;
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return waiting_.size() < kAhead; });
-        waiting_.push_back(std::move(text));
-        text = spare_.empty() ? std::string() : std::move(spare_.back());
-        if (!spare_.empty()) spare_.pop_back();
-        text.clear();
-        changed_.notify_all();
-    }
-
-    void run() {
-        for (;;) {
-            std::string piece;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] { return done_ || !waiting_.empty(); });
-                if (waiting_.empty()) return;
-                piece = std::move(waiting_.front());
-                waiting_.pop_front();
-                changed_.notify_all();
-            }
-            // Out of memory here fails the file, as it would have failed the run on one thread;
-            // the pieces after it are taken and dropped.
-            if (!failed_) {
-                try {
-                    check_.feed(piece);
-                    out_.write(piece.data(), piece.size());
-                } catch (const std::bad_alloc&) {
-                    failed_ = true;
-                }
-            }
-            piece.clear();
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (spare_.size() < kAhead) spare_.push_back(std::move(piece));
-        }
-    }
-
-    FileStream& out_;
-    XmlStreamCheck& check_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> waiting_;
-    std::vector<std::string> spare_;
-    bool done_ = false;
-    bool failed_ = false;  // the worker's own until finish() has joined it
-    std::thread worker_;  // last: starts when everything it uses is made
-};
 
 // Latitudes beyond the poles (damaged input) are held at them; a longitude that would print as
 // 180 or more is written as the same meridian west of Greenwich, as the format requires.
@@ -314,8 +230,12 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     }
     out.writeBehind();
     // Every byte that goes to the file is checked on its way, so the file need not be read back.
+    // Both on a second thread, while the next pieces are formed.
     XmlStreamCheck check;
-    PieceWriter pieces(out, check);
+    PiecePipeline pieces([&out, &check](const std::string& piece) {
+        check.feed(piece);
+        out.write(piece.data(), piece.size());
+    });
     const auto emit = [&pieces](std::string_view text) { pieces.put(text); };
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
     if (usable) emit(head);

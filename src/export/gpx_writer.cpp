@@ -1,6 +1,7 @@
 #include "export/gpx_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "import/gpx_names.h"
 #include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
+#include "platform/piece_pipeline.h"
 #include "platform/text_encoding.h"
 #include "platform/write_behind.h"
 
@@ -344,25 +346,49 @@ int writeGpx(const uint8_t* gdb, size_t length, ByteStream& out, const GpxWriteO
 
 namespace {
 
-// Hands what the writer writes on to a file descriptor.
+// Hands what the writer writes on to a file descriptor, written by a second thread in pieces
+// of 512 KB while the next are formed.
 class DescriptorStream : public ByteStream {
 public:
-    explicit DescriptorStream(int fd) : fd_(fd) {}
+    explicit DescriptorStream(int fd)
+        : fd_(fd), pieces_([this](const std::string& piece) {
+              if (!good_) return;
+              good_ = writeAllBytes(fd_, piece);
+              if (!good_) error_ = errno;
+              written_ += static_cast<int64_t>(piece.size());
+              behind_.wrote(fd_, piece.size(), written_);  // the file is flushed before it is delivered
+          }) {}
     size_t read(void*, size_t) override { return 0; }
     bool write(const void* buf, size_t n) override {
-        written_ += static_cast<int64_t>(n);
-        if (!writeAllBytes(fd_, std::string_view(static_cast<const char*>(buf), n))) return false;
-        behind_.wrote(fd_, n, written_);  // the file is flushed before it is delivered
+        pending_.append(static_cast<const char*>(buf), n);
+        queued_ += static_cast<int64_t>(n);
+        if (pending_.size() >= kPiece) pieces_.put(pending_);
         return true;
     }
-    int64_t tell() const override { return written_; }
+    // Writes what is left and waits for it: whether every byte reached the file (errno says
+    // why not).
+    bool close() {
+        pieces_.put(pending_);
+        pieces_.finish();
+        if (pieces_.failed()) error_ = ENOMEM;
+        errno = error_;
+        return good_ && !pieces_.failed();
+    }
+    int64_t tell() const override { return queued_; }
     bool seek(int64_t) override { return false; }
-    int64_t size() const override { return written_; }
+    int64_t size() const override { return queued_; }
 
 private:
+    static constexpr size_t kPiece = size_t{1} << 19;
     int fd_;
+    std::string pending_;
+    int64_t queued_ = 0;
+    // The second thread's until close() has waited for it.
+    bool good_ = true;
+    int error_ = 0;
     int64_t written_ = 0;
     WriteBehind behind_;
+    PiecePipeline pieces_;  // last: its thread uses the members above
 };
 
 }  // namespace
@@ -372,7 +398,8 @@ int writeGpxFile(const uint8_t* gdb, size_t length, const std::string& gpxPath, 
     const bool written = writeFileAtomicallyWith(gpxPath, [&](int fd) {
         DescriptorStream out(fd);
         rc = writeGpx(gdb, length, out, options);
-        return rc == kGpxWritten;
+        const bool all = out.close();
+        return rc == kGpxWritten && all;
     });
     return rc != kGpxWritten ? rc : written ? kGpxWritten : kGpxWriteFailed;
 }
