@@ -208,9 +208,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
     struct stat outStat;
     if (!out.empty() && ::stat(out.c_str(), &outStat) == 0) {
         for (const std::string& in : inputs) {
-            struct stat inStat;
-            if (!in.empty() && ::stat(in.c_str(), &inStat) == 0 && inStat.st_dev == outStat.st_dev &&
-                inStat.st_ino == outStat.st_ino) {
+            if (sameFile(outStat, in)) {
                 sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the same file as the input");
                 return kRunStopped;
             }

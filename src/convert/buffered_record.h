@@ -6,12 +6,10 @@
 
 namespace trakor {
 
-// Calls build(stream) with a memory stream (room for `expected` bytes), then writes what it wrote
-// to out.
+// Calls build(stream) with a memory stream, then writes what it wrote to out.
 template <typename Build>
-void writeBuffered(ByteStream& out, Build&& build, size_t expected = 0) {
+void writeBuffered(ByteStream& out, Build&& build) {
     MemoryStream record;
-    if (expected > 0) record.reserve(expected);
     build(static_cast<ByteStream&>(record));
     out.write(record.bytes().data(), record.bytes().size());
 }

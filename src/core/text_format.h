@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace trakor {
@@ -20,5 +21,32 @@ constexpr size_t kFixedRoom = 400;  // the largest double has 309 digits before 
 constexpr size_t kUtcTimeRoom = 64;
 char* writeFixed(char* out, double value, int decimals);
 char* writeUtcTime(char* out, int64_t seconds);
+
+// One line of text formed in a fixed buffer and appended at once: a writer of a million points
+// makes one string append a point instead of one a piece. Room for 512 characters of fixed text,
+// four numbers and a time at their longest.
+class TextLine {
+public:
+    template <size_t N>
+    void put(const char (&text)[N]) {
+        std::memcpy(end_, text, N - 1);
+        end_ += N - 1;
+    }
+    void fixed(double value, int decimals) { end_ = writeFixed(end_, value, decimals); }
+    void time(int64_t seconds) { end_ = writeUtcTime(end_, seconds); }
+    // A writer of its own: write(out) returns the end of what it wrote (at most kFixedRoom).
+    template <typename Write>
+    void with(Write&& write) {
+        end_ = write(end_);
+    }
+    void moveTo(std::string& out) {
+        out.append(buf_, end_);
+        end_ = buf_;
+    }
+
+private:
+    char buf_[512 + 4 * kFixedRoom + kUtcTimeRoom];
+    char* end_ = buf_;
+};
 
 }  // namespace trakor

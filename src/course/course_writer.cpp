@@ -56,25 +56,6 @@ void appendPosition(std::string& out, const PointStore& s, int32_t i, const char
 
 // One trackpoint's text, built in place and appended at once: this runs for every point, and
 // many small appends cost more than the text itself.
-class PointText {
-public:
-    template <size_t N>
-    void put(const char (&text)[N]) {
-        std::memcpy(end_, text, N - 1);
-        end_ += N - 1;
-    }
-    void fixed(double value) { end_ = writeFixed(end_, value, 7); }
-    void time(int64_t seconds) { end_ = writeUtcTime(end_, seconds); }
-    void moveTo(std::string& out) {
-        out.append(buf_, end_);
-        end_ = buf_;
-    }
-
-private:
-    char buf_[512 + 4 * kFixedRoom + kUtcTimeRoom];  // the fixed text, four numbers and a time at their longest
-    char* end_ = buf_;
-};
-
 void appendTime(std::string& out, int32_t seconds, const char* indent) {
     out += indent;
     out += "<Time>";
@@ -174,22 +155,22 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "      </Lap>\n";
     out += "      <Track>\n";
     if (flush) out.reserve(kFlushSize + 4096);
-    PointText text;
+    TextLine text;
     for (int32_t i = 0; i <= last; ++i) {
         text.put("        <Trackpoint>\n          <Time>");
         text.time(s.time[i]);
         text.put("</Time>\n          <Position>\n            <LatitudeDegrees>");
-        text.fixed(courseLatitude(s.lat[i]));
+        text.fixed(courseLatitude(s.lat[i]), 7);
         text.put("</LatitudeDegrees>\n            <LongitudeDegrees>");
-        text.fixed(courseLongitude(s.lon[i]));
+        text.fixed(courseLongitude(s.lon[i]), 7);
         text.put("</LongitudeDegrees>\n          </Position>\n");
         if (s.altValid[i] == 1 && std::isfinite(s.alt[i])) {
             text.put("          <AltitudeMeters>");
-            text.fixed(s.alt[i]);
+            text.fixed(s.alt[i], 7);
             text.put("</AltitudeMeters>\n");
         }
         text.put("          <DistanceMeters>");
-        text.fixed(along[i]);
+        text.fixed(along[i], 7);
         text.put("</DistanceMeters>\n        </Trackpoint>\n");
         text.moveTo(out);
         if (flush && out.size() >= kFlushSize) flush(out);

@@ -78,19 +78,11 @@ public:
         if (negative && nano != 0) *--p = '-';
         return std::copy(p, end, out);
     }
-    void degrees(int32_t semicircles) {
-        char tmp[24];
-        buf_.append(tmp, putDegrees(tmp, semicircles));
-    }
     // Shortest text that reads back as v; at most 24 characters.
     static char* putNumber(char* out, double v) { return std::to_chars(out, out + 40, v).ptr; }
-    void number(double v) {
-        char tmp[40];
-        buf_.append(tmp, putNumber(tmp, v));
-    }
-    // Text already formed, up to 256 characters, handed on in blocks.
-    void raw(const char* text, const char* end) {
-        buf_.append(text, end);
+    // A line formed elsewhere, handed on in blocks.
+    void line(TextLine& text) {
+        text.moveTo(buf_);
         if (buf_.size() >= kBlock) flush();
     }
     // "YYYY-MM-DDThh:mm:ssZ" of a stored time (seconds since 1970, UTC).
@@ -118,18 +110,30 @@ public:
         buf_ += tag;
         buf_ += ">";
     }
+    // The lat and lon attributes (at most 40 characters).
+    static void position(TextLine& text, int32_t lat, int32_t lon) {
+        text.put(" lat=\"");
+        text.with([lat](char* e) { return putDegrees(e, lat); });
+        text.put("\" lon=\"");
+        text.with([lon](char* e) { return putDegrees(e, lon); });
+        text.put("\"");
+    }
+    // The elevation element, when there is one.
+    static void elevation(TextLine& text, const Altitude& a) {
+        if (!a.valid || !std::isfinite(a.metres)) return;
+        text.put("<ele>");
+        text.with([&a](char* e) { return putNumber(e, a.metres); });
+        text.put("</ele>");
+    }
     void position(int32_t lat, int32_t lon) {
-        buf_ += " lat=\"";
-        degrees(lat);
-        buf_ += "\" lon=\"";
-        degrees(lon);
-        buf_ += '"';
+        TextLine text;
+        position(text, lat, lon);
+        text.moveTo(buf_);
     }
     void elevation(const Altitude& a) {
-        if (!a.valid || !std::isfinite(a.metres)) return;
-        buf_ += "<ele>";
-        number(a.metres);
-        buf_ += "</ele>";
+        TextLine text;
+        elevation(text, a);
+        text.moveTo(buf_);
     }
 
 private:
@@ -291,29 +295,18 @@ private:
 
     // A point is formed in one buffer and appended once: a track can hold a million of them.
     void trackPoint(const GdbTrackPoint& p) {
-        char line[256];
-        char* e = put(line, "<trkpt lat=\"");
-        e = GpxOut::putDegrees(e, p.tptLat);
-        e = put(e, "\" lon=\"");
-        e = GpxOut::putDegrees(e, p.tptLon);
-        e = put(e, "\">");
-        if (p.alt.valid && std::isfinite(p.alt.metres)) {
-            e = put(e, "<ele>");
-            e = GpxOut::putNumber(e, p.alt.metres);
-            e = put(e, "</ele>");
-        }
+        TextLine text;
+        text.put("<trkpt");
+        GpxOut::position(text, p.tptLat, p.tptLon);
+        text.put(">");
+        GpxOut::elevation(text, p.alt);
         if (p.tptTime != 0) {
-            e = put(e, "<time>");
-            e = writeUtcTime(e, p.tptTime);
-            e = put(e, "</time>");
+            text.put("<time>");
+            text.time(p.tptTime);
+            text.put("</time>");
         }
-        e = put(e, "</trkpt>\n");
-        g_.raw(line, e);
-    }
-    template <size_t N>
-    static char* put(char* out, const char (&text)[N]) {
-        std::memcpy(out, text, N - 1);
-        return out + N - 1;
+        text.put("</trkpt>\n");
+        g_.line(text);
     }
 
     void closeTrack() {

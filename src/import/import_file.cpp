@@ -2,9 +2,10 @@
 
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <new>
 
 #include "gdb/file_header.h"
-#include "platform/large_buffer.h"
 
 namespace trakor {
 
@@ -28,15 +29,17 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     const int64_t size = input.size();
     if (size > kMaxImportBytes) return kImportTooLarge;
     const size_t capacity = size > 0 ? static_cast<size_t>(size) : 0;
-    // Mapped in place where the input allows it: no copy, and no fresh memory to clear.
+    // Mapped in place where the input allows it: no copy, and no fresh memory to clear. Where it
+    // does not (a file system without mapping), read into memory that is not cleared first.
     size_t length = 0;
     const uint8_t* bytes = input.wholeBytes(length);
-    LargeBuffer buffer;
+    std::unique_ptr<uint8_t[]> buffer;
     if (bytes == nullptr) {
-        if (!buffer.allocate(capacity)) return 2;
+        buffer.reset(new (std::nothrow) uint8_t[capacity > 0 ? capacity : 1]);
+        if (!buffer) return 2;
         input.seek(0);
-        length = capacity > 0 ? input.read(buffer.data(), capacity) : 0;
-        bytes = buffer.data();
+        length = capacity > 0 ? input.read(buffer.get(), capacity) : 0;
+        bytes = buffer.get();
     }
 
     writeNewHeader(job.output, std::time(nullptr));

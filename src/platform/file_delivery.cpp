@@ -49,11 +49,14 @@ bool pump(int fdIn, int fdOut) {
 
 }  // namespace
 
+bool sameFile(const struct stat& known, const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && st.st_dev == known.st_dev && st.st_ino == known.st_ino;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    std::error_code ec;
-    bool same = fs::equivalent(a, b, ec);
-    return !ec && same;
+    struct stat st;
+    return !a.empty() && ::stat(a.c_str(), &st) == 0 && sameFile(st, b);
 }
 
 bool nameTooLong(const std::string& path) {

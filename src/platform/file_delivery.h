@@ -2,6 +2,8 @@
 // without ever leaving it half written.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace trakor {
@@ -9,6 +11,8 @@ namespace trakor {
 // Whether two paths name the same file (device and inode, through links and relative paths).
 // False when either does not exist.
 bool sameFile(const std::string& a, const std::string& b);
+// The same against a file already looked at: for one file compared with many.
+bool sameFile(const struct stat& known, const std::string& path);
 
 // Whether some component of the path is longer than a file name may be (255 bytes).
 bool nameTooLong(const std::string& path);

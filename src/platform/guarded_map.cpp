@@ -15,6 +15,7 @@ namespace {
 constexpr int kSlots = 8;
 std::atomic<GuardedMapping*> gSlots[kSlots];
 std::atomic<uintptr_t> gBegin[kSlots], gEnd[kSlots];
+uintptr_t gPageSize = 4096;  // set before the handler is installed
 struct sigaction gPrevious;
 std::once_flag gInstalled;
 
@@ -30,6 +31,7 @@ void onBusError(int signal, siginfo_t* info, void* context) {
 }
 
 void installHandler() {
+    gPageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_sigaction = onBusError;
@@ -45,10 +47,9 @@ bool GuardedMapping::coverFault(const void* address) {
     for (int i = 0; i < kSlots; ++i) {
         GuardedMapping* m = gSlots[i].load(std::memory_order_acquire);
         if (m == nullptr || a < gBegin[i].load() || a >= gEnd[i].load()) continue;
-        const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-        void* at = reinterpret_cast<void*>(a / page * page);
+        void* at = reinterpret_cast<void*>(a / gPageSize * gPageSize);
         // mmap is a plain system call on Linux and safe here.
-        if (::mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) return false;
+        if (::mmap(at, gPageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) return false;
         m->shrank_.store(true, std::memory_order_relaxed);
         return true;
     }
@@ -60,22 +61,19 @@ bool GuardedMapping::map(int fd, size_t size) {
     shrank_ = false;
     if (size == 0) return true;
     std::call_once(gInstalled, installHandler);
-    int slot = -1;
-    for (int i = 0; i < kSlots && slot < 0; ++i) {
-        GuardedMapping* none = nullptr;
-        if (gSlots[i].compare_exchange_strong(none, this)) slot = i;
-    }
-    if (slot < 0) return false;
     void* m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (m == MAP_FAILED) {
-        gSlots[slot].store(nullptr);
-        return false;
-    }
+    if (m == MAP_FAILED) return false;
     data_ = static_cast<uint8_t*>(m);
     size_ = mapped_ = size;
-    slot_ = slot;
-    gBegin[slot].store(reinterpret_cast<uintptr_t>(m));
-    gEnd[slot].store(reinterpret_cast<uintptr_t>(m) + size);
+    // With every guard in use the mapping stays unguarded, as plain mappings are.
+    for (int i = 0; i < kSlots && slot_ < 0; ++i) {
+        GuardedMapping* none = nullptr;
+        if (gSlots[i].compare_exchange_strong(none, this)) slot_ = i;
+    }
+    if (slot_ >= 0) {
+        gBegin[slot_].store(reinterpret_cast<uintptr_t>(m));
+        gEnd[slot_].store(reinterpret_cast<uintptr_t>(m) + size);
+    }
     return true;
 }
 

@@ -17,7 +17,8 @@ public:
     GuardedMapping& operator=(const GuardedMapping&) = delete;
 
     // Maps `size` bytes of the open file fd (which may be closed afterwards); false when it
-    // cannot be mapped or every guard is in use. An empty file maps to no bytes.
+    // cannot be mapped. An empty file maps to no bytes. A handful of mappings are guarded at once;
+    // beyond them a mapping is a plain one.
     bool map(int fd, size_t size);
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
