@@ -110,8 +110,8 @@ Paths startUp(int argc, const char* const* argv, const std::string& programPath)
         if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) env.vars["HOME"] = pw->pw_dir;
 
     std::error_code ec;
-    fs::path program = programPath.empty() ? fs::read_symlink("/proc/self/exe", ec) : fs::path(programPath);
-    if (ec && argc > 0 && argv[0] != nullptr) program = fs::weakly_canonical(fs::absolute(argv[0], ec), ec);
+    fs::path program = programPath.empty() ? fs::path(ownProgramFile()) : fs::path(programPath);
+    if (program.empty() && argc > 0 && argv[0] != nullptr) program = fs::weakly_canonical(fs::absolute(argv[0], ec), ec);
     Paths paths = decidePaths(program.string(), splitStartArguments(argc, argv).switches, env, TRAKOR_INSTALL_PREFIX);
     if (!paths.portable()) {
         fs::create_directories(paths.workingFolder, ec);

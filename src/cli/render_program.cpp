@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/environment.h"
+
 namespace fs = std::filesystem;
 
 namespace trakor::cli {
@@ -18,9 +20,8 @@ std::vector<std::string> renderProgramPlaces(const std::string& program) {
 }
 
 std::string execRenderProgram(int argc, char** argv) {
-    std::error_code ec;
-    const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
-    if (ec) return "this program's own file is unknown (" + ec.message() + ")";
+    const std::string self = ownProgramFile();
+    if (self.empty()) return "this program's own file is unknown";
     std::vector<char*> args(argv, argv + argc);
     if (args.empty()) args.push_back(nullptr);
     args[0] = const_cast<char*>(self.c_str());

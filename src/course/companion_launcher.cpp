@@ -5,6 +5,7 @@
 #include "core/context.h"
 #include "course/device_messages.h"
 #include "platform/desktop_entry.h"
+#include "platform/environment.h"
 #include "platform/wine_paths.h"
 #include "platform/wine_registry.h"
 
@@ -53,10 +54,7 @@ std::string lowerAscii(std::string s) {
 // quotes and folders aside, whose file name begins with "trakor3" (Trakor3, trakor3-cli) or is
 // the running program's.
 bool runsOurProgram(std::string_view exec) {
-    static const std::string self = [] {
-        std::error_code ec;
-        return lowerAscii(fs::read_symlink("/proc/self/exe", ec).filename().string());
-    }();
+    static const std::string self = lowerAscii(fs::path(ownProgramFile()).filename().string());
     std::string word;
     const auto ours = [&] {
         std::string name = lowerAscii(word.substr(word.find_last_of('/') + 1));

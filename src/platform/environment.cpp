@@ -1,5 +1,7 @@
 #include "platform/environment.h"
 
+#include <filesystem>
+
 extern char** environ;
 
 namespace trakor {
@@ -37,5 +39,11 @@ std::string xdgBase(const Environment& env, std::string_view variable, std::stri
 
 std::string xdgConfigHome(const Environment& env) { return xdgBase(env, "XDG_CONFIG_HOME", ".config"); }
 std::string xdgDataHome(const Environment& env) { return xdgBase(env, "XDG_DATA_HOME", ".local/share"); }
+
+std::string ownProgramFile() {
+    std::error_code ec;
+    const std::string file = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    return ec ? std::string() : file;
+}
 
 }  // namespace trakor

@@ -24,4 +24,7 @@ struct Environment {
 std::string xdgConfigHome(const Environment& env);  // ~/.config
 std::string xdgDataHome(const Environment& env);    // ~/.local/share
 
+// The running program's own file; empty when the system does not tell.
+std::string ownProgramFile();
+
 }  // namespace trakor
