@@ -4,7 +4,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
           libgtest-dev libbenchmark-dev gpsbabel libxml2-utils
           groff man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
-          xvfb xauth)
+          xvfb xauth nodejs)
+# npm comes with some builds of nodejs (and then conflicts with the npm package).
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -15,4 +17,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Garmin's official FIT SDK, the FIT oracle of the tests (scripts/fit-sdk-decode.mjs), from npm.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sdk="$root/build-deps/fitsdk"
+if [ ! -f "$sdk/node_modules/@garmin/fitsdk/src/index.js" ]; then
+  mkdir -p "$sdk"
+  (cd "$sdk" && npm install --no-audit --no-fund --silent @garmin/fitsdk@21.217.0) ||
+    echo "The FIT SDK could not be installed: the tests that compare with it will skip." >&2
 fi

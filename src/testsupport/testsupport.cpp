@@ -83,4 +83,12 @@ int runCommand(const std::string& command, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string fitSdkDecode(const std::string& path) {
+    const std::string script = std::string(TRAKOR_SOURCE_DIR) + "/scripts/fit-sdk-decode.mjs";
+    if (!haveProgram("node")) return {};
+    std::string out;
+    if (runCommand("node " + quote(script) + " " + quote(path) + " 2>/dev/null", &out) != 0) return {};
+    return out;
+}
+
 }  // namespace trakor::test

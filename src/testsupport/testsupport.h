@@ -55,9 +55,19 @@ bool haveProgram(const std::string& name);
 // Runs a shell command, returns its exit status and captures its standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);
 
+// Garmin's official FIT SDK decoding a file (scripts/fit-sdk-decode.mjs): one line per message in
+// file order ("record timestamp=... positionLat=..."), after "integrity true|false" and any
+// "error ..." lines. Empty when node or the SDK is not installed.
+std::string fitSdkDecode(const std::string& path);
+
 }  // namespace trakor::test
 
 // Skips the current test when a corpus file is missing.
 #define TRAKOR_CORPUS_OR_SKIP(var, name)                                      \
     const std::string var = ::trakor::test::corpusFile(name);                  \
     if (var.empty()) GTEST_SKIP() << "shared corpus file " << name << " not present"
+
+// Skips the current test when the FIT SDK cannot decode (not installed); else var holds its lines.
+#define TRAKOR_FIT_SDK_OR_SKIP(var, path)                                     \
+    const std::string var = ::trakor::test::fitSdkDecode(path);                \
+    if (var.empty()) GTEST_SKIP() << "the FIT SDK is not installed (scripts/install-deps.sh)"
