@@ -2,7 +2,7 @@
 // colours), found by scanning for fixed tags.
 #include <string>
 
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
