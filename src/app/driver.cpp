@@ -249,7 +249,9 @@ bool closeWorkFile(Context& ctx, FileStream& work) {
     bool ok = work.ok() && work.close();
     work.close();
     setReadOnly(ctx.paths.workGdb);
-    if (!ok) say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+    if (!ok)
+        sayWithDetail(ctx, dmsg::kWorkFile, std::strerror(work.writeError() != 0 ? work.writeError() : EIO),
+                      ctx.paths.workGdb.c_str());
     return ok;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstring>
 #include <cstdio>
@@ -26,9 +27,11 @@
 #include "cli/settings_reference.h"
 #include "core/context.h"
 #include "app/driver.h"
+#include "app/driver_messages.h"
 #include "app/request_builder.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
+#include "platform/process_guard.h"
 #ifdef TRAKOR_HAVE_VIEW
 #include "view/render_png.h"
 #endif
@@ -342,7 +345,7 @@ bool spoolStandardInput(Options& o, cli::TempFolder& temp, const std::string& ap
 }
 
 // The conversion itself (or the view, or the picture) once the command line is checked.
-int runConversionCommand(Context& ctx, Options& o, FILE* info) {
+int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
     const bool resultToStdout = o.output == "-";
     cli::TempFolder temp;
@@ -351,6 +354,8 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
     if (resultToStdout) {
         stdoutFile = temp.file("stdout." + (o.outputType.empty() ? std::string("gdb") : o.outputType));
         o.output = stdoutFile;
+        // "Completed" only once the last byte is out.
+        notifier.holdBack(dmsg::kCompleted.key);
     }
     {
         std::vector<std::string> inputs;
@@ -401,6 +406,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
             rc = kRunFailed;
         }
         if (result != nullptr) std::fclose(result);
+        if (rc != kRunFailed) notifier.release();
     }
     return rc;
 }
@@ -408,6 +414,9 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    secureStandardDescriptors();
+    // A reader that goes away is a write failure with its reason, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
     Options o;
     cli::CliSetup setup;
     if (const int rc = parseCommandLine(argc, argv, o, setup); rc >= 0) return rc;
@@ -448,5 +457,5 @@ int main(int argc, char** argv) {
             std::fprintf(info, "%s\n", entry.c_str());
         if (o.inputs.empty()) return 0;
     }
-    return runConversionCommand(ctx, o, info);
+    return runConversionCommand(ctx, o, info, notifier);
 }
