@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "core/file_names.h"
+#include "platform/file_delivery.h"
 
 namespace trakor::cli {
 
@@ -54,6 +55,20 @@ bool expandFolders(const std::vector<std::string>& inputs, const std::string& sk
         out.insert(out.end(), files.begin(), files.end());
     }
     return true;
+}
+
+std::string namedAlready(const std::string& path, const std::vector<std::string>& inputs, const std::string& output) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        for (const std::string& in : inputs)
+            if (sameFile(st, in)) return in;
+        if (sameFile(st, output)) return output;
+        return {};
+    }
+    std::error_code ec, outEc;
+    const fs::path name = fs::weakly_canonical(path, ec);
+    if (!output.empty() && !ec && name == fs::weakly_canonical(output, outEc) && !outEc) return output;
+    return {};
 }
 
 namespace {

@@ -16,6 +16,10 @@ namespace trakor::cli {
 bool expandFolders(const std::vector<std::string>& inputs, const std::string& skip, std::vector<std::string>& out,
                    std::string* error);
 
+// Which of `inputs` and `output` the file `path` is (the same file through links and "..", or
+// the same name for one that does not exist yet); empty when none.
+std::string namedAlready(const std::string& path, const std::vector<std::string>& inputs, const std::string& output);
+
 // A folder of its own under $TMPDIR (else /tmp), removed with everything in it at the end, also
 // when SIGINT, SIGTERM or SIGHUP ends the program. It holds a locked ".lock" file while it lives;
 // folders of this user that an ended run left behind (its lock free) are removed when the next

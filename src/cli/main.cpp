@@ -15,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/language.h"
@@ -26,6 +27,7 @@
 #include "cli/render_program.h"
 #include "cli/settings_reference.h"
 #include "core/context.h"
+#include "core/file_names.h"
 #include "app/driver.h"
 #include "app/driver_messages.h"
 #include "app/request_builder.h"
@@ -271,6 +273,8 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
     if (o.output == "-" && !o.target.empty() && o.target != "file")
         throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
     if (!o.render.empty() && o.inputs.size() != 1) throw CLI::ValidationError("--render", "draws exactly one INPUT");
+    if (!o.render.empty() && !endsWith(lowerAscii(o.render), ".png"))
+        throw CLI::ValidationError("--render", "writes a PNG file: its name ends in .png, got '" + o.render + "'");
 #ifdef TRAKOR_HAVE_VIEW
     int w = 0, h = 0;
     if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
@@ -365,6 +369,15 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
             return kRunFailed;
         }
         o.inputs = std::move(inputs);
+    }
+    // The log and the picture are outputs of their own: never an input or the result.
+    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
+        if (path.empty()) continue;
+        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
+            std::fprintf(stderr, "%s: %s %s would overwrite %s, %s\n", app3.c_str(), flag, path.c_str(), other.c_str(),
+                         other == absolute(o.output) ? "the output" : "an input");
+            return cli::kUsageError;
+        }
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);

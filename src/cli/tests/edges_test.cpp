@@ -135,3 +135,49 @@ TEST_F(EdgesTest, PrivateFoldersGoOnSignalsAndLeftOnesAtTheNextStart) {
 
 }  // namespace
 }  // namespace trakor::test
+
+namespace trakor::test {
+namespace {
+
+// Outputs named where an input, a read-only file or a special file is: refused before anything
+// is written, without blocking, each saying why; the file named stays as it was.
+TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
+    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    makeFile("ro.png", "old picture");
+    fs::permissions(dir.file("ro.png"), fs::perms::owner_read);
+    fs::create_directory(dir.file("sub"));
+    fs::create_symlink(dir.file("t.gpx"), dir.file("link.png"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo.gdb").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.gpx").c_str(), 0644), 0);
+    const std::string gpx = readFile(dir.file("t.gpx"));
+    const struct {
+        const char* args;
+        int status;
+        const char* says;
+    } kCases[] = {
+        {"--render t.gpx t.gpx", 64, "ends in .png"},
+        {"--render link.png t.gpx", 64, "would overwrite"},
+        {"--render sub/../link.png --option 0 t.gpx", 64, "would overwrite"},
+        {"--render ro.png t.gpx", 2, "read-only"},
+        {"--render fifo.png t.gpx", 2, "FIFO"},
+        {"--log t.gpx t.gpx ref.gdb --option 0 -o all.gdb", 64, "would overwrite"},
+        {"--log all.gdb t.gpx ref.gdb --option 0 -o all.gdb", 64, "the output"},
+        {"t.gpx --option 0 -o fifo.gdb", 2, "FIFO"},
+        {"fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
+        {"t.gpx fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(cli(c.args), c.status) << c.args << "\n" << err << out;
+        EXPECT_NE((err + out).find(c.says), std::string::npos) << c.args << "\n" << err << out;
+        EXPECT_EQ(readFile(dir.file("t.gpx")), gpx) << c.args;
+        EXPECT_EQ(readFile(dir.file("ro.png")), "old picture") << c.args;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("all.gdb")));
+    // A picture that can be written is written whole, beside nothing left over.
+    EXPECT_EQ(cli("--render new.png t.gpx"), 0) << err;
+    EXPECT_EQ(readFile(dir.file("new.png")).substr(1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace trakor::test
