@@ -255,7 +255,12 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
     if (!replacementOf(path, target, mode, error)) return false;
     removeStaleTemporaries(target);
     LockedTemporary tmp;
-    if (!tmp.create(target, error)) return false;
+    if (!tmp.create(target, error)) {
+        // The file alone may be writable: say why that is not enough.
+        if (errno == EACCES && error != nullptr && ::access(target.c_str(), W_OK) == 0)
+            *error += " (a file is replaced through a new file beside it, and its folder cannot be written)";
+        return false;
+    }
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
     if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
     return tmp.commit(target, true, error);

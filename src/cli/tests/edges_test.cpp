@@ -83,11 +83,27 @@ TEST_F(EdgesTest, StandardOutputThatFailsIsAFailureWithItsReason) {
     }
 }
 
-TEST_F(EdgesTest, FileSizeLimitIsAFailureWithItsReason) {
+// Beyond `ulimit -f` (KiB) a write fails, and the user is told which file and why.
+TEST_F(EdgesTest, FileSizeLimitIsAFailureThatNamesTheFileAndItsReason) {
     makeFile("big.gpx", gpxTrack(40000));
-    EXPECT_EQ(runCommand("ulimit -f 64; " + command("big.gpx --option 0 -o big.gdb 2>" + quote(dir.file("err")))), 2);
-    EXPECT_NE(readFile(dir.file("err")).find("File too large"), std::string::npos) << readFile(dir.file("err"));
+    const struct {
+        const char* args;
+        int limit;
+        const char* file;
+    } kCases[] = {{"big.gpx --option 0 -o big.gdb", 64, "/bin/Trakor3.gdb"},  // the work file
+                  {"t.gpx --option 0 -o t.gpx.gpx", 8, "/t.gpx.gpx: "}};          // the GPX output
+    for (const auto& c : kCases) {
+        const std::string errFile = dir.file("err");
+        EXPECT_EQ(runCommand("ulimit -f " + std::to_string(c.limit) + "; " + command(c.args) + " >" + quote(errFile) +
+                             " 2>&1"),
+                  2)
+            << c.args;
+        const std::string text = readFile(errFile);
+        EXPECT_NE(text.find(c.file), std::string::npos) << text;
+        EXPECT_NE(text.find("File too large"), std::string::npos) << text;
+    }
     EXPECT_FALSE(fs::exists(dir.file("big.gdb")));
+    EXPECT_FALSE(fs::exists(dir.file("t.gpx.gpx")));
 }
 
 TEST_F(EdgesTest, PrivateFoldersGoOnSignalsAndLeftOnesAtTheNextStart) {
