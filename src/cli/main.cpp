@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstring>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/language.h"
@@ -25,10 +27,13 @@
 #include "cli/render_program.h"
 #include "cli/settings_reference.h"
 #include "core/context.h"
+#include "core/file_names.h"
 #include "app/driver.h"
+#include "app/driver_messages.h"
 #include "app/request_builder.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
+#include "platform/process_guard.h"
 #ifdef TRAKOR_HAVE_VIEW
 #include "view/render_png.h"
 #endif
@@ -268,6 +273,8 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
     if (o.output == "-" && !o.target.empty() && o.target != "file")
         throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
     if (!o.render.empty() && o.inputs.size() != 1) throw CLI::ValidationError("--render", "draws exactly one INPUT");
+    if (!o.render.empty() && !endsWith(lowerAscii(o.render), ".png"))
+        throw CLI::ValidationError("--render", "writes a PNG file: its name ends in .png, got '" + o.render + "'");
 #ifdef TRAKOR_HAVE_VIEW
     int w = 0, h = 0;
     if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
@@ -342,7 +349,7 @@ bool spoolStandardInput(Options& o, cli::TempFolder& temp, const std::string& ap
 }
 
 // The conversion itself (or the view, or the picture) once the command line is checked.
-int runConversionCommand(Context& ctx, Options& o, FILE* info) {
+int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
     const bool resultToStdout = o.output == "-";
     cli::TempFolder temp;
@@ -351,6 +358,8 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
     if (resultToStdout) {
         stdoutFile = temp.file("stdout." + (o.outputType.empty() ? std::string("gdb") : o.outputType));
         o.output = stdoutFile;
+        // "Completed" only once the last byte is out.
+        notifier.holdBack(dmsg::kCompleted.key);
     }
     {
         std::vector<std::string> inputs;
@@ -360,6 +369,15 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
             return kRunFailed;
         }
         o.inputs = std::move(inputs);
+    }
+    // The log and the picture are outputs of their own: never an input or the result.
+    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
+        if (path.empty()) continue;
+        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
+            std::fprintf(stderr, "%s: %s %s would overwrite %s, %s\n", app3.c_str(), flag, path.c_str(), other.c_str(),
+                         other == absolute(o.output) ? "the output" : "an input");
+            return cli::kUsageError;
+        }
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);
@@ -401,6 +419,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
             rc = kRunFailed;
         }
         if (result != nullptr) std::fclose(result);
+        if (rc != kRunFailed) notifier.release();
     }
     return rc;
 }
@@ -408,6 +427,9 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    secureStandardDescriptors();
+    // A reader that goes away is a write failure with its reason, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
     Options o;
     cli::CliSetup setup;
     if (const int rc = parseCommandLine(argc, argv, o, setup); rc >= 0) return rc;
@@ -448,5 +470,5 @@ int main(int argc, char** argv) {
             std::fprintf(info, "%s\n", entry.c_str());
         if (o.inputs.empty()) return 0;
     }
-    return runConversionCommand(ctx, o, info);
+    return runConversionCommand(ctx, o, info, notifier);
 }
