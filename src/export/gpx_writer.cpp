@@ -14,7 +14,7 @@
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 #include "gdb/waypoint_details.h"
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 #include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
 #include "platform/piece_pipeline.h"

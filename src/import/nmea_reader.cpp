@@ -13,7 +13,7 @@
 #include "convert/glitches.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
-#include "import/utc_time.h"
+#include "core/civil_time.h"
 
 namespace trakor {
 

@@ -25,7 +25,7 @@ TEST_F(CourseWriter, OneCourseInTheDocumentLayout) {
     ctx.store.partMark[1] = kMarkRight;
     std::string out;
     writeCourse(ctx, out, "Tom & Jerry");
-    const std::string lat2 = fmt7(ctx.store.lat[1] / 11930464.0), lon3 = fmt7(ctx.store.lon[2] / 11930464.0);
+    const std::string lat2 = fmt7(semicirclesToDegrees(ctx.store.lat[1])), lon3 = fmt7(semicirclesToDegrees(ctx.store.lon[2]));
     const double d1 = pointDistance(ctx.store, 0, 1), d2 = pointDistance(ctx.store, 1, 2);
     const std::string expected =
         "    <Course>\n"

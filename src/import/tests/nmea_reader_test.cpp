@@ -6,7 +6,7 @@
 
 #include "import/reader.h"
 #include "import/text_scan.h"
-#include "import/utc_time.h"
+#include "core/civil_time.h"
 #include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
 
