@@ -2,6 +2,7 @@
 // build: schema-valid, read by gpsbabel as it reads our GDB output of the same conversion, read by
 // our own readers with the same points, and with via and shaping points kept apart.
 #include <algorithm>
+#include <regex>
 #include <cmath>
 
 #include "app/tests/driver_fixture.h"
@@ -160,6 +161,30 @@ TEST_F(GpxCorpusTest, EveryOptionReadsAsItsGdbResult) {
         else
             EXPECT_LT(tracksB.size(), tracksA.size());  // the corpus has tracks long enough to split
     }
+}
+
+// The texts of MapSource's waypoints (the turn instructions of a calculated route among them)
+// are kept: every comment gpsbabel finds in the GDB file stands in the GPX file.
+TEST_F(GpxCorpusTest, WaypointTextsAreKept) {
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
+    TRAKOR_CORPUS_OR_SKIP(input, "gdb-sample-v3.gdb");
+    const std::string gdb = dir.file("out.gdb"), gpx = dir.file("out.gpx");
+    ASSERT_EQ(convert({input}, gdb, 1, 0, 1), kDelivered);
+    ASSERT_EQ(convert({input}, gpx, 1, 0, 1), kDelivered);
+    std::string theirs;
+    ASSERT_EQ(runCommand("gpsbabel -i gdb -f " + quote(forGpsbabel(gdb)) + " -o gpx -F - 2>/dev/null", &theirs), 0);
+    const std::string ours = readFile(gpx);
+    const std::regex cmt("<cmt>([^<]*)</cmt>");
+    int texts = 0, kept = 0;
+    for (auto it = std::sregex_iterator(theirs.begin(), theirs.end(), cmt); it != std::sregex_iterator(); ++it) {
+        const std::string text = (*it)[1];
+        if (text.starts_with("[")) continue;  // gpsbabel's own duration notes
+        ++texts;
+        if (ours.find(">" + text + "</") != std::string::npos) ++kept;
+        else ADD_FAILURE() << text;
+    }
+    EXPECT_GT(texts, 100);
+    std::printf("%d of %d waypoint texts kept\n", kept, texts);
 }
 
 // A batch run writes one GPX file for all its inputs.
