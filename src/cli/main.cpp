@@ -70,20 +70,6 @@ struct Options {
     bool renderTiles = false;
 };
 
-// A drive named with --gps-drive that holds a Garmin device description counts as the connected
-// device, for devices that detection cannot see (not a removable USB disk, or a copy of its folders).
-DetectedDevice deviceAt(const std::string& root) {
-    DetectedDevice dev;
-    std::ifstream in(root + "/Garmin/GarminDevice.xml", std::ios::binary);
-    if (!in) return dev;
-    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string base = root.size() > 1 && root.back() == '/' ? root.substr(0, root.size() - 1) : root;
-    dev.root = base;
-    dev.connected = true;
-    dev.deviceList.push_back(base + "/" + readDeviceDescription(xml).value_or(""));
-    return dev;
-}
-
 OutputTarget targetFromName(const std::string& name) {
     static const std::map<std::string, OutputTarget> kTargets = {{"file", OutputTarget::File},
                                                                  {"mapsource", OutputTarget::MapSource},
@@ -204,7 +190,7 @@ int main(int argc, char** argv) {
     app.add_option("--option", o.option, "Conversion option, see the list below (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
     auto* output = app.add_option("-o,--output", o.output,
-                                  "Output file; its ending (.gdb, .gpx or .tcx) picks the format; '-' writes to standard output");
+                                  "Output file; its ending (.gdb, .gpx, .tcx or .fit) picks the format; '-' writes to standard output");
     app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
         ->excludes(output);
     auto* split = app.add_option("--split", o.split,
@@ -226,7 +212,7 @@ int main(int argc, char** argv) {
     app.add_option("--input-type", o.inputType, "Type of the input read from standard input ('-')")
         ->check(CLI::IsMember({"gdb", "gpx", "tcx", "crs", "fit", "kml", "kmz", "itn", "nmea"}));
     app.add_option("--output-type", o.outputType, "Format written to standard output with -o - (default: gdb)")
-        ->check(CLI::IsMember({"gdb", "gpx", "tcx"}));
+        ->check(CLI::IsMember({"gdb", "gpx", "tcx", "fit"}));
     auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
                                  "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
                                  "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
@@ -394,7 +380,7 @@ int main(int argc, char** argv) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
         request.device = calls.detectDevices(ctx);
         if (!request.device.connected && !request.targetRoot.empty())
-            request.device = deviceAt(request.targetRoot);
+            request.device = deviceAtFolder(request.targetRoot);
     }
     if (!o.view) tellSplit(ctx.settings, request, app3);
     cli::BatchTally tally(o.inputs);
