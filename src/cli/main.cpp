@@ -18,6 +18,7 @@
 
 #include "app/language.h"
 #include "clipboard/clipboard_conversion.h"
+#include "cli/cli_devices.h"
 #include "cli/cli_help.h"
 #include "cli/cli_inputs.h"
 #include "cli/cli_setup.h"
@@ -58,6 +59,8 @@ struct Options {
     bool showSetup = false;
     bool listSettings = false;
     bool listDevices = false;
+    bool listDeviceFiles = false;
+    std::string deviceFilesMount;
     std::string units;
     std::string log;
     std::string inputType;
@@ -233,7 +236,13 @@ int main(int argc, char** argv) {
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     app.add_flag("--list-settings", o.listSettings,
                  "Print every setting: value, meaning, unit, range and dialog label");
-    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
+    app.add_flag("--list-devices", o.listDevices,
+                 "Print the GPS drive list as the desktop program shows it (with --gps-drive: that folder's device)");
+    app.add_option("--list-device-files", o.deviceFilesMount,
+                   "Print the recordings of the GPS device at MOUNT (default: the detected one), newest first: "
+                   "date, size, path")
+        ->expected(0, 1)
+        ->type_name("[MOUNT]");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -262,7 +271,9 @@ int main(int argc, char** argv) {
         if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
         if (!o.clipboardBlock.empty() && !o.inputs.empty())
             throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
+        o.listDeviceFiles = app.count("--list-device-files") > 0;
+        if (!o.showSetup && !o.listSettings && !o.listDevices && !o.listDeviceFiles && o.inputs.empty() &&
+            o.clipboardBlock.empty())
             throw CLI::RequiredError("INPUT");
         const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
         if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
@@ -325,13 +336,11 @@ int main(int argc, char** argv) {
                                          destination, defaultClipboardCalls());
     }
 
-    if (o.listDevices) {
-        // The entries of the desktop program's drive box, one a line.
-        DriverCalls calls = defaultDriverCalls();
-        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
-            std::fprintf(info, "%s\n", entry.c_str());
-        if (o.inputs.empty()) return 0;
+    if (o.listDevices || o.listDeviceFiles) {
+        const DriverCalls calls = defaultDriverCalls();
+        int rc = o.listDevices ? cli::printDeviceList(ctx, calls, absolute(o.gpsDrive), info) : kDelivered;
+        if (rc == kDelivered && o.listDeviceFiles) rc = cli::printDeviceFiles(ctx, calls, absolute(o.deviceFilesMount), info);
+        if (rc != kDelivered || o.inputs.empty()) return rc;
     }
 
     const std::string& app3 = ctx.paths.appName;
@@ -378,9 +387,7 @@ int main(int argc, char** argv) {
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        request.device = calls.detectDevices(ctx);
-        if (!request.device.connected && !request.targetRoot.empty())
-            request.device = deviceAtFolder(request.targetRoot);
+        request.device = cli::findDevice(ctx, calls, request.targetRoot);
     }
     if (!o.view) tellSplit(ctx.settings, request, app3);
     cli::BatchTally tally(o.inputs);
