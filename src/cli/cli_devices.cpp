@@ -1,6 +1,5 @@
 #include "cli/cli_devices.h"
 
-#include <ctime>
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
@@ -29,13 +28,8 @@ int printDeviceFiles(Context& ctx, const DriverCalls& calls, const std::string& 
         return kRunStopped;
     }
     if (!dev.description) return kDelivered;
-    for (const DeviceRecording& r : listDeviceRecordings(dev.root, *dev.description)) {
-        const std::time_t t = static_cast<std::time_t>(r.modified);
-        std::tm local{};
-        char date[32] = "";
-        if (::localtime_r(&t, &local) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local);
-        std::fprintf(out, "%s  %10llu  %s\n", date, static_cast<unsigned long long>(r.size), r.path.c_str());
-    }
+    for (const DeviceRecording& r : listDeviceRecordings(dev.root, *dev.description))
+        std::fprintf(out, "%s\n", recordingLine(r).c_str());
     return kDelivered;
 }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <set>
 
@@ -52,6 +54,16 @@ std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const
         return a.modified != b.modified ? a.modified > b.modified : a.path < b.path;
     });
     return found;
+}
+
+std::string recordingLine(const DeviceRecording& r) {
+    const std::time_t t = static_cast<std::time_t>(r.modified);
+    std::tm local{};
+    char date[32] = "";
+    if (::localtime_r(&t, &local) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local);
+    char line[64];
+    std::snprintf(line, sizeof line, "%s  %10llu  ", date, static_cast<unsigned long long>(r.size));
+    return line + r.path;
 }
 
 }  // namespace trakor

@@ -20,4 +20,7 @@ struct DeviceRecording {
 // the extension the description gives, newest first (then by path).
 std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device);
 
+// One line of a recordings list: local date and time, size in bytes, path.
+std::string recordingLine(const DeviceRecording& r);
+
 }  // namespace trakor
