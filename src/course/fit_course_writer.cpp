@@ -94,6 +94,8 @@ public:
     }
 
     void reserve(size_t n) { data_.reserve(n); }
+    // Bytes already in FIT order, appended at once (a record message is formed whole).
+    void raw(const uint8_t* bytes, size_t n) { data_.append(reinterpret_cast<const char*>(bytes), n); }
 
     // The longest start of `s` of at most `max` bytes that ends at a UTF-8 character boundary.
     static std::string utf8PrefixBytes(const std::string& s, size_t max) {
@@ -106,6 +108,13 @@ public:
 private:
     std::string data_;
 };
+
+void putLittle(uint8_t* at, uint32_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+    at[2] = static_cast<uint8_t>(v >> 16);
+    at[3] = static_cast<uint8_t>(v >> 24);
+}
 
 uint32_t fitTime(int64_t unixSeconds) {
     const int64_t t = unixSeconds - kFitEpoch;
@@ -195,12 +204,16 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     fit.define(kLocalRecord, kRecordMsg,
                {{253, 4, kUint32}, {0, 4, kSint32}, {1, 4, kSint32}, {5, 4, kUint32}, {2, 2, kUint16}});
     for (int32_t i = 0; i <= last; ++i) {
-        fit.begin(kLocalRecord);
-        fit.u32(fitTime(s.time[i]));
-        fit.s32(fitLatitude(s.lat[i]));
-        fit.s32(s.lon[i]);
-        fit.u32(fitDistance(along[i]));
-        fit.u16(fitAltitude(s, i));
+        uint8_t m[19];
+        m[0] = kLocalRecord;
+        putLittle(m + 1, fitTime(s.time[i]));
+        putLittle(m + 5, static_cast<uint32_t>(fitLatitude(s.lat[i])));
+        putLittle(m + 9, static_cast<uint32_t>(s.lon[i]));
+        putLittle(m + 13, fitDistance(along[i]));
+        const uint16_t alt = fitAltitude(s, i);
+        m[17] = static_cast<uint8_t>(alt);
+        m[18] = static_cast<uint8_t>(alt >> 8);
+        fit.raw(m, sizeof m);
     }
 
     if (ctx.settings.CoursePoints == 1) {
