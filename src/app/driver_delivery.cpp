@@ -9,6 +9,7 @@
 #include "app/driver.h"
 #include "app/driver_messages.h"
 #include "core/file_names.h"
+#include "course/course_walk.h"
 #include "course/course_writer.h"
 #include "gdb/result_check.h"
 #include "platform/file_attributes.h"
@@ -72,7 +73,7 @@ int deliverGpxToDevice(Context& ctx, const DriverCalls& calls, const DeliveryPla
     if (!made) return copyError(ctx);
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!writeFileToDevice(target, text)) {
-        tellLiteral(ctx, dmsg::kCaptionDone, std::string("write error\n") + target, MsgStyle::Plain);
+        tellWriteError(ctx, target);
         return kRunFailed;
     }
     say(ctx, dmsg::kGpxSent, target.c_str());

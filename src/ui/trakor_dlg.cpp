@@ -304,7 +304,7 @@ void CTrakorDlg::applyTexts() {
     const QString menuKey = QString(mnemonicOf(helpMenu_->title())) + mapMenuKey(mnemonicOf(helpMenu_->title()));
     QList<QAbstractButton*> keyed{convert_,  quit_,     browse_, saveAs_, preview_,   preferences_, help_,
                                   clipboard_, about_,   language_, overwrite_, split_, filter_, saveRoute_,
-                                  saveTrack_, edge_,    showResult_};
+                                  saveTrack_, edge_,    showResult_, fromGps_};
     assignMnemonics(keyed, menuKey);
     assignMnemonics(keyed + targets_->buttons(), menuKey);
 }
