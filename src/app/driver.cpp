@@ -20,6 +20,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 #include "platform/instance_lock.h"
+#include "platform/path_case.h"
 
 namespace trakor {
 
@@ -139,6 +140,40 @@ int checkSplitAndFilter(Context& ctx, const ConversionRequest& req) {
     return kDelivered;
 }
 
+// A device that describes its files gets what the description lists, in the folder it names
+// (matched in any case): courses as FIT where it takes FIT courses, else as TCX; what a course
+// cannot carry as GPX. What it does not take is refused by model name before anything is written.
+int prepareDescribedTarget(Run& r, const GarminDevice& device, const std::string& target) {
+    Context& ctx = r.ctx;
+    const std::string model = device.model.empty() ? std::string("GPS device") : device.model;
+    const DeviceFileKind* kind = nullptr;
+    if (rejectsCourses(r.req.option)) {
+        kind = device.gpxData();
+        r.plan.format = kFormatGpx;
+        if (kind == nullptr) {
+            say(ctx, dmsg::kTakesNoGpx, model.c_str());
+            return kRunStopped;
+        }
+    } else {
+        kind = device.fitCourses();
+        r.plan.format = kFormatFit;
+        if (kind == nullptr) {
+            kind = device.tcxCourses();
+            r.plan.format = kFormatTcx;
+        }
+        if (kind == nullptr) {
+            say(ctx, dmsg::kTakesNoCourses, model.c_str());
+            return kRunStopped;
+        }
+    }
+    r.plan.deviceFolder = ensureFolderNoCase(target, kind->path);
+    if (r.plan.deviceFolder.empty()) {
+        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+        return kRunStopped;
+    }
+    return kDelivered;
+}
+
 // Checks the GPS device and makes its course folders; fills the plan's device folder.
 int prepareGpsTarget(Run& r) {
     Context& ctx = r.ctx;
@@ -146,6 +181,15 @@ int prepareGpsTarget(Run& r) {
     if (!dev.connected || !volumeAnswers(dev.root)) {
         say(ctx, dmsg::kNoGps);
         return kRunStopped;
+    }
+    r.plan.format = kFormatTcx;
+    if (dev.description && dev.description->listsFiles()) {
+        const std::string target = r.req.targetRoot.empty() ? dev.root : r.req.targetRoot;
+        if (!volumeAnswers(target)) {
+            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+            return kRunStopped;
+        }
+        return prepareDescribedTarget(r, *dev.description, target);
     }
     auto listed = [&](const char* model) {
         std::string prefix = underRoot(dev.root, model);
@@ -185,6 +229,8 @@ int readOutputPath(Run& r) {
         r.plan.format = kFormatTcx;
     } else if (endsWith(lower, ".gpx")) {
         r.plan.format = kFormatGpx;
+    } else if (endsWith(lower, ".fit")) {
+        r.plan.format = kFormatFit;
     } else {
         say(r.ctx, dmsg::kOutputNotGdbTcx);
         return kRunStopped;
@@ -479,6 +525,7 @@ int runBatch(Run& r) {
         say(ctx, dmsg::kBatchOptions);
         return kRunStopped;
     }
+    if (!req.inputList.empty()) r.plan.inputPath = req.inputList.front();
     if (!r.calls.convertBatch) return reportUnavailable(ctx, "batch conversion");
     if (!deliveryAvailable(ctx, r.calls, r.plan)) return kRunFailed;
 

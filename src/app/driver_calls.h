@@ -40,6 +40,9 @@ struct DriverCalls {
     // Turns the tracks of the work GDB file into courses (work TCX file; for target GPS also one
     // file per course in deviceFolder): 0 = written, 1 = nothing to write (the user was told).
     std::function<int(Context&, const std::string& deviceFolder)> writeCourses;
+    // The same courses as FIT course files: to outputPath when given (several courses chained in
+    // one file), and one file per course in deviceFolder when given. 0 = written, 1 = not (told).
+    std::function<int(Context&, const std::string& outputPath, const std::string& deviceFolder)> writeFitCourses;
     // Writes the work GDB file as GPX 1.1 to gpxPath, which is replaced only when complete:
     // 0 = written, other = not written (the driver tells the user).
     std::function<int(Context&, const std::string& gpxPath)> writeGpx;

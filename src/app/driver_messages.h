@@ -71,6 +71,17 @@ inline constexpr KeyedMessage kResultDamaged{
 inline constexpr KeyedMessage kInputTooLarge{
     "$MSG97", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
 
+// A GPS device whose description lists the files it takes.
+inline constexpr KeyedMessage kTakesNoCourses{
+    "$DEV01", "The %s takes no courses: its description lists neither FIT nor TCX courses.\nNothing has been written.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kTakesNoGpx{
+    "$DEV02", "The %s takes no GPX files: its description lists none.\nNothing has been written.", MsgStyle::Warning};
+inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already holds the file\n%s\nReplace it?",
+                                                MsgStyle::Question};
+inline constexpr KeyedMessage kGpxSent{"$DEV04", "The routes, tracks and waypoints are sent to the GPS receiver:\n%s",
+                                        MsgStyle::Plain};
+
 }  // namespace dmsg
 
 }  // namespace trakor
