@@ -56,9 +56,7 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     if (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0))
         readerFor(type)(ctx, job, bytes, length);
     if (ctx.run.impossibleWaypoints > 0) {
-        char text[kMaxImportName + 96];
-        std::snprintf(text, sizeof text, importmsg::kImpossibleWaypoints, ctx.run.impossibleWaypoints,
-                      job.baseName.c_str());
+        const std::string text = impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName);
         if (ctx.run.batch && job.log != nullptr)
             std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
                          logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());

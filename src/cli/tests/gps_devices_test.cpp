@@ -21,6 +21,7 @@ struct CoursePointAt {
     int64_t time;
     double lat, lon, distance;
     std::string detail;  // point type ("left", "right") and name
+    double semicirclesLat = 0, semicirclesLon = 0;  // as the FIT file holds them
 };
 
 struct CourseText {
@@ -74,9 +75,6 @@ std::string field(const std::string& line, const std::string& name) {
 
 // Positions as the program turns semicircles into the degrees of its text formats.
 double degrees(const std::string& semicircles) { return trakor::semicirclesToDegrees(std::stoi(semicircles)); }
-double exactDegrees(double programDegrees) {
-    return std::round(programDegrees * 11930464.0) * 180.0 / 2147483648.0;
-}
 
 CourseText readFitSdkLines(const std::string& decoded) {
     CourseText c;
@@ -86,7 +84,8 @@ CourseText readFitSdkLines(const std::string& decoded) {
         if (!record && !point) continue;
         CoursePointAt p{std::stoll(field(line, "timestamp")), degrees(field(line, "positionLat")),
                         degrees(field(line, "positionLong")), std::stod(field(line, "distance")),
-                        point ? field(line, "type") + " " + field(line, "name") : ""};
+                        point ? field(line, "type") + " " + field(line, "name") : "",
+                        std::stod(field(line, "positionLat")), std::stod(field(line, "positionLong"))};
         (record ? c.records : c.coursePoints).push_back(p);
     }
     return c;
@@ -134,8 +133,9 @@ TEST_F(CliTest, FitCourseHoldsTheTcxCourseOfTheSameRun) {
     size_t n = 0;
     for (std::sregex_iterator it(gpx.begin(), gpx.end(), trkpt), end; it != end; ++it, ++n) {
         ASSERT_LT(n, tcx.records.size());
-        EXPECT_NEAR(std::stod((*it)[1]), exactDegrees(fit.records[n].lat), 1e-7);
-        EXPECT_NEAR(std::stod((*it)[2]), exactDegrees(fit.records[n].lon), 1e-7);
+        // gpsbabel gives the semicircles as exact degrees (2^31 = 180).
+        EXPECT_NEAR(std::stod((*it)[1]), fit.records[n].semicirclesLat * 180.0 / 2147483648.0, 1e-7);
+        EXPECT_NEAR(std::stod((*it)[2]), fit.records[n].semicirclesLon * 180.0 / 2147483648.0, 1e-7);
     }
     EXPECT_EQ(n, tcx.records.size());
 }
