@@ -211,6 +211,7 @@ char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out) {
     const int32_t length = readRecordFrame(in, type);
     std::vector<uint8_t> data;
     if (length <= 0 || !loadRecord(in, length, data)) {
+        if (length > 0) ctx.run.cutNote = cutRecordNote(type);
         // End of usable data without an end record: close the output properly.
         writeEndRecord(out);
         return 'V';

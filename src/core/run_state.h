@@ -31,6 +31,10 @@ struct RunState {
     char outputVersion = 'm';
     // Several input files: results go to the CSV log instead of message boxes.
     bool batch = false;
+    // What the input lacks when it was cut off (a record, the end of the document); empty when whole.
+    std::string cutNote;
+    // Inputs of a batch run that were cut off; their parts read before the cut were converted.
+    int32_t cutInputs = 0;
     // Point names of ITN input; via values point into it (negative 1-based offsets).
     std::vector<char> namePool;
 

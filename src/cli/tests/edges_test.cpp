@@ -197,3 +197,40 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
 
 }  // namespace
 }  // namespace trakor::test
+
+namespace trakor::test {
+namespace {
+
+// Inputs cut off (a GDB file inside a record, an XML document without its end) are told with
+// what they lack; what was read before the cut is delivered only on --yes; a batch logs them.
+TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
+    // Two tracks, the file cut inside the second.
+    const std::string gpx = readFile(dir.file("t.gpx"));
+    const size_t trk = gpx.find("<trk>"), trkEnd = gpx.find("</trk>") + 6;
+    makeFile("two.gpx", gpx.substr(0, trkEnd) + gpx.substr(trk, trkEnd - trk) + gpx.substr(trkEnd));
+    ASSERT_EQ(cli("two.gpx --option 0 -o two.gdb"), 0) << err;
+    const std::string whole = readFile(dir.file("two.gdb"));
+    makeFile("cut.gdb", whole.substr(0, whole.size() - 500));
+    makeFile("cut.gpx", gpx.substr(0, gpx.rfind("</trkseg>")));
+    const struct {
+        const char* args;
+        const char* lacks;
+    } kCases[] = {{"cut.gdb --option 0", "the rest of a track record"},
+                  {"cut.gdb --option 21 --no-split --no-filter", "the rest of a track record"},
+                  {"cut.gpx --option 0", "the end of the document (</gpx>)"}};
+    for (const auto& c : kCases) {
+        fs::remove(dir.file("o.gdb"));
+        EXPECT_EQ(cli(std::string(c.args) + " -o o.gdb"), 2) << c.args << err;
+        EXPECT_NE(err.find("It lacks " + std::string(c.lacks)), std::string::npos) << c.args << err;
+        EXPECT_FALSE(fs::exists(dir.file("o.gdb"))) << c.args;
+        EXPECT_EQ(cli(std::string(c.args) + " --yes -o o.gdb"), 0) << c.args << err;
+        EXPECT_TRUE(fs::exists(dir.file("o.gdb"))) << c.args;
+    }
+    EXPECT_EQ(cli("t.gpx cut.gpx --option 0 -o all.gdb"), 3) << err;
+    EXPECT_NE(readFile(binFile("Trakor3.log")).find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"),
+              std::string::npos)
+        << readFile(binFile("Trakor3.log"));
+}
+
+}  // namespace
+}  // namespace trakor::test
