@@ -114,6 +114,8 @@ void convertRoute(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
     PointStore& s = ctx.store;
     const std::string name = baseName(s.name);
     if (!fitsPointNumbers(ctx, name)) {
+        // Counted as not converted, as the import path counts it.
+        ++ctx.run.routeFailures;
         ctx.run.nextWaypointNumber += s.count;
         return;
     }
@@ -156,6 +158,7 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     if (!fitsPointNumbers(ctx, current)) {
+        ++ctx.run.trackFailures;
         if (option == 23) ctx.run.nextWaypointNumber += s.count;
         return;
     }

@@ -226,6 +226,11 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
         EXPECT_EQ(cli(std::string(c.args) + " --yes -o o.gdb"), 0) << c.args << err;
         EXPECT_TRUE(fs::exists(dir.file("o.gdb"))) << c.args;
     }
+    // A track beyond the point numbers skipped by the GDB pass is not converted either.
+    makeFile("long.gpx", gpxTrack(99999));
+    ASSERT_EQ(cli("long.gpx --option 0 -o long.gdb"), 0) << err;
+    EXPECT_EQ(cli("long.gdb --option 21 --no-split --no-filter -o o.gdb"), 2) << err;
+
     EXPECT_EQ(cli("t.gpx cut.gpx --option 0 -o all.gdb"), 3) << err;
     EXPECT_NE(readFile(binFile("Trakor3.log")).find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"),
               std::string::npos)
