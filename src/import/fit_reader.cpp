@@ -110,6 +110,7 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker) {
 int readFit(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     FitWalker walker;
     if (!walker.open(bytes, length)) return kReadNothing;
+    if (walker.missing() > 0) ctx.run.cutNote = "the last " + std::to_string(walker.missing()) + " bytes of its data";
     readWaypoints(ctx, job, walker);
     walker.rewind();
     return readTracks(ctx, job, walker) ? kReadDone : kReadNothing;

@@ -226,6 +226,12 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
         EXPECT_EQ(cli(std::string(c.args) + " --yes -o o.gdb"), 0) << c.args << err;
         EXPECT_TRUE(fs::exists(dir.file("o.gdb"))) << c.args;
     }
+    // A FIT file of a device, cut: its header promises more data.
+    if (const std::string fit = corpusFile("garmin-edge-800.fit"); !fit.empty()) {
+        makeFile("cut.fit", readFile(fit).substr(0, 20000));
+        EXPECT_EQ(cli("cut.fit --option 0 -o o.gdb"), 2) << err;
+        EXPECT_NE(err.find("It lacks the last "), std::string::npos) << err;
+    }
     // A track beyond the point numbers skipped by the GDB pass is not converted either.
     makeFile("long.gpx", gpxTrack(99999));
     ASSERT_EQ(cli("long.gpx --option 0 -o long.gdb"), 0) << err;
