@@ -406,7 +406,12 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
             say(ctx, dmsg::kNotGdb);
             result = kRunFailed;
         } else {
+            const int64_t sizeAtOpen = in.size();
             runGdbPass(ctx, r.calls, in, work);
+            if (in.bytesCutShort() || in.size() < sizeAtOpen) {
+                sayWithDetail(ctx, dmsg::kCannotOpenInput, r.req.inputPath + ": the file was shortened while it was read");
+                result = kRunFailed;
+            }
         }
         ctx.waypointIndex.clear();
         ctx.routeNameIndex.clear();
@@ -504,6 +509,10 @@ int runSingle(Run& r) {
     int rc = runEngine(r, *in, work);
     in.reset();
     if (!closeWorkFile(ctx, work)) return kRunFailed;
+    // What was read before a cut is delivered only when the user says so.
+    if (rc == kDelivered && !ctx.run.cutNote.empty() &&
+        say(ctx, dmsg::kInputCut, req.inputPath.c_str(), ctx.run.cutNote.c_str()) != Answer::Yes)
+        return kRunFailed;
     return rc;
 }
 

@@ -68,6 +68,9 @@ inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at 
 inline constexpr KeyedMessage kResultDamaged{
     "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
     MsgStyle::Warning};
+inline constexpr KeyedMessage kInputCut{
+    "$MSG100", "The input file is incomplete:\n%s\nIt lacks %s.\nConvert what was read before the cut?",
+    MsgStyle::Question};
 inline constexpr KeyedMessage kInputTooLarge{
     "$MSG97", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
 
