@@ -54,6 +54,10 @@ bool deliversCourses(const DeliveryPlan& plan) {
            plan.target == OutputTarget::TrainingCenter || plan.target == OutputTarget::Gps;
 }
 
+bool deliversGdb(const DeliveryPlan& plan) {
+    return plan.target == OutputTarget::MapSource || (plan.target == OutputTarget::File && plan.format == kFormatGdb);
+}
+
 bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     if (deliversCourses(plan) && !calls.writeCourses) return reportUnavailable(ctx, "TCX course writer") == 0;
     if (plan.target == OutputTarget::File && plan.format == kFormatGpx && !calls.writeGpx)

@@ -26,6 +26,8 @@ struct DeliveryPlan {
 
 // Whether the result leaves as TCX courses.
 bool deliversCourses(const DeliveryPlan& plan);
+// Whether the result leaves as the GDB file itself (a file or MapSource).
+bool deliversGdb(const DeliveryPlan& plan);
 
 // Whether every engine the delivery needs is in the build; tells the user when one is missing.
 bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan);
