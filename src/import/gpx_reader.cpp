@@ -1,6 +1,7 @@
 // GPX reader: waypoints, tracks and routes (with Garmin's route shaping points and display
 // colours), found by scanning for fixed tags.
 #include <string>
+#include <utility>
 
 #include "core/coordinates.h"
 #include "core/gpx_names.h"
@@ -130,6 +131,25 @@ private:
         collect(p, "</rte>", "<rtept ", &GpxScanner::routePoint);
     }
 
+    // A GPX text as a GDB name: its five markup entities resolved (version 'm' names are UTF-8).
+    static std::string gdbName(std::string_view text) {
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        std::string plain;
+        for (size_t i = 0; i < text.size(); ++i) {
+            bool entity = false;
+            for (const auto& [name, c] : kEntities)
+                if (text.substr(i, name.size()) == name) {
+                    plain += c;
+                    i += name.size() - 1;
+                    entity = true;
+                    break;
+                }
+            if (!entity) plain += text[i];
+        }
+        return plain;
+    }
+
     // A route written as a route: its name, colour and points; the question is not asked.
     void keptRoute(size_t& p) {
         std::string name = "Route";
@@ -161,7 +181,7 @@ private:
         for (size_t k = 0; !links && k + 1 < points.size(); ++k)
             points[k].links = {{points[k].lat, points[k].lon, points[k].alt},
                                {points[k + 1].lat, points[k + 1].lon, points[k + 1].alt}};
-        emitInputRoute(ctx_, job_, name, autoName, points);
+        emitInputRoute(ctx_, job_, gdbName(name), autoName, points);
         emitted_ = true;
     }
 
@@ -208,7 +228,9 @@ private:
             ++ctx_.run.impossiblePoints;
             return;
         }
-        if (rp.name.empty())
+        if (!rp.name.empty())
+            rp.name = gdbName(rp.name);
+        else
             rp.name = static_cast<char>(ctx_.settings.Prefix) + std::to_string(ctx_.run.nextWaypointNumber++);
         points.push_back(std::move(rp));
     }
