@@ -76,18 +76,28 @@ std::vector<GpxPoint> allPoints(const std::vector<GpxPath>& paths, std::vector<s
     return all;
 }
 
-// Via ('V') and shaping ('S') points of every route of a GDB file, by their markers.
-std::vector<std::string> gdbPointKinds(const std::string& path) {
+// Every route record of a GDB file, parsed, with the file's version letter.
+std::vector<GdbRoute> gdbRouteRecords(const std::string& path, char& version) {
     std::vector<uint8_t> b;
     EXPECT_TRUE(readWholeFile(path, b));
-    std::vector<std::string> kinds;
+    std::vector<GdbRoute> routes;
     size_t pos = 0;
     RecordView rec;
-    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return kinds;
+    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return routes;
+    version = static_cast<char>(b[kVersionOffset]);
     while (nextRecord(b.data(), b.size(), pos, rec) && rec.type != 'V') {
         if (rec.type != 'R') continue;
-        GdbRoute r;
-        parseRoute(rec.data, static_cast<size_t>(rec.length), static_cast<char>(b[kVersionOffset]), r);
+        routes.emplace_back();
+        EXPECT_EQ(parseRoute(rec.data, static_cast<size_t>(rec.length), version, routes.back()), kRecordOk);
+    }
+    return routes;
+}
+
+// Via ('V') and shaping ('S') points of every route of a GDB file, by their markers.
+std::vector<std::string> gdbPointKinds(const std::string& path) {
+    char version = 0;
+    std::vector<std::string> kinds;
+    for (const GdbRoute& r : gdbRouteRecords(path, version)) {
         std::string k;
         for (const GdbRoutePoint& p : r.points) k += isInvisibleMarker(p.marker()) ? 'S' : 'V';
         kinds.push_back(k);
@@ -98,19 +108,10 @@ std::vector<std::string> gdbPointKinds(const std::string& path) {
 // Every route of a GDB file as text lines: its name, then per point its name, kind ('V' via,
 // 'S' shaping) and link points. Names in UTF-8 (version 'm' has them so, older ones in Windows-1252).
 std::vector<std::string> gdbRoutes(const std::string& path) {
-    std::vector<uint8_t> b;
-    EXPECT_TRUE(readWholeFile(path, b));
+    char version = 0;
     std::vector<std::string> lines;
-    size_t pos = 0;
-    RecordView rec;
-    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return lines;
-    while (nextRecord(b.data(), b.size(), pos, rec) && rec.type != 'V') {
-        if (rec.type != 'R') continue;
-        GdbRoute r;
-        EXPECT_EQ(parseRoute(rec.data, static_cast<size_t>(rec.length), static_cast<char>(b[kVersionOffset]), r),
-                  kRecordOk);
-        const bool utf8 = b[kVersionOffset] == kGdbVersion3;
-        auto text = [&](const std::string& s) { return utf8 ? s : windows1252ToUtf8(s); };
+    for (const GdbRoute& r : gdbRouteRecords(path, version)) {
+        auto text = [&](const std::string& s) { return version == kGdbVersion3 ? s : windows1252ToUtf8(s); };
         lines.push_back("route " + text(r.rteName));
         for (const GdbRoutePoint& p : r.points) {
             std::string line = text(p.rptName) + (isInvisibleMarker(p.marker()) ? " S" : " V");
