@@ -260,7 +260,7 @@ void CPreferenceDlg::applyTexts() {
     warningUnit_->setText(english ? QStringLiteral("sec") : QStringLiteral("s"));
     ok_->setText(QStringLiteral("OK"));
     cancel_->setText(uiText(ctx, prftext::Cancel));
-    assignMnemonics({glitches_, waypointPriority_, filterType_->button(1), filterType_->button(2),
+    assignMnemonics({glitches_, waypointPriority_, gpxRoutes_, filterType_->button(1), filterType_->button(2),
                      filterType_->button(3), splitType_->button(1), splitType_->button(2), table_, coursePoints_,
                      useFileTimes_, ok_, cancel_});
 }
