@@ -500,6 +500,7 @@ int runSingle(Run& r) {
             return rc;
     }
     if (!enginesAvailable(r)) return kRunFailed;
+    ctx.run.keepGpxRoutes = ctx.settings.GpxRoutes == 1 && deliversGdb(r.plan);
 
     if (ctx.run.inputType == InputType::Gdb) {
         if (int rc = downConvertInput(ctx, r.calls, in); rc != kDelivered) return rc;
@@ -537,6 +538,7 @@ int runBatch(Run& r) {
     if (!req.inputList.empty()) r.plan.inputPath = req.inputList.front();
     if (!r.calls.convertBatch) return reportUnavailable(ctx, "batch conversion");
     if (!deliveryAvailable(ctx, r.calls, r.plan)) return kRunFailed;
+    ctx.run.keepGpxRoutes = ctx.settings.GpxRoutes == 1 && deliversGdb(r.plan);
 
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;

@@ -91,6 +91,10 @@ bool deliversCourses(const DeliveryPlan& plan) {
            plan.target == OutputTarget::TrainingCenter || (plan.target == OutputTarget::Gps && plan.format != kFormatGpx);
 }
 
+bool deliversGdb(const DeliveryPlan& plan) {
+    return plan.target == OutputTarget::MapSource || (plan.target == OutputTarget::File && plan.format == kFormatGdb);
+}
+
 bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     const bool fit = plan.format == kFormatFit && (plan.target == OutputTarget::File || plan.target == OutputTarget::Gps);
     if (deliversCourses(plan) && !fit && !calls.writeCourses) return reportUnavailable(ctx, "TCX course writer") == 0;

@@ -29,6 +29,8 @@ struct DeliveryPlan {
 
 // Whether the result leaves as courses (TCX or FIT).
 bool deliversCourses(const DeliveryPlan& plan);
+// Whether the result leaves as the GDB file itself (a file or MapSource).
+bool deliversGdb(const DeliveryPlan& plan);
 
 // Whether every engine the delivery needs is in the build; tells the user when one is missing.
 bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan);

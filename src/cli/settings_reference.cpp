@@ -86,6 +86,10 @@ const std::vector<SettingReference> kReferences = {
      PREFS "\"Average speed in km/h\""},
     {"GPX Track Parts", "1 = GPX output writes the parts of a split track as tracks of their own; 0 = as segments",
      "", "0 or 1", "(no dialog control)"},
+    {"GPX Routes",
+     "1 = routes of GPX input stay routes in GDB output (via and shaping points, link points, names and "
+     "symbols kept); 0 = they are read as tracks",
+     "", "0 or 1", PREFS "\"Keep GPX routes as routes\""},
     {"Left Trakor3 Menu", "left edge of the main window (0 with Top Trakor3 Menu 0: placed by the desktop)", "pixels",
      "any", "(the main window's position)"},
     {"Top Trakor3 Menu", "top edge of the main window", "pixels", "any", "(the main window's position)"},

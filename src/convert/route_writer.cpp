@@ -1,7 +1,9 @@
 #include "convert/route_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "convert/buffered_record.h"
 #include "convert/geometry.h"
@@ -49,6 +51,28 @@ void writeIndexedWaypoint(Context& ctx, ByteStream& out, int32_t j, int option, 
         r.inOutput = 1;
     }
     writeWaypoint(ctx, out, name, j, option, symbol, 1);
+}
+
+// The box field over link points.
+GdbBox boxOf(std::span<const GdbLinkPoint> links) {
+    GdbBox b;
+    bool first = true;
+    auto take = [&](const GdbLinkPoint& p) {
+        const double alt = p.alt.valid ? p.alt.metres : 0.0;
+        if (first) {
+            b = {p.lat, p.lon, alt, p.lat, p.lon, alt};
+            first = false;
+            return;
+        }
+        b.maxLat = std::max(b.maxLat, p.lat);
+        b.maxLon = std::max(b.maxLon, p.lon);
+        b.maxAlt = std::max(b.maxAlt, alt);
+        b.minLat = std::min(b.minLat, p.lat);
+        b.minLon = std::min(b.minLon, p.lon);
+        b.minAlt = std::min(b.minAlt, alt);
+    };
+    for (const GdbLinkPoint& p : links) take(p);
+    return b;
 }
 
 }  // namespace
@@ -139,6 +163,44 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
         writeRouteTail(rec, ctx.run.displayColor, version);
         endRecord(recordDataLength(rec), rec);
     });
+}
+
+void writeInputRoute(Context& ctx, ByteStream& out, const std::string& name, uint8_t autoName, int32_t colour,
+                     const std::vector<InputRoutePoint>& points) {
+    const char version = ctx.run.outputVersion;
+    GdbRoute r;
+    r.rteName = name;
+    r.rteAutoName = autoName;
+    r.rteColour = colour;
+    std::vector<GdbLinkPoint> all;
+    for (const InputRoutePoint& p : points) {
+        // As MapSource keeps them: a via point is a user waypoint, a shaping point a hidden one.
+        const uint8_t cls = p.invisible ? kClassRoutePoint : 0;
+        const uint8_t marker = p.invisible ? kMarkerInvisible : kMarkerNormal;
+        const GdbLinkPoint at{p.lat, p.lon, p.alt};
+        if (ctx.run.routeWaypoints.insert(p.name).second) {
+            GdbWaypoint w;
+            w.wptName = p.name;
+            w.setClassAndMarker(cls, marker);
+            w.wptLat = p.lat;
+            w.wptLon = p.lon;
+            w.wptAltitude = p.alt;
+            w.wptSymbol = p.symbol;
+            writeBuffered(out, [&](ByteStream& rec) { writeWaypointRecord(rec, w, version); });
+        }
+        GdbRoutePoint rp;
+        rp.rptName = p.name;
+        rp.setClassAndMarker(cls, marker);
+        rp.links = p.links;
+        rp.hasBox = !p.links.empty();
+        if (rp.hasBox) rp.box = boxOf(p.links);
+        r.points.push_back(std::move(rp));
+        all.push_back(at);
+        all.insert(all.end(), p.links.begin(), p.links.end());
+    }
+    r.hasBox = !all.empty();
+    if (r.hasBox) r.box = boxOf(all);
+    writeBuffered(out, [&](ByteStream& rec) { writeRouteRecord(rec, r, version); });
 }
 
 }  // namespace trakor

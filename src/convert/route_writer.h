@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "gdb/records.h"
 
 namespace trakor {
 
@@ -25,5 +28,21 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
 // Other options (21 and the importers' own waypoints) write a user waypoint.
 void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t i, int option, uint16_t symbol,
                    int visible);
+
+// A route point as an input file gives it: its waypoint's name, position and symbol, whether it
+// is an invisible (shaping) point, and the link points of the leg that starts at it.
+struct InputRoutePoint {
+    std::string name;
+    int32_t lat = 0, lon = 0;
+    Altitude alt;
+    uint16_t symbol = 0;
+    bool invisible = false;
+    std::vector<GdbLinkPoint> links;
+};
+
+// Writes a route of the input as it stands: the waypoint of each point (a name already written
+// to this output is not written again), then the route record.
+void writeInputRoute(Context& ctx, ByteStream& out, const std::string& name, uint8_t autoName, int32_t colour,
+                     const std::vector<InputRoutePoint>& points);
 
 }  // namespace trakor

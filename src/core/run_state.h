@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct RunState {
     int32_t savedRouteMarker = 0;
     // Answer to the importers' question about routes: 0 not asked, 1 read as tracks, 2 skipped.
     int32_t importQuestion = 0;
+    // GPX routes are written as GDB routes (the setting GPX Routes with GDB output).
+    bool keepGpxRoutes = false;
+    // Names of the waypoints those routes have written to the output, each written once.
+    std::set<std::string> routeWaypoints;
     // Version letter of the GDB records being written ('m' on the import path).
     char outputVersion = 'm';
     // Several input files: results go to the CSV log instead of message boxes.

@@ -42,6 +42,7 @@ const SettingDef kTable[] = {
     {"Turn Warnings", &Settings::TurnWarnings, 0, 0},
     {"Average Speed", &Settings::AverageSpeed, 15, 15},
     {"GPX Track Parts", &Settings::GpxTrackParts, 0, 0},
+    {"GPX Routes", &Settings::GpxRoutes, 0, 0},
     {"Left Trakor3 Menu", &Settings::LeftTrakor3Menu, 0, 0},
     {"Top Trakor3 Menu", &Settings::TopTrakor3Menu, 0, 0},
     {"Left Clipboard Menu", &Settings::LeftClipboardMenu, 0, 0},

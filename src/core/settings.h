@@ -44,6 +44,8 @@ struct Settings {
     int32_t AverageSpeed = 15;
     // GPX output: 1 writes the parts of a split track as tracks of their own, 0 as the segments of one.
     int32_t GpxTrackParts = 0;
+    // GPX input to GDB output: 1 keeps GPX routes as routes, 0 reads them as tracks.
+    int32_t GpxRoutes = 0;
     int32_t LeftTrakor3Menu = 0;
     int32_t TopTrakor3Menu = 0;
     int32_t LeftClipboardMenu = 0;

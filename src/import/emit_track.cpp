@@ -125,16 +125,31 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
     ctx.run.nextWaypointNumber += store.count;
 }
 
+namespace {
+// Points of the route or track `of` left out for their coordinates: told with it, after any note
+// of the reader's own.
+void noteImpossiblePoints(Context& ctx, const std::string& of) {
+    if (ctx.run.impossiblePoints == 0) return;
+    const std::string text = impossibleCoordinatesNote(ctx.run.impossiblePoints, false, of);
+    ctx.run.setInfo(1, ctx.run.infoFlag != 0 ? ctx.run.infoText + "\n" + text : text);
+    ctx.run.impossiblePoints = 0;
+}
+}  // namespace
+
+void emitInputRoute(Context& ctx, ImportJob& job, const std::string& name, uint8_t autoName,
+                    const std::vector<InputRoutePoint>& points) {
+    ++ctx.run.trackCounter;
+    noteImpossiblePoints(ctx, name);
+    writeInputRoute(ctx, job.output, name, autoName, ctx.run.displayColor, points);
+    Emit e{ctx, job};
+    logLine(e, importmsg::kLogRoute, name, e.status);
+}
+
 void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name) {
     removeGlitches(ctx);
     ++ctx.run.trackCounter;
     const std::string numbered = numberedName(name, static_cast<uint32_t>(ctx.run.trackCounter));
-    if (ctx.run.impossiblePoints > 0) {
-        // Told with the track, after any note of the reader's own.
-        const std::string text = impossibleCoordinatesNote(ctx.run.impossiblePoints, false, numbered);
-        ctx.run.setInfo(1, ctx.run.infoFlag != 0 ? ctx.run.infoText + "\n" + text : text);
-        ctx.run.impossiblePoints = 0;
-    }
+    noteImpossiblePoints(ctx, numbered);
     emitImportedTrack(ctx, job, numbered, job.option);
 }
 

@@ -1,7 +1,9 @@
 // GPX reader: waypoints, tracks and routes (with Garmin's route shaping points and display
 // colours), found by scanning for fixed tags.
 #include <string>
+#include <utility>
 
+#include "core/coordinates.h"
 #include "core/gpx_names.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
@@ -118,11 +120,119 @@ private:
 
     void route(size_t& p) {
         p += 5;
+        if (ctx_.run.keepGpxRoutes) {
+            keptRoute(p);
+            return;
+        }
         if (!routesReadAsTracks(ctx_)) return;  // the content is passed over by the main scan
         ++ctx_.run.trackCounter;
         name_ = "Route";
         ctx_.run.displayColor = fileColor_;
         collect(p, "</rte>", "<rtept ", &GpxScanner::routePoint);
+    }
+
+    // A GPX text as a GDB name: its five markup entities resolved (version 'm' names are UTF-8).
+    static std::string gdbName(std::string_view text) {
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        std::string plain;
+        for (size_t i = 0; i < text.size(); ++i) {
+            bool entity = false;
+            for (const auto& [name, c] : kEntities)
+                if (text.substr(i, name.size()) == name) {
+                    plain += c;
+                    i += name.size() - 1;
+                    entity = true;
+                    break;
+                }
+            if (!entity) plain += text[i];
+        }
+        return plain;
+    }
+
+    // A route written as a route: its name, colour and points; the question is not asked.
+    void keptRoute(size_t& p) {
+        std::string name = "Route";
+        uint8_t autoName = 0;
+        ctx_.run.displayColor = 0;  // MapSource's default route colour unless the route names one
+        std::vector<InputRoutePoint> points;
+        while (p < t_.size) {
+            if (t_.has(p, "</rte>")) {
+                p += 6;
+                break;
+            }
+            if (t_.has(p, "<name>")) {
+                p = scan::copyName(t_, p + 6, kNameBuf, name);
+            } else if (t_.has(p, "<gpxx:DisplayColor>")) {
+                colour(p);
+            } else if (t_.has(p, "<gpxx:IsAutoNamed>true<")) {
+                autoName = 1;
+                p += 22;
+            } else if (t_.has(p, "<rtept ")) {
+                keptRoutePoint(p, points);
+            } else {
+                p = t_.nextTag(p);
+            }
+        }
+        if (points.empty()) return;
+        // Routes from planners carry no link points: their legs are straight lines.
+        bool links = false;
+        for (const InputRoutePoint& rp : points) links = links || !rp.links.empty();
+        for (size_t k = 0; !links && k + 1 < points.size(); ++k)
+            points[k].links = {{points[k].lat, points[k].lon, points[k].alt},
+                               {points[k + 1].lat, points[k + 1].lon, points[k + 1].alt}};
+        emitInputRoute(ctx_, job_, gdbName(name), autoName, points);
+        emitted_ = true;
+    }
+
+    // A route point with its name, symbol, kind (trp:ShapingPoint is invisible) and the link
+    // points of its leg; a point off the earth is left out and counted.
+    void keptRoutePoint(size_t& p, std::vector<InputRoutePoint>& points) {
+        p = coordinates(p + 7, gotLat_, gotLon_);
+        const bool possible = gotLat_ && gotLon_ && possibleCoordinates(latDeg(), lonDeg());
+        InputRoutePoint rp;
+        if (possible) {
+            rp.lat = degreesToSemicircles(latDeg());
+            rp.lon = degreesToSemicircles(lonDeg());
+        }
+        rp.symbol = static_cast<uint16_t>(ctx_.settings.WaypointSymbol);
+        const bool closed = p >= t_.size || t_.at(p - 1) == '/';
+        while (!closed && p < t_.size) {
+            if (t_.has(p, "</rtept>")) {
+                p += 8;
+                break;
+            }
+            if (t_.has(p, "<ele>")) {
+                rp.alt = {true, elevation(p)};
+            } else if (t_.has(p, "<name>")) {
+                p = scan::copyName(t_, p + 6, kNameBuf, rp.name);
+            } else if (t_.has(p, "<sym>")) {
+                std::string text;
+                p = t_.copyUntil(p + 5, '<', kSymBuf, text);
+                const int code = waypointSymbolCode(text);
+                if (code >= 0) rp.symbol = static_cast<uint16_t>(code);
+            } else if (t_.has(p, "<trp:ShapingPoint")) {
+                rp.invisible = true;
+                p = t_.nextTag(p);
+            } else if (t_.has(p, "<gpxx:rpt ")) {
+                bool lat = false, lon = false;
+                p = coordinates(p + 10, lat, lon);
+                if (lat && lon && possibleCoordinates(latDeg(), lonDeg()))
+                    rp.links.push_back({degreesToSemicircles(latDeg()), degreesToSemicircles(lonDeg()), {}});
+            } else {
+                p = t_.nextTag(p);
+            }
+        }
+        if (closed && p < t_.size) ++p;
+        if (!possible) {
+            ++ctx_.run.impossiblePoints;
+            return;
+        }
+        if (!rp.name.empty())
+            rp.name = gdbName(rp.name);
+        else
+            rp.name = static_cast<char>(ctx_.settings.Prefix) + std::to_string(ctx_.run.nextWaypointNumber++);
+        points.push_back(std::move(rp));
     }
 
     // The content of a track or route up to its end tag (or the end of the data): its name, its

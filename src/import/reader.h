@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "convert/route_writer.h"
 #include "core/context.h"
 #include "gdb/stream.h"
 
@@ -62,6 +64,10 @@ void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uin
 bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg);
 // "N points (or waypoints) with impossible coordinates were left out of <of>".
 std::string impossibleCoordinatesNote(int32_t count, bool waypoints, const std::string& of);
+// A route of the input kept as a route (GPX routes with the setting GPX Routes): written with its
+// waypoints in the route's colour (displayColor), counted with the tracks, and logged.
+void emitInputRoute(Context& ctx, ImportJob& job, const std::string& name, uint8_t autoName,
+                    const std::vector<InputRoutePoint>& points);
 // Asks once per Convert action whether routes are read as tracks; true when they are.
 bool routesReadAsTracks(Context& ctx);
 

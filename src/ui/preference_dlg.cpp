@@ -60,12 +60,15 @@ void CPreferenceDlg::buildLayout() {
     removalUnit_ = new QLabel(additionalGroup_);
     waypointPriority_ = new QCheckBox(additionalGroup_);
     waypointPriority_->setObjectName(QStringLiteral("waypointPriority"));
+    gpxRoutes_ = new QCheckBox(additionalGroup_);
+    gpxRoutes_->setObjectName(QStringLiteral("gpxRoutes"));
     auto* addGrid = new QGridLayout(additionalGroup_);
     addGrid->addWidget(glitches_, 0, 0, 1, 3);
     addGrid->addWidget(removalLabel_, 1, 0);
     addGrid->addWidget(removalDistance_, 1, 1);
     addGrid->addWidget(removalUnit_, 1, 2);
     addGrid->addWidget(waypointPriority_, 2, 0, 1, 3);
+    addGrid->addWidget(gpxRoutes_, 3, 0, 1, 3);
     addGrid->setColumnStretch(0, 1);
 
     // Filtering and splitting methods.
@@ -205,6 +208,7 @@ void CPreferenceDlg::fillFromSettings() {
     removalDistance_->setLimits(2, 0, miles ? 30 : 9);
     removalDistance_->setValue((miles ? metresToFeet(s.RemovalDistance) : s.RemovalDistance) / 10);
     waypointPriority_->setChecked(s.WaypointPriority == 1);
+    gpxRoutes_->setChecked(s.GpxRoutes == 1);
     if (QAbstractButton* b = filterType_->button(s.Filtertype)) b->setChecked(true);
     if (QAbstractButton* b = splitType_->button(s.Splittype)) b->setChecked(true);
     extraDistance_->setLimits(2, 1, miles ? 60 : 99);
@@ -230,6 +234,7 @@ void CPreferenceDlg::applyTexts() {
     removalLabel_->setText(uiText(ctx, prftext::RemovalDistance));
     removalUnit_->setText(QString::fromLatin1(english ? (miles ? "ft." : "m.") : (miles ? "ft" : "m")));
     waypointPriority_->setText(uiText(ctx, prftext::WaypointPriority));
+    gpxRoutes_->setText(uiText(ctx, prftext::GpxRoutes));
     filterGroup_->setTitle(uiText(ctx, prftext::FilterGroup));
     filterType_->button(1)->setText(uiText(ctx, prftext::FilterPoints));
     filterType_->button(2)->setText(uiText(ctx, prftext::FilterPercent));
@@ -255,7 +260,7 @@ void CPreferenceDlg::applyTexts() {
     warningUnit_->setText(english ? QStringLiteral("sec") : QStringLiteral("s"));
     ok_->setText(QStringLiteral("OK"));
     cancel_->setText(uiText(ctx, prftext::Cancel));
-    assignMnemonics({glitches_, waypointPriority_, filterType_->button(1), filterType_->button(2),
+    assignMnemonics({glitches_, waypointPriority_, gpxRoutes_, filterType_->button(1), filterType_->button(2),
                      filterType_->button(3), splitType_->button(1), splitType_->button(2), table_, coursePoints_,
                      useFileTimes_, ok_, cancel_});
 }
@@ -267,6 +272,7 @@ bool CPreferenceDlg::takeValues() {
     int32_t removal = fieldValue(removalDistance_);
     s.RemovalDistance = miles ? feetToMetres(removal * 10) : removal * 10;
     s.WaypointPriority = waypointPriority_->isChecked() ? 1 : 0;
+    s.GpxRoutes = gpxRoutes_->isChecked() ? 1 : 0;
     s.CoursePoints = coursePoints_->isChecked() ? 1 : 0;
     s.UseFileTimes = useFileTimes_->isChecked() ? 1 : 0;
     if (filterType_->checkedId() > 0) s.Filtertype = filterType_->checkedId();

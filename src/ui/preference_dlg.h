@@ -41,6 +41,7 @@ private:
     SpinField* removalDistance_;
     QLabel* removalUnit_;
     QCheckBox* waypointPriority_;
+    QCheckBox* gpxRoutes_;
     QButtonGroup* filterType_;
     QButtonGroup* splitType_;
     QLabel* extraLabel_;

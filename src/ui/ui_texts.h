@@ -129,6 +129,7 @@ inline constexpr UiText TurnWarnings{"$PRF28", "Warning time", 128};
 inline constexpr UiText SplitGroup{"$PRF29", "Splitting method", 128};
 inline constexpr UiText SplitLength{"$PRF30", "Based on the length of the route/track", 128};
 inline constexpr UiText SplitPoints{"$PRF31", "Based on the number of points", 128};
+inline constexpr UiText GpxRoutes{"$PRF32", "Keep GPX routes as routes", 128};
 }  // namespace prftext
 
 namespace lantext {

@@ -6,10 +6,12 @@
 #include <cmath>
 
 #include "app/tests/driver_fixture.h"
+#include "export/gpx_writer.h"
 #include "export/tests/gpx_check.h"
 #include "gdb/records.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"
+#include "platform/text_encoding.h"
 
 namespace trakor::test {
 namespace {
@@ -21,6 +23,7 @@ protected:
     int convert(const std::vector<std::string>& inputs, const std::string& output, int option, int split, int parts) {
         ctx.settings = defaultSettings(true);
         ctx.settings.GpxTrackParts = parts;
+        ctx.settings.GpxRoutes = gpxRoutes;
         ctx.settings.Split = split > 0 ? 1 : 0;
         req = ConversionRequest{};
         fileRequest(inputs.front(), output, option);
@@ -29,6 +32,8 @@ protected:
         req.splitField = static_cast<uint32_t>(split);
         return runConversion(ctx, defaultDriverCalls(), req);
     }
+
+    int32_t gpxRoutes = 0;
 
     // gpsbabel reads only GDB files whose creator is MapSource: a copy of ours with that name.
     static std::string forGpsbabel(const std::string& gdb) {
@@ -71,23 +76,50 @@ std::vector<GpxPoint> allPoints(const std::vector<GpxPath>& paths, std::vector<s
     return all;
 }
 
-// Via ('V') and shaping ('S') points of every route of a GDB file, by their markers.
-std::vector<std::string> gdbPointKinds(const std::string& path) {
+// Every route record of a GDB file, parsed, with the file's version letter.
+std::vector<GdbRoute> gdbRouteRecords(const std::string& path, char& version) {
     std::vector<uint8_t> b;
     EXPECT_TRUE(readWholeFile(path, b));
-    std::vector<std::string> kinds;
+    std::vector<GdbRoute> routes;
     size_t pos = 0;
     RecordView rec;
-    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return kinds;
+    if (b.size() <= kVersionOffset || !firstDataRecord(b.data(), b.size(), pos)) return routes;
+    version = static_cast<char>(b[kVersionOffset]);
     while (nextRecord(b.data(), b.size(), pos, rec) && rec.type != 'V') {
         if (rec.type != 'R') continue;
-        GdbRoute r;
-        parseRoute(rec.data, static_cast<size_t>(rec.length), static_cast<char>(b[kVersionOffset]), r);
+        routes.emplace_back();
+        EXPECT_EQ(parseRoute(rec.data, static_cast<size_t>(rec.length), version, routes.back()), kRecordOk);
+    }
+    return routes;
+}
+
+// Via ('V') and shaping ('S') points of every route of a GDB file, by their markers.
+std::vector<std::string> gdbPointKinds(const std::string& path) {
+    char version = 0;
+    std::vector<std::string> kinds;
+    for (const GdbRoute& r : gdbRouteRecords(path, version)) {
         std::string k;
         for (const GdbRoutePoint& p : r.points) k += isInvisibleMarker(p.marker()) ? 'S' : 'V';
         kinds.push_back(k);
     }
     return kinds;
+}
+
+// Every route of a GDB file as text lines: its name, then per point its name, kind ('V' via,
+// 'S' shaping) and link points. Names in UTF-8 (version 'm' has them so, older ones in Windows-1252).
+std::vector<std::string> gdbRoutes(const std::string& path) {
+    char version = 0;
+    std::vector<std::string> lines;
+    for (const GdbRoute& r : gdbRouteRecords(path, version)) {
+        auto text = [&](const std::string& s) { return version == kGdbVersion3 ? s : windows1252ToUtf8(s); };
+        lines.push_back("route " + text(r.rteName));
+        for (const GdbRoutePoint& p : r.points) {
+            std::string line = text(p.rptName) + (isInvisibleMarker(p.marker()) ? " S" : " V");
+            for (const GdbLinkPoint& l : p.links) line += " " + std::to_string(l.lat) + "," + std::to_string(l.lon);
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 // Tracks and routes (as tracks) as one of our readers finds them, in degrees.
@@ -195,6 +227,50 @@ TEST_F(GpxCorpusTest, BatchRunWritesOneGpxFile) {
     ASSERT_EQ(convert({kml, fit}, gpx, 0, 0, 0), kDelivered);
     expectSchemaValid(readFile(gpx));
     EXPECT_EQ(parseGpx(readFile(gpx)).trackNames, (std::vector<std::string>{"Path-1", "Path-2", "A-garmin-edge-800-3"}));
+}
+
+// With GPX Routes on, GPX routes come back as GDB routes: every route of the real GDB files,
+// written as GPX and converted back, has its name, its points' names and kinds and their link
+// points as before, without the question about routes; gpsbabel reads the same routes (and the
+// same visible points, via=1) from both files.
+TEST_F(GpxCorpusTest, GpxRoutesComeBackAsRoutes) {
+    const bool babel = haveProgram("gpsbabel");
+    if (!babel) std::printf("gpsbabel not installed: its comparisons are left out\n");
+    for (const char* file : {"gdb-sample.gdb", "gdb-sample-v3.gdb"}) {
+        TRAKOR_CORPUS_OR_SKIP(input, file);
+        SCOPED_TRACE(file);
+        const std::string gpx = dir.file("routes.gpx"), gdb = dir.file("routes.gdb");
+        std::remove(gdb.c_str());
+        ASSERT_EQ(writeGpxFile(input, gpx), kGpxWritten);
+        gpxRoutes = 1;
+        notes.entries.clear();
+        ASSERT_EQ(convert({gpx}, gdb, 0, 0, 0), kDelivered);
+        const std::vector<std::string> keys = notes.keys();
+        EXPECT_EQ(std::count(keys.begin(), keys.end(), "$MSG59"), 0);
+        const std::vector<std::string> before = gdbRoutes(input);
+        EXPECT_GT(before.size(), 100u);
+        const std::vector<std::string> after = gdbRoutes(gdb);
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]);
+
+        if (!babel) continue;
+        for (const char* format : {"gdb", "gdb,via=1"}) {
+            GpxData a, b;
+            std::string error;
+            ASSERT_TRUE(gpsbabelRead(input, a, &error, format)) << error;
+            ASSERT_TRUE(gpsbabelRead(forGpsbabel(gdb), b, &error, format)) << error;
+            ASSERT_EQ(b.routes.size(), a.routes.size()) << format;
+            std::vector<std::string> namesA, namesB;
+            const std::vector<GpxPoint> pa = allPoints(a.routes, &namesA), pb = allPoints(b.routes, &namesB);
+            EXPECT_EQ(namesB, namesA);
+            ASSERT_EQ(pb.size(), pa.size()) << format;
+            for (size_t i = 0; i < pa.size(); ++i) {
+                EXPECT_NEAR(pb[i].lat, pa[i].lat, 1e-7) << i;
+                EXPECT_NEAR(pb[i].lon, pa[i].lon, 1e-7) << i;
+                EXPECT_EQ(pb[i].name, pa[i].name) << i;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "core/gpx_names.h"
+#include "gdb/records.h"
 #include "import/tests/import_fixture.h"
 
 namespace trakor::test {
@@ -110,6 +112,44 @@ TEST_F(GpxReaderTest, RoutesUseTwoNumbersAndCarryTheirShapingPoints) {
     EXPECT_EQ(tracks[1].name, "Route-4");
     EXPECT_EQ(tracks[2].name, "Track-5");
     EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG59"});  // asked once
+}
+
+// A planner's route kept as a route: points without Garmin's extensions are via points joined
+// by straight legs, a shaping point is hidden, a waypoint met twice is written once, names have
+// their entities resolved; nobody is asked.
+TEST_F(GpxReaderTest, KeptRouteFromAPlanner) {
+    ctx.run.keepGpxRoutes = true;
+    const std::string gpx =
+        " <rte><name>A &amp; B</name>"
+        "<rtept lat=\"50\" lon=\"10\"><name>Home</name><sym>Flag, Green</sym></rtept>"
+        "<rtept lat=\"50.5\" lon=\"10.5\"><extensions><trp:ShapingPoint/></extensions></rtept>"
+        "<rtept lat=\"50\" lon=\"10\"><name>Home</name></rtept></rte>";
+    EXPECT_EQ(read(readGpx, gpx), kReadDone);
+    EXPECT_TRUE(tracks.empty());
+    EXPECT_TRUE(notifier.keys().empty());
+    std::vector<std::string> found;
+    size_t pos = 0;
+    RecordView rec;
+    while (nextRecord(out.data(), static_cast<size_t>(out.size()), pos, rec)) {
+        if (rec.type == 'W') {
+            GdbWaypoint w;
+            ASSERT_EQ(parseWaypoint(rec.data, static_cast<size_t>(rec.length), 'm', w), kRecordOk);
+            found.push_back("W " + w.wptName + " " + std::to_string(w.wptSymbol) + " " + std::to_string(w.classByte()));
+        } else if (rec.type == 'R') {
+            GdbRoute r;
+            ASSERT_EQ(parseRoute(rec.data, static_cast<size_t>(rec.length), 'm', r), kRecordOk);
+            found.push_back("R " + r.rteName);
+            for (const GdbRoutePoint& p : r.points) {
+                std::string line = p.rptName + (isInvisibleMarker(p.marker()) ? " S" : " V");
+                for (const GdbLinkPoint& l : p.links) line += " " + std::to_string(l.lat);
+                found.push_back(line);
+            }
+        }
+    }
+    const std::string flag = std::to_string(waypointSymbolCode("Flag, Green")), dflt = std::to_string(18);
+    const std::string a = std::to_string(semi(50)), b = std::to_string(semi(50.5));
+    EXPECT_EQ(found, (std::vector<std::string>{"W Home " + flag + " 0", "W :1 " + dflt + " 8", "R A & B",
+                                               "Home V " + a + " " + b, ":1 S " + b + " " + a, "Home V"}));
 }
 
 TEST_F(GpxReaderTest, CancelledQuestionSkipsRoutesForTheWholeAction) {
