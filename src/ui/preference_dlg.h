@@ -7,6 +7,7 @@
 #include "ui/ui_services.h"
 
 class QButtonGroup;
+class QDialogButtonBox;
 class QCheckBox;
 class QGroupBox;
 class QPushButton;
@@ -32,6 +33,12 @@ private:
     void fillFromSettings();
     void applyTexts();
     void buildLayout();
+    void buildAdditionalGroup(QWidget* page);
+    void buildMethodGroups(QWidget* page);
+    void buildOption15Group(QWidget* page);
+    void buildSymbolGroup(QWidget* page);
+    void buildEdgeGroup(QWidget* page);
+    QDialogButtonBox* buildButtons();
 
     UiServices& ui_;
     int32_t rememberedSymbol_;

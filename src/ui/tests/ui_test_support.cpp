@@ -161,6 +161,7 @@ DE$PRF30 = "Nach der Länge der Route/des Tracks"
 DE$PRF31 = "Nach der Anzahl der Punkte"
 DE$LAN01 = "Sprache"
 DE$LAN02 = "Sprache wählen"
+DE$ABT04 = "Trakor3 läuft jetzt als portable Anwendung"
 DE$MSG61 = "Das Trakor3-Zwischenablage-Menü kann nur einmal geöffnet werden."
 )LNG";
 }
