@@ -1,5 +1,7 @@
 #include "ui/clipboard_dlg.h"
 
+#include <utility>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -239,6 +241,11 @@ void CClipboardDlg::applyTexts() {
     // One set of keys for the whole dialog: buttons first, then the boxes.
     showOnMap_->setText(uiText(ui_.ctx, maptext::BeforeAfter));
     assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_, showOnMap_});
+}
+
+void CClipboardDlg::showEvent(QShowEvent* event) {
+    if (!std::exchange(fitted_, true)) fitToScreen(this);
+    QDialog::showEvent(event);
 }
 
 }  // namespace trakor

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QScreen>
@@ -245,6 +246,9 @@ void fitToScreen(QWidget* window) {
     QScreen* screen = window->screen();
     if (screen == nullptr) return;
     const QRect available = screen->availableGeometry();
+    // Content that changed since the layout last asked (new texts) is measured afresh.
+    for (FittingScrollArea* area : window->findChildren<FittingScrollArea*>()) area->updateGeometry();
+    if (window->layout() != nullptr) window->layout()->activate();
     // The frame is known once the window is shown; before that a title bar's height is allowed for.
     QSize frame = window->frameGeometry().size() - window->geometry().size();
     if (!window->isVisible() || frame.isEmpty()) frame = frame.expandedTo(QSize(0, window->fontMetrics().height() * 2));

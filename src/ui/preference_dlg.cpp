@@ -1,7 +1,10 @@
 #include "ui/preference_dlg.h"
 
+#include <utility>
+
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +18,7 @@
 
 #include "app/driver.h"
 #include "core/settings_io.h"
+#include "import/gpx_names.h"
 #include "ui/dialog_support.h"
 #include "ui/spin_field.h"
 
@@ -144,15 +148,18 @@ void CPreferenceDlg::buildOption15Group(QWidget* page) {
 void CPreferenceDlg::buildSymbolGroup(QWidget* page) {
     symbolGroup_ = new QGroupBox(page);
     symbolLabel_ = new QLabel(symbolGroup_);
-    symbol_ = new QLineEdit(symbolGroup_);
+    // The symbols by their Garmin names, as GPX files write them: no symbol table program needed.
+    symbol_ = new QComboBox(symbolGroup_);
     symbol_->setObjectName(QStringLiteral("waypointSymbol"));
-    limitToDigits(symbol_, 5);
-    fitNumberField(symbol_, 99999);
+    for (int code = 0; code < kWaypointSymbolSlots; ++code)
+        if (const std::string_view name = waypointSymbolName(code); !name.empty())
+            symbol_->addItem(QStringLiteral("%1  %2").arg(code).arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))), code);
     symbolLabel_->setBuddy(symbol_);
     symbolHint_ = new QLabel(symbolGroup_);
     table_ = new QPushButton(symbolGroup_);
     table_->setObjectName(QStringLiteral("tableButton"));
     table_->setAutoDefault(false);
+    table_->hide();  // the list names every symbol
     prefixLabel_ = new QLabel(symbolGroup_);
     prefix_ = new QLineEdit(symbolGroup_);
     prefix_->setObjectName(QStringLiteral("prefix"));
@@ -232,7 +239,9 @@ void CPreferenceDlg::fillFromSettings() {
     extraDistance_->setValue(miles ? kmToMiles(s.ExtraDistance) : s.ExtraDistance);
     maximumPoints_->setLimits(2, 2, 99);
     maximumPoints_->setValue(s.MaximumPoints);
-    symbol_->setText(QString::number(s.WaypointSymbol));
+    // A stored code without a name stays selectable as its number.
+    if (symbol_->findData(s.WaypointSymbol) < 0) symbol_->insertItem(0, QString::number(s.WaypointSymbol), s.WaypointSymbol);
+    symbol_->setCurrentIndex(symbol_->findData(s.WaypointSymbol));
     prefix_->setText(s.Prefix > 0 && s.Prefix < 0x10000 ? QString(QChar(static_cast<char16_t>(s.Prefix))) : QString());
     coursePoints_->setChecked(s.CoursePoints == 1);
     courseTurn_->setText(QString::number(s.CourseTurn));
@@ -307,7 +316,7 @@ bool CPreferenceDlg::takeValues() {
         return false;
     }
     s.Prefix = prefix_->text().at(0).unicode();
-    s.WaypointSymbol = fieldValue(symbol_);
+    s.WaypointSymbol = symbol_->currentData().toInt();
     if (s.WaypointSymbol != rememberedSymbol_)
         tell(ui_.ctx, uimsg::SymbolChanged.key, uimsg::SymbolChanged.english, MsgStyle::Plain);
     savePreferences(s, ui_.store);
@@ -316,6 +325,11 @@ bool CPreferenceDlg::takeValues() {
 
 void CPreferenceDlg::accept() {
     if (takeValues()) QDialog::accept();
+}
+
+void CPreferenceDlg::showEvent(QShowEvent* event) {
+    if (!std::exchange(fitted_, true)) fitToScreen(this);
+    QDialog::showEvent(event);
 }
 
 }  // namespace trakor

@@ -9,6 +9,7 @@
 class QButtonGroup;
 class QDialogButtonBox;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QPushButton;
 class QLabel;
@@ -28,6 +29,10 @@ public:
 
 public slots:
     void accept() override;
+
+protected:
+    // The first time on screen: the size the dialog wants, within the screen's room.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void fillFromSettings();
@@ -55,7 +60,7 @@ private:
     QLabel* maxPointsLabel_;
     SpinField* maximumPoints_;
     QLabel* symbolLabel_;
-    QLineEdit* symbol_;
+    QComboBox* symbol_;
     QLabel* symbolHint_;
     QPushButton* table_;
     QLabel* prefixLabel_;
@@ -72,6 +77,7 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QGroupBox *additionalGroup_, *filterGroup_, *splitGroup_, *option15Group_, *symbolGroup_, *edgeGroup_;
+    bool fitted_ = false;
 };
 
 // A prefix character is valid when printable, neither a blank nor a digit.

@@ -531,7 +531,7 @@ void MainDialogTest::languageButtonAndTitle() {
     f.ctx.settings.Mode = 21;
     CTrakorDlg dlg(f.services);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Trakor3 Version 3.63 - Dateikonverter für MapSource-Dateien (N)"));
-    QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Language"));
+    QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Sprache"));
     QCOMPARE(child<QLabel>(&dlg, "splitLengthRoute")->text(), QStringLiteral("Maximale Länge geteilter Routen in mi."));
     QCOMPARE(child<QPushButton>(&dlg, "convertButton")->text().remove(u'&'), QStringLiteral("Konvertieren"));
 }

@@ -9,6 +9,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "ui/about_dlg.h"
+#include "ui/clipboard_dlg.h"
+#include "ui/language_dlg.h"
+#include "ui/preference_dlg.h"
+#include "ui/trakor_dlg.h"
+
 namespace trakor::uitest {
 
 int32_t MemoryStore::readInt(std::string_view name, int32_t fallback) {
@@ -185,6 +191,14 @@ void onNextModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+}
+
+std::unique_ptr<QDialog> makeDialog(const QString& name, Fixture& f) {
+    if (name == QStringLiteral("main")) return std::make_unique<CTrakorDlg>(f.services);
+    if (name == QStringLiteral("clipboard")) return std::make_unique<CClipboardDlg>(f.services);
+    if (name == QStringLiteral("preferences")) return std::make_unique<CPreferenceDlg>(f.services);
+    if (name == QStringLiteral("language")) return std::make_unique<CLanguageDlg>(f.services);
+    return std::make_unique<CAboutDlg>(f.ctx);
 }
 
 QStringList cutTexts(QWidget* w) {
