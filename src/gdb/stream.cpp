@@ -38,6 +38,7 @@ bool MemoryStream::seek(int64_t pos) {
 bool FileStream::open(const std::string& path, const char* mode) {
     close();
     ok_ = true;
+    error_ = 0;
     f_ = std::fopen(path.c_str(), mode);
     // stdio ignores the size without a buffer of ours and would move 4 KB per system call.
     if (f_) {
@@ -52,7 +53,7 @@ bool FileStream::close() {
     behind_.reset();
     unflushed_ = 0;
     if (!f_) return ok_;
-    if (std::fclose(f_) != 0) ok_ = false;
+    if (std::fclose(f_) != 0) failed();
     f_ = nullptr;
     return ok_;
 }
@@ -60,16 +61,10 @@ bool FileStream::close() {
 size_t FileStream::read(void* buf, size_t n) { return f_ ? std::fread(buf, 1, n, f_) : 0; }
 
 bool FileStream::write(const void* buf, size_t n) {
-    if (!f_ || std::fwrite(buf, 1, n, f_) != n) {
-        ok_ = false;
-        return false;
-    }
+    if (!f_ || std::fwrite(buf, 1, n, f_) != n) return failed();
     if (writeBehind_ && (unflushed_ += n) >= WriteBehind::kStep) {
         // What stdio holds goes to the system first, so the disk can be asked to write it.
-        if (std::fflush(f_) != 0) {
-            ok_ = false;
-            return false;
-        }
+        if (std::fflush(f_) != 0) return failed();
         behind_.wrote(fileno(f_), unflushed_, static_cast<int64_t>(ftello(f_)));
         unflushed_ = 0;
     }

@@ -5,7 +5,10 @@
 #include <memory>
 #include <new>
 
+#include "core/run_messages.h"
 #include "gdb/file_header.h"
+#include "import/batch_log.h"
+#include "import/import_messages.h"
 
 namespace trakor {
 
@@ -49,8 +52,20 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
 
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
+    ctx.run.impossiblePoints = ctx.run.impossibleWaypoints = 0;
     if (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0))
         readerFor(type)(ctx, job, bytes, length);
+    if (ctx.run.impossibleWaypoints > 0) {
+        char text[kMaxImportName + 96];
+        std::snprintf(text, sizeof text, importmsg::kImpossibleWaypoints, ctx.run.impossibleWaypoints,
+                      job.baseName.c_str());
+        if (ctx.run.batch && job.log != nullptr)
+            std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
+                         logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());
+        else if (!ctx.run.batch)
+            tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
+        ctx.run.impossibleWaypoints = 0;
+    }
 
     writeEndRecord(job.output);
     // Another program shortened the input while it was read: what was read is not the file.

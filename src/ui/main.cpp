@@ -1,10 +1,12 @@
 // Trakor3: the desktop program.
 #include <QApplication>
 
+#include "platform/process_guard.h"
 #include "ui/start_options.h"
 #include "ui/trakor_app.h"
 
 int main(int argc, char** argv) {
+    trakor::secureStandardDescriptors();
     // --help and --version answer in the terminal, without a display.
     if (int rc = trakor::answerStartOptions(argc, argv, stdout); rc >= 0) return rc;
     QApplication qt(argc, argv);

@@ -18,7 +18,7 @@
 
 #include "app/driver.h"
 #include "core/settings_io.h"
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 #include "ui/dialog_support.h"
 #include "ui/spin_field.h"
 
