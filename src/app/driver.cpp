@@ -381,6 +381,8 @@ void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStre
         // A pass that no longer moves through the input would loop for ever.
         if (in.tell() == before) break;
     }
+    // The whole input has been taken in: the bar shows its end before the result is announced.
+    if (ctx.progress) ctx.progress(static_cast<int>(in.size()), static_cast<int>(in.size()));
 }
 
 // Runs the engine for one input into the open work file.

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "core/file_names.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -98,7 +100,7 @@ StartArguments splitStartArguments(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i] ? argv[i] : "";
         std::error_code ec;
-        if (a.find('/') != std::string::npos || fs::is_regular_file(a, ec)) out.files.push_back(a);
+        if (a.find('/') != std::string::npos || inputTypeOf(a) >= 0 || fs::is_regular_file(a, ec)) out.files.push_back(a);
         else out.switches.push_back(a);
     }
     return out;

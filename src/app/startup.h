@@ -37,7 +37,7 @@ void setWorkingFolder(Paths& paths, const std::string& folder);
 Paths startUp(int argc, const char* const* argv, const std::string& programPath = {});
 
 // Start arguments split into mode switches ("N", "C", ...) and files to open: an argument that names
-// an existing file or holds a '/' is a file, so a path such as "Cycling.gdb" sets no switch.
+// an existing file, holds a '/' or ends in an input type ("Cycling.gdb") is a file and sets no switch.
 struct StartArguments {
     std::vector<std::string> switches;
     std::vector<std::string> files;

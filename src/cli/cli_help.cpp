@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/request_builder.h"
+
 namespace trakor::cli {
 
 namespace {
@@ -81,6 +83,49 @@ const char* optionMeaning(int option) {
     for (const OptionLine& l : kOptions)
         if (l.option == option) return l.meaning;
     return "";
+}
+
+std::string splitFilterRangeError(const Settings& s, int split, int filter) {
+    struct Range {
+        int low, high;
+        const char* text;
+    };
+    const bool miles = s.milesMode == 1;
+    const Range splitRange = s.Splittype == 2 ? Range{25, 9999, "25-9999 points (Splittype=2)"}
+                             : miles          ? Range{3, 622, "3-622 mi (Splittype=1, miles)"}
+                                              : Range{5, 999, "5-999 km (Splittype=1)"};
+    const Range filterRange = s.Filtertype == 2   ? Range{0, 95, "0-95 % (Filtertype=2)"}
+                              : s.Filtertype == 3 ? Range{0, 90, "0-90 degrees (Filtertype=3)"}
+                                                  : Range{2, 9999, "2-9999 points (Filtertype=1)"};
+    auto check = [](const char* name, int value, int32_t measured, const Range& r) {
+        if (value < 0 || (measured >= r.low && measured <= r.high)) return std::string();
+        return std::string(name) + " " + std::to_string(value) + " is out of range: " + r.text;
+    };
+    // A length in miles is checked as the driver checks it: in kilometres.
+    const bool inMiles = miles && s.Splittype != 2;
+    std::string e = check("--split", split, inMiles ? milesToKm(split) : split, inMiles ? Range{5, 999, ""} : splitRange);
+    if (!e.empty() && inMiles) e += splitRange.text;
+    return e.empty() ? check("--filter", filter, filter, filterRange) : e;
+}
+
+std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, bool splitGiven, bool filterGiven) {
+    const Settings& s = ctx.settings;
+    if (!splitFilterFieldsFor(s, r.option).shown) return {};
+    auto text = [&ctx](const UiText& t, const std::string& arg) {
+        return formatMessage(ctx, t.key, t.english, t.limit, arg.c_str());
+    };
+    auto value = [&](int type, uint32_t field, bool split) {
+        const std::string n = std::to_string(field);
+        if (split) return type == 2 ? text(clitext::Points, n) : n + (s.milesMode == 1 ? " mi" : " km");
+        return type == 2 ? n + " %" : type == 3 ? n + "\u00B0" : text(clitext::Points, n);
+    };
+    std::string lines;
+    const std::string& app = ctx.paths.appName;
+    if (!splitGiven && s.Split == 1)
+        lines += app + ": " + text(clitext::StoredSplit, value(s.Splittype, r.splitField, true)) + "\n";
+    if (!filterGiven && s.Filter == 1)
+        lines += app + ": " + text(clitext::StoredFilter, value(s.Filtertype, r.filterField, false)) + "\n";
+    return lines;
 }
 
 std::string helpFooter() {

@@ -4,7 +4,25 @@
 
 #include <string>
 
+#include "core/messages.h"
+#include "app/conversion_request.h"
+#include "core/context.h"
+#include "core/settings.h"
+
 namespace trakor::cli {
+
+// Lines the command line prints about its own choices, in the run's language.
+namespace clitext {
+inline constexpr UiText SplitKm{"$CLI01", "split into parts of at most %d km", 256};
+inline constexpr UiText SplitMiles{"$CLI02", "split into parts of at most %d mi (%d km)", 256};
+inline constexpr UiText StoredOptionSingle{
+    "$CLI03", "the stored option %d needs a single GDB input; option 0 (file conversion only) is used (--option chooses)", 256};
+inline constexpr UiText StoredOption{
+    "$CLI04", "the stored option %d needs a GDB input; option 0 (file conversion only) is used (--option chooses)", 256};
+inline constexpr UiText StoredFilter{"$CLI05", "filter: %s (stored setting; --no-filter turns it off)", 256};
+inline constexpr UiText StoredSplit{"$CLI06", "split: %s (stored setting; --no-split turns it off)", 256};
+inline constexpr UiText Points{"$MAP22", "%s points", 64};
+}  // namespace clitext
 
 // Exit statuses besides the driver's 0, 1 and 2.
 constexpr int kSomeFilesFailed = 3;  // a batch run converted some files and not others
@@ -12,6 +30,18 @@ constexpr int kUsageError = 64;      // EX_USAGE: the command line itself is wro
 
 // One line on what a conversion option does; empty for a number that is no option.
 const char* optionMeaning(int option);
+
+// The ranges of --split and --filter by method, as --help shows them beside the options.
+inline constexpr const char* kSplitRanges = "5-999 km, 3-622 mi or 25-9999 points";
+inline constexpr const char* kFilterRanges = "2-9999 points, 0-95 % or 0-90 degrees";
+
+// What is wrong with a --split or --filter value (-1: not given) under the stored methods
+// (Splittype, Filtertype) and unit; empty when both are in range.
+std::string splitFilterRangeError(const Settings& s, int split, int filter);
+
+// Lines that name the stored Split and Filter values a run uses when the command line gave none
+// (they change the result unseen otherwise); empty when none applies.
+std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, bool splitGiven, bool filterGiven);
 
 // Everything --help prints after the list of command-line options.
 std::string helpFooter();

@@ -162,26 +162,28 @@ int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, Conv
 
 // Without --option, a stored Mode that cannot apply to the inputs (options 1-15 need one GDB
 // input) gives way to option 0, and the user is told in one line.
-void chooseDefaultOption(Options& o, const Settings& s, const std::string& appName) {
+void chooseDefaultOption(Options& o, const Context& ctx) {
+    const Settings& s = ctx.settings;
     if (o.option >= 0 || s.Mode < 1 || s.Mode > 15 || o.inputs.empty()) return;
     const bool several = o.inputs.size() > 1;
     if (!several && inputTypeOf(o.inputs[0]) <= 0) return;
     o.option = 0;
-    std::fprintf(stderr, "%s: the stored option %d needs %s; option 0 (file conversion only) is used (--option chooses)\n",
-                 appName.c_str(), s.Mode, several ? "a single GDB input" : "a GDB input");
+    const UiText& t = several ? cli::clitext::StoredOptionSingle : cli::clitext::StoredOption;
+    std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(), formatMessage(ctx, t.key, t.english, t.limit, s.Mode).c_str());
 }
 
 // A split by length in the user's unit, so that a value in miles is never taken for kilometres.
 // Values out of range are left to the driver's message, which names the unit too.
-void tellSplit(const Settings& s, const ConversionRequest& r, const std::string& appName) {
+void tellSplit(const Context& ctx, const ConversionRequest& r) {
+    const Settings& s = ctx.settings;
     if (!splitFilterFieldsFor(s, r.option).shown || s.Split != 1 || s.Splittype != 1) return;
     const int32_t field = static_cast<int32_t>(std::min<uint32_t>(r.splitField, INT32_MAX));
     const int32_t km = s.milesMode == 1 ? milesToKm(field) : field;
     if (km < 5 || km > 999) return;
-    if (s.milesMode == 1)
-        std::fprintf(stderr, "%s: split into parts of at most %d mi (%d km)\n", appName.c_str(), field, km);
-    else
-        std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), km);
+    const UiText& t = s.milesMode == 1 ? cli::clitext::SplitMiles : cli::clitext::SplitKm;
+    const std::string line = s.milesMode == 1 ? formatMessage(ctx, t.key, t.english, t.limit, field, km)
+                                              : formatMessage(ctx, t.key, t.english, t.limit, km);
+    std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(), line.c_str());
 }
 
 // The options of the command line, bound to the fields of `o`.
@@ -198,10 +200,10 @@ void defineOptions(CLI::App& app, Options& o) {
         ->excludes(output);
     auto* split = app.add_option("--split", o.split,
                                  "Split value: km (mi in miles mode) or points, see below; turns Split on")
-                      ->check(CLI::Range(0, 9999));
+                      ->check(CLI::Range(0, 9999).description(cli::kSplitRanges));
     auto* noSplit = app.add_flag("--no-split", o.noSplit, "Turns Split off");
     auto* filter = app.add_option("--filter", o.filter, "Filter value: points, % or degrees, see below; turns Filter on")
-                       ->check(CLI::Range(0, 9999));
+                       ->check(CLI::Range(0, 9999).description(cli::kFilterRanges));
     auto* noFilter = app.add_flag("--no-filter", o.noFilter, "Turns Filter off");
     split->excludes(noSplit);
     filter->excludes(noFilter);
@@ -249,6 +251,7 @@ void defineOptions(CLI::App& app, Options& o) {
     yes->excludes(no)->excludes(cancel);
     no->excludes(cancel);
     app.footer(cli::helpFooter());
+    app.set_version_flag("--version", std::string("trakor3-cli ") + TRAKOR_VERSION);
 }
 
 // The combinations the option definitions cannot express; a CLI11 error on a usage fault.
@@ -256,6 +259,8 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
     for (const std::string& s : o.sets)
         if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
     if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
+    if (std::string e = cli::splitFilterRangeError(setup.settings, o.split, o.filter); !e.empty())
+        throw CLI::ValidationError(e);
     if (!o.clipboardBlock.empty() && !o.inputs.empty())
         throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
     if (!o.showSetup && !o.listSettings && !o.listDevices && !o.listDeviceFiles && o.inputs.empty() &&
@@ -284,8 +289,8 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
 // Parses and checks the command line and loads the settings. Returns -1 to go on, else the exit
 // status (0 after --help, 64 on a usage error, 2 when the settings cannot be read).
 int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
-    CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file\n"
-                 "or TCX courses, with the options and settings of the Trakor3 desktop program.",
+    CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file,\n"
+                 "a GPX file or TCX courses, with the options and settings of the Trakor3 desktop program.",
                  "trakor3-cli"};
     defineOptions(app, o);
     try {
@@ -377,7 +382,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
         }
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
-    if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);
+    if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx);
 
     DriverCalls calls = defaultDriverCalls();
     calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
@@ -390,7 +395,8 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
         request.device = cli::findDevice(ctx, calls, request.targetRoot);
     }
-    if (!o.view) tellSplit(ctx.settings, request, app3);
+    if (!o.view) tellSplit(ctx, request);
+    if (!o.view) std::fputs(cli::storedSettingLines(ctx, request, o.split >= 0, o.filter >= 0).c_str(), stderr);
     cli::BatchTally tally(o.inputs);
     if (o.inputs.size() > 1) {
         // Batch progress: the batch run reports before each file and after the last.

@@ -48,6 +48,13 @@ Answer tell(Context& ctx, const char* key, const char* english, MsgStyle style, 
 // A message with a literal caption and no key.
 Answer tellLiteral(Context& ctx, const char* caption, const std::string& text, MsgStyle style);
 
+// A text of a window by its key, with its built-in English wording and lookup limit.
+struct UiText {
+    const char* key;
+    const char* english;
+    size_t limit;
+};
+
 // A message of a subsystem's table: key, built-in English text, style.
 struct KeyedMessage {
     const char* key;

@@ -172,7 +172,13 @@ int CompanionLauncher::showHelp(Context& ctx) {
         auto argv = expandExec(*reader, file);
         if (!argv.empty() && helpViewer_.start(argv, setup_.env) == 0) return 0;
     }
-    tell(ctx, devmsg::CannotFindPdfReader.key, devmsg::CannotFindPdfReader.english, MsgStyle::Plain);
+    // Without a reader the user still learns where the guide is, to open it some other way.
+    std::string text = messageText(ctx, devmsg::CannotFindPdfReader.key, devmsg::CannotFindPdfReader.english);
+    std::string guide = helpFileForLanguage(ctx);
+    if (!isFile(guide)) guide = ctx.paths.helpFile;
+    if (isFile(guide))
+        text += "\n\n" + formatMessage(ctx, devmsg::GuideIsHere.key, devmsg::GuideIsHere.english, devmsg::GuideIsHere.limit, guide.c_str());
+    if (ctx.notifier != nullptr) ctx.notifier->notify(devmsg::CannotFindPdfReader.key, text, MsgStyle::Plain);
     return 1;
 }
 

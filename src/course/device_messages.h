@@ -16,6 +16,8 @@ inline constexpr DeviceMessage CannotFindMapSource{"$MSG26", "Cannot find MapSou
 // The help file suffix a language file sets ("nl.pdf"); at most 6 characters are used.
 inline constexpr DeviceMessage HelpSuffix{"$MSG27", "en.pdf", 7};
 inline constexpr DeviceMessage CannotFindPdfReader{"$MSG28", "Cannot find a PDF reader!", 256};
+// Added below $MSG28: where the guide lies, so it can be opened by hand.
+inline constexpr DeviceMessage GuideIsHere{"$STA02", "The user guide is the file:\n%s", 256};
 inline constexpr DeviceMessage CannotFindHelp{"$MSG29", "Cannot find the English help file", 256};
 // Shown under the $MSG29 caption without lookup when the English fallback is missing too.
 inline constexpr const char* CannotFindHelpEither = "Cannot find the English help file either";

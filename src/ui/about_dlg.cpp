@@ -11,18 +11,6 @@
 
 namespace trakor {
 
-namespace {
-constexpr const char* kAuthorship = "Trakor3 for Linux\nFile converter for Garmin MapSource routes and tracks";
-constexpr const char* kPortable = "Trakor3 is running now as portable application";
-constexpr const char* kNative = "Trakor3 is running now as native application";
-// Not translated: it names the people behind each language.
-constexpr const char* kCredits =
-    "Thanks to everyone who tested this program and reported what they found,\n"
-    "and to the translators who made it speak their language:\n"
-    "the Netherlands and Belgium (Nederlands), Germany, Austria and Switzerland\n"
-    "(Deutsch), France (Français), Portugal and Brazil (Português), Italy\n"
-    "(Italiano), Poland (Polski), Spain (Español) and Turkey (Türkçe).";
-}  // namespace
 
 CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("aboutDialog"));
@@ -34,14 +22,23 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     icon->setPixmap(programIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* version = new QLabel(QStringLiteral("Trakor3 version %1").arg(QString::fromUtf8(kProgramVersion)), this);
+    auto* version = new QLabel(uiTextWith(ctx, abouttext::Version, kProgramVersion), this);
     QFont bold = version->font();
     bold.setBold(true);
     version->setFont(bold);
-    auto* authorship = new QLabel(QString::fromUtf8(kAuthorship), this);
-    mode_ = new QLabel(QString::fromUtf8(ctx.paths.portable() ? kPortable : kNative), this);
+    auto* authorship = new QLabel(QStringLiteral("Trakor3 for Linux\n") + uiText(ctx, abouttext::Purpose), this);
+    // Copyright, licence and the project's address (a link the desktop opens).
+    auto* legal = new QLabel(uiText(ctx, abouttext::Copyright).toHtmlEscaped() + QStringLiteral("<br>") +
+                                 uiText(ctx, abouttext::Licence).toHtmlEscaped() +
+                                 QStringLiteral("<br><a href=\"%1\">%1</a>").arg(QString::fromUtf8(abouttext::Address)),
+                             this);
+    legal->setObjectName(QStringLiteral("legalLines"));
+    legal->setWordWrap(true);
+    legal->setTextFormat(Qt::RichText);
+    legal->setOpenExternalLinks(true);
+    mode_ = new QLabel(uiText(ctx, ctx.paths.portable() ? abouttext::Portable : abouttext::Native), this);
     mode_->setObjectName(QStringLiteral("modeLine"));
-    auto* credits = new QLabel(QString::fromUtf8(kCredits), this);
+    auto* credits = new QLabel(uiText(ctx, abouttext::Thanks) + QLatin1Char('\n') + uiText(ctx, abouttext::Countries), this);
     credits->setFrameShape(QFrame::StyledPanel);
     credits->setMargin(6);
     credits->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -51,6 +48,8 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     texts->addWidget(authorship);
     texts->addSpacing(6);
     texts->addWidget(mode_);
+    texts->addSpacing(6);
+    texts->addWidget(legal);
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
     top->addLayout(texts, 1);

@@ -1,5 +1,7 @@
 #include "ui/clipboard_dlg.h"
 
+#include <utility>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -27,7 +29,7 @@ QLineEdit* filterField(QWidget* parent, const char* name) {
     auto* f = new QLineEdit(parent);
     f->setObjectName(QString::fromLatin1(name));
     limitToDigits(f, 4);
-    f->setMaximumWidth(60);
+    fitNumberField(f, 9999);
     return f;
 }
 }  // namespace
@@ -237,8 +239,13 @@ void CClipboardDlg::applyTexts() {
     menu_->setText(uiText(ctx, clptext::Menu));
     quitButton_->setText(uiText(ctx, clptext::Quit));
     // One set of keys for the whole dialog: buttons first, then the boxes.
-    showOnMap_->setText(tr("Before and after"));
+    showOnMap_->setText(uiText(ui_.ctx, maptext::BeforeAfter));
     assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_, showOnMap_});
+}
+
+void CClipboardDlg::showEvent(QShowEvent* event) {
+    if (!std::exchange(fitted_, true)) fitToScreen(this);
+    QDialog::showEvent(event);
 }
 
 }  // namespace trakor

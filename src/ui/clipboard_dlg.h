@@ -37,6 +37,10 @@ public slots:
     // "Quit", the close box and Escape: the program ends.
     void reject() override;
 
+protected:
+    // The first time on screen: the size the dialog wants, within the screen's room.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void optionChange();
     void filterChange();
@@ -64,6 +68,7 @@ private:
     QPushButton* quitButton_;
     QPushButton* showOnMap_;
     std::vector<uint8_t> imageBefore_, imageAfter_;
+    bool fitted_ = false;
 };
 
 }  // namespace trakor

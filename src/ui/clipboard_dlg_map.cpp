@@ -4,6 +4,7 @@
 #include "gdb/stream.h"
 #include "platform/whole_file.h"
 #include "ui/clipboard_dlg.h"
+#include "ui/dialog_support.h"
 #include "view/map_view.h"
 #include "view/tile_loader.h"
 
@@ -28,9 +29,9 @@ void CClipboardDlg::showOnMap() {
     if (view::readGdbModel(imageBefore_.data(), imageBefore_.size(), before) != view::kModelRead ||
         view::readGdbModel(imageAfter_.data(), imageAfter_.size(), after) != view::kModelRead)
         return;
-    auto* w = new view::MapViewWindow(view::mapSettingsFile(ui_.ctx.paths), ui_.ctx.settings.milesMode != 0, this);
+    auto* w = new view::MapViewWindow(view::mapSettingsFile(ui_.ctx.paths), ui_.ctx.settings.milesMode != 0, this, &ui_.ctx);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->showComparison(before, after, tr("Clipboard: before and after"));
+    w->showComparison(before, after, uiText(ui_.ctx, maptext::ClipboardTitle));
     w->show();
 }
 

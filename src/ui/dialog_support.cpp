@@ -2,8 +2,14 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QHash>
 #include <QSet>
 #include <QSignalBlocker>
@@ -17,12 +23,13 @@
 
 namespace trakor {
 
+// Line breaks of the language file come as CR LF; a window shows a plain line feed.
 QString uiText(const Context& ctx, const UiText& t) {
-    return QString::fromStdString(messageText(ctx, t.key, t.english, t.limit));
+    return QString::fromStdString(messageText(ctx, t.key, t.english, t.limit)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QString uiTextWith(const Context& ctx, const UiText& t, const char* arg) {
-    return QString::fromStdString(formatMessage(ctx, t.key, t.english, t.limit, arg));
+    return QString::fromStdString(formatMessage(ctx, t.key, t.english, t.limit, arg)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QString mainTitle(const Context& ctx) {
@@ -203,6 +210,65 @@ QPoint placeWithin(const QRect& frame, const QRect& available) {
     p.setX(std::max(p.x(), available.left()));
     p.setY(std::max(p.y(), available.top()));
     return p;
+}
+
+FittingScrollArea::FittingScrollArea(QWidget* parent) : QScrollArea(parent) {
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void FittingScrollArea::setContent(QWidget* content) {
+    // Below its wanted size the content scrolls rather than squeezing its controls.
+    content->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    setWidget(content);
+    content->installEventFilter(this);
+}
+
+bool FittingScrollArea::eventFilter(QObject* watched, QEvent* event) {
+    // The content's layout changed (a control shown, a new text): the window's layout asks again.
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+QSize FittingScrollArea::sizeHint() const {
+    const int f = 2 * frameWidth();
+    if (widget() == nullptr) return QSize(f, f);
+    return widget()->sizeHint().expandedTo(widget()->minimumSizeHint()) + QSize(f, f);
+}
+
+QSize FittingScrollArea::minimumSizeHint() const {
+    // Room for both scroll bars and a little of the content.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return QSize(6 * bar, 4 * bar);
+}
+
+void fitToScreen(QWidget* window) {
+    QScreen* screen = window->screen();
+    if (screen == nullptr) return;
+    const QRect available = screen->availableGeometry();
+    // Content that changed since the layout last asked (new texts) is measured afresh.
+    for (FittingScrollArea* area : window->findChildren<FittingScrollArea*>()) area->updateGeometry();
+    if (window->layout() != nullptr) window->layout()->activate();
+    // The frame is known once the window is shown; before that a title bar's height is allowed for.
+    QSize frame = window->frameGeometry().size() - window->geometry().size();
+    if (!window->isVisible() || frame.isEmpty()) frame = frame.expandedTo(QSize(0, window->fontMetrics().height() * 2));
+    QSize wanted = window->sizeHint().expandedTo(window->minimumSizeHint());
+    const QSize room = available.size() - frame;
+    if (wanted.height() > room.height()) {
+        // A vertical scroll bar will take width from the content.
+        wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+    }
+    window->resize(wanted.boundedTo(room).expandedTo(window->minimumSize()));
+    window->move(placeWithin(QRect(window->pos(), window->size() + frame), available));
+}
+
+void fitNumberField(QLineEdit* field, int largest) {
+    const int digits = field->fontMetrics().horizontalAdvance(QString::number(largest) + QLatin1Char('0'));
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    const QSize hint = field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(digits, field->fontMetrics().height()), field);
+    field->setMinimumWidth(hint.width());
+    field->setMaximumWidth(hint.width());
 }
 
 }  // namespace trakor

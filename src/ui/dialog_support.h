@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QList>
 #include <QRect>
+#include <QScrollArea>
 #include <QString>
 #include <cstdint>
 
@@ -59,6 +60,27 @@ QIcon programIcon();
 // The text with line breaks at spaces so that no line is wider than `width` pixels in `metrics`
 // (a single word wider than that keeps its line). Breaks already in the text stay.
 QString wrapText(const QString& text, const QFontMetrics& metrics, int width);
+
+// A scroll area that asks for its content's whole size but lets the window shrink below it, so
+// a window whose content is larger than the screen scrolls instead of running past the edge.
+class FittingScrollArea : public QScrollArea {
+public:
+    explicit FittingScrollArea(QWidget* parent = nullptr);
+    // Takes the content and follows the changes of its size.
+    void setContent(QWidget* content);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Sizes a top-level window to its size hint cut to its screen's available area (less the frame
+// the window manager adds), and moves it within that area.
+void fitToScreen(QWidget* window);
+
+// A number field wide enough for `largest` in its own font, whatever the language and scale.
+void fitNumberField(QLineEdit* field, int largest);
 
 // Where a window with frame `frame` goes to lie within `available`: moved as little as
 // possible, top-left corner kept on screen when it cannot fit whole.

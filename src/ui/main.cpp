@@ -2,10 +2,13 @@
 #include <QApplication>
 
 #include "platform/process_guard.h"
+#include "ui/start_options.h"
 #include "ui/trakor_app.h"
 
 int main(int argc, char** argv) {
     trakor::secureStandardDescriptors();
+    // --help and --version answer in the terminal, without a display.
+    if (int rc = trakor::answerStartOptions(argc, argv, stdout); rc >= 0) return rc;
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trakor3"));
     // Desktops match the window to nl.quenby.Trakor3.desktop (and its icon) by this name.

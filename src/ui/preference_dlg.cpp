@@ -1,7 +1,10 @@
 #include "ui/preference_dlg.h"
 
+#include <utility>
+
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +18,7 @@
 
 #include "app/driver.h"
 #include "core/settings_io.h"
+#include "core/gpx_names.h"
 #include "ui/dialog_support.h"
 #include "ui/spin_field.h"
 
@@ -49,8 +53,48 @@ CPreferenceDlg::CPreferenceDlg(UiServices& services, QWidget* parent)
 }
 
 void CPreferenceDlg::buildLayout() {
-    // Additional filter options.
-    additionalGroup_ = new QGroupBox(this);
+    // Groups on a page of their own, which scrolls where the screen is too small for it.
+    auto* page = new QWidget(this);
+    buildAdditionalGroup(page);
+    buildMethodGroups(page);
+    buildOption15Group(page);
+    buildSymbolGroup(page);
+    buildEdgeGroup(page);
+
+    auto* methods = new QHBoxLayout;
+    methods->addWidget(filterGroup_);
+    methods->addWidget(splitGroup_);
+    auto* left = new QVBoxLayout;
+    left->addWidget(additionalGroup_);
+    left->addLayout(methods);
+    left->addWidget(option15Group_);
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(symbolGroup_);
+    right->addWidget(edgeGroup_);
+    right->addStretch(1);
+    auto* columns = new QHBoxLayout(page);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+    auto* scroller = new FittingScrollArea(this);
+    scroller->setContent(page);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(scroller, 1);
+    layout->addWidget(buildButtons());
+
+    connect(coursePoints_, &QCheckBox::clicked, this, [this](bool on) { ui_.ctx.settings.CoursePoints = on ? 1 : 0; });
+    connect(table_, &QPushButton::clicked, this, [this] {
+        if (ui_.openSymbolTable)
+            ui_.openSymbolTable(ui_.ctx);
+        else
+            reportUnavailable(ui_.ctx, "opening the symbol table in MapSource");
+    });
+}
+
+void CPreferenceDlg::buildAdditionalGroup(QWidget* page) {
+    additionalGroup_ = new QGroupBox(page);
     glitches_ = new QCheckBox(additionalGroup_);
     glitches_->setObjectName(QStringLiteral("removalGlitches"));
     removalLabel_ = new QLabel(additionalGroup_);
@@ -70,22 +114,24 @@ void CPreferenceDlg::buildLayout() {
     addGrid->addWidget(waypointPriority_, 2, 0, 1, 3);
     addGrid->addWidget(gpxRoutes_, 3, 0, 1, 3);
     addGrid->setColumnStretch(0, 1);
+}
 
-    // Filtering and splitting methods.
-    filterGroup_ = new QGroupBox(this);
+void CPreferenceDlg::buildMethodGroups(QWidget* page) {
+    filterGroup_ = new QGroupBox(page);
     filterType_ = new QButtonGroup(this);
     auto* filterColumn = new QVBoxLayout(filterGroup_);
     addRadio(filterType_, 1, filterGroup_, filterColumn, "filterPoints");
     addRadio(filterType_, 2, filterGroup_, filterColumn, "filterPercent");
     addRadio(filterType_, 3, filterGroup_, filterColumn, "filterDirection");
-    splitGroup_ = new QGroupBox(this);
+    splitGroup_ = new QGroupBox(page);
     splitType_ = new QButtonGroup(this);
     auto* splitColumn = new QVBoxLayout(splitGroup_);
     addRadio(splitType_, 1, splitGroup_, splitColumn, "splitLength");
     addRadio(splitType_, 2, splitGroup_, splitColumn, "splitPoints");
+}
 
-    // Option 15.
-    option15Group_ = new QGroupBox(this);
+void CPreferenceDlg::buildOption15Group(QWidget* page) {
+    option15Group_ = new QGroupBox(page);
     extraLabel_ = new QLabel(option15Group_);
     extraDistance_ = new SpinField(option15Group_);
     extraDistance_->setObjectName(QStringLiteral("extraDistance"));
@@ -100,19 +146,23 @@ void CPreferenceDlg::buildLayout() {
     o15Grid->addWidget(maxPointsLabel_, 1, 0);
     o15Grid->addWidget(maximumPoints_, 1, 1);
     o15Grid->setColumnStretch(0, 1);
+}
 
-    // Symbol and prefix.
-    symbolGroup_ = new QGroupBox(this);
+void CPreferenceDlg::buildSymbolGroup(QWidget* page) {
+    symbolGroup_ = new QGroupBox(page);
     symbolLabel_ = new QLabel(symbolGroup_);
-    symbol_ = new QLineEdit(symbolGroup_);
+    // The symbols by their Garmin names, as GPX files write them: no symbol table program needed.
+    symbol_ = new QComboBox(symbolGroup_);
     symbol_->setObjectName(QStringLiteral("waypointSymbol"));
-    limitToDigits(symbol_, 5);
-    symbol_->setMaximumWidth(70);
+    for (int code = 0; code < kWaypointSymbolSlots; ++code)
+        if (const std::string_view name = waypointSymbolName(code); !name.empty())
+            symbol_->addItem(QStringLiteral("%1  %2").arg(code).arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))), code);
     symbolLabel_->setBuddy(symbol_);
     symbolHint_ = new QLabel(symbolGroup_);
     table_ = new QPushButton(symbolGroup_);
     table_->setObjectName(QStringLiteral("tableButton"));
     table_->setAutoDefault(false);
+    table_->hide();  // the list names every symbol
     prefixLabel_ = new QLabel(symbolGroup_);
     prefix_ = new QLineEdit(symbolGroup_);
     prefix_->setObjectName(QStringLiteral("prefix"));
@@ -127,15 +177,17 @@ void CPreferenceDlg::buildLayout() {
     symGrid->addWidget(prefixLabel_, 2, 0);
     symGrid->addWidget(prefix_, 2, 1);
     symGrid->setColumnStretch(0, 1);
+}
 
-    // Edge/Forerunner course options.
-    edgeGroup_ = new QGroupBox(this);
+// Edge/Forerunner course options.
+void CPreferenceDlg::buildEdgeGroup(QWidget* page) {
+    edgeGroup_ = new QGroupBox(page);
     coursePoints_ = new QCheckBox(edgeGroup_);
     coursePoints_->setObjectName(QStringLiteral("coursePoints"));
     courseTurn_ = new QLineEdit(edgeGroup_);
     courseTurn_->setObjectName(QStringLiteral("courseTurn"));
     limitToDigits(courseTurn_, 3);
-    courseTurn_->setMaximumWidth(50);
+    fitNumberField(courseTurn_, 180);
     turnUnit_ = new QLabel(edgeGroup_);
     speedLabel_ = new QLabel(edgeGroup_);
     averageSpeed_ = new SpinField(edgeGroup_);
@@ -147,7 +199,7 @@ void CPreferenceDlg::buildLayout() {
     turnWarnings_ = new QLineEdit(edgeGroup_);
     turnWarnings_->setObjectName(QStringLiteral("turnWarnings"));
     limitToDigits(turnWarnings_, 1);
-    turnWarnings_->setMaximumWidth(40);
+    fitNumberField(turnWarnings_, 9);
     warningLabel_->setBuddy(turnWarnings_);
     warningUnit_ = new QLabel(edgeGroup_);
     auto* edgeGrid = new QGridLayout(edgeGroup_);
@@ -161,7 +213,9 @@ void CPreferenceDlg::buildLayout() {
     edgeGrid->addWidget(turnWarnings_, 3, 1);
     edgeGrid->addWidget(warningUnit_, 3, 2);
     edgeGrid->setColumnStretch(0, 1);
+}
 
+QDialogButtonBox* CPreferenceDlg::buildButtons() {
     ok_ = new QPushButton(this);
     ok_->setObjectName(QStringLiteral("okButton"));
     ok_->setDefault(true);
@@ -172,33 +226,7 @@ void CPreferenceDlg::buildLayout() {
     buttons->addButton(cancel_, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* methods = new QHBoxLayout;
-    methods->addWidget(filterGroup_);
-    methods->addWidget(splitGroup_);
-    auto* left = new QVBoxLayout;
-    left->addWidget(additionalGroup_);
-    left->addLayout(methods);
-    left->addWidget(option15Group_);
-    left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(symbolGroup_);
-    right->addWidget(edgeGroup_);
-    right->addStretch(1);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
-    layout->addWidget(buttons);
-
-    connect(coursePoints_, &QCheckBox::clicked, this, [this](bool on) { ui_.ctx.settings.CoursePoints = on ? 1 : 0; });
-    connect(table_, &QPushButton::clicked, this, [this] {
-        if (ui_.openSymbolTable)
-            ui_.openSymbolTable(ui_.ctx);
-        else
-            reportUnavailable(ui_.ctx, "opening the symbol table in MapSource");
-    });
+    return buttons;
 }
 
 void CPreferenceDlg::fillFromSettings() {
@@ -215,7 +243,9 @@ void CPreferenceDlg::fillFromSettings() {
     extraDistance_->setValue(miles ? kmToMiles(s.ExtraDistance) : s.ExtraDistance);
     maximumPoints_->setLimits(2, 2, 99);
     maximumPoints_->setValue(s.MaximumPoints);
-    symbol_->setText(QString::number(s.WaypointSymbol));
+    // A stored code without a name stays selectable as its number.
+    if (symbol_->findData(s.WaypointSymbol) < 0) symbol_->insertItem(0, QString::number(s.WaypointSymbol), s.WaypointSymbol);
+    symbol_->setCurrentIndex(symbol_->findData(s.WaypointSymbol));
     prefix_->setText(s.Prefix > 0 && s.Prefix < 0x10000 ? QString(QChar(static_cast<char16_t>(s.Prefix))) : QString());
     coursePoints_->setChecked(s.CoursePoints == 1);
     courseTurn_->setText(QString::number(s.CourseTurn));
@@ -292,7 +322,7 @@ bool CPreferenceDlg::takeValues() {
         return false;
     }
     s.Prefix = prefix_->text().at(0).unicode();
-    s.WaypointSymbol = fieldValue(symbol_);
+    s.WaypointSymbol = symbol_->currentData().toInt();
     if (s.WaypointSymbol != rememberedSymbol_)
         tell(ui_.ctx, uimsg::SymbolChanged.key, uimsg::SymbolChanged.english, MsgStyle::Plain);
     savePreferences(s, ui_.store);
@@ -301,6 +331,11 @@ bool CPreferenceDlg::takeValues() {
 
 void CPreferenceDlg::accept() {
     if (takeValues()) QDialog::accept();
+}
+
+void CPreferenceDlg::showEvent(QShowEvent* event) {
+    if (!std::exchange(fitted_, true)) fitToScreen(this);
+    QDialog::showEvent(event);
 }
 
 }  // namespace trakor

@@ -7,7 +7,9 @@
 #include "ui/ui_services.h"
 
 class QButtonGroup;
+class QDialogButtonBox;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QPushButton;
 class QLabel;
@@ -28,10 +30,20 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    // The first time on screen: the size the dialog wants, within the screen's room.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void fillFromSettings();
     void applyTexts();
     void buildLayout();
+    void buildAdditionalGroup(QWidget* page);
+    void buildMethodGroups(QWidget* page);
+    void buildOption15Group(QWidget* page);
+    void buildSymbolGroup(QWidget* page);
+    void buildEdgeGroup(QWidget* page);
+    QDialogButtonBox* buildButtons();
 
     UiServices& ui_;
     int32_t rememberedSymbol_;
@@ -49,7 +61,7 @@ private:
     QLabel* maxPointsLabel_;
     SpinField* maximumPoints_;
     QLabel* symbolLabel_;
-    QLineEdit* symbol_;
+    QComboBox* symbol_;
     QLabel* symbolHint_;
     QPushButton* table_;
     QLabel* prefixLabel_;
@@ -66,6 +78,7 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QGroupBox *additionalGroup_, *filterGroup_, *splitGroup_, *option15Group_, *symbolGroup_, *edgeGroup_;
+    bool fitted_ = false;
 };
 
 // A prefix character is valid when printable, neither a blank nor a digit.

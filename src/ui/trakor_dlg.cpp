@@ -20,6 +20,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "platform/mount_watcher.h"
 #include "ui/dialog_support.h"
@@ -54,19 +55,45 @@ CTrakorDlg::CTrakorDlg(UiServices& services, QWidget* parent) : QDialog(parent),
 CTrakorDlg::~CTrakorDlg() = default;
 
 void CTrakorDlg::buildLayout() {
+    buildMenus();
+    body_ = new QWidget(this);
+    buildInputGroup();
+    buildOutputGroup();
+    buildOptionsGroup();
+    auto* bodyLayout = new QVBoxLayout(body_);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->addWidget(inputGroup_);
+    bodyLayout->addWidget(outputGroup_);
+    bodyLayout->addWidget(optionsGroup_, 1);
+
+    // The body scrolls where the screen is smaller than the window wants to be (large scale
+    // factors); the button row below it always stays in view.
+    auto* scroller = new FittingScrollArea(this);
+    scroller->setObjectName(QStringLiteral("bodyScroller"));
+    scroller->setContent(body_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(scroller, 1);
+    layout->addLayout(buildButtonRow());
+
+    // Creation order gives the tab order; the list box of targets is reached by arrow keys.
+    setAcceptDrops(true);
+}
+
+void CTrakorDlg::buildMenus() {
     menuBar_ = new QMenuBar(this);
     helpMenu_ = menuBar_->addMenu(QString());
     helpAction_ = helpMenu_->addAction(QString());
     helpAction_->setShortcut(QKeySequence::HelpContents);
     connect(helpAction_, &QAction::triggered, this, &CTrakorDlg::showHelp);
     helpMenu_->addSeparator();
-    aboutAction_ = helpMenu_->addAction(QString::fromUtf8(gdbtext::AboutMenuItem));
+    aboutAction_ = helpMenu_->addAction(QString());
     connect(aboutAction_, &QAction::triggered, this, &CTrakorDlg::showAbout);
     buildMapMenu();
+}
 
-    body_ = new QWidget(this);
-
-    // Input.
+void CTrakorDlg::buildInputGroup() {
     inputGroup_ = new QGroupBox(body_);
     inputField_ = new QLineEdit(inputGroup_);
     inputField_->setObjectName(QStringLiteral("inputField"));
@@ -84,8 +111,9 @@ void CTrakorDlg::buildLayout() {
     inputRow->addWidget(browse_);
     inputRow->addWidget(fromGps_);
     inputRow->addWidget(preview_);
+}
 
-    // Output.
+void CTrakorDlg::buildOutputGroup() {
     outputGroup_ = new QGroupBox(body_);
     targets_ = new QButtonGroup(this);
     const char* targetNames[] = {"targetFile", "targetMapSource", "targetTrainingCenter", "targetGps"};
@@ -124,8 +152,11 @@ void CTrakorDlg::buildLayout() {
     auto* outputColumn = new QVBoxLayout(outputGroup_);
     outputColumn->addLayout(targetRow);
     outputColumn->addLayout(outputRow);
+}
 
-    // Processing options: via point and track conversions on the left, route conversions on the right.
+// Processing options: via point and track conversions on the left, route conversions and the
+// split and filter group on the right.
+void CTrakorDlg::buildOptionsGroup() {
     optionsGroup_ = new QGroupBox(body_);
     options_ = new QButtonGroup(this);
     for (QLabel*& h : headings_) {
@@ -164,7 +195,16 @@ void CTrakorDlg::buildLayout() {
     optionColumns->addSpacing(12);
     optionColumns->addLayout(right, 1);
 
-    // Split and filter: one label of four is shown beside each field.
+    // The route column is the shorter one: the group fills its lower part, so showing and hiding
+    // it moves nothing else.
+    buildSplitFilterGroup();
+    right->addSpacing(6);
+    right->addWidget(splitFilterGroup_);
+    right->addStretch(1);
+}
+
+// Split and filter: one label of four is shown beside each field.
+void CTrakorDlg::buildSplitFilterGroup() {
     splitFilterGroup_ = new QGroupBox(optionsGroup_);
     keepRoomWhenHidden(splitFilterGroup_);
     split_ = new QCheckBox(splitFilterGroup_);
@@ -172,7 +212,6 @@ void CTrakorDlg::buildLayout() {
     splitField_ = new QLineEdit(splitFilterGroup_);
     splitField_->setObjectName(QStringLiteral("splitField"));
     limitToDigits(splitField_, 4);
-    splitField_->setMaximumWidth(60);
     const char* splitNames[] = {"splitLengthRoute", "splitLengthTrack", "splitSizeRoute", "splitSizeTrack"};
     for (size_t i = 0; i < 4; ++i) splitLabels_[i] = fieldLabel(splitFilterGroup_, splitNames[i]);
     filter_ = new QCheckBox(splitFilterGroup_);
@@ -180,7 +219,7 @@ void CTrakorDlg::buildLayout() {
     filterField_ = new QLineEdit(splitFilterGroup_);
     filterField_->setObjectName(QStringLiteral("filterField"));
     limitToDigits(filterField_, 4);
-    filterField_->setMaximumWidth(60);
+    for (QLineEdit* field : {splitField_, filterField_}) fitNumberField(field, 9999);
     const char* filterNames[] = {"filterRoute", "filterTrack", "filterPercent", "filterDirection"};
     for (size_t i = 0; i < 4; ++i) filterLabels_[i] = fieldLabel(splitFilterGroup_, filterNames[i]);
     auto* sfGrid = new QGridLayout(splitFilterGroup_);
@@ -195,14 +234,11 @@ void CTrakorDlg::buildLayout() {
     for (QWidget* w : std::initializer_list<QWidget*>{split_, splitField_, filter_, filterField_}) keepRoomWhenHidden(w);
     for (QLabel* l : splitLabels_) keepRoomWhenHidden(l);
     for (QLabel* l : filterLabels_) keepRoomWhenHidden(l);
-    // The route column is the shorter one: the group fills its lower part, so showing and hiding
-    // it moves nothing else.
-    right->addSpacing(6);
-    right->addWidget(splitFilterGroup_);
-    right->addStretch(1);
+}
 
-    // Buttons, outside the body so the progress bar among them stays lit while the body is locked.
-    language_ = new QPushButton(QString::fromUtf8(gdbtext::Language), this);
+// Buttons, outside the body so the progress bar among them stays lit while the body is locked.
+QHBoxLayout* CTrakorDlg::buildButtonRow() {
+    language_ = new QPushButton(this);
     language_->setObjectName(QStringLiteral("languageButton"));
     about_ = new QPushButton(QString::fromUtf8(gdbtext::About.english), this);
     about_->setObjectName(QStringLiteral("aboutButton"));
@@ -236,20 +272,16 @@ void CTrakorDlg::buildLayout() {
     buttonRow->addWidget(showResult_);
     buttonRow->addWidget(convert_);
     buttonRow->addWidget(quit_);
+    return buttonRow;
+}
 
-    auto* bodyLayout = new QVBoxLayout(body_);
-    bodyLayout->setContentsMargins(0, 0, 0, 0);
-    bodyLayout->addWidget(inputGroup_);
-    bodyLayout->addWidget(outputGroup_);
-    bodyLayout->addWidget(optionsGroup_, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar_);
-    layout->addWidget(body_, 1);
-    layout->addLayout(buttonRow);
-
-    // Creation order gives the tab order; the list box of targets is reached by arrow keys.
-    setAcceptDrops(true);
+void CTrakorDlg::showEvent(QShowEvent* event) {
+    // The first time on screen the window takes the size it wants, within the screen's room.
+    if (!std::exchange(fitted_, true)) {
+        layout()->activate();
+        fitToScreen(this);
+    }
+    QDialog::showEvent(event);
 }
 
 void CTrakorDlg::applyTexts() {
@@ -296,15 +328,17 @@ void CTrakorDlg::applyTexts() {
     filterLabels_[1]->setText(uiText(ctx, gdbtext::FilterTrack));
     filterLabels_[2]->setText(uiText(ctx, gdbtext::FilterPercent));
     filterLabels_[3]->setText(uiText(ctx, gdbtext::FilterDirection));
-    if (ctx.settings.Language == 0) language_->setText(QString::fromUtf8(gdbtext::OtherLanguage));
+    language_->setText(ctx.settings.Language == 0 ? QString::fromUtf8(gdbtext::OtherLanguage) : uiText(ctx, lantext::Title));
+    aboutAction_->setText(uiText(ctx, abouttext::MenuItem));
 
     // Keyboard access: buttons first, then the boxes, so the buttons get their first letters; the
     // Help menu's letter belongs to the menu alone.
     // Every button and box gets a key; the target radios take what letters are left.
     const QString menuKey = QString(mnemonicOf(helpMenu_->title())) + mapMenuKey(mnemonicOf(helpMenu_->title()));
-    QList<QAbstractButton*> keyed{convert_,  quit_,     browse_, saveAs_, preview_,   preferences_, help_,
-                                  clipboard_, about_,   language_, overwrite_, split_, filter_, saveRoute_,
-                                  saveTrack_, edge_,    showResult_, fromGps_};
+    // The product name cannot change its letters by language: it chooses before the boxes.
+    QList<QAbstractButton*> keyed{convert_,   quit_,  browse_,   saveAs_, preview_, preferences_, help_,
+                                  clipboard_, about_, language_, edge_,   overwrite_, split_,    filter_,
+                                  saveRoute_, saveTrack_, showResult_, fromGps_};
     assignMnemonics(keyed, menuKey);
     assignMnemonics(keyed + targets_->buttons(), menuKey);
 }

@@ -18,6 +18,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -70,9 +71,16 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildLayout();
+    void buildMenus();
+    void buildInputGroup();
+    void buildOutputGroup();
+    void buildOptionsGroup();
+    void buildSplitFilterGroup();
+    QHBoxLayout* buildButtonRow();
     void connectControls();
     void initialise();
 
@@ -112,7 +120,7 @@ private:
     // Where MapSource cannot be started, the map view shows what it would have shown.
     void addMapFallback(DriverCalls& calls, const ConversionRequest& request);
     void buildMapMenu();
-    // Gives the Map menu a key other than the Help menu's and returns it.
+    // Sets the Map menu's texts and gives the menu a key other than the Help menu's; returns it.
     QChar mapMenuKey(QChar helpKey);
     void rememberResult(int rc, const ConversionRequest& request);
     void openMap(const std::string& path, const std::string& beforePath, const QString& note);
@@ -127,6 +135,7 @@ private:
     bool inputIsGdb_ = false;
     bool overwriteInput_ = false;
     bool previewing_ = false;
+    bool fitted_ = false;
     // The last conversion delivered to a file: the result and the input it came from.
     std::string lastResult_;
     std::string lastResultInput_;
@@ -179,6 +188,13 @@ private:
     QAction* helpAction_;
     QAction* aboutAction_;
 };
+
+// The folder the open-file dialog starts in: that of the input field (also "folder/..." of a
+// batch) when it exists, else the home folder.
+QString inputFolder(const QString& inputField);
+// The output the save dialog proposes: the output field, or when it is empty a file beside the
+// input with its base name (ride.gpx: ride.gdb; ride.gdb: ride.gpx).
+QString suggestedOutput(const QString& input, const QString& output);
 
 // Whether a path names a GDB file by its ending (any case).
 bool endsWithGdb(const QString& path);

@@ -5,32 +5,24 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "ui/dialog_support.h"
 #include "ui/trakor_dlg.h"
 #include "view/map_view.h"
 
 namespace trakor {
 
-namespace maptext {
-constexpr const char* Menu = "Map";
-constexpr const char* ShowInput = "Show &input on the map";
-constexpr const char* ShowResult = "Show &result on the map";
-constexpr const char* ShowResultButton = "Show result";
-constexpr const char* PreviewNote = "MapSource cannot be started: the input is shown here instead.";
-constexpr const char* ResultNote = "MapSource cannot be started: the result is shown here, over the input.";
-}  // namespace maptext
-
 void CTrakorDlg::buildMapMenu() {
-    mapMenu_ = new QMenu(QString::fromUtf8(maptext::Menu), menuBar_);
+    mapMenu_ = new QMenu(menuBar_);
     menuBar_->insertMenu(helpMenu_->menuAction(), mapMenu_);
-    mapInputAction_ = mapMenu_->addAction(QString::fromUtf8(maptext::ShowInput));
+    mapInputAction_ = mapMenu_->addAction(QString());
     mapInputAction_->setObjectName(QStringLiteral("mapInputAction"));
-    mapResultAction_ = mapMenu_->addAction(QString::fromUtf8(maptext::ShowResult));
+    mapResultAction_ = mapMenu_->addAction(QString());
     mapResultAction_->setObjectName(QStringLiteral("mapResultAction"));
     mapResultAction_->setEnabled(false);
     connect(mapInputAction_, &QAction::triggered, this, &CTrakorDlg::showInputOnMap);
     connect(mapResultAction_, &QAction::triggered, this, &CTrakorDlg::showResultOnMap);
 
-    showResult_ = new QPushButton(QString::fromUtf8(maptext::ShowResultButton), this);
+    showResult_ = new QPushButton(this);
     showResult_->setObjectName(QStringLiteral("showResultButton"));
     showResult_->setAutoDefault(false);
     showResult_->hide();
@@ -38,7 +30,11 @@ void CTrakorDlg::buildMapMenu() {
 }
 
 QChar CTrakorDlg::mapMenuKey(QChar helpKey) {
-    QString title = QString::fromUtf8(maptext::Menu);
+    const Context& ctx = ui_.ctx;
+    mapInputAction_->setText(uiText(ctx, maptext::ShowInput));
+    mapResultAction_->setText(uiText(ctx, maptext::ShowResult));
+    showResult_->setText(uiText(ctx, maptext::ShowResultButton));
+    QString title = uiText(ctx, maptext::Menu).remove(u'&');
     for (int i = 0; i < title.size(); ++i) {
         if (title[i].toLower() == helpKey.toLower()) continue;
         const QChar key = title[i].toLower();
@@ -83,10 +79,10 @@ void CTrakorDlg::addMapFallback(DriverCalls& calls, const ConversionRequest& req
         if (ui_.startMapSource(gdbPath)) return 0;
         const bool single = !request.multipleInput && !request.inputPath.empty();
         if (preview)
-            openMap(single ? request.inputPath : gdbPath, std::string(), QString::fromUtf8(maptext::PreviewNote));
+            openMap(single ? request.inputPath : gdbPath, std::string(), uiText(ui_.ctx, maptext::PreviewNote));
         else
             openMap(gdbPath, single && gdbPath != request.inputPath ? request.inputPath : std::string(),
-                    QString::fromUtf8(maptext::ResultNote));
+                    uiText(ui_.ctx, maptext::ResultNote));
         return 0;
     };
 }

@@ -319,7 +319,7 @@ void CTrakorDlg::takeInputFiles(const QStringList& files, bool checkExisting) {
     if (checkExisting) {
         for (const QString& f : files) {
             if (!QFileInfo::exists(f)) {
-                tellLiteral(ui_.ctx, ui_.ctx.paths.appName.c_str(), uimsg::TooManyFiles, MsgStyle::Plain);
+                tell(ui_.ctx, uimsg::FileNotFound.key, uimsg::FileNotFound.english, MsgStyle::Warning, f.toUtf8().constData());
                 return;
             }
         }
@@ -339,6 +339,22 @@ void CTrakorDlg::takeInputFiles(const QStringList& files, bool checkExisting) {
     multipleInput_ = true;
 }
 
+QString inputFolder(const QString& inputField) {
+    // A batch shows "folder/..."; a single input its own path.
+    const QFileInfo field(inputField.trimmed());
+    if (!inputField.trimmed().isEmpty() && field.absoluteDir().exists()) return field.absolutePath();
+    return QDir::homePath();
+}
+
+QString suggestedOutput(const QString& input, const QString& output) {
+    if (!output.isEmpty() || input.isEmpty()) return output;
+    const QFileInfo in(input);
+    // The result never takes the input's own name: a GDB input suggests a GPX file.
+    const QString suffix = in.suffix().compare(QStringLiteral("gdb"), Qt::CaseInsensitive) == 0 ? QStringLiteral("gpx")
+                                                                                               : QStringLiteral("gdb");
+    return in.absoluteDir().filePath(in.completeBaseName() + QLatin1Char('.') + suffix);
+}
+
 void CTrakorDlg::browseForInput() {
     if (!busy_) chooseInput();
 }
@@ -349,8 +365,7 @@ void CTrakorDlg::chooseInput() {
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(withCapitals(kInputFilters).split(QStringLiteral(";;")));
-    QFileInfo current(inputField_->text());
-    if (!multipleInput_ && current.isFile()) dialog.setDirectory(current.absolutePath());
+    dialog.setDirectory(inputFolder(inputField_->text()));
     if (dialog.exec() != QDialog::Accepted) return;
     takeInputFiles(dialog.selectedFiles(), true);
 }
@@ -366,8 +381,9 @@ void CTrakorDlg::chooseOutput() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(withCapitals(kOutputFilters).split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(QStringLiteral("gdb"));
-    // Start where the output field points: its folder, with its name chosen.
-    QFileInfo current(outputField_->text().trimmed());
+    // Start where the output field points: its folder, with its name chosen; an empty field
+    // suggests a name beside the input.
+    QFileInfo current(suggestedOutput(multipleInput_ ? QString() : inputField_->text().trimmed(), outputField_->text().trimmed()));
     if (!current.filePath().isEmpty() && current.absoluteDir().exists()) {
         dialog.setDirectory(current.absolutePath());
         if (!current.fileName().isEmpty() && !current.isDir()) dialog.selectFile(current.fileName());
@@ -545,12 +561,10 @@ void CTrakorDlg::showLanguage() {
 }
 
 void CTrakorDlg::keepOnScreen() {
-    // New texts may need a larger window; it grows to the right and down, and then comes back
-    // within the screen where it went past an edge.
+    // New texts may need a larger window: it takes the size they want as far as the screen has
+    // room, and comes back within the screen where it went past an edge.
     layout()->activate();
-    resize(size().expandedTo(minimumSizeHint()));
-    if (QScreen* s = screen(); s != nullptr && isVisible())
-        move(placeWithin(frameGeometry(), s->availableGeometry()));
+    fitToScreen(this);
 }
 
 void CTrakorDlg::showAbout() {

@@ -3,16 +3,12 @@
 
 #include <cstddef>
 
+#include "core/messages.h"
+
 namespace trakor {
 
-struct UiText {
-    const char* key;
-    const char* english;
-    size_t limit;
-};
-
-// Version shown in the title and the About box.
-inline constexpr const char* kProgramVersion = "3.63";
+// Version shown in the title and the About box: the project's one version number.
+inline constexpr const char* kProgramVersion = TRAKOR_VERSION;
 
 namespace gdbtext {
 inline constexpr UiText Title{"$GDB01", "Trakor3 Version %s - File Converter for MapSource files (%c)", 128};
@@ -25,7 +21,7 @@ inline constexpr UiText Help{"$GDB06", "Help", 32};
 inline constexpr UiText Preview{"$GDB07", "Preview", 32};
 inline constexpr UiText ToClipboard{"$GDB09", "To clipboard menu", 32};
 inline constexpr UiText Quit{"$GDB10", "Quit", 32};
-inline constexpr UiText InputGroup{"$GDB11", "Input file --- gdb, gpx, crs, tcx, kml, kmz, itn or nmea/nma/log", 128};
+inline constexpr UiText InputGroup{"$GDB11", "Input file --- gdb, gpx, crs, tcx, fit, kml, kmz, itn or nmea/nma/log", 128};
 inline constexpr UiText OutputGroup{"$GDB12", "Output --- gdb, gpx or tcx", 128};
 inline constexpr UiText OptionsGroup{"$GDB13", "Processing options", 128};
 inline constexpr UiText SplitFilterGroup{"$GDB14", "Split and filter options for route and track conversions", 128};
@@ -75,9 +71,7 @@ inline constexpr const char* MapSource = "MapSource";
 inline constexpr const char* TrainingCenter = "TrainingCenter";
 inline constexpr const char* Gps = "GPS";
 inline constexpr const char* EdgeSupport = "Edge/Forerunner";
-inline constexpr const char* Language = "Language";
 inline constexpr const char* OtherLanguage = "Other language";
-inline constexpr const char* AboutMenuItem = "&About Trakor3...";
 inline constexpr const char* InputCount = "[ %u ]";
 }  // namespace gdbtext
 
@@ -140,6 +134,33 @@ inline constexpr const char* Names[] = {"English",  "Nederlands", "Deutsch", "Fr
                                         "Italiano", "Polski",     "Español", "Türkçe"};
 }  // namespace lantext
 
+// The Map menu, "Show result" and the map view standing in for MapSource.
+namespace maptext {
+inline constexpr UiText Menu{"$MAP01", "Map", 32};
+inline constexpr UiText ShowInput{"$MAP02", "Show &input on the map", 64};
+inline constexpr UiText ShowResult{"$MAP03", "Show &result on the map", 64};
+inline constexpr UiText ShowResultButton{"$MAP04", "Show result", 32};
+inline constexpr UiText PreviewNote{"$MAP05", "MapSource cannot be started: the input is shown here instead.", 256};
+inline constexpr UiText ResultNote{"$MAP06", "MapSource cannot be started: the result is shown here, over the input.", 256};
+inline constexpr UiText BeforeAfter{"$MAP25", "Before and after", 64};
+inline constexpr UiText ClipboardTitle{"$MAP26", "Clipboard: before and after", 128};
+}  // namespace maptext
+
+// The About box and its menu item.
+namespace abouttext {
+inline constexpr UiText MenuItem{"$ABT01", "&About Trakor3...", 64};
+inline constexpr UiText Version{"$ABT02", "Trakor3 version %s", 64};
+inline constexpr UiText Purpose{"$ABT03", "File converter for Garmin MapSource routes and tracks", 128};
+inline constexpr UiText Portable{"$ABT04", "Trakor3 is running now as portable application", 128};
+inline constexpr UiText Native{"$ABT05", "Trakor3 is running now as native application", 128};
+inline constexpr UiText Thanks{"$ABT06", "Thanks to everyone who tested this program and reported what they found,\nand to the translators who made it speak their language:", 256};
+inline constexpr UiText Countries{"$ABT07", "the Netherlands and Belgium (Nederlands), Germany, Austria and Switzerland\n(Deutsch), France (Français), Portugal and Brazil (Português), Italy\n(Italiano), Poland (Polski), Spain (Español) and Turkey (Türkçe).", 256};
+inline constexpr UiText Copyright{"$ABT08", "Copyright © 2026 Quenby Software", 128};
+inline constexpr UiText Licence{"$ABT09", "Licence: not chosen yet; until it is, all rights are reserved by the copyright holder.", 256};
+// The project's address, the same in every language.
+inline constexpr const char* Address = "https://localhost/trakor3";
+}  // namespace abouttext
+
 // Messages of the dialogs.
 namespace uimsg {
 inline constexpr UiText InputReadOnly{"$MSG01", "Overwrite of input file not possible.\n  - Input file is read-only", 256};
@@ -152,8 +173,8 @@ inline constexpr UiText SelectOutput{"$MSG55", "Select Trakor3 output file.", 25
 inline constexpr UiText DeviceFiles{"$DEV06", "Recordings on the GPS device", 256};
 inline constexpr UiText NoRecordings{"$DEV07", "The GPS device offers no recordings.", 256};
 inline constexpr UiText ClipboardOnce{"$MSG61", "Trakor3 Clipboard menu can only be opened once.", 256};
+inline constexpr UiText FileNotFound{"$STA01", "File not found:\n%s", 256};
 // Literal texts and captions, never translated.
-inline constexpr const char* TooManyFiles = "Too many files selected";
 inline constexpr const char* MutexError = "Mutex error";
 inline constexpr const char* MutexCaption = "TITEL";
 }  // namespace uimsg

@@ -240,11 +240,17 @@ std::string groupedNumber(size_t n) {
     return out;
 }
 
-std::string comparisonLine(const ItemComparison& c) {
+std::string comparisonLine(const ItemComparison& c, const Context* texts) {
+    auto text = [texts](const UiText& t, const std::string& arg) {
+        if (texts != nullptr) return formatMessage(*texts, t.key, t.english, t.limit, arg.c_str());
+        std::string out = t.english;
+        if (size_t at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
+        return out;
+    };
     std::string line = toUtf8(c.name) + ": " + groupedNumber(c.before) + " \u2192 ";
-    if (c.parts == 0) return line + "not in the result";
-    line += groupedNumber(c.after) + " points";
-    if (c.parts > 1) line += ", " + std::to_string(c.parts) + " parts";
+    if (c.parts == 0) return line + text(comparisontext::NotInResult, std::string());
+    line += text(comparisontext::Points, groupedNumber(c.after));
+    if (c.parts > 1) line += ", " + text(comparisontext::Parts, std::to_string(c.parts));
     return line;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/context.h"
+#include "core/messages.h"
 
 namespace trakor::view {
 
@@ -85,8 +86,14 @@ struct ItemComparison {
 
 // Each input route or track with the result items made from it (saved "!" copies left out).
 std::vector<ItemComparison> compareModels(const MapModel& before, const MapModel& after);
-// "Track 1: 24 817 → 500 points, 3 parts" (the name as UTF-8)
-std::string comparisonLine(const ItemComparison& c);
+namespace comparisontext {
+inline constexpr UiText NotInResult{"$MAP21", "not in the result", 64};
+inline constexpr UiText Points{"$MAP22", "%s points", 64};
+inline constexpr UiText Parts{"$MAP23", "%s parts", 64};
+}  // namespace comparisontext
+// "Track 1: 24 817 → 500 points, 3 parts" (the name as UTF-8), in the language of `texts`
+// (English without it).
+std::string comparisonLine(const ItemComparison& c, const Context* texts = nullptr);
 // 24817 -> "24 817"
 std::string groupedNumber(size_t n);
 

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QSplitter>
@@ -19,6 +20,7 @@
 #include <QWheelEvent>
 
 #include "gdb/stream.h"
+#include "view/map_texts.h"
 #include "platform/text_encoding.h"
 
 namespace trakor::view {
@@ -121,11 +123,28 @@ void MapCanvas::keyPressEvent(QKeyEvent* e) {
 // --- Window --------------------------------------------------------------------------------
 
 namespace {
-QString kindWord(ItemKind k) { return k == ItemKind::Route ? QStringLiteral("Route") : QStringLiteral("Track"); }
+QString kindWord(const Context* ctx, ItemKind k) {
+    return mapText(ctx, k == ItemKind::Route ? viewtext::Route : viewtext::Track);
+}
 }  // namespace
 
-MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* parent)
-    : QDialog(parent), settingsFile_(settingsFile), tileSettings_(loadTileSettings(settingsFile)) {
+QString mapText(const Context* ctx, const UiText& t) {
+    return ctx == nullptr ? QString::fromUtf8(t.english) : QString::fromStdString(messageText(*ctx, t.key, t.english, t.limit));
+}
+
+QString mapText(const Context* ctx, const UiText& t, const QString& a, const QString& b, const QString& c) {
+    if (ctx == nullptr) {
+        QString out = QString::fromUtf8(t.english);
+        for (const QString* arg : {&a, &b, &c})
+            if (int at = out.indexOf(QStringLiteral("%s")); at >= 0) out.replace(at, 2, *arg);
+        return out;
+    }
+    const std::string sa = a.toStdString(), sb = b.toStdString(), sc = c.toStdString();
+    return QString::fromStdString(formatMessage(*ctx, t.key, t.english, t.limit, sa.c_str(), sb.c_str(), sc.c_str()));
+}
+
+MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* parent, const Context* texts)
+    : QDialog(parent), texts_(texts), settingsFile_(settingsFile), tileSettings_(loadTileSettings(settingsFile)) {
     setObjectName(QStringLiteral("mapView"));
     setWindowFlags(Qt::Window);
     setModal(false);
@@ -162,13 +181,13 @@ MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* p
     split->setStretchFactor(1, 0);
     side->setMinimumWidth(300);
 
-    fit_ = new QPushButton(tr("Fit all"), this);
+    fit_ = new QPushButton(mapText(texts_, viewtext::FitAll), this);
     fit_->setObjectName(QStringLiteral("fitAll"));
-    tilesBox_ = new QCheckBox(tr("Background map"), this);
+    tilesBox_ = new QCheckBox(mapText(texts_, viewtext::BackgroundMap), this);
     tilesBox_->setObjectName(QStringLiteral("tilesBox"));
     tilesBox_->setToolTip(tileSettings_.urlTemplate);
-    settings_ = new QPushButton(tr("Map settings..."), this);
-    auto* close = new QPushButton(tr("Close"), this);
+    settings_ = new QPushButton(mapText(texts_, viewtext::MapSettings), this);
+    auto* close = new QPushButton(mapText(texts_, viewtext::Close), this);
     for (QPushButton* b : {fit_, settings_, close}) b->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(fit_);
@@ -181,7 +200,11 @@ MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* p
     layout->addWidget(note_);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(1100, 700);
+    // At most 90 % of the screen's room; the window manager places the frame.
+    QSize size(1100, 700);
+    if (const QScreen* screen = this->screen(); screen != nullptr)
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
 
     connect(fit_, &QPushButton::clicked, canvas_, &MapCanvas::fitAll);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
@@ -201,17 +224,31 @@ MapViewWindow::~MapViewWindow() { canvas_->setTileLoader(nullptr); }
 
 void MapViewWindow::setTilesEnabled(bool on) {
     canvas_->setTileLoader(nullptr);
+    tilesNote_.clear();
+    showNotes();
     loader_.reset();
     if (on) {
         loader_ = std::make_unique<TileLoader>(tileSettings_);
+        connect(loader_.get(), &TileLoader::tileFailed, this, [this](TileLoader::Failure why) {
+            const UiText& reason = why == TileLoader::Failure::Unreachable ? viewtext::Unreachable : viewtext::NoTile;
+            tilesNote_ = mapText(texts_, viewtext::TilesFailed, mapText(texts_, reason));
+            showNotes();
+        });
         canvas_->setTileLoader(loader_.get());
     }
     if (tilesBox_->isChecked() != on) tilesBox_->setChecked(on);
 }
 
 void MapViewWindow::setNote(const QString& note) {
-    note_->setText(note);
-    note_->setVisible(!note.isEmpty());
+    note_->setProperty("note", note);
+    showNotes();
+}
+
+void MapViewWindow::showNotes() {
+    QString text = note_->property("note").toString();
+    if (!tilesNote_.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + tilesNote_;
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
 }
 
 void MapViewWindow::showModel(const MapModel& model, const QString& title) {
@@ -221,10 +258,9 @@ void MapViewWindow::showModel(const MapModel& model, const QString& title) {
     fillList();
     size_t points = 0;
     for (const MapItem& i : model.items) points += i.pointCount();
-    summary_->setText(tr("%1 routes and tracks, %2 points, %3 waypoints")
-                          .arg(model.items.size())
-                          .arg(QString::fromStdString(groupedNumber(points)))
-                          .arg(model.waypoints.size()));
+    summary_->setText(mapText(texts_, viewtext::Counts, QString::fromStdString(groupedNumber(model.items.size())),
+                              QString::fromStdString(groupedNumber(points)),
+                              QString::fromStdString(groupedNumber(model.waypoints.size()))));
     canvas_->fitAll();
 }
 
@@ -235,7 +271,7 @@ void MapViewWindow::showComparison(const MapModel& before, const MapModel& after
     fillList();
     QStringList lines;
     for (const ItemComparison& c : compareModels(before, after))
-        lines << QString::fromStdString(comparisonLine(c));
+        lines << QString::fromStdString(comparisonLine(c, texts_));
     summary_->setText(lines.join(QLatin1Char('\n')));
     canvas_->fitAll();
 }
@@ -244,7 +280,7 @@ void MapViewWindow::fillList() {
     QSignalBlocker block(list_);
     list_->clear();
     for (const SceneItem& s : scene_.layer().items) {
-        auto* item = new QListWidgetItem(kindWord(s.item.kind) + QStringLiteral(": ") + QString::fromStdString(toUtf8(s.item.name)) +
+        auto* item = new QListWidgetItem(kindWord(texts_, s.item.kind) + QStringLiteral(": ") + QString::fromStdString(toUtf8(s.item.name)) +
                                              QStringLiteral(" (%1)").arg(QString::fromStdString(groupedNumber(s.item.pointCount()))),
                                          list_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -271,7 +307,7 @@ void MapViewWindow::selectionChanged() {
 
 void MapViewWindow::editMapSettings() {
     QDialog d(this);
-    d.setWindowTitle(tr("Map settings"));
+    d.setWindowTitle(mapText(texts_, viewtext::SettingsTitle));
     auto* url = new QLineEdit(tileSettings_.urlTemplate, &d);
     url->setMinimumWidth(380);
     auto* attribution = new QLineEdit(tileSettings_.attribution, &d);
@@ -282,12 +318,13 @@ void MapViewWindow::editMapSettings() {
     maxZoom->setRange(0, 22);
     maxZoom->setValue(tileSettings_.maxZoom);
     auto* form = new QFormLayout(&d);
-    form->addRow(tr("Tile URL ({z}, {x}, {y})"), url);
-    form->addRow(tr("Attribution"), attribution);
-    form->addRow(tr("Highest tile zoom"), maxZoom);
-    form->addRow(tr("Keep tiles (days)"), days);
-    form->addRow(new QLabel(tr("Tiles are cached in %1").arg(defaultTileCacheFolder()), &d));
+    form->addRow(mapText(texts_, viewtext::TileUrl), url);
+    form->addRow(mapText(texts_, viewtext::Attribution), attribution);
+    form->addRow(mapText(texts_, viewtext::MaxZoom), maxZoom);
+    form->addRow(mapText(texts_, viewtext::KeepDays), days);
+    form->addRow(new QLabel(mapText(texts_, viewtext::CachedIn, defaultTileCacheFolder()), &d));
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    box->button(QDialogButtonBox::Cancel)->setText(mapText(texts_, viewtext::Cancel));
     form->addRow(box);
     connect(box, &QDialogButtonBox::accepted, &d, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
@@ -310,7 +347,7 @@ MapViewWindow* openMapWindow(const Context& ctx, const std::string& path, const 
         QMessageBox::warning(parent, QString::fromStdString(ctx.paths.appName), QString::fromStdString(error));
         return nullptr;
     }
-    auto* w = new MapViewWindow(mapSettingsFile(ctx.paths), ctx.settings.milesMode != 0, parent);
+    auto* w = new MapViewWindow(mapSettingsFile(ctx.paths), ctx.settings.milesMode != 0, parent, &ctx);
     w->setAttribute(Qt::WA_DeleteOnClose);
     const QString name = QFileInfo(QString::fromStdString(path)).fileName();
     if (beforePath.empty())
@@ -319,7 +356,7 @@ MapViewWindow* openMapWindow(const Context& ctx, const std::string& path, const 
         w->showComparison(before, after, name);
     w->setNote(note);
     if (!after.hasPoints() && before.hasPoints() == false)
-        w->setNote((note.isEmpty() ? QString() : note + QLatin1Char(' ')) + QObject::tr("%1 holds no routes, tracks or waypoints.").arg(name));
+        w->setNote((note.isEmpty() ? QString() : note + QLatin1Char(' ')) + mapText(&ctx, viewtext::NothingToDraw, name));
     w->show();
     return w;
 }

@@ -57,8 +57,9 @@ private:
 class MapViewWindow : public QDialog {
     Q_OBJECT
 public:
-    // `settingsFile` keeps the background map choice (mapSettingsFile of the run's paths).
-    MapViewWindow(const QString& settingsFile, bool miles, QWidget* parent = nullptr);
+    // `settingsFile` keeps the background map choice (mapSettingsFile of the run's paths); the
+    // texts are in the language of `texts` (English without it), which must outlive the window.
+    MapViewWindow(const QString& settingsFile, bool miles, QWidget* parent = nullptr, const Context* texts = nullptr);
     ~MapViewWindow() override;
 
     // What to show: one model, or a result with the input faint under it and the counts of both.
@@ -77,8 +78,12 @@ private:
     void itemChanged(QListWidgetItem* item);
     void selectionChanged();
     void editMapSettings();
+    // The caller's note and, below it, why the background map fails.
+    void showNotes();
 
+    const Context* texts_;
     QString settingsFile_;
+    QString tilesNote_;
     TileSettings tileSettings_;
     std::unique_ptr<TileLoader> loader_;
     MapScene scene_;

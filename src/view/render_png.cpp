@@ -77,7 +77,7 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
             std::fprintf(err, "cannot read the result: %s\n", error.c_str());
             return 2;
         }
-        for (const ItemComparison& c : compareModels(input, result)) std::fprintf(out, "%s\n", comparisonLine(c).c_str());
+        for (const ItemComparison& c : compareModels(input, result)) std::fprintf(out, "%s\n", comparisonLine(c, &ctx).c_str());
         scene.setModel(result);
         scene.setBefore(input);
     } else {

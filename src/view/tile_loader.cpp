@@ -128,6 +128,20 @@ void TileLoader::finished(QNetworkReply* reply, TileId id) {
     if (bytes.isEmpty() || !img.loadFromData(bytes)) {
         // A failing tile leaves the plain background; it is not asked for again this session.
         if (!memory_.contains(k)) failed_.insert(k);
+        // The user hears why once: no network outranks a server that answers without tiles.
+        const QNetworkReply::NetworkError e = reply->error();
+        const bool unreachable = e == QNetworkReply::ConnectionRefusedError || e == QNetworkReply::HostNotFoundError ||
+                                 e == QNetworkReply::TimeoutError || e == QNetworkReply::OperationCanceledError ||
+                                 e == QNetworkReply::TemporaryNetworkFailureError ||
+                                 e == QNetworkReply::NetworkSessionFailedError || e == QNetworkReply::UnknownNetworkError ||
+                                 e == QNetworkReply::ProxyConnectionRefusedError || e == QNetworkReply::ProxyNotFoundError;
+        if (unreachable && !toldUnreachable_) {
+            toldUnreachable_ = toldFailure_ = true;
+            emit tileFailed(Failure::Unreachable);
+        } else if (!toldFailure_) {
+            toldFailure_ = true;
+            emit tileFailed(Failure::NoTile);
+        }
     } else {
         const QString path = cachePath(id);
         QDir().mkpath(QFileInfo(path).absolutePath());

@@ -35,7 +35,7 @@ QString mapSettingsFile(const Paths& paths);
 TileSettings loadTileSettings(const QString& file);
 void saveTileSettings(const QString& file, const TileSettings& s);
 QString defaultTileCacheFolder();
-// "Trakor3/3.0.0 (...)": the User-Agent tile servers ask programs to send.
+// "Trakor3/3.63 (...)": the User-Agent tile servers ask programs to send.
 QString tileUserAgent();
 
 class TileLoader : public QObject {
@@ -57,8 +57,13 @@ public:
     // Decoded tiles kept in memory, in KiB (about 250 tiles of 256x256).
     static constexpr int kMemoryKiB = 64 * 1024;
 
+    // Why tiles fail to come: the server cannot be reached, or its answers are no tiles.
+    enum class Failure { Unreachable, NoTile };
+
 signals:
     void tileReady();
+    // The first tile that fails, and the first time the server cannot be reached after that.
+    void tileFailed(trakor::view::TileLoader::Failure why);
 
 private:
     static QString key(const TileId& id);
@@ -73,6 +78,8 @@ private:
     QCache<QString, QImage> memory_;
     QSet<QString> wanted_;  // queued or running
     QSet<QString> failed_;
+    bool toldUnreachable_ = false;
+    bool toldFailure_ = false;
     std::deque<TileId> queue_;
     int running_ = 0;
     int downloads_ = 0;

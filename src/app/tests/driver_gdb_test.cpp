@@ -65,6 +65,17 @@ protected:
     }
 };
 
+// The bar reaches its end, also when the end record stops the record loop before the last byte.
+TEST_F(GdbInputTest, ProgressReachesTheEndBeforeTheResultIsTold) {
+    letters = {'R', 'V'};
+    fileRequest(makeFile("r.gdb", gdbBytes('m', "|R1R2V")), dir.file("o.gdb"), 11);
+    std::vector<std::pair<int, int>> steps;
+    ctx.progress = [&steps](int done, int total) { steps.emplace_back(done, total); };
+    EXPECT_EQ(run(), kDelivered);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().first, steps.back().second);
+}
+
 TEST_F(GdbInputTest, RecordLoopCopiesTheHeaderAndShowsInformationTexts) {
     letters = {'R', 'W', 'R', 'V', 'R'};
     fileRequest(makeFile("r.gdb", gdbBytes('m')), dir.file("o.gdb"), 11);

@@ -45,7 +45,7 @@ std::vector<std::string> requiredKeys() {
 // stands alone), tests left out.
 std::map<std::string, std::string> keysInSources() {
     std::map<std::string, std::string> found;
-    const std::regex pair(R"re("(\$(?:MSG|GDB|CLP|PRF|LAN|DEV)[0-9]{2})"(\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
+    const std::regex pair(R"re("(\$(?:MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA)[0-9]{2})"(\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
     for (const auto& entry : fs::recursive_directory_iterator(std::string(TRAKOR_SOURCE_DIR) + "/src")) {
         const fs::path& p = entry.path();
         if (!entry.is_regular_file() || (p.extension() != ".h" && p.extension() != ".cpp")) continue;
@@ -88,7 +88,7 @@ struct LanguageFileTest : ::testing::Test {
 };
 
 TEST_F(LanguageFileTest, EntryLinesAreWellFormedAndNotRepeated) {
-    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
+    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
     std::istringstream lines(file.text());
     std::set<std::string> seen;
     int entries = 0;
@@ -170,6 +170,21 @@ TEST_F(LanguageFileTest, EveryKeyTheSourcesAskForIsTranslatedWithTheirPlaceholde
         if (!english.empty() && has(1, k)) {
             EXPECT_EQ(formatSignature(file.lookupIn(1, k, 255)), formatSignature(english)) << k << ": " << english;
         }
+    }
+}
+
+// A translation is no copy of the English text: the same text is allowed only for a few words that
+// the languages share ("Filter", "Route"), names and numbers aside.
+TEST_F(LanguageFileTest, TranslationsAreNotCopiedEnglish) {
+    const std::regex names(R"(Trakor3|MapSource|Quenby Software|%[0-9]*[sdcu]|[0-9]+)");
+    const std::regex word(R"([A-Za-z]{2,})");
+    for (const auto& [k, english] : keysInSources()) {
+        const std::string en = file.lookupIn(1, k, 255);
+        const std::string plain = std::regex_replace(en, names, " ");
+        const auto words = std::distance(std::sregex_iterator(plain.begin(), plain.end(), word), std::sregex_iterator());
+        if (words <= 2) continue;
+        for (int32_t lang = 2; lang <= 9; ++lang)
+            EXPECT_NE(file.lookupIn(lang, k, 255), en) << languageCode(lang) << k << " is the English text";
     }
 }
 

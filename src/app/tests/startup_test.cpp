@@ -120,9 +120,10 @@ TEST(StartUp, FileArgumentsSetNoSwitches) {
     std::filesystem::path old = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     trakor::test::writeFile(here, "x");
-    const char* argv[] = {"Trakor3", ride.c_str(), "C", here.c_str(), "N", "/no/such/Clip.gdb"};
-    trakor::StartArguments a = trakor::splitStartArguments(6, argv);
+    // A missing file named by its type is a file too (refused later as not found), not a switch.
+    const char* argv[] = {"Trakor3", ride.c_str(), "C", here.c_str(), "N", "/no/such/Clip.gdb", "Nosuch.GPX"};
+    trakor::StartArguments a = trakor::splitStartArguments(7, argv);
     std::filesystem::current_path(old);
     EXPECT_EQ(a.switches, (std::vector<std::string>{"C", "N"}));
-    EXPECT_EQ(a.files, (std::vector<std::string>{ride, here, "/no/such/Clip.gdb"}));
+    EXPECT_EQ(a.files, (std::vector<std::string>{ride, here, "/no/such/Clip.gdb", "Nosuch.GPX"}));
 }

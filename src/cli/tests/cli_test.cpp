@@ -21,10 +21,16 @@ namespace fs = std::filesystem;
 TEST_F(CliTest, HelpListsTheOptions) {
     EXPECT_EQ(cli("--help"), 0);
     EXPECT_NE(out.find("Usage: trakor3-cli"), std::string::npos);
+    // The description names every output; the value columns give the real ranges.
+    EXPECT_NE(out.find("into a GDB file,\na GPX file or TCX courses"), std::string::npos) << out;
+    EXPECT_NE(out.find("25-9999 points"), std::string::npos);
+    EXPECT_EQ(out.find("[0 - 9999]"), std::string::npos);
     for (const char* opt : {"--output", "--target", "--option", "--overwrite-input", "--split", "--no-split",
                             "--filter", "--no-filter", "--gps-drive", "--view", "--set", "--ini", "--show-setup",
                             "--yes", "--no", "--cancel"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
+    EXPECT_EQ(cli("--version"), 0);
+    EXPECT_EQ(out, std::string("trakor3-cli ") + TRAKOR_VERSION + "\n");
 }
 
 TEST_F(CliTest, ShowSetupPrintsPathsAndSettingsWithOverrides) {
@@ -88,16 +94,20 @@ TEST_F(CliTest, CheckFailureIsPrintedWithItsCaptionAndFailsTheRun) {
 
     makeFile("t.gpx");
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
-    EXPECT_EQ(err, "Trakor3 ($MSG13): Output file is no GDB or TCX file.\n");
+    EXPECT_EQ(err, "Trakor3 ($MSG13): Output file is no GDB, GPX or TCX file.\n");
 
     EXPECT_EQ(cli("t.gpx --option 3 -o out.gdb"), 1);
     EXPECT_EQ(err, "Trakor3 ($MSG11): Options 1-15 are not valid for a non GDB input file.\n");
 
-    // Split and filter values are checked as the dialog checks its fields.
-    EXPECT_EQ(cli("t.gpx --option 24 --split 4 -o out.gdb"), 1);
-    EXPECT_EQ(err, "Trakor3 ($MSG02): Valid split values are 5-999 km.\n");
-    EXPECT_EQ(cli("t.gpx --option 24 --set Splittype=2 --split 100 --filter 100 --set Filtertype=2 -o out.gdb"), 1);
-    EXPECT_EQ(err, "Trakor3 ($MSG04): Percentage value is invalid.\nValid values are 0-95%.\n");
+    // Split and filter values out of their method's range are usage errors; stored values that
+    // are out of range are checked as the dialog checks its fields.
+    EXPECT_EQ(cli("t.gpx --option 24 --split 4 -o out.gdb"), cli::kUsageError);
+    EXPECT_NE(err.find("--split 4 is out of range: 5-999 km (Splittype=1)"), std::string::npos) << err;
+    EXPECT_EQ(cli("t.gpx --option 24 --set Splittype=2 --split 100 --filter 100 --set Filtertype=2 -o out.gdb"),
+              cli::kUsageError);
+    EXPECT_NE(err.find("--filter 100 is out of range: 0-95 % (Filtertype=2)"), std::string::npos) << err;
+    EXPECT_EQ(cli("t.gpx --option 24 --set Split=1 --set Splitlen_t=4 -o out.gdb"), 1);
+    EXPECT_NE(err.find("Trakor3 ($MSG02): Valid split values are 5-999 km.\n"), std::string::npos) << err;
 }
 
 TEST_F(CliTest, OutputThatIsTheInputIsRefused) {
@@ -200,11 +210,11 @@ TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
 // and a missing language file then leaves built-in English without a word.
 TEST_F(CliTest, TheLocaleChoosesTheLanguageWhenNoneIsStored) {
     makeFile("t.gpx");
-    const std::string english = "Trakor3 ($MSG13): Output file is no GDB or TCX file.\n";
+    const std::string english = "Trakor3 ($MSG13): Output file is no GDB, GPX or TCX file.\n";
     locale = "de_DE.UTF-8";
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
     EXPECT_EQ(err, english);
-    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB or TCX file.\"\n"
+    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB, GPX or TCX file.\"\n"
                                       "DE$MSG13 = \"Ausgabedatei ist keine GDB- oder TCX-Datei.\"\n");
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
     EXPECT_EQ(err, "Trakor3 ($MSG13): Ausgabedatei ist keine GDB- oder TCX-Datei.\n");
@@ -534,12 +544,24 @@ TEST_F(CliTest, SplitMessagesNameTheUnit) {
         {"--split 50 --units mi", "Trakor3: split into parts of at most 50 mi (80 km)\n"},
         {"--split 50", "Trakor3: split into parts of at most 50 km\n"},
         {"--split 50 --units km", "Trakor3: split into parts of at most 50 km\n"},
-        {"--split 2 --units mi", "Trakor3 ($MSG02): Valid split values are 3-622 mi.\n"},
+        {"--split 2 --units mi", "--split 2 is out of range: 3-622 mi (Splittype=1, miles)"},
     };
     for (const auto& [args, message] : cases) {
         cli("t.gpx --option 24 -o t.gdb " + args);
         EXPECT_NE(err.find(message), std::string::npos) << args << "\n" << err;
     }
+}
+
+// Stored Split and Filter values change a result unseen: the run names them, unless the command
+// line gave its own values.
+TEST_F(CliTest, StoredSplitAndFilterAreNamed) {
+    makeFile("t.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    writeFile(binFile("Trakor3.ini"), "[Info]\nFilter=1\nFiltersize_t=300\nSplit=1\nSplittype=2\nSplitsize_t=400\n");
+    cli("t.gpx --option 24 -o t.gdb");
+    EXPECT_NE(err.find("Trakor3: filter: 300 points (stored setting; --no-filter turns it off)\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("Trakor3: split: 400 points (stored setting; --no-split turns it off)\n"), std::string::npos) << err;
+    cli("t.gpx --option 24 -o t.gdb --filter 250 --no-split");
+    EXPECT_EQ(err.find("stored setting"), std::string::npos) << err;
 }
 
 }  // namespace

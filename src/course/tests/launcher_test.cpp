@@ -291,6 +291,12 @@ TEST_F(LauncherTest, HelpFileFallbacksAndMessages) {
     EXPECT_EQ(launcher.showHelp(ctx), 1);
     EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG28"});
     EXPECT_EQ(notifier.entries[0].text, "Cannot find a PDF reader!");
+    // With the guide present the message says where it is.
+    writeFile(ctx.paths.helpFile, "%PDF");
+    notifier.entries.clear();
+    EXPECT_EQ(launcher.showHelp(ctx), 1);
+    EXPECT_EQ(notifier.entries.at(0).text, "Cannot find a PDF reader!\n\nThe user guide is the file:\n" + ctx.paths.helpFile);
+    std::filesystem::remove(ctx.paths.helpFile);
 
     // English and no help file at all: both messages, nothing started.
     registerApp("application/pdf", "reader.desktop", "reader %f");

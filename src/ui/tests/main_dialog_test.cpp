@@ -46,6 +46,7 @@ private slots:
     void convertHandsTheRequestToTheDriver();
     void progressFollowsEveryBatchFile();
     void saveAsStartsInTheOutputFolder();
+    void fileDialogsStartBesideTheInput();
     void driverAsksForMissingFiles();
     void realConversionOfAMapSourceFile();
     void quitKeepsTheWindowPosition();
@@ -332,8 +333,8 @@ void MainDialogTest::chosenAndDroppedFiles() {
 
     // A name that has gone away stops the walk with nothing changed.
     dlg.takeInputFiles({QString::fromStdString(a), f.temp.filePath(QStringLiteral("gone.gpx"))}, true);
-    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"Trakor3"});
-    QCOMPARE(f.notifier.entries[0].text, std::string("Too many files selected"));
+    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"$STA01"});
+    QCOMPARE(f.notifier.entries[0].text, "File not found:\n" + f.temp.filePath(QStringLiteral("gone.gpx")).toStdString());
     QVERIFY(dlg.multipleInput());
     QCOMPARE(count->text(), QStringLiteral("[ 3 ]"));
 
@@ -477,6 +478,21 @@ void MainDialogTest::saveAsStartsInTheOutputFolder() {
     QVERIFY(nativeAllowed);
 }
 
+// The open dialog starts in the input's folder (home without one); an empty output field gets a
+// name beside the input that is never the input itself.
+void MainDialogTest::fileDialogsStartBesideTheInput() {
+    Fixture f;
+    const QString t = QDir(f.temp.path()).absolutePath();
+    QCOMPARE(inputFolder(t + QStringLiteral("/ride.gpx")), t);
+    QCOMPARE(inputFolder(t + QStringLiteral("/...")), t);
+    QCOMPARE(inputFolder(QString()), QDir::homePath());
+    QCOMPARE(inputFolder(QStringLiteral("/no/such/folder/ride.gpx")), QDir::homePath());
+    QCOMPARE(suggestedOutput(t + QStringLiteral("/ride.gpx"), QString()), t + QStringLiteral("/ride.gdb"));
+    QCOMPARE(suggestedOutput(t + QStringLiteral("/Alps.GDB"), QString()), t + QStringLiteral("/Alps.gpx"));
+    QCOMPARE(suggestedOutput(t + QStringLiteral("/ride.gpx"), QStringLiteral("/x/out.tcx")), QStringLiteral("/x/out.tcx"));
+    QCOMPARE(suggestedOutput(QString(), QString()), QString());
+}
+
 void MainDialogTest::driverAsksForMissingFiles() {
     Fixture f;
     std::string chosen = f.file(QStringLiteral("picked.gpx"));
@@ -557,7 +573,7 @@ void MainDialogTest::languageButtonAndTitle() {
     f.ctx.settings.Mode = 21;
     CTrakorDlg dlg(f.services);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Trakor3 Version 3.63 - Dateikonverter für MapSource-Dateien (N)"));
-    QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Language"));
+    QCOMPARE(child<QPushButton>(&dlg, "languageButton")->text().remove(u'&'), QStringLiteral("Sprache"));
     QCOMPARE(child<QLabel>(&dlg, "splitLengthRoute")->text(), QStringLiteral("Maximale Länge geteilter Routen in mi."));
     QCOMPARE(child<QPushButton>(&dlg, "convertButton")->text().remove(u'&'), QStringLiteral("Konvertieren"));
 }

@@ -89,7 +89,7 @@ void MapViewTest::mapSourceTargetAndPreviewFallBackToTheMapView() {
     w = mapWindow(&dlg);
     QVERIFY(w != nullptr);
     QCOMPARE(f.mapSourceAsked.back(), kSample.toStdString());
-    QVERIFY(w->summary()->text().contains(QStringLiteral("10 routes and tracks")));
+    QVERIFY(w->summary()->text().contains(QStringLiteral("Routes and tracks: 10,")));
     QVERIFY(child<QLabel>(w, "mapNote")->text().contains(QStringLiteral("the input is shown")));
     saveShot(w, QStringLiteral("mapview-en"));
     // In a real X window (under Xvfb): the screen's own pixels of the window, as a user sees it.

@@ -1,6 +1,7 @@
 // The preferences dialog: units and limits of its fields, the prefix check, the symbol message,
 // what OK and Cancel store.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -139,7 +140,11 @@ void PreferenceDialogTest::symbolChangeIsToldOnce() {
     Fixture f;
     f.ctx.settings.WaypointSymbol = 18;
     CPreferenceDlg dlg(f.services);
-    typeIn(child<QLineEdit>(&dlg, "waypointSymbol"), "8");
+    auto* symbols = child<QComboBox>(&dlg, "waypointSymbol");
+    QVERIFY(symbols->currentText().endsWith(QStringLiteral("Waypoint")));  // 18 by its name
+    QVERIFY(child<QPushButton>(&dlg, "tableButton")->isHidden());
+    symbols->setCurrentIndex(symbols->findData(8));
+    QCOMPARE(symbols->currentText(), QStringLiteral("8  Gas Station"));
     child<QPushButton>(&dlg, "okButton")->click();
     QCOMPARE(f.notifier.keys(), std::vector<std::string>{"$MSG31"});
     QCOMPARE(f.ctx.settings.WaypointSymbol, 8);

@@ -47,17 +47,7 @@ void ScreenshotsTest::everyDialog() {
     s.Filter_CBT = 1;
     f.showOneDevice("EDGE 800");
 
-    std::unique_ptr<QDialog> w;
-    if (dialog == QStringLiteral("main"))
-        w = std::make_unique<CTrakorDlg>(f.services);
-    else if (dialog == QStringLiteral("clipboard"))
-        w = std::make_unique<CClipboardDlg>(f.services);
-    else if (dialog == QStringLiteral("preferences"))
-        w = std::make_unique<CPreferenceDlg>(f.services);
-    else if (dialog == QStringLiteral("language"))
-        w = std::make_unique<CLanguageDlg>(f.services);
-    else
-        w = std::make_unique<CAboutDlg>(f.ctx);
+    std::unique_ptr<QDialog> w = makeDialog(dialog, f);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QString shot = saveScreenshot(w.get(), dialog + (german ? QStringLiteral("-de") : QStringLiteral("-en")));

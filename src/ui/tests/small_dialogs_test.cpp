@@ -126,7 +126,7 @@ void SmallDialogsTest::aboutBoxShowsTheMode() {
     f.ctx.paths.modeLetter = 'P';
     f.useGerman();
     CAboutDlg portable(f.ctx);
-    QCOMPARE(portable.modeLine(), QStringLiteral("Trakor3 is running now as portable application"));
+    QCOMPARE(portable.modeLine(), QStringLiteral("Trakor3 läuft jetzt als portable Anwendung"));
     QCOMPARE(portable.windowTitle(), QStringLiteral("Über Trakor3"));
 }
 

@@ -9,6 +9,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "ui/about_dlg.h"
+#include "ui/clipboard_dlg.h"
+#include "ui/language_dlg.h"
+#include "ui/preference_dlg.h"
+#include "ui/trakor_dlg.h"
+
 namespace trakor::uitest {
 
 int32_t MemoryStore::readInt(std::string_view name, int32_t fallback) {
@@ -161,6 +167,7 @@ DE$PRF30 = "Nach der Länge der Route/des Tracks"
 DE$PRF31 = "Nach der Anzahl der Punkte"
 DE$LAN01 = "Sprache"
 DE$LAN02 = "Sprache wählen"
+DE$ABT04 = "Trakor3 läuft jetzt als portable Anwendung"
 DE$MSG61 = "Das Trakor3-Zwischenablage-Menü kann nur einmal geöffnet werden."
 )LNG";
 }
@@ -184,6 +191,14 @@ void onNextModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+}
+
+std::unique_ptr<QDialog> makeDialog(const QString& name, Fixture& f) {
+    if (name == QStringLiteral("main")) return std::make_unique<CTrakorDlg>(f.services);
+    if (name == QStringLiteral("clipboard")) return std::make_unique<CClipboardDlg>(f.services);
+    if (name == QStringLiteral("preferences")) return std::make_unique<CPreferenceDlg>(f.services);
+    if (name == QStringLiteral("language")) return std::make_unique<CLanguageDlg>(f.services);
+    return std::make_unique<CAboutDlg>(f.ctx);
 }
 
 QStringList cutTexts(QWidget* w) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 
 #include <QLineEdit>
 #include <QTest>
+#include <QDialog>
 #include <QWidget>
 
 namespace trakor::uitest {
@@ -78,6 +80,9 @@ void onNextModal(std::function<void(QWidget*)> action);
 
 // The nine languages of the language file as test rows ("EN" ... "TR"), with their `Language`.
 void addLanguageRows();
+
+// One of the program's dialogs by name: "main", "clipboard", "preferences", "language" or "about".
+std::unique_ptr<QDialog> makeDialog(const QString& name, Fixture& f);
 
 // Every visible button and label of `w` whose text needs more room than it has.
 QStringList cutTexts(QWidget* w);

@@ -36,6 +36,8 @@ TEST(TileLoader, CachesTilesLeavesFailedOnesAndNeverWaits) {
     const TileId good{1, 0, 0}, slow{1, 1, 0}, bad{1, 0, 1}, other{1, 1, 1};
 
     TileLoader loader(ts);
+    std::vector<TileLoader::Failure> told;
+    QObject::connect(&loader, &TileLoader::tileFailed, [&told](TileLoader::Failure why) { told.push_back(why); });
     QElapsedTimer asked;
     asked.start();
     for (const TileId& id : {good, slow, bad, other}) EXPECT_EQ(loader.tile(id), nullptr);
@@ -50,6 +52,7 @@ TEST(TileLoader, CachesTilesLeavesFailedOnesAndNeverWaits) {
     ASSERT_NE(loader.tile(slow), nullptr);
     EXPECT_EQ(loader.tile(bad), nullptr);
     EXPECT_EQ(server.hits.value(QStringLiteral("/1/0/1.png")), 1);  // a failed tile is not asked for again
+    EXPECT_EQ(told, std::vector<TileLoader::Failure>{TileLoader::Failure::NoTile});  // told once
     EXPECT_TRUE(server.userAgent.startsWith("Trakor3/")) << server.userAgent.constData();
 
     // Painted: the failing tile's square keeps the background, the others show their tile.
@@ -90,4 +93,22 @@ TEST(TileLoader, CachesTilesLeavesFailedOnesAndNeverWaits) {
     ASSERT_TRUE(spinUntil([&] { return third.pending() == 0; }, 3000));
     EXPECT_EQ(server.hits.value(QStringLiteral("/1/1/1.png")), 2);
     EXPECT_EQ(server.hits.value(QStringLiteral("/1/0/0.png")), hitsBefore);
+}
+
+// A server that cannot be reached is told once, however many tiles fail.
+TEST(TileLoader, AnUnreachableServerIsToldOnce) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();  // nothing listens there now: connections are refused
+    test::TempDir dir;
+    TileSettings ts;
+    ts.urlTemplate = QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port);
+    ts.cacheFolder = QString::fromStdString(dir.file("tiles"));
+    TileLoader loader(ts);
+    std::vector<TileLoader::Failure> told;
+    QObject::connect(&loader, &TileLoader::tileFailed, [&told](TileLoader::Failure why) { told.push_back(why); });
+    for (int x = 0; x < 4; ++x) loader.tile(TileId{2, x, 0});
+    ASSERT_TRUE(spinUntil([&] { return loader.pending() == 0; }, 10000));
+    EXPECT_EQ(told, std::vector<TileLoader::Failure>{TileLoader::Failure::Unreachable});
 }
