@@ -1,12 +1,9 @@
 #include "course/course_writer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -78,33 +75,6 @@ int readCourseTrack(Context& ctx, ByteStream& in, int32_t length, int32_t trackN
 
 void writeError(Context& ctx, const std::string& path) {
     tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
-}
-
-// The verdict on the last work TCX file written, with what identifies that file on disk.
-struct WrittenCourses {
-    std::mutex lock;
-    std::string path;
-    struct stat file {};
-    XmlCheck check;
-};
-WrittenCourses& lastWritten() {
-    static WrittenCourses w;
-    return w;
-}
-
-bool sameVersion(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-void rememberCheck(const std::string& path, XmlStreamCheck& check, bool written) {
-    WrittenCourses& w = lastWritten();
-    const std::lock_guard<std::mutex> hold(w.lock);
-    w.path.clear();
-    const uint64_t size = check.size();
-    w.check = check.finish();
-    // Only a file that holds exactly the bytes checked is vouched for.
-    if (written && ::stat(path.c_str(), &w.file) == 0 && static_cast<uint64_t>(w.file.st_size) == size) w.path = path;
 }
 
 std::string inFolder(const std::string& folder, const std::string& file) {
@@ -195,7 +165,7 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "    </Course>\n";
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* check) {
     ctx.run.trackCounter = 0;
     int32_t coursePoints = 0;
     FileStream in;
@@ -212,9 +182,9 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     out.writeBehind();
     // Every byte that goes to the file is checked on its way, so the file need not be read back.
     // Both on a second thread, while the next pieces are formed.
-    XmlStreamCheck check;
-    PiecePipeline pieces([&out, &check](const std::string& piece) {
-        check.feed(piece);
+    XmlStreamCheck checker;
+    PiecePipeline pieces([&out, &checker](const std::string& piece) {
+        checker.feed(piece);
         out.write(piece.data(), piece.size());
     });
     const auto emit = [&pieces](std::string_view text) { pieces.put(text); };
@@ -267,7 +237,8 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     pieces.finish();
     const bool written = out.close() && !pieces.failed();
     in.close();
-    rememberCheck(ctx.paths.workTcx, check, written);
+    const XmlCheck verdict = checker.finish();
+    if (check) *check = verdict;
     if (coursePoints > 0)
         say(ctx, cmsg::kCoursePoints, coursePoints);
     if (!written) writeError(ctx, ctx.paths.workTcx);
@@ -280,19 +251,8 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     return 0;
 }
 
-XmlCheck checkWrittenCourses(const std::string& path) {
-    WrittenCourses& w = lastWritten();
-    {
-        const std::lock_guard<std::mutex> hold(w.lock);
-        struct stat now {};
-        if (!w.path.empty() && w.path == path && ::stat(path.c_str(), &now) == 0 && sameVersion(now, w.file))
-            return w.check;
-    }
-    return checkXmlFile(path);
-}
-
-int writeCourses(Context& ctx, const std::string& deviceFolder) {
-    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)));
+int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* check) {
+    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)), check);
 }
 
 }  // namespace trakor

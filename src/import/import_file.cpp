@@ -19,8 +19,9 @@ ReaderFn readerFor(InputType type) {
         case InputType::Kml:
         case InputType::Kmz: return readKml;
         case InputType::Itn: return readItn;
-        default: return readNmea;
+        case InputType::Nmea: return readNmea;
     }
+    return nullptr;  // not a type of the enumeration: nothing reads it
 }
 
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
@@ -49,8 +50,9 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
 
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
-    if (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0))
-        readerFor(type)(ctx, job, bytes, length);
+    const ReaderFn reader = readerFor(type);
+    if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
+        reader(ctx, job, bytes, length);
 
     writeEndRecord(job.output);
     // Another program shortened the input while it was read: what was read is not the file.

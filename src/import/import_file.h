@@ -21,7 +21,8 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input);
 // The driver's form: the input's base name, the open input and the work GDB file.
 int importFile(Context& ctx, const std::string& baseName, ByteStream& input, ByteStream& output);
 
-// The reader of an input type (KMZ: the reader of the extracted KML file).
+// The reader of an input type (KMZ: the reader of the extracted KML file); nullptr for a value
+// outside the enumeration.
 ReaderFn readerFor(InputType type);
 
 }  // namespace trakor
