@@ -12,4 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 # Header-only packages (CLI11) live in the host's /usr/share.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# Run through the arm64 libraries of the multiarch tree (libc6:arm64, libstdc++6:arm64).
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)

@@ -156,6 +156,25 @@ int readOutputPath(Run& r) {
 // "<path>: <the system's reason>", the second line of a file failure.
 std::string fileReason(const std::string& path, int errnum) { return path + ": " + std::strerror(errnum); }
 
+// "<path> is a FIFO (named pipe), not a regular file"
+std::string notRegular(const std::string& path, const struct stat& st) {
+    return path + " is " + fileKindName(st.st_mode) + ", not a regular file";
+}
+
+// Every input is a regular file (or missing, which reading reports): a FIFO or device would
+// block the run, in a batch while it holds the work files' lock.
+int testInputKinds(Context& ctx, const ConversionRequest& req) {
+    const std::vector<std::string> single{req.inputPath};
+    for (const std::string& in : req.multipleInput ? req.inputList : single) {
+        struct stat st;
+        if (::stat(in.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            sayWithDetail(ctx, dmsg::kCannotOpenInput, notRegular(in, st));
+            return kRunFailed;
+        }
+    }
+    return kDelivered;
+}
+
 // The output test: the output is none of the inputs, its folder exists, and it can be written
 // without harming it. A clash with an input stops the run; a file failure fails it.
 int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs) {
@@ -169,6 +188,11 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
                 return kRunStopped;
             }
         }
+    }
+    // A FIFO or device would block the output test or take the result as a stream.
+    if (!out.empty() && ::stat(out.c_str(), &outStat) == 0 && !S_ISREG(outStat.st_mode)) {
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, notRegular(out, outStat));
+        return kRunFailed;
     }
     const size_t slash = out.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : out.substr(0, slash == 0 ? 1 : slash);
@@ -205,7 +229,9 @@ bool closeWorkFile(Context& ctx, FileStream& work) {
     bool ok = work.ok() && work.close();
     work.close();
     setReadOnly(ctx.paths.workGdb);
-    if (!ok) say(ctx, dmsg::kWorkFile, ctx.paths.workGdb.c_str());
+    if (!ok)
+        sayWithDetail(ctx, dmsg::kWorkFile, std::strerror(work.writeError() != 0 ? work.writeError() : EIO),
+                      ctx.paths.workGdb.c_str());
     return ok;
 }
 
@@ -510,6 +536,7 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         say(ctx, dmsg::kNoInput);
         return kRunStopped;
     }
+    if (int rc = testInputKinds(ctx, request); rc != kDelivered) return rc;
     WorkFiles workFiles(ctx);
     r.plan.privateWorkFiles = runsPrivately(request);
     if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;

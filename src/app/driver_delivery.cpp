@@ -1,6 +1,8 @@
 #include "app/driver_delivery.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "app/driver.h"
@@ -22,8 +24,10 @@ void tellCoursesInFile(Context& ctx, const std::string& tcxPath) {
     if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
 }
 
-int copyError(Context& ctx) {
-    tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kCopyError, MsgStyle::Plain);
+// The copy error, with the file and the system's reason on a line of its own when known.
+int copyError(Context& ctx, const std::string& reason = {}) {
+    tellLiteral(ctx, dmsg::kCaptionDone, reason.empty() ? std::string(dmsg::kCopyError) : dmsg::kCopyError + ("\n" + reason),
+                MsgStyle::Plain);
     return kRunFailed;
 }
 
@@ -71,28 +75,32 @@ void requireDelivery(const DriverCalls& calls, const DeliveryPlan& plan) {
 namespace {
 
 // Replaces the target with a finished work file: a private one is moved there where it can be.
-bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, const std::string& target) {
-    return plan.privateWorkFiles ? replaceFileByMoving(workFile, target) : replaceFileWith(workFile, target);
+bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, const std::string& target,
+                     std::string* error) {
+    return plan.privateWorkFiles ? replaceFileByMoving(workFile, target, error) : replaceFileWith(workFile, target, error);
 }
 
 }  // namespace
 
 int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     const Paths& paths = ctx.paths;
+    std::string error;
     if (!deliversCourses(plan) && !resultReadsBack(ctx, paths.workGdb)) return kRunFailed;
     switch (plan.target) {
         case OutputTarget::File:
             if (plan.format == kFormatTcx) {
                 if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
-                if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath)) return copyError(ctx);
+                if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath, &error)) return copyError(ctx, error);
             } else if (plan.format == kFormatGpx) {
-                if (calls.writeGpx(ctx, plan.outputPath) != 0) return copyError(ctx);
+                errno = 0;
+                if (calls.writeGpx(ctx, plan.outputPath) != 0)
+                    return copyError(ctx, errno != 0 ? plan.outputPath + ": " + std::strerror(errno) : std::string());
             } else if (plan.overwriteInput) {
                 const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
                 if (rc != kDelivered) return rc;
-            } else if (!deliverWorkFile(plan, paths.workGdb, plan.outputPath)) {
-                return copyError(ctx);
+            } else if (!deliverWorkFile(plan, paths.workGdb, plan.outputPath, &error)) {
+                return copyError(ctx, error);
             }
             say(ctx, dmsg::kCompleted);
             return kDelivered;
@@ -128,13 +136,18 @@ int replaceInputWithResult(Context& ctx, const std::string& inputPath, bool move
         say(ctx, dmsg::kEnded);
         return kRunStopped;
     }
-    if (a == Answer::Yes && (backup.empty() || !copyToNewFile(inputPath, backup))) {
+    std::string error;
+    if (a == Answer::Yes && (backup.empty() || !copyToNewFile(inputPath, backup, &error))) {
         // Without its backup the input is not replaced.
-        say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
+        if (error.empty())
+            say(ctx, dmsg::kBackupFailed, backup.empty() ? inputPath.c_str() : backup.c_str());
+        else
+            sayWithDetail(ctx, dmsg::kBackupFailed, error, backup.c_str());
         return kRunFailed;
     }
     const std::string& result = ctx.paths.workGdb;
-    if (!(moveWorkFile ? replaceFileByMoving(result, inputPath) : replaceFileWith(result, inputPath))) return copyError(ctx);
+    if (!(moveWorkFile ? replaceFileByMoving(result, inputPath, &error) : replaceFileWith(result, inputPath, &error)))
+        return copyError(ctx, error);
     return kDelivered;
 }
 

@@ -16,7 +16,14 @@ namespace trakor::cli {
 bool expandFolders(const std::vector<std::string>& inputs, const std::string& skip, std::vector<std::string>& out,
                    std::string* error);
 
-// A folder of its own under $TMPDIR (else /tmp), removed with everything in it at the end.
+// Which of `inputs` and `output` the file `path` is (the same file through links and "..", or
+// the same name for one that does not exist yet); empty when none.
+std::string namedAlready(const std::string& path, const std::vector<std::string>& inputs, const std::string& output);
+
+// A folder of its own under $TMPDIR (else /tmp), removed with everything in it at the end, also
+// when SIGINT, SIGTERM or SIGHUP ends the program. It holds a locked ".lock" file while it lives;
+// folders of this user that an ended run left behind (its lock free) are removed when the next
+// one is created. One at a time per process.
 class TempFolder {
 public:
     TempFolder() = default;
@@ -28,7 +35,12 @@ public:
 
 private:
     std::string path_;
+    int lockFd_ = -1;
 };
+
+// Removes the folders "trakor3-XXXXXX" in `parent` that an ended run of this user left: those
+// with a ".lock" file that no running program holds. Returns how many.
+int removeStaleTempFolders(const std::string& parent);
 
 // Copies a whole stream into a file; false with the system's reason when that fails.
 bool copyStream(FILE* from, FILE* to, std::string* error);

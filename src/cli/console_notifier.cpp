@@ -31,6 +31,12 @@ Answer answerFor(AnswerPolicy policy, const std::string& key, MsgStyle style) {
 }
 
 Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, MsgStyle style) {
+    if (!heldKey_.empty() && key == heldKey_) {
+        heldText_ = text;
+        heldStyle_ = style;
+        held_ = true;
+        return Answer::Ok;
+    }
     bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel || style == MsgStyle::QuestionOk;
     FILE* to = style == MsgStyle::Plain || style == MsgStyle::Information ? out_ : err_;
     std::fprintf(to, "%s: %s\n", captionFor(appName_, key).c_str(), text.c_str());
@@ -42,6 +48,12 @@ Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, 
     std::fprintf(to, "  -> %s\n", answerName(a));
     std::fflush(to);
     return a;
+}
+
+void ConsoleNotifier::release() {
+    const std::string key = std::exchange(heldKey_, std::string());
+    if (held_) notify(key, heldText_, heldStyle_);
+    held_ = false;
 }
 
 }  // namespace trakor::cli

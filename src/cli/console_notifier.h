@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <utility>
 #include <string>
 
 #include "core/messages.h"
@@ -20,8 +21,17 @@ public:
     ConsoleNotifier(std::string appName, AnswerPolicy policy, FILE* out = stdout, FILE* err = stderr)
         : appName_(std::move(appName)), policy_(policy), out_(out), err_(err) {}
     Answer notify(const std::string& key, const std::string& text, MsgStyle style) override;
+    // Keeps the message with this key back until release(): a result on standard output is
+    // complete only when its last byte was written.
+    void holdBack(std::string key) { heldKey_ = std::move(key); }
+    // Shows the held message, if one came.
+    void release();
 
 private:
+    std::string heldKey_;
+    std::string heldText_;
+    MsgStyle heldStyle_ = MsgStyle::Plain;
+    bool held_ = false;
     std::string appName_;
     AnswerPolicy policy_;
     FILE* out_;

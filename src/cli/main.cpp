@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstring>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/language.h"
@@ -25,10 +27,13 @@
 #include "cli/render_program.h"
 #include "cli/settings_reference.h"
 #include "core/context.h"
+#include "core/file_names.h"
 #include "app/driver.h"
+#include "app/driver_messages.h"
 #include "app/request_builder.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
+#include "platform/process_guard.h"
 #ifdef TRAKOR_HAVE_VIEW
 #include "view/render_png.h"
 #endif
@@ -190,13 +195,8 @@ void tellSplit(const Settings& s, const ConversionRequest& r, const std::string&
         std::fprintf(stderr, "%s: split into parts of at most %d km\n", appName.c_str(), km);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options o;
-    CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file\n"
-                 "or TCX courses, with the options and settings of the Trakor3 desktop program.",
-                 "trakor3-cli"};
+// The options of the command line, bound to the fields of `o`.
+void defineOptions(CLI::App& app, Options& o) {
     app.add_option("INPUT", o.inputs,
                    "Input files or folders; several make a batch run with a CSV log; '-' reads standard input");
     app.add_option("--target", o.target, "Output target (default: file with --output, else the stored choice)")
@@ -254,9 +254,44 @@ int main(int argc, char** argv) {
     yes->excludes(no)->excludes(cancel);
     no->excludes(cancel);
     app.footer(cli::helpFooter());
+}
 
-    cli::CliSetup setup;
-    Context ctx;
+// The combinations the option definitions cannot express; a CLI11 error on a usage fault.
+void checkOptions(Options& o, cli::CliSetup& setup) {
+    for (const std::string& s : o.sets)
+        if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
+    if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
+    if (!o.clipboardBlock.empty() && !o.inputs.empty())
+        throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
+    if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
+        throw CLI::RequiredError("INPUT");
+    const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
+    if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
+        throw CLI::ValidationError("INPUT", "'-' (standard input) must be the only input and needs --input-type");
+    if (!o.inputType.empty() && !fromStdin) throw CLI::ValidationError("--input-type", "needs '-' as the input");
+    if (!o.outputType.empty() && o.output != "-") throw CLI::ValidationError("--output-type", "needs -o -");
+    if (o.output == "-" && !o.target.empty() && o.target != "file")
+        throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
+    if (!o.render.empty() && o.inputs.size() != 1) throw CLI::ValidationError("--render", "draws exactly one INPUT");
+    if (!o.render.empty() && !endsWith(lowerAscii(o.render), ".png"))
+        throw CLI::ValidationError("--render", "writes a PNG file: its name ends in .png, got '" + o.render + "'");
+#ifdef TRAKOR_HAVE_VIEW
+    int w = 0, h = 0;
+    if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
+        throw CLI::ValidationError("--size", "expected WIDTHxHEIGHT from 16x16 to 8192x8192, got '" + o.renderSize + "'");
+#endif
+    // Only a single .gdb input can be replaced by its result, as in the main dialog.
+    if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
+        throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
+}
+
+// Parses and checks the command line and loads the settings. Returns -1 to go on, else the exit
+// status (0 after --help, 64 on a usage error, 2 when the settings cannot be read).
+int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
+    CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file\n"
+                 "or TCX courses, with the options and settings of the Trakor3 desktop program.",
+                 "trakor3-cli"};
+    defineOptions(app, o);
     try {
         app.parse(argc, argv);
         std::string error;
@@ -271,105 +306,60 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "trakor3-cli: %s\n", error.c_str());
             return kRunFailed;
         }
-        for (const std::string& s : o.sets)
-            if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
-        if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
-        if (!o.clipboardBlock.empty() && !o.inputs.empty())
-            throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-        if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
-            throw CLI::RequiredError("INPUT");
-        const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
-        if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
-            throw CLI::ValidationError("INPUT", "'-' (standard input) must be the only input and needs --input-type");
-        if (!o.inputType.empty() && !fromStdin) throw CLI::ValidationError("--input-type", "needs '-' as the input");
-        if (!o.outputType.empty() && o.output != "-") throw CLI::ValidationError("--output-type", "needs -o -");
-        if (o.output == "-" && !o.target.empty() && o.target != "file")
-            throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
-        if (!o.render.empty() && o.inputs.size() != 1)
-            throw CLI::ValidationError("--render", "draws exactly one INPUT");
-#ifdef TRAKOR_HAVE_VIEW
-        int w = 0, h = 0;
-        if (!o.render.empty() && !view::parseRenderSize(o.renderSize, w, h))
-            throw CLI::ValidationError("--size", "expected WIDTHxHEIGHT from 16x16 to 8192x8192, got '" + o.renderSize + "'");
-#endif
-        // Only a single .gdb input can be replaced by its result, as in the main dialog.
-        if (o.overwriteInput && (o.inputs.size() != 1 || !inputCanBeOverwritten(o.inputs[0])))
-            throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
+        checkOptions(o, setup);
     } catch (const CLI::ParseError& e) {
         // Help is no error; every other parse failure is a usage error.
         return app.exit(e) == 0 ? 0 : cli::kUsageError;
     }
-#ifndef TRAKOR_HAVE_VIEW
-    // The map view is a program of its own: with the command line checked, it takes over this run.
-    if (!o.render.empty()) renderFailure = cli::execRenderProgram(argc, argv);
-#endif
+    return -1;
+}
 
-    // With -o - every message goes to standard error: standard output carries the result.
-    const bool resultToStdout = o.output == "-";
-    FILE* info = resultToStdout ? stderr : stdout;
-    ctx.paths = setup.paths;
-    ctx.settings = setup.settings;
-    if (o.showSetup) cli::printSetup(info, setup);
-    if (o.listSettings) cli::printSettingReference(info, setup.settings);
-    if ((o.showSetup || o.listSettings) && o.inputs.empty()) return 0;
-
-    cli::AnswerPolicy policy = o.yes      ? cli::AnswerPolicy::Yes
-                               : o.no     ? cli::AnswerPolicy::No
-                               : o.cancel ? cli::AnswerPolicy::Cancel
-                                          : cli::AnswerPolicy::Safe;
-    cli::ConsoleNotifier notifier(ctx.paths.appName, policy, info);
-    ctx.notifier = &notifier;
-    LanguageFile language(ctx.settings.Language);
+// The language of the run: the stored one, else the locale's.
+void chooseLanguage(Context& ctx, LanguageFile& language) {
     if (ctx.settings.Language != 0) {
         loadLanguageFile(ctx, language);
-    } else {
-        // No language stored: the locale's, as the desktop program chooses it (and not stored
-        // either). Without a language file the run stays in built-in English without a word, as
-        // the user never asked for a language.
-        chooseInitialLanguage(ctx, Environment::fromProcess());
-        if (language.load(ctx.paths.languageFile))
-            ctx.texts = &language;
-        else
-            ctx.settings.Language = 0;
+        return;
     }
+    // No language stored: the locale's, as the desktop program chooses it (and not stored
+    // either). Without a language file the run stays in built-in English without a word, as
+    // the user never asked for a language.
+    chooseInitialLanguage(ctx, Environment::fromProcess());
+    if (language.load(ctx.paths.languageFile))
+        ctx.texts = &language;
+    else
+        ctx.settings.Language = 0;
+}
 
-    if (!o.clipboardBlock.empty()) {
-        const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;
-        return convertClipboardBlockFile(ctx, absolute(o.clipboardBlock[0]), absolute(o.clipboardBlock[1]),
-                                         destination, defaultClipboardCalls());
+// Standard input is read into a file of its type; its name gives the tracks their names.
+bool spoolStandardInput(Options& o, cli::TempFolder& temp, const std::string& appName) {
+    std::string spooled = temp.file("stdin." + o.inputType);
+    FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
+    std::string error = std::strerror(errno);
+    bool ok = f != nullptr && cli::copyStream(stdin, f, &error);
+    if (f != nullptr && std::fclose(f) != 0 && ok) {
+        error = std::strerror(errno);
+        ok = false;
     }
-
-    if (o.listDevices) {
-        // The entries of the desktop program's drive box, one a line.
-        DriverCalls calls = defaultDriverCalls();
-        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
-            std::fprintf(info, "%s\n", entry.c_str());
-        if (o.inputs.empty()) return 0;
+    if (!ok) {
+        std::fprintf(stderr, "%s: cannot read standard input: %s\n", appName.c_str(), error.c_str());
+        return false;
     }
+    o.inputs[0] = spooled;
+    return true;
+}
 
+// The conversion itself (or the view, or the picture) once the command line is checked.
+int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
+    const bool resultToStdout = o.output == "-";
     cli::TempFolder temp;
-    if (o.inputs[0] == "-") {
-        // Standard input is read into a file of its type; its name gives the tracks their names.
-        std::string spooled = temp.file("stdin." + o.inputType);
-        FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
-        std::string error = std::strerror(errno);
-        bool ok = f != nullptr && cli::copyStream(stdin, f, &error);
-        if (f != nullptr && std::fclose(f) != 0 && ok) {
-            error = std::strerror(errno);
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "%s: cannot read standard input: %s\n", app3.c_str(), error.c_str());
-            return kRunFailed;
-        }
-        o.inputs[0] = spooled;
-    }
+    if (o.inputs[0] == "-" && !spoolStandardInput(o, temp, app3)) return kRunFailed;
     std::string stdoutFile;
     if (resultToStdout) {
         stdoutFile = temp.file("stdout." + (o.outputType.empty() ? std::string("gdb") : o.outputType));
         o.output = stdoutFile;
+        // "Completed" only once the last byte is out.
+        notifier.holdBack(dmsg::kCompleted.key);
     }
     {
         std::vector<std::string> inputs;
@@ -379,6 +369,15 @@ int main(int argc, char** argv) {
             return kRunFailed;
         }
         o.inputs = std::move(inputs);
+    }
+    // The log and the picture are outputs of their own: never an input or the result.
+    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
+        if (path.empty()) continue;
+        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
+            std::fprintf(stderr, "%s: %s %s would overwrite %s, %s\n", app3.c_str(), flag, path.c_str(), other.c_str(),
+                         other == absolute(o.output) ? "the output" : "an input");
+            return cli::kUsageError;
+        }
     }
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx.settings, app3);
@@ -420,6 +419,56 @@ int main(int argc, char** argv) {
             rc = kRunFailed;
         }
         if (result != nullptr) std::fclose(result);
+        if (rc != kRunFailed) notifier.release();
     }
     return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    secureStandardDescriptors();
+    // A reader that goes away is a write failure with its reason, not the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    Options o;
+    cli::CliSetup setup;
+    if (const int rc = parseCommandLine(argc, argv, o, setup); rc >= 0) return rc;
+#ifndef TRAKOR_HAVE_VIEW
+    // The map view is a program of its own: with the command line checked, it takes over this run.
+    if (!o.render.empty()) renderFailure = cli::execRenderProgram(argc, argv);
+#endif
+
+    // With -o - every message goes to standard error: standard output carries the result.
+    FILE* info = o.output == "-" ? stderr : stdout;
+    Context ctx;
+    ctx.paths = setup.paths;
+    ctx.settings = setup.settings;
+    if (o.showSetup) cli::printSetup(info, setup);
+    if (o.listSettings) cli::printSettingReference(info, setup.settings);
+    if ((o.showSetup || o.listSettings) && o.inputs.empty()) return 0;
+
+    cli::AnswerPolicy policy = o.yes      ? cli::AnswerPolicy::Yes
+                               : o.no     ? cli::AnswerPolicy::No
+                               : o.cancel ? cli::AnswerPolicy::Cancel
+                                          : cli::AnswerPolicy::Safe;
+    cli::ConsoleNotifier notifier(ctx.paths.appName, policy, info);
+    ctx.notifier = &notifier;
+    LanguageFile language(ctx.settings.Language);
+    chooseLanguage(ctx, language);
+
+    if (!o.clipboardBlock.empty()) {
+        const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;
+        return convertClipboardBlockFile(ctx, absolute(o.clipboardBlock[0]), absolute(o.clipboardBlock[1]),
+                                         destination, defaultClipboardCalls());
+    }
+
+    if (o.listDevices) {
+        // The entries of the desktop program's drive box, one a line.
+        DriverCalls calls = defaultDriverCalls();
+        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
+        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
+            std::fprintf(info, "%s\n", entry.c_str());
+        if (o.inputs.empty()) return 0;
+    }
+    return runConversionCommand(ctx, o, info, notifier);
 }

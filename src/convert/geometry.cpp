@@ -44,8 +44,8 @@ double distance(double lat1, double lon1, double lat2, double lon2) {
 }
 
 double pointDistance(const PointStore& store, int32_t a, int32_t b) {
-    return distance(semicirclesToDegrees(store.lat[a]), semicirclesToDegrees(store.lon[a]),
-                     semicirclesToDegrees(store.lat[b]), semicirclesToDegrees(store.lon[b]));
+    return distance(geometryDegrees(store.lat[a]), geometryDegrees(store.lon[a]),
+                     geometryDegrees(store.lat[b]), geometryDegrees(store.lon[b]));
 }
 
 double trackLength(const PointStore& store) {
@@ -87,7 +87,7 @@ BoundingBox boundingBox(const PointStore& store, int32_t first, int32_t last) {
         box.maxAlt = std::max(box.maxAlt, store.alt[i]);
         box.minAlt = std::min(box.minAlt, store.alt[i]);
     }
-    if (std::fabs(semicirclesToDegrees(box.minLon) - semicirclesToDegrees(box.maxLon)) > 180) {
+    if (std::fabs(geometryDegrees(box.minLon) - geometryDegrees(box.maxLon)) > 180) {
         // -2147483648 has no positive counterpart; it becomes the largest value.
         box.maxLon = box.maxLon == INT32_MIN ? INT32_MAX : -box.maxLon;
         box.minLon = box.minLon == INT32_MIN ? INT32_MAX : -box.minLon;
@@ -103,8 +103,8 @@ DistanceCache::DistanceCache(const PointStore& store) {
     sinLat_.resize(n);
     cosLat_.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        latDeg_[i] = semicirclesToDegrees(store.lat[i]);
-        lonDeg_[i] = semicirclesToDegrees(store.lon[i]);
+        latDeg_[i] = geometryDegrees(store.lat[i]);
+        lonDeg_[i] = geometryDegrees(store.lon[i]);
         lonRad_[i] = radians(lonDeg_[i]);
         const double la = radians(latDeg_[i]);
         sinLat_[i] = std::sin(la);

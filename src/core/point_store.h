@@ -5,19 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "core/coordinates.h"
+
 namespace trakor {
 
 struct RunState;
 
 constexpr int32_t kMaxPoints = 100000;
-// Semicircles per degree, used in both directions.
-constexpr int32_t kSemicirclesPerDegree = 11930464;
 // Longest string the GDB string reader accepts, without its terminator.
 constexpr int32_t kMaxNameLength = 30000;
-
-inline double semicirclesToDegrees(int32_t s) { return s / 11930464.0; }
-// Truncates towards zero, as every reader does.
-inline int32_t degreesToSemicircles(double deg) { return static_cast<int32_t>(deg * 11930464.0); }
 
 class PointStore {
 public:

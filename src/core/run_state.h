@@ -31,6 +31,10 @@ struct RunState {
     char outputVersion = 'm';
     // Several input files: results go to the CSV log instead of message boxes.
     bool batch = false;
+    // Points and waypoints of the input left out for coordinates off the earth (or without a
+    // number): of the route or track being read, and of the whole input.
+    int32_t impossiblePoints = 0;
+    int32_t impossibleWaypoints = 0;
     // Point names of ITN input; via values point into it (negative 1-based offsets).
     std::vector<char> namePool;
 

@@ -9,6 +9,8 @@
 #include <ctime>
 #include <limits>
 
+#include "core/civil_time.h"
+
 namespace trakor {
 
 namespace {
@@ -86,20 +88,6 @@ void appendFixed(std::string& out, double value, int decimals) {
 
 namespace {
 
-// Days since 1970-01-01 to a proleptic Gregorian date (Howard Hinnant's civil_from_days).
-void civilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2) ++y;
-}
-
 void put2(char* p, unsigned v) {
     p[0] = static_cast<char>('0' + v / 10);
     p[1] = static_cast<char>('0' + v % 10);
@@ -113,15 +101,9 @@ char* writeUtcTime(char* out, int64_t seconds) {
         rest += 86400;
         --days;
     }
-    // Points of a track share their day: its date is kept.
-    thread_local int64_t lastDays = std::numeric_limits<int64_t>::min(), lastYear = 0;
-    thread_local unsigned lastMonth = 0, lastDay = 0;
-    if (days != lastDays) {
-        civilFromDays(days, lastYear, lastMonth, lastDay);
-        lastDays = days;
-    }
-    const int64_t year = lastYear;
-    const unsigned month = lastMonth, day = lastDay;
+    int64_t year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
     if (year < 0 || year > 9999) {  // outside four digits: as printf would write it
         const int n = std::snprintf(out, kUtcTimeRoom, "%04lld-%02u-%02uT%02u:%02u:%02uZ", static_cast<long long>(year),
                                     month, day, static_cast<unsigned>(rest / 3600),

@@ -20,22 +20,15 @@ int32_t saturate(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-double latDeg(const PointStore& s, int32_t i) { return semicirclesToDegrees(s.lat[i]); }
-double lonDeg(const PointStore& s, int32_t i) { return semicirclesToDegrees(s.lon[i]); }
-
-// Whole km/h from a length and a time span; 0 for no usable span.
-int64_t speedFromTimes(double metres, int64_t seconds) {
-    if (seconds <= 0) return 0;
-    double v = (metres / 1000) / (static_cast<double>(seconds) / 3600);
-    if (!(v < 1e9)) return 1000000000;
-    return static_cast<int64_t>(v);
-}
+// Degrees of the angle arithmetic (bearings at the turns).
+double latDeg(const PointStore& s, int32_t i) { return geometryDegrees(s.lat[i]); }
+double lonDeg(const PointStore& s, int32_t i) { return geometryDegrees(s.lon[i]); }
 
 // Position and time at the fraction k of the way back from point n towards point n - 1.
 void interpolateInto(PointStore& s, int32_t n, double k, int32_t& lat, int32_t& lon, int32_t& time) {
     lat = static_cast<int32_t>(s.lat[n] + k * (static_cast<double>(s.lat[n - 1]) - s.lat[n]));
     // Longitudes across the antimeridian are shifted by 180 for the step and back afterwards.
-    double d = lonDeg(s, n), e = lonDeg(s, n - 1);
+    double d = semicirclesToDegrees(s.lon[n]), e = semicirclesToDegrees(s.lon[n - 1]);
     bool shifted = false;
     if (d - e > 180) {
         d -= 180;
@@ -109,7 +102,8 @@ void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs, con
     PointStore& s = ctx.store;
     if (s.count == 0) return;
     const int64_t t0 = s.time[0], tN = s.time[s.count - 1];
-    int64_t speed = ctx.settings.AverageSpeed;
+    // Metres per second of the average speed (km/h), or of the file's own pace below.
+    double perSecond = static_cast<double>(ctx.settings.AverageSpeed) / 3.6;
     const int64_t start = t0 != 0 ? t0 : now;
     const bool fileTimes = t0 != 0 && tN != 0 && ctx.settings.UseFileTimes == 1;
     if (fileTimes) {
@@ -132,16 +126,15 @@ void assignCourseTimes(Context& ctx, int64_t now, std::vector<double>* legs, con
         // track whose last time is not after its first has none.
         double length = 0;
         for (int32_t i = 0; i + 1 < s.count; ++i) length += leg[i];
-        int64_t v = speedFromTimes(length, tN - t0);
-        if (tN > t0) speed = v;
+        if (tN > t0) perSecond = length / static_cast<double>(tN - t0);
     }
-    int64_t perSecond = speed > 0 ? speed * 1000 / 3600 : 0;
-    if (perSecond < kMinMetresPerSecond) perSecond = kMinMetresPerSecond;
-    // Whole seconds per segment; the rounding loss is not carried to the next segment.
-    int64_t t = start;
+    if (!(perSecond >= kMinMetresPerSecond)) perSecond = kMinMetresPerSecond;
+    // The time since the start summed exactly and each point's time rounded once, so short
+    // segments add up instead of each losing its fraction.
+    double elapsed = 0;
     for (int32_t i = 1; i < s.count; ++i) {
-        t += static_cast<int64_t>(leg[i - 1] / static_cast<double>(perSecond));
-        s.time[i] = saturate(t);
+        elapsed += leg[i - 1] / perSecond;
+        s.time[i] = saturate(start + static_cast<int64_t>(std::min(std::round(elapsed), 1e15)));
     }
 }
 

@@ -17,9 +17,9 @@ constexpr uint8_t kMarkRight = 3;
 
 inline bool isTurnMark(uint8_t m) { return m == kMarkLeft || m == kMarkRight; }
 
-// Slowest speed the times are made from, in metres per second; slower speeds (below 4 km/h,
-// which give 0 in whole metres per second) use it.
-constexpr int64_t kMinMetresPerSecond = 1;
+// Slowest speed the times are made from, in metres per second; slower speeds (below 3.6 km/h,
+// or none) use it.
+constexpr double kMinMetresPerSecond = 1.0;
 
 // Gives every point a time (the file's, or made from the average speed), marks turns sharper
 // than `Course Turn` as course points when `Course Points` is 1, and moves them `Turn Warnings`

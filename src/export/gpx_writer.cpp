@@ -14,7 +14,7 @@
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 #include "gdb/waypoint_details.h"
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 #include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
 #include "platform/piece_pipeline.h"
@@ -145,14 +145,16 @@ private:
 
 std::string_view colorName(uint8_t index) { return index >= 1 && index <= 16 ? kColorNames[index - 1] : ""; }
 
-// The time MapSource keeps among a waypoint's details; 0 when there is none (the program's own
-// waypoints have none) or the details do not read whole.
-int32_t waypointTime(const GdbWaypoint& w, char version) {
-    WaypointDetails d;
+// The details MapSource keeps after a waypoint's depth; none for the program's own waypoints or
+// details that do not read whole.
+bool waypointDetails(const GdbWaypoint& w, char version, WaypointDetails& d) {
     size_t used = 0;
-    if (!parseWaypointDetails(w.trailing.data(), w.trailing.size(), version, d, used) || !d.hasTime) return 0;
-    return d.time;
+    return !w.trailing.empty() && parseWaypointDetails(w.trailing.data(), w.trailing.size(), version, d, used);
 }
+
+// Garmin's names of a waypoint's display modes (symbol and name, symbol only, symbol and
+// description), by the GDB value.
+constexpr std::string_view kDisplayModes[] = {"SymbolAndName", "SymbolOnly", "SymbolAndDescription"};
 
 void symbol(GpxOut& g, int32_t wptSymbol) {
     const std::string_view name = waypointSymbolName(wptSymbol & 0xFFFF);
@@ -189,24 +191,79 @@ private:
         GdbWaypoint w;
         parseWaypoint(rec.data, static_cast<size_t>(rec.length), version_, w);
         g_ << "<wpt";
-        pointBody(w);
+        pointBody(w, true);
         g_ << "</wpt>\n";
         waypoints_.emplace(w.wptName, std::move(w));
     }
 
-    // Position, elevation, time, name, comment and symbol of a waypoint, up to its extensions.
-    void pointBody(const GdbWaypoint& w) {
+    // Position, elevation, time, name, comment, description, links and symbol of a waypoint, in
+    // the order of GPX, up to its extensions; with `garmin`, Garmin's waypoint extension after.
+    void pointBody(const GdbWaypoint& w, bool garmin) {
+        WaypointDetails d;
+        const bool details = waypointDetails(w, version_, d);
         g_.position(w.wptLat, w.wptLon);
         g_ << ">";
         g_.elevation(w.wptAltitude);
-        if (const int32_t t = waypointTime(w, version_); t != 0) {
+        if (details && d.hasTime && d.time != 0) {
             g_ << "<time>";
-            g_.time(t);
+            g_.time(d.time);
             g_ << "</time>";
         }
         g_.element("name", w.wptName);
         if (!w.wptComment.empty()) g_.element("cmt", w.wptComment);
+        if (details && !d.description.empty()) g_.element("desc", d.description);
+        if (details)
+            for (const std::string& link : d.links) {
+                if (link.empty()) continue;
+                g_ << "<link href=\"";
+                g_.escaped(link);
+                g_ << "\"/>";
+            }
         symbol(g_, w.wptSymbol);
+        if (garmin) waypointExtension(w, details ? &d : nullptr);
+    }
+
+    // What GPX has no element for, in the order of Garmin's schema; nothing when all is empty.
+    void waypointExtension(const GdbWaypoint& w, const WaypointDetails* d) {
+        std::string_view country = w.wptCountry;
+        if (d && !d->country.empty()) country = d->country;
+        const bool address = (d && (!d->address.empty() || !d->postalCode.empty())) || !w.wptCity.empty() ||
+                             !w.wptState.empty() || !country.empty();
+        bool phone = false;
+        if (d)
+            for (size_t i = 0; i < d->phoneTexts.size(); i += 2) phone = phone || !d->phoneTexts[i].empty();
+        const bool display = w.wptDisplay >= 0 && w.wptDisplay < 3 && w.wptDisplay != 0;
+        const bool categories = d && d->category != 0;
+        if (!w.hasProximity && !w.hasDepth && !display && !categories && !address && !phone) return;
+        g_ << "<extensions><gpxx:WaypointExtension>";
+        if (w.hasProximity) number("gpxx:Proximity", w.wptProximity);
+        if (w.hasDepth) number("gpxx:Depth", w.wptDepth);
+        if (display) g_ << "<gpxx:DisplayMode>" << kDisplayModes[w.wptDisplay] << "</gpxx:DisplayMode>";
+        if (categories) {
+            g_ << "<gpxx:Categories>";
+            for (int bit = 0; bit < 16; ++bit)
+                if (d->category & (1u << bit)) g_ << "<gpxx:Category>Category " << std::to_string(bit + 1) << "</gpxx:Category>";
+            g_ << "</gpxx:Categories>";
+        }
+        if (address) {
+            g_ << "<gpxx:Address>";
+            if (d && !d->address.empty()) g_.element("gpxx:StreetAddress", d->address);
+            if (!w.wptCity.empty()) g_.element("gpxx:City", w.wptCity);
+            if (!w.wptState.empty()) g_.element("gpxx:State", w.wptState);
+            if (!country.empty()) g_.element("gpxx:Country", country);
+            if (d && !d->postalCode.empty()) g_.element("gpxx:PostalCode", d->postalCode);
+            g_ << "</gpxx:Address>";
+        }
+        if (phone)
+            for (size_t i = 0; i < d->phoneTexts.size(); i += 2)
+                if (!d->phoneTexts[i].empty()) g_.element("gpxx:PhoneNumber", d->phoneTexts[i]);
+        g_ << "</gpxx:WaypointExtension></extensions>";
+    }
+
+    void number(std::string_view tag, double v) {
+        if (!std::isfinite(v)) return;
+        char buf[48];
+        g_ << "<" << tag << ">" << std::string_view(buf, GpxOut::putNumber(buf, v) - buf) << "</" << tag << ">";
     }
 
     void route(const RecordView& rec) {
@@ -225,7 +282,7 @@ private:
             if (!w && p.links.empty()) continue;  // nowhere to put it
             g_ << "<rtept";
             if (w) {
-                pointBody(*w);
+                pointBody(*w, false);
             } else {
                 g_.position(p.links.front().lat, p.links.front().lon);
                 g_ << ">";

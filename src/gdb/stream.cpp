@@ -44,6 +44,7 @@ bool MemoryStream::seek(int64_t pos) {
 bool FileStream::open(const std::string& path, const char* mode) {
     close();
     ok_ = true;
+    error_ = 0;
     const std::string_view m(mode);
     int flags = O_CLOEXEC;
     if (m.starts_with('r')) flags |= m.find('+') != std::string_view::npos ? O_RDWR : O_RDONLY;
@@ -65,7 +66,7 @@ bool FileStream::close() {
     unflushed_ = 0;
     if (fd_ < 0) return ok_;
     flush();
-    if (::close(fd_) != 0 && errno != EINTR) ok_ = false;
+    if (::close(fd_) != 0 && errno != EINTR) failed();
     fd_ = -1;
     return ok_;
 }
@@ -82,9 +83,9 @@ bool FileStream::flush() {
         const ssize_t n = ::pwrite(fd_, buffer_.get() + from, dirtyTo_ - from, bufStart_ + static_cast<int64_t>(from));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            ok_ = false;
+            if (n == 0) errno = EIO;
             dirtyFrom_ = dirtyTo_ = 0;
-            return false;
+            return failed();
         }
         from += static_cast<size_t>(n);
     }
@@ -136,8 +137,8 @@ size_t FileStream::read(void* buf, size_t n) {
 
 bool FileStream::write(const void* buf, size_t n) {
     if (fd_ < 0) {
-        ok_ = false;
-        return false;
+        errno = EBADF;
+        return failed();
     }
     const uint8_t* from = static_cast<const uint8_t*>(buf);
     while (n > 0) {
@@ -151,8 +152,8 @@ bool FileStream::write(const void* buf, size_t n) {
             const ssize_t put = ::pwrite(fd_, from, k, bufStart_);
             if (put < 0 && errno == EINTR) continue;
             if (put <= 0) {
-                ok_ = false;
-                return false;
+                if (put == 0) errno = EIO;
+                return failed();
             }
             moveWindow(bufStart_ + put);
             fileSize_ = std::max(fileSize_, bufStart_);

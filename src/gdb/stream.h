@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -98,6 +99,8 @@ public:
     // Closes; false when a write or the close failed.
     bool close();
     bool isOpen() const { return fd_ >= 0; }
+    // The system's error number of the first write or close that failed; 0 when none did.
+    int writeError() const { return error_; }
 
     size_t read(void* buf, size_t n) override;
     bool write(const void* buf, size_t n) override;
@@ -131,6 +134,12 @@ private:
     bool writeBehind_ = false;
     WriteBehind behind_;
     size_t unflushed_ = 0;
+    int error_ = 0;
+    bool failed() {
+        if (ok_) error_ = errno;
+        ok_ = false;
+        return false;
+    }
 };
 
 // Little-endian readers; at the end of the data they yield 0.

@@ -1,5 +1,6 @@
 // FIT reader: course points and locations become waypoints, record messages become track
 // points, cut into tracks at lap messages.
+#include <cstdint>
 #include <limits>
 
 #include "convert/glitches.h"
@@ -16,11 +17,20 @@ constexpr uint16_t kLap = 19;
 constexpr uint16_t kRecord = 20;
 constexpr uint16_t kLocation = 29;
 constexpr uint16_t kCoursePoint = 32;
+constexpr uint16_t kTimestampCorrelation = 162;
 
 // Field numbers.
 constexpr uint8_t kFileType = 0;
 constexpr uint8_t kRecordLat = 0, kRecordLon = 1, kRecordAltitude = 2, kRecordEnhancedAltitude = 78;
-constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2;
+constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2, kLocationAltitude = 4;
+constexpr uint8_t kFileTimeCreated = 4;
+constexpr uint8_t kCorrelationSystemTime = 1;
+
+// Time stamps below this count seconds since the device was switched on, not since 1989.
+constexpr uint32_t kFirstAbsoluteTime = 0x10000000;
+
+// FIT altitude: metres x 5 + 500.
+double fitAltitude(uint32_t raw) { return (2.0 * raw - 5000.0) / 10.0; }
 constexpr uint8_t kCoursePointLat = 2, kCoursePointLon = 3, kCoursePointName = 6;
 
 // Seconds since 1970 of a FIT time stamp; 0 when unknown or past what 32 bits hold.
@@ -30,27 +40,76 @@ int32_t unixTime(uint32_t fitTime) {
     return t > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(t);
 }
 
-// Pass 1: every course point and location with a position becomes a waypoint.
-void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker) {
+// How the file's times since power-on become times since 1989: the seconds to add.
+struct TimeBase {
+    bool correlated = false;      // from a timestamp_correlation message
+    int64_t offset = 0;
+    uint32_t firstAbsolute = 0;   // else the first absolute time of the file ...
+    uint32_t firstRelative = 0;   // ... stands for its first time since power-on
+    bool anyRelative = false;
+
+    void see(uint32_t t) {
+        if (t == 0) return;
+        if (t >= kFirstAbsoluteTime) {
+            if (firstAbsolute == 0) firstAbsolute = t;
+        } else if (!anyRelative) {
+            firstRelative = t;
+            anyRelative = true;
+        }
+    }
+    // FIT seconds of a time stamp; relative ones without any absolute time in the file are none.
+    uint32_t absolute(uint32_t t) const {
+        if (t == 0 || t >= kFirstAbsoluteTime) return t;
+        const int64_t shift = correlated ? offset : firstAbsolute != 0 ? int64_t{firstAbsolute} - firstRelative : -1;
+        if (shift < 0) return 0;
+        const int64_t a = int64_t{t} + shift;
+        return a > 0 && a <= UINT32_MAX ? static_cast<uint32_t>(a) : 0;
+    }
+};
+
+// Pass 1: every course point and location with a position becomes a waypoint; the file's
+// time base is gathered on the way.
+void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker, TimeBase& base) {
     ctx.store.count = 0;
     FitMessage m;
     while (walker.next(m)) {
         int32_t lat, lon;
         std::string name;
+        double alt = 0;
+        uint8_t altValid = 0;
+        base.see(m.timestamp);
+        if (m.global == kFileId) {
+            uint32_t created;
+            if (m.u32(kFileTimeCreated, created)) base.see(created);
+            continue;
+        }
+        if (m.global == kTimestampCorrelation) {
+            uint32_t system;
+            if (!base.correlated && m.timestamp >= kFirstAbsoluteTime && m.u32(kCorrelationSystemTime, system)) {
+                base.correlated = true;
+                base.offset = int64_t{m.timestamp} - system;
+            }
+            continue;
+        }
         if (m.global == kCoursePoint) {
             if (!m.s32(kCoursePointLat, lat) || !m.s32(kCoursePointLon, lon)) continue;
             name = m.text(kCoursePointName);
         } else if (m.global == kLocation) {
             if (!m.s32(kLocationLat, lat) || !m.s32(kLocationLon, lon)) continue;
             name = m.text(kLocationName);
+            uint16_t alt16;
+            if (m.u16(kLocationAltitude, alt16)) {
+                alt = fitAltitude(alt16);
+                altValid = 1;
+            }
         } else {
             continue;
         }
         PointStore& s = ctx.store;
         s.lat[0] = lat;
         s.lon[0] = lon;
-        s.alt[0] = 0;
-        s.altValid[0] = 0;
+        s.alt[0] = alt;
+        s.altValid[0] = altValid;
         s.via[0] = 0;
         s.time[0] = 0;
         writeImportedWaypoint(ctx, job, name, ctx.settings.WaypointSymbol);
@@ -70,7 +129,7 @@ bool emitTrack(Context& ctx, ImportJob& job, char letter) {
 }
 
 // Pass 2: record messages into tracks, one per lap.
-bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker) {
+bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase& base) {
     ctx.store.count = 0;
     // File type letter; files without a file_id message first count as unknown.
     char letter = 'X';
@@ -89,13 +148,13 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker) {
             uint16_t alt16;
             uint32_t alt32;
             if (m.u16(kRecordAltitude, alt16)) {
-                alt = (2.0 * alt16 - 5000.0) / 10.0;
+                alt = fitAltitude(alt16);
                 altValid = 1;
             } else if (m.u32(kRecordEnhancedAltitude, alt32)) {
-                alt = (2.0 * alt32 - 5000.0) / 10.0;
+                alt = fitAltitude(alt32);
                 altValid = 1;
             }
-            ctx.store.addPoint(ctx.run, lat, lon, alt, altValid, 0, unixTime(m.timestamp));
+            ctx.store.addPoint(ctx.run, lat, lon, alt, altValid, 0, unixTime(base.absolute(m.timestamp)));
         } else if (m.global == kLap) {
             if (emitTrack(ctx, job, letter)) emitted = true;
             ctx.store.count = 0;
@@ -110,9 +169,10 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker) {
 int readFit(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     FitWalker walker;
     if (!walker.open(bytes, length)) return kReadNothing;
-    readWaypoints(ctx, job, walker);
+    TimeBase base;
+    readWaypoints(ctx, job, walker, base);
     walker.rewind();
-    return readTracks(ctx, job, walker) ? kReadDone : kReadNothing;
+    return readTracks(ctx, job, walker, base) ? kReadDone : kReadNothing;
 }
 
 }  // namespace trakor

@@ -2,7 +2,7 @@
 // colours), found by scanning for fixed tags.
 #include <string>
 
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
@@ -23,7 +23,7 @@ constexpr size_t kNameBuf = 256;
 class GpxScanner {
 public:
     GpxScanner(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length)
-        : ctx_(ctx), job_(job), t_{bytes, length} {}
+        : ctx_(ctx), job_(job), t_{bytes, length}, fileColor_(ctx.run.displayColor) {}
 
     int run() {
         size_t p = 1;  // the first byte is never examined
@@ -59,8 +59,8 @@ private:
         }
         return t_.findChar(p, '>');
     }
-    int32_t lat() const { return scan::toSemicircles(scan::parseDouble(latText_)); }
-    int32_t lon() const { return scan::toSemicircles(scan::parseDouble(lonText_)); }
+    double latDeg() const { return scan::parseCoordinate(latText_); }
+    double lonDeg() const { return scan::parseCoordinate(lonText_); }
 
     double elevation(size_t& p) {
         std::string_view text;
@@ -75,15 +75,15 @@ private:
     }
 
     void add(double alt, uint8_t altValid, int32_t time) {
-        ctx_.store.addPoint(ctx_.run, lat(), lon(), alt, altValid, 0, time);
+        addDegreesPoint(ctx_, latDeg(), lonDeg(), alt, altValid, time);
     }
 
     // Returns false when the data end inside the waypoint.
     bool waypoint(size_t& p) {
         PointStore& s = ctx_.store;
         p = coordinates(p + 5, gotLat_, gotLon_);
-        s.lat[0] = lat();
-        s.lon[0] = lon();
+        const bool possible = placeDegreesWaypoint(ctx_, latDeg(), lonDeg());
+        name_ = "Waypoint";
         s.alt[0] = 0.0;
         s.altValid[0] = 0;
         int32_t symbol = ctx_.settings.WaypointSymbol;
@@ -101,7 +101,7 @@ private:
                 p = scan::copyName(t_, p + 6, kNameBuf, name_);
             } else if (t_.has(p, "</wpt>")) {
                 p += 6;
-                writeImportedWaypoint(ctx_, job_, name_, symbol);
+                if (possible) writeImportedWaypoint(ctx_, job_, name_, symbol);
                 return true;
             } else {
                 p = t_.nextTag(p);
@@ -111,6 +111,7 @@ private:
 
     void track(size_t& p) {
         name_ = "Track";
+        ctx_.run.displayColor = fileColor_;
         p += 5;
         collect(p, "</trk>", "<trkpt ", &GpxScanner::trackPoint);
     }
@@ -120,6 +121,7 @@ private:
         if (!routesReadAsTracks(ctx_)) return;  // the content is passed over by the main scan
         ++ctx_.run.trackCounter;
         name_ = "Route";
+        ctx_.run.displayColor = fileColor_;
         collect(p, "</rte>", "<rtept ", &GpxScanner::routePoint);
     }
 
@@ -221,7 +223,8 @@ private:
     Text t_;
     std::string_view latText_, lonText_;  // views into the input, which outlives the scanner
     bool gotLat_ = false, gotLon_ = false;  // found in the last start tag
-    std::string name_;  // shared by waypoints, tracks and routes, never cleared
+    std::string name_;  // of the waypoint, track or route being read
+    uint8_t fileColor_;  // the colour of a track or route that names none
     bool emitted_ = false;
 };
 

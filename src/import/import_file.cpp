@@ -5,7 +5,10 @@
 #include <memory>
 #include <new>
 
+#include "core/run_messages.h"
 #include "gdb/file_header.h"
+#include "import/batch_log.h"
+#include "import/import_messages.h"
 
 namespace trakor {
 
@@ -50,9 +53,21 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
 
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
+    ctx.run.impossiblePoints = ctx.run.impossibleWaypoints = 0;
     const ReaderFn reader = readerFor(type);
     if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
         reader(ctx, job, bytes, length);
+    if (ctx.run.impossibleWaypoints > 0) {
+        char text[kMaxImportName + 96];
+        std::snprintf(text, sizeof text, importmsg::kImpossibleWaypoints, ctx.run.impossibleWaypoints,
+                      job.baseName.c_str());
+        if (ctx.run.batch && job.log != nullptr)
+            std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
+                         logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());
+        else if (!ctx.run.batch)
+            tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
+        ctx.run.impossibleWaypoints = 0;
+    }
 
     writeEndRecord(job.output);
     // Another program shortened the input while it was read: what was read is not the file.

@@ -22,6 +22,10 @@ inline constexpr const char* kKmzBadName = "The KMZ entry \"%s\" has no usable f
 inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is not extracted.";
 inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
 
+// Points left out of a route or track, and waypoints left out of a file, for their coordinates.
+inline constexpr const char* kImpossiblePoints = "%d points with impossible coordinates were left out of %s";
+inline constexpr const char* kImpossibleWaypoints = "%d waypoints with impossible coordinates were left out of %s";
+
 // Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
 inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";
 inline constexpr const char* kLogRoute = "\"%s\",\"%s\",\"Route:\",\"%s\",\"%s\"\n";

@@ -21,6 +21,24 @@ void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name
         writeWaypoint(ctx, job.output, full, 0, 0, static_cast<uint16_t>(symbol), 1);
 }
 
+void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uint8_t altValid, int32_t time) {
+    if (!possibleCoordinates(latDeg, lonDeg)) {
+        ++ctx.run.impossiblePoints;
+        return;
+    }
+    ctx.store.addPoint(ctx.run, degreesToSemicircles(latDeg), degreesToSemicircles(lonDeg), alt, altValid, 0, time);
+}
+
+bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg) {
+    if (!possibleCoordinates(latDeg, lonDeg)) {
+        ++ctx.run.impossibleWaypoints;
+        return false;
+    }
+    ctx.store.lat[0] = degreesToSemicircles(latDeg);
+    ctx.store.lon[0] = degreesToSemicircles(lonDeg);
+    return true;
+}
+
 bool routesReadAsTracks(Context& ctx) {
     if (ctx.run.importQuestion == 0) {
         Answer a = tell(ctx, importmsg::kRoutesAsTracks.key, importmsg::kRoutesAsTracks.english, MsgStyle::QuestionOk);

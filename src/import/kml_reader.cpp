@@ -1,5 +1,5 @@
-// KML reader: a placemark with a point becomes a waypoint, one with line strings or gx:Track
-// elements (also inside a gx:MultiTrack) a track.
+// KML reader: a placemark with a point becomes a waypoint, one with line strings or tracks
+// (gx:Track of KML 2.2 or Track of KML 2.3, also inside a MultiTrack) a track.
 #include <string>
 #include <vector>
 
@@ -15,7 +15,7 @@ using scan::Text;
 constexpr size_t kNameBuf = 256;
 constexpr size_t kNumberBuf = 128;
 
-bool isNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+bool isNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+'; }
 
 struct Tuple {
     int32_t lat = 0, lon = 0;
@@ -52,7 +52,7 @@ private:
         return std::string_view(reinterpret_cast<const char*>(t_.bytes) + start, n);
     }
 
-    // One "lon,lat[,alt]" tuple starting at a number character; false when it lies out of range.
+    // One "lon,lat[,alt]" tuple starting at a number character; false when it lies off the earth.
     bool tuple(size_t& p, Tuple& out) {
         double lon = scan::parseDouble(numberRun(p));
         if (p < t_.size) ++p;  // the separator
@@ -64,14 +64,15 @@ private:
             out.alt = scan::parseDouble(numberRun(p));
             out.altValid = 1;
         }
-        if (!(lat >= -90.0 && lat <= 90.0) || !(lon >= -180.0 && lon <= 180.0)) return false;
-        out.lat = scan::toSemicircles(lat);
-        out.lon = scan::toSemicircles(lon);
+        if (!possibleCoordinates(lat, lon)) return false;
+        out.lat = degreesToSemicircles(lat);
+        out.lon = degreesToSemicircles(lon);
         return true;
     }
 
     // The tuples of the next <coordinates> element inside the geometry that starts at p: a point
-    // keeps the last valid tuple in slot 0, a line string appends them all.
+    // keeps the last valid tuple in slot 0, a line string appends them all. Comments inside the
+    // list are passed over. Tuples off the earth are left out and counted.
     void coordinates(size_t& p, Kind kind, std::string_view geometryEnd) {
         while (p < t_.size && !t_.has(p, "<coordinates>")) {
             if (t_.has(p, geometryEnd) || t_.has(p, "</Placemark>")) return;
@@ -80,13 +81,23 @@ private:
         if (p >= t_.size) return;
         p += 13;
         PointStore& s = ctx_.store;
-        while (p < t_.size && t_.at(p) != '<') {
+        while (p < t_.size) {
+            if (t_.at(p) == '<') {
+                if (!t_.has(p, "<!--")) break;
+                p = t_.find(p + 4, "-->");
+                p = p < t_.size ? p + 3 : p;
+                continue;
+            }
             if (!isNumberChar(t_.at(p))) {
                 ++p;
                 continue;
             }
             Tuple v;
-            if (!tuple(p, v)) continue;
+            if (!tuple(p, v)) {
+                if (kind == Line) ++ctx_.run.impossiblePoints;
+                else impossibleTuples_ = true;
+                continue;
+            }
             if (kind == Line) {
                 s.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, 0);
             } else {
@@ -94,36 +105,44 @@ private:
                 s.lon[0] = v.lon;
                 s.alt[0] = v.alt;
                 s.altValid[0] = v.altValid;
+                placed_ = true;
             }
         }
     }
 
-    // A gx:Track from just after its start tag: its <when> times pair in order with its <gx:coord>
-    // values ("lon lat alt"); an empty or unusable coordinate drops its time with it.
-    void gxTrack(size_t& p) {
+    // A track from just after its start tag (prefix "gx:" for KML 2.2, "" for 2.3): its <when>
+    // times pair in order with its coord values ("lon lat alt"); an empty or unusable coordinate
+    // drops its time with it, and is counted.
+    void track(size_t& p, std::string_view prefix) {
+        const std::string end = "</" + std::string(prefix) + "Track>", coord = "<" + std::string(prefix) + "coord";
         std::vector<int32_t> times;
         std::vector<Tuple> coords;
         std::vector<bool> usable;
         std::string text;
-        while (p < t_.size && !t_.has(p, "</gx:Track>") && !t_.has(p, "</Placemark>")) {
+        while (p < t_.size && !t_.has(p, end) && !t_.has(p, "</Placemark>")) {
             if (t_.has(p, "<when>")) {
                 p = t_.copyUntil(p + 6, '<', kNumberBuf, text);
                 times.push_back(scan::utcTextToTime(text));
-            } else if (t_.has(p, "<gx:coord/>") || t_.has(p, "<gx:coord />")) {
-                coords.emplace_back();
-                usable.push_back(false);
-                p += 11;
-            } else if (t_.has(p, "<gx:coord>")) {
-                p = t_.copyUntil(p + 10, '<', kNumberBuf, text);
-                Tuple v;
-                usable.push_back(gxCoord(text, v));
-                coords.push_back(v);
+            } else if (t_.has(p, coord)) {
+                p += coord.size();
+                const size_t close = t_.findChar(p, '>');
+                const bool empty = close < t_.size && t_.at(close - 1) == '/';
+                if (close < t_.size && (empty || close == p || t_.at(p) == ' ')) {
+                    Tuple v;
+                    if (!empty) t_.copyUntil(close + 1, '<', kNumberBuf, text);
+                    usable.push_back(!empty && gxCoord(text, v));
+                    coords.push_back(v);
+                }
+                p = close;
             } else {
                 p = t_.nextTag(p);
             }
         }
         for (size_t i = 0; i < coords.size(); ++i) {
-            if (!usable[i]) continue;
+            if (!usable[i]) {
+                ++ctx_.run.impossiblePoints;
+                continue;
+            }
             const Tuple& v = coords[i];
             ctx_.store.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, i < times.size() ? times[i] : 0);
         }
@@ -143,9 +162,9 @@ private:
         }
         if (n < 2) return false;
         const double lon = value[0], lat = value[1];
-        if (!(lat >= -90.0 && lat <= 90.0) || !(lon >= -180.0 && lon <= 180.0)) return false;
-        out.lat = scan::toSemicircles(lat);
-        out.lon = scan::toSemicircles(lon);
+        if (!possibleCoordinates(lat, lon)) return false;
+        out.lat = degreesToSemicircles(lat);
+        out.lon = degreesToSemicircles(lon);
         out.alt = n == 3 ? value[2] : 0.0;
         out.altValid = n == 3 ? 1 : 0;
         return true;
@@ -156,6 +175,7 @@ private:
         p += 11;
         Kind kind = None;
         std::string trackName = "Track", waypointName = "Waypoint";
+        placed_ = impossibleTuples_ = false;
         for (;;) {
             if (p >= t_.size) return false;
             if (t_.has(p, "</Placemark>")) {
@@ -176,13 +196,20 @@ private:
             } else if (t_.has(p, "<gx:Track>") || t_.has(p, "<gx:Track ")) {
                 kind = Line;
                 p += 10;
-                gxTrack(p);
+                track(p, "gx:");
+            } else if (t_.has(p, "<Track>") || t_.has(p, "<Track ")) {
+                kind = Line;
+                p += 7;
+                track(p, "");
             } else {
                 p = t_.nextTag(p);
             }
         }
         if (kind == Point) {
-            writeImportedWaypoint(ctx_, job_, waypointName, ctx_.settings.WaypointSymbol);
+            if (placed_)
+                writeImportedWaypoint(ctx_, job_, waypointName, ctx_.settings.WaypointSymbol);
+            else if (impossibleTuples_)
+                ++ctx_.run.impossibleWaypoints;
         } else {
             ctx_.run.displayColor = 0;
             finishImportedTrack(ctx_, job_, trackName);
@@ -196,6 +223,8 @@ private:
     ImportJob& job_;
     Text t_;
     bool emitted_ = false;
+    // The placemark's point found a tuple on the earth; one or more tuples were off it.
+    bool placed_ = false, impossibleTuples_ = false;
 };
 
 }  // namespace

@@ -1,27 +1,29 @@
 // NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
 // and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
-// from the next RMC of the log.
+// from the last ZDA before it or else the next RMC of the log. WPL sentences give waypoints.
+// Files in UTF-16 with a byte-order mark are read too.
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/glitches.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
-#include "import/utc_time.h"
+#include "core/civil_time.h"
 
 namespace trakor {
 
 namespace {
 
 // Sentence kinds recognised at a '$': a talker of two capital letters (not 'P', which starts the
-// makers' own sentences such as $PGRMC) followed by "RMC," or "GGA,".
-enum class Kind { None, Gga, Rmc };
+// makers' own sentences such as $PGRMC) followed by "RMC,", "GGA,", "ZDA," or "WPL,".
+enum class Kind { None, Gga, Rmc, Zda, Wpl };
 constexpr size_t kTagSize = 7;  // "$GPRMC,"
 
 Kind kindAt(const uint8_t* bytes, size_t length, size_t pos) {
@@ -30,6 +32,8 @@ Kind kindAt(const uint8_t* bytes, size_t length, size_t pos) {
     if (!capital(bytes[pos + 1]) || bytes[pos + 1] == 'P' || !capital(bytes[pos + 2])) return Kind::None;
     if (std::memcmp(bytes + pos + 3, "RMC,", 4) == 0) return Kind::Rmc;
     if (std::memcmp(bytes + pos + 3, "GGA,", 4) == 0) return Kind::Gga;
+    if (std::memcmp(bytes + pos + 3, "ZDA,", 4) == 0) return Kind::Zda;
+    if (std::memcmp(bytes + pos + 3, "WPL,", 4) == 0) return Kind::Wpl;
     return Kind::None;
 }
 
@@ -140,9 +144,39 @@ struct Undated {
     int hh, mi, ss;
 };
 
+// Plain decimal digits of a whole field; false for anything else.
+bool digitsField(std::string_view text, int& v) {
+    if (text.empty() || text.size() > 6) return false;
+    v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    return true;
+}
+
+// The ASCII of a UTF-16 text with its byte-order mark (other characters become '?', which no
+// sentence field needs); false when the data carry no such mark.
+bool fromUtf16(const uint8_t* bytes, size_t length, std::vector<uint8_t>& out) {
+    if (length < 2 || !((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) return false;
+    const bool little = bytes[0] == 0xFF;
+    out.clear();
+    out.reserve(length / 2);
+    for (size_t i = 2; i + 1 < length; i += 2) {
+        const unsigned unit = little ? bytes[i] | bytes[i + 1] << 8 : bytes[i] << 8 | bytes[i + 1];
+        out.push_back(unit < 0x80 ? static_cast<uint8_t>(unit) : '?');
+    }
+    return true;
+}
+
 }  // namespace
 
 int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
+    std::vector<uint8_t> ascii;
+    if (bytes != nullptr && fromUtf16(bytes, length, ascii)) {
+        bytes = ascii.data();
+        length = ascii.size();
+    }
     ++ctx.run.trackCounter;
     const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
@@ -164,13 +198,35 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     bool afterRmc = false;
     std::string_view lastTime;
     std::vector<Undated> undated;
+    // The date of the last ZDA, moved on a day where the fixes after it pass midnight.
+    bool zda = false;
+    int64_t zdaDays = 0;
+    int zdaSeconds = 0;
+    // WPL waypoints, written after the track (they go through slot 0 of the store).
+    struct Waypoint {
+        int32_t lat, lon;
+        std::string name;
+    };
+    std::vector<Waypoint> waypoints;
 
     const auto appendGga = [&](const Gga& g) {
         if (!g.hasPosition) return;
         const int32_t before = store.count;
         store.addPoint(ctx.run, g.lat, g.lon, g.ok ? g.alt : 0, g.ok ? 1 : 0, 0, 0);
         int hh, mi, ss;
-        if (store.count > before && threePairs(g.time, hh, mi, ss)) undated.push_back({store.count - 1, hh, mi, ss});
+        if (store.count == before || !threePairs(g.time, hh, mi, ss)) return;
+        if (!zda) {
+            undated.push_back({store.count - 1, hh, mi, ss});
+            return;
+        }
+        const int seconds = hh * 3600 + mi * 60 + ss;
+        if (seconds < zdaSeconds - 43200) ++zdaDays;
+        zdaSeconds = seconds;
+        int64_t year;
+        unsigned month, day;
+        civilFromDays(zdaDays, year, month, day);
+        store.time[store.count - 1] = storedTimeFromUtc(static_cast<int>(year), static_cast<int>(month),
+                                                        static_cast<int>(day), hh, mi, ss);
     };
     const auto flushPending = [&] {
         if (pending) appendGga(gga);
@@ -213,6 +269,27 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
             }
             afterRmc = false;
             pos += kTagSize;
+        } else if (kind == Kind::Zda) {
+            // hhmmss.ss,dd,mm,yyyy: dates the fixes before it (as an RMC does) and those after it.
+            const Sentence s(bytes, length, pos + kTagSize);
+            pos += kTagSize;
+            int hh, mi, ss, dd, mo, yyyy;
+            if (threePairs(s.field(1), hh, mi, ss) && digitsField(s.field(2), dd) && digitsField(s.field(3), mo) &&
+                digitsField(s.field(4), yyyy) && storedTimeFromUtc(yyyy, mo, dd, hh, mi, ss) != 0) {
+                fillBack(yyyy, mo, dd, hh, mi, ss);
+                zda = true;
+                zdaDays = daysFromCivil(yyyy, mo, dd);
+                zdaSeconds = hh * 3600 + mi * 60 + ss;
+            }
+        } else if (kind == Kind::Wpl) {
+            // llll.ll,a,yyyyy.yy,a,name
+            const Sentence s(bytes, length, pos + kTagSize);
+            pos += kTagSize;
+            Waypoint w;
+            if (angle(s.field(1), 2, s.field(2), 'S', w.lat) && angle(s.field(3), 3, s.field(4), 'W', w.lon)) {
+                w.name = std::string(s.field(5).substr(0, kMaxImportName));
+                waypoints.push_back(std::move(w));
+            }
         } else if (kind == Kind::Rmc) {
             const Sentence s(bytes, length, pos + kTagSize);
             pos += kTagSize;
@@ -248,6 +325,14 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     ctx.run.displayColor = 0;
     removeGlitches(ctx);
     emitImportedTrack(ctx, job, trackName, job.option);
+    for (const Waypoint& w : waypoints) {
+        store.lat[0] = w.lat;
+        store.lon[0] = w.lon;
+        store.alt[0] = 0;
+        store.altValid[0] = 0;
+        store.time[0] = 0;
+        writeImportedWaypoint(ctx, job, w.name, ctx.settings.WaypointSymbol);
+    }
     return kReadDone;
 }
 

@@ -54,6 +54,12 @@ void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name);
 // A waypoint of the input at slot 0 of the point store: the waypoint count + 1, and a visible
 // user waypoint named "%s-%u" (name, waypoint count) with the given symbol.
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol);
+// A point read in degrees (NaN for a text without a number): appended to the point store, or left
+// out and counted when it lies off the earth. finishImportedTrack reports the count.
+void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uint8_t altValid, int32_t time);
+// The same for a waypoint at slot 0 of the point store; false (and counted, importFile reports
+// the count) when it is left out.
+bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg);
 // Asks once per Convert action whether routes are read as tracks; true when they are.
 bool routesReadAsTracks(Context& ctx);
 

@@ -57,6 +57,7 @@ private:
         return v;
     }
     double number(size_t& p, size_t tagLength) { return scan::parseDouble(view(p, tagLength)); }
+    double coordinate(size_t& p, size_t tagLength) { return scan::parseCoordinate(view(p, tagLength)); }
 
     // Every course point of the file, written as a waypoint from slot 0 of the point store.
     void coursePoints() {
@@ -65,6 +66,7 @@ private:
         size_t p = t_.find(0, "<CoursePoint>");
         while (p < t_.size) {
             p += 13;
+            double lat = 0.0, lon = 0.0;
             s.alt[0] = 0.0;
             s.altValid[0] = 0;
             s.time[0] = 0;
@@ -72,9 +74,9 @@ private:
                 if (t_.has(p, "<Name>")) {
                     name = text(p, 6, kNameBuf);
                 } else if (t_.has(p, "<LatitudeDegrees>")) {
-                    s.lat[0] = scan::toSemicircles(number(p, 17));
+                    lat = coordinate(p, 17);
                 } else if (t_.has(p, "<LongitudeDegrees>")) {
-                    s.lon[0] = scan::toSemicircles(number(p, 18));
+                    lon = coordinate(p, 18);
                 } else if (t_.has(p, "<AltitudeMeters>")) {
                     s.alt[0] = number(p, 16);
                     s.altValid[0] = 1;
@@ -82,7 +84,7 @@ private:
                     p = t_.nextTag(p);
                 }
             }
-            writeImportedWaypoint(ctx_, job_, name, ctx_.settings.WaypointSymbol);
+            if (placeDegreesWaypoint(ctx_, lat, lon)) writeImportedWaypoint(ctx_, job_, name, ctx_.settings.WaypointSymbol);
             p = t_.find(p, "<CoursePoint>");
         }
     }
@@ -110,7 +112,8 @@ private:
         s.count = 0;
         bool named = false;
         bool gotLat = false, gotLon = false;
-        int32_t lat = 0, lon = 0, time = 0;
+        double lat = 0.0, lon = 0.0;
+        int32_t time = 0;
         double alt = 0.0;
         uint8_t altValid = 0;
         while (p < t_.size) {
@@ -128,10 +131,10 @@ private:
                 altValid = 0;
                 time = 0;
             } else if (t_.has(p, "<LatitudeDegrees>")) {
-                lat = scan::toSemicircles(number(p, 17));
+                lat = coordinate(p, 17);
                 gotLat = true;
             } else if (t_.has(p, "<LongitudeDegrees>")) {
-                lon = scan::toSemicircles(number(p, 18));
+                lon = coordinate(p, 18);
                 gotLon = true;
             } else if (t_.has(p, "<AltitudeMeters>")) {
                 alt = number(p, 16);
@@ -141,7 +144,7 @@ private:
             } else if (t_.has(p, "</Trackpoint>")) {
                 p += 13;
                 // A point needs both of its coordinates.
-                if (gotLat && gotLon) s.addPoint(ctx_.run, lat, lon, alt, altValid, 0, time);
+                if (gotLat && gotLon) addDegreesPoint(ctx_, lat, lon, alt, altValid, time);
                 gotLat = gotLon = false;
             } else {
                 p = t_.nextTag(p);

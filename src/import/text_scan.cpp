@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "import/utc_time.h"
+#include "core/civil_time.h"
 #include "platform/local_time.h"
 
 namespace trakor::scan {
@@ -93,12 +93,27 @@ double parseDouble(std::string_view s) {
     return negative ? -v : v;
 }
 
-int32_t toSemicircles(double degrees) {
-    double s = degrees * 11930464.0;
-    if (std::isnan(s)) return 0;
-    if (s >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (s <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(s);
+double parseCoordinate(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    // [sign] digits [. digits] [e [sign] digits], with a digit before or after the point.
+    size_t i = 0, mantissa = 0;
+    auto digits = [&s, &i] {
+        const size_t from = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+        return i - from;
+    };
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    mantissa = digits();
+    if (i < s.size() && s[i] == '.') ++i, mantissa += digits();
+    if (mantissa > 0 && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        if (digits() == 0) mantissa = 0;
+    }
+    if (mantissa == 0 || i != s.size()) return std::numeric_limits<double>::quiet_NaN();
+    return parseDouble(s);
 }
 
 namespace {
@@ -138,6 +153,32 @@ bool plainFields(std::string_view t, int& y, int& mo, int& d, int& h, int& mi, i
            digits(17, 2, s);
 }
 
+// What follows the seconds: a fraction (rounded to the nearest second) and a zone, "Z", "+hh:mm",
+// "+hhmm" or "+hh", east of UTC positive. Returns the seconds to add to the written time to
+// reach UTC; none (local zone unknown) counts as UTC.
+int64_t fractionAndZone(std::string_view rest) {
+    int64_t adjust = 0;
+    size_t i = 0;
+    if (i < rest.size() && (rest[i] == '.' || rest[i] == ',')) {
+        ++i;
+        if (i < rest.size() && rest[i] >= '5' && rest[i] <= '9') adjust = 1;
+        while (i < rest.size() && rest[i] >= '0' && rest[i] <= '9') ++i;
+    }
+    if (i >= rest.size() || (rest[i] != '+' && rest[i] != '-')) return adjust;
+    const int64_t sign = rest[i] == '-' ? 1 : -1;  // a zone behind UTC is later in UTC
+    const std::string_view zone = rest.substr(i + 1);
+    auto two = [&zone](size_t at) {
+        if (at + 2 > zone.size() || zone[at] < '0' || zone[at] > '9' || zone[at + 1] < '0' || zone[at + 1] > '9')
+            return -1;
+        return (zone[at] - '0') * 10 + (zone[at + 1] - '0');
+    };
+    const int hours = two(0);
+    if (hours < 0 || hours > 23) return adjust;
+    int minutes = two(zone.size() > 2 && zone[2] == ':' ? 3 : 2);
+    if (minutes < 0 || minutes > 59) minutes = 0;
+    return adjust + sign * (hours * 3600 + minutes * 60);
+}
+
 }  // namespace
 
 int32_t utcTextToTime(std::string_view text, std::tm* local) {
@@ -153,9 +194,9 @@ int32_t utcTextToTime(std::string_view text, std::tm* local) {
     }
     if (!validDate(year, month, day, hour, minute, second)) return 0;
 
-    const time_t instant = utcInstant(year, month, day, hour, minute, second);
-    if (instant == static_cast<time_t>(-1)) return 0;
-    time_t back = localRoundTrip(instant, local);
+    int64_t instant = utcSeconds(year, month, day, hour, minute, second);
+    if (text.size() > 19) instant += fractionAndZone(text.substr(19));
+    time_t back = localRoundTrip(static_cast<time_t>(instant), local);
     if (back == static_cast<time_t>(-1)) return 0;
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(back) & 0xFFFFFFFFu));
 }

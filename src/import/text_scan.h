@@ -59,8 +59,8 @@ size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out)
 // sign, digits, point, exponent; stops at the first other character; 0 when nothing converts.
 // Unlike strtod it reads no hexadecimal form: "0x1A" gives the 0 before the x.
 double parseDouble(std::string_view text);
-// Degrees to semicircles, truncated; values beyond the 32-bit range saturate, NaN gives 0.
-int32_t toSemicircles(double degrees);
+// A coordinate in degrees: the whole text (blanks aside) must be one decimal number, else NaN.
+double parseCoordinate(std::string_view text);
 
 // A date-time text "YYYY-MM-DDThh:mm:ss..." read by position as UTC. Fills the local time of that
 // instant (system time-zone rules) and returns the seconds since 1970 of the instant taken to

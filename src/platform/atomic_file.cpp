@@ -212,6 +212,16 @@ bool writeFileToDevice(const std::string& path, std::string_view bytes, std::str
     return writeNewFile(path, O_EXCL, bytes, calls, error);
 }
 
+const char* fileKindName(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return S_ISREG(mode) ? "a regular file" : "a special file";
+}
+
 bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
     target = path;
     std::error_code ec;
@@ -224,7 +234,11 @@ bool replacementOf(const std::string& path, std::string& target, mode_t& mode, s
     mode = 0644;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return fail(error, target + " is not a regular file", EISDIR);
+        if (!S_ISREG(st.st_mode)) {
+            if (error) *error = target + " is " + fileKindName(st.st_mode) + ", not a regular file";
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            return false;
+        }
         // A read-only file (no owner write permission) stays as it is, even for root.
         if ((st.st_mode & S_IWUSR) == 0) return fail(error, target + " is read-only", EACCES);
         if (::access(target.c_str(), W_OK) != 0) return fail(error, "cannot write " + target, errno);
@@ -241,7 +255,12 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
     if (!replacementOf(path, target, mode, error)) return false;
     removeStaleTemporaries(target);
     LockedTemporary tmp;
-    if (!tmp.create(target, error)) return false;
+    if (!tmp.create(target, error)) {
+        // The file alone may be writable: say why that is not enough.
+        if (errno == EACCES && error != nullptr && ::access(target.c_str(), W_OK) == 0)
+            *error += " (a file is replaced through a new file beside it, and its folder cannot be written)";
+        return false;
+    }
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
     if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
     return tmp.commit(target, true, error);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -92,30 +93,40 @@ namespace {
 
 // Opens `source` and has `write` make a file from a filler that pumps its bytes into a descriptor.
 template <class Write>
-bool copyThrough(const std::string& source, Write write) {
+bool copyThrough(const std::string& source, std::string* error, Write write) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    if (in < 0) {
+        if (error) *error = "cannot open " + source + ": " + std::strerror(errno);
+        return false;
+    }
     const bool ok = write([in](int out) { return pump(in, out); });
     ::close(in);
     return ok;
 }
 
+bool tooLong(const std::string& target, std::string* error) {
+    if (!nameTooLong(target)) return false;
+    if (error) *error = target + ": " + std::strerror(ENAMETOOLONG);
+    return true;
+}
+
 }  // namespace
 
-bool replaceFileWith(const std::string& source, const std::string& target) {
-    if (source.empty() || target.empty() || nameTooLong(target)) return false;
-    return copyThrough(source, [&target](const auto& fill) { return writeFileAtomicallyWith(target, fill); });
+bool replaceFileWith(const std::string& source, const std::string& target, std::string* error) {
+    if (source.empty() || target.empty() || tooLong(target, error)) return false;
+    return copyThrough(source, error,
+                       [&](const auto& fill) { return writeFileAtomicallyWith(target, fill, error); });
 }
 
-bool replaceFileByMoving(const std::string& source, const std::string& target) {
-    if (source.empty() || target.empty() || nameTooLong(target)) return false;
-    return moveFileOver(source, target) || replaceFileWith(source, target);
+bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error) {
+    if (source.empty() || target.empty() || tooLong(target, error)) return false;
+    return moveFileOver(source, target) || replaceFileWith(source, target, error);
 }
 
-bool copyToNewFile(const std::string& source, const std::string& target) {
-    if (nameTooLong(target)) return false;
+bool copyToNewFile(const std::string& source, const std::string& target, std::string* error) {
+    if (tooLong(target, error)) return false;
     // Written under a temporary name: an interrupted copy never looks like a complete one.
-    return copyThrough(source, [&target](const auto& fill) { return createFileAtomically(target, fill); });
+    return copyThrough(source, error, [&](const auto& fill) { return createFileAtomically(target, fill, error); });
 }
 
 bool volumeAnswers(const std::string& root) {

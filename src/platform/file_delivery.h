@@ -24,15 +24,16 @@ bool canWriteOutput(const std::string& path);
 // Replaces `target` with a copy of `source` through a file written beside it, so the target is
 // either untouched or complete (see writeFileAtomically: links are followed, permission bits kept,
 // read-only targets refused).
-bool replaceFileWith(const std::string& source, const std::string& target);
+// `error` (may be null) then holds the file and the system's reason, as for the two below.
+bool replaceFileWith(const std::string& source, const std::string& target, std::string* error = nullptr);
 
 // The same for a source that is a private file of this run: where it can, the file itself is
 // renamed into place (see moveFileOver) instead of copied, and is gone afterwards.
-bool replaceFileByMoving(const std::string& source, const std::string& target);
+bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error = nullptr);
 
 // Copies `source` to a file that must not exist yet (a backup), through a temporary that gets
 // the name only when complete; false when that fails.
-bool copyToNewFile(const std::string& source, const std::string& target);
+bool copyToNewFile(const std::string& source, const std::string& target, std::string* error = nullptr);
 
 // Whether a mount point or folder is there and answers a file-system query.
 bool volumeAnswers(const std::string& root);

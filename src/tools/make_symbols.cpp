@@ -9,7 +9,7 @@
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 #include "gdb/stream.h"
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
 // Trakor3: the desktop program.
 #include <QApplication>
 
+#include "platform/process_guard.h"
 #include "ui/trakor_app.h"
 
 int main(int argc, char** argv) {
+    trakor::secureStandardDescriptors();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trakor3"));
     // Desktops match the window to nl.quenby.Trakor3.desktop (and its icon) by this name.

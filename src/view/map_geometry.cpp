@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numbers>
 
+#include "core/coordinates.h"
+
 namespace trakor::view {
 
 void WorldBox::add(const WorldPoint& p) {
@@ -36,7 +38,7 @@ WorldPoint project(double lat, double lon) {
     return p;
 }
 
-WorldPoint projectSemicircles(int32_t lat, int32_t lon) { return project(lat / 11930464.0, lon / 11930464.0); }
+WorldPoint projectSemicircles(int32_t lat, int32_t lon) { return project(semicirclesToDegrees(lat), semicirclesToDegrees(lon)); }
 
 double latitudeOf(double y) {
     return std::atan(std::sinh(std::numbers::pi * (1 - 2 * y))) * 180.0 / std::numbers::pi;

@@ -5,12 +5,15 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTimer>
 #include <memory>
 
 #include "gdb/stream.h"
+#include "platform/atomic_file.h"
+#include "platform/file_delivery.h"
 #include "view/map_painter.h"
 #include "view/tile_loader.h"
 
@@ -44,8 +47,22 @@ void fetchTiles(TileLoader& loader, const Viewport& vp, int ms) {
 }  // namespace
 
 int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
-    MapModel input;
     std::string error;
+    // The picture is an output like the others: never the input, never a read-only or special
+    // file, and written whole or not at all.
+    {
+        std::string target;
+        mode_t mode = 0;
+        if (sameFile(r.png, r.input)) {
+            std::fprintf(err, "cannot write %s: it is the input file\n", r.png.c_str());
+            return 2;
+        }
+        if (!replacementOf(r.png, target, mode, &error)) {
+            std::fprintf(err, "cannot write %s: %s\n", r.png.c_str(), error.c_str());
+            return 2;
+        }
+    }
+    MapModel input;
     if (loadMapModel(ctx, r.input, input, &error) != kModelRead) {
         std::fprintf(err, "%s\n", error.c_str());
         return 2;
@@ -95,10 +112,17 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
         QPainter p(&image);
         paintMap(p, vp, scene, options);
     }
-    QImageWriter writer(QString::fromStdString(r.png), "png");
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImageWriter writer(&png, "png");
     writer.setQuality(50);  // middling compression: fast enough, and the picture is mostly flat colour
     if (!writer.write(image)) {
         std::fprintf(err, "cannot write %s: %s\n", r.png.c_str(), writer.errorString().toLocal8Bit().constData());
+        return 2;
+    }
+    const QByteArray& bytes = png.data();
+    if (!writeFileAtomically(r.png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &error)) {
+        std::fprintf(err, "cannot write %s: %s\n", r.png.c_str(), error.c_str());
         return 2;
     }
     return 0;

@@ -443,7 +443,8 @@ TEST_F(CliTest, SettingsAreListedAndSetByTheirNamesInAnyCase) {
     out = "\n" + out;
     for (const SettingDef& d : settingTable())
         EXPECT_NE(out.find(std::string("\n") + d.valueName + "="), std::string::npos) << d.valueName;
-    EXPECT_NE(out.find("Removal Distance=50\n    a point nearer than this to the one before is removed\n"
+    EXPECT_NE(out.find("Removal Distance=50\n    a point nearer than this to the one before is removed; courses (TCX) "
+                       "always lose points nearer than 3 m\n"
                        "    unit: tenths of a metre (30 = 3 m)\n    range: 0 or more\n"
                        "    dialog: Preferences: \"Minimal distance"), std::string::npos) << out;
     EXPECT_EQ(cli("--show-setup --set PREFIX=# --set prefix_x=1"), cli::kUsageError);

@@ -1,3 +1,6 @@
+#include <cmath>
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "core/context.h"
@@ -78,11 +81,26 @@ TEST_F(PointStoreTest, PartRangeIncludesTheNextPartsFirstPoint) {
     EXPECT_EQ(first, 0);
 }
 
-TEST(Units, SemicircleConversionUsesTheIntegerFactorAndTruncates) {
-    EXPECT_EQ(degreesToSemicircles(1.0), 11930464);
-    EXPECT_EQ(degreesToSemicircles(-0.5), -5965232);
-    EXPECT_EQ(degreesToSemicircles(52.0000001), 620384129);  // 620384129.19 truncated
-    EXPECT_DOUBLE_EQ(semicirclesToDegrees(11930464), 1.0);
+TEST(Units, SemicirclesAreExactAndRoundToTheNearest) {
+    const struct {
+        double deg;
+        int32_t semicircles;
+    } cases[] = {{1.0, 11930465},  {-0.5, -5965232},       {50.0, 596523236},   {10.0, 119304647},
+                 {180.0, INT32_MAX}, {-180.0, INT32_MIN}, {1e10, INT32_MAX}, {-INFINITY, INT32_MIN}, {NAN, 0}};
+    for (const auto& c : cases) EXPECT_EQ(degreesToSemicircles(c.deg), c.semicircles) << c.deg;
+    EXPECT_DOUBLE_EQ(semicirclesToDegrees(INT32_MIN), -180.0);
+    // Every semicircle value comes back from its degrees, however many decimals a writer keeps
+    // beyond the seventh.
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    for (int i = 0; i < 100000; ++i) {
+        const int32_t s = any(rng);
+        ASSERT_EQ(degreesToSemicircles(semicirclesToDegrees(s)), s);
+        ASSERT_EQ(degreesToSemicircles(std::round(semicirclesToDegrees(s) * 1e9) / 1e9), s);
+    }
+}
+
+TEST(Units, MilesFeetAndKilometres) {
     EXPECT_EQ(kmToMiles(999), 621);
     EXPECT_EQ(milesToKm(3), 5);
     EXPECT_EQ(metresToFeet(3), 10);

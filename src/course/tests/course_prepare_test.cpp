@@ -12,16 +12,18 @@ using PrepareCourse = CourseTest;
 
 std::vector<int32_t> timesOf(const PointStore& s) { return std::vector<int32_t>(s.time, s.time + s.count); }
 
-TEST_F(PrepareCourse, TimesFromTheAverageSpeedAdvanceByWholeSecondsPerSegment) {
-    ctx.settings.AverageSpeed = 15;  // 4 m/s after truncation
+TEST_F(PrepareCourse, TimesFromTheAverageSpeedAddUpOverShortSegments) {
+    ctx.settings.AverageSpeed = 15;  // 4.1667 m/s
     setStore(line(4, 100.5, 1700000000, 7));
     assignCourseTimes(ctx, 0);
-    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000025, 1700000050, 1700000075}));
-    // Without times the track starts now; the truncation loss is not carried over (10.05 s -> 10).
-    ctx.settings.AverageSpeed = 36;
-    setStore(line(3));
-    assignCourseTimes(ctx, 1800000000);
-    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1800000000, 1800000010, 1800000020}));
+    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000024, 1700000048, 1700000072}));
+    // The same 3.9 km take 936 s however finely they are cut; times never go back.
+    for (int32_t points : {2, 11, 101, 1001}) {
+        setStore(line(points, 3900.0 / (points - 1), 0, 0));
+        assignCourseTimes(ctx, 1800000000);
+        EXPECT_EQ(ctx.store.time[points - 1] - ctx.store.time[0], 936) << points;
+        for (int32_t i = 1; i < points; ++i) ASSERT_LE(ctx.store.time[i - 1], ctx.store.time[i]) << points;
+    }
 }
 
 TEST_F(PrepareCourse, FileTimesAreKeptOrGiveTheirOwnSpeed) {
@@ -42,29 +44,29 @@ TEST_F(PrepareCourse, FileTimesAreKeptOrGiveTheirOwnSpeed) {
     ctx.settings.UseFileTimes = 0;
     setStore(line(2, 100.5, 1700000000, 3));
     assignCourseTimes(ctx, 0);
-    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000025}));
+    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000024}));
 }
 
 TEST_F(PrepareCourse, SlowOrMissingSpeedsUseOneMetrePerSecond) {
     for (int32_t speed : {3, 0, -5}) {
         ctx.settings.AverageSpeed = speed;
-        setStore(line(3, 100.5, 1700000000, 0));
+        setStore(line(3, 100.3, 1700000000, 0));
         assignCourseTimes(ctx, 0);
-        EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000100, 1700000200})) << speed;
+        EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000100, 1700000201})) << speed;
     }
     // File times spanning nothing, or too slow a file pace: no division by zero either.
     ctx.settings.UseFileTimes = 1;
     ctx.settings.AverageSpeed = 15;
-    std::vector<Pt> pts = line(3, 100.5, 1700000000, 0);
+    std::vector<Pt> pts = line(3, 100.3, 1700000000, 0);
     pts[1].time = 0;
     setStore(pts);
     assignCourseTimes(ctx, 0);
-    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000025, 1700000050}));
-    pts = line(3, 100.5, 1700000000, 3600);  // 0.1 km/h
+    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000024, 1700000048}));
+    pts = line(3, 100.3, 1700000000, 3600);  // 0.1 km/h
     pts[1].time = 0;
     setStore(pts);
     assignCourseTimes(ctx, 0);
-    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000100, 1700000200}));
+    EXPECT_EQ(timesOf(ctx.store), (std::vector<int32_t>{1700000000, 1700000100, 1700000201}));
 }
 
 TEST_F(PrepareCourse, RightAnglesAreTurnsAndGentleBendsAreNot) {

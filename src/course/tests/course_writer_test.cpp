@@ -25,7 +25,7 @@ TEST_F(CourseWriter, OneCourseInTheDocumentLayout) {
     ctx.store.partMark[1] = kMarkRight;
     std::string out;
     writeCourse(ctx, out, "Tom & Jerry");
-    const std::string lat2 = fmt7(ctx.store.lat[1] / 11930464.0), lon3 = fmt7(ctx.store.lon[2] / 11930464.0);
+    const std::string lat2 = fmt7(semicirclesToDegrees(ctx.store.lat[1])), lon3 = fmt7(semicirclesToDegrees(ctx.store.lon[2]));
     const double d1 = pointDistance(ctx.store, 0, 1), d2 = pointDistance(ctx.store, 1, 2);
     const std::string expected =
         "    <Course>\n"
@@ -91,15 +91,15 @@ TEST_F(CourseWriter, OneCourseInTheDocumentLayout) {
 }
 
 TEST_F(CourseWriter, PositionsStayInsideTheirRanges) {
-    // 180 degrees east and a hair beyond are written as the same meridians west of Greenwich.
+    // The largest longitude stays below 180 degrees, the smallest is 180 west.
     setStore({{0, 0, 1700000000}, {0, 0, 1700000010}, {0, 0, 1700000020}});
-    ctx.store.lon[1] = 180 * kSemicirclesPerDegree;
-    ctx.store.lon[2] = 2147483647;
+    ctx.store.lon[1] = 2147483647;
+    ctx.store.lon[2] = -2147483647 - 1;
     ctx.store.lat[2] = 1073741824 + 5000;  // past the pole, damaged input
     std::string out;
     writeCourse(ctx, out, "Edge");
-    EXPECT_EQ(countOf(out, "<LongitudeDegrees>-180.0000000</LongitudeDegrees>"), 1);
-    EXPECT_EQ(countOf(out, "<LongitudeDegrees>-179.9999894</LongitudeDegrees>"), 2);
+    EXPECT_EQ(countOf(out, "<LongitudeDegrees>179.9999999</LongitudeDegrees>"), 1);
+    EXPECT_EQ(countOf(out, "<LongitudeDegrees>-180.0000000</LongitudeDegrees>"), 2);
     EXPECT_EQ(countOf(out, "<LatitudeDegrees>90.0000000</LatitudeDegrees>"), 2);
     setStore({});
     out.clear();
@@ -135,7 +135,7 @@ TEST_F(CourseWriter, TracksOfAWorkFileBecomeValidCourses) {
     // The file's times of the first track are replaced at 15 km/h from its start; the other
     // tracks have no times and start now.
     EXPECT_EQ(countOf(tcx, "<Time>2023-11-14T22:13:20Z</Time>"), 4);
-    EXPECT_EQ(countOf(tcx, "<Time>2023-11-14T22:13:45Z</Time>"), 3);
+    EXPECT_EQ(countOf(tcx, "<Time>2023-11-14T22:13:44Z</Time>"), 4);
     EXPECT_EQ(countOf(tcx, "<Trackpoint>"), 5 + 4 + 2 + 3 + 4);  // 2 inserted warning points
 }
 

@@ -45,7 +45,9 @@ inline GpxFile parseGpx(const std::string& s) {
 
 // Validates GPX text against the shared GPX 1.1 schema with xmllint, when both are there.
 inline void expectSchemaValid(const std::string& gpx) {
-    const std::string schema = sharedFile("schemas/gpx11.xsd");
+    // GPX 1.1 with Garmin's extension schemas, or GPX 1.1 alone.
+    std::string schema = sharedFile("schemas/gpx11-garmin.xsd");
+    if (schema.empty()) schema = sharedFile("schemas/gpx11.xsd");
     if (schema.empty() || !haveProgram("xmllint")) {
         std::printf("schema check left out: xmllint or the shared GPX schema is missing\n");
         return;

@@ -2,6 +2,7 @@
 // build: schema-valid, read by gpsbabel as it reads our GDB output of the same conversion, read by
 // our own readers with the same points, and with via and shaping points kept apart.
 #include <algorithm>
+#include <regex>
 #include <cmath>
 
 #include "app/tests/driver_fixture.h"
@@ -13,7 +14,6 @@
 namespace trakor::test {
 namespace {
 
-constexpr double kGarmin = 2147483648.0 / 180.0;
 
 // The driver with every engine of this build; the settings of a portable start.
 class GpxCorpusTest : public DriverTest {
@@ -91,15 +91,16 @@ std::vector<std::string> gdbPointKinds(const std::string& path) {
 }
 
 // Tracks and routes (as tracks) as one of our readers finds them, in degrees.
-std::vector<std::pair<double, double>> ourPoints(ReaderFn reader, const std::string& path, double factor) {
+// Semicircles of every point our reader finds.
+std::vector<std::pair<int32_t, int32_t>> ourPoints(ReaderFn reader, const std::string& path) {
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(readWholeFile(path, bytes));
     ReaderRun r;
     r.ctx.run.importQuestion = 1;
     r.read(reader, bytes);
-    std::vector<std::pair<double, double>> all;
+    std::vector<std::pair<int32_t, int32_t>> all;
     for (const EmittedTrack& t : r.tracks)
-        for (size_t i = 0; i < t.lat.size(); ++i) all.push_back({t.lat[i] / factor, t.lon[i] / factor});
+        for (size_t i = 0; i < t.lat.size(); ++i) all.push_back({t.lat[i], t.lon[i]});
     return all;
 }
 
@@ -136,14 +137,11 @@ TEST_F(GpxCorpusTest, EveryOptionReadsAsItsGdbResult) {
 
         // Our readers: the GPX reader on the GPX finds the points our GDB reader finds in the GDB.
         // (The segments of one track read as one, their shared boundary points merged.)
-        const auto fromGpx = ourPoints(readGpx, gpx, 11930464.0);
-        auto fromGdb = ourPoints(readGdbForImport, gdb, kGarmin);
+        const auto fromGpx = ourPoints(readGpx, gpx);
+        auto fromGdb = ourPoints(readGdbForImport, gdb);
         if (c.parts == 0) fromGdb.erase(std::unique(fromGdb.begin(), fromGdb.end()), fromGdb.end());
-        ASSERT_EQ(fromGpx.size(), fromGdb.size());
-        for (size_t i = 0; i < fromGpx.size(); ++i) {
-            ASSERT_NEAR(fromGpx[i].first, fromGdb[i].first, 1e-6) << i;
-            ASSERT_NEAR(fromGpx[i].second, fromGdb[i].second, 1e-6) << i;
-        }
+        // ... to the semicircle.
+        ASSERT_EQ(fromGpx, fromGdb);
 
         if (!babel) continue;
         GpxData a, b;
@@ -163,6 +161,30 @@ TEST_F(GpxCorpusTest, EveryOptionReadsAsItsGdbResult) {
         else
             EXPECT_LT(tracksB.size(), tracksA.size());  // the corpus has tracks long enough to split
     }
+}
+
+// The texts of MapSource's waypoints (the turn instructions of a calculated route among them)
+// are kept: every comment gpsbabel finds in the GDB file stands in the GPX file.
+TEST_F(GpxCorpusTest, WaypointTextsAreKept) {
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
+    TRAKOR_CORPUS_OR_SKIP(input, "gdb-sample-v3.gdb");
+    const std::string gdb = dir.file("out.gdb"), gpx = dir.file("out.gpx");
+    ASSERT_EQ(convert({input}, gdb, 1, 0, 1), kDelivered);
+    ASSERT_EQ(convert({input}, gpx, 1, 0, 1), kDelivered);
+    std::string theirs;
+    ASSERT_EQ(runCommand("gpsbabel -i gdb -f " + quote(forGpsbabel(gdb)) + " -o gpx -F - 2>/dev/null", &theirs), 0);
+    const std::string ours = readFile(gpx);
+    const std::regex cmt("<cmt>([^<]*)</cmt>");
+    int texts = 0, kept = 0;
+    for (auto it = std::sregex_iterator(theirs.begin(), theirs.end(), cmt); it != std::sregex_iterator(); ++it) {
+        const std::string text = (*it)[1];
+        if (text.starts_with("[")) continue;  // gpsbabel's own duration notes
+        ++texts;
+        if (ours.find(">" + text + "</") != std::string::npos) ++kept;
+        else ADD_FAILURE() << text;
+    }
+    EXPECT_GT(texts, 100);
+    std::printf("%d of %d waypoint texts kept\n", kept, texts);
 }
 
 // A batch run writes one GPX file for all its inputs.

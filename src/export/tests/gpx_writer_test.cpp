@@ -4,6 +4,7 @@
 #include "export/gpx_writer.h"
 #include "export/tests/gpx_check.h"
 #include "gdb/records.h"
+#include "gdb/waypoint_details.h"
 
 namespace trakor::test {
 namespace {
@@ -58,6 +59,25 @@ std::vector<uint8_t> sampleImage(char version) {
     // Version 2 details: lead byte, 5 route bytes, description, link, category, one byte, the time.
     if (version == kGdbVersion2)
         home.trailing = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xC9, 0x4F, 0x6E, 0x42};
+    // Version 3 details MapSource keeps, and the fields of Garmin's waypoint extension.
+    if (version == kGdbVersion3) {
+        WaypointDetails d;
+        d.address = "Hauptstr. 1";
+        d.description = "Turn left";
+        d.links = {"http://example.com/?a=1&b=2"};
+        d.category = 0x0005;
+        d.phoneTexts = {"+49 30 1234", ""};
+        d.postalCode = "10115";
+        MemoryStream details;
+        writeWaypointDetails(details, d, version);
+        home.trailing.assign(details.data(), details.data() + details.size());
+        home.hasProximity = true;
+        home.wptProximity = 25.5;
+        home.hasDepth = true;
+        home.wptDepth = 3;
+        home.wptDisplay = 2;
+        home.wptCity = "Berlin";
+    }
     writeWaypointRecord(out, home, version);
     writeWaypointRecord(out, waypoint("S1", semi(52.6), semi(13.3), kClassRoutePoint, kMarkerInvisible), version);
     writeWaypointRecord(out, waypoint("V2", semi(52.7), semi(13.4), kClassRoutePoint, kMarkerVia), version);
@@ -107,6 +127,18 @@ TEST(GpxWriter, RecordsBecomeWaypointsRoutesAndTracks) {
         EXPECT_EQ(f.trackNames, c.trackNames);
         EXPECT_EQ(f.segments, c.segments);
         EXPECT_NE(gpx.find("<ele>11.5</ele><time>2009-06-01T10:00:01Z</time>"), std::string::npos);
+        if (c.version == kGdbVersion3) {
+            EXPECT_NE(gpx.find("<cmt>&quot;quoted&quot;</cmt><desc>Turn left</desc>"
+                               "<link href=\"http://example.com/?a=1&amp;b=2\"/><sym>Flag</sym><extensions>"
+                               "<gpxx:WaypointExtension><gpxx:Proximity>25.5</gpxx:Proximity><gpxx:Depth>3</gpxx:Depth>"
+                               "<gpxx:DisplayMode>SymbolAndDescription</gpxx:DisplayMode><gpxx:Categories>"
+                               "<gpxx:Category>Category 1</gpxx:Category><gpxx:Category>Category 3</gpxx:Category>"
+                               "</gpxx:Categories><gpxx:Address><gpxx:StreetAddress>Hauptstr. 1</gpxx:StreetAddress>"
+                               "<gpxx:City>Berlin</gpxx:City><gpxx:PostalCode>10115</gpxx:PostalCode></gpxx:Address>"
+                               "<gpxx:PhoneNumber>+49 30 1234</gpxx:PhoneNumber></gpxx:WaypointExtension></extensions>"),
+                      std::string::npos)
+                << gpx;
+        }
     }
 }
 

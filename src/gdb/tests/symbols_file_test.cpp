@@ -10,7 +10,7 @@
 #include "app/startup.h"
 #include "gdb/records.h"
 #include "gdb/tests/gpx_oracle.h"
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 
 #ifndef TRAKOR_SYMBOL_TABLE
 #error "the build defines TRAKOR_SYMBOL_TABLE for this test"

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <sstream>
 
 #include "import/fit_messages.h"
@@ -97,14 +98,17 @@ std::vector<WaypointSummary> waypointSummary(const std::vector<test::CapturedWay
 
 using F = FitBuilder::Field;
 const std::vector<F> kRecordFields = {{253, 4}, {0, 4}, {1, 4}, {2, 2}};
+// A time since 1989 (smaller ones count from the device's power-on), and it since 1970.
+constexpr uint32_t kT = 0x10000000;
+constexpr int32_t kUnixT = static_cast<int32_t>(kT + 631065600);
 
 TEST(FitReader, ActivityWithLapAtEndGivesOneNamedTrackWithUnitsConverted) {
     FitBuilder b;
     b.define(0, 0, {{0, 1}}).data(0, {{4, 1}});
     b.define(1, 20, kRecordFields)
-        .data(1, {{1000, 4}, {100000, 4}, {200000, 4}, {2500, 2}})
-        .data(1, {{1001, 4}, {100100, 4}, {200100, 4}, {3000, 2}})
-        .data(1, {{1002, 4}, {100200, 4}, {200200, 4}, {0xFFFF, 2}});
+        .data(1, {{kT + 1000, 4}, {100000, 4}, {200000, 4}, {2500, 2}})
+        .data(1, {{kT + 1001, 4}, {100100, 4}, {200100, 4}, {3000, 2}})
+        .data(1, {{kT + 1002, 4}, {100200, 4}, {200200, 4}, {0xFFFF, 2}});
     b.define(2, 19, {{253, 4}}).data(2, {{1003, 4}});
     FitRun r;
     EXPECT_EQ(r.read(b.build()), kReadDone);
@@ -113,7 +117,7 @@ TEST(FitReader, ActivityWithLapAtEndGivesOneNamedTrackWithUnitsConverted) {
     EXPECT_EQ(t.name, "A-ride-1");
     EXPECT_EQ(t.lat, (std::vector<int32_t>{100000, 100100, 100200}));
     EXPECT_EQ(t.lon, (std::vector<int32_t>{200000, 200100, 200200}));
-    EXPECT_EQ(t.time, (std::vector<int32_t>{631066600, 631066601, 631066602}));
+    EXPECT_EQ(t.time, (std::vector<int32_t>{kUnixT + 1000, kUnixT + 1001, kUnixT + 1002}));
     EXPECT_EQ(t.alt[0], 0.0);
     EXPECT_EQ(t.alt[1], 100.0);
     EXPECT_EQ(t.altValid, (std::vector<int>{1, 1, 0}));
@@ -156,7 +160,7 @@ TEST(FitReader, MultisportActivityGivesOneTrackPerLapAcrossSessions) {
     for (int leg = 0; leg < 2; ++leg) {
         b.define(1, 20, kRecordFields, leg == 1);
         for (int i = 0; i < 3; ++i)
-            b.data(1, {{100u + 10u * leg + i, 4}, {1000u * (leg + 1) + i, 4}, {2000, 4}, {3000, 2}});
+            b.data(1, {{kT + 100u + 10u * leg + i, 4}, {1000u * (leg + 1) + i, 4}, {2000, 4}, {3000, 2}});
         b.define(2, 19, {{253, 4}}).data(2, {{200u + leg, 4}});
         b.define(1, 18, session).data(1, {{300u + leg, 4}, {leg == 0 ? 1u : 2u, 1}, {9, 1}, {100, 4}, {3000, 4}});
     }
@@ -168,7 +172,33 @@ TEST(FitReader, MultisportActivityGivesOneTrackPerLapAcrossSessions) {
     EXPECT_EQ(r.tracks[1].name, "A-ride-2");
     EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{1000, 1001, 1002}));
     EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{2000, 2001, 2002}));
-    EXPECT_EQ(r.tracks[1].time[0], 631065600 + 110);
+    EXPECT_EQ(r.tracks[1].time[0], kUnixT + 110);
+}
+
+// Times since power-on (action cameras) are placed by the file's timestamp_correlation, or else
+// by its first absolute time; without either they are no time, never 1989.
+TEST(FitReader, TimesSincePowerOnBecomeTimesOfDay) {
+    struct Case {
+        const char* what;
+        bool correlation, created;
+        std::vector<int32_t> times;
+    } cases[] = {{"correlated", true, true, {kUnixT + 5000 + 60, kUnixT + 5000 + 61}},
+                 {"anchored at the file's creation", false, true, {kUnixT, kUnixT + 1}},
+                 {"no absolute time", false, false, {0, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FitBuilder b;
+        b.define(0, 0, {{0, 1}, {4, 4}}).data(0, {{4, 1}, {c.created ? kT : 0xFFFFFFFF, 4}});
+        // The device's clock read 100 s after power-on at kT + 5000.
+        if (c.correlation) b.define(2, 162, {{253, 4}, {1, 4}}).data(2, {{kT + 5000, 4}, {100, 4}});
+        b.define(1, 20, kRecordFields)
+            .data(1, {{160, 4}, {100, 4}, {200, 4}, {3000, 2}})
+            .data(1, {{161, 4}, {101, 4}, {201, 4}, {3000, 2}});
+        FitRun r;
+        EXPECT_EQ(r.read(b.build()), kReadDone);
+        ASSERT_EQ(r.tracks.size(), 1u);
+        EXPECT_EQ(r.tracks[0].time, c.times);
+    }
 }
 
 TEST(FitReader, GlitchRemovalRunsOnEveryTrack) {
@@ -213,7 +243,7 @@ TEST(FitReader, InvalidValuesAndRedefinedTypes) {
     FitBuilder b;
     b.define(1, 20, kRecordFields)
         .data(1, {{1, 4}, {0x7FFFFFFF, 4}, {200, 4}, {3000, 2}})  // no latitude: dropped
-        .data(1, {{2, 4}, {100, 4}, {200, 4}, {3000, 2}})
+        .data(1, {{kT + 2, 4}, {100, 4}, {200, 4}, {3000, 2}})
         .data(1, {{0xFFFFFFFF, 4}, {101, 4}, {201, 4}, {3000, 2}});  // no time
     // Local type 1 now means a lap; the old layout no longer applies.
     b.define(1, 19, {{253, 4}}).data(1, {{3, 4}});
@@ -224,7 +254,7 @@ TEST(FitReader, InvalidValuesAndRedefinedTypes) {
     EXPECT_EQ(r.read(b.build()), kReadDone);
     ASSERT_EQ(r.tracks.size(), 2u);
     EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100, 101}));
-    EXPECT_EQ(r.tracks[0].time, (std::vector<int32_t>{631065602, 0}));
+    EXPECT_EQ(r.tracks[0].time, (std::vector<int32_t>{kUnixT + 2, 0}));
     EXPECT_EQ(r.tracks[1].lat, (std::vector<int32_t>{300, 301}));
     EXPECT_EQ(r.tracks[1].alt[0], 200.0);  // enhanced altitude where the 16-bit one is absent
     EXPECT_EQ(r.tracks[1].altValid, (std::vector<int>{1, 0}));
@@ -268,14 +298,17 @@ TEST(FitReader, CoursePointsAndLocationsBecomeWaypointsFirst) {
     b.define(2, 32, {{2, 4}, {3, 4}, {253, 4}, {6, 16}})
         .data(2, {{5000, 4}, {6000, 4}, {9, 4}, {0x6E727554, 4}, {0x7466654C, 4}, {0, 4}, {0, 4}})
         .data(2, {{0x7FFFFFFF, 4}, {6001, 4}, {9, 4}, {0x41, 4}, {0, 4}, {0, 4}, {0, 4}});  // no position
-    // Location with the name first.
-    b.define(3, 29, {{0, 8}, {1, 4}, {2, 4}}).data(3, {{0x656D6F48, 4}, {0, 4}, {7000, 4}, {8000, 4}});
+    // Location with the name first, and its altitude.
+    b.define(3, 29, {{0, 8}, {1, 4}, {2, 4}, {4, 2}}).data(3, {{0x656D6F48, 4}, {0, 4}, {7000, 4}, {8000, 4}, {3000, 2}});
     FitRun r;
     r.ctx.run.waypointCount = 4;
     r.ctx.settings.WaypointSymbol = 77;
     EXPECT_EQ(r.read(b.build()), kReadDone);
     EXPECT_EQ(waypointSummary(r.waypoints),
               (std::vector<WaypointSummary>{{"TurnLeft-5", 5000, 6000, 77}, {"Home-6", 7000, 8000, 77}}));
+    EXPECT_EQ(r.waypoints[0].at.altValid, 0);
+    EXPECT_EQ(r.waypoints[1].at.altValid, 1);
+    EXPECT_EQ(r.waypoints[1].at.alt, 100.0);
     ASSERT_EQ(r.tracks.size(), 1u);
     EXPECT_EQ(r.tracks[0].name, "C-ride-1");
     EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{100, 101}));
@@ -369,6 +402,62 @@ TEST(FitReader, CorpusFilesGiveGpsbabelsPoints) {
             }
         }
     }
+}
+
+// Every FIT file of the corpus reads to the positions, times and altitudes of the record
+// messages as Garmin's own FIT SDK decodes them (repeated positions merged, as the store keeps them).
+TEST(FitReader, CorpusFilesGiveTheFitSdksRecords) {
+    const std::string corpus = test::sharedFile("corpus");
+    if (corpus.empty()) GTEST_SKIP() << "shared corpus not present";
+    int files = 0, equal = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".fit") continue;
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        TRAKOR_FIT_SDK_OR_SKIP(lines, path);
+        ++files;
+        struct Point {
+            int32_t lat, lon, time;
+            double alt;  // NaN: none
+        };
+        std::vector<Point> sdk;
+        std::istringstream in(lines);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.starts_with("record ")) continue;
+            auto value = [&line](const std::string& key, double& v) {
+                const size_t at = line.find(" " + key + "=");
+                if (at == std::string::npos) return false;
+                v = std::strtod(line.c_str() + at + key.size() + 2, nullptr);
+                return true;
+            };
+            double lat, lon, time = 0, alt = std::nan("");
+            if (!value("positionLat", lat) || !value("positionLong", lon)) continue;
+            value("timestamp", time);
+            if (!value("altitude", alt)) value("enhancedAltitude", alt);
+            if (!sdk.empty() && sdk.back().lat == lat && sdk.back().lon == lon) continue;
+            sdk.push_back({static_cast<int32_t>(lat), static_cast<int32_t>(lon), static_cast<int32_t>(time), alt});
+        }
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(readWholeFile(path, bytes));
+        FitRun r;
+        r.read(bytes);
+        std::vector<Point> ours;
+        for (const auto& t : r.tracks)
+            for (size_t i = 0; i < t.lat.size(); ++i)
+                ours.push_back({t.lat[i], t.lon[i], t.time[i], t.altValid[i] ? t.alt[i] : std::nan("")});
+        ASSERT_EQ(ours.size(), sdk.size());
+        for (size_t i = 0; i < ours.size(); ++i) {
+            ASSERT_EQ(ours[i].lat, sdk[i].lat) << i;
+            ASSERT_EQ(ours[i].lon, sdk[i].lon) << i;
+            ASSERT_EQ(ours[i].time, sdk[i].time) << i;
+            ASSERT_EQ(std::isnan(ours[i].alt), std::isnan(sdk[i].alt)) << i;
+            if (!std::isnan(ours[i].alt)) {
+                ASSERT_NEAR(ours[i].alt, sdk[i].alt, 1e-9) << i;
+            }
+        }
+        ++equal;
+    }
+    std::printf("%d of %d FIT files read as the FIT SDK decodes them\n", equal, files);
 }
 
 TEST(FitReader, CorpusLocationsGiveGpsbabelsWaypoints) {

@@ -161,12 +161,12 @@ TEST_F(GdbImportReaderTest, CorpusFilesMatchGpsbabel) {
         ASSERT_FALSE(tracks.empty());
         std::vector<CapturedTrack> ourTracks(tracks.begin() + 1, tracks.end());
         std::vector<std::vector<OraclePoint>> theirTracks(babel.lines.begin() + 1, babel.lines.end());
-        expectSamePoints(flatten(ourTracks, kGpsbabelFactor), flatten(theirTracks));
+        expectSamePoints(flatten(ourTracks), flatten(theirTracks));
         // gpsbabel lists a route's route points; our track holds the link points of its legs,
         // which begin with the route point of each leg: every route point lies on it, in order.
         EXPECT_EQ(tracks[0].name.rfind("NARVA-Leipzig-", 0), 0u);
         size_t k = 0;
-        for (const OraclePoint& p : flatten({tracks[0]}, kGpsbabelFactor)) {
+        for (const OraclePoint& p : flatten({tracks[0]})) {
             const auto& route = babel.lines[0];
             if (k < route.size() && std::abs(p.lat - route[k].lat) < 1e-6 && std::abs(p.lon - route[k].lon) < 1e-6) ++k;
         }

@@ -54,24 +54,21 @@ inline std::vector<OraclePoint> flatten(const std::vector<std::vector<OraclePoin
     return all;
 }
 
-// Degrees of our semicircles: by our factor for text inputs, where we made the semicircles; by
-// gpsbabel's own factor (2^31 / 180) for GDB inputs, where both read the same semicircles.
-constexpr double kOurFactor = 11930464.0;
-constexpr double kGpsbabelFactor = 2147483648.0 / 180.0;
-
-inline std::vector<OraclePoint> flatten(const std::vector<CapturedTrack>& tracks, double factor = kOurFactor) {
+// Degrees of our semicircles, by Garmin's factor as gpsbabel takes them.
+inline std::vector<OraclePoint> flatten(const std::vector<CapturedTrack>& tracks) {
     std::vector<OraclePoint> all;
     for (const auto& t : tracks)
-        for (const auto& p : t.points) all.push_back({p.lat / factor, p.lon / factor});
+        for (const auto& p : t.points) all.push_back({semicirclesToDegrees(p.lat), semicirclesToDegrees(p.lon)});
     return all;
 }
 
-// Same points in the same order, to 1e-6 degree.
-inline void expectSamePoints(const std::vector<OraclePoint>& ours, const std::vector<OraclePoint>& theirs) {
+// Same points in the same order, to 1e-6 degree (or the tolerance given).
+inline void expectSamePoints(const std::vector<OraclePoint>& ours, const std::vector<OraclePoint>& theirs,
+                             double tolerance = 1e-6) {
     ASSERT_EQ(ours.size(), theirs.size());
     for (size_t i = 0; i < ours.size(); ++i) {
-        ASSERT_NEAR(ours[i].lat, theirs[i].lat, 1e-6) << "point " << i;
-        ASSERT_NEAR(ours[i].lon, theirs[i].lon, 1e-6) << "point " << i;
+        ASSERT_NEAR(ours[i].lat, theirs[i].lat, tolerance) << "point " << i;
+        ASSERT_NEAR(ours[i].lon, theirs[i].lon, tolerance) << "point " << i;
     }
 }
 

@@ -112,6 +112,6 @@ inline void readEveryPrefix(ReaderFn reader, const std::string& data) {
     }
 }
 
-inline int32_t semi(double degrees) { return static_cast<int32_t>(degrees * 11930464.0); }
+inline int32_t semi(double degrees) { return degreesToSemicircles(degrees); }
 
 }  // namespace trakor::test

@@ -48,10 +48,28 @@ TEST_F(ImportInteropTest, GpxTracksSurviveTheTripThroughGdb) {
     std::erase_if(fromGpx.lines, [](const auto& l) { return l.size() < 2; });
     EXPECT_EQ(fromGdb.lines.size(), fromGpx.lines.size());  // the route became a track
     EXPECT_EQ(fromGdb.waypoints.size(), fromGpx.waypoints.size());
-    // gpsbabel turns our semicircles into degrees with its own factor.
-    std::vector<OraclePoint> ours = flatten(fromGdb.lines);
-    for (auto& p : ours) p = {p.lat * kGpsbabelFactor / kOurFactor, p.lon * kGpsbabelFactor / kOurFactor};
-    expectSamePoints(ours, flatten(fromGpx.lines));
+    // Every point comes back where the GPX file put it, to the semicircle.
+    expectSamePoints(flatten(fromGdb.lines), flatten(fromGpx.lines), 1e-7);
+    expectSamePoints(fromGdb.waypoints, fromGpx.waypoints, 1e-7);
+}
+
+TEST_F(ImportInteropTest, WholeDegreesComeBackWholeAndPointsOffTheEarthAreLeftOutAndTold) {
+    if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
+    job.baseName = "in";
+    writeFile(dir.file("in.gpx"),
+              " <gpx><wpt lat=\"50.0\" lon=\"10.0\"><name>W</name></wpt><wpt lat=\"95\" lon=\"1\"></wpt><trk>"
+              "<trkpt lat=\"50.0\" lon=\"10.0\"/><trkpt lat=\"nan\" lon=\"1\"/><trkpt lat=\"1\" lon=\"1e9\"/>"
+              "<trkpt lat=\"abc\" lon=\"1\"/><trkpt lat=\"0x10\" lon=\"1\"/><trkpt lat=\"-90\" lon=\"-180\"/>"
+              "</trk></gpx>");
+    OracleResult back = gpsbabelRead("gdb", "-w -t", importAndSave(InputType::Gpx, dir.file("in.gpx")));
+    ASSERT_TRUE(back.ran);
+    ASSERT_EQ(back.lines.size(), 1u);
+    expectSamePoints(back.lines[0], {{50.0, 10.0}, {-90.0, -180.0}}, 1e-7);
+    expectSamePoints(back.waypoints, {{50.0, 10.0}}, 1e-7);
+    std::vector<std::string> texts;
+    for (const auto& e : notifier.entries) texts.push_back(e.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"4 points with impossible coordinates were left out of Track-1",
+                                               "1 waypoints with impossible coordinates were left out of in"}));
 }
 
 TEST_F(ImportInteropTest, RoutesWithWaypointsAreReadable) {

@@ -69,14 +69,14 @@ TEST_F(KmlReaderTest, PolygonPlacemarkIsATooShortTrack) {
     EXPECT_EQ(ctx.run.trackFailures, 1);
 }
 
-TEST_F(KmlReaderTest, ExponentsAndPlusSignsAreNotNumberCharacters) {
+TEST_F(KmlReaderTest, ExponentsAreNotNumberCharacters) {
     const std::string kml =
         " <Placemark><LineString><coordinates>1e1,20,5 3,4 +6,7</coordinates></LineString></Placemark>";
     read(readKml, kml);
     ASSERT_EQ(tracks.size(), 1u);
     const auto& p = tracks[0].points;
     // "1e1" ends the longitude at 'e', which is taken as the separator: the rest of the text
-    // shifts into the following fields and tuples; '+' is skipped.
+    // shifts into the following fields and tuples.
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(p[0].lon, semi(1));
     EXPECT_EQ(p[0].lat, semi(1));
@@ -118,7 +118,7 @@ TEST_F(KmlReaderTest, GxTracksPairTimesWithCoordinates) {
          "<ExtendedData><SchemaData><gx:SimpleArrayData name=\"hr\"><gx:value>90</gx:value></gx:SimpleArrayData>"
          "</SchemaData></ExtendedData></gx:Track></Placemark>",
          {"Walk-1"},
-         {{{52.3, 5.1, 10, 0}, {52.4, 5.2, 11.5, 5}, {-52.5, -5.3, none, 9}}}},
+         {{{52.3, 5.1, 10, 0}, {52.4, 5.2, 11.5, 5}, {-52.5, -5.3, none, 10}}}},
         {"empty coordinates skip their times",
          " <Placemark><gx:Track><when>2009-06-01T10:00:00Z</when><when>2009-06-01T10:00:01Z</when>"
          "<when>2009-06-01T10:00:02Z</when><when>2009-06-01T10:00:03Z</when>"
@@ -138,6 +138,16 @@ TEST_F(KmlReaderTest, GxTracksPairTimesWithCoordinates) {
          "<gx:coord>3 4</gx:coord></gx:Track></Placemark>",
          {"Track-1"},
          {{{2, 1, none, 0}, {4, 3, none, -1}}}},
+        {"KML 2.3 tracks without the prefix, times with zones",
+         " <Placemark><name>New</name><Track><when>2009-06-01T12:00:00+02:00</when>"
+         "<when>2009-06-01T05:00:01-0500</when><coord>1 2 3</coord><coord>4 5 6</coord></Track></Placemark>",
+         {"New-1"},
+         {{{2, 1, 3, 0}, {5, 4, 6, 1}}}},
+        {"signs and comments as devices write them",
+         " <Placemark><LineString><coordinates>+008.5155383,+48.2662716,768 <!-- 1,1 <b> --> 9,49"
+         "</coordinates></LineString></Placemark>",
+         {"Track-1"},
+         {{{48.2662716, 8.5155383, 768, -1}, {49, 9, none, -1}}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -6,7 +6,7 @@
 
 #include "import/reader.h"
 #include "import/text_scan.h"
-#include "import/utc_time.h"
+#include "core/civil_time.h"
 #include "import/tests/reader_capture.h"
 #include "testsupport/testsupport.h"
 
@@ -169,6 +169,27 @@ TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
 
 // Talkers other than GP, logs of GGA fixes only, GGA fixes dated from the next RMC, and the
 // two-digit years 80 to 99.
+// ASCII text as UTF-16 little-endian with its byte-order mark.
+std::string utf16(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += {c, '\0'};
+    return out;
+}
+
+TEST(NmeaReader, WplSentencesAreWaypoints) {
+    ReaderRun r;
+    r.read(readNmea, "$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                     "$GPWPL,5230.000,N,00130.000,W,HOME*00\r\n"
+                     "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                     "$GPWPL,,N,00130.000,W,NOWHERE*00\r\n");
+    ASSERT_EQ(r.tracks.size(), 1u);
+    EXPECT_EQ(r.tracks[0].lat.size(), 2u);
+    ASSERT_EQ(r.waypoints.size(), 1u);
+    EXPECT_EQ(r.waypoints[0].name, "HOME-1");
+    EXPECT_EQ(r.waypoints[0].at.lat, degreesToSemicircles(52.5));
+    EXPECT_EQ(r.waypoints[0].at.lon, degreesToSemicircles(-1.5));
+}
+
 TEST(NmeaReader, AnyTalkerGgaFixesAndCenturies) {
     struct Point {
         double lat;
@@ -222,6 +243,18 @@ TEST(NmeaReader, AnyTalkerGgaFixesAndCenturies) {
           {52 + 2 / 60.0, utc(1980, 1, 1, 10, 0, 0), none},
           {52 + 3 / 60.0, 0, none},
           {52 + 4 / 60.0, utc(2037, 1, 1, 10, 0, 0), none}}},
+        {"GGA fixes dated by a ZDA, before and after it and across midnight",
+         "$GPGGA,235958,5201.000,N,00500.000,E,1,05,1.6,1.0,M,0,M,,*00\r\n"
+         "$GPZDA,235959.00,01,06,2009,00,00*00\r\n"
+         "$GPGGA,235959,5202.000,N,00500.000,E,1,05,1.6,2.0,M,0,M,,*00\r\n"
+         "$GPGGA,000001,5203.000,N,00500.000,E,1,05,1.6,3.0,M,0,M,,*00\r\n",
+         {{52 + 1 / 60.0, utc(2009, 6, 1, 23, 59, 58), 1.0},
+          {52 + 2 / 60.0, utc(2009, 6, 1, 23, 59, 59), 2.0},
+          {52 + 3 / 60.0, utc(2009, 6, 2, 0, 0, 1), 3.0}}},
+        {"UTF-16 with its byte-order mark",
+         utf16("$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+               "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"),
+         {{52 + 1 / 60.0, utc(2009, 6, 1, 10, 0, 0), none}, {52 + 2 / 60.0, utc(2009, 6, 1, 10, 0, 1), none}}},
     };
     ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
     for (const Case& c : cases) {

@@ -15,7 +15,7 @@ protected:
     }
     std::vector<OraclePoint> ourWaypoints() const {
         std::vector<OraclePoint> w;
-        for (const auto& p : waypoints) w.push_back({p.at.lat / 11930464.0, p.at.lon / 11930464.0});
+        for (const auto& p : waypoints) w.push_back({semicirclesToDegrees(p.at.lat), semicirclesToDegrees(p.at.lon)});
         return w;
     }
 };

@@ -1,4 +1,4 @@
-#include "import/gpx_names.h"
+#include "core/gpx_names.h"
 
 #include <array>
 

@@ -1,0 +1,199 @@
+// Runs in a hostile environment: closed standard descriptors, standard output that fails or goes
+// away, signals, file-size limits, special files, and outputs named where inputs are.
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_inputs.h"
+#include "cli/tests/cli_fixture.h"
+
+namespace trakor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A GPX file of one track of n points.
+std::string gpxTrack(int n) {
+    std::ostringstream s;
+    s << "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n<trk><name>T</name><trkseg>\n";
+    char pt[96];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(pt, sizeof pt, "<trkpt lat=\"%.6f\" lon=\"%.6f\"></trkpt>\n", 40.0 + i * 1e-4, 5.0 + (i % 2) * 2e-5);
+        s << pt;
+    }
+    return s.str() + "</trkseg></trk>\n</gpx>\n";
+}
+
+// A GDB file without its 56-byte header, which holds the time it was written.
+std::string gdbBody(const std::string& bytes) { return bytes.size() < 56 ? bytes : bytes.substr(56); }
+
+class EdgesTest : public CliTest {
+protected:
+    void SetUp() override {
+        CliTest::SetUp();
+        makeFile("t.gpx", gpxTrack(200));
+        ASSERT_EQ(cli("t.gpx --option 0 -o ref.gdb"), 0) << err;
+        ref = gdbBody(readFile(dir.file("ref.gdb")));
+    }
+    std::string ref;
+};
+
+TEST_F(EdgesTest, ClosedStandardDescriptorsNeverTakeTheResultsPlace) {
+    // The input replaced by its result, as a normal run does it.
+    const std::string overwrite = "in.gdb --option 0 --overwrite-input --no ";
+    fs::copy_file(dir.file("ref.gdb"), dir.file("in.gdb"));
+    ASSERT_EQ(cli(overwrite), 0) << err;
+    const std::string replaced = gdbBody(readFile(dir.file("in.gdb")));
+    for (const char* closed : {">&-", "2>&-", "<&-", "<&- >&- 2>&-"}) {
+        fs::remove(dir.file("o.gdb"));
+        EXPECT_EQ(runCommand(command("t.gpx --option 0 -o o.gdb ") + closed), 0) << closed;
+        EXPECT_TRUE(gdbBody(readFile(dir.file("o.gdb"))) == ref) << closed;
+        fs::copy_file(dir.file("ref.gdb"), dir.file("in.gdb"), fs::copy_options::overwrite_existing);
+        EXPECT_EQ(runCommand(command(overwrite) + closed), 0) << closed;
+        EXPECT_TRUE(gdbBody(readFile(dir.file("in.gdb"))) == replaced) << closed;
+    }
+    std::string piped;
+    EXPECT_EQ(runCommand(command("t.gpx --option 0 -o - 2>&-"), &piped), 0);
+    EXPECT_TRUE(gdbBody(piped) == ref);
+}
+
+TEST_F(EdgesTest, StandardOutputThatFailsIsAFailureWithItsReason) {
+    makeFile("big.gpx", gpxTrack(40000));  // a result far beyond a pipe's buffer
+    const struct {
+        const char* args;
+        const char* to;    // where standard output goes
+        const char* then;  // what follows the run in a pipe
+        const char* reason;
+    } kCases[] = {{"t.gpx", " >/dev/full", "", "No space left on device"},
+                  {"big.gpx", "", " | head -c 10 >/dev/null", "Broken pipe"}};
+    for (const auto& c : kCases) {
+        const std::string status = dir.file("status");
+        runCommand("{ " + command(std::string(c.args) + " --option 0 -o -") + c.to + " 2>" + quote(dir.file("err")) +
+                   "; echo $? >" + quote(status) + "; }" + c.then);
+        const std::string errText = readFile(dir.file("err"));
+        EXPECT_EQ(readFile(status), "2\n") << c.args << errText;
+        EXPECT_NE(errText.find(c.reason), std::string::npos) << errText;
+        EXPECT_EQ(errText.find("completed"), std::string::npos) << errText;
+    }
+}
+
+// Beyond `ulimit -f` (KiB) a write fails, and the user is told which file and why.
+TEST_F(EdgesTest, FileSizeLimitIsAFailureThatNamesTheFileAndItsReason) {
+    makeFile("big.gpx", gpxTrack(40000));
+    const struct {
+        const char* args;
+        int limit;
+        const char* file;
+    } kCases[] = {{"big.gpx --option 0 -o big.gdb", 64, "/bin/Trakor3.gdb"},  // the work file
+                  {"t.gpx --option 0 -o t.gpx.gpx", 8, "/t.gpx.gpx: "}};          // the GPX output
+    for (const auto& c : kCases) {
+        const std::string errFile = dir.file("err");
+        EXPECT_EQ(runCommand("ulimit -f " + std::to_string(c.limit) + "; " + command(c.args) + " >" + quote(errFile) +
+                             " 2>&1"),
+                  2)
+            << c.args;
+        const std::string text = readFile(errFile);
+        EXPECT_NE(text.find(c.file), std::string::npos) << text;
+        EXPECT_NE(text.find("File too large"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("big.gdb")));
+    EXPECT_FALSE(fs::exists(dir.file("t.gpx.gpx")));
+}
+
+TEST_F(EdgesTest, PrivateFoldersGoOnSignalsAndLeftOnesAtTheNextStart) {
+    const std::string tmp = dir.file("tmp");
+    fs::create_directory(tmp);
+    // Left by an ended run (its lock free), held by a running one, and someone else's pattern.
+    for (const char* name : {"trakor3-Left01", "trakor3-Held01", "trakor3-nolock"}) {
+        fs::create_directory(tmp + "/" + name);
+        writeFile(tmp + "/" + name + "/stdin.gpx", "x");
+    }
+    writeFile(tmp + "/trakor3-Left01/.lock", "");
+    writeFile(tmp + "/trakor3-Held01/.lock", "");
+    const int held = ::open((tmp + "/trakor3-Held01/.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(cli::removeStaleTempFolders(tmp), 1);
+    EXPECT_FALSE(fs::exists(tmp + "/trakor3-Left01"));
+    EXPECT_TRUE(fs::exists(tmp + "/trakor3-Held01/stdin.gpx"));
+    EXPECT_TRUE(fs::exists(tmp + "/trakor3-nolock/stdin.gpx"));
+    ::close(held);
+    fs::remove_all(tmp);
+    fs::create_directory(tmp);
+
+    // A run that reads standard input is ended by SIGTERM while it reads: its folder goes too.
+    const std::string pidFile = dir.file("pid");
+    std::string run = "export TMPDIR=" + quote(tmp) + "; " + command("- --input-type gpx -o o.gdb");
+    run.replace(run.find("&& env"), 6, "&& echo $$ >" + quote(pidFile) + " && exec env");
+    FILE* in = ::popen(run.c_str(), "w");
+    ASSERT_NE(in, nullptr);
+    const std::string part = gpxTrack(1000).substr(0, 20000);
+    ASSERT_EQ(std::fwrite(part.data(), 1, part.size(), in), part.size());
+    std::fflush(in);
+    // Wait for the run to start its copy of standard input.
+    auto spooled = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(tmp, ec))
+            if (fs::exists(e.path() / "stdin.gpx", ec)) return true;
+        return false;
+    };
+    for (int i = 0; i < 100000 && !spooled(); ++i) ::usleep(100);
+    ASSERT_TRUE(spooled());
+    ASSERT_EQ(::kill(std::stoi(readFile(pidFile)), SIGTERM), 0);
+    ::pclose(in);
+    EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+}  // namespace
+}  // namespace trakor::test
+
+namespace trakor::test {
+namespace {
+
+// Outputs named where an input, a read-only file or a special file is: refused before anything
+// is written, without blocking, each saying why; the file named stays as it was.
+TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
+    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    makeFile("ro.png", "old picture");
+    fs::permissions(dir.file("ro.png"), fs::perms::owner_read);
+    fs::create_directory(dir.file("sub"));
+    fs::create_symlink(dir.file("t.gpx"), dir.file("link.png"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo.gdb").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.gpx").c_str(), 0644), 0);
+    const std::string gpx = readFile(dir.file("t.gpx"));
+    const struct {
+        const char* args;
+        int status;
+        const char* says;
+    } kCases[] = {
+        {"--render t.gpx t.gpx", 64, "ends in .png"},
+        {"--render link.png t.gpx", 64, "would overwrite"},
+        {"--render sub/../link.png --option 0 t.gpx", 64, "would overwrite"},
+        {"--render ro.png t.gpx", 2, "read-only"},
+        {"--render fifo.png t.gpx", 2, "FIFO"},
+        {"--log t.gpx t.gpx ref.gdb --option 0 -o all.gdb", 64, "would overwrite"},
+        {"--log all.gdb t.gpx ref.gdb --option 0 -o all.gdb", 64, "the output"},
+        {"t.gpx --option 0 -o fifo.gdb", 2, "FIFO"},
+        {"fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
+        {"t.gpx fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(cli(c.args), c.status) << c.args << "\n" << err << out;
+        EXPECT_NE((err + out).find(c.says), std::string::npos) << c.args << "\n" << err << out;
+        EXPECT_EQ(readFile(dir.file("t.gpx")), gpx) << c.args;
+        EXPECT_EQ(readFile(dir.file("ro.png")), "old picture") << c.args;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("all.gdb")));
+    // A picture that can be written is written whole, beside nothing left over.
+    EXPECT_EQ(cli("--render new.png t.gpx"), 0) << err;
+    EXPECT_EQ(readFile(dir.file("new.png")).substr(1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace trakor::test
