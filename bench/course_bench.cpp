@@ -10,6 +10,7 @@
 #include "core/context.h"
 #include "core/settings.h"
 #include "course/course_writer.h"
+#include "course/fit_course_writer.h"
 #include "course/xml_check.h"
 #include "course/tests/turn_warnings_reference.h"
 #include "gdb/file_header.h"
@@ -88,6 +89,18 @@ void BM_WriteCourse(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteCourse)->Unit(benchmark::kMillisecond);
 
+// The same course as a FIT course file; it should take no longer than the TCX course.
+void BM_WriteFitCourse(benchmark::State& state) {
+    Context& ctx = zigzagContext(100000);
+    trakor::prepareCourse(ctx, 0);
+    for (auto _ : state) {
+        std::string out = trakor::encodeFitCourse(ctx, "Zigzag", nullptr, 1700000000);
+        benchmark::DoNotOptimize(out.data());
+        state.SetBytesProcessed(state.bytes_processed() + static_cast<int64_t>(out.size()));
+    }
+}
+BENCHMARK(BM_WriteFitCourse)->Unit(benchmark::kMillisecond);
+
 // The same course handed on in 64 KB pieces and checked piece by piece, as the work file gets it.
 void BM_WriteCourseChecked(benchmark::State& state) {
     Context& ctx = zigzagContext(100000);
@@ -106,11 +119,9 @@ void BM_WriteCourseChecked(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteCourseChecked)->Unit(benchmark::kMillisecond);
 
-// Ten tracks of 10000 points in a work GDB file, through to the work TCX file.
-void BM_WriteCourses(benchmark::State& state) {
-    const std::string folder = (std::filesystem::temp_directory_path() / "trakor_course_bench").string();
+// Ten tracks of 10000 points in a work GDB file.
+void makeWorkFile(Context& ctx, const std::string& folder) {
     std::filesystem::create_directories(folder);
-    Context ctx;
     ctx.settings = trakor::defaultSettings(true);
     ctx.settings.CoursePoints = 1;
     ctx.settings.TurnWarnings = 5;
@@ -135,10 +146,29 @@ void BM_WriteCourses(benchmark::State& state) {
         }
         trakor::writeEndRecord(out);
     }
+}
+
+// The ten tracks through to the work TCX file.
+void BM_WriteCourses(benchmark::State& state) {
+    const std::string folder = (std::filesystem::temp_directory_path() / "trakor_course_bench").string();
+    Context ctx;
+    makeWorkFile(ctx, folder);
     for (auto _ : state) benchmark::DoNotOptimize(trakor::writeCourses(ctx, "", 1700000000));
     state.SetItemsProcessed(state.iterations() * 100000);
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_WriteCourses)->Unit(benchmark::kMillisecond);
+
+// The same run to a FIT file.
+void BM_WriteFitCourses(benchmark::State& state) {
+    const std::string folder = (std::filesystem::temp_directory_path() / "trakor_fit_course_bench").string();
+    Context ctx;
+    makeWorkFile(ctx, folder);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(trakor::writeFitCourses(ctx, folder + "/out.fit", "", 1700000000));
+    state.SetItemsProcessed(state.iterations() * 100000);
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_WriteFitCourses)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -35,6 +35,14 @@ sharedSeeds() {
     nmea_reader_fuzz) exts="nmea nma log"; prefix=1 ;;
     gdb_import_reader_fuzz|via_points_fuzz|gdb_pass_fuzz) exts="gdb"; prefix=1 ;;
     kmz_fuzz) exts="kmz" ;;
+    garmin_device_fuzz)
+      # The description files of the shared device folders.
+      local d=$build/seeds/$t
+      rm -rf "$d" && mkdir -p "$d"
+      for f in ../shared/devices/*/*/GarminDevice.xml; do
+        [ -f "$f" ] && ln -s "$(realpath "$f")" "$d/$(basename "$(dirname "$(dirname "$f")")").xml"
+      done
+      echo "$d"; return ;;
     *) [ -d "$shared" ] && echo "$shared"; return ;;
   esac
   [ -d "$shared" ] || return 0

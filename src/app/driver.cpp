@@ -21,6 +21,8 @@
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/instance_lock.h"
+#include "platform/path_case.h"
 
 namespace trakor {
 
@@ -95,6 +97,40 @@ int checkSplitAndFilter(Context& ctx, const ConversionRequest& req) {
     return kStepPassed;
 }
 
+// A device that describes its files gets what the description lists, in the folder it names
+// (matched in any case): courses as FIT where it takes FIT courses, else as TCX; what a course
+// cannot carry as GPX. What it does not take is refused by model name before anything is written.
+int prepareDescribedTarget(Run& r, const GarminDevice& device, const std::string& target) {
+    Context& ctx = r.ctx;
+    const std::string model = device.model.empty() ? std::string("GPS device") : device.model;
+    const DeviceFileKind* kind = nullptr;
+    if (rejectsCourses(r.req.option)) {
+        kind = device.gpxData();
+        r.plan.format = kFormatGpx;
+        if (kind == nullptr) {
+            say(ctx, dmsg::kTakesNoGpx, model.c_str());
+            return kRunStopped;
+        }
+    } else {
+        kind = device.fitCourses();
+        r.plan.format = kFormatFit;
+        if (kind == nullptr) {
+            kind = device.tcxCourses();
+            r.plan.format = kFormatTcx;
+        }
+        if (kind == nullptr) {
+            say(ctx, dmsg::kTakesNoCourses, model.c_str());
+            return kRunStopped;
+        }
+    }
+    r.plan.deviceFolder = ensureFolderNoCase(target, kind->path);
+    if (r.plan.deviceFolder.empty()) {
+        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+        return kRunStopped;
+    }
+    return kDelivered;
+}
+
 // Checks the GPS device and makes its course folders; fills the plan's device folder.
 int prepareGpsTarget(Run& r) {
     Context& ctx = r.ctx;
@@ -102,6 +138,15 @@ int prepareGpsTarget(Run& r) {
     if (!dev.connected || !volumeAnswers(dev.root)) {
         say(ctx, dmsg::kNoGps);
         return kRunStopped;
+    }
+    r.plan.format = kFormatTcx;
+    if (dev.description && dev.description->listsFiles()) {
+        const std::string target = r.req.targetRoot.empty() ? dev.root : r.req.targetRoot;
+        if (!volumeAnswers(target)) {
+            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
+            return kRunStopped;
+        }
+        return prepareDescribedTarget(r, *dev.description, target);
     }
     auto listed = [&](const char* model) {
         std::string prefix = underRoot(dev.root, model);
@@ -141,6 +186,8 @@ int readOutputPath(Run& r) {
         r.plan.format = kFormatTcx;
     } else if (endsWith(lower, ".gpx")) {
         r.plan.format = kFormatGpx;
+    } else if (endsWith(lower, ".fit")) {
+        r.plan.format = kFormatFit;
     } else {
         say(r.ctx, dmsg::kOutputNotGdbTcx);
         return kRunStopped;
@@ -317,7 +364,12 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
             say(ctx, dmsg::kNotGdb);
             result = kRunFailed;
         } else {
+            const int64_t sizeAtOpen = in.size();
             runGdbPass(ctx, r.calls, in, work);
+            if (in.bytesCutShort() || in.size() < sizeAtOpen) {
+                sayWithDetail(ctx, dmsg::kCannotOpenInput, r.req.inputPath + ": the file was shortened while it was read");
+                result = kRunFailed;
+            }
         }
         ctx.waypointIndex.clear();
         ctx.routeNameIndex.clear();
@@ -415,6 +467,10 @@ int runSingle(Run& r) {
     int rc = runEngine(r, *in, work);
     in.reset();
     if (!closeWorkFile(ctx, work)) return kRunFailed;
+    // What was read before a cut is delivered only when the user says so.
+    if (rc == kDelivered && !ctx.run.cutNote.empty() &&
+        say(ctx, dmsg::kInputCut, req.inputPath.c_str(), ctx.run.cutNote.c_str()) != Answer::Yes)
+        return kRunFailed;
     return rc;
 }
 
@@ -436,6 +492,7 @@ int runBatch(Run& r) {
         say(ctx, dmsg::kBatchOptions);
         return kRunStopped;
     }
+    if (!req.inputList.empty()) r.plan.inputPath = req.inputList.front();
     requireCall(static_cast<bool>(r.calls.convertBatch), "batch conversion");
     requireDelivery(r.calls, r.plan);
 

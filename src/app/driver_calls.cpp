@@ -7,6 +7,7 @@
 #include "course/companion_launcher.h"
 #include "course/course_writer.h"
 #include "course/device_detection.h"
+#include "course/fit_course_writer.h"
 #include "export/gpx_writer.h"
 #include "gdb/down_convert.h"
 #include "import/batch_run.h"
@@ -40,6 +41,9 @@ DriverCalls defaultDriverCalls() {
     calls.unpackKmz = extractKmz;
     calls.writeCourses = [](Context& ctx, const std::string& deviceFolder, XmlCheck& check) {
         return writeCourses(ctx, deviceFolder, &check);
+    };
+    calls.writeFitCourses = [](Context& ctx, const std::string& outputPath, const std::string& deviceFolder) {
+        return writeFitCourses(ctx, outputPath, deviceFolder);
     };
     calls.writeGpx = [](Context& ctx, const std::string& gpxPath) {
         GpxWriteOptions options;

@@ -43,6 +43,9 @@ struct DriverCalls {
     // file per course in deviceFolder): 0 = written, 1 = nothing to write (the user was told).
     // Fills `check` with the verdict on the work TCX file, reached as it was written.
     std::function<int(Context&, const std::string& deviceFolder, XmlCheck& check)> writeCourses;
+    // The same courses as FIT course files: to outputPath when given (several courses chained in
+    // one file), and one file per course in deviceFolder when given. 0 = written, 1 = not (told).
+    std::function<int(Context&, const std::string& outputPath, const std::string& deviceFolder)> writeFitCourses;
     // Writes the work GDB file as GPX 1.1 to gpxPath, which is replaced only when complete:
     // 0 = written, other = not written (the driver tells the user).
     std::function<int(Context&, const std::string& gpxPath)> writeGpx;

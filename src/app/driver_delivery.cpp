@@ -1,5 +1,8 @@
 #include "app/driver_delivery.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,11 +10,16 @@
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
+#include "core/file_names.h"
+#include "course/course_walk.h"
 #include "course/course_writer.h"
 #include "gdb/result_check.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
+#include "platform/path_case.h"
+#include "platform/whole_file.h"
 
 namespace trakor {
 
@@ -56,16 +64,43 @@ bool writeCheckedCourses(Context& ctx, const DriverCalls& calls, const std::stri
     return false;
 }
 
+// Routes, tracks and waypoints go to the unit as one GPX file named after the input, through
+// the device delivery (renamed into place, or written and its size checked). A file of that
+// name on the unit (in any case) is replaced only when the user agrees.
+int deliverGpxToDevice(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
+    std::string name = baseNameOf(plan.inputPath);
+    if (name.empty()) name = ctx.paths.appName.empty() ? std::string("Trakor3") : ctx.paths.appName;
+    std::string target = findPathNoCase(plan.deviceFolder, name + ".gpx");
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && say(ctx, dmsg::kReplaceOnDevice, target.c_str()) != Answer::Yes)
+        return kRunStopped;
+    // The GPX file is made beside the run's work file first, then handed to the device.
+    const std::string local = ctx.paths.workGdb + ".gpx";
+    std::vector<uint8_t> bytes;
+    const bool made = calls.writeGpx(ctx, local) == 0 && readWholeFile(local, bytes);
+    ::unlink(local.c_str());
+    if (!made) return copyError(ctx);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!writeFileToDevice(target, text)) {
+        tellWriteError(ctx, target);
+        return kRunFailed;
+    }
+    say(ctx, dmsg::kGpxSent, target.c_str());
+    return kDelivered;
+}
+
 }  // namespace
 
 bool deliversCourses(const DeliveryPlan& plan) {
-    return (plan.target == OutputTarget::File && plan.format == kFormatTcx) ||
-           plan.target == OutputTarget::TrainingCenter || plan.target == OutputTarget::Gps;
+    return (plan.target == OutputTarget::File && (plan.format == kFormatTcx || plan.format == kFormatFit)) ||
+           plan.target == OutputTarget::TrainingCenter || (plan.target == OutputTarget::Gps && plan.format != kFormatGpx);
 }
 
 void requireDelivery(const DriverCalls& calls, const DeliveryPlan& plan) {
-    if (deliversCourses(plan)) requireCall(static_cast<bool>(calls.writeCourses), "TCX course writer");
-    if (plan.target == OutputTarget::File && plan.format == kFormatGpx)
+    const bool fit = plan.format == kFormatFit && (plan.target == OutputTarget::File || plan.target == OutputTarget::Gps);
+    if (deliversCourses(plan) && !fit) requireCall(static_cast<bool>(calls.writeCourses), "TCX course writer");
+    if (fit) requireCall(static_cast<bool>(calls.writeFitCourses), "FIT course writer");
+    if ((plan.target == OutputTarget::File || plan.target == OutputTarget::Gps) && plan.format == kFormatGpx)
         requireCall(static_cast<bool>(calls.writeGpx), "GPX writer");
     if (plan.target == OutputTarget::MapSource) requireCall(static_cast<bool>(calls.openInMapSource), "opening files in MapSource");
     if (plan.target == OutputTarget::TrainingCenter)
@@ -92,6 +127,8 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
                 if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
                 if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath, &error)) return copyError(ctx, error);
+            } else if (plan.format == kFormatFit) {
+                if (calls.writeFitCourses(ctx, plan.outputPath, std::string()) != 0) return kRunFailed;
             } else if (plan.format == kFormatGpx) {
                 errno = 0;
                 if (calls.writeGpx(ctx, plan.outputPath) != 0)
@@ -116,8 +153,13 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             tellCoursesInFile(ctx, paths.workTcx);
             return calls.startTrainingCenter(ctx) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::Gps:
-            XmlCheck unused;
-            if (calls.writeCourses(ctx, plan.deviceFolder, unused) != 0) return kRunFailed;
+            if (plan.format == kFormatGpx) return deliverGpxToDevice(ctx, calls, plan);
+            if (plan.format == kFormatFit) {
+                if (calls.writeFitCourses(ctx, std::string(), plan.deviceFolder) != 0) return kRunFailed;
+            } else {
+                XmlCheck unused;
+                if (calls.writeCourses(ctx, plan.deviceFolder, unused) != 0) return kRunFailed;
+            }
             say(ctx, dmsg::kCoursesSent);
             return kDelivered;
     }

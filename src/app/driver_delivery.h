@@ -13,6 +13,7 @@ namespace trakor {
 constexpr int kFormatGdb = 0;
 constexpr int kFormatGpx = 1;
 constexpr int kFormatTcx = 2;
+constexpr int kFormatFit = 3;
 
 struct DeliveryPlan {
     OutputTarget target = OutputTarget::File;
@@ -20,11 +21,13 @@ struct DeliveryPlan {
     bool overwriteInput = false;
     std::string inputPath;     // the input under its real name (replaced with the overwrite flag)
     std::string outputPath;    // target File
-    std::string deviceFolder;  // target GPS: the course folder on the device
+    // Target GPS: the folder on the device, and what goes there (kFormatTcx courses, kFormatFit
+    // courses or kFormatGpx routes, tracks and waypoints).
+    std::string deviceFolder;
     bool privateWorkFiles = false;  // the work files are this run's own: they may be moved to the output
 };
 
-// Whether the result leaves as TCX courses.
+// Whether the result leaves as courses (TCX or FIT).
 bool deliversCourses(const DeliveryPlan& plan);
 
 // Every engine call the delivery needs is bound (see requireCall).

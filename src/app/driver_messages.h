@@ -68,8 +68,22 @@ inline constexpr KeyedMessage kNameTooLong{"$MSG84", "File name is too long (at 
 inline constexpr KeyedMessage kResultDamaged{
     "$MSG90", "The converted file does not read back whole (%s).\nIt has not been delivered.\nConversion failed.",
     MsgStyle::Warning};
+inline constexpr KeyedMessage kInputCut{
+    "$MSG100", "The input file is incomplete:\n%s\nIt lacks %s.\nConvert what was read before the cut?",
+    MsgStyle::Question};
 inline constexpr KeyedMessage kInputTooLarge{
     "$MSG97", "Input file is too large:\n%s\nFiles of more than %u MiB cannot be read.", MsgStyle::Warning};
+
+// A GPS device whose description lists the files it takes.
+inline constexpr KeyedMessage kTakesNoCourses{
+    "$DEV01", "The %s takes no courses: its description lists neither FIT nor TCX courses.\nNothing has been written.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kTakesNoGpx{
+    "$DEV02", "The %s takes no GPX files: its description lists none.\nNothing has been written.", MsgStyle::Warning};
+inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already holds the file\n%s\nReplace it?",
+                                                MsgStyle::Question};
+inline constexpr KeyedMessage kGpxSent{"$DEV04", "The routes, tracks and waypoints are sent to the GPS receiver:\n%s",
+                                        MsgStyle::Plain};
 
 }  // namespace dmsg
 

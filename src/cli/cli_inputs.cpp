@@ -194,8 +194,10 @@ bool copyStream(FILE* from, FILE* to, std::string* error) {
 void BatchTally::fileDone(size_t index, const RunState& run) {
     const int32_t written = (run.trackCounter - run.trackFailures) + (run.routeCounter - run.routeFailures);
     if (index >= names_.size()) return;
-    if (written <= written_) failed_.push_back(names_[index]);
+    // Nothing written, or a file cut off (the log says what it lacks).
+    if (written <= written_ || run.cutInputs > cut_) failed_.push_back(names_[index]);
     written_ = written;
+    cut_ = run.cutInputs;
     done_ = index + 1;
 }
 

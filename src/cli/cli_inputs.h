@@ -62,6 +62,7 @@ private:
     std::vector<std::string> failed_;
     size_t done_ = 0;
     int32_t written_ = 0;
+    int32_t cut_ = 0;
 };
 
 }  // namespace trakor::cli

@@ -20,6 +20,7 @@
 
 #include "app/language.h"
 #include "clipboard/clipboard_conversion.h"
+#include "cli/cli_devices.h"
 #include "cli/cli_help.h"
 #include "cli/cli_inputs.h"
 #include "cli/cli_setup.h"
@@ -63,6 +64,8 @@ struct Options {
     bool showSetup = false;
     bool listSettings = false;
     bool listDevices = false;
+    bool listDeviceFiles = false;
+    std::string deviceFilesMount;
     std::string units;
     std::string log;
     std::string inputType;
@@ -74,20 +77,6 @@ struct Options {
     std::string renderSize = "1024x768";
     bool renderTiles = false;
 };
-
-// A drive named with --gps-drive that holds a Garmin device description counts as the connected
-// device, for devices that detection cannot see (not a removable USB disk, or a copy of its folders).
-DetectedDevice deviceAt(const std::string& root) {
-    DetectedDevice dev;
-    std::ifstream in(root + "/Garmin/GarminDevice.xml", std::ios::binary);
-    if (!in) return dev;
-    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string base = root.size() > 1 && root.back() == '/' ? root.substr(0, root.size() - 1) : root;
-    dev.root = base;
-    dev.connected = true;
-    dev.deviceList.push_back(base + "/" + readDeviceDescription(xml).value_or(""));
-    return dev;
-}
 
 OutputTarget targetFromName(const std::string& name) {
     static const std::map<std::string, OutputTarget> kTargets = {{"file", OutputTarget::File},
@@ -204,7 +193,7 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_option("--option", o.option, "Conversion option, see the list below (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
     auto* output = app.add_option("-o,--output", o.output,
-                                  "Output file; its ending (.gdb, .gpx or .tcx) picks the format; '-' writes to standard output");
+                                  "Output file; its ending (.gdb, .gpx, .tcx or .fit) picks the format; '-' writes to standard output");
     app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
         ->excludes(output);
     auto* split = app.add_option("--split", o.split,
@@ -226,7 +215,7 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_option("--input-type", o.inputType, "Type of the input read from standard input ('-')")
         ->check(CLI::IsMember({"gdb", "gpx", "tcx", "crs", "fit", "kml", "kmz", "itn", "nmea"}));
     app.add_option("--output-type", o.outputType, "Format written to standard output with -o - (default: gdb)")
-        ->check(CLI::IsMember({"gdb", "gpx", "tcx"}));
+        ->check(CLI::IsMember({"gdb", "gpx", "tcx", "fit"}));
     auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
                                  "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
                                  "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
@@ -247,7 +236,13 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_flag("--show-setup", o.showSetup, "Print the mode, every path and the loaded settings");
     app.add_flag("--list-settings", o.listSettings,
                  "Print every setting: value, meaning, unit, range and dialog label");
-    app.add_flag("--list-devices", o.listDevices, "Print the GPS drive list as the desktop program shows it");
+    app.add_flag("--list-devices", o.listDevices,
+                 "Print the GPS drive list as the desktop program shows it (with --gps-drive: that folder's device)");
+    app.add_option("--list-device-files", o.deviceFilesMount,
+                   "Print the recordings of the GPS device at MOUNT (default: the detected one), newest first: "
+                   "date, size, path")
+        ->expected(0, 1)
+        ->type_name("[MOUNT]");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
     auto* no = app.add_flag("--no", o.no, "Answer No to every question");
     auto* cancel = app.add_flag("--cancel", o.cancel, "Answer Cancel (or No) to every question");
@@ -263,7 +258,8 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
     if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
     if (!o.clipboardBlock.empty() && !o.inputs.empty())
         throw CLI::ValidationError("--clipboard-block", "takes no INPUT besides IN and OUT");
-    if (!o.showSetup && !o.listSettings && !o.listDevices && o.inputs.empty() && o.clipboardBlock.empty())
+    if (!o.showSetup && !o.listSettings && !o.listDevices && !o.listDeviceFiles && o.inputs.empty() &&
+        o.clipboardBlock.empty())
         throw CLI::RequiredError("INPUT");
     const bool fromStdin = std::find(o.inputs.begin(), o.inputs.end(), "-") != o.inputs.end();
     if (fromStdin && (o.inputs.size() != 1 || o.inputType.empty()))
@@ -306,6 +302,7 @@ int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
             std::fprintf(stderr, "trakor3-cli: %s\n", error.c_str());
             return kRunFailed;
         }
+        o.listDeviceFiles = app.count("--list-device-files") > 0;
         checkOptions(o, setup);
     } catch (const CLI::ParseError& e) {
         // Help is no error; every other parse failure is a usage error.
@@ -391,9 +388,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     ConversionRequest request = buildRequest(ctx.settings, o);
     if (request.outputTarget == OutputTarget::Gps) {
         if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        request.device = calls.detectDevices(ctx);
-        if (!request.device.connected && !request.targetRoot.empty())
-            request.device = deviceAt(request.targetRoot);
+        request.device = cli::findDevice(ctx, calls, request.targetRoot);
     }
     if (!o.view) tellSplit(ctx.settings, request, app3);
     cli::BatchTally tally(o.inputs);
@@ -462,13 +457,11 @@ int main(int argc, char** argv) {
                                          destination, defaultClipboardCalls());
     }
 
-    if (o.listDevices) {
-        // The entries of the desktop program's drive box, one a line.
-        DriverCalls calls = defaultDriverCalls();
-        if (!calls.detectDevices) return reportUnavailable(ctx, "GPS device detection");
-        for (const std::string& entry : calls.detectDevices(ctx).deviceList)
-            std::fprintf(info, "%s\n", entry.c_str());
-        if (o.inputs.empty()) return 0;
+    if (o.listDevices || o.listDeviceFiles) {
+        const DriverCalls calls = defaultDriverCalls();
+        int rc = o.listDevices ? cli::printDeviceList(ctx, calls, absolute(o.gpsDrive), info) : kDelivered;
+        if (rc == kDelivered && o.listDeviceFiles) rc = cli::printDeviceFiles(ctx, calls, absolute(o.deviceFilesMount), info);
+        if (rc != kDelivered || o.inputs.empty()) return rc;
     }
     return runConversionCommand(ctx, o, info, notifier);
 }

@@ -114,6 +114,8 @@ void convertRoute(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
     PointStore& s = ctx.store;
     const std::string name = baseName(s.name);
     if (!fitsPointNumbers(ctx, name)) {
+        // Counted as not converted, as the import path counts it.
+        ++ctx.run.routeFailures;
         ctx.run.nextWaypointNumber += s.count;
         return;
     }
@@ -156,6 +158,7 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     if (!fitsPointNumbers(ctx, current)) {
+        ++ctx.run.trackFailures;
         if (option == 23) ctx.run.nextWaypointNumber += s.count;
         return;
     }
@@ -211,6 +214,7 @@ char convertGdbRecord(Context& ctx, ByteStream& in, ByteStream& out) {
     const int32_t length = readRecordFrame(in, type);
     std::vector<uint8_t> data;
     if (length <= 0 || !loadRecord(in, length, data)) {
+        if (length > 0) ctx.run.cutNote = cutRecordNote(type);
         // End of usable data without an end record: close the output properly.
         writeEndRecord(out);
         return 'V';

@@ -1,5 +1,6 @@
 #include "convert/via_points.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -107,7 +108,16 @@ public:
             writeU8(out, static_cast<uint8_t>(r.type));
             out.write(edited[i].data(), edited[i].size());
         }
-        if (dataEnd_ < buf_.size()) out.write(buf_.data() + dataEnd_, buf_.size() - dataEnd_);
+        const bool ended = std::any_of(records_.begin(), records_.end(), [](const RecordView& r) { return r.type == 'V'; });
+        if (ended) {
+            if (dataEnd_ < buf_.size()) out.write(buf_.data() + dataEnd_, buf_.size() - dataEnd_);
+            return;
+        }
+        // A file without its end record gets one, as the other options give it; bytes left
+        // that make no whole record are a record cut off.
+        if (dataEnd_ < buf_.size())
+            ctx.run.cutNote = cutRecordNote(buf_.size() - dataEnd_ > 4 ? static_cast<char>(buf_[dataEnd_ + 4]) : 0);
+        writeEndRecord(out);
     }
 
     // Edits the route record at `offset`, the last record of the buffer, in place; the buffer

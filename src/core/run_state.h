@@ -35,6 +35,10 @@ struct RunState {
     // number): of the route or track being read, and of the whole input.
     int32_t impossiblePoints = 0;
     int32_t impossibleWaypoints = 0;
+    // What the input lacks when it was cut off (a record, the end of the document); empty when whole.
+    std::string cutNote;
+    // Inputs of a batch run that were cut off; their parts read before the cut were converted.
+    int32_t cutInputs = 0;
     // Point names of ITN input; via values point into it (negative 1-based offsets).
     std::vector<char> namePool;
 

@@ -128,11 +128,11 @@ std::string escapeXml(std::string_view text) {
     return out;
 }
 
-std::string courseFileName(std::string_view courseName) {
+std::string courseFileName(std::string_view courseName, std::string_view extension) {
     std::string out(courseName);
     for (char& c : out)
         if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) c = '_';
-    return out + ".tcx";
+    return out + std::string(extension);
 }
 
 std::string coursePointName(const Context& ctx, bool right) {

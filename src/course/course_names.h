@@ -43,8 +43,8 @@ std::string nameContent(std::string_view name);
 std::string escapeXml(std::string_view text);
 
 // File name of a course on the device: the course name with the characters that file systems
-// of devices refuse ('/', '\\', ':', '*', '?', '"', '<', '>', '|') as '_', and ".tcx".
-std::string courseFileName(std::string_view courseName);
+// of devices refuse ('/', '\\', ':', '*', '?', '"', '<', '>', '|') as '_', and the extension.
+std::string courseFileName(std::string_view courseName, std::string_view extension = ".tcx");
 
 // Name of a course point, "Left" or "Right", or the name inside the translated name line
 // ($MSG49, $MSG50) cut to 10 characters; a translation without a usable name gives English.

@@ -12,6 +12,7 @@
 #include "core/text_format.h"
 #include "course/course_messages.h"
 #include "course/course_names.h"
+#include "course/course_walk.h"
 #include "course/xml_check.h"
 #include "gdb/file_header.h"
 #include "platform/atomic_file.h"
@@ -60,28 +61,6 @@ void appendTime(std::string& out, int32_t seconds, const char* indent) {
     out += "</Time>\n";
 }
 
-// Reads a track record into the point store for a course: glitches removed at 3 metres at
-// least, neither split nor filtered. A track with too few points is reported under its number
-// in the file. 0 when the store holds the track.
-int readCourseTrack(Context& ctx, ByteStream& in, int32_t length, int32_t trackNumber) {
-    const int32_t removal = ctx.settings.RemovalDistance, courses = ctx.run.trackCounter;
-    ctx.settings.RemovalDistance = std::max(removal, 30);
-    ctx.run.trackCounter = trackNumber;
-    const int rc = readGdbTrack(ctx, in, length, 0);
-    ctx.run.trackCounter = courses;
-    ctx.settings.RemovalDistance = removal;
-    return rc;
-}
-
-void writeError(Context& ctx, const std::string& path) {
-    tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
-}
-
-std::string inFolder(const std::string& folder, const std::string& file) {
-    if (folder.empty() || folder.back() == '/') return folder + file;
-    return folder + "/" + file;
-}
-
 }  // namespace
 
 std::string courseDocumentHead() {
@@ -105,15 +84,8 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "      <Name>" + nameContent(courseName) + "</Name>\n";
     out += "      <Lap>\n";
     appendElement(out, "        ", "TotalTimeSeconds", static_cast<double>(s.time[last]) - static_cast<double>(s.time[0]));
-    // Distances along the track, each point's computed once; the last is the track's length
-    // (the same additions in the same order as trackLength makes).
-    std::vector<double> along(static_cast<size_t>(last) + 1, 0.0);
-    if (legs != nullptr && legs->size() == static_cast<size_t>(last)) {
-        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + (*legs)[i - 1];
-    } else {
-        const DistanceCache dist(s);
-        for (int32_t i = 1; i <= last; ++i) along[i] = along[i - 1] + dist(i - 1, i);
-    }
+    // Distances along the track, each point's computed once; the last is the track's length.
+    const std::vector<double> along = distancesAlong(ctx, legs);
     appendElement(out, "        ", "DistanceMeters", along[last]);
     out += "        <BeginPosition>\n";
     appendPosition(out, s, 0, "          ");
@@ -165,61 +137,33 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "    </Course>\n";
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* check) {
-    ctx.run.trackCounter = 0;
-    int32_t coursePoints = 0;
-    FileStream in;
-    GdbHeader header;
-    // Only a readable GDB header lets the records be walked: anything else has no courses.
-    bool usable = in.open(ctx.paths.workGdb, "rb") && readFileHeader(in, header) == 0 &&
-                  isReadableVersion(static_cast<char>(header.version));
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* verdict) {
+    CourseWalk walk(ctx, now);
     clearReadOnly(ctx.paths.workTcx);
     FileStream out;
     if (!out.open(ctx.paths.workTcx, "wb")) {
-        writeError(ctx, ctx.paths.workTcx);
+        tellWriteError(ctx, ctx.paths.workTcx);
         return 1;
     }
     out.writeBehind();
     // Every byte that goes to the file is checked on its way, so the file need not be read back.
     // Both on a second thread, while the next pieces are formed.
-    XmlStreamCheck checker;
-    PiecePipeline pieces([&out, &checker](const std::string& piece) {
-        checker.feed(piece);
+    XmlStreamCheck check;
+    PiecePipeline pieces([&out, &check](const std::string& piece) {
+        check.feed(piece);
         out.write(piece.data(), piece.size());
     });
     const auto emit = [&pieces](std::string_view text) { pieces.put(text); };
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
-    if (usable) emit(head);
-    CourseNames names;
-    std::vector<double> legs;  // distances between neighbouring points, when preparing measured them
+    if (walk.usable()) emit(head);
     bool deviceFailed = false;
-    int32_t tracksSeen = 0;
-    const int64_t fileSize = usable ? in.size() : 0;
-    // The track reader reads the record layout of the run's GDB version.
-    const char runVersion = ctx.run.outputVersion;
-    if (usable) ctx.run.outputVersion = static_cast<char>(header.version);
-    while (usable) {
-        char type = 0;
-        const int32_t length = readRecordFrame(in, type);
-        if (type == 'V' || type == 0) break;
-        if (type != 'T') {
-            if (length > fileSize - in.tell() || !in.seek(in.tell() + length)) break;
-            continue;
-        }
-        ++tracksSeen;
-        const bool read = readCourseTrack(ctx, in, length, tracksSeen) == 0;
-        if (ctx.progress) ctx.progress(static_cast<int>(in.tell() / 1024), static_cast<int>(fileSize / 1024));
-        // Too few points (the reader told the user), or an unconverted copy kept beside its
-        // conversion: no course.
-        if (!read || (!ctx.store.name.empty() && ctx.store.name[0] == '!')) continue;
-        ++ctx.run.trackCounter;
-        coursePoints += prepareCourse(ctx, now, &legs);
-        const std::string name = names.form(ctx.store.name, ctx.run.trackCounter);
+    while (walk.next()) {
+        const std::string& name = walk.name();
         std::string course;
         // A device file needs the whole course; otherwise it streams into the work file.
         CourseFlush toWorkFile;
         if (deviceFolder.empty()) toWorkFile = [&pieces](std::string& text) { pieces.put(text); };
-        writeCourse(ctx, course, name, toWorkFile, &legs);
+        writeCourse(ctx, course, name, toWorkFile, &walk.legs());
         // The course stays whole for a device file; the work file gets a copy then.
         if (deviceFolder.empty())
             pieces.put(course);
@@ -229,30 +173,20 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, Xml
         if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(name));
             deviceFailed = !writeFileToDevice(path, head + course + tail);
-            if (deviceFailed) writeError(ctx, path);
+            if (deviceFailed) tellWriteError(ctx, path);
         }
     }
-    ctx.run.outputVersion = runVersion;
-    if (usable) emit(tail);
+    if (walk.usable()) emit(tail);
     pieces.finish();
     const bool written = out.close() && !pieces.failed();
-    in.close();
-    const XmlCheck verdict = checker.finish();
-    if (check) *check = verdict;
-    if (coursePoints > 0)
-        say(ctx, cmsg::kCoursePoints, coursePoints);
-    if (!written) writeError(ctx, ctx.paths.workTcx);
+    if (verdict) *verdict = check.finish();
     // The user must not be told that courses reached the device when they did not.
-    if (!written || deviceFailed) return 1;
-    if (ctx.run.trackCounter == 0) {
-        say(ctx, cmsg::kNoTracks);
-        return 1;
-    }
-    return 0;
+    return finishCourseRun(ctx, walk.coursePoints(), written ? std::string() : ctx.paths.workTcx,
+                           written && !deviceFailed);
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* check) {
-    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)), check);
+int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* verdict) {
+    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)), verdict);
 }
 
 }  // namespace trakor

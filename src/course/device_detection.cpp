@@ -8,6 +8,7 @@
 #include "core/context.h"
 #include "course/device_messages.h"
 #include "platform/mtp_mounts.h"
+#include "platform/path_case.h"
 
 namespace fs = std::filesystem;
 
@@ -15,7 +16,6 @@ namespace trakor {
 
 namespace {
 
-constexpr const char* kDescriptionFile = "Garmin/GarminDevice.xml";
 // The description file is a few kilobytes; anything past this is not read.
 constexpr std::streamsize kDescriptionFileMax = 1 << 20;
 
@@ -25,8 +25,10 @@ std::string rootOf(const std::string& mountPoint) {
 
 std::string text(const Context& ctx, const DeviceMessage& m) { return messageText(ctx, m.key, m.english, m.limit); }
 
-// The description file's bytes, or nullopt when it cannot be opened.
-std::optional<std::string> readDescriptionFile(const std::string& path) {
+// The description file's bytes under a device root (its folder and name in any case), or
+// nullopt when it cannot be opened.
+std::optional<std::string> readDescriptionFile(const std::string& root) {
+    const std::string path = findPathNoCase(root, kGarminDeviceFile);
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
@@ -101,10 +103,11 @@ std::vector<MountedDisk> mountedRemovableDisks(const DeviceRoots& roots) {
 
 void takeDevice(DeviceDetection& state, const std::string& root, const std::string& xml) {
     state.description = readDeviceDescription(xml).value_or("");
+    state.device = parseGarminDevice(xml);
     state.connected = true;
     state.deviceRoot = root;
     state.selectedRoot = root;
-    state.entries.push_back({root, root + state.description});
+    state.entries.push_back({root, deviceEntryText(root, state.description, state.device)});
 }
 
 // The first storage of an MTP device that holds the description file is the device; another
@@ -112,7 +115,7 @@ void takeDevice(DeviceDetection& state, const std::string& root, const std::stri
 bool detectMtpDevice(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state) {
     for (const MtpDevice& d : findMtpDevices(roots)) {
         for (const std::string& storage : d.storages) {
-            auto bytes = readDescriptionFile(roots.file(storage + kDescriptionFile));
+            auto bytes = readDescriptionFile(roots.file(storage));
             if (!bytes) continue;
             takeDevice(state, storage, *bytes);
             for (const std::string& other : d.storages) {
@@ -152,7 +155,7 @@ void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection
 
     const MountedDisk* device = nullptr;
     for (const auto& d : disks) {
-        auto bytes = readDescriptionFile(roots.file(rootOf(d.mountPoint) + kDescriptionFile));
+        auto bytes = readDescriptionFile(roots.file(rootOf(d.mountPoint)));
         if (!bytes) continue;
         device = &d;
         takeDevice(state, rootOf(d.mountPoint), *bytes);
@@ -199,7 +202,25 @@ DetectedDevice detectedDevice(const DeviceDetection& state) {
     d.root = state.deviceRoot;
     d.connected = state.connected;
     d.deviceList = state.listTexts();
+    d.description = state.device;
     return d;
+}
+
+std::string deviceEntryText(const std::string& root, const std::string& model, const std::optional<GarminDevice>& d) {
+    const std::string takes = d ? d->takes() : std::string();
+    return root + model + (takes.empty() ? "" : ": " + takes);
+}
+
+DetectedDevice deviceAtFolder(const std::string& root) {
+    DetectedDevice dev;
+    auto xml = readDescriptionFile(rootOf(root));
+    if (!xml) return dev;
+    std::string base = root.size() > 1 && root.back() == '/' ? root.substr(0, root.size() - 1) : root;
+    dev.root = base;
+    dev.connected = true;
+    dev.description = parseGarminDevice(*xml);
+    dev.deviceList.push_back(deviceEntryText(base + "/", readDeviceDescription(*xml).value_or(""), dev.description));
+    return dev;
 }
 
 }  // namespace trakor

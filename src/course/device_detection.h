@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "course/garmin_device.h"
 #include "platform/block_devices.h"
 
 namespace trakor {
@@ -18,6 +19,8 @@ struct DetectedDevice {
     std::string root;  // mount point of the detected device, empty when none
     bool connected = false;
     std::vector<std::string> deviceList;
+    // The device's description of its files; without one the fixed course folders apply.
+    std::optional<GarminDevice> description;
 };
 
 // Longest device description kept, in bytes; longer names are cut at a character boundary.
@@ -37,6 +40,7 @@ struct DeviceDetection {
     std::string deviceRoot;    // the device's mount point ending in "/"; empty when none
     std::string selectedRoot;  // root of the picked entry (the target of the courses); empty when nothing was found
     std::string description;   // model name from the device's description file
+    std::optional<GarminDevice> device;  // the whole description, when it reads as one
     std::string cardText;      // "SD-card" / "No SD-card" (or their translations) when a slot was found
     std::vector<DeviceEntry> entries;
     int selected = -1;
@@ -60,5 +64,13 @@ std::optional<std::string> readDeviceDescription(std::string_view xml);
 
 // The detection result as a conversion request carries it.
 DetectedDevice detectedDevice(const DeviceDetection& state);
+
+// A folder named by the user (a mount point, or a copy of a device's folders) that holds a
+// Garmin description counts as a connected device; not connected otherwise.
+DetectedDevice deviceAtFolder(const std::string& root);
+
+// The list text of a device: its root, its model and, when its description lists its files,
+// what it takes ("/media/u/GARMIN/Forerunner 935: FIT courses, GPX").
+std::string deviceEntryText(const std::string& root, const std::string& model, const std::optional<GarminDevice>& d);
 
 }  // namespace trakor

@@ -89,6 +89,11 @@ bool firstDataRecord(const uint8_t* image, size_t size, size_t& pos) {
     return true;
 }
 
+std::string cutRecordNote(char type) {
+    const char* kind = type == 'T' ? "track" : type == 'R' ? "route" : type == 'W' ? "waypoint" : nullptr;
+    return kind ? std::string("the rest of a ") + kind + " record" : std::string("the rest of a record");
+}
+
 int32_t readRecordFrame(ByteStream& in, char& type) {
     int32_t length = readInt32(in);
     if (length == 0) {

@@ -75,4 +75,7 @@ bool firstDataRecord(const uint8_t* image, size_t size, size_t& pos);
 // A zero length (also the end of the data) gives type 'V'; a negative length gives type 0.
 int32_t readRecordFrame(ByteStream& in, char& type);
 
+// What a file cut inside a record of this type lacks: "the rest of a track record".
+std::string cutRecordNote(char type);
+
 }  // namespace trakor

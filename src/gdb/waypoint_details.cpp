@@ -33,7 +33,9 @@ bool walkDetails(FieldWalk& w, char version, WaypointDetails* d) {
     for (int32_t i = 0; i < links && w.ok(); ++i) listed(d ? &d->links : nullptr);
     const uint16_t category = w.u16();
     const uint8_t beforeTime = w.u8();
-    const bool hasTime = w.u8() != 0;
+    // Files of versions 1 and 2 that option 3 wrote hold its saved marker in the time flag, with
+    // no time after it: the record ends there.
+    const bool hasTime = w.u8() != 0 && (v3 || w.left() > 0);
     const int32_t time = hasTime ? w.i32() : 0;
     if (d) {
         d->category = category;

@@ -1,5 +1,6 @@
 #include "import/batch_run.h"
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -23,13 +24,14 @@ bool hasGdbSignature(const std::vector<uint8_t>& bytes) {
 // Results of convertOne besides the readers' own.
 constexpr int kOutOfMemory = 3;
 constexpr int kTooLarge = 4;
+constexpr int kUnreadable = 5;  // the file cannot be opened or read: errno says why
 
 // Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory, kTooLarge beyond the
 // importers' bound.
-int loadInput(const std::string& path, std::vector<uint8_t>& bytes) {
+int loadInput(const std::string& path, std::vector<uint8_t>& bytes, bool* shortened = nullptr) {
     bool tooLarge = false;
     try {
-        if (!path.empty() && readWholeFile(path, bytes, kMaxImportBytes, &tooLarge)) return 0;
+        if (!path.empty() && readWholeFile(path, bytes, kMaxImportBytes, &tooLarge, shortened)) return 0;
     } catch (const std::bad_alloc&) {
         return 2;
     }
@@ -53,14 +55,21 @@ int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& out
     std::string readPath = path;
     if (ctx.run.inputType == InputType::Kmz) readPath = extractKmz(ctx, path);
     std::vector<uint8_t> bytes;
-    const int loaded = loadInput(readPath, bytes);
+    bool shortened = false;
+    const int loaded = loadInput(readPath, bytes, &shortened);
     if (loaded == 2) return kOutOfMemory;
     if (loaded == kTooLarge) return kTooLarge;
-    if (loaded != 0) return kReadInvalid;
+    // A KMZ archive that gave no KML file is invalid; another file the system could not read says why.
+    if (loaded != 0) return ctx.run.inputType == InputType::Kmz ? kReadInvalid : kUnreadable;
     if (ctx.run.inputType == InputType::Gdb && (!hasGdbSignature(bytes) || !downConverted(ctx, bytes)))
         return kReadInvalid;
     ImportJob job{output, log, path, baseNameOf(path), ctx.settings.Mode};
-    return readerFor(ctx.run.inputType)(ctx, job, bytes.data(), bytes.size());
+    const int result = readerFor(ctx.run.inputType)(ctx, job, bytes.data(), bytes.size());
+    if (shortened)
+        ctx.run.cutNote = "the bytes another program cut off while it was read";
+    else if (ctx.run.cutNote.empty())
+        ctx.run.cutNote = documentEndNote(ctx.run.inputType, bytes.data(), bytes.size());
+    return result;
 }
 
 // The log message of a file beyond the importers' bound, with the bound.
@@ -77,9 +86,17 @@ int convertBatch(Context& ctx, FILE* log, ByteStream& output, const std::vector<
     const int total = static_cast<int>(inputs.size());
     if (ctx.progress) ctx.progress(0, total);
     for (int n = 0; n < total; ++n) {
+        ctx.run.cutNote.clear();
         const int result = convertOne(ctx, inputs[n], log, output);
         if (result == kOutOfMemory) return 2;
+        // A file cut off: what was read before the cut is in the output, and the log says what is missing.
+        if (!ctx.run.cutNote.empty()) {
+            writeLogFileEntry(log, inputs[n], ("Incomplete file: it lacks " + ctx.run.cutNote).c_str());
+            ++ctx.run.cutInputs;
+        }
         if (result == kTooLarge) writeLogFileEntry(log, inputs[n], tooLargeEntry().c_str());
+        if (result == kUnreadable)
+            writeLogFileEntry(log, inputs[n], (std::string("Cannot read the file: ") + std::strerror(errno)).c_str());
         if (result == kReadInvalid) writeLogFileEntry(log, inputs[n], kLogInvalidFile);
         if (result == kReadNothing) writeLogFileEntry(log, inputs[n], kLogNoTracks);
         if (ctx.progress) ctx.progress(n + 1, total);

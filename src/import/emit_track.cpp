@@ -131,9 +131,8 @@ void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name) 
     const std::string numbered = numberedName(name, static_cast<uint32_t>(ctx.run.trackCounter));
     if (ctx.run.impossiblePoints > 0) {
         // Told with the track, after any note of the reader's own.
-        char text[kMaxImportName + 96];
-        std::snprintf(text, sizeof text, importmsg::kImpossiblePoints, ctx.run.impossiblePoints, numbered.c_str());
-        ctx.run.setInfo(1, ctx.run.infoFlag != 0 ? ctx.run.infoText + "\n" + text : std::string(text));
+        const std::string text = impossibleCoordinatesNote(ctx.run.impossiblePoints, false, numbered);
+        ctx.run.setInfo(1, ctx.run.infoFlag != 0 ? ctx.run.infoText + "\n" + text : text);
         ctx.run.impossiblePoints = 0;
     }
     emitImportedTrack(ctx, job, numbered, job.option);

@@ -61,6 +61,7 @@ std::string FitMessage::text(uint8_t number) const {
 
 bool FitWalker::open(const uint8_t* bytes, size_t length) {
     bytes_ = bytes;
+    missing_ = 0;
     if (!bytes || length < 12) return false;
     const size_t headerSize = bytes[0];
     if (headerSize < 12 || headerSize > length) return false;
@@ -73,6 +74,7 @@ bool FitWalker::open(const uint8_t* bytes, size_t length) {
         end_ = length - 2;  // size not filled in by the writer: everything before the check sum
     } else {
         end_ = length;  // a cut-off file: read what is there
+        missing_ = dataSize + headerSize + 2 > length ? dataSize + headerSize + 2 - length : 0;
     }
     rewind();
     return true;

@@ -53,6 +53,8 @@ public:
     // True when the walk stopped before the end of the data (an undefined local type or a
     // message running past the end).
     bool stoppedEarly() const { return stoppedEarly_; }
+    // Bytes the header promises beyond the end of a cut-off file; 0 for a whole one.
+    size_t missing() const { return missing_; }
 
 private:
     struct Definition {
@@ -68,6 +70,7 @@ private:
     size_t begin_ = 0;
     size_t end_ = 0;
     size_t pos_ = 0;
+    size_t missing_ = 0;
     bool stoppedEarly_ = false;
     uint32_t lastTimestamp_ = 0;
     std::array<Definition, 16> defs_{};

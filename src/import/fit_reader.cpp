@@ -169,6 +169,7 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase&
 int readFit(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     FitWalker walker;
     if (!walker.open(bytes, length)) return kReadNothing;
+    if (walker.missing() > 0) ctx.run.cutNote = "the last " + std::to_string(walker.missing()) + " bytes of its data";
     TimeBase base;
     readWaypoints(ctx, job, walker, base);
     walker.rewind();

@@ -82,8 +82,12 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
     if (!firstDataRecord(bytes, length, pos)) return kReadNothing;
 
     bool emitted = false;
+    bool ended = false;
     while (pos < length && nextRecord(bytes, length, pos, rec)) {
-        if (rec.type == 'V') break;
+        if (rec.type == 'V') {
+            ended = true;
+            break;
+        }
         if (rec.type == 'W') {
             copyRenamedWaypoint(ctx, job, rec, version);
         } else if (rec.type == 'T') {
@@ -94,6 +98,8 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
             emitted = true;
         }
     }
+    // Bytes left that make no whole record: the file was cut inside one.
+    if (!ended && pos < length) ctx.run.cutNote = cutRecordNote(length - pos > 4 ? static_cast<char>(bytes[pos + 4]) : 0);
     return emitted ? kReadDone : kReadNothing;
 }
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <string_view>
 
 #include "core/run_messages.h"
 #include "gdb/file_header.h"
@@ -27,6 +28,50 @@ ReaderFn readerFor(InputType type) {
     return nullptr;  // not a type of the enumeration: nothing reads it
 }
 
+namespace {
+
+bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0; }
+
+}  // namespace
+
+std::string documentEndNote(InputType type, const uint8_t* bytes, size_t length) {
+    if (type != InputType::Gpx && type != InputType::Tcx && type != InputType::Crs && type != InputType::Kml &&
+        type != InputType::Kmz)
+        return {};
+    const std::string_view doc(reinterpret_cast<const char*>(bytes), length);
+    // The root element: the first tag that is no declaration, comment or processing instruction.
+    size_t at = 0;
+    while ((at = doc.find('<', at)) != std::string_view::npos && at + 1 < doc.size() &&
+           (doc[at + 1] == '?' || doc[at + 1] == '!'))
+        ++at;
+    if (at == std::string_view::npos || at + 1 >= doc.size()) return {};  // not XML: the reader says so
+    size_t nameEnd = at + 1;
+    while (nameEnd < doc.size() && !isSpace(static_cast<uint8_t>(doc[nameEnd])) && doc[nameEnd] != '>' &&
+           doc[nameEnd] != '/')
+        ++nameEnd;
+    const std::string_view root = doc.substr(at + 1, nameEnd - at - 1);
+    // Its end: the last tag, after white space and comments.
+    size_t end = doc.size();
+    for (;;) {
+        while (end > 0 && isSpace(static_cast<uint8_t>(doc[end - 1]))) --end;
+        if (end < 3 || doc.substr(end - 3, 3) != "-->") break;
+        const size_t open = doc.rfind("<!--", end - 3);
+        if (open == std::string_view::npos) break;
+        end = open;
+    }
+    const size_t lastTag = doc.rfind('<', end == 0 ? 0 : end - 1);
+    if (end > 0 && doc[end - 1] == '>' && lastTag != std::string_view::npos) {
+        std::string_view tag = doc.substr(lastTag, end - lastTag);
+        if (lastTag == at && tag.size() >= 2 && tag[tag.size() - 2] == '/') return {};  // <gpx ... />
+        if (tag.starts_with("</") && tag.substr(2).starts_with(root)) {
+            tag.remove_prefix(2 + root.size());
+            while (!tag.empty() && isSpace(static_cast<uint8_t>(tag.front()))) tag.remove_prefix(1);
+            if (tag == ">") return {};
+        }
+    }
+    return "the end of the document (</" + std::string(root) + ">)";
+}
+
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     // The whole input in one buffer (not zero-filled: every byte is read into it); an input
     // beyond the bound is refused as too large rather than being left to the allocator.
@@ -44,6 +89,8 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
         input.seek(0);
         length = capacity > 0 ? input.read(buffer.get(), capacity) : 0;
         bytes = buffer.get();
+        // Fewer bytes than the file held at open: another program shortened it meanwhile.
+        if (length < capacity) return kImportInputChanged;
     }
 
     writeNewHeader(job.output, std::time(nullptr));
@@ -58,9 +105,7 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
         reader(ctx, job, bytes, length);
     if (ctx.run.impossibleWaypoints > 0) {
-        char text[kMaxImportName + 96];
-        std::snprintf(text, sizeof text, importmsg::kImpossibleWaypoints, ctx.run.impossibleWaypoints,
-                      job.baseName.c_str());
+        const std::string text = impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName);
         if (ctx.run.batch && job.log != nullptr)
             std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
                          logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());
@@ -68,6 +113,7 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
             tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
         ctx.run.impossibleWaypoints = 0;
     }
+    if (ctx.run.cutNote.empty()) ctx.run.cutNote = documentEndNote(type, bytes, length);
 
     writeEndRecord(job.output);
     // Another program shortened the input while it was read: what was read is not the file.

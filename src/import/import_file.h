@@ -21,6 +21,10 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input);
 // The driver's form: the input's base name, the open input and the work GDB file.
 int importFile(Context& ctx, const std::string& baseName, ByteStream& input, ByteStream& output);
 
+// For an XML input (GPX, TCX, CRS, KML) whose root element is not closed at its end, what it
+// lacks: "the end of the document (</gpx>)"; empty otherwise.
+std::string documentEndNote(InputType type, const uint8_t* bytes, size_t length);
+
 // The reader of an input type (KMZ: the reader of the extracted KML file); nullptr for a value
 // outside the enumeration.
 ReaderFn readerFor(InputType type);

@@ -24,7 +24,9 @@ inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be w
 
 // Points left out of a route or track, and waypoints left out of a file, for their coordinates.
 inline constexpr const char* kImpossiblePoints = "%d points with impossible coordinates were left out of %s";
+inline constexpr const char* kImpossiblePoint = "1 point with impossible coordinates was left out of %s";
 inline constexpr const char* kImpossibleWaypoints = "%d waypoints with impossible coordinates were left out of %s";
+inline constexpr const char* kImpossibleWaypoint = "1 waypoint with impossible coordinates was left out of %s";
 
 // Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
 inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";

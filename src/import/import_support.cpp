@@ -1,5 +1,7 @@
 // Helpers every reader shares: numbered names, waypoints of the input, and the question about
 // routes.
+#include <cstdio>
+
 #include "convert/route_writer.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
@@ -37,6 +39,18 @@ bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg) {
     ctx.store.lat[0] = degreesToSemicircles(latDeg);
     ctx.store.lon[0] = degreesToSemicircles(lonDeg);
     return true;
+}
+
+std::string impossibleCoordinatesNote(int32_t count, bool waypoints, const std::string& of) {
+    using namespace importmsg;
+    const char* format = waypoints ? (count == 1 ? kImpossibleWaypoint : kImpossibleWaypoints)
+                                   : (count == 1 ? kImpossiblePoint : kImpossiblePoints);
+    char text[kMaxImportName + 96];
+    if (count == 1)
+        std::snprintf(text, sizeof text, format, of.c_str());
+    else
+        std::snprintf(text, sizeof text, format, count, of.c_str());
+    return text;
 }
 
 bool routesReadAsTracks(Context& ctx) {

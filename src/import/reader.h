@@ -60,6 +60,8 @@ void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uin
 // The same for a waypoint at slot 0 of the point store; false (and counted, importFile reports
 // the count) when it is left out.
 bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg);
+// "N points (or waypoints) with impossible coordinates were left out of <of>".
+std::string impossibleCoordinatesNote(int32_t count, bool waypoints, const std::string& of);
 // Asks once per Convert action whether routes are read as tracks; true when they are.
 bool routesReadAsTracks(Context& ctx);
 

@@ -1,5 +1,6 @@
 // TCX and CRS reader: course points become waypoints; every course, activity lap and free
 // track becomes one track.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -66,7 +67,8 @@ private:
         size_t p = t_.find(0, "<CoursePoint>");
         while (p < t_.size) {
             p += 13;
-            double lat = 0.0, lon = 0.0;
+            // A course point without a position is none (left out and counted).
+            double lat = std::nan(""), lon = std::nan("");
             s.alt[0] = 0.0;
             s.altValid[0] = 0;
             s.time[0] = 0;

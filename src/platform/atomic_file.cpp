@@ -242,6 +242,14 @@ bool replacementOf(const std::string& path, std::string& target, mode_t& mode, s
         // A read-only file (no owner write permission) stays as it is, even for root.
         if ((st.st_mode & S_IWUSR) == 0) return fail(error, target + " is read-only", EACCES);
         if (::access(target.c_str(), W_OK) != 0) return fail(error, "cannot write " + target, errno);
+        // A new file under the name would leave the other names with the old content.
+        if (st.st_nlink > 1) {
+            if (error)
+                *error = target + " has " + std::to_string(st.st_nlink - 1) +
+                         " other hard link(s), which would keep the old content; remove them or write to another name";
+            errno = EMLINK;
+            return false;
+        }
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         return fail(error, "cannot inspect " + target, errno);
@@ -262,7 +270,12 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
         return false;
     }
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
-    if (::fchmod(tmp.fd(), mode) != 0) return fail(error, "cannot set the permissions of " + tmp.path(), errno);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        if (!giveAttributesOf(old, target, tmp.fd(), error)) return false;
+    } else if (::fchmod(tmp.fd(), mode) != 0) {
+        return fail(error, "cannot set the permissions of " + tmp.path(), errno);
+    }
     return tmp.commit(target, true, error);
 }
 
@@ -281,7 +294,12 @@ bool moveFileOver(const std::string& source, const std::string& path, std::strin
     int err = ok ? 0 : EINVAL;
     // A file made in the target's folder gets the folder's group there (set-group-ID folder) and
     // its default access rules: a file moved in keeps its own, so such folders get a copy.
-    if (ok && (from.st_dev != folder.st_dev ||
+    // An old file of another owner or group, or with extended attributes, keeps them only in a copy.
+    struct stat old {};
+    const bool oldDiffers = ::stat(target.c_str(), &old) == 0 &&
+                            (old.st_uid != from.st_uid || old.st_gid != from.st_gid ||
+                             ::listxattr(target.c_str(), nullptr, 0) > 0);
+    if (ok && (oldDiffers || from.st_dev != folder.st_dev ||
                from.st_gid != ((folder.st_mode & S_ISGID) != 0 ? folder.st_gid : ::getegid()) ||
                ::getxattr(folderOf(fs::path(target)).c_str(), "system.posix_acl_default", nullptr, 0) > 0)) {
         ok = false;
@@ -298,6 +316,27 @@ bool moveFileOver(const std::string& source, const std::string& path, std::strin
     }
     ::close(fd);
     return ok || fail(error, "cannot move " + source + " to " + target, err);
+}
+
+bool giveAttributesOf(const struct stat& original, const std::string& originalPath, int fd, std::string* error) {
+    // Owner first: a change of owner clears the set-ID bits the mode then sets again.
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), original.st_gid);
+    if (::fchmod(fd, original.st_mode & 07777) != 0) return fail(error, "cannot set the permissions", errno);
+    // Extended attributes, access rules among them; a file system without them has none to copy.
+    const ssize_t listSize = ::listxattr(originalPath.c_str(), nullptr, 0);
+    if (listSize <= 0) return true;
+    std::vector<char> names(static_cast<size_t>(listSize));
+    const ssize_t got = ::listxattr(originalPath.c_str(), names.data(), names.size());
+    for (size_t at = 0; got > 0 && at < static_cast<size_t>(got);) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        const ssize_t valueSize = ::getxattr(originalPath.c_str(), name, nullptr, 0);
+        if (valueSize < 0) continue;
+        std::vector<char> value(static_cast<size_t>(valueSize));
+        const ssize_t read = ::getxattr(originalPath.c_str(), name, value.data(), value.size());
+        if (read >= 0) (void)::fsetxattr(fd, name, value.data(), static_cast<size_t>(read), 0);
+    }
+    return true;
 }
 
 bool writeAllBytes(int fd, std::string_view bytes) { return writeAll(fd, bytes, ::write); }

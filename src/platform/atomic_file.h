@@ -2,6 +2,7 @@
 // clearing away what an interrupted run left behind.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -13,7 +14,8 @@
 namespace trakor {
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over `path`.
-// A symbolic link is followed (its target is replaced); an existing file keeps its permission bits.
+// A symbolic link is followed (its target is replaced); an existing file keeps its permission
+// bits, its owner and group where the system allows, and its extended attributes (ACLs too).
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
@@ -28,7 +30,8 @@ const char* fileKindName(mode_t mode);
 
 // Where a replacement of `path` goes and the permission bits it gets, as writeFileAtomically
 // decides them: a symbolic link is followed, an existing file keeps its bits, a new one gets 0644.
-// False (with `error`) for a read-only file, one that is not a regular file or cannot be written.
+// False (with `error`) for a read-only file, one that is not a regular file or cannot be written,
+// and one with other hard links (they would keep the old content).
 bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error = nullptr);
 
 // Gives the file `source`, which this user owns, the name `path` by renaming it, with the result
@@ -38,6 +41,11 @@ bool replacementOf(const std::string& path, std::string& target, mode_t& mode, s
 // access rules) or a step fails; `error` then holds the reason. `renameFn` is for tests.
 bool moveFileOver(const std::string& source, const std::string& path, std::string* error = nullptr,
                   int (*renameFn)(const char*, const char*) = ::rename);
+
+// Gives the open file `fd` the owner and group of `original` (where the system allows: only root
+// may give a file away), its permission bits and the extended attributes of the file at
+// `originalPath` (access rules among them). False with `error` when the bits cannot be set.
+bool giveAttributesOf(const struct stat& original, const std::string& originalPath, int fd, std::string* error = nullptr);
 
 // Writes every byte to the descriptor (retrying short writes); false on a write error.
 bool writeAllBytes(int fd, std::string_view bytes);

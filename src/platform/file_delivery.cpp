@@ -125,8 +125,18 @@ bool replaceFileByMoving(const std::string& source, const std::string& target, s
 
 bool copyToNewFile(const std::string& source, const std::string& target, std::string* error) {
     if (tooLong(target, error)) return false;
-    // Written under a temporary name: an interrupted copy never looks like a complete one.
-    return copyThrough(source, error, [&](const auto& fill) { return createFileAtomically(target, fill, error); });
+    // Written under a temporary name: an interrupted copy never looks like a complete one. It
+    // gets the original's owner, mode and attributes: a backup is no easier to read than it.
+    return copyThrough(source, error, [&](const auto& pumpInto) {
+        return createFileAtomically(
+            target,
+            [&](int out) {
+                struct stat original {};
+                return pumpInto(out) && ::stat(source.c_str(), &original) == 0 &&
+                       giveAttributesOf(original, source, out, error);
+            },
+            error);
+    });
 }
 
 bool volumeAnswers(const std::string& root) {

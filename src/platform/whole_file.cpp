@@ -8,8 +8,10 @@
 
 namespace trakor {
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, int64_t maxBytes, bool* tooLarge) {
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, int64_t maxBytes, bool* tooLarge,
+                   bool* shortened) {
     if (tooLarge) *tooLarge = false;
+    if (shortened) *shortened = false;
     bytes.clear();
     // Four system calls a file: a batch reads thousands of small ones.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -29,6 +31,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, int64_t
             if (n <= 0) {
                 // A file that shrank while being read is read as far as it goes.
                 if (n < 0) good = false;
+                if (n == 0 && shortened) *shortened = true;
                 bytes.resize(done);
                 break;
             }

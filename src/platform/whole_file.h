@@ -8,8 +8,9 @@
 namespace trakor {
 
 // Reads a whole file; false when it cannot be opened or read (errno tells why). A file of more
-// than maxBytes (when not negative) is not read: false with `tooLarge` set.
+// than maxBytes (when not negative) is not read: false with `tooLarge` set. A file that shrank
+// while it was read is read as far as it goes, with `shortened` set.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, int64_t maxBytes = -1,
-                   bool* tooLarge = nullptr);
+                   bool* tooLarge = nullptr, bool* shortened = nullptr);
 
 }  // namespace trakor

@@ -74,12 +74,15 @@ void CTrakorDlg::buildLayout() {
     countLabel_ = fieldLabel(inputGroup_, "countLabel");
     browse_ = new QPushButton(inputGroup_);
     browse_->setObjectName(QStringLiteral("browseButton"));
+    fromGps_ = new QPushButton(inputGroup_);
+    fromGps_->setObjectName(QStringLiteral("fromGpsButton"));
     preview_ = new QPushButton(inputGroup_);
     preview_->setObjectName(QStringLiteral("previewButton"));
     auto* inputRow = new QHBoxLayout(inputGroup_);
     inputRow->addWidget(inputField_, 1);
     inputRow->addWidget(countLabel_);
     inputRow->addWidget(browse_);
+    inputRow->addWidget(fromGps_);
     inputRow->addWidget(preview_);
 
     // Output.
@@ -254,6 +257,7 @@ void CTrakorDlg::applyTexts() {
     const Context& ctx = ui_.ctx;
     setWindowTitle(mainTitle(ctx));
     browse_->setText(uiText(ctx, gdbtext::Browse));
+    fromGps_->setText(uiText(ctx, gdbtext::FromGps));
     saveAs_->setText(uiText(ctx, gdbtext::SaveAs));
     convert_->setText(uiText(ctx, gdbtext::Convert));
     preferences_->setText(uiText(ctx, gdbtext::Preferences));
@@ -300,7 +304,7 @@ void CTrakorDlg::applyTexts() {
     const QString menuKey = QString(mnemonicOf(helpMenu_->title())) + mapMenuKey(mnemonicOf(helpMenu_->title()));
     QList<QAbstractButton*> keyed{convert_,  quit_,     browse_, saveAs_, preview_,   preferences_, help_,
                                   clipboard_, about_,   language_, overwrite_, split_, filter_, saveRoute_,
-                                  saveTrack_, edge_,    showResult_};
+                                  saveTrack_, edge_,    showResult_, fromGps_};
     assignMnemonics(keyed, menuKey);
     assignMnemonics(keyed + targets_->buttons(), menuKey);
 }

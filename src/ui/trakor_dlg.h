@@ -89,6 +89,8 @@ private:
     void filterFieldEdited();
     void driveChosen(int index);
     void browseForInput();
+    // "From GPS...": the recordings of the connected unit to pick inputs from.
+    void chooseFromGps();
     void saveAs();
     void chooseInput();
     void chooseOutput();
@@ -139,6 +141,7 @@ private:
     QLineEdit* inputField_;
     QLabel* countLabel_;
     QPushButton* browse_;
+    QPushButton* fromGps_;
     QPushButton* preview_;
     QGroupBox* outputGroup_;
     QButtonGroup* targets_;

@@ -63,7 +63,7 @@ QString withCapitals(const char* filters) {
 constexpr const char* kInputFilters =
     "All Files (*);;MapSource File (*.gdb *.gpx);;GDB File (*.gdb);;GPX File (*.gpx);;CRS/TCX File (*.crs *.tcx);;"
     "FIT File (*.fit);;KML/KMZ File (*.kml *.kmz);;ITN File (*.itn);;NMEA File (*.nmea *.nma *.log)";
-constexpr const char* kOutputFilters = "GDB File (*.gdb);;GPX File (*.gpx);;TCX File (*.tcx)";
+constexpr const char* kOutputFilters = "GDB File (*.gdb);;GPX File (*.gpx);;TCX File (*.tcx);;FIT Course (*.fit)";
 }  // namespace
 
 void CTrakorDlg::initialise() {
@@ -144,6 +144,7 @@ void CTrakorDlg::connectControls() {
     connect(filterField_, &QLineEdit::textEdited, this, &CTrakorDlg::filterFieldEdited);
     connect(driveBox_, &QComboBox::currentIndexChanged, this, &CTrakorDlg::driveChosen);
     connect(browse_, &QPushButton::clicked, this, &CTrakorDlg::browseForInput);
+    connect(fromGps_, &QPushButton::clicked, this, &CTrakorDlg::chooseFromGps);
     connect(saveAs_, &QPushButton::clicked, this, &CTrakorDlg::saveAs);
     connect(convert_, &QPushButton::clicked, this, &CTrakorDlg::convertNow);
     connect(preview_, &QPushButton::clicked, this, &CTrakorDlg::previewNow);
@@ -372,7 +373,7 @@ void CTrakorDlg::chooseOutput() {
         if (!current.fileName().isEmpty() && !current.isDir()) dialog.selectFile(current.fileName());
     }
     const QString suffix = current.suffix().toLower();
-    if (suffix == QStringLiteral("tcx") || suffix == QStringLiteral("gpx")) {
+    if (suffix == QStringLiteral("tcx") || suffix == QStringLiteral("gpx") || suffix == QStringLiteral("fit")) {
         for (const QString& f : dialog.nameFilters())
             if (f.left(3).toLower() == suffix) dialog.selectNameFilter(f);
         dialog.setDefaultSuffix(suffix);

@@ -17,6 +17,7 @@ inline constexpr const char* kProgramVersion = "3.63";
 namespace gdbtext {
 inline constexpr UiText Title{"$GDB01", "Trakor3 Version %s - File Converter for MapSource files (%c)", 128};
 inline constexpr UiText Browse{"$GDB02", "Browse...", 32};
+inline constexpr UiText FromGps{"$DEV05", "From GPS...", 32};
 inline constexpr UiText SaveAs{"$GDB03", "Save as...", 32};
 inline constexpr UiText Convert{"$GDB04", "Convert", 32};
 inline constexpr UiText Preferences{"$GDB05", "Preferences", 32};
@@ -147,6 +148,8 @@ inline constexpr UiText SymbolChanged{"$MSG31",
                                       "Waypoint Symbol Code is changed.\nSee documentation for consequencies [Help].", 256};
 inline constexpr UiText SelectInput{"$MSG54", "Select Trakor3 input file(s)", 256};
 inline constexpr UiText SelectOutput{"$MSG55", "Select Trakor3 output file.", 256};
+inline constexpr UiText DeviceFiles{"$DEV06", "Recordings on the GPS device", 256};
+inline constexpr UiText NoRecordings{"$DEV07", "The GPS device offers no recordings.", 256};
 inline constexpr UiText ClipboardOnce{"$MSG61", "Trakor3 Clipboard menu can only be opened once.", 256};
 // Literal texts and captions, never translated.
 inline constexpr const char* TooManyFiles = "Too many files selected";

@@ -95,6 +95,23 @@ TEST_F(GdbInputTest, APassThatStopsMovingEndsTheLoop) {
     EXPECT_EQ(recordCalls, 3);
 }
 
+// An input that another program shortens while the pass reads it is no success, whatever the
+// pass made of the bytes it still had.
+TEST_F(GdbInputTest, InputShortenedWhileThePassReadsItFailsTheRun) {
+    const std::string input = makeFile("r.gdb", gdbBytes('m', "abcdef"));
+    fileRequest(input, dir.file("o.gdb"), 21);
+    letters = {'T', 'T', 'V'};
+    const auto pass = calls.convertGdbRecord;
+    calls.convertGdbRecord = [&](Context& c, ByteStream& in, ByteStream& out) {
+        if (recordCalls == 0) std::filesystem::resize_file(input, static_cast<uintmax_t>(headerLength) + 1);
+        c.run.trackCounter = 1;
+        return pass(c, in, out);
+    };
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
+}
+
 TEST_F(GdbInputTest, UnusableHeaderAndMemoryErrors) {
     scanResult = 1;
     fileRequest(makeFile("r.gdb", "not a gdb file"), dir.file("o.gdb"), 11);

@@ -139,7 +139,7 @@ TEST(BashCompletion, OffersOptionsValuesSettingsAndInputFiles) {
         {{"--split", ""}, {}},
         {{""}, {"course.tcx", "edge", "ride.GPX", "route.gdb.bak", "run.fit"}},
         {{"run.fit", "r"}, {"ride.GPX", "route.gdb.bak", "run.fit"}},
-        {{"-o", ""}, {"course.tcx", "edge", "ride.GPX"}},  // GPX is an output too
+        {{"-o", ""}, {"course.tcx", "edge", "ride.GPX", "run.fit"}},  // GPX and FIT are outputs too
         {{"--ini", ""}, {"edge", "my.ini"}},
         {{"--gps-drive", ""}, {"edge"}},
         {{"--clipboard-block", "in.blk", "n"}, {"notes.txt"}},

@@ -197,3 +197,51 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
 
 }  // namespace
 }  // namespace trakor::test
+
+namespace trakor::test {
+namespace {
+
+// Inputs cut off (a GDB file inside a record, an XML document without its end) are told with
+// what they lack; what was read before the cut is delivered only on --yes; a batch logs them.
+TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
+    // Two tracks, the file cut inside the second.
+    const std::string gpx = readFile(dir.file("t.gpx"));
+    const size_t trk = gpx.find("<trk>"), trkEnd = gpx.find("</trk>") + 6;
+    makeFile("two.gpx", gpx.substr(0, trkEnd) + gpx.substr(trk, trkEnd - trk) + gpx.substr(trkEnd));
+    ASSERT_EQ(cli("two.gpx --option 0 -o two.gdb"), 0) << err;
+    const std::string whole = readFile(dir.file("two.gdb"));
+    makeFile("cut.gdb", whole.substr(0, whole.size() - 500));
+    makeFile("cut.gpx", gpx.substr(0, gpx.rfind("</trkseg>")));
+    const struct {
+        const char* args;
+        const char* lacks;
+    } kCases[] = {{"cut.gdb --option 0", "the rest of a track record"},
+                  {"cut.gdb --option 21 --no-split --no-filter", "the rest of a track record"},
+                  {"cut.gpx --option 0", "the end of the document (</gpx>)"}};
+    for (const auto& c : kCases) {
+        fs::remove(dir.file("o.gdb"));
+        EXPECT_EQ(cli(std::string(c.args) + " -o o.gdb"), 2) << c.args << err;
+        EXPECT_NE(err.find("It lacks " + std::string(c.lacks)), std::string::npos) << c.args << err;
+        EXPECT_FALSE(fs::exists(dir.file("o.gdb"))) << c.args;
+        EXPECT_EQ(cli(std::string(c.args) + " --yes -o o.gdb"), 0) << c.args << err;
+        EXPECT_TRUE(fs::exists(dir.file("o.gdb"))) << c.args;
+    }
+    // A FIT file of a device, cut: its header promises more data.
+    if (const std::string fit = corpusFile("garmin-edge-800.fit"); !fit.empty()) {
+        makeFile("cut.fit", readFile(fit).substr(0, 20000));
+        EXPECT_EQ(cli("cut.fit --option 0 -o o.gdb"), 2) << err;
+        EXPECT_NE(err.find("It lacks the last "), std::string::npos) << err;
+    }
+    // A track beyond the point numbers skipped by the GDB pass is not converted either.
+    makeFile("long.gpx", gpxTrack(99999));
+    ASSERT_EQ(cli("long.gpx --option 0 -o long.gdb"), 0) << err;
+    EXPECT_EQ(cli("long.gdb --option 21 --no-split --no-filter -o o.gdb"), 2) << err;
+
+    EXPECT_EQ(cli("t.gpx cut.gpx --option 0 -o all.gdb"), 3) << err;
+    EXPECT_NE(readFile(binFile("Trakor3.log")).find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"),
+              std::string::npos)
+        << readFile(binFile("Trakor3.log"));
+}
+
+}  // namespace
+}  // namespace trakor::test

@@ -2,6 +2,8 @@
 
 #include "convert/tests/convert_fixture.h"
 #include "convert/via_points.h"
+#include "gdb/file_header.h"
+#include "gdb/result_check.h"
 #include "gdb/waypoint_details.h"
 
 namespace trakor {
@@ -233,18 +235,44 @@ TEST(ViaPointOptions, RemovedViaPointsComeBackBetweenHiddenPoints) {
     EXPECT_EQ(names(find(recs3, 'R', "Tour")->rte), "A s1 B s2 D s3 E");
 }
 
-TEST(ViaPointOptions, DamagedFilesPassWithoutHarm) {
+// A file cut anywhere after its header gives the records before the cut and an end record, so the
+// result reads back whole, with the cut told when it fell inside a record. Files of versions 1 and
+// 2 with the saved marker in a waypoint's time flag (and no time after it) read back whole too.
+TEST(ViaPointOptions, CutAndMarkedFilesGiveResultsThatReadBackWhole) {
     auto input = tourFile({{"A", 0, 255, 50, 8}, {"B", 8, 15, 50.1, 8}, {"C", 0, 255, 50.2, 8}});
+    MemoryStream whole(input);
+    GdbHeader header;
+    ASSERT_EQ(readFileHeader(whole, header), 0);
     for (int option : {3, 4}) {
-        for (size_t cut = 60; cut < input.size(); cut += 7) {
+        for (size_t cut = static_cast<size_t>(header.length); cut < input.size(); cut += 7) {
             std::vector<uint8_t> part(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(cut));
             Context ctx;
             ctx.settings.Mode = option;
             MemoryStream in(part), out;
             ASSERT_EQ(viaPointVisibilityPass(ctx, in, out), 0);
-            // Whatever could not be walked is carried over as it was.
-            EXPECT_GE(out.bytes().size() + 1, part.size());
+            const ResultCheck c = checkGdbImage(out.bytes().data(), out.bytes().size());
+            EXPECT_TRUE(c.ok) << option << " cut at " << cut << ": " << c.reason;
         }
+    }
+    for (uint8_t version : {'k', 'l'}) {
+        GdbImage img(version);
+        img.waypoint("A", 0, 255, test::deg(50), test::deg(8));
+        std::vector<uint8_t> marked = img.bytes();
+        marked.back() = 1;  // the time flag, last byte of the record
+        GdbImage rest(version);
+        rest.waypoint("B", 0, 255, test::deg(50.1), test::deg(8));
+        rest.end();
+        std::vector<uint8_t> file = marked;
+        MemoryStream restStream(rest.bytes());
+        GdbHeader restHeader;
+        ASSERT_EQ(readFileHeader(restStream, restHeader), 0);
+        file.insert(file.end(), rest.bytes().begin() + restHeader.length, rest.bytes().end());
+        Context ctx;
+        ctx.settings.Mode = 3;
+        MemoryStream in(file), out;
+        ASSERT_EQ(viaPointVisibilityPass(ctx, in, out), 0);
+        const ResultCheck c = checkGdbImage(out.bytes().data(), out.bytes().size());
+        EXPECT_TRUE(c.ok) << version << ": " << c.reason;
     }
     Context ctx;
     MemoryStream notGdb(std::vector<uint8_t>{'x', 'y'}), out;

@@ -332,6 +332,23 @@ TEST(DeviceDetection, MtpDevicesThroughGvfsAndFuse) {
     }
 }
 
+// A unit that writes its folders in upper case (as MTP watches do) is found, and its entry says
+// what it takes.
+TEST(DeviceDetection, UpperCaseFoldersAndWhatTheUnitTakes) {
+    const std::string xml = readFile(trakor::test::sharedFile("devices/forerunner-935/GARMIN/GarminDevice.xml"));
+    if (xml.empty()) GTEST_SKIP() << "shared device folders not present";
+    FakeSystem sys;
+    const std::string storage = sys.mtpStorage("/run/user/1000/gvfs/mtp:host=091e_4b48_0000c3a5/Primary");
+    fs::create_directories(sys.roots.file(storage + "GARMIN"));
+    writeFile(sys.roots.file(storage + "GARMIN/GarminDevice.xml"), xml);
+    auto d = sys.detect();
+    EXPECT_EQ(texts(d), std::vector<std::string>{storage + "Forerunner 935: FIT courses, GPX"});
+    const DetectedDevice dev = detectedDevice(d);
+    ASSERT_TRUE(dev.description.has_value());
+    ASSERT_NE(dev.description->fitCourses(), nullptr);
+    EXPECT_EQ(dev.description->fitCourses()->path, "GARMIN/NEWFILES");
+}
+
 TEST(DeviceDetection, WatcherSeesMtpDevicesComeAndGo) {
     FakeSystem sys;
     MountWatcher watcher(sys.roots.mountTable, sys.roots.file(sys.roots.gvfs));

@@ -118,7 +118,7 @@ TEST(BatchRun, EveryFileIsLoggedAndFailuresDoNotStopTheRun) {
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(log, "\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n" +
                        b.line(drive, "\"Track:\",\"drive-1\",\"OK\"") +
-                       b.line(notes, ",,\"Invalid file name\"") + b.line(missing, ",,\"Invalid file name\"") +
+                       b.line(notes, ",,\"Invalid file name\"") + b.line(missing, ",,\"Cannot read the file: No such file or directory\"") +
                        b.line(notFit, ",,\"No tracks found\"") + b.line(notGdb, ",,\"Invalid file name\"") +
                        b.line(lonely, "\"Track:\",\"lonely-2\",\"Invalid track (skipped)\""));
     // One header, the one track, the end record.

@@ -69,7 +69,7 @@ TEST_F(ImportInteropTest, WholeDegreesComeBackWholeAndPointsOffTheEarthAreLeftOu
     std::vector<std::string> texts;
     for (const auto& e : notifier.entries) texts.push_back(e.text);
     EXPECT_EQ(texts, (std::vector<std::string>{"4 points with impossible coordinates were left out of Track-1",
-                                               "1 waypoints with impossible coordinates were left out of in"}));
+                                               "1 waypoint with impossible coordinates was left out of in"}));
 }
 
 TEST_F(ImportInteropTest, RoutesWithWaypointsAreReadable) {

@@ -62,12 +62,15 @@ TEST_F(TcxReaderTest, PointsNeedBothCoordinates) {
                             "<Trackpoint><Position><LatitudeDegrees>5</LatitudeDegrees></Position></Trackpoint>" +
                             "<Trackpoint><Time>2009-06-01T10:00:00Z</Time></Trackpoint>"
                             "<Trackpoint><LatitudeDegrees>7</LatitudeDegrees><LatitudeDegrees>8</LatitudeDegrees></Trackpoint>" +
-                            trackpoint(2, 2) + "</Track>";
+                            trackpoint(95, 1) + trackpoint(2, 2) + "</Track>";
     read(readTcx, tcx);
     ASSERT_EQ(tracks.size(), 1u);
     ASSERT_EQ(tracks[0].points.size(), 2u);
     EXPECT_EQ(tracks[0].points[1].lat, semi(2));
     EXPECT_EQ(tracks[0].name, "Track-1");
+    // A point beyond the pole is left out and told with its track.
+    ASSERT_EQ(notifier.entries.size(), 1u);
+    EXPECT_EQ(notifier.entries[0].text, "1 point with impossible coordinates was left out of Track-1");
 }
 
 TEST_F(TcxReaderTest, LapWithoutAttributesIsNoLap) {

@@ -2,6 +2,8 @@
 // left them, and never mistaken for another file's or the user's.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -131,6 +133,56 @@ TEST(AtomicFile, WorkFileThatCannotMoveStaysAndIsCopied) {
     EXPECT_EQ(modeOf(away), 0644u);
     EXPECT_TRUE(fs::exists(source));
     fs::remove(away);
+}
+
+}  // namespace
+
+namespace {
+
+// A replaced file keeps its owner, group, mode and attributes, by copy and by move alike; a
+// backup gets the original's; a file with other hard links is refused and keeps its content.
+TEST(AtomicFile, ReplacementsAndBackupsKeepOwnerModeAndAttributes) {
+    TempDir dir;
+    const std::string source = dir.file("work");
+    writeFile(source, "NEW");
+    const bool root = ::geteuid() == 0;
+    // Owner and group of another user where the test may give files away (root), else its own.
+    const uid_t uid = root ? 65534 : ::geteuid();
+    const gid_t gid = root ? 65534 : ::getegid();
+    for (const bool move : {false, true}) {
+        const std::string target = dir.file(move ? "moved.gdb" : "copied.gdb");
+        writeFile(target, "OLD");
+        ASSERT_EQ(::chown(target.c_str(), uid, gid), 0);
+        ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+        const bool xattrs = ::setxattr(target.c_str(), "user.trakor-test", "kept", 4, 0) == 0;
+        writeFile(source, "NEW");
+        std::string error;
+        ASSERT_TRUE(move ? replaceFileByMoving(source, target, &error) : replaceFileWith(source, target, &error)) << error;
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(readFile(target), "NEW");
+        EXPECT_EQ(st.st_uid, uid) << move;
+        EXPECT_EQ(st.st_gid, gid) << move;
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << move;
+        char value[8] = {};
+        if (xattrs) EXPECT_EQ(::getxattr(target.c_str(), "user.trakor-test", value, sizeof value), 4) << move;
+    }
+
+    const std::string input = dir.file("in.gdb");
+    writeFile(input, "INPUT");
+    ASSERT_EQ(::chmod(input.c_str(), 0600), 0);
+    ASSERT_TRUE(copyToNewFile(input, input + ".bak"));
+    struct stat backup {};
+    ASSERT_EQ(::stat((input + ".bak").c_str(), &backup), 0);
+    EXPECT_EQ(backup.st_mode & 07777, 0600u);
+
+    const std::string linked = dir.file("linked.gdb");
+    writeFile(linked, "OLD");
+    ASSERT_EQ(::link(linked.c_str(), dir.file("other-name.gdb").c_str()), 0);
+    std::string error;
+    EXPECT_FALSE(replaceFileWith(input, linked, &error));
+    EXPECT_NE(error.find("hard link"), std::string::npos) << error;
+    EXPECT_EQ(readFile(dir.file("other-name.gdb")), "OLD");
 }
 
 }  // namespace

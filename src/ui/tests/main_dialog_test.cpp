@@ -12,10 +12,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QListWidget>
 #include <QtTest>
 #include <algorithm>
 
 #include "app/startup.h"
+#include "course/garmin_device.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -37,6 +41,7 @@ private slots:
     void milesModeConvertsTheSplitLength();
     void preferencesRefreshTheFields();
     void chosenAndDroppedFiles();
+    void recordingsFromGpsBecomeInputs();
     void convertHandsTheRequestToTheDriver();
     void progressFollowsEveryBatchFile();
     void saveAsStartsInTheOutputFolder();
@@ -269,6 +274,43 @@ void MainDialogTest::preferencesRefreshTheFields() {
     QVERIFY(!shown(&dlg, "filterTrack"));
     QVERIFY(shown(&dlg, "filterDirection"));
     QCOMPARE(child<QLineEdit>(&dlg, "filterField")->text(), QStringLiteral("35"));
+}
+
+// "From GPS...": the unit's recordings newest first; the picked ones become the inputs.
+void MainDialogTest::recordingsFromGpsBecomeInputs() {
+    Fixture f;
+    const std::string root = f.temp.path().toStdString() + "/unit/";
+    QDir().mkpath(QString::fromStdString(root + "GARMIN/ACTIVITY"));
+    const std::string older = root + "GARMIN/ACTIVITY/A.FIT", newer = root + "GARMIN/ACTIVITY/B.FIT";
+    for (const auto& [path, days] : {std::pair{older, 2}, std::pair{newer, 1}}) {
+        test::writeFile(path, "x");
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-days), QFileDevice::FileModificationTime));
+    }
+    f.services.scanDrives = [root](Context&) {
+        DriveScan s;
+        s.device.connected = true;
+        s.device.root = root;
+        s.device.description = parseGarminDevice(
+            "<Device><MassStorageMode><DataType><Name>FIT_TYPE_4</Name><File><Location><Path>GARMIN/ACTIVITY</Path>"
+            "<FileExtension>FIT</FileExtension></Location><TransferDirection>OutputFromUnit</TransferDirection>"
+            "</File></DataType></MassStorageMode></Device>");
+        return s;
+    };
+    CTrakorDlg dlg(f.services);
+    QStringList shown;
+    onNextModal([&shown](QWidget* modal) {
+        auto* list = modal->findChild<QListWidget*>(QStringLiteral("deviceFiles"));
+        for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
+        list->selectAll();
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    child<QPushButton>(&dlg, "fromGpsButton")->click();
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(shown[0].endsWith(QStringLiteral("B.FIT")));
+    QVERIFY(dlg.multipleInput());
+    QCOMPARE(dlg.inputList(), (std::vector<std::string>{newer, older}));
 }
 
 void MainDialogTest::chosenAndDroppedFiles() {

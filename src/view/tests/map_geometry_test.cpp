@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "core/coordinates.h"
 #include "view/map_geometry.h"
 #include "view/polyline_cache.h"
 
@@ -41,7 +42,7 @@ TEST(MapProjection, RoundTripClipAndSemicircles) {
     EXPECT_DOUBLE_EQ(project(90, 0).y, project(kMaxLatitude, 0).y);
     EXPECT_NEAR(project(90, 0).y, 0.0, 1e-12);
     EXPECT_NEAR(project(-90, 0).y, 1.0, 1e-12);
-    WorldPoint s = projectSemicircles(11930464 * 45, -11930464 * 90);
+    WorldPoint s = projectSemicircles(trakor::degreesToSemicircles(45), trakor::degreesToSemicircles(-90));
     EXPECT_NEAR(s.x, 0.25, 1e-9);
     EXPECT_NEAR(latitudeOf(s.y), 45.0, 1e-6);
 }

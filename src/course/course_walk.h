@@ -1,0 +1,65 @@
+// The tracks of the work GDB file as courses, one after another: read into the point store,
+// prepared (times, turn course points, turn warnings) and named. The TCX and FIT course writers
+// both take their courses from here, so they hold the same points, times and names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "course/course_names.h"
+#include "gdb/stream.h"
+
+namespace trakor {
+
+struct Context;
+
+class CourseWalk {
+public:
+    // Opens the work GDB file; ctx.run.trackCounter starts at 0 and counts the courses.
+    CourseWalk(Context& ctx, int64_t now);
+    ~CourseWalk();
+    CourseWalk(const CourseWalk&) = delete;
+    CourseWalk& operator=(const CourseWalk&) = delete;
+
+    // Whether the work file has a readable GDB header (only then are there courses).
+    bool usable() const { return usable_; }
+    // The next course into the store, prepared; false after the last.
+    bool next();
+    // The course's name (plain text, unique in this walk) and the distances between its
+    // neighbouring points as preparing measured them (may be empty).
+    const std::string& name() const { return name_; }
+    const std::vector<double>& legs() const { return legs_; }
+    // Turns found so far, before any moving for turn warnings.
+    int32_t coursePoints() const { return coursePoints_; }
+
+private:
+    Context& ctx_;
+    int64_t now_;
+    FileStream in_;
+    bool usable_ = false;
+    int64_t fileSize_ = 0;
+    char runVersion_ = 0;
+    int32_t tracksSeen_ = 0;
+    int32_t coursePoints_ = 0;
+    std::string name_;
+    std::vector<double> legs_;
+    CourseNames names_;
+};
+
+// The end of a course file run: tells the number of course points, the file that could not be
+// written (when `failedPath` is not empty) and, when no course was made, that there were no
+// tracks. 0 when a course was written and every file is whole.
+int finishCourseRun(Context& ctx, int32_t coursePoints, const std::string& failedPath, bool filesWritten);
+
+// "<folder>/<file>", without doubling a slash that ends the folder.
+std::string inFolder(const std::string& folder, const std::string& file);
+
+// Tells the user that a course file could not be written.
+void tellWriteError(Context& ctx, const std::string& path);
+
+// Along-track distance of every point of the store (the last is the course's length), from
+// `legs` when they fit the store and measured otherwise.
+std::vector<double> distancesAlong(const Context& ctx, const std::vector<double>* legs);
+
+}  // namespace trakor

@@ -1,0 +1,69 @@
+#include "course/device_recordings.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <set>
+
+#include "platform/path_case.h"
+
+namespace fs = std::filesystem;
+
+namespace trakor {
+
+namespace {
+
+bool hasExtension(const fs::path& p, const std::string& extension) {
+    const std::string ext = p.extension().string();
+    return ext.size() > 1 && ::strcasecmp(ext.c_str() + 1, extension.c_str()) == 0;
+}
+
+void collect(const std::string& folder, const std::string& extension, std::set<std::string>& seen,
+             std::vector<DeviceRecording>& found) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileEc;
+        if (!it->is_regular_file(fileEc) || !hasExtension(it->path(), extension)) continue;
+        const std::string path = it->path().string();
+        if (!seen.insert(path).second) continue;
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) continue;
+        found.push_back({path, static_cast<int64_t>(st.st_mtime), static_cast<uint64_t>(st.st_size)});
+    }
+}
+
+}  // namespace
+
+std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device) {
+    std::vector<DeviceRecording> found;
+    std::set<std::string> seen;
+    for (const DeviceFileKind* kind : device.recordings()) {
+        const std::string folder = findPathNoCase(root, kind->path);
+        collect(folder, kind->extension, seen, found);
+        // Units keep their older GPX tracks in an "Archive" folder beside the current one.
+        if (kind->dataType == "GPSData") {
+            const std::string parent = fs::path(folder).parent_path().string();
+            collect(findPathNoCase(parent, "Archive"), kind->extension, seen, found);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const DeviceRecording& a, const DeviceRecording& b) {
+        return a.modified != b.modified ? a.modified > b.modified : a.path < b.path;
+    });
+    return found;
+}
+
+std::string recordingLine(const DeviceRecording& r) {
+    const std::time_t t = static_cast<std::time_t>(r.modified);
+    std::tm local{};
+    char date[32] = "";
+    if (::localtime_r(&t, &local) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local);
+    char line[64];
+    std::snprintf(line, sizeof line, "%s  %10llu  ", date, static_cast<unsigned long long>(r.size));
+    return line + r.path;
+}
+
+}  // namespace trakor

@@ -1,0 +1,291 @@
+#include "course/fit_course_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <initializer_list>
+
+#include "core/context.h"
+#include "course/course_names.h"
+#include "course/course_prepare.h"
+#include "course/course_walk.h"
+#include "platform/atomic_file.h"
+#include "platform/file_delivery.h"
+
+namespace trakor {
+
+namespace {
+
+// FIT seconds count from 1989-12-31 00:00 UTC.
+constexpr int64_t kFitEpoch = 631065600;
+constexpr uint16_t kProfileVersion = 2132;
+
+// Global message numbers and the values this writer gives them.
+constexpr uint16_t kFileIdMsg = 0, kLapMsg = 19, kRecordMsg = 20, kEventMsg = 21, kCourseMsg = 31,
+                   kCoursePointMsg = 32;
+constexpr uint8_t kFileTypeCourse = 6;
+constexpr uint16_t kManufacturerDevelopment = 255;
+constexpr uint8_t kSportCycling = 2;
+constexpr uint8_t kEventTimer = 0, kEventStart = 0, kEventStopAll = 4;
+constexpr uint8_t kCoursePointLeft = 6, kCoursePointRight = 7;
+
+// Base types of the fields.
+constexpr uint8_t kEnum = 0x00, kUint8 = 0x02, kUint16 = 0x84, kSint32 = 0x85, kUint32 = 0x86, kString = 0x07;
+constexpr uint16_t kInvalidU16 = 0xFFFF;
+constexpr uint32_t kInvalidU32 = 0xFFFFFFFF;
+
+// Local message types: one definition each, given once at the start.
+enum Local : uint8_t { kLocalFileId, kLocalCourse, kLocalLap, kLocalEvent, kLocalRecord, kLocalCoursePoint };
+
+struct FieldDef {
+    uint8_t number, size, baseType;
+};
+
+class FitEncoder {
+public:
+    void define(Local local, uint16_t global, std::initializer_list<FieldDef> fields) {
+        data_ += static_cast<char>(0x40 | local);
+        u8(0);
+        u8(0);  // little-endian
+        u16(global);
+        u8(static_cast<uint8_t>(fields.size()));
+        for (const FieldDef& f : fields) {
+            u8(f.number);
+            u8(f.size);
+            u8(f.baseType);
+        }
+    }
+    void begin(Local local) { data_ += static_cast<char>(local); }
+    void u8(uint8_t v) { data_ += static_cast<char>(v); }
+    void u16(uint16_t v) {
+        u8(static_cast<uint8_t>(v));
+        u8(static_cast<uint8_t>(v >> 8));
+    }
+    void u32(uint32_t v) {
+        u16(static_cast<uint16_t>(v));
+        u16(static_cast<uint16_t>(v >> 16));
+    }
+    void s32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    // A text in a field of `size` bytes, zero-padded; cut at a character boundary to leave the end zero.
+    void text(const std::string& s, uint8_t size) {
+        const std::string cut = utf8PrefixBytes(s, size - 1u);
+        data_ += cut;
+        data_.append(size - cut.size(), '\0');
+    }
+
+    // The whole file: header, messages, CRC.
+    std::string finish() const {
+        std::string file;
+        file.reserve(data_.size() + 16);
+        const uint32_t size = static_cast<uint32_t>(data_.size());
+        const uint8_t head[12] = {14, 0x20, kProfileVersion & 0xFF, kProfileVersion >> 8,
+                                  static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                  static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24),
+                                  '.', 'F', 'I', 'T'};
+        file.append(reinterpret_cast<const char*>(head), sizeof head);
+        const uint16_t headCrc = fitCrc(head, sizeof head);
+        file += static_cast<char>(headCrc & 0xFF);
+        file += static_cast<char>(headCrc >> 8);
+        file += data_;
+        const uint16_t crc = fitCrc(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+        file += static_cast<char>(crc & 0xFF);
+        file += static_cast<char>(crc >> 8);
+        return file;
+    }
+
+    void reserve(size_t n) { data_.reserve(n); }
+    // Bytes already in FIT order, appended at once (a record message is formed whole).
+    void raw(const uint8_t* bytes, size_t n) { data_.append(reinterpret_cast<const char*>(bytes), n); }
+
+    // The longest start of `s` of at most `max` bytes that ends at a UTF-8 character boundary.
+    static std::string utf8PrefixBytes(const std::string& s, size_t max) {
+        if (s.size() <= max) return s;
+        size_t end = max;
+        while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+        return s.substr(0, end);
+    }
+
+private:
+    std::string data_;
+};
+
+void putLittle(uint8_t* at, uint32_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+    at[2] = static_cast<uint8_t>(v >> 16);
+    at[3] = static_cast<uint8_t>(v >> 24);
+}
+
+uint32_t fitTime(int64_t unixSeconds) {
+    const int64_t t = unixSeconds - kFitEpoch;
+    return t < 0 ? 0 : t >= kInvalidU32 ? kInvalidU32 - 1 : static_cast<uint32_t>(t);
+}
+
+// Latitudes beyond the poles (damaged input) are held at them, as the TCX writer does.
+int32_t fitLatitude(int32_t semicircles) { return std::clamp(semicircles, -(1 << 30), 1 << 30); }
+
+uint32_t fitDistance(double metres) {
+    const double v = std::round(metres * 100);
+    return v >= 0 && v < kInvalidU32 ? static_cast<uint32_t>(v) : kInvalidU32;
+}
+
+// Altitude with scale 5 and offset 500 m; beyond what 16 bits hold it is left out.
+uint16_t fitAltitude(const PointStore& s, int32_t i) {
+    if (s.altValid[i] != 1 || !std::isfinite(s.alt[i])) return kInvalidU16;
+    const double v = std::round((s.alt[i] + 500) * 5);
+    return v >= 0 && v < kInvalidU16 ? static_cast<uint16_t>(v) : kInvalidU16;
+}
+
+uint8_t textFieldSize(const std::string& s) { return static_cast<uint8_t>(std::min<size_t>(s.size() + 1, 64)); }
+
+
+}  // namespace
+
+uint16_t fitCrc(const uint8_t* bytes, size_t size, uint16_t crc) {
+    static constexpr uint16_t kTable[16] = {0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00, 0x2800, 0xE401,
+                                            0xA001, 0x6C00, 0x7800, 0xB401, 0x5000, 0x9C01, 0x8801, 0x4400};
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t b = bytes[i];
+        uint16_t t = kTable[crc & 0xF];
+        crc = static_cast<uint16_t>(((crc >> 4) & 0x0FFF) ^ t ^ kTable[b & 0xF]);
+        t = kTable[crc & 0xF];
+        crc = static_cast<uint16_t>(((crc >> 4) & 0x0FFF) ^ t ^ kTable[(b >> 4) & 0xF]);
+    }
+    return crc;
+}
+
+std::string encodeFitCourse(const Context& ctx, const std::string& courseName, const std::vector<double>* legs,
+                            int64_t created) {
+    const PointStore& s = ctx.store;
+    FitEncoder fit;
+    if (s.count < 1) return {};
+    const int32_t last = s.count - 1;
+    const std::vector<double> along = distancesAlong(ctx, legs);
+    fit.reserve(static_cast<size_t>(s.count) * 19 + 512);
+
+    fit.define(kLocalFileId, kFileIdMsg, {{0, 1, kEnum}, {1, 2, kUint16}, {2, 2, kUint16}, {4, 4, kUint32}});
+    fit.begin(kLocalFileId);
+    fit.u8(kFileTypeCourse);
+    fit.u16(kManufacturerDevelopment);
+    fit.u16(0);
+    fit.u32(fitTime(created));
+
+    const uint8_t nameSize = textFieldSize(courseName);
+    fit.define(kLocalCourse, kCourseMsg, {{4, 1, kEnum}, {5, nameSize, kString}});
+    fit.begin(kLocalCourse);
+    fit.u8(kSportCycling);
+    fit.text(courseName, nameSize);
+
+    const uint32_t start = fitTime(s.time[0]), end = fitTime(s.time[last]);
+    fit.define(kLocalLap, kLapMsg,
+               {{253, 4, kUint32}, {2, 4, kUint32}, {3, 4, kSint32}, {4, 4, kSint32}, {5, 4, kSint32},
+                {6, 4, kSint32}, {7, 4, kUint32}, {8, 4, kUint32}, {9, 4, kUint32}});
+    fit.begin(kLocalLap);
+    fit.u32(end);
+    fit.u32(start);
+    fit.s32(fitLatitude(s.lat[0]));
+    fit.s32(s.lon[0]);
+    fit.s32(fitLatitude(s.lat[last]));
+    fit.s32(s.lon[last]);
+    // The course's time span in milliseconds, as the TCX lap's TotalTimeSeconds.
+    const double span = (static_cast<double>(s.time[last]) - static_cast<double>(s.time[0])) * 1000;
+    const uint32_t spanMs = span >= 0 && span < kInvalidU32 ? static_cast<uint32_t>(span) : 0;
+    fit.u32(spanMs);
+    fit.u32(spanMs);
+    fit.u32(fitDistance(along[last]));
+
+    fit.define(kLocalEvent, kEventMsg, {{253, 4, kUint32}, {0, 1, kEnum}, {1, 1, kEnum}, {4, 1, kUint8}});
+    fit.begin(kLocalEvent);
+    fit.u32(start);
+    fit.u8(kEventTimer);
+    fit.u8(kEventStart);
+    fit.u8(0);
+
+    fit.define(kLocalRecord, kRecordMsg,
+               {{253, 4, kUint32}, {0, 4, kSint32}, {1, 4, kSint32}, {5, 4, kUint32}, {2, 2, kUint16}});
+    for (int32_t i = 0; i <= last; ++i) {
+        uint8_t m[19];
+        m[0] = kLocalRecord;
+        putLittle(m + 1, fitTime(s.time[i]));
+        putLittle(m + 5, static_cast<uint32_t>(fitLatitude(s.lat[i])));
+        putLittle(m + 9, static_cast<uint32_t>(s.lon[i]));
+        putLittle(m + 13, fitDistance(along[i]));
+        const uint16_t alt = fitAltitude(s, i);
+        m[17] = static_cast<uint8_t>(alt);
+        m[18] = static_cast<uint8_t>(alt >> 8);
+        fit.raw(m, sizeof m);
+    }
+
+    if (ctx.settings.CoursePoints == 1) {
+        const std::string left = coursePointName(ctx, false), right = coursePointName(ctx, true);
+        const uint8_t size = textFieldSize(left.size() > right.size() ? left : right);
+        bool defined = false;
+        uint16_t index = 0;
+        for (int32_t i = 0; i <= last; ++i) {
+            if (!isTurnMark(s.partMark[i])) continue;
+            if (!defined) {
+                fit.define(kLocalCoursePoint, kCoursePointMsg,
+                           {{254, 2, kUint16}, {1, 4, kUint32}, {2, 4, kSint32}, {3, 4, kSint32}, {4, 4, kUint32},
+                            {5, 1, kEnum}, {6, size, kString}});
+                defined = true;
+            }
+            const bool isRight = s.partMark[i] == kMarkRight;
+            fit.begin(kLocalCoursePoint);
+            fit.u16(index++);
+            fit.u32(fitTime(s.time[i]));
+            fit.s32(fitLatitude(s.lat[i]));
+            fit.s32(s.lon[i]);
+            fit.u32(fitDistance(along[i]));
+            fit.u8(isRight ? kCoursePointRight : kCoursePointLeft);
+            fit.text(isRight ? right : left, size);
+        }
+    }
+
+    fit.begin(kLocalEvent);
+    fit.u32(end);
+    fit.u8(kEventTimer);
+    fit.u8(kEventStopAll);
+    fit.u8(0);
+    return fit.finish();
+}
+
+int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder, int64_t now) {
+    CourseWalk walk(ctx, now);
+    bool deviceFailed = false;
+    // Each course goes to the device as it is made; the output file gets them all, one after another.
+    auto nextCourse = [&](std::string& file) {
+        if (!walk.next()) return false;
+        file = encodeFitCourse(ctx, walk.name(), &walk.legs(), now);
+        if (!deviceFolder.empty() && !deviceFailed) {
+            const std::string path = inFolder(deviceFolder, courseFileName(walk.name(), ".fit"));
+            deviceFailed = !writeFileToDevice(path, file);
+            if (deviceFailed) tellWriteError(ctx, path);
+        }
+        return true;
+    };
+    std::string failed;
+    if (outputPath.empty()) {
+        std::string file;
+        while (nextCourse(file)) {
+        }
+    } else {
+        // Without a course the output is left as it was.
+        const bool written = writeFileAtomicallyWith(outputPath, [&](int fd) {
+            std::string file;
+            bool any = false, ok = true;
+            while (nextCourse(file)) {
+                any = true;
+                ok = ok && writeAllBytes(fd, file);
+            }
+            return any && ok;
+        });
+        if (!written && ctx.run.trackCounter > 0) failed = outputPath;
+    }
+    return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && !deviceFailed);
+}
+
+int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder) {
+    return writeFitCourses(ctx, outputPath, deviceFolder, static_cast<int64_t>(std::time(nullptr)));
+}
+
+}  // namespace trakor

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "course/fit_course_writer.h"
+#include "course/tests/course_fixture.h"
+
+namespace trakor::test {
+namespace {
+
+using FitCourseWriter = CourseTest;
+namespace fs = std::filesystem;
+
+uint32_t le32(const std::string& s, size_t at) {
+    return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 | static_cast<uint8_t>(s[at + 2]) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
+}
+
+// The FIT files chained in `bytes`, each checked: header of 14 bytes with its CRC, the data size
+// it states, and a file CRC that makes the CRC over the whole file 0. -1 when one is not whole.
+int wholeFitFiles(const std::string& bytes) {
+    int files = 0;
+    for (size_t at = 0; at < bytes.size(); ++files) {
+        if (bytes.size() - at < 16 || bytes[at] != 14 || bytes.compare(at + 8, 4, ".FIT") != 0) return -1;
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data()) + at;
+        if (fitCrc(p, 12) != (p[12] | p[13] << 8)) return -1;
+        const size_t length = 14 + size_t{le32(bytes, at + 4)} + 2;
+        if (length > bytes.size() - at || fitCrc(p, length) != 0) return -1;
+        at += length;
+    }
+    return files;
+}
+
+}  // namespace
+
+TEST(FitCrc, CheckValueOfTheProtocolCrc) {
+    // CRC-16 with the polynomial 0x8005 reflected, from 0: the standard check value.
+    const std::string digits = "123456789";
+    EXPECT_EQ(fitCrc(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xBB3D);
+}
+
+// Each course a whole FIT file: chained in the output, one file each on the device; without a
+// track the output is left as it was.
+TEST_F(FitCourseWriter, OutputAndDeviceFilesAreWhole) {
+    const std::string output = dir.file("out.fit"), folder = dir.file("NEWFILES");
+    fs::create_directories(folder);
+    writeWorkGdb({track("Lake loop", line(40, 80, 1700000000, 20)), track("Hill", line(3)), track("!Hill", line(3))});
+    ASSERT_EQ(writeFitCourses(ctx, output, folder, 1700000000), 0);
+    EXPECT_EQ(wholeFitFiles(readFile(output)), 2);
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        files.push_back(e.path().filename().string());
+        EXPECT_EQ(wholeFitFiles(readFile(e.path().string())), 1) << files.back();
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"Hill.fit", "Lake loop.fit"}));
+
+    writeFile(output, "kept");
+    writeWorkGdb({track("!Only a copy", line(3))});
+    EXPECT_EQ(writeFitCourses(ctx, output, "", 1700000000), 1);
+    EXPECT_EQ(readFile(output), "kept");
+    EXPECT_EQ(notes.keys().back(), "$MSG51");
+}
+
+}  // namespace trakor::test
