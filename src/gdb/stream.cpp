@@ -54,7 +54,7 @@ bool FileStream::open(const std::string& path, const char* mode) {
     while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) return false;
     struct stat st {};
-    fileSize_ = ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    fileSize_ = openSize_ = ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
     if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
     moveWindow(0);
     return true;
@@ -184,6 +184,12 @@ bool FileStream::seek(int64_t pos) {
     if (!flush()) return false;
     moveWindow(pos);
     return true;
+}
+
+bool FileStream::bytesCutShort() const {
+    if (map_ && map_->shrank()) return true;
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && static_cast<int64_t>(st.st_size) < openSize_;
 }
 
 int64_t FileStream::size() const { return fd_ >= 0 ? fileSize_ : -1; }

@@ -112,7 +112,9 @@ public:
     void writeBehind() { writeBehind_ = true; }
     // The file mapped, pages cut off by another program reading as zeros.
     const uint8_t* wholeBytes(size_t& size) override;
-    bool bytesCutShort() const override { return map_ && map_->shrank(); }
+    // Mapped pages cut off, or the file on disk now shorter than when it was opened (the buffer
+    // may have held bytes another program has since cut away).
+    bool bytesCutShort() const override;
 
 private:
     static constexpr size_t kBufferSize = size_t{1} << 16;
@@ -130,6 +132,7 @@ private:
     size_t cur_ = 0;         // position within the window, at most bufLen_
     size_t dirtyFrom_ = 0, dirtyTo_ = 0;  // changed bytes not yet written
     int64_t fileSize_ = 0;   // the file's size as far as this stream has seen or made it
+    int64_t openSize_ = 0;   // the file's size when it was opened
     std::unique_ptr<GuardedMapping> map_;
     bool writeBehind_ = false;
     WriteBehind behind_;
