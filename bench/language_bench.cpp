@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/language.h"
+#include "app/startup.h"
 #include "core/settings_io.h"
 
 namespace {

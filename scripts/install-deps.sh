@@ -2,9 +2,10 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
-          libgtest-dev libbenchmark-dev gpsbabel libxml2-utils
+          libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev
           groff man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
-          xvfb xauth nodejs)
+          xvfb xauth nodejs file clang libmount-dev
+          g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libstdc++6:arm64)
 # npm comes with some builds of nodejs (and then conflicts with the npm package).
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()
@@ -15,6 +16,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "Installing: ${missing[*]}"
+  # The arm64 libraries of the cross-build come from the multiarch tree.
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $sudo dpkg --add-architecture arm64
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "app/driver_delivery.h"
 #include "app/driver_messages.h"
+#include "app/work_files.h"
 #include "core/file_names.h"
 #include "gdb/file_header.h"
 #include "import/import_file.h"
@@ -40,51 +42,6 @@ bool usesSplitFilter(int32_t o) { return o == 11 || o == 12 || o == 13 || o == 1
 
 // Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
 bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
-
-// The work files of one action. A run that delivers a file of its own works in private files
-// created beside the fixed ones, so runs side by side never share one; the fixed names, which
-// MapSource and Training Center are handed (and the batch log and the KMZ extraction), are
-// written only under a lock on the working folder held for the whole action.
-class WorkFiles {
-public:
-    explicit WorkFiles(Context& ctx) : ctx_(ctx), fixed_(ctx.paths), lock_(ctx.paths.workLock()) {
-        // Private files of runs that were killed are of no use to anybody.
-        for (const std::string* p : {&fixed_.workGdb, &fixed_.workTcx, &fixed_.downGdb})
-            if (!p->empty()) removeStaleTemporaries(*p);
-    }
-    ~WorkFiles() { ctx_.paths = fixed_; }
-
-    // Switches the run's work file paths to private files; false (the user told) when one cannot be made.
-    bool makePrivate() {
-        for (std::string* p : {&ctx_.paths.workGdb, &ctx_.paths.workTcx, &ctx_.paths.downGdb}) {
-            if (p->empty()) continue;
-            auto tmp = std::make_unique<LockedTemporary>();
-            if (!tmp->create(*p)) {
-                sayWithDetail(ctx_, dmsg::kWorkFile, std::strerror(errno), p->c_str());
-                return false;
-            }
-            *p = tmp->path();
-            private_.push_back(std::move(tmp));
-        }
-        return true;
-    }
-
-    // Takes the lock on the fixed work files, waiting for another run that holds it.
-    bool lockFixed(const DriverCalls& calls) {
-        if (lock_.path().empty()) return true;
-        const bool locked = lock_.acquireWaiting([&] {
-            if (calls.waitingForWorkFiles) calls.waitingForWorkFiles(lock_.path());
-        });
-        if (!locked) sayWithDetail(ctx_, dmsg::kWorkFile, std::strerror(errno), lock_.path().c_str());
-        return locked;
-    }
-
-private:
-    Context& ctx_;
-    const Paths fixed_;
-    std::vector<std::unique_ptr<LockedTemporary>> private_;
-    FileLock lock_;
-};
 
 // Whether a run keeps to private work files: one input, not a KMZ archive (its extraction has a
 // fixed name), delivered to a file or to a GPS device.
@@ -137,7 +94,7 @@ int checkSplitAndFilter(Context& ctx, const ConversionRequest& req) {
         say(ctx, dmsg::kFilterOverSplit, static_cast<unsigned>(split));
         ctx.run.filterValue = split;
     }
-    return kDelivered;
+    return kStepPassed;
 }
 
 // A device that describes its files gets what the description lists, in the folder it names
@@ -212,7 +169,7 @@ int prepareGpsTarget(Run& r) {
         }
     }
     r.plan.deviceFolder = folders.back();
-    return kDelivered;
+    return kStepPassed;
 }
 
 // Reads the output path (browsing when empty) and takes the output format from its ending.
@@ -240,7 +197,7 @@ int readOutputPath(Run& r) {
         return kRunStopped;
     }
     r.plan.outputPath = r.req.outputPath;
-    return kDelivered;
+    return kStepPassed;
 }
 
 // "<path>: <the system's reason>", the second line of a file failure.
@@ -301,7 +258,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
         sayWithDetail(ctx, dmsg::kCannotOpenOutput, e != 0 ? fileReason(out, e) : out + ": not a regular file");
         return kRunFailed;
     }
-    return kDelivered;
+    return kStepPassed;
 }
 
 bool openWorkFile(Context& ctx, FileStream& work) {
@@ -351,8 +308,8 @@ std::unique_ptr<ByteStream> openInput(Context& ctx, const std::string& path) {
 // Swaps a later GDB version for its down-converted copy; the input then reads that copy.
 int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<ByteStream>& in) {
     int version = readVersionByte(*in);
-    if (version < 0 || !isLaterVersion(static_cast<uint8_t>(version))) return kDelivered;
-    if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
+    if (version < 0 || !isLaterVersion(static_cast<uint8_t>(version))) return kStepPassed;
+    requireCall(static_cast<bool>(calls.downConvert), "reading of later GDB versions");
     int rc = calls.downConvert(ctx, *in, static_cast<uint8_t>(version));
     in.reset();
     if (rc != 0) {
@@ -364,13 +321,14 @@ int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<Byt
         sayWithDetail(ctx, dmsg::kCannotOpenInput, fileReason(ctx.paths.downGdb, errno));
         return kRunFailed;
     }
-    return kDelivered;
+    return kStepPassed;
 }
 
 // The record loop of the GDB conversion pass, with the information texts shown after each record.
 void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStream& work) {
+    const int total = static_cast<int>(in.size());  // once: the input does not change while read
     for (;;) {
-        if (ctx.progress) ctx.progress(static_cast<int>(in.tell()), static_cast<int>(in.size()));
+        if (ctx.progress) ctx.progress(static_cast<int>(in.tell()), total);
         int64_t before = in.tell();
         char type = calls.convertGdbRecord(ctx, in, work);
         if (ctx.run.infoFlag == 1 || ctx.run.infoFlag == 2) {
@@ -397,7 +355,7 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
             say(ctx, dmsg::kNotGdb);
             return kRunFailed;
         }
-        int result = kDelivered;
+        int result = kStepPassed;
         if (option == 3 || option == 4) {
             in.seek(0);
             if (r.calls.viaPointVisibilityPass(ctx, in, work) != 0) {
@@ -438,23 +396,23 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         tellLiteral(ctx, dmsg::kCaptionInfo, ctx.run.infoText, MsgStyle::Warning);
         ctx.run.clearInfo();
     }
-    return kDelivered;
+    return kStepPassed;
 }
 
 // Whether the engines one input needs are in the build; tells the user when one is missing.
-bool enginesAvailable(Run& r) {
-    Context& ctx = r.ctx;
+void requireEngines(Run& r) {
     const DriverCalls& c = r.calls;
     const int32_t option = r.req.option;
-    if (ctx.run.inputType == InputType::Gdb && option != 0) {
-        if (!c.scanHeader) return reportUnavailable(ctx, "GDB header scan") == 0;
-        if ((option == 3 || option == 4) && !c.viaPointVisibilityPass)
-            return reportUnavailable(ctx, "via point visibility conversion") == 0;
-        if (option != 3 && option != 4 && !c.convertGdbRecord) return reportUnavailable(ctx, "GDB conversion pass") == 0;
-    } else if (!c.importFile) {
-        return reportUnavailable(ctx, "file import") == 0;
+    if (r.ctx.run.inputType == InputType::Gdb && option != 0) {
+        requireCall(static_cast<bool>(c.scanHeader), "GDB header scan");
+        if (option == 3 || option == 4)
+            requireCall(static_cast<bool>(c.viaPointVisibilityPass), "via point visibility conversion");
+        else
+            requireCall(static_cast<bool>(c.convertGdbRecord), "GDB conversion pass");
+    } else {
+        requireCall(static_cast<bool>(c.importFile), "file import");
     }
-    return deliveryAvailable(ctx, c, r.plan);
+    requireDelivery(c, r.plan);
 }
 
 // Steps for one input file: its type, the option rules, the output test and the engine.
@@ -476,7 +434,7 @@ int runSingle(Run& r) {
     r.plan.overwriteInput = req.overwriteInput && inputCanBeOverwritten(req.inputPath) &&
                             (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
-        if (int rc = readOutputPath(r); rc != kDelivered) return rc;
+        if (int rc = readOutputPath(r); rc != kStepPassed) return rc;
     }
     if (deliversCourses(r.plan) && rejectsCourses(option)) {
         say(ctx, dmsg::kTcxOptions);
@@ -488,7 +446,7 @@ int runSingle(Run& r) {
     }
     r.plan.inputPath = req.inputPath;
     if (ctx.run.inputType == InputType::Kmz) {
-        if (!r.calls.unpackKmz) return reportUnavailable(ctx, "KMZ unpacking");
+        requireCall(static_cast<bool>(r.calls.unpackKmz), "KMZ unpacking");
         r.plan.inputPath = r.calls.unpackKmz(ctx, req.inputPath);
     }
     std::unique_ptr<ByteStream> in = openInput(ctx, r.plan.inputPath);
@@ -498,14 +456,14 @@ int runSingle(Run& r) {
     }
     // The output test compares file identity and never truncates an existing output.
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
-        if (int rc = testOutput(ctx, r.plan.outputPath, {req.inputPath, r.plan.inputPath}); rc != kDelivered)
+        if (int rc = testOutput(ctx, r.plan.outputPath, {req.inputPath, r.plan.inputPath}); rc != kStepPassed)
             return rc;
     }
-    if (!enginesAvailable(r)) return kRunFailed;
+    requireEngines(r);
     ctx.run.keepGpxRoutes = ctx.settings.GpxRoutes == 1 && deliversGdb(r.plan);
 
     if (ctx.run.inputType == InputType::Gdb) {
-        if (int rc = downConvertInput(ctx, r.calls, in); rc != kDelivered) return rc;
+        if (int rc = downConvertInput(ctx, r.calls, in); rc != kStepPassed) return rc;
     }
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;
@@ -525,8 +483,8 @@ int runBatch(Run& r) {
     ConversionRequest& req = r.req;
     const int32_t option = req.option;
     if (req.outputTarget == OutputTarget::File) {
-        if (int rc = readOutputPath(r); rc != kDelivered) return rc;
-        if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList); rc != kDelivered) return rc;
+        if (int rc = readOutputPath(r); rc != kStepPassed) return rc;
+        if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList); rc != kStepPassed) return rc;
     }
     if (deliversCourses(r.plan)) {
         if (option >= 1 && option <= 23) {
@@ -538,8 +496,8 @@ int runBatch(Run& r) {
         return kRunStopped;
     }
     if (!req.inputList.empty()) r.plan.inputPath = req.inputList.front();
-    if (!r.calls.convertBatch) return reportUnavailable(ctx, "batch conversion");
-    if (!deliveryAvailable(ctx, r.calls, r.plan)) return kRunFailed;
+    requireCall(static_cast<bool>(r.calls.convertBatch), "batch conversion");
+    requireDelivery(r.calls, r.plan);
     ctx.run.keepGpxRoutes = ctx.settings.GpxRoutes == 1 && deliversGdb(r.plan);
 
     FileStream work;
@@ -561,7 +519,7 @@ int runBatch(Run& r) {
         tellLiteral(ctx, dmsg::kCaptionDone, dmsg::kMemoryError, MsgStyle::Plain);
         return kRunFailed;
     }
-    return kDelivered;
+    return kStepPassed;
 }
 
 // Whether the run converted anything the option asks for; tells the user when not.
@@ -585,6 +543,12 @@ bool somethingConverted(Context& ctx, int32_t option) {
 }
 
 }  // namespace
+
+void requireCall(bool bound, const char* what) {
+    if (bound) return;
+    std::fprintf(stderr, "Trakor3: internal error: no %s bound to the driver\n", what);
+    std::abort();
+}
 
 int reportUnavailable(Context& ctx, const char* what) {
     say(ctx, dmsg::kUnavailable, what);
@@ -623,10 +587,10 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
     r.plan.target = request.outputTarget;
 
     if (usesSplitFilter(request.option)) {
-        if (int rc = checkSplitAndFilter(ctx, request); rc != kDelivered) return rc;
+        if (int rc = checkSplitAndFilter(ctx, request); rc != kStepPassed) return rc;
     }
     if (request.outputTarget == OutputTarget::Gps) {
-        if (int rc = prepareGpsTarget(r); rc != kDelivered) return rc;
+        if (int rc = prepareGpsTarget(r); rc != kStepPassed) return rc;
     }
     if (request.inputPath.empty() && calls.browseInput) calls.browseInput(request);
     if (request.inputPath.empty() || (request.multipleInput && request.inputList.empty())) {
@@ -638,7 +602,7 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
     r.plan.privateWorkFiles = runsPrivately(request);
     if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;
     int rc = request.multipleInput ? runBatch(r) : runSingle(r);
-    if (rc != kDelivered) return rc;
+    if (rc != kStepPassed) return rc;
     if (!somethingConverted(ctx, request.option)) return kRunFailed;
     return deliverResult(ctx, calls, r.plan);
 }
@@ -651,7 +615,7 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
     std::string lower = lowerAscii(request.inputPath);
     bool gdb = lower.find(".gdb.bak") != std::string::npos || endsWith(lower, ".gdb");
     if (gdb || endsWith(lower, ".gpx")) {
-        if (!calls.openInMapSource) return reportUnavailable(ctx, "opening files in MapSource");
+        requireCall(static_cast<bool>(calls.openInMapSource), "opening files in MapSource");
     }
     if (gdb) {
         std::unique_ptr<ByteStream> in = openInput(ctx, request.inputPath);
@@ -665,7 +629,7 @@ int viewInput(Context& ctx, const DriverCalls& calls, ConversionRequest& request
             return calls.openInMapSource(ctx, request.inputPath) == 0 ? kDelivered : kRunFailed;
         }
         if (version >= 0 && isLaterVersion(static_cast<uint8_t>(version))) {
-            if (!calls.downConvert) return reportUnavailable(ctx, "reading of later GDB versions");
+            requireCall(static_cast<bool>(calls.downConvert), "reading of later GDB versions");
             // MapSource is handed the fixed down-converted file.
             WorkFiles workFiles(ctx);
             if (!workFiles.lockFixed(calls)) return kRunFailed;

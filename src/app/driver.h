@@ -12,6 +12,7 @@ namespace trakor {
 
 // Results of the driver's actions.
 constexpr int kDelivered = 0;    // the result reached its target
+constexpr int kStepPassed = 0;   // a check or step before delivery passed: the run goes on
 constexpr int kRunStopped = 1;   // a check failed or the user stopped the run (the user was told)
 constexpr int kRunFailed = 2;    // a file, an engine or the conversion failed (the user was told)
 
@@ -32,5 +33,9 @@ std::string backupNameFor(const std::string& inputPath);
 
 // Tells the user that a part of the program is missing from this build; always kRunFailed.
 int reportUnavailable(Context& ctx, const char* what);
+
+// The engine calls an action needs are always bound (defaultDriverCalls binds them all): a missing
+// one is a fault of the program, which ends at once with `what` named on standard error.
+void requireCall(bool bound, const char* what);
 
 }  // namespace trakor

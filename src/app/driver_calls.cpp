@@ -18,8 +18,7 @@ namespace trakor {
 
 DriverCalls defaultDriverCalls() {
     DriverCalls calls;
-    // Each engine is bound here once it is part of the build; until then its entry stays empty
-    // and the driver reports the feature as not available.
+    // Every engine call is bound here: the driver counts on each one it needs (requireCall).
     calls.detectDevices = [](Context& ctx) {
         DeviceDetection state;
         detectDevices(ctx, DeviceRoots{}, state);
@@ -40,7 +39,9 @@ DriverCalls defaultDriverCalls() {
     };
     calls.convertBatch = convertBatch;
     calls.unpackKmz = extractKmz;
-    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder) { return writeCourses(ctx, deviceFolder); };
+    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder, XmlCheck& check) {
+        return writeCourses(ctx, deviceFolder, &check);
+    };
     calls.writeFitCourses = [](Context& ctx, const std::string& outputPath, const std::string& deviceFolder) {
         return writeFitCourses(ctx, outputPath, deviceFolder);
     };

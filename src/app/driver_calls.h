@@ -1,5 +1,6 @@
-// The engines the conversion driver reaches, as a table of calls. An empty entry means the
-// engine is not part of this build: the driver then tells the user and fails the run.
+// The engines the conversion driver reaches, as a table of calls; defaultDriverCalls binds every
+// one. An engine call the driver needs and finds empty is a fault of the program (requireCall);
+// the browse and waiting calls are optional.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "core/context.h"
 #include "app/conversion_request.h"
+#include "course/xml_check.h"
 #include "gdb/stream.h"
 
 namespace trakor {
@@ -39,7 +41,8 @@ struct DriverCalls {
     std::function<std::string(Context&, const std::string& kmzPath)> unpackKmz;
     // Turns the tracks of the work GDB file into courses (work TCX file; for target GPS also one
     // file per course in deviceFolder): 0 = written, 1 = nothing to write (the user was told).
-    std::function<int(Context&, const std::string& deviceFolder)> writeCourses;
+    // Fills `check` with the verdict on the work TCX file, reached as it was written.
+    std::function<int(Context&, const std::string& deviceFolder, XmlCheck& check)> writeCourses;
     // The same courses as FIT course files: to outputPath when given (several courses chained in
     // one file), and one file per course in deviceFolder when given. 0 = written, 1 = not (told).
     std::function<int(Context&, const std::string& outputPath, const std::string& deviceFolder)> writeFitCourses;

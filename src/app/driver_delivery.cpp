@@ -41,20 +41,25 @@ int copyError(Context& ctx, const std::string& reason = {}) {
 
 // A result that does not read back whole is not delivered: the input and any existing output
 // stay as they are. A file that cannot be read at all is left to the copy, which reports it.
-bool resultReadsBack(Context& ctx, const std::string& path, bool courses) {
+bool resultReadsBack(Context& ctx, const std::string& path) {
+    MappedFile file;
+    if (!file.open(path)) return true;
+    const ResultCheck c = checkGdbImage(file.data(), file.size());
+    if (c.ok) return true;
     char where[160];
-    if (courses) {
-        // Checked as it was written, unless it changed since.
-        const XmlCheck c = checkWrittenCourses(path);
-        if (c.ok || c.line == 0) return true;
-        std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
-    } else {
-        MappedFile file;
-        if (!file.open(path)) return true;
-        const ResultCheck c = checkGdbImage(file.data(), file.size());
-        if (c.ok) return true;
-        std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
-    }
+    std::snprintf(where, sizeof where, "record %d: %s", static_cast<int>(c.record), c.reason.c_str());
+    say(ctx, dmsg::kResultDamaged, where);
+    return false;
+}
+
+// Writes the work TCX file; false when no course was written or its bytes are not well-formed
+// XML (checked as they were written), the user having been told.
+bool writeCheckedCourses(Context& ctx, const DriverCalls& calls, const std::string& deviceFolder) {
+    XmlCheck c;
+    if (calls.writeCourses(ctx, deviceFolder, c) != 0) return false;
+    if (c.ok || c.line == 0) return true;
+    char where[160];
+    std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
     say(ctx, dmsg::kResultDamaged, where);
     return false;
 }
@@ -95,18 +100,15 @@ bool deliversGdb(const DeliveryPlan& plan) {
     return plan.target == OutputTarget::MapSource || (plan.target == OutputTarget::File && plan.format == kFormatGdb);
 }
 
-bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
+void requireDelivery(const DriverCalls& calls, const DeliveryPlan& plan) {
     const bool fit = plan.format == kFormatFit && (plan.target == OutputTarget::File || plan.target == OutputTarget::Gps);
-    if (deliversCourses(plan) && !fit && !calls.writeCourses) return reportUnavailable(ctx, "TCX course writer") == 0;
-    if (fit && !calls.writeFitCourses) return reportUnavailable(ctx, "FIT course writer") == 0;
-    if ((plan.target == OutputTarget::File || plan.target == OutputTarget::Gps) && plan.format == kFormatGpx &&
-        !calls.writeGpx)
-        return reportUnavailable(ctx, "GPX writer") == 0;
-    if (plan.target == OutputTarget::MapSource && !calls.openInMapSource)
-        return reportUnavailable(ctx, "opening files in MapSource") == 0;
-    if (plan.target == OutputTarget::TrainingCenter && !calls.startTrainingCenter)
-        return reportUnavailable(ctx, "starting Training Center") == 0;
-    return true;
+    if (deliversCourses(plan) && !fit) requireCall(static_cast<bool>(calls.writeCourses), "TCX course writer");
+    if (fit) requireCall(static_cast<bool>(calls.writeFitCourses), "FIT course writer");
+    if ((plan.target == OutputTarget::File || plan.target == OutputTarget::Gps) && plan.format == kFormatGpx)
+        requireCall(static_cast<bool>(calls.writeGpx), "GPX writer");
+    if (plan.target == OutputTarget::MapSource) requireCall(static_cast<bool>(calls.openInMapSource), "opening files in MapSource");
+    if (plan.target == OutputTarget::TrainingCenter)
+        requireCall(static_cast<bool>(calls.startTrainingCenter), "starting Training Center");
 }
 
 namespace {
@@ -122,12 +124,11 @@ bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, cons
 int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     const Paths& paths = ctx.paths;
     std::string error;
-    if (!deliversCourses(plan) && !resultReadsBack(ctx, paths.workGdb, false)) return kRunFailed;
+    if (!deliversCourses(plan) && !resultReadsBack(ctx, paths.workGdb)) return kRunFailed;
     switch (plan.target) {
         case OutputTarget::File:
             if (plan.format == kFormatTcx) {
-                if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
-                if (!resultReadsBack(ctx, paths.workTcx, true)) return kRunFailed;
+                if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
                 if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath, &error)) return copyError(ctx, error);
             } else if (plan.format == kFormatFit) {
@@ -152,16 +153,16 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             }
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::TrainingCenter:
-            if (calls.writeCourses(ctx, std::string()) != 0) return kRunFailed;
-            if (!resultReadsBack(ctx, paths.workTcx, true)) return kRunFailed;
+            if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
             tellCoursesInFile(ctx, paths.workTcx);
             return calls.startTrainingCenter(ctx) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::Gps:
             if (plan.format == kFormatGpx) return deliverGpxToDevice(ctx, calls, plan);
             if (plan.format == kFormatFit) {
                 if (calls.writeFitCourses(ctx, std::string(), plan.deviceFolder) != 0) return kRunFailed;
-            } else if (calls.writeCourses(ctx, plan.deviceFolder) != 0) {
-                return kRunFailed;
+            } else {
+                XmlCheck unused;
+                if (calls.writeCourses(ctx, plan.deviceFolder, unused) != 0) return kRunFailed;
             }
             say(ctx, dmsg::kCoursesSent);
             return kDelivered;

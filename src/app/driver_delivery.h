@@ -32,8 +32,8 @@ bool deliversCourses(const DeliveryPlan& plan);
 // Whether the result leaves as the GDB file itself (a file or MapSource).
 bool deliversGdb(const DeliveryPlan& plan);
 
-// Whether every engine the delivery needs is in the build; tells the user when one is missing.
-bool deliveryAvailable(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan);
+// Every engine call the delivery needs is bound (see requireCall).
+void requireDelivery(const DriverCalls& calls, const DeliveryPlan& plan);
 
 // Hands the finished work GDB file to its target: kDelivered, or kRunStopped / kRunFailed
 // after the user was told.

@@ -6,8 +6,13 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
+
+#include "core/settings_io.h"
+#include "platform/locale.h"
+#include "platform/wine_registry.h"
 
 namespace trakor {
 
@@ -120,6 +125,21 @@ Paths startUp(int argc, const char* const* argv, const std::string& programPath)
         if (!fs::is_directory(paths.workingFolder, ec)) setWorkingFolder(paths, paths.programFolder);
     }
     return paths;
+}
+
+int32_t decideMilesMode(const Environment& env) {
+    auto units = readWineRegistryValue(winePrefix(env) + "/user.reg", "Software\\Garmin\\MapSource\\Settings",
+                                       "DistanceUnitsType");
+    if (units && !units->empty() && units->find_first_not_of("0123456789") == std::string::npos) {
+        unsigned long long v = std::strtoull(units->c_str(), nullptr, 10);
+        return (v == 0 || v == 2) ? 1 : 0;
+    }
+    return usesUsMeasurement(env) ? 1 : 0;
+}
+
+void loadSettings(Settings& s, SettingsStore& store, bool portable, const Environment& env) {
+    loadSettings(s, store, portable);
+    s.milesMode = decideMilesMode(env);
 }
 
 }  // namespace trakor

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "core/paths.h"
+#include "core/settings.h"
+#include "platform/settings_store.h"
 #include "platform/environment.h"
 
 namespace trakor {
@@ -43,5 +45,12 @@ struct StartArguments {
     std::vector<std::string> files;
 };
 StartArguments splitStartArguments(int argc, const char* const* argv);
+
+// Miles mode: MapSource's "DistanceUnitsType" in the Wine prefix decides when present (0 or 2
+// mean statute units); otherwise the locale's measurement system (U.S. means statute units).
+int32_t decideMilesMode(const Environment& env);
+
+// The settings record from its store (as the core loads it) with miles mode decided for this machine.
+void loadSettings(Settings& s, SettingsStore& store, bool portable, const Environment& env);
 
 }  // namespace trakor

@@ -4,8 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/locale.h"
-#include "platform/wine_registry.h"
 
 namespace trakor {
 
@@ -46,7 +44,7 @@ std::unique_ptr<SettingsStore> openSettingsStore(const Paths& paths, const Envir
     return std::make_unique<IniSettingsStore>(nativeSettingsPath(env, paths.appName));
 }
 
-void loadSettings(Settings& s, SettingsStore& store, bool portable, const Environment& env) {
+void loadSettings(Settings& s, SettingsStore& store, bool portable) {
     if (!portable)
         for (auto name : obsoleteValueNames()) store.deleteValue(name);  // failures do not matter
     std::vector<NamedInt> values;
@@ -60,17 +58,6 @@ void loadSettings(Settings& s, SettingsStore& store, bool portable, const Enviro
     if (!portable)
         for (auto name : kWindowCoordinates)
             if (int32_t* v = s.byName(name); *v == kMinimisedCoordinate) *v = 0;
-    s.milesMode = decideMilesMode(env);
-}
-
-int32_t decideMilesMode(const Environment& env) {
-    auto units = readWineRegistryValue(winePrefix(env) + "/user.reg", "Software\\Garmin\\MapSource\\Settings",
-                                       "DistanceUnitsType");
-    if (units && !units->empty() && units->find_first_not_of("0123456789") == std::string::npos) {
-        unsigned long long v = std::strtoull(units->c_str(), nullptr, 10);
-        return (v == 0 || v == 2) ? 1 : 0;
-    }
-    return usesUsMeasurement(env) ? 1 : 0;
 }
 
 bool saveExitSettings(const Settings& s, SettingsStore& store) { return saveSet(s, store, kExitSet); }

@@ -16,12 +16,9 @@ std::unique_ptr<SettingsStore> openSettingsStore(const Paths& paths, const Envir
 
 // Fills the whole record: in native mode the obsolete values are deleted first; every value is
 // read with the mode's default, then normalised (CBmode_t 11 -> 22, Filtertype and Splittype
-// 0 -> 1, native window coordinates -32000 -> 0); miles mode is decided from the environment.
-void loadSettings(Settings& s, SettingsStore& store, bool portable, const Environment& env);
-
-// Miles mode: MapSource's "DistanceUnitsType" in the Wine prefix decides when present (0 or 2
-// mean statute units); otherwise the locale's measurement system (U.S. means statute units).
-int32_t decideMilesMode(const Environment& env);
+// 0 -> 1, native window coordinates -32000 -> 0). Miles mode, which is never stored, is left as
+// it is: the start-up decides it from the machine (app/startup.h).
+void loadSettings(Settings& s, SettingsStore& store, bool portable);
 
 // The four write sets, each in its fixed order; each returns whether every value was stored.
 bool saveExitSettings(const Settings& s, SettingsStore& store);

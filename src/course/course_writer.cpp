@@ -1,12 +1,9 @@
 #include "course/course_writer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <vector>
 
 #include "convert/geometry.h"
@@ -63,34 +60,6 @@ void appendTime(std::string& out, int32_t seconds, const char* indent) {
     appendUtcTime(out, seconds);
     out += "</Time>\n";
 }
-
-// The verdict on the last work TCX file written, with what identifies that file on disk.
-struct WrittenCourses {
-    std::mutex lock;
-    std::string path;
-    struct stat file {};
-    XmlCheck check;
-};
-WrittenCourses& lastWritten() {
-    static WrittenCourses w;
-    return w;
-}
-
-bool sameVersion(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-void rememberCheck(const std::string& path, XmlStreamCheck& check, bool written) {
-    WrittenCourses& w = lastWritten();
-    const std::lock_guard<std::mutex> hold(w.lock);
-    w.path.clear();
-    const uint64_t size = check.size();
-    w.check = check.finish();
-    // Only a file that holds exactly the bytes checked is vouched for.
-    if (written && ::stat(path.c_str(), &w.file) == 0 && static_cast<uint64_t>(w.file.st_size) == size) w.path = path;
-}
-
 
 }  // namespace
 
@@ -168,7 +137,7 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "    </Course>\n";
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* verdict) {
     CourseWalk walk(ctx, now);
     clearReadOnly(ctx.paths.workTcx);
     FileStream out;
@@ -210,25 +179,14 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now) {
     if (walk.usable()) emit(tail);
     pieces.finish();
     const bool written = out.close() && !pieces.failed();
-    rememberCheck(ctx.paths.workTcx, check, written);
+    if (verdict) *verdict = check.finish();
     // The user must not be told that courses reached the device when they did not.
     return finishCourseRun(ctx, walk.coursePoints(), written ? std::string() : ctx.paths.workTcx,
                            written && !deviceFailed);
 }
 
-XmlCheck checkWrittenCourses(const std::string& path) {
-    WrittenCourses& w = lastWritten();
-    {
-        const std::lock_guard<std::mutex> hold(w.lock);
-        struct stat now {};
-        if (!w.path.empty() && w.path == path && ::stat(path.c_str(), &now) == 0 && sameVersion(now, w.file))
-            return w.check;
-    }
-    return checkXmlFile(path);
-}
-
-int writeCourses(Context& ctx, const std::string& deviceFolder) {
-    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)));
+int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* verdict) {
+    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)), verdict);
 }
 
 }  // namespace trakor

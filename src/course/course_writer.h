@@ -31,14 +31,10 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
 // Reads the work GDB file and writes the work TCX file; with a device folder each course also
 // goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one
 // course was written; 1 otherwise (no course, or a file that could not be written), the user
-// having been told. `now` dates tracks without times.
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now);
+// having been told. `now` dates tracks without times. The work TCX file's bytes are checked as
+// XML on their way to the file; `check` (when given) gets that verdict.
+int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* check = nullptr);
 // The same at the current time.
-int writeCourses(Context& ctx, const std::string& deviceFolder);
-
-// Whether the TCX file at `path` is well-formed XML. writeCourses checks the work TCX file's
-// bytes as it writes them: while the file is the one it wrote (same file, size and time of
-// change), that verdict is given; any other file is read and checked.
-XmlCheck checkWrittenCourses(const std::string& path);
+int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* check = nullptr);
 
 }  // namespace trakor

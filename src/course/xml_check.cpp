@@ -1,12 +1,17 @@
 #include "course/xml_check.h"
 
-#include <emmintrin.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+// SSE2 scans on x86-64; every other processor takes the plain byte loops.
+#if defined(__SSE2__) && defined(__x86_64__)
+#define TRAKOR_XML_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace trakor {
 
@@ -32,16 +37,19 @@ bool validSequence(const uint8_t* d, size_t len) {
     return cp >= kMin[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
 }
 
+#ifdef TRAKOR_XML_SSE2
 uint64_t sumBytes(__m128i counts) {
     const __m128i s = _mm_sad_epu8(counts, _mm_setzero_si128());
     return static_cast<uint64_t>(_mm_cvtsi128_si64(s)) +
            static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(s, s)));
 }
+#endif
 
 // Line feeds in d[0..n).
 uint64_t lineFeeds(const uint8_t* d, size_t n) {
     uint64_t lf = 0;
     size_t i = 0;
+#ifdef TRAKOR_XML_SSE2
     const __m128i nl = _mm_set1_epi8('\n');
     while (n - i >= 16) {
         __m128i acc = _mm_setzero_si128();
@@ -49,6 +57,7 @@ uint64_t lineFeeds(const uint8_t* d, size_t n) {
             acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i)), nl));
         lf += sumBytes(acc);
     }
+#endif
     for (; i < n; ++i) lf += d[i] == '\n';
     return lf;
 }
@@ -57,10 +66,13 @@ uint64_t lineFeeds(const uint8_t* d, size_t n) {
 // offset of the first byte that starts no valid sequence, or n. A sequence that the end cuts off
 // is left out of the check and its offset put in `cut` (otherwise cut is n).
 size_t checkUtf8(const uint8_t* d, size_t n, uint64_t& lf, size_t& cut) {
-    const __m128i nl = _mm_set1_epi8('\n');
     size_t i = 0;
     cut = n;
+#ifdef TRAKOR_XML_SSE2
+    const __m128i nl = _mm_set1_epi8('\n');
+#endif
     while (i < n) {
+#ifdef TRAKOR_XML_SSE2
         // ASCII 16 bytes at a time, counting line feeds on the way.
         if (n - i >= 16) {
             __m128i acc = _mm_setzero_si128();
@@ -73,6 +85,7 @@ size_t checkUtf8(const uint8_t* d, size_t n, uint64_t& lf, size_t& cut) {
             lf += sumBytes(acc);
             if (k > 0) continue;
         }
+#endif
         const uint8_t c = d[i];
         if (c < 0x80) {
             lf += c == '\n';
@@ -111,6 +124,7 @@ bool isNameChar(uint8_t c) { return (kClasses.of[c] & 4) != 0; }
 
 // The first '<' or '&' from p on, or end: character data runs up to there.
 const uint8_t* textEnd(const uint8_t* p, const uint8_t* const end) {
+#ifdef TRAKOR_XML_SSE2
     const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&');
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -118,6 +132,7 @@ const uint8_t* textEnd(const uint8_t* p, const uint8_t* const end) {
         if (hit != 0) return p + __builtin_ctz(static_cast<unsigned>(hit));
         p += 16;
     }
+#endif
     while (p < end && *p != '<' && *p != '&') ++p;
     return p;
 }

@@ -1,5 +1,11 @@
 #include "gdb/stream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace trakor {
@@ -39,59 +45,164 @@ bool FileStream::open(const std::string& path, const char* mode) {
     close();
     ok_ = true;
     error_ = 0;
-    f_ = std::fopen(path.c_str(), mode);
-    // stdio ignores the size without a buffer of ours and would move 4 KB per system call.
-    if (f_) {
-        if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
-        std::setvbuf(f_, buffer_.get(), _IOFBF, kBufferSize);
-    }
-    return f_ != nullptr;
+    const std::string_view m(mode);
+    int flags = O_CLOEXEC;
+    if (m.starts_with('r')) flags |= m.find('+') != std::string_view::npos ? O_RDWR : O_RDONLY;
+    else if (m.starts_with('w')) flags |= (m.find('+') != std::string_view::npos ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    else return false;
+    do fd_ = ::open(path.c_str(), flags, 0666);
+    while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) return false;
+    struct stat st {};
+    fileSize_ = openSize_ = ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+    moveWindow(0);
+    return true;
 }
 
 bool FileStream::close() {
     writeBehind_ = false;
     behind_.reset();
     unflushed_ = 0;
-    if (!f_) return ok_;
-    if (std::fclose(f_) != 0) failed();
-    f_ = nullptr;
+    if (fd_ < 0) return ok_;
+    flush();
+    if (::close(fd_) != 0 && errno != EINTR) failed();
+    fd_ = -1;
     return ok_;
 }
 
-size_t FileStream::read(void* buf, size_t n) { return f_ ? std::fread(buf, 1, n, f_) : 0; }
+void FileStream::moveWindow(int64_t pos) {
+    bufStart_ = pos;
+    bufLen_ = cur_ = 0;
+    dirtyFrom_ = dirtyTo_ = 0;
+}
+
+bool FileStream::flush() {
+    size_t from = dirtyFrom_;
+    while (from < dirtyTo_) {
+        const ssize_t n = ::pwrite(fd_, buffer_.get() + from, dirtyTo_ - from, bufStart_ + static_cast<int64_t>(from));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            dirtyFrom_ = dirtyTo_ = 0;
+            return failed();
+        }
+        from += static_cast<size_t>(n);
+    }
+    noteWritten(dirtyTo_ - dirtyFrom_, bufStart_ + static_cast<int64_t>(dirtyTo_));
+    dirtyFrom_ = dirtyTo_ = 0;
+    return true;
+}
+
+void FileStream::noteWritten(size_t n, int64_t end) {
+    if (writeBehind_ && n > 0 && (unflushed_ += n) >= WriteBehind::kStep) {
+        behind_.wrote(fd_, unflushed_, end);
+        unflushed_ = 0;
+    }
+}
+
+size_t FileStream::read(void* buf, size_t n) {
+    if (fd_ < 0) return 0;
+    uint8_t* to = static_cast<uint8_t*>(buf);
+    size_t done = 0;
+    while (done < n) {
+        if (cur_ < bufLen_) {
+            const size_t k = std::min(n - done, bufLen_ - cur_);
+            std::memcpy(to + done, buffer_.get() + cur_, k);
+            cur_ += k;
+            done += k;
+            continue;
+        }
+        // The window is used up: the next one starts where reading stands.
+        if (!flush()) break;
+        const int64_t pos = tell();
+        moveWindow(pos);
+        const size_t want = n - done;
+        if (want >= kBufferSize) {
+            // A large read goes straight into the caller's memory.
+            const ssize_t got = ::pread(fd_, to + done, want, pos);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+            moveWindow(pos + got);
+            continue;
+        }
+        const ssize_t got = ::pread(fd_, buffer_.get(), kBufferSize, pos);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        bufLen_ = static_cast<size_t>(got);
+    }
+    return done;
+}
 
 bool FileStream::write(const void* buf, size_t n) {
-    if (!f_ || std::fwrite(buf, 1, n, f_) != n) return failed();
-    if (writeBehind_ && (unflushed_ += n) >= WriteBehind::kStep) {
-        // What stdio holds goes to the system first, so the disk can be asked to write it.
-        if (std::fflush(f_) != 0) return failed();
-        behind_.wrote(fileno(f_), unflushed_, static_cast<int64_t>(ftello(f_)));
-        unflushed_ = 0;
+    if (fd_ < 0) {
+        errno = EBADF;
+        return failed();
+    }
+    const uint8_t* from = static_cast<const uint8_t*>(buf);
+    while (n > 0) {
+        if (cur_ == kBufferSize) {
+            if (!flush()) return false;
+            moveWindow(tell());
+        }
+        const size_t k = std::min(n, kBufferSize - cur_);
+        if (cur_ == 0 && bufLen_ == 0 && k == kBufferSize) {
+            // A whole buffer's worth goes straight to the file.
+            const ssize_t put = ::pwrite(fd_, from, k, bufStart_);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) {
+                if (put == 0) errno = EIO;
+                return failed();
+            }
+            moveWindow(bufStart_ + put);
+            fileSize_ = std::max(fileSize_, bufStart_);
+            noteWritten(static_cast<size_t>(put), bufStart_);
+            from += put;
+            n -= static_cast<size_t>(put);
+            continue;
+        }
+        std::memcpy(buffer_.get() + cur_, from, k);
+        if (dirtyFrom_ == dirtyTo_) dirtyFrom_ = cur_, dirtyTo_ = cur_ + k;
+        else dirtyFrom_ = std::min(dirtyFrom_, cur_), dirtyTo_ = std::max(dirtyTo_, cur_ + k);
+        cur_ += k;
+        bufLen_ = std::max(bufLen_, cur_);
+        fileSize_ = std::max(fileSize_, bufStart_ + static_cast<int64_t>(bufLen_));
+        from += k;
+        n -= k;
     }
     return true;
 }
 
-int64_t FileStream::tell() const { return f_ ? static_cast<int64_t>(ftello(f_)) : -1; }
+bool FileStream::seek(int64_t pos) {
+    if (fd_ < 0 || pos < 0) return false;
+    // Inside the window (a record writer going back to fill in a length): only the position moves.
+    if (pos >= bufStart_ && pos <= bufStart_ + static_cast<int64_t>(bufLen_)) {
+        cur_ = static_cast<size_t>(pos - bufStart_);
+        return true;
+    }
+    if (!flush()) return false;
+    moveWindow(pos);
+    return true;
+}
 
-bool FileStream::seek(int64_t pos) { return f_ && pos >= 0 && fseeko(f_, static_cast<off_t>(pos), SEEK_SET) == 0; }
+bool FileStream::bytesCutShort() const {
+    if (map_ && map_->shrank()) return true;
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && static_cast<int64_t>(st.st_size) < openSize_;
+}
+
+int64_t FileStream::size() const { return fd_ >= 0 ? fileSize_ : -1; }
 
 const uint8_t* FileStream::wholeBytes(size_t& size) {
     size = 0;
-    const int64_t length = f_ ? this->size() : -1;
-    if (length <= 0) return nullptr;
+    if (fd_ < 0 || !flush()) return nullptr;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size <= 0) return nullptr;
     if (!map_) map_ = std::make_unique<GuardedMapping>();
-    if (!map_->map(fileno(f_), static_cast<size_t>(length))) return nullptr;
+    if (!map_->map(fd_, static_cast<size_t>(st.st_size))) return nullptr;
     size = map_->size();
     return map_->data();
-}
-
-int64_t FileStream::size() const {
-    if (!f_) return -1;
-    off_t here = ftello(f_);
-    fseeko(f_, 0, SEEK_END);
-    off_t end = ftello(f_);
-    fseeko(f_, here, SEEK_SET);
-    return static_cast<int64_t>(end);
 }
 
 namespace {

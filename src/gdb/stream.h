@@ -83,7 +83,10 @@ private:
     int64_t pos_ = 0;
 };
 
-// Buffered file stream over stdio.
+// File stream through one buffer of its own: reads, writes and the seeks of a record writer going
+// back to fill in a length all stay in the buffer while they fall inside it, so a file of many
+// small records costs no system call per record. The size is taken once at open and then follows
+// the writes.
 class FileStream : public ByteStream {
 public:
     FileStream() = default;
@@ -95,13 +98,13 @@ public:
     bool open(const std::string& path, const char* mode);
     // Closes; false when a write or the close failed.
     bool close();
-    bool isOpen() const { return f_ != nullptr; }
+    bool isOpen() const { return fd_ >= 0; }
     // The system's error number of the first write or close that failed; 0 when none did.
     int writeError() const { return error_; }
 
     size_t read(void* buf, size_t n) override;
     bool write(const void* buf, size_t n) override;
-    int64_t tell() const override;
+    int64_t tell() const override { return fd_ >= 0 ? bufStart_ + static_cast<int64_t>(cur_) : -1; }
     bool seek(int64_t pos) override;
     int64_t size() const override;
     // For a file written from start to end that will be flushed to disk when delivered: the
@@ -109,12 +112,27 @@ public:
     void writeBehind() { writeBehind_ = true; }
     // The file mapped, pages cut off by another program reading as zeros.
     const uint8_t* wholeBytes(size_t& size) override;
-    bool bytesCutShort() const override { return map_ && map_->shrank(); }
+    // Mapped pages cut off, or the file on disk now shorter than when it was opened (the buffer
+    // may have held bytes another program has since cut away).
+    bool bytesCutShort() const override;
 
 private:
     static constexpr size_t kBufferSize = size_t{1} << 16;
-    FILE* f_ = nullptr;
-    std::unique_ptr<char[]> buffer_;  // outlives f_: closed before it is freed
+    // Hands the changed bytes of the buffer to the file; false (and ok_ false) when that fails.
+    bool flush();
+    // Counts bytes handed to the file (ending at end) towards the next write-behind step.
+    void noteWritten(size_t n, int64_t end);
+    // Starts an empty buffer window at pos.
+    void moveWindow(int64_t pos);
+
+    int fd_ = -1;
+    std::unique_ptr<uint8_t[]> buffer_;
+    int64_t bufStart_ = 0;   // file offset of buffer_[0]
+    size_t bufLen_ = 0;      // bytes of the window that hold file data
+    size_t cur_ = 0;         // position within the window, at most bufLen_
+    size_t dirtyFrom_ = 0, dirtyTo_ = 0;  // changed bytes not yet written
+    int64_t fileSize_ = 0;   // the file's size as far as this stream has seen or made it
+    int64_t openSize_ = 0;   // the file's size when it was opened
     std::unique_ptr<GuardedMapping> map_;
     bool writeBehind_ = false;
     WriteBehind behind_;

@@ -23,8 +23,9 @@ ReaderFn readerFor(InputType type) {
         case InputType::Kml:
         case InputType::Kmz: return readKml;
         case InputType::Itn: return readItn;
-        default: return readNmea;
+        case InputType::Nmea: return readNmea;
     }
+    return nullptr;  // not a type of the enumeration: nothing reads it
 }
 
 namespace {
@@ -100,8 +101,9 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
     ctx.run.impossiblePoints = ctx.run.impossibleWaypoints = 0;
-    if (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0))
-        readerFor(type)(ctx, job, bytes, length);
+    const ReaderFn reader = readerFor(type);
+    if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
+        reader(ctx, job, bytes, length);
     if (ctx.run.impossibleWaypoints > 0) {
         const std::string text = impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName);
         if (ctx.run.batch && job.log != nullptr)

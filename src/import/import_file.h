@@ -25,7 +25,8 @@ int importFile(Context& ctx, const std::string& baseName, ByteStream& input, Byt
 // lacks: "the end of the document (</gpx>)"; empty otherwise.
 std::string documentEndNote(InputType type, const uint8_t* bytes, size_t length);
 
-// The reader of an input type (KMZ: the reader of the extracted KML file).
+// The reader of an input type (KMZ: the reader of the extracted KML file); nullptr for a value
+// outside the enumeration.
 ReaderFn readerFor(InputType type);
 
 }  // namespace trakor

@@ -55,8 +55,9 @@ struct Text {
 // next ']', otherwise the text up to the next '<'. p is just after the start tag.
 size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out);
 
-// String-to-double as the C library does it in the "C" locale: leading blanks, sign, digits,
-// point, exponent; stops at the first other character; 0 when nothing converts.
+// String-to-double as the C library's strtod in the "C" locale for decimal texts: leading blanks,
+// sign, digits, point, exponent; stops at the first other character; 0 when nothing converts.
+// Unlike strtod it reads no hexadecimal form: "0x1A" gives the 0 before the x.
 double parseDouble(std::string_view text);
 // A coordinate in degrees: the whole text (blanks aside) must be one decimal number, else NaN.
 double parseCoordinate(std::string_view text);

@@ -252,8 +252,9 @@ void paintWaypoints(QPainter& p, Frame& frame, const SceneLayer& layer) {
     p.setFont(f);
     QFontMetricsF fm(f);
     std::vector<QRectF> taken;
-    for (const auto& [w, name] : layer.waypoints) {
-        frame.forEachCopy(w, [&](QPointF at) {
+    for (const auto& waypoint : layer.waypoints) {
+        const QString& name = waypoint.second;
+        frame.forEachCopy(waypoint.first, [&](QPointF at) {
             p.setPen(QPen(Qt::white, 1));
             p.setBrush(kWaypoint);
             const QPointF tri[3] = {at + QPointF(0, -6), at + QPointF(5, 3), at + QPointF(-5, 3)};

@@ -33,8 +33,8 @@ TEST_F(DriverTest, OutputThatIsTheInputIsRefusedWhateverItIsCalled) {
     EXPECT_EQ(imports, 0);
 }
 
-// A .gpx output is written by the GPX writer from the work file; a writer that fails or is
-// missing leaves the output as it was and the run is not reported as completed.
+// A .gpx output is written by the GPX writer from the work file; a writer that fails leaves the
+// output as it was and the run is not reported as completed.
 TEST_F(DriverTest, GpxOutputIsWrittenByTheGpxWriter) {
     struct Case {
         const char* what;
@@ -45,8 +45,7 @@ TEST_F(DriverTest, GpxOutputIsWrittenByTheGpxWriter) {
         const char* output;
     };
     for (const Case& c : {Case{"written", true, 0, kDelivered, {"$MSG20"}, "GPX of the work file"},
-                          Case{"fails", true, 3, kRunFailed, {"Klaar"}, "previous"},
-                          Case{"missing", false, 0, kRunFailed, {"$MSG82"}, "previous"}}) {
+                          Case{"fails", true, 3, kRunFailed, {"Klaar"}, "previous"}}) {
         SCOPED_TRACE(c.what);
         notes.entries.clear();
         const std::string out = makeFile("Out.GPX", "previous");
@@ -128,7 +127,7 @@ TEST_F(DriverTest, TcxDelivery) {
     // A work TCX file that cannot be copied is reported, not announced as completed.
     notes.entries.clear();
     coursesResult = 0;
-    calls.writeCourses = [](Context& c, const std::string&) {
+    calls.writeCourses = [](Context& c, const std::string&, XmlCheck&) {
         fs::remove(c.paths.workTcx);
         return 0;
     };
@@ -145,7 +144,7 @@ TEST_F(DriverTest, TcxDelivery) {
 TEST_F(DriverTest, PrivateWorkFileIsMovedToTheOutput) {
     writeFile(ctx.paths.workTcx, "FIXED");
     ino_t written = 0;
-    calls.writeCourses = [&written](Context& c, const std::string&) {
+    calls.writeCourses = [&written](Context& c, const std::string&, XmlCheck&) {
         writeFile(c.paths.workTcx, kCourses);
         struct stat st {};
         ::stat(c.paths.workTcx.c_str(), &st);
@@ -287,16 +286,6 @@ TEST_F(BatchTest, OutputThatIsOneOfTheInputsIsRefused) {
     fs::create_symlink(req.inputList[1], link);
     EXPECT_EQ(firstKey(link, 0), "$MSG16");
     EXPECT_TRUE(batchInputs.empty());
-}
-
-TEST_F(BatchTest, WithoutTheBatchEngineNothingIsClaimed) {
-    calls.convertBatch = nullptr;
-    writeFile(ctx.paths.workGdb, "EARLIER");
-    EXPECT_EQ(firstKey(dir.file("x.gdb"), 0), "$MSG82");
-    EXPECT_EQ(notes.keys().size(), 1u);
-    EXPECT_NE(notes.entries[0].text.find("batch conversion"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir.file("x.gdb")));
-    EXPECT_EQ(readFile(ctx.paths.workGdb), "EARLIER");
 }
 
 TEST_F(BatchTest, LogThatCannotBeCreatedIsReported) {
@@ -451,8 +440,9 @@ TEST_F(DriverTest, DamagedResultsAreNotDelivered) {
     notes.entries.clear();
     calls.importFile = nullptr;
     SetUp();
-    calls.writeCourses = [](Context& c, const std::string&) {
+    calls.writeCourses = [](Context& c, const std::string&, XmlCheck& check) {
         writeFile(c.paths.workTcx, "<TrainingCenterDatabase>\n<Courses>\n</TrainingCenterDatabase>\n");
+        check = checkXmlFile(c.paths.workTcx);
         return 0;
     };
     const std::string tcx = makeFile("o.tcx", "previous courses");

@@ -109,6 +109,44 @@ TEST(StartUp, RealProcessGetsAnAbsoluteProgramAndAWorkingFolder) {
     EXPECT_TRUE(std::filesystem::is_directory(p.workingFolder));
 }
 
+TEST(MilesMode, MapSourceUnitsWinOverTheLocale) {
+    test::TempDir dir;
+    Environment env;
+    env.vars["HOME"] = dir.path().string();
+    env.vars["WINEPREFIX"] = dir.file("prefix");
+    std::filesystem::create_directory(dir.file("prefix"));
+    auto setUnits = [&](const char* dword) {
+        test::writeFile(dir.file("prefix/user.reg"),
+                        std::string("WINE REGISTRY Version 2\n\n[Software\\\\Garmin\\\\MapSource\\\\Settings] 1\n"
+                                     "\"DistanceUnitsType\"=dword:") +
+                            dword + "\n");
+    };
+    env.vars["LANG"] = "en_US.UTF-8";
+    EXPECT_EQ(decideMilesMode(env), 1);  // no user.reg: U.S. locale
+    setUnits("00000001");
+    EXPECT_EQ(decideMilesMode(env), 0);  // metric in MapSource beats the U.S. locale
+    env.vars["LANG"] = "nl_NL.UTF-8";
+    setUnits("00000002");
+    EXPECT_EQ(decideMilesMode(env), 1);
+    setUnits("00000000");
+    EXPECT_EQ(decideMilesMode(env), 1);
+    setUnits("00000003");
+    EXPECT_EQ(decideMilesMode(env), 0);
+    std::filesystem::remove(dir.file("prefix/user.reg"));
+    EXPECT_EQ(decideMilesMode(env), 0);  // no MapSource key, metric locale
+    env.vars["LC_MEASUREMENT"] = "en_US";
+    EXPECT_EQ(decideMilesMode(env), 1);  // the measurement category alone decides
+    env.vars["LC_ALL"] = "fr_FR.UTF-8";
+    EXPECT_EQ(decideMilesMode(env), 0);  // LC_ALL overrides it
+
+    Settings s;
+    IniSettingsStore store(dir.file("Trakor3.ini"));
+    env.vars.erase("LC_ALL");
+    loadSettings(s, store, true, env);
+    EXPECT_EQ(s.milesMode, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Trakor3.ini")));  // miles mode is never stored
+}
+
 }  // namespace
 }  // namespace trakor
 

@@ -216,8 +216,8 @@ TEST_F(CliTest, RunOnTheFixedWorkFilesWaitsForTheOneHoldingThemAndSaysSo) {
     ASSERT_TRUE(held.acquireWaiting(nullptr));
     // A batch writes the fixed log, so it needs the work files.
     runCommand("(" + command("a.gpx b.gpx --option 0 -o ab.gdb") + " >o 2>e; echo $? >rc) >/dev/null 2>&1 &");
-    for (int i = 0; i < 100 && readFile(dir.file("e")).find("waiting") == std::string::npos; ++i) ::usleep(20000);
-    ::usleep(200000);
+    // Waits for the whole line; the program then blocks on the lock until it is released.
+    for (int i = 0; i < 500 && readFile(dir.file("e")).find(")...\n") == std::string::npos; ++i) ::usleep(20000);
     EXPECT_EQ(readFile(dir.file("e")), "Trakor3: waiting for another conversion that uses the work files (" +
                                            binFile("Trakor3.lock") + ")...\n");
     EXPECT_FALSE(fs::exists(dir.file("ab.gdb")));

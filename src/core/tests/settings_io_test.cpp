@@ -53,7 +53,7 @@ TEST(SettingsLoad, FirstStartGivesTheDefaultsOfEachMode) {
     test::TempDir dir;
     RecordingStore store;
     Settings s;
-    loadSettings(s, store, true, metricEnv(dir));
+    loadSettings(s, store, true);
     EXPECT_EQ(s.Filter_CBR, 200);
     EXPECT_EQ(s.Filter_CBT, 500);
     EXPECT_EQ(s.Filtersize_p, 50);
@@ -68,7 +68,7 @@ TEST(SettingsLoad, FirstStartGivesTheDefaultsOfEachMode) {
     EXPECT_EQ(store.log.size(), settingTable().size());
 
     RecordingStore native;
-    loadSettings(s, native, false, metricEnv(dir));
+    loadSettings(s, native, false);
     EXPECT_EQ(s.Filter_CBR, 0);
     EXPECT_EQ(s.Filter_CBT, 0);
     EXPECT_EQ(s.Filtersize_p, 0);
@@ -89,7 +89,7 @@ TEST(SettingsLoad, NormalisesOnlyWhatIsDefined) {
                         {"Left Trakor3 Menu", -32000}, {"Top Trakor3 Menu", -31999}, {"Left Clipboard Menu", -32000},
                         {"Top Clipboard Menu", -32000}, {"Mode", 99},          {"Prefix", -5}};
         Settings s;
-        loadSettings(s, store, portable, metricEnv(dir));
+        loadSettings(s, store, portable);
         EXPECT_EQ(s.CBmode_t, 22);
         EXPECT_EQ(s.Filtertype, 1);
         EXPECT_EQ(s.Splittype, 1);
@@ -104,7 +104,7 @@ TEST(SettingsLoad, NormalisesOnlyWhatIsDefined) {
     RecordingStore store;
     store.values = {{"Filtertype", 7}, {"Splittype", 2}, {"CBmode_t", 23}};
     Settings s;
-    loadSettings(s, store, true, metricEnv(dir));
+    loadSettings(s, store, true);
     EXPECT_EQ(s.Filtertype, 7);
     EXPECT_EQ(s.Splittype, 2);
     EXPECT_EQ(s.CBmode_t, 23);
@@ -146,7 +146,7 @@ TEST(SettingsSave, RoundTripThroughAnIniFileKeepsForeignContent) {
     test::writeFile(path, "[Window]\r\nx=1\r\n\r\n[Info]\r\nMode=12junk\r\nLanguage=2\r\n");
     IniSettingsStore store(path);
     Settings s;
-    loadSettings(s, store, true, metricEnv(dir));
+    loadSettings(s, store, true);
     EXPECT_EQ(s.Mode, 12);
     EXPECT_EQ(s.Language, 2);
     s.Mode = 24;
@@ -156,7 +156,7 @@ TEST(SettingsSave, RoundTripThroughAnIniFileKeepsForeignContent) {
     ASSERT_TRUE(saveExitSettings(s, store));
     ASSERT_TRUE(savePreferences(s, store));
     Settings back;
-    loadSettings(back, store, true, metricEnv(dir));
+    loadSettings(back, store, true);
     EXPECT_EQ(back.Mode, 24);
     EXPECT_EQ(back.LeftClipboardMenu, -120);
     EXPECT_EQ(back.Filtersize_t, 1234);
@@ -188,52 +188,14 @@ TEST(SettingsStore, NativeFileDropsObsoleteValuesAndIsCreatedOnFirstWrite) {
     auto store = openSettingsStore(paths, env);
     const std::string file = dir.file("cfg/Quenby Software/Other.conf");
     Settings s;
-    loadSettings(s, *store, false, env);
+    loadSettings(s, *store, false);
     EXPECT_FALSE(std::filesystem::exists(file));  // nothing to delete, nothing written
     ASSERT_TRUE(saveEdgeSupport(s, *store));
     ASSERT_TRUE(std::filesystem::exists(file));
     test::writeFile(file, "[Info]\nRoutesize=4\nMode=13\nMapSource=1\n[Keep]\nRoutesize=4\n");
-    loadSettings(s, *store, false, env);
+    loadSettings(s, *store, false);
     EXPECT_EQ(s.Mode, 13);
     EXPECT_EQ(test::readFile(file), "[Info]\nMode=13\n[Keep]\nRoutesize=4\n");
-}
-
-TEST(MilesMode, MapSourceUnitsWinOverTheLocale) {
-    test::TempDir dir;
-    Environment env;
-    env.vars["HOME"] = dir.path().string();
-    env.vars["WINEPREFIX"] = dir.file("prefix");
-    std::filesystem::create_directory(dir.file("prefix"));
-    auto setUnits = [&](const char* dword) {
-        test::writeFile(dir.file("prefix/user.reg"),
-                        std::string("WINE REGISTRY Version 2\n\n[Software\\\\Garmin\\\\MapSource\\\\Settings] 1\n"
-                                     "\"DistanceUnitsType\"=dword:") +
-                            dword + "\n");
-    };
-    env.vars["LANG"] = "en_US.UTF-8";
-    EXPECT_EQ(decideMilesMode(env), 1);  // no user.reg: U.S. locale
-    setUnits("00000001");
-    EXPECT_EQ(decideMilesMode(env), 0);  // metric in MapSource beats the U.S. locale
-    env.vars["LANG"] = "nl_NL.UTF-8";
-    setUnits("00000002");
-    EXPECT_EQ(decideMilesMode(env), 1);
-    setUnits("00000000");
-    EXPECT_EQ(decideMilesMode(env), 1);
-    setUnits("00000003");
-    EXPECT_EQ(decideMilesMode(env), 0);
-    std::filesystem::remove(dir.file("prefix/user.reg"));
-    EXPECT_EQ(decideMilesMode(env), 0);  // no MapSource key, metric locale
-    env.vars["LC_MEASUREMENT"] = "en_US";
-    EXPECT_EQ(decideMilesMode(env), 1);  // the measurement category alone decides
-    env.vars["LC_ALL"] = "fr_FR.UTF-8";
-    EXPECT_EQ(decideMilesMode(env), 0);  // LC_ALL overrides it
-
-    Settings s;
-    RecordingStore store;
-    env.vars.erase("LC_ALL");
-    loadSettings(s, store, true, env);
-    EXPECT_EQ(s.milesMode, 1);
-    EXPECT_EQ(store.writes().size(), 0u);  // miles mode is never stored
 }
 
 }  // namespace

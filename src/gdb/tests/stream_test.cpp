@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "gdb/stream.h"
 #include "testsupport/testsupport.h"
 
@@ -86,6 +88,56 @@ TEST(StreamPrimitives, BeginAndEndRecordPatchTheLength) {
     std::vector<uint8_t> back;
     ASSERT_TRUE(readWholeFile(dir.file("r.gdb"), back));
     EXPECT_EQ(back, expected);
+}
+
+// The file stream's own buffer against memory: the same random writes, seeks back and reads, small
+// and larger than the buffer, give the same bytes, positions and sizes, before and after reopening.
+TEST(StreamPrimitives, FileStreamBehavesAsMemory) {
+    test::TempDir dir;
+    std::mt19937 rng(27);
+    auto below = [&rng](size_t n) { return static_cast<size_t>(rng() % n); };
+    for (int round = 0; round < 8; ++round) {
+        MemoryStream mem;
+        FileStream file;
+        const std::string path = dir.file("f" + std::to_string(round));
+        ASSERT_TRUE(file.open(path, "w+b"));
+        for (int op = 0; op < 3000; ++op) {
+            const size_t kind = below(10);
+            if (kind < 5) {
+                std::vector<uint8_t> bytes(below(8) == 0 ? 60000 + below(80000) : 1 + below(300));
+                for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+                ASSERT_TRUE(file.write(bytes.data(), bytes.size()));
+                mem.write(bytes.data(), bytes.size());
+            } else if (kind < 8) {
+                const int64_t to = static_cast<int64_t>(below(static_cast<size_t>(mem.size()) + 1));
+                ASSERT_TRUE(file.seek(to));
+                mem.seek(to);
+            } else {
+                const size_t want = below(4) == 0 ? 70000 + below(70000) : below(400);
+                std::vector<uint8_t> a(want), b(want);
+                a.resize(file.read(a.data(), want));
+                b.resize(mem.read(b.data(), want));
+                ASSERT_EQ(a, b) << "round " << round << " op " << op;
+            }
+            ASSERT_EQ(file.tell(), mem.tell()) << "round " << round << " op " << op;
+            ASSERT_EQ(file.size(), mem.size()) << "round " << round << " op " << op;
+        }
+        ASSERT_TRUE(file.close());
+        std::vector<uint8_t> back;
+        ASSERT_TRUE(readWholeFile(path, back));
+        ASSERT_EQ(back, mem.bytes());
+        // Read back in pieces of every size class.
+        ASSERT_TRUE(file.open(path, "rb"));
+        EXPECT_EQ(file.size(), mem.size());
+        std::vector<uint8_t> again;
+        for (;;) {
+            std::vector<uint8_t> piece(below(3) == 0 ? 100000 : 1 + below(500));
+            piece.resize(file.read(piece.data(), piece.size()));
+            if (piece.empty()) break;
+            again.insert(again.end(), piece.begin(), piece.end());
+        }
+        EXPECT_EQ(again, mem.bytes());
+    }
 }
 
 }  // namespace

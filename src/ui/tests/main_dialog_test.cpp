@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
-#include <QThread>
 #include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
@@ -390,7 +389,7 @@ void MainDialogTest::convertHandsTheRequestToTheDriver() {
         lockedDuringRun = dialog->busy() && !dialog->findChild<QPushButton*>(QStringLiteral("convertButton"))->isEnabled();
         progressInstalled = static_cast<bool>(ctx.progress) && static_cast<bool>(dc.browseOutput);
         if (ctx.progress) {
-            QThread::msleep(60);  // progress is painted at most every 50 ms
+            // The first step of a run is always painted.
             ctx.progress(10, 20);
             auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("progress"));
             progressShown = bar->isVisible() && bar->value() == 10 && bar->maximum() == 20;

@@ -2,12 +2,16 @@
 // PNG of one colour; tile 1/1/0 comes after a delay and 1/0/1 fails with status 500.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include <QBuffer>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
 #include <QMap>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -30,6 +34,13 @@ public:
         });
     }
     quint16 port() const { return server_.serverPort(); }
+    // Tile 1/1/0 then waits for releaseSlowTile() instead of a delay, so a test decides when it comes.
+    void holdSlowTile() { holding_ = true; }
+    void releaseSlowTile() {
+        holding_ = false;
+        for (const auto& send : held_) send();
+        held_.clear();
+    }
     QMap<QString, int> hits;
     QByteArray userAgent;
 
@@ -59,11 +70,14 @@ private:
         img.save(&b, "PNG");
         QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\nContent-Length: " +
                            QByteArray::number(png.size()) + "\r\n\r\n" + png;
-        auto send = [s, reply] {
+        auto send = [s = QPointer<QTcpSocket>(s), reply] {
+            if (!s) return;
             s->write(reply);
             s->disconnectFromHost();
         };
-        if (path == QStringLiteral("/1/1/0.png"))
+        if (path == QStringLiteral("/1/1/0.png") && holding_)
+            held_.push_back(send);
+        else if (path == QStringLiteral("/1/1/0.png"))
             QTimer::singleShot(1500, s, send);
         else
             send();
@@ -71,6 +85,8 @@ private:
 
     QTcpServer server_;
     QMap<QTcpSocket*, QByteArray> pending_;
+    bool holding_ = false;
+    std::vector<std::function<void()>> held_;
 };
 
 // Runs the event loop until `done` or the timeout; true when done.

@@ -1,0 +1,2 @@
+#include "low/base.h"
+#include "high/top.h"
