@@ -165,7 +165,9 @@ TEST(AtomicFile, ReplacementsAndBackupsKeepOwnerModeAndAttributes) {
         EXPECT_EQ(st.st_gid, gid) << move;
         EXPECT_EQ(st.st_mode & 07777, 0640u) << move;
         char value[8] = {};
-        if (xattrs) EXPECT_EQ(::getxattr(target.c_str(), "user.trakor-test", value, sizeof value), 4) << move;
+        if (xattrs) {
+            EXPECT_EQ(::getxattr(target.c_str(), "user.trakor-test", value, sizeof value), 4) << move;
+        }
     }
 
     const std::string input = dir.file("in.gdb");
