@@ -9,13 +9,13 @@
 #      real-file conversions;
 #   6. the Debian package of the normal build.
 # A configure log stays in its build folder (configure.log) and is printed when configuring fails.
-# Usage: test-all.sh [step...]   (default: every step, 1 to 6)
+# Usage: test-all.sh [step...]   (default: 1 2 5 6; steps 3 and 4 are run by hand until they are proved in CI)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 steps=("$@")
-[ ${#steps[@]} -gt 0 ] || steps=(1 2 3 4 5 6)
+[ ${#steps[@]} -gt 0 ] || steps=(1 2 5 6)
 want() { [[ " ${steps[*]} " == *" $1 "* ]]; }
 
 configure() {

@@ -6,7 +6,7 @@
 
 namespace trakor {
 
-std::string formatText(const Context& ctx, const texts::Text& text, ...) {
+std::string formatText(const Context& ctx, texts::Text text, ...) {
     va_list args;
     va_start(args, text);
     std::string out = vformatMessage(ctx, text.key, text.english, 256, args);

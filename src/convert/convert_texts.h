@@ -26,6 +26,6 @@ inline constexpr Text kOver99999{"$MSG36", "Cannot convert more than 99999 track
 
 // The text of a message in the current language, formatted with the arguments (printf-style);
 // used for the information text that the driver shows after a record.
-std::string formatText(const Context& ctx, const texts::Text& text, ...);
+std::string formatText(const Context& ctx, texts::Text text, ...);
 
 }  // namespace trakor
