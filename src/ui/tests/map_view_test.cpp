@@ -94,7 +94,9 @@ void MapViewTest::mapSourceTargetAndPreviewFallBackToTheMapView() {
     saveShot(w, QStringLiteral("mapview-en"));
     // In a real X window (under Xvfb): the screen's own pixels of the window, as a user sees it.
     if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
-        QTest::qWait(200);
+        // Shown and painted before its pixels are taken.
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->repaint();
         QPixmap screen = w->screen()->grabWindow(w->winId());
         QVERIFY(!screen.isNull());
         QDir dir(QStringLiteral(UI_TEST_OUTPUT_DIR));
