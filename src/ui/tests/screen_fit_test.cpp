@@ -140,14 +140,9 @@ void ScreenFitTest::everyWindowFitsAndSpeaksTheLanguage() {
     QFETCH(int, language);
     Fixture f;
     f.useLanguageFile(language);
-    Settings& s = f.ctx.settings;
-    s.EdgeSupport = 1;
-    s.OutputOption = 1;
-    s.Mode = 14;
-    s.Split = 1;
-    s.Filter_CBR = 1;
-    s.Filter_CBT = 1;
-    f.showOneDevice("EDGE 800");
+    f.showEverydaySettings();
+    f.ctx.settings.Filter_CBR = 1;
+    f.ctx.settings.Filter_CBT = 1;
 
     std::unique_ptr<QWidget> w;
     if (window != QStringLiteral("map")) {

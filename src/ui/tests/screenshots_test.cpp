@@ -67,12 +67,7 @@ void ScreenshotsTest::mainWindowOnA1280x720Screen() {
     QFETCH(int, language);
     Fixture f;
     f.useLanguageFile(language);
-    Settings& s = f.ctx.settings;
-    s.EdgeSupport = 1;
-    s.OutputOption = 1;
-    s.Mode = 14;
-    s.Split = 1;
-    f.showOneDevice("EDGE 800");
+    f.showEverydaySettings();
     CTrakorDlg w(f.services);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

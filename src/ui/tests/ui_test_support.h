@@ -65,6 +65,15 @@ struct Fixture {
     void useLanguageFile(int32_t language);
     // The drive box finds one device: "/media/user/GARMIN/" shown as that root and `name`.
     void showOneDevice(const std::string& name);
+    // The settings of the picture tests: Edge/Forerunner on, one EDGE 800 in the drive box and an
+    // option that shows the split and filter fields.
+    void showEverydaySettings() {
+        ctx.settings.EdgeSupport = 1;
+        ctx.settings.OutputOption = 1;
+        ctx.settings.Mode = 14;
+        ctx.settings.Split = 1;
+        showOneDevice("EDGE 800");
+    }
     // Writes a file in the temporary folder and returns its path.
     std::string file(const QString& name, const std::string& bytes = "x");
 };
