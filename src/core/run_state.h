@@ -42,6 +42,9 @@ struct RunState {
     int32_t impossibleWaypoints = 0;
     // What the input lacks when it was cut off (a record, the end of the document); empty when whole.
     std::string cutNote;
+    // What the reader found damaged in an input it read up to the damage (a FIT check sum that does
+    // not match, a message stream that breaks off), with the byte offset; empty when sound.
+    std::string damageNote;
     // Inputs of a batch run that were cut off; their parts read before the cut were converted.
     int32_t cutInputs = 0;
     // Point names of ITN input; via values point into it (negative 1-based offsets).

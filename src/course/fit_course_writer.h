@@ -11,9 +11,6 @@ namespace trakor {
 
 struct Context;
 
-// CRC-16 of the FIT protocol over `size` bytes, continuing from `crc`.
-uint16_t fitCrc(const uint8_t* bytes, size_t size, uint16_t crc = 0);
-
 // One FIT course file of the course in the point store (times and marks as prepareCourse left
 // them) under the given course name; `legs` as for writeCourse. `created` is the file's time of
 // creation in seconds since 1970.

@@ -87,8 +87,10 @@ int convertBatch(Context& ctx, FILE* log, ByteStream& output, const std::vector<
     if (ctx.progress) ctx.progress(0, total);
     for (int n = 0; n < total; ++n) {
         ctx.run.cutNote.clear();
+        ctx.run.damageNote.clear();
         const int result = convertOne(ctx, inputs[n], log, output);
         if (result == kOutOfMemory) return 2;
+        if (!ctx.run.damageNote.empty()) writeLogFileEntry(log, inputs[n], ctx.run.damageNote.c_str());
         // A file cut off: what was read before the cut is in the output, and the log says what is missing.
         if (!ctx.run.cutNote.empty()) {
             writeLogFileEntry(log, inputs[n], ("Incomplete file: it lacks " + ctx.run.cutNote).c_str());

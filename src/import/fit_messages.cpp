@@ -1,5 +1,7 @@
 #include "import/fit_messages.h"
 
+#include "core/fit_crc.h"
+
 namespace trakor {
 
 namespace {
@@ -76,6 +78,8 @@ bool FitWalker::open(const uint8_t* bytes, size_t length) {
         end_ = length;  // a cut-off file: read what is there
         missing_ = dataSize + headerSize + 2 > length ? dataSize + headerSize + 2 - length : 0;
     }
+    // The file's CRC covers the header and the data; computed over them and its own two bytes it is 0.
+    crcMatches_ = end_ + 2 > length || fitCrc(bytes, end_ + 2) == 0;
     rewind();
     return true;
 }
@@ -117,6 +121,7 @@ bool FitWalker::readDefinition(uint8_t header) {
 
 bool FitWalker::next(FitMessage& msg) {
     while (pos_ < end_) {
+        stopAt_ = pos_;
         const uint8_t header = bytes_[pos_++];
         size_t local;
         bool compressed = false;

@@ -55,6 +55,12 @@ public:
     bool stoppedEarly() const { return stoppedEarly_; }
     // Bytes the header promises beyond the end of a cut-off file; 0 for a whole one.
     size_t missing() const { return missing_; }
+    // Where the walk stopped early: the offset of the message it could not read.
+    size_t stopOffset() const { return stopAt_; }
+    // Offset of the file's check sum, and whether it matches the header and data before it;
+    // true when the file is cut off before its check sum.
+    size_t checkSumOffset() const { return end_; }
+    bool checkSumMatches() const { return crcMatches_; }
 
 private:
     struct Definition {
@@ -71,7 +77,9 @@ private:
     size_t end_ = 0;
     size_t pos_ = 0;
     size_t missing_ = 0;
+    size_t stopAt_ = 0;
     bool stoppedEarly_ = false;
+    bool crcMatches_ = true;
     uint32_t lastTimestamp_ = 0;
     std::array<Definition, 16> defs_{};
 };

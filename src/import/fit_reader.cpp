@@ -1,10 +1,12 @@
 // FIT reader: course points and locations become waypoints, record messages become track
 // points, cut into tracks at lap messages.
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 #include "convert/glitches.h"
 #include "import/fit_messages.h"
+#include "import/import_messages.h"
 #include "import/reader.h"
 
 namespace trakor {
@@ -164,16 +166,38 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase&
     return emitted;
 }
 
+// Says where a cut or damaged file stopped being read, or that its check sum does not match.
+void noteDamage(Context& ctx, const FitWalker& walker) {
+    if (walker.missing() > 0) {
+        ctx.run.cutNote = "the last " + std::to_string(walker.missing()) + " bytes of its data";
+        if (walker.stoppedEarly())
+            ctx.run.cutNote += " (it breaks off inside the message at byte " + std::to_string(walker.stopOffset()) + ")";
+        return;
+    }
+    char text[256];
+    std::string note;
+    if (walker.stoppedEarly()) {
+        std::snprintf(text, sizeof text, importmsg::kFitStreamBroken, walker.stopOffset());
+        note = text;
+    }
+    if (!walker.checkSumMatches()) {
+        std::snprintf(text, sizeof text, importmsg::kFitCrcMismatch, walker.checkSumOffset());
+        note += (note.empty() ? "" : "\n") + std::string(text);
+    }
+    ctx.run.damageNote = note;
+}
+
 }  // namespace
 
 int readFit(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     FitWalker walker;
     if (!walker.open(bytes, length)) return kReadNothing;
-    if (walker.missing() > 0) ctx.run.cutNote = "the last " + std::to_string(walker.missing()) + " bytes of its data";
     TimeBase base;
     readWaypoints(ctx, job, walker, base);
     walker.rewind();
-    return readTracks(ctx, job, walker, base) ? kReadDone : kReadNothing;
+    const int result = readTracks(ctx, job, walker, base) ? kReadDone : kReadNothing;
+    noteDamage(ctx, walker);
+    return result;
 }
 
 }  // namespace trakor

@@ -101,18 +101,23 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     const InputType type = ctx.run.inputType;
     static const uint8_t kSignature[6] = {'M', 's', 'R', 'c', 'f', 0};
     ctx.run.impossiblePoints = ctx.run.impossibleWaypoints = 0;
+    ctx.run.damageNote.clear();
     const ReaderFn reader = readerFor(type);
     if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
         reader(ctx, job, bytes, length);
-    if (ctx.run.impossibleWaypoints > 0) {
-        const std::string text = impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName);
+    // Notes on the whole input: a line of the log in a batch, a warning otherwise.
+    const auto tellNote = [&](const std::string& text) {
         if (ctx.run.batch && job.log != nullptr)
             std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
                          logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());
         else if (!ctx.run.batch)
             tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
+    };
+    if (ctx.run.impossibleWaypoints > 0) {
+        tellNote(impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName));
         ctx.run.impossibleWaypoints = 0;
     }
+    if (!ctx.run.damageNote.empty()) tellNote(ctx.run.damageNote);
     if (ctx.run.cutNote.empty()) ctx.run.cutNote = documentEndNote(type, bytes, length);
 
     writeEndRecord(job.output);

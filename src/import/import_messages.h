@@ -28,6 +28,12 @@ inline constexpr const char* kImpossiblePoint = "1 point with impossible coordin
 inline constexpr const char* kImpossibleWaypoints = "%d waypoints with impossible coordinates were left out of %s";
 inline constexpr const char* kImpossibleWaypoint = "1 waypoint with impossible coordinates was left out of %s";
 
+// FIT files damaged inside: read up to the damage.
+inline constexpr const char* kFitStreamBroken =
+    "The FIT data cannot be read past byte %zu (the message there runs past the end of the data or has no "
+    "definition); what came before it was converted.";
+inline constexpr const char* kFitCrcMismatch = "The check sum at byte %zu does not match the FIT data: the file may be damaged.";
+
 // Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
 inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";
 inline constexpr const char* kLogRoute = "\"%s\",\"%s\",\"Route:\",\"%s\",\"%s\"\n";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/fit_crc.h"
 #include "course/fit_course_writer.h"
 #include "course/tests/course_fixture.h"
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "core/fit_crc.h"
 #include "import/fit_messages.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"
@@ -59,8 +60,9 @@ public:
         const uint32_t dataSize = static_cast<uint32_t>(out.size() - headerSize_);
         for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(dataSize >> (8 * i));
         std::memcpy(out.data() + 8, ".FIT", 4);
-        out.push_back(0);  // check sum, not read
-        out.push_back(0);
+        const uint16_t crc = fitCrc(out.data(), out.size());
+        out.push_back(static_cast<uint8_t>(crc & 0xFF));
+        out.push_back(static_cast<uint8_t>(crc >> 8));
         return out;
     }
 
@@ -288,6 +290,51 @@ TEST(FitReader, BadDataStopsCleanly) {
     }
 }
 
+// A damaged file is read up to the damage, and the note says where: a check sum that does not
+// match, a message stream that breaks off, a file shorter than its header says.
+TEST(FitReader, DamageIsReadUpToThereAndNamedByOffset) {
+    FitBuilder b;
+    b.define(1, 20, kRecordFields);
+    for (int i = 0; i < 5; ++i) b.data(1, {{kT + i, 4}, {1000u + i, 4}, {2000, 4}, {3000, 2}});
+    const std::vector<uint8_t> whole = b.build();
+    const size_t crcAt = whole.size() - 2;
+    const size_t thirdRecord = 14 + 6 + 3 * 4 + 2 * 15;  // header, definition, two records
+    b.raw({0x05, 1, 2, 3});                              // an undefined local type
+    const std::vector<uint8_t> broken = b.build();
+
+    std::vector<uint8_t> badCrc = whole;
+    badCrc[thirdRecord + 6] ^= 0x40;  // a latitude byte: still readable, the check sum no longer fits
+    std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(thirdRecord + 7));
+
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        size_t points;
+        std::string damage, cut;
+    };
+    const Case cases[] = {
+        {"whole", whole, 5, "", ""},
+        {"check sum", badCrc, 5, "The check sum at byte " + std::to_string(crcAt) + " does not match the FIT data", ""},
+        {"broken stream", broken, 5, "cannot be read past byte " + std::to_string(crcAt), ""},
+        {"cut", cut, 2, "", "(it breaks off inside the message at byte " + std::to_string(thirdRecord) + ")"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FitRun r;
+        EXPECT_EQ(r.read(c.bytes), kReadDone);
+        ASSERT_EQ(r.tracks.size(), 1u);
+        EXPECT_EQ(r.tracks[0].lat.size(), c.points);
+        if (c.damage.empty())
+            EXPECT_EQ(r.ctx.run.damageNote, "");
+        else
+            EXPECT_NE(r.ctx.run.damageNote.find(c.damage), std::string::npos) << r.ctx.run.damageNote;
+        if (c.cut.empty())
+            EXPECT_EQ(r.ctx.run.cutNote, "");
+        else
+            EXPECT_NE(r.ctx.run.cutNote.find(c.cut), std::string::npos) << r.ctx.run.cutNote;
+    }
+}
+
 TEST(FitReader, CoursePointsAndLocationsBecomeWaypointsFirst) {
     FitBuilder b;
     b.define(0, 0, {{0, 1}}).data(0, {{6, 1}});
@@ -441,6 +488,7 @@ TEST(FitReader, CorpusFilesGiveTheFitSdksRecords) {
         ASSERT_TRUE(readWholeFile(path, bytes));
         FitRun r;
         r.read(bytes);
+        EXPECT_EQ(r.ctx.run.damageNote, "");  // real files carry matching check sums
         std::vector<Point> ours;
         for (const auto& t : r.tracks)
             for (size_t i = 0; i < t.lat.size(); ++i)
