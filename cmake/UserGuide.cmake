@@ -61,6 +61,7 @@ if(TRAKOR_GROFF AND TRAKOR_GROPDF)
 
   # Every guide is built, has every chapter of the English one and, when drawn, its pictures.
   if(TRAKOR_BUILD_TESTS)
+    enable_testing()
     add_test(NAME user_guides COMMAND bash ${PROJECT_SOURCE_DIR}/docs/tests/check-guides.sh
              ${PROJECT_SOURCE_DIR}/docs ${PROJECT_BINARY_DIR} ${picture_check})
     set_tests_properties(user_guides PROPERTIES SKIP_RETURN_CODE 77)
