@@ -5,7 +5,8 @@ packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-de
           libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev
           groff poppler-utils man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
           xvfb xauth nodejs file clang libmount-dev
-          g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libstdc++6:arm64)
+          g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libmount-dev:arm64
+          libstdc++6:arm64)
 # npm comes with some builds of nodejs (and then conflicts with the npm package).
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()

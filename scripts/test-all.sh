@@ -9,13 +9,13 @@
 #      real-file conversions;
 #   6. the Debian package of the normal build.
 # A configure log stays in its build folder (configure.log) and is printed when configuring fails.
-# Usage: test-all.sh [step...]   (default: 1 2 5 6; steps 3 and 4 are run by hand until they are proved in CI)
+# Usage: test-all.sh [step...]   (default: every step, 1 to 6)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 steps=("$@")
-[ ${#steps[@]} -gt 0 ] || steps=(1 2 5 6)
+[ ${#steps[@]} -gt 0 ] || steps=(1 2 3 4 5 6)
 want() { [[ " ${steps[*]} " == *" $1 "* ]]; }
 
 configure() {
@@ -68,8 +68,13 @@ if want 4; then
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
   build-tsan/platform_tests --gtest_filter='PiecePipeline.*:InstanceLock.*:GuardedMapping.*' --gtest_brief=1
   build-tsan/course_tests --gtest_filter='CourseWriter.*' --gtest_brief=1
-  build-tsan/export_tests --gtest_filter='Gpx*' --gtest_brief=1
-  QT_QPA_PLATFORM=offscreen build-tsan/src/view/view_qt_tests --gtest_filter='TileLoader.*' --gtest_brief=1
+  # Not the gpsbabel comparison of every option: the same writes, minutes under the sanitizer.
+  build-tsan/export_tests --gtest_filter='Gpx*:-GpxCorpusTest.EveryOptionReadsAsItsGdbResult' --gtest_brief=1
+  # Qt and glib are not built with ThreadSanitizer, so it cannot see their locks: the network
+  # thread of QNetworkAccessManager handing replies back shows as races inside Qt's own memory
+  # and descriptors. Those calls are left out; every access of our own code is still checked.
+  TSAN_OPTIONS=$TSAN_OPTIONS:ignore_noninstrumented_modules=1 QT_QPA_PLATFORM=offscreen \
+    build-tsan/src/view/view_qt_tests --gtest_filter='TileLoader.*' --gtest_brief=1
 fi
 
 if want 5; then

@@ -1,52 +1,22 @@
 #include "platform/block_devices.h"
 
+#include <libmount.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
 namespace trakor {
 
 namespace {
-
-// Mount points escape blanks, tabs, newlines and backslashes as three octal digits.
-std::string unescapeMountField(std::string_view s) {
-    auto isOct = [](char c) { return c >= '0' && c <= '7'; };
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && isOct(s[i + 1]) && isOct(s[i + 2]) && isOct(s[i + 3])) {
-            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-            continue;
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-std::vector<std::string_view> splitFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ') ++i;
-        if (i > start) fields.push_back(line.substr(start, i - start));
-    }
-    return fields;
-}
-
-bool parseUnsigned(std::string_view s, unsigned& value) {
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && p == s.data() + s.size();
-}
 
 // First line of a small sysfs attribute file, without the newline.
 std::optional<std::string> readAttribute(const fs::path& file) {
@@ -98,42 +68,59 @@ std::string defaultGvfsFolder() {
     return "/run/user/" + std::to_string(::getuid()) + "/gvfs";
 }
 
-std::vector<MountEntry> parseMountInfo(std::string_view text) {
+namespace {
+
+struct MountTableFree {
+    void operator()(libmnt_table* t) const { mnt_unref_table(t); }
+};
+using MountTable = std::unique_ptr<libmnt_table, MountTableFree>;
+
+// A table whose parser skips the lines it cannot read (the default keeps them half filled).
+MountTable newMountTable() {
+    MountTable table(mnt_new_table());
+    if (table) mnt_table_set_parser_errcb(table.get(), [](libmnt_table*, const char*, int) { return 1; });
+    return table;
+}
+
+// The entries of a parsed table; those without an absolute mount point are left out.
+std::vector<MountEntry> mountEntries(libmnt_table* table) {
     std::vector<MountEntry> mounts;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        // id parent major:minor root mount-point ...
-        auto f = splitFields(line);
-        if (f.size() < 5) continue;
-        size_t colon = f[2].find(':');
-        if (colon == std::string_view::npos) continue;
+    libmnt_iter* it = mnt_new_iter(MNT_ITER_FORWARD);
+    if (it == nullptr) return mounts;
+    libmnt_fs* fs = nullptr;
+    auto text = [](const char* s) { return std::string(s != nullptr ? s : ""); };
+    while (mnt_table_next_fs(table, it, &fs) == 0) {
         MountEntry m;
-        if (!parseUnsigned(f[2].substr(0, colon), m.major) || !parseUnsigned(f[2].substr(colon + 1), m.minor))
-            continue;
-        m.mountPoint = unescapeMountField(f[4]);
+        m.mountPoint = text(mnt_fs_get_target(fs));
         if (m.mountPoint.empty() || m.mountPoint.front() != '/') continue;
-        // Optional fields end at "-"; the file system type and the source follow.
-        for (size_t k = 5; k + 1 < f.size(); ++k) {
-            if (f[k] != "-") continue;
-            m.fsType = unescapeMountField(f[k + 1]);
-            if (k + 2 < f.size()) m.source = unescapeMountField(f[k + 2]);
-            break;
-        }
+        const dev_t dev = mnt_fs_get_devno(fs);
+        m.major = major(dev);
+        m.minor = minor(dev);
+        m.fsType = text(mnt_fs_get_fstype(fs));
+        m.source = text(mnt_fs_get_source(fs));
         mounts.push_back(std::move(m));
     }
+    mnt_free_iter(it);
     return mounts;
 }
 
+}  // namespace
+
+std::vector<MountEntry> parseMountInfo(std::string_view text) {
+    MountTable table = newMountTable();
+    if (!table || text.empty()) return {};
+    // libmount reads streams: the text is read in place through a memory stream.
+    FILE* in = ::fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    if (in == nullptr) return {};
+    const int rc = mnt_table_parse_stream(table.get(), in, "mountinfo");
+    std::fclose(in);
+    return rc == 0 ? mountEntries(table.get()) : std::vector<MountEntry>{};
+}
+
 std::vector<MountEntry> readMountTable(const DeviceRoots& roots) {
-    std::ifstream in(roots.mountTable, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return parseMountInfo(ss.str());
+    MountTable table = newMountTable();
+    if (!table || mnt_table_parse_file(table.get(), roots.mountTable.c_str()) != 0) return {};
+    return mountEntries(table.get());
 }
 
 std::optional<DiskInfo> diskInfo(const DeviceRoots& roots, unsigned major, unsigned minor) {

@@ -34,7 +34,7 @@ struct MountEntry {
     std::string source;      // the mount source ("/dev/sdb1", "jmtpfs", ...)
 };
 
-// Parses /proc/self/mountinfo text; malformed lines are skipped.
+// Parses /proc/self/mountinfo text (through libmount); malformed lines are skipped.
 std::vector<MountEntry> parseMountInfo(std::string_view text);
 // Reads and parses the mount table of `roots`; empty when it cannot be read.
 std::vector<MountEntry> readMountTable(const DeviceRoots& roots);

@@ -124,7 +124,8 @@ TEST(MountTable, ParsesLinesUnescapesAndSkipsMalformed) {
         "40 30 8:17 / /media/u/MY\\040GARMIN rw - vfat /dev/sdb1 rw\n"
         "41 30 x:1 / /bad rw - vfat /dev/sdc rw\n"
         "42 30 8:33 / /media/u/back\\134slash rw - vfat /dev/sdc1 rw\n"
-        "43 30 8:49 / /trailing\\04");
+        "43 30 8:49 / /trailing\\04 rw - vfat /dev/sdd1 rw\n"
+        "44 30 8:65 / /cut\n");
     ASSERT_EQ(m.size(), 4u);
     EXPECT_EQ(m[1].major, 8u);
     EXPECT_EQ(m[1].minor, 17u);
@@ -133,7 +134,7 @@ TEST(MountTable, ParsesLinesUnescapesAndSkipsMalformed) {
     EXPECT_EQ(m[3].mountPoint, "/trailing\\04");
     EXPECT_EQ(m[1].fsType, "vfat");
     EXPECT_EQ(m[1].source, "/dev/sdb1");
-    EXPECT_EQ(m[3].fsType, "");  // no separator: no type
+    EXPECT_EQ(m[3].source, "/dev/sdd1");  // a line that ends before its file system is skipped
 
     // Optional fields before the separator; MTP file systems through FUSE.
     auto fuse = parseMountInfo("50 30 0:61 / /media/u/mtp rw shared:1 master:2 - fuse.jmtpfs jmtpfs rw\n"

@@ -1,9 +1,15 @@
 #include "platform/piece_pipeline.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <new>
 #include <string>
+
+#include "platform/atomic_file.h"
+#include "platform/write_behind.h"
+#include "testsupport/testsupport.h"
 
 namespace trakor {
 namespace {
@@ -37,6 +43,37 @@ TEST(PiecePipeline, KeepsOrderAndReportsAFailedPiece) {
     failing.finish();
     EXPECT_TRUE(failing.failed());
     EXPECT_EQ(consumed, 2);  // the pieces after the failed one are dropped
+}
+
+// The writers' use: the second thread writes each piece to a file and asks the disk to start
+// writing every few megabytes; the file ends up with every byte in order.
+TEST(PiecePipeline, WritesAFileBehindTheCaller) {
+    test::TempDir dir;
+    const std::string path = dir.file("out.bin");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    std::string expected;
+    bool good = true;
+    {
+        int64_t written = 0;
+        WriteBehind behind;
+        PiecePipeline pipeline([&](const std::string& piece) {
+            good = good && writeAllBytes(fd, piece);
+            written += static_cast<int64_t>(piece.size());
+            behind.wrote(fd, piece.size(), written);
+        });
+        std::string piece;
+        for (int i = 0; i < 3 * static_cast<int>(WriteBehind::kStep >> 16); ++i) {
+            piece.assign(size_t{1} << 16, static_cast<char>('a' + i % 26));
+            expected += piece;
+            pipeline.put(piece);
+        }
+        pipeline.finish();
+        EXPECT_FALSE(pipeline.failed());
+    }
+    ::close(fd);
+    EXPECT_TRUE(good);
+    EXPECT_TRUE(test::readFile(path) == expected);
 }
 
 }  // namespace
