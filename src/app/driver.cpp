@@ -14,6 +14,7 @@
 
 #include "app/driver_delivery.h"
 #include "app/driver_messages.h"
+#include "app/run_summary.h"
 #include "app/work_files.h"
 #include "core/file_names.h"
 #include "gdb/file_header.h"
@@ -422,7 +423,7 @@ int runSingle(Run& r) {
     const int32_t option = req.option;
     int type = inputTypeOf(req.inputPath);
     if (type < 0) {
-        say(ctx, dmsg::kInputType);
+        sayWithDetail(ctx, dmsg::kInputType, req.inputPath);
         return kRunStopped;
     }
     ctx.run.inputType = static_cast<InputType>(type);
@@ -601,7 +602,11 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
     WorkFiles workFiles(ctx);
     r.plan.privateWorkFiles = runsPrivately(request);
     if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;
+    ctx.run.collectLeftOut = true;
     int rc = request.multipleInput ? runBatch(r) : runSingle(r);
+    // Routes and tracks left out are told in one message; those of the delivery each on its own.
+    tellLeftOut(ctx);
+    ctx.run.collectLeftOut = false;
     if (rc != kStepPassed) return rc;
     if (!somethingConverted(ctx, request.option)) return kRunFailed;
     return deliverResult(ctx, calls, r.plan);

@@ -1,8 +1,11 @@
 #include "cli/cli_help.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "app/request_builder.h"
+#include "core/file_names.h"
 
 namespace trakor::cli {
 
@@ -126,6 +129,48 @@ std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, b
     if (!filterGiven && s.Filter == 1)
         lines += app + ": " + text(clitext::StoredFilter, value(s.Filtertype, r.filterField, false)) + "\n";
     return lines;
+}
+
+namespace {
+// Optimal string alignment distance: insertions, deletions, substitutions and swaps of two
+// neighbouring letters each count one.
+size_t typingDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+}  // namespace
+
+std::string closestOption(const std::string& typed, const std::vector<std::string>& names) {
+    const std::string word = typed.substr(0, typed.find('='));
+    if (word.size() < 3 || word[0] != '-') return {};
+    std::string best;
+    size_t bestDistance = SIZE_MAX;
+    bool tie = false;
+    std::vector<std::string> extending;
+    for (const std::string& name : names) {
+        if (name.starts_with(word)) extending.push_back(name);
+        const size_t d = typingDistance(lowerAscii(word), name);
+        if (d < bestDistance) {
+            best = name;
+            bestDistance = d;
+            tie = false;
+        } else if (d == bestDistance) {
+            tie = true;
+        }
+    }
+    if (extending.size() == 1) return extending[0];
+    const size_t allowed = best.size() > 10 ? 3 : 2;
+    return bestDistance <= allowed && !tie ? best : std::string();
 }
 
 std::string helpFooter() {

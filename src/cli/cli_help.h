@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "app/conversion_request.h"
@@ -22,7 +23,28 @@ inline constexpr UiText StoredOption{
 inline constexpr UiText StoredFilter{"$CLI05", "filter: %s (stored setting; --no-filter turns it off)", 256};
 inline constexpr UiText StoredSplit{"$CLI06", "split: %s (stored setting; --no-split turns it off)", 256};
 inline constexpr UiText Points{"$MAP22", "%s points", 64};
+inline constexpr UiText BatchFile{"$CLI07", "File %d of %d: %s", 256};
+inline constexpr UiText CannotReadStdin{"$CLI08", "cannot read standard input: %s", 256};
+inline constexpr UiText CannotWriteStdout{"$CLI09", "cannot write the result to standard output: %s", 256};
+inline constexpr UiText WaitingForWorkFiles{"$CLI10", "waiting for another conversion that uses the work files (%s)...",
+                                            256};
+inline constexpr UiText WouldOverwriteOutput{"$CLI11", "%s %s would overwrite %s, the output", 256};
+inline constexpr UiText WouldOverwriteInput{"$CLI12", "%s %s would overwrite %s, an input", 256};
+inline constexpr UiText NoMapViewProgram{"$CLI13", "cannot start the map view program: %s", 256};
+// The answer given to a question, after "  -> ".
+inline constexpr UiText AnswerYes{"$CLI14", "Yes", 32};
+inline constexpr UiText AnswerNo{"$CLI15", "No", 32};
+inline constexpr UiText AnswerCancel{"$CLI16", "Cancel", 32};
+inline constexpr UiText AnswerOk{"$CLI17", "OK", 32};
+inline constexpr UiText NoInputFiles{"$CLI18", "%s: no files of the supported types (gdb, gpx, tcx, crs, fit, kml, kmz, itn, nmea)",
+                                     256};
 }  // namespace clitext
+
+// A line of the command line's own in the run's language, formatted with the arguments.
+template <class... Args>
+std::string cliText(const Context& ctx, const UiText& t, Args... args) {
+    return formatMessage(ctx, t.key, t.english, t.limit, args...);
+}
 
 // Exit statuses besides the driver's 0, 1 and 2.
 constexpr int kSomeFilesFailed = 3;  // a batch run converted some files and not others
@@ -42,6 +64,12 @@ std::string splitFilterRangeError(const Settings& s, int split, int filter);
 // Lines that name the stored Split and Filter values a run uses when the command line gave none
 // (they change the result unseen otherwise); empty when none applies.
 std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, bool splitGiven, bool filterGiven);
+
+// The option of `names` ("--option", ...) the user most likely meant by the unknown `typed`
+// ("--optoin", "--spilt=20"): the only one `typed` begins, else the nearest within two typing
+// slips (letters left out, added, changed or swapped; three for long names). Empty when none is
+// near enough or two are equally near.
+std::string closestOption(const std::string& typed, const std::vector<std::string>& names);
 
 // Everything --help prints after the list of command-line options.
 std::string helpFooter();

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "cli/cli_help.h"
 #include "core/file_names.h"
 #include "platform/file_delivery.h"
 
@@ -25,8 +26,8 @@ namespace trakor::cli {
 
 namespace fs = std::filesystem;
 
-bool expandFolders(const std::vector<std::string>& inputs, const std::string& skip, std::vector<std::string>& out,
-                   std::string* error) {
+bool expandFolders(const Context& ctx, const std::vector<std::string>& inputs, const std::string& skip,
+                   std::vector<std::string>& out, std::string* error) {
     for (const std::string& in : inputs) {
         std::error_code ec;
         if (in == "-" || !fs::is_directory(in, ec)) {
@@ -48,7 +49,7 @@ bool expandFolders(const std::vector<std::string>& inputs, const std::string& sk
             return false;
         }
         if (files.empty()) {
-            if (error) *error = in + ": no files of the supported types (gdb, gpx, tcx, crs, fit, kml, kmz, itn, nmea)";
+            if (error) *error = cliText(ctx, clitext::NoInputFiles, in.c_str());
             return false;
         }
         std::sort(files.begin(), files.end());
@@ -189,24 +190,6 @@ bool copyStream(FILE* from, FILE* to, std::string* error) {
         return false;
     }
     return true;
-}
-
-void BatchTally::fileDone(size_t index, const RunState& run) {
-    const int32_t written = (run.trackCounter - run.trackFailures) + (run.routeCounter - run.routeFailures);
-    if (index >= names_.size()) return;
-    // Nothing written, or a file cut off (the log says what it lacks).
-    if (written <= written_ || run.cutInputs > cut_) failed_.push_back(names_[index]);
-    written_ = written;
-    cut_ = run.cutInputs;
-    done_ = index + 1;
-}
-
-std::string BatchTally::summary() const {
-    std::string text = std::to_string(done_) + " files: " + std::to_string(converted()) + " converted";
-    if (failed_.empty()) return text;
-    text += ", " + std::to_string(failed_.size()) + " without tracks or unreadable: ";
-    for (size_t i = 0; i < failed_.size(); ++i) text += (i ? ", " : "") + failed_[i];
-    return text;
 }
 
 }  // namespace trakor::cli

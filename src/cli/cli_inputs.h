@@ -1,20 +1,23 @@
 // Inputs and outputs of the command line beyond plain file names: folders of inputs, standard
-// input and output through a private temporary folder, and the tally of a batch run.
+// input and output through a private temporary folder.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "core/run_state.h"
+
+namespace trakor {
+struct Context;
+}
 
 namespace trakor::cli {
 
 // Each folder among the inputs becomes its files of the supported types, sorted by name, not
 // looking into subfolders; `skip` (the output) is left out. Other inputs stay as they are.
 // False with a reason when a folder cannot be read or holds no such file.
-bool expandFolders(const std::vector<std::string>& inputs, const std::string& skip, std::vector<std::string>& out,
-                   std::string* error);
+bool expandFolders(const Context& ctx, const std::vector<std::string>& inputs, const std::string& skip,
+                   std::vector<std::string>& out, std::string* error);
 
 // Which of `inputs` and `output` the file `path` is (the same file through links and "..", or
 // the same name for one that does not exist yet); empty when none.
@@ -44,25 +47,5 @@ int removeStaleTempFolders(const std::string& parent);
 
 // Copies a whole stream into a file; false with the system's reason when that fails.
 bool copyStream(FILE* from, FILE* to, std::string* error);
-
-// What happened to each file of a batch run, taken from the run counters after each file.
-class BatchTally {
-public:
-    explicit BatchTally(std::vector<std::string> names) : names_(std::move(names)) {}
-    // After the file with this index: counts it converted when a route or track was written.
-    void fileDone(size_t index, const RunState& run);
-    bool complete() const { return done_ == names_.size(); }
-    size_t failures() const { return failed_.size(); }
-    size_t converted() const { return done_ - failed_.size(); }
-    // "20 files: 16 converted, 4 without tracks or unreadable: a.gpx, b.fit, c.txt, d.gpx"
-    std::string summary() const;
-
-private:
-    std::vector<std::string> names_;
-    std::vector<std::string> failed_;
-    size_t done_ = 0;
-    int32_t written_ = 0;
-    int32_t cut_ = 0;
-};
 
 }  // namespace trakor::cli

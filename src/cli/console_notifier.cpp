@@ -1,16 +1,18 @@
 #include "cli/console_notifier.h"
 
+#include "cli/cli_help.h"
+
 namespace trakor::cli {
 
 namespace {
-const char* answerName(Answer a) {
+const UiText& answerText(Answer a) {
     switch (a) {
-        case Answer::Yes: return "Yes";
-        case Answer::No: return "No";
-        case Answer::Cancel: return "Cancel";
-        case Answer::Ok: return "OK";
+        case Answer::Yes: return clitext::AnswerYes;
+        case Answer::No: return clitext::AnswerNo;
+        case Answer::Cancel: return clitext::AnswerCancel;
+        case Answer::Ok: break;
     }
-    return "";
+    return clitext::AnswerOk;
 }
 }  // namespace
 
@@ -45,7 +47,8 @@ Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, 
         return Answer::Ok;
     }
     Answer a = answerFor(policy_, key, style);
-    std::fprintf(to, "  -> %s\n", answerName(a));
+    const UiText& t = answerText(a);
+    std::fprintf(to, "  -> %s\n", ctx_ != nullptr ? messageText(*ctx_, t.key, t.english, t.limit).c_str() : t.english);
     std::fflush(to);
     return a;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <string>
 
+#include "core/context.h"
 #include "core/messages.h"
 
 namespace trakor::cli {
@@ -26,6 +27,8 @@ public:
     void holdBack(std::string key) { heldKey_ = std::move(key); }
     // Shows the held message, if one came.
     void release();
+    // The answers are told in the language of `ctx` (English until this is called).
+    void useLanguageOf(const Context& ctx) { ctx_ = &ctx; }
 
 private:
     std::string heldKey_;
@@ -36,6 +39,7 @@ private:
     AnswerPolicy policy_;
     FILE* out_;
     FILE* err_;
+    const Context* ctx_ = nullptr;
 };
 
 }  // namespace trakor::cli

@@ -32,6 +32,7 @@
 #include "app/driver.h"
 #include "app/driver_messages.h"
 #include "app/request_builder.h"
+#include "app/run_summary.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
 #include "platform/process_guard.h"
@@ -154,8 +155,8 @@ int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, Conv
     return view::renderPng(ctx, r, stdout, stderr);
 #else
     if (!renderFailure.empty())
-        std::fprintf(stderr, "%s: cannot start the map view program: %s\n", ctx.paths.appName.c_str(),
-                     renderFailure.c_str());
+        std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(),
+                     cli::cliText(ctx, cli::clitext::NoMapViewProgram, renderFailure.c_str()).c_str());
     return reportUnavailable(ctx, "the map view");
 #endif
 }
@@ -286,6 +287,16 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
         throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
 }
 
+// "did you mean --option?" for each unknown option that is near a known one.
+void suggestOptions(const CLI::App& app) {
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options())
+        for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    for (const std::string& word : app.remaining())
+        if (const std::string meant = cli::closestOption(word, names); !meant.empty())
+            std::fprintf(stderr, "trakor3-cli: %s: did you mean %s?\n", word.c_str(), meant.c_str());
+}
+
 // Parses and checks the command line and loads the settings. Returns -1 to go on, else the exit
 // status (0 after --help, 64 on a usage error, 2 when the settings cannot be read).
 int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
@@ -311,7 +322,9 @@ int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
         checkOptions(o, setup);
     } catch (const CLI::ParseError& e) {
         // Help is no error; every other parse failure is a usage error.
-        return app.exit(e) == 0 ? 0 : cli::kUsageError;
+        if (app.exit(e) == 0) return 0;
+        if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) suggestOptions(app);
+        return cli::kUsageError;
     }
     return -1;
 }
@@ -333,7 +346,7 @@ void chooseLanguage(Context& ctx, LanguageFile& language) {
 }
 
 // Standard input is read into a file of its type; its name gives the tracks their names.
-bool spoolStandardInput(Options& o, cli::TempFolder& temp, const std::string& appName) {
+bool spoolStandardInput(Options& o, cli::TempFolder& temp, const Context& ctx) {
     std::string spooled = temp.file("stdin." + o.inputType);
     FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
     std::string error = std::strerror(errno);
@@ -343,7 +356,8 @@ bool spoolStandardInput(Options& o, cli::TempFolder& temp, const std::string& ap
         ok = false;
     }
     if (!ok) {
-        std::fprintf(stderr, "%s: cannot read standard input: %s\n", appName.c_str(), error.c_str());
+        std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(),
+                     cli::cliText(ctx, cli::clitext::CannotReadStdin, error.c_str()).c_str());
         return false;
     }
     o.inputs[0] = spooled;
@@ -355,7 +369,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     const std::string& app3 = ctx.paths.appName;
     const bool resultToStdout = o.output == "-";
     cli::TempFolder temp;
-    if (o.inputs[0] == "-" && !spoolStandardInput(o, temp, app3)) return kRunFailed;
+    if (o.inputs[0] == "-" && !spoolStandardInput(o, temp, ctx)) return kRunFailed;
     std::string stdoutFile;
     if (resultToStdout) {
         stdoutFile = temp.file("stdout." + (o.outputType.empty() ? std::string("gdb") : o.outputType));
@@ -366,7 +380,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     {
         std::vector<std::string> inputs;
         std::string error;
-        if (!cli::expandFolders(o.inputs, absolute(o.output), inputs, &error)) {
+        if (!cli::expandFolders(ctx, o.inputs, absolute(o.output), inputs, &error)) {
             std::fprintf(stderr, "%s: %s\n", app3.c_str(), error.c_str());
             return kRunFailed;
         }
@@ -376,8 +390,9 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
         if (path.empty()) continue;
         if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
-            std::fprintf(stderr, "%s: %s %s would overwrite %s, %s\n", app3.c_str(), flag, path.c_str(), other.c_str(),
-                         other == absolute(o.output) ? "the output" : "an input");
+            const UiText& t = other == absolute(o.output) ? cli::clitext::WouldOverwriteOutput
+                                                          : cli::clitext::WouldOverwriteInput;
+            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, t, flag, path.c_str(), other.c_str()).c_str());
             return cli::kUsageError;
         }
     }
@@ -386,8 +401,8 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
 
     DriverCalls calls = defaultDriverCalls();
     calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
-        std::fprintf(stderr, "%s: waiting for another conversion that uses the work files (%s)...\n",
-                     ctx.paths.appName.c_str(), lockPath.c_str());
+        std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(),
+                     cli::cliText(ctx, cli::clitext::WaitingForWorkFiles, lockPath.c_str()).c_str());
         std::fflush(stderr);
     };
     ConversionRequest request = buildRequest(ctx.settings, o);
@@ -397,26 +412,28 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     }
     if (!o.view) tellSplit(ctx, request);
     if (!o.view) std::fputs(cli::storedSettingLines(ctx, request, o.split >= 0, o.filter >= 0).c_str(), stderr);
-    cli::BatchTally tally(o.inputs);
+    BatchTally tally(o.inputs);
     if (o.inputs.size() > 1) {
         // Batch progress: the batch run reports before each file and after the last.
         ctx.progress = [&o, &ctx, &tally](int done, int total) {
             if (done > 0) tally.fileDone(static_cast<size_t>(done - 1), ctx.run);
             if (done < total && static_cast<size_t>(done) < o.inputs.size())
-                std::fprintf(stderr, "File %d of %d: %s\n", done + 1, total, o.inputs[static_cast<size_t>(done)].c_str());
+                std::fprintf(stderr, "%s\n",
+                             cli::cliText(ctx, cli::clitext::BatchFile, done + 1, total, o.inputs[static_cast<size_t>(done)].c_str())
+                                 .c_str());
         };
     }
     if (!o.render.empty()) return renderCommand(ctx, calls, o, request, temp);
     int rc = o.view ? viewInput(ctx, calls, request) : runConversion(ctx, calls, request);
     if (tally.complete()) {
-        std::fprintf(info, "%s\n", tally.summary().c_str());
+        std::fprintf(info, "%s\n", tally.summary(ctx).c_str());
         if (rc == kDelivered && tally.failures() > 0) rc = cli::kSomeFilesFailed;
     }
     if (resultToStdout && (rc == kDelivered || rc == cli::kSomeFilesFailed)) {
         FILE* result = std::fopen(stdoutFile.c_str(), "rb");
         std::string error = std::strerror(errno);
         if (result == nullptr || !cli::copyStream(result, stdout, &error)) {
-            std::fprintf(stderr, "%s: cannot write the result to standard output: %s\n", app3.c_str(), error.c_str());
+            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, cli::clitext::CannotWriteStdout, error.c_str()).c_str());
             rc = kRunFailed;
         }
         if (result != nullptr) std::fclose(result);
@@ -456,6 +473,7 @@ int main(int argc, char** argv) {
     ctx.notifier = &notifier;
     LanguageFile language(ctx.settings.Language);
     chooseLanguage(ctx, language);
+    notifier.useLanguageOf(ctx);
 
     if (!o.clipboardBlock.empty()) {
         const int destination = o.toMapSource ? kDestinationMapSource : kDestinationClipboard;

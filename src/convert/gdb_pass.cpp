@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "convert/convert_texts.h"
@@ -72,11 +73,20 @@ int countParts(const PointStore& s) {
 }
 
 // Whether the store's points still fit below the highest point number; if not, the record is
-// skipped with the information text.
-bool fitsPointNumbers(Context& ctx, const std::string& name) {
+// skipped with the information text (or gathered for the run's summary).
+bool fitsPointNumbers(Context& ctx, const std::string& name, bool route) {
     if (ctx.store.count + static_cast<int64_t>(ctx.run.nextWaypointNumber) <= kMaxPointNumber) return true;
-    ctx.run.setInfo(1, formatText(ctx, texts::kOver99999, name.c_str()));
+    if (!ctx.run.noteLeftOut(name, route, LeftOutReason::PointNumbers))
+        ctx.run.setInfo(1, formatText(ctx, texts::kOver99999, name.c_str()));
     return false;
+}
+
+// A route or track cut at the point store's capacity while read: gathered for the run's summary
+// instead of the information text shown after the record, when the run gathers them.
+void noteCut(Context& ctx, bool route) {
+    if (!std::exchange(ctx.run.cutAtCapacity, false)) return;
+    if (ctx.run.infoText == kPointLimitText && ctx.run.noteLeftOut(baseName(ctx.store.name), route, LeftOutReason::Truncated))
+        ctx.run.clearInfo();
 }
 
 // A copy kept under `Save Route`: "!" before the name, auto-name flag 0.
@@ -110,10 +120,13 @@ void convertRoute(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     MemoryStream in(data.data(), data.size());
-    if (readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option) != 0) return;
+    ctx.run.cutAtCapacity = false;
+    const int read = readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option);
+    noteCut(ctx, true);
+    if (read != 0) return;
     PointStore& s = ctx.store;
     const std::string name = baseName(s.name);
-    if (!fitsPointNumbers(ctx, name)) {
+    if (!fitsPointNumbers(ctx, name, true)) {
         // Counted as not converted, as the import path counts it.
         ++ctx.run.routeFailures;
         ctx.run.nextWaypointNumber += s.count;
@@ -148,7 +161,10 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     MemoryStream in(data.data(), data.size());
-    if (readGdbTrack(ctx, in, static_cast<int32_t>(data.size()), option) != 0) return;
+    ctx.run.cutAtCapacity = false;
+    const int read = readGdbTrack(ctx, in, static_cast<int32_t>(data.size()), option);
+    noteCut(ctx, false);
+    if (read != 0) return;
     PointStore& s = ctx.store;
     std::string current = baseName(s.name);
     if (option == 24) {
@@ -157,7 +173,7 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         ctx.run.nextWaypointNumber += s.count;
         return;
     }
-    if (!fitsPointNumbers(ctx, current)) {
+    if (!fitsPointNumbers(ctx, current, false)) {
         ++ctx.run.trackFailures;
         if (option == 23) ctx.run.nextWaypointNumber += s.count;
         return;

@@ -84,8 +84,9 @@ int readGdbRoute(Context& ctx, ByteStream& in, int32_t recordLength, int option)
 
     removeGlitches(ctx);
     if (s.count < 2) {
-        tell(ctx, texts::kRouteNotConverted.key, texts::kRouteNotConverted.english, MsgStyle::Plain,
-             ctx.run.routeCounter);
+        if (!ctx.run.noteLeftOut(s.name, true, RunState::tooFew(s.count)))
+            tell(ctx, texts::kRouteNotConverted.key, texts::kRouteNotConverted.english, MsgStyle::Plain,
+                 ctx.run.routeCounter);
         ++ctx.run.routeFailures;
         return 1;
     }

@@ -22,8 +22,9 @@ int readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength, int option)
 
     removeGlitches(ctx);
     if (s.count < 2) {
-        tell(ctx, texts::kTrackNotConverted.key, texts::kTrackNotConverted.english, MsgStyle::Plain,
-             ctx.run.trackCounter);
+        if (!ctx.run.noteLeftOut(s.name, false, RunState::tooFew(s.count)))
+            tell(ctx, texts::kTrackNotConverted.key, texts::kTrackNotConverted.english, MsgStyle::Plain,
+                 ctx.run.trackCounter);
         ++ctx.run.trackFailures;
         return 1;
     }

@@ -26,7 +26,8 @@ PointStore::PointStore()
 void PointStore::addPoint(RunState& run, int32_t latv, int32_t lonv, double altv, uint8_t altValidv,
                           int32_t viav, int32_t timev) {
     if (count >= kMaxPoints) {
-        run.setInfo(1, "Route point limit reached - track truncated!");
+        run.setInfo(1, kPointLimitText);
+        run.cutAtCapacity = true;
         return;
     }
     int32_t i = count;

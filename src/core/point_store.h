@@ -12,6 +12,8 @@ namespace trakor {
 struct RunState;
 
 constexpr int32_t kMaxPoints = 100000;
+// The information text of a route or track cut at kMaxPoints.
+inline constexpr const char* kPointLimitText = "Route point limit reached - track truncated!";
 // Longest string the GDB string reader accepts, without its terminator.
 constexpr int32_t kMaxNameLength = 30000;
 

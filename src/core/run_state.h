@@ -10,6 +10,20 @@ namespace trakor {
 
 enum class InputType : int32_t { Gdb = 0, Gpx = 1, Tcx = 2, Crs = 3, Fit = 4, Kml = 5, Kmz = 6, Itn = 7, Nmea = 8 };
 
+// Why a route or track was left out of the result, or cut short.
+enum class LeftOutReason : int32_t {
+    NoPoints,      // no point left after glitch removal
+    OnePoint,      // a single point
+    PointNumbers,  // its points would be numbered beyond 99999
+    Truncated,     // cut at the point store's capacity (kept, but shortened)
+};
+
+struct LeftOutItem {
+    std::string name;
+    bool route = false;
+    LeftOutReason reason = LeftOutReason::OnePoint;
+};
+
 struct RunState {
     int32_t trackCounter = 0;
     int32_t routeCounter = 0;
@@ -47,6 +61,12 @@ struct RunState {
     std::string damageNote;
     // Inputs of a batch run that were cut off; their parts read before the cut were converted.
     int32_t cutInputs = 0;
+    // Routes and tracks left out or cut short, gathered for one summary at the end of the run
+    // when `collectLeftOut` is set (the driver sets it); otherwise each is told on its own.
+    bool collectLeftOut = false;
+    std::vector<LeftOutItem> leftOut;
+    // The point store dropped points at its capacity while the current route or track was read.
+    bool cutAtCapacity = false;
     // Point names of ITN input; via values point into it (negative 1-based offsets).
     std::vector<char> namePool;
 
@@ -54,6 +74,15 @@ struct RunState {
         infoFlag = flag;
         infoText = std::move(text);
     }
+    // Records a route or track for the summary; false when this run does not gather them (the
+    // caller then tells it at once).
+    bool noteLeftOut(std::string name, bool route, LeftOutReason reason) {
+        if (!collectLeftOut) return false;
+        leftOut.push_back({std::move(name), route, reason});
+        return true;
+    }
+    // The reason for a route or track of fewer than two points.
+    static LeftOutReason tooFew(int32_t points) { return points == 0 ? LeftOutReason::NoPoints : LeftOutReason::OnePoint; }
     void clearInfo() {
         infoFlag = 0;
         infoText.clear();

@@ -1,5 +1,6 @@
 // The common back end of the importers: checks, option handling and writing of one route or track.
 #include <cstdio>
+#include <utility>
 
 #include "convert/gdb_pass.h"
 #include "convert/glitches.h"
@@ -39,6 +40,18 @@ void tellNote(const Emit& e, const std::string& name, const std::string& note) {
         tellLiteral(e.ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
 }
 
+// `text` without its line `line` (and that line's break).
+std::string withoutLine(const std::string& text, const std::string& line) {
+    std::string out;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (text.compare(start, end - start, line) != 0) out += (out.empty() ? "" : "\n") + text.substr(start, end - start);
+        start = end + 1;
+    }
+    return out;
+}
+
 int partCount(const PointStore& s) {
     int parts = 0;
     for (int32_t i = 0; i < s.count; ++i)
@@ -73,6 +86,7 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
         // The track would need point numbers beyond 99999: skipped, told, and counted as not
         // converted, so a run that converts nothing does not report success.
         ++ctx.run.trackFailures;
+        if (!e.ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::PointNumbers)) return;
         const auto& m = importmsg::kTooManyPoints;
         ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
         tellNote(e, name, ctx.run.infoText);
@@ -94,10 +108,11 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
 void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, int32_t option) {
     PointStore& store = ctx.store;
     Emit e{ctx, job};
+    const bool cut = std::exchange(ctx.run.cutAtCapacity, false);
     if (store.count < 2) {
         if (ctx.run.batch)
             logLine(e, importmsg::kLogTrack, name, importmsg::kLogTrackSkipped);
-        else
+        else if (!ctx.run.noteLeftOut(name, false, RunState::tooFew(store.count)))
             tell(ctx, importmsg::kTooFewPoints.key, importmsg::kTooFewPoints.english, MsgStyle::Plain,
                  ctx.run.trackCounter);
         ++ctx.run.trackFailures;
@@ -105,12 +120,15 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
         return;
     }
     // A note the reader left about this track (the point store cut it at its capacity) replaces
-    // "OK" in its log lines and is shown after it.
+    // "OK" in its log lines and is shown after it; a cut gathered for the run's summary is left
+    // out of the note.
     std::string note;
     if (ctx.run.infoFlag != 0) {
         note = ctx.run.infoText;
         e.status = note;
         ctx.run.clearInfo();
+        if (cut && !ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::Truncated))
+            note = withoutLine(note, kPointLimitText);
     }
     if (job.onEmit) {
         job.onEmit(ctx, name);

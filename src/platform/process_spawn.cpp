@@ -10,6 +10,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace trakor {
 
@@ -216,46 +221,85 @@ int runAndCapture(const std::vector<std::string>& argv, const std::vector<std::s
     return WEXITSTATUS(status);
 }
 
-TrackedProcess::~TrackedProcess() {
-    // Collect an ended program; a running one is left to whoever owns this object's stop().
-    if (pid_ > 0) {
-        int status;
-        ::waitpid(pid_, &status, WNOHANG);
+struct TrackedProcess::Watch {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool collected = false;
+};
+
+namespace {
+// The watching thread: waits for the child's end without collecting it, then collects it unless
+// stop() already has. Only then may the pid be reused, so stop() never signals a stranger.
+void watchChild(pid_t pid, const std::shared_ptr<TrackedProcess::Watch>& watch) {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
     }
+    std::lock_guard lock(watch->mutex);
+    if (!watch->collected) {
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        watch->collected = true;
+    }
+    watch->ended.notify_all();
+}
+}  // namespace
+
+TrackedProcess::~TrackedProcess() {
+    // A running program is left to whoever owns this object's stop(); its watching thread
+    // collects it when it ends.
 }
 
 int TrackedProcess::start(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
     stop();
     int err = 0;
     pid_t pid = launch(argv, env, Mode::Tracked, -1, err);
-    if (pid > 0) pid_ = pid;
+    if (pid <= 0) return err;
+    auto watch = std::make_shared<Watch>();
+    try {
+        std::thread(watchChild, pid, watch).detach();
+    } catch (const std::system_error&) {
+        // No thread: the program is collected by stop() (or stays a zombie until then).
+    }
+    pid_ = pid;
+    watch_ = std::move(watch);
     return err;
 }
 
 bool TrackedProcess::running() {
     if (pid_ <= 0) return false;
-    // Looks without collecting: an unreaped child keeps its pid and process group id reserved.
+    std::lock_guard lock(watch_->mutex);
+    if (watch_->collected) return false;
+    // Looks without collecting: an uncollected child keeps its pid and process group id reserved.
     siginfo_t info{};
-    if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
-        pid_ = -1;  // not our child any more
-        return false;
-    }
+    if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
     return info.si_pid == 0;
+}
+
+bool TrackedProcess::waitEnded(int timeoutMs) {
+    if (pid_ <= 0) return true;
+    std::unique_lock lock(watch_->mutex);
+    return watch_->ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return watch_->collected; });
 }
 
 void TrackedProcess::stop() {
     if (pid_ <= 0) return;
-    pid_t pid = pid_;
-    pid_ = -1;
-    // Until it is reaped below, the pid cannot name anyone else's process group.
+    const pid_t pid = std::exchange(pid_, -1);
+    const std::shared_ptr<Watch> watch = std::move(watch_);
+    std::lock_guard lock(watch->mutex);
+    if (watch->collected) return;
+    // Until it is collected below, the pid cannot name anyone else's process group.
     // A short grace to end by itself: the program's exit waits here, and a viewer that is slow
     // to close (or ignores the request) would hold it up for seconds.
     ::kill(-pid, SIGTERM);
-    if (reapWithin(pid, 200)) return;
-    ::kill(-pid, SIGKILL);
-    int status;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (!reapWithin(pid, 200)) {
+        ::kill(-pid, SIGKILL);
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
+    watch->collected = true;
+    watch->ended.notify_all();
 }
 
 }  // namespace trakor

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +28,8 @@ int spawnDetached(const std::vector<std::string>& argv, const std::vector<std::s
 int runAndCapture(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs,
                   std::string& output);
 
-// A started program this process keeps track of, and ends on request.
+// A started program this process keeps track of, and ends on request. A program that ends by
+// itself (the user closed it) is collected at once by a watching thread: no zombie is left.
 class TrackedProcess {
 public:
     TrackedProcess() = default;
@@ -43,10 +45,18 @@ public:
     // Ends the program and everything in its process group (asks politely first, then forces),
     // and collects its exit status. Nothing happens when nothing is tracked.
     void stop();
+    // Waits until the program has ended and been collected, at most `timeoutMs`; true when it
+    // has (or none was started).
+    bool waitEnded(int timeoutMs);
     pid_t pid() const { return pid_; }
+
+    // What the watching thread and this object share: whether the child has been collected, so
+    // that a signal is never sent to a pid that may already name another process.
+    struct Watch;
 
 private:
     pid_t pid_ = -1;
+    std::shared_ptr<Watch> watch_;
 };
 
 }  // namespace trakor

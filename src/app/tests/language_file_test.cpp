@@ -45,7 +45,7 @@ std::vector<std::string> requiredKeys() {
 // stands alone), tests left out.
 std::map<std::string, std::string> keysInSources() {
     std::map<std::string, std::string> found;
-    const std::regex pair(R"re("(\$(?:MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA)[0-9]{2})"(\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
+    const std::regex pair(R"re("(\$(?:MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA|RUN)[0-9]{2})"(\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
     for (const auto& entry : fs::recursive_directory_iterator(std::string(TRAKOR_SOURCE_DIR) + "/src")) {
         const fs::path& p = entry.path();
         if (!entry.is_regular_file() || (p.extension() != ".h" && p.extension() != ".cpp")) continue;
@@ -88,7 +88,7 @@ struct LanguageFileTest : ::testing::Test {
 };
 
 TEST_F(LanguageFileTest, EntryLinesAreWellFormedAndNotRepeated) {
-    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
+    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA|RUN)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
     std::istringstream lines(file.text());
     std::set<std::string> seen;
     int entries = 0;

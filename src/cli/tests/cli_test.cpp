@@ -83,13 +83,31 @@ TEST_F(CliTest, UsageErrors) {
     EXPECT_EQ(cli("--overwrite-input a.gdb -o b.gdb"), cli::kUsageError);
     EXPECT_EQ(cli(""), cli::kUsageError);
     EXPECT_TRUE(out.empty());
+
+    // A mistyped option is a usage error with the option meant; nothing near, no guess.
+    struct Slip {
+        const char* args;
+        const char* meant;  // nullptr: no suggestion
+    };
+    for (const Slip& s : {Slip{"--optoin 24 a.gpx", "--optoin: did you mean --option?"},
+                          Slip{"--spilt=20 a.gpx", "--spilt=20: did you mean --split?"},
+                          Slip{"--no-filtr a.gpx", "--no-filtr: did you mean --no-filter?"},
+                          Slip{"--overwrite a.gdb", "--overwrite: did you mean --overwrite-input?"},
+                          Slip{"--no-s a.gpx", "--no-s: did you mean --no-split?"}, Slip{"--xyzzy a.gpx", nullptr},
+                          Slip{"--list-d", nullptr}}) {
+        EXPECT_EQ(cli(s.args), cli::kUsageError) << s.args;
+        if (s.meant != nullptr)
+            EXPECT_NE(err.find(std::string("trakor3-cli: ") + s.meant + "\n"), std::string::npos) << s.args << ": " << err;
+        else
+            EXPECT_EQ(err.find("did you mean"), std::string::npos) << s.args << ": " << err;
+    }
 }
 
 TEST_F(CliTest, CheckFailureIsPrintedWithItsCaptionAndFailsTheRun) {
     makeFile("notes.txt");
     EXPECT_EQ(cli("notes.txt -o out.gdb"), 1);
     EXPECT_EQ(err, "Trakor3 ($MSG10): Input file is no gdb, gdb.bak, gpx, tcx, crs, fit, kml, kmz, itn or "
-                   "nmea/nma/log file.\n");
+                   "nmea/nma/log file.\n" + dir.file("notes.txt") + "\n");
     EXPECT_TRUE(out.empty());
 
     makeFile("t.gpx");

@@ -81,7 +81,7 @@ TEST_F(CliTest, CutAndSkippedTracksAreToldOnEveryImportPath) {
 
     // Single input: a line of its own, and the track has the store's 100000 points.
     EXPECT_EQ(cli("big.gpx --option 0 -o big.gdb"), 0) << err;
-    EXPECT_EQ(err, "Info: " + kCut + "\n");
+    EXPECT_EQ(err, "Info: 1 track cut at 100000 points: T0-1\n");
     EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
     auto records = recordsOf(dir.file("big.gdb"));
     ASSERT_EQ(records.size(), 1u);
@@ -90,7 +90,7 @@ TEST_F(CliTest, CutAndSkippedTracksAreToldOnEveryImportPath) {
     // Options 21-23: the track beyond the 99999 point numbers is skipped with its name.
     for (int option : {21, 23}) {
         EXPECT_EQ(cli("two.gpx --no-split --no-filter --option " + std::to_string(option) + " -o two.gdb"), 0) << err;
-        EXPECT_EQ(err, "Info: Cannot convert more than 99999 trackpoints,\ntrack \"T1-2\" skipped.\n") << option;
+        EXPECT_EQ(err, "Info: 1 track left out: T1-2 (point numbers beyond 99999)\n") << option;
         records = recordsOf(dir.file("two.gdb"));
         ASSERT_EQ(records.size(), 1u) << option;
         EXPECT_EQ(records[0].points, 60000u);
@@ -117,6 +117,24 @@ TEST_F(CliTest, CutAndSkippedTracksAreToldOnEveryImportPath) {
                   1u)
             << skipped << "\n"
             << log;
+}
+
+TEST_F(CliTest, TracksLeftOutAreNamedInOneMessage) {
+    // Three tracks of one point, one without points and one whole track.
+    const std::string one = "<trk><name>ACTIVE LOG</name><trkseg><trkpt lat=\"46.0\" lon=\"7.0\"/></trkseg></trk>";
+    makeFile("log.gpx", "<gpx>" + one + one + "<trk><name>Ride</name><trkseg><trkpt lat=\"46.0\" lon=\"7.0\"/>"
+                        "<trkpt lat=\"46.1\" lon=\"7.1\"/></trkseg></trk><trk><name>Empty</name></trk>" + one + "</gpx>");
+    EXPECT_EQ(cli("log.gpx --option 0 -o log.gdb"), 0) << err;
+    EXPECT_EQ(err, "Info: 3 tracks left out: ACTIVE LOG-1, 2, 5 (only one point)\n"
+                   "1 track left out: Empty-4 (no points)\n");
+    EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
+    ASSERT_EQ(recordsOf(dir.file("log.gdb")).size(), 1u);
+
+    // In the run's language.
+    writeFile(binFile("Trakor3.lng"), readFile(std::string(TRAKOR_SOURCE_DIR) + "/data/Trakor3.lng"));
+    EXPECT_EQ(cli("log.gpx --option 0 -o log.gdb --set Language=3"), 0) << err;
+    EXPECT_EQ(err, "Info: 3 Tracks ausgelassen: ACTIVE LOG-1, 2, 5 (nur ein Punkt)\n"
+                   "1 Track ausgelassen: Empty-4 (keine Punkte)\n");
 }
 
 TEST_F(CliTest, OkCancelQuestionIsAnsweredAndShown) {

@@ -96,8 +96,9 @@ TEST(ManualPage, FormatsWithoutWarnings) {
 }
 
 // Calls the completion function as bash does for the command line `words` (the last one being
-// completed) in `folder`, and returns what it offers.
-std::vector<std::string> complete(const std::string& folder, const std::vector<std::string>& words) {
+// completed) in `folder`, and returns what it offers, sorted unless `asOffered`.
+std::vector<std::string> complete(const std::string& folder, const std::vector<std::string>& words,
+                                  bool asOffered = false) {
     std::string script = "source " + quote(kCompletion) + "\nCOMP_WORDS=(" + quote(kProgram);
     for (const std::string& w : words) script += " " + quote(w);
     script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
@@ -110,7 +111,7 @@ std::vector<std::string> complete(const std::string& folder, const std::vector<s
     std::vector<std::string> offered;
     for (size_t start = 0, nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
         if (nl > start) offered.push_back(out.substr(start, nl - start));
-    std::sort(offered.begin(), offered.end());
+    if (!asOffered) std::sort(offered.begin(), offered.end());
     return offered;
 }
 
@@ -132,8 +133,6 @@ TEST(BashCompletion, OffersOptionsValuesSettingsAndInputFiles) {
         {{"--ov"}, {"--overwrite-input"}},
         {{"--no-"}, {"--no-filter", "--no-split"}},
         {{"--target", ""}, {"file", "gps", "mapsource", "trainingcenter"}},
-        {{"--option", "2"}, {"2", "21", "22", "23", "24"}},
-        {{"--option=1"}, {"1", "11", "12", "13", "14", "15"}},
         {{"--set", "'Rem"}, {"'Removal Distance=", "'Removal Glitches="}},
         {{"--set", "Turn"}, {"Turn\\ Warnings="}},
         {{"--split", ""}, {}},
@@ -146,6 +145,25 @@ TEST(BashCompletion, OffersOptionsValuesSettingsAndInputFiles) {
         {{"--log", "n"}, {"notes.txt"}},
     };
     for (const Case& c : cases) EXPECT_EQ(complete(d, c.words), c.offered) << "after: " << c.words.front() << " ...";
+
+    // Values in the order offered: numbers as numbers. Bash breaks "--option=1" into "--option",
+    // "=" and "1" and replaces the "1"; where "=" breaks no words, the whole word is replaced.
+    const Case values[] = {
+        {{"--option", "2"}, {"2", "21", "22", "23", "24"}},
+        {{"--option", ""}, {"0", "1", "2", "3", "4", "11", "12", "13", "14", "15", "21", "22", "23", "24"}},
+        {{"--option", "="}, {"0", "1", "2", "3", "4", "11", "12", "13", "14", "15", "21", "22", "23", "24"}},
+        {{"--option", "=", "1"}, {"1", "11", "12", "13", "14", "15"}},
+        {{"--option=1"}, {"--option=1", "--option=11", "--option=12", "--option=13", "--option=14", "--option=15"}},
+        {{"--units", "="}, {"km", "mi"}},
+        {{"--units=m"}, {"--units=mi"}},
+        {{"--target", ""}, {"file", "gps", "mapsource", "trainingcenter"}},
+        {{"--output-type", "="}, {"fit", "gdb", "gpx", "tcx"}},
+    };
+    for (const Case& c : values) {
+        std::string line;
+        for (const std::string& w : c.words) line += w + " ";
+        EXPECT_EQ(complete(d, c.words, true), c.offered) << "completing: " << line;
+    }
 
     // Every option of --help, and every setting name, can be completed.
     Words options;

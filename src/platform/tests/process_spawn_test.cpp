@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <chrono>
@@ -143,6 +144,20 @@ TEST_F(SpawnTest, TrackedProcessThatEndedByItselfIsNotRunning) {
     for (int i = 0; i < 500 && p.running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(p.running());
     p.stop();
+}
+
+TEST_F(SpawnTest, ProgramClosedByTheUserIsCollected) {
+    // The viewer ends by itself (the user closed it) while nobody asks about it: no zombie stays.
+    writeScript(bin + "/closed", "exit 0\n");
+    TrackedProcess p;
+    ASSERT_EQ(p.start({"closed"}, env), 0);
+    const pid_t viewer = p.pid();
+    ASSERT_TRUE(p.waitEnded(60000));
+    EXPECT_EQ(::waitpid(viewer, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_FALSE(p.running());
+    p.stop();  // nothing left to signal
+    EXPECT_TRUE(p.waitEnded(0));
 }
 
 TEST(DesktopEntry, ExecLineOfTheMainGroup) {
