@@ -22,7 +22,7 @@ inline constexpr UiText Preview{"$GDB07", "Preview", 32};
 inline constexpr UiText ToClipboard{"$GDB09", "To clipboard menu", 32};
 inline constexpr UiText Quit{"$GDB10", "Quit", 32};
 inline constexpr UiText InputGroup{"$GDB11", "Input file --- gdb, gpx, crs, tcx, fit, kml, kmz, itn or nmea/nma/log", 128};
-inline constexpr UiText OutputGroup{"$GDB12", "Output --- gdb, gpx or tcx", 128};
+inline constexpr UiText OutputGroup{"$GDB12", "Output --- gdb, gpx, tcx or fit", 128};
 inline constexpr UiText OptionsGroup{"$GDB13", "Processing options", 128};
 inline constexpr UiText SplitFilterGroup{"$GDB14", "Split and filter options for route and track conversions", 128};
 inline constexpr UiText ViaHeading{"$GDB15", "Via point conversions", 128};
