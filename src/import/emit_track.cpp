@@ -86,7 +86,7 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
         // The track would need point numbers beyond 99999: skipped, told, and counted as not
         // converted, so a run that converts nothing does not report success.
         ++ctx.run.trackFailures;
-        if (!e.ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::PointNumbers)) return;
+        if (!ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::PointNumbers)) return;
         const auto& m = importmsg::kTooManyPoints;
         ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
         tellNote(e, name, ctx.run.infoText);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -22,13 +23,16 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "app/request_builder.h"
+#include "app/run_summary.h"
 #include "core/settings_io.h"
 #include "platform/file_attributes.h"
 #include "platform/instance_lock.h"
 #include "ui/about_dlg.h"
+#include "ui/batch_end.h"
 #include "ui/clipboard_dlg.h"
 #include "ui/dialog_support.h"
 #include "ui/language_dlg.h"
@@ -471,8 +475,17 @@ int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, Co
     QElapsedTimer sincePaint;
     sincePaint.start();
     int paintedPercent = -1;
+    // A batch run ends with what became of each file (the driver reports after each one).
+    std::optional<BatchTally> tally;
+    if (request.multipleInput) {
+        std::vector<std::string> names;
+        for (const std::string& path : request.inputList)
+            names.push_back(QFileInfo(QString::fromStdString(path)).fileName().toStdString());
+        tally.emplace(std::move(names));
+    }
     auto previous = ui_.ctx.progress;
-    ui_.ctx.progress = [this, &sincePaint, &paintedPercent](int done, int total) {
+    ui_.ctx.progress = [this, &sincePaint, &paintedPercent, &tally](int done, int total) {
+        if (tally && done > 0) tally->fileDone(static_cast<size_t>(done - 1), ui_.ctx.run);
         if (total <= 0) return;
         done = std::clamp(done, 0, total);
         progress_->setRange(0, total);
@@ -490,6 +503,14 @@ int CTrakorDlg::runBusy(const std::function<int(Context&, const DriverCalls&, Co
     ui_.ctx.progress = previous;
     setBusy(false);
     if (!previewing_) rememberResult(rc, request);
+    if (tally && tally->complete()) {
+        showBatchEnd(this, ui_.ctx, *tally, ui_.ctx.paths.logFile, [this](const std::string& log) {
+            if (ui_.openFile)
+                ui_.openFile(log);
+            else
+                QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(log)));
+        });
+    }
     return rc;
 }
 

@@ -51,6 +51,8 @@ struct UiServices {
     std::function<std::vector<uint8_t>()> clipboardImage;
     // Device detection for the drive box; empty when not in this build.
     std::function<DriveScan(Context&)> scanDrives;
+    // Opens a file in the desktop's program for it (the batch log); empty: the desktop services.
+    std::function<void(const std::string& path)> openFile;
     // Mount table watched for device changes; empty: not watched.
     std::string mountTable;
     // Folder of the lock that lets one clipboard dialog open across running copies.

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,6 +45,7 @@ private slots:
     void recordingsFromGpsBecomeInputs();
     void convertHandsTheRequestToTheDriver();
     void progressFollowsEveryBatchFile();
+    void batchEndNamesTheFilesNotConverted();
     void saveAsStartsInTheOutputFolder();
     void fileDialogsStartBesideTheInput();
     void driverAsksForMissingFiles();
@@ -450,6 +452,36 @@ void MainDialogTest::progressFollowsEveryBatchFile() {
     dlg.convertNow();
     // Quick steps are not dropped: the bar moves per file and ends full.
     QCOMPARE(seen, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+}
+
+void MainDialogTest::batchEndNamesTheFilesNotConverted() {
+    Fixture f;
+    f.ctx.paths.logFile = "/home/user/Trakor3/Trakor3.log";
+    std::string opened;
+    f.services.openFile = [&opened](const std::string& path) { opened = path; };
+    // The batch reports before each file and after the last; the second file gives no track.
+    f.services.convert = [](Context& ctx, const DriverCalls&, ConversionRequest& r) {
+        for (int done = 0; done <= static_cast<int>(r.inputList.size()); ++done) {
+            if (done == 1 || done == 3) ++ctx.run.trackCounter;
+            ctx.progress(done, 3);
+        }
+        return kDelivered;
+    };
+    CTrakorDlg dlg(f.services);
+    dlg.takeInputFiles({QStringLiteral("/data/a.gpx"), QStringLiteral("/data/b.fit"), QStringLiteral("/data/c.gpx")}, false);
+    QString text, caption;
+    onNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box != nullptr);
+        text = box->text();
+        caption = box->windowTitle();
+        child<QPushButton>(box, "openLog")->click();
+    });
+    QCOMPARE(dlg.convertNow(), kDelivered);
+    QCOMPARE(text, QStringLiteral("3 files: 2 converted, 1 without tracks or unreadable: b.fit\n\nLog file:\n"
+                                  "/home/user/Trakor3/Trakor3.log"));
+    QCOMPARE(caption, QStringLiteral("Trakor3 ($RUN18)"));
+    QCOMPARE(opened, f.ctx.paths.logFile);
 }
 
 void MainDialogTest::saveAsStartsInTheOutputFolder() {
