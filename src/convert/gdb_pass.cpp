@@ -110,7 +110,8 @@ void convertRoute(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     MemoryStream in(data.data(), data.size());
-    if (readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option) != 0) return;
+    readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option);
+    if (removeGlitchesAndSplitRoute(ctx, option) != 0) return;
     PointStore& s = ctx.store;
     const std::string name = baseName(s.name);
     if (!fitsPointNumbers(ctx, name)) {
@@ -148,7 +149,8 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
         return;
     }
     MemoryStream in(data.data(), data.size());
-    if (readGdbTrack(ctx, in, static_cast<int32_t>(data.size()), option) != 0) return;
+    readGdbTrack(ctx, in, static_cast<int32_t>(data.size()));
+    if (removeGlitchesAndSplitTrack(ctx, option) != 0) return;
     PointStore& s = ctx.store;
     std::string current = baseName(s.name);
     if (option == 24) {
