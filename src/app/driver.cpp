@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 #include "app/driver_delivery.h"
 #include "app/driver_messages.h"
+#include "app/driver_targets.h"
 #include "app/run_summary.h"
 #include "app/work_files.h"
 #include "core/file_names.h"
@@ -23,26 +23,12 @@
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 #include "platform/instance_lock.h"
-#include "platform/path_case.h"
 
 namespace trakor {
 
 namespace {
 
-bool startsWithNoCase(const std::string& s, const std::string& prefix) {
-    return s.size() >= prefix.size() && lowerAscii(s.substr(0, prefix.size())) == lowerAscii(prefix);
-}
-
-// "<root>/<name>", without doubling a slash that ends the root.
-std::string underRoot(const std::string& root, const std::string& name) {
-    if (!root.empty() && root.back() == '/') return root + name;
-    return root + "/" + name;
-}
-
 bool usesSplitFilter(int32_t o) { return o == 11 || o == 12 || o == 13 || o == 14 || o == 21 || o == 22 || o == 24; }
-
-// Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
-bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
 
 // Whether a run keeps to private work files: one input, not a KMZ archive (its extraction has a
 // fixed name), delivered to a file or to a GPS device.
@@ -94,170 +80,6 @@ int checkSplitAndFilter(Context& ctx, const ConversionRequest& req) {
     if (s.Split == 1 && s.Filter == 1 && s.Splittype == 2 && s.Filtertype == 1 && filter > split) {
         say(ctx, dmsg::kFilterOverSplit, static_cast<unsigned>(split));
         ctx.run.filterValue = split;
-    }
-    return kStepPassed;
-}
-
-// A device that describes its files gets what the description lists, in the folder it names
-// (matched in any case): courses as FIT where it takes FIT courses, else as TCX; what a course
-// cannot carry as GPX. What it does not take is refused by model name before anything is written.
-int prepareDescribedTarget(Run& r, const GarminDevice& device, const std::string& target) {
-    Context& ctx = r.ctx;
-    const std::string model = device.model.empty() ? std::string("GPS device") : device.model;
-    const DeviceFileKind* kind = nullptr;
-    if (rejectsCourses(r.req.option)) {
-        kind = device.gpxData();
-        r.plan.format = kFormatGpx;
-        if (kind == nullptr) {
-            say(ctx, dmsg::kTakesNoGpx, model.c_str());
-            return kRunStopped;
-        }
-    } else {
-        kind = device.fitCourses();
-        r.plan.format = kFormatFit;
-        if (kind == nullptr) {
-            kind = device.tcxCourses();
-            r.plan.format = kFormatTcx;
-        }
-        if (kind == nullptr) {
-            say(ctx, dmsg::kTakesNoCourses, model.c_str());
-            return kRunStopped;
-        }
-    }
-    r.plan.deviceFolder = ensureFolderNoCase(target, kind->path);
-    if (r.plan.deviceFolder.empty()) {
-        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-        return kRunStopped;
-    }
-    return kDelivered;
-}
-
-// Checks the GPS device and makes its course folders; fills the plan's device folder.
-int prepareGpsTarget(Run& r) {
-    Context& ctx = r.ctx;
-    const DetectedDevice& dev = r.req.device;
-    if (!dev.connected || !volumeAnswers(dev.root)) {
-        say(ctx, dmsg::kNoGps);
-        return kRunStopped;
-    }
-    r.plan.format = kFormatTcx;
-    if (dev.description && dev.description->listsFiles()) {
-        const std::string target = r.req.targetRoot.empty() ? dev.root : r.req.targetRoot;
-        if (!volumeAnswers(target)) {
-            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-            return kRunStopped;
-        }
-        return prepareDescribedTarget(r, *dev.description, target);
-    }
-    auto listed = [&](const char* model) {
-        std::string prefix = underRoot(dev.root, model);
-        return std::any_of(dev.deviceList.begin(), dev.deviceList.end(),
-                           [&](const std::string& e) { return startsWithNoCase(e, prefix); });
-    };
-    if (!listed("EDGE") && say(ctx, dmsg::kNotEdge) != Answer::Yes) return kRunStopped;
-    bool newFiles = listed("EDGE 500") || listed("EDGE 800");
-    std::string target = r.req.targetRoot.empty() ? dev.root : r.req.targetRoot;
-    if (!volumeAnswers(target)) {
-        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-        return kRunStopped;
-    }
-    std::vector<std::string> folders = {underRoot(target, "Garmin/"), underRoot(target, "Garmin/Courses/")};
-    if (newFiles) folders.push_back(underRoot(target, "Garmin/NewFiles/"));
-    for (const std::string& f : folders) {
-        if (!ensureFolder(f)) {
-            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-            return kRunStopped;
-        }
-    }
-    r.plan.deviceFolder = folders.back();
-    return kStepPassed;
-}
-
-// Reads the output path (browsing when empty) and takes the output format from its ending.
-int readOutputPath(Run& r) {
-    if (r.req.outputPath.empty() && r.calls.browseOutput) r.calls.browseOutput(r.req);
-    if (r.req.outputPath.empty()) {
-        say(r.ctx, dmsg::kNoOutput);
-        return kRunStopped;
-    }
-    std::string lower = lowerAscii(r.req.outputPath);
-    if (endsWith(lower, ".gdb")) {
-        r.plan.format = kFormatGdb;
-    } else if (endsWith(lower, ".tcx")) {
-        r.plan.format = kFormatTcx;
-    } else if (endsWith(lower, ".gpx")) {
-        r.plan.format = kFormatGpx;
-    } else if (endsWith(lower, ".fit")) {
-        r.plan.format = kFormatFit;
-    } else {
-        say(r.ctx, dmsg::kOutputNotGdbTcx);
-        return kRunStopped;
-    }
-    if (nameTooLong(r.req.outputPath)) {
-        say(r.ctx, dmsg::kNameTooLong, r.req.outputPath.c_str());
-        return kRunStopped;
-    }
-    r.plan.outputPath = r.req.outputPath;
-    return kStepPassed;
-}
-
-// "<path>: <the system's reason>", the second line of a file failure.
-std::string fileReason(const std::string& path, int errnum) { return path + ": " + std::strerror(errnum); }
-
-// "<path> is a FIFO (named pipe), not a regular file"
-std::string notRegular(const std::string& path, const struct stat& st) {
-    return path + " is " + fileKindName(st.st_mode) + ", not a regular file";
-}
-
-// Every input is a regular file (or missing, which reading reports): a FIFO or device would
-// block the run, in a batch while it holds the work files' lock.
-int testInputKinds(Context& ctx, const ConversionRequest& req) {
-    const std::vector<std::string> single{req.inputPath};
-    for (const std::string& in : req.multipleInput ? req.inputList : single) {
-        struct stat st;
-        if (::stat(in.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-            sayWithDetail(ctx, dmsg::kCannotOpenInput, notRegular(in, st));
-            return kRunFailed;
-        }
-    }
-    return kDelivered;
-}
-
-// The output test: the output is none of the inputs, its folder exists, and it can be written
-// without harming it. A clash with an input stops the run; a file failure fails it.
-int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs) {
-    // An output that does not exist yet is none of the inputs: a batch of thousands is not
-    // compared file by file then.
-    struct stat outStat;
-    if (!out.empty() && ::stat(out.c_str(), &outStat) == 0) {
-        for (const std::string& in : inputs) {
-            if (sameFile(outStat, in)) {
-                sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the same file as the input");
-                return kRunStopped;
-            }
-        }
-    }
-    // A FIFO or device would block the output test or take the result as a stream.
-    if (!out.empty() && ::stat(out.c_str(), &outStat) == 0 && !S_ISREG(outStat.st_mode)) {
-        sayWithDetail(ctx, dmsg::kCannotOpenOutput, notRegular(out, outStat));
-        return kRunFailed;
-    }
-    const size_t slash = out.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : out.substr(0, slash == 0 ? 1 : slash);
-    struct stat st;
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        say(ctx, dmsg::kNoOutputFolder, folder.c_str());
-        return kRunFailed;
-    }
-    if (isReadOnly(out)) {
-        sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the file is read-only");
-        return kRunFailed;
-    }
-    errno = 0;
-    if (!canWriteOutput(out)) {
-        const int e = errno;
-        sayWithDetail(ctx, dmsg::kCannotOpenOutput, e != 0 ? fileReason(out, e) : out + ": not a regular file");
-        return kRunFailed;
     }
     return kStepPassed;
 }
@@ -328,8 +150,16 @@ int downConvertInput(Context& ctx, const DriverCalls& calls, std::unique_ptr<Byt
 // The record loop of the GDB conversion pass, with the information texts shown after each record.
 void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStream& work) {
     const int total = static_cast<int>(in.size());  // once: the input does not change while read
+    // The bar moves in steps of a thousandth: a call per record would cost the desktop a bar
+    // update for every waypoint of a file of tens of thousands.
+    int64_t nextStep = 0;
     for (;;) {
-        if (ctx.progress) ctx.progress(static_cast<int>(in.tell()), total);
+        if (ctx.progress && in.tell() >= nextStep) {
+            const int64_t at = in.tell();
+            ctx.progress(static_cast<int>(at), total);
+            // The first position of the next thousandth.
+            nextStep = total > 0 ? ((at * 1000 / total + 1) * total + 999) / 1000 : INT64_MAX;
+        }
         int64_t before = in.tell();
         char type = calls.convertGdbRecord(ctx, in, work);
         if (ctx.run.infoFlag == 1 || ctx.run.infoFlag == 2) {
@@ -435,7 +265,7 @@ int runSingle(Run& r) {
     r.plan.overwriteInput = req.overwriteInput && inputCanBeOverwritten(req.inputPath) &&
                             (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
-        if (int rc = readOutputPath(r); rc != kStepPassed) return rc;
+        if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
     }
     if (deliversCourses(r.plan) && rejectsCourses(option)) {
         say(ctx, dmsg::kTcxOptions);
@@ -484,7 +314,7 @@ int runBatch(Run& r) {
     ConversionRequest& req = r.req;
     const int32_t option = req.option;
     if (req.outputTarget == OutputTarget::File) {
-        if (int rc = readOutputPath(r); rc != kStepPassed) return rc;
+        if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
         if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList); rc != kStepPassed) return rc;
     }
     if (deliversCourses(r.plan)) {
@@ -591,7 +421,7 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         if (int rc = checkSplitAndFilter(ctx, request); rc != kStepPassed) return rc;
     }
     if (request.outputTarget == OutputTarget::Gps) {
-        if (int rc = prepareGpsTarget(r); rc != kStepPassed) return rc;
+        if (int rc = prepareGpsTarget(ctx, r.req, r.plan); rc != kStepPassed) return rc;
     }
     if (request.inputPath.empty() && calls.browseInput) calls.browseInput(request);
     if (request.inputPath.empty() || (request.multipleInput && request.inputList.empty())) {

@@ -121,9 +121,10 @@ void convertRoute(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
     }
     MemoryStream in(data.data(), data.size());
     ctx.run.cutAtCapacity = false;
-    const int read = readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option);
+    readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), option);
+    const int kept = removeGlitchesAndSplitRoute(ctx, option);
     noteCut(ctx, true);
-    if (read != 0) return;
+    if (kept != 0) return;
     PointStore& s = ctx.store;
     const std::string name = baseName(s.name);
     if (!fitsPointNumbers(ctx, name, true)) {
@@ -162,9 +163,10 @@ void convertTrack(Context& ctx, ByteStream& out, std::vector<uint8_t>& data, int
     }
     MemoryStream in(data.data(), data.size());
     ctx.run.cutAtCapacity = false;
-    const int read = readGdbTrack(ctx, in, static_cast<int32_t>(data.size()), option);
+    readGdbTrack(ctx, in, static_cast<int32_t>(data.size()));
+    const int kept = removeGlitchesAndSplitTrack(ctx, option);
     noteCut(ctx, false);
-    if (read != 0) return;
+    if (kept != 0) return;
     PointStore& s = ctx.store;
     std::string current = baseName(s.name);
     if (option == 24) {

@@ -70,7 +70,7 @@ void storeRoutePoints(Context& ctx, const GdbRoute& route, int option) {
 
 }  // namespace
 
-int readGdbRoute(Context& ctx, ByteStream& in, int32_t recordLength, int option) {
+void readGdbRoute(Context& ctx, ByteStream& in, int32_t recordLength, int option) {
     PointStore& s = ctx.store;
     s.count = 0;
     GdbRoute route;
@@ -81,7 +81,10 @@ int readGdbRoute(Context& ctx, ByteStream& in, int32_t recordLength, int option)
     ctx.run.displayColor = 14;
     if (ctx.run.outputVersion == kGdbVersion3 && result == kRecordOk && route.colourIndex() != 0)
         ctx.run.displayColor = route.colourIndex();
+}
 
+int removeGlitchesAndSplitRoute(Context& ctx, int option) {
+    PointStore& s = ctx.store;
     removeGlitches(ctx);
     if (s.count < 2) {
         if (!ctx.run.noteLeftOut(s.name, true, RunState::tooFew(s.count)))

@@ -8,7 +8,7 @@
 
 namespace trakor {
 
-int readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength, int option) {
+void readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength) {
     PointStore& s = ctx.store;
     s.count = 0;
     ctx.run.autoName = 0;
@@ -19,7 +19,10 @@ int readGdbTrack(Context& ctx, ByteStream& in, int32_t recordLength, int option)
     });
     s.name = track.trkName;
     ctx.run.displayColor = track.colourIndex();
+}
 
+int removeGlitchesAndSplitTrack(Context& ctx, int option) {
+    PointStore& s = ctx.store;
     removeGlitches(ctx);
     if (s.count < 2) {
         if (!ctx.run.noteLeftOut(s.name, false, RunState::tooFew(s.count)))

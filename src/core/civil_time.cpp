@@ -2,8 +2,6 @@
 
 #include <limits>
 
-#include "platform/local_time.h"
-
 namespace trakor {
 
 // Howard Hinnant's days_from_civil and civil_from_days, on a year that begins in March so the
@@ -41,7 +39,7 @@ int64_t utcSeconds(int year, int month, int day, int hour, int minute, int secon
 
 int32_t storedTimeFromUtc(int year, int month, int day, int hour, int minute, int second) {
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return 0;
-    const time_t t = localRoundTrip(static_cast<time_t>(utcSeconds(year, month, day, hour, minute, second)));
+    const int64_t t = utcSeconds(year, month, day, hour, minute, second);
     if (t <= 0 || t > std::numeric_limits<int32_t>::max()) return 0;
     return static_cast<int32_t>(t);
 }

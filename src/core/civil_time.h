@@ -16,8 +16,8 @@ void civilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day);
 // Seconds since 1970 of a UTC date and time (fields as written, month 1 to 12), as timegm gives.
 int64_t utcSeconds(int year, int month, int day, int hour, int minute, int second);
 
-// A UTC date and time as the stored time (seconds since 1970): the instant taken to local time
-// and back, which gives the instant itself. 0 for an invalid date or one outside what 32 bits hold.
+// A UTC date and time as the stored time (seconds since 1970). 0 for an invalid date or one
+// outside what 32 bits hold.
 int32_t storedTimeFromUtc(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace trakor

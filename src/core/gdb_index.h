@@ -23,20 +23,23 @@ public:
     void clear() {
         rows.clear();
         byName_.clear();
+        indexed_ = 0;
     }
-    void add(uint8_t inOutput, uint8_t cls, std::string name) {
-        byName_.emplace(name, static_cast<int32_t>(rows.size()) + 1);  // the first row of a name wins
-        rows.push_back({inOutput, cls, std::move(name)});
-    }
-    // 1-based row of the first waypoint with exactly this name, 0 when there is none.
+    void add(uint8_t inOutput, uint8_t cls, std::string name) { rows.push_back({inOutput, cls, std::move(name)}); }
+    // 1-based row of the first waypoint with exactly this name, 0 when there is none. The names
+    // are hashed at the first question, so the runs that never ask (the track options over a
+    // file of many waypoints) never pay for it.
     int32_t find(const std::string& name) const {
+        for (; indexed_ < rows.size(); ++indexed_)
+            byName_.emplace(rows[indexed_].name, static_cast<int32_t>(indexed_) + 1);  // the first row of a name wins
         auto it = byName_.find(name);
         return it == byName_.end() ? 0 : it->second;
     }
     WaypointRow& row(int32_t oneBased) { return rows[static_cast<size_t>(oneBased - 1)]; }
 
 private:
-    std::unordered_map<std::string, int32_t> byName_;
+    mutable std::unordered_map<std::string, int32_t> byName_;
+    mutable size_t indexed_ = 0;  // rows already in byName_
 };
 
 class RouteNameIndex {

@@ -21,7 +21,8 @@ int readCourseTrack(Context& ctx, ByteStream& in, int32_t length, int32_t trackN
     const int32_t removal = ctx.settings.RemovalDistance, courses = ctx.run.trackCounter;
     ctx.settings.RemovalDistance = std::max(removal, 30);
     ctx.run.trackCounter = trackNumber;
-    const int rc = readGdbTrack(ctx, in, length, 0);
+    readGdbTrack(ctx, in, length);
+    const int rc = removeGlitchesAndSplitTrack(ctx, 0);  // option 0: glitches only
     ctx.run.trackCounter = courses;
     ctx.settings.RemovalDistance = removal;
     return rc;

@@ -57,8 +57,15 @@ int scanHeader(Context& ctx, ByteStream& in, HeaderScanResult& result) {
     if (!isReadableVersion(result.version)) return 1;
     result.headerLength = header.length;
 
-    std::vector<uint8_t> image;
-    if (!readAll(in, image)) return 1;
+    // The file mapped in place where the stream allows it (no copy, no memory to clear), else read.
+    size_t imageSize = 0;
+    const uint8_t* image = in.wholeBytes(imageSize);
+    std::vector<uint8_t> bytes;
+    if (image == nullptr) {
+        if (!readAll(in, bytes)) return 1;
+        image = bytes.data();
+        imageSize = bytes.size();
+    }
 
     const uint8_t prefix = static_cast<uint8_t>(ctx.settings.Prefix);
     int32_t largest = 0;
@@ -66,7 +73,7 @@ int scanHeader(Context& ctx, ByteStream& in, HeaderScanResult& result) {
     size_t pos = static_cast<size_t>(header.length);
     RecordView rec;
     try {
-        while (nextRecord(image.data(), image.size(), pos, rec)) {
+        while (nextRecord(image, imageSize, pos, rec)) {
             if (rec.type != 'W' && rec.type != 'R') continue;
             int64_t len = nameLength(rec);
             if (len < 0) continue;  // a name that runs past its record is no name

@@ -169,6 +169,172 @@ bool fromUtf16(const uint8_t* bytes, size_t length, std::vector<uint8_t>& out) {
     return true;
 }
 
+// One log being read: the pending GGA fix, the dates learnt so far and the WPL waypoints.
+class NmeaLog {
+public:
+    NmeaLog(Context& ctx, const uint8_t* bytes, size_t length)
+        : ctx_(ctx), store_(ctx.store), bytes_(bytes), length_(length) {}
+
+    // Reads every sentence into the point store; the waypoints wait in waypoints().
+    void read() {
+        size_t pos = 0;
+        while (pos < length_) {
+            const Kind kind = kindAt(bytes_, length_, pos);
+            if (kind == Kind::None) {
+                // Sentences start at a '$': the bytes up to the next one hold none.
+                const void* next = std::memchr(bytes_ + pos + 1, '$', length_ - pos - 1);
+                pos = next != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes_) : length_;
+                continue;
+            }
+            const Sentence s(bytes_, length_, pos + kTagSize);
+            pos += kTagSize;
+            if (kind == Kind::Gga) onGga(s);
+            if (kind == Kind::Zda) onZda(s);
+            if (kind == Kind::Wpl) onWpl(s);
+            if (kind == Kind::Rmc) onRmc(s);
+        }
+        flushPending();
+    }
+
+    // WPL waypoints, written after the track (they go through slot 0 of the store).
+    struct Waypoint {
+        int32_t lat, lon;
+        std::string name;
+    };
+    const std::vector<Waypoint>& waypoints() const { return waypoints_; }
+
+private:
+    // A GGA fix waits for the RMC of the same fix (same UTC time field), which takes its altitude;
+    // a GGA that follows its RMC gives its altitude to the point that RMC appended. A GGA fix that
+    // no RMC claims becomes a point of its own.
+    struct Gga {
+        bool ok = false;  // altitude read
+        double alt = 0;
+        std::string_view time;  // in the input, which outlives the run
+        bool hasPosition = false;
+        int32_t lat = 0, lon = 0;
+    };
+
+    void onGga(const Sentence& s) {
+        Gga g;
+        g.alt = toDouble(s.field(9), &g.ok);
+        g.time = s.field(1);
+        if (afterRmc_ && !g.time.empty() && g.time == lastTime_) {
+            // The GGA of the fix the last RMC gave.
+            if (g.ok && lastIndex_ >= 0 && lastIndex_ == store_.count - 1 && store_.altValid[lastIndex_] == 0) {
+                store_.alt[lastIndex_] = g.alt;
+                store_.altValid[lastIndex_] = 1;
+            }
+        } else {
+            // Its position counts only here: the GGA of a fix the RMC gave adds its altitude alone.
+            g.hasPosition = angle(s.field(2), 2, s.field(3), 'S', g.lat) && angle(s.field(4), 3, s.field(5), 'W', g.lon);
+            flushPending();
+            pending_ = true;
+            gga_ = g;
+        }
+        afterRmc_ = false;
+    }
+
+    // hhmmss.ss,dd,mm,yyyy: dates the fixes before it (as an RMC does) and those after it.
+    void onZda(const Sentence& s) {
+        int hh, mi, ss, dd, mo, yyyy;
+        if (threePairs(s.field(1), hh, mi, ss) && digitsField(s.field(2), dd) && digitsField(s.field(3), mo) &&
+            digitsField(s.field(4), yyyy) && storedTimeFromUtc(yyyy, mo, dd, hh, mi, ss) != 0) {
+            fillBack(yyyy, mo, dd, hh, mi, ss);
+            zda_ = true;
+            zdaDays_ = daysFromCivil(yyyy, mo, dd);
+            zdaSeconds_ = hh * 3600 + mi * 60 + ss;
+        }
+    }
+
+    // llll.ll,a,yyyyy.yy,a,name
+    void onWpl(const Sentence& s) {
+        Waypoint w;
+        if (angle(s.field(1), 2, s.field(2), 'S', w.lat) && angle(s.field(3), 3, s.field(4), 'W', w.lon)) {
+            w.name = std::string(s.field(5).substr(0, kMaxImportName));
+            waypoints_.push_back(std::move(w));
+        }
+    }
+
+    void onRmc(const Sentence& s) {
+        const std::string_view time = s.field(1);
+        const bool samefix = pending_ && (gga_.time.empty() || time.empty() || gga_.time == time);
+        if (pending_ && !samefix) flushPending();
+        const double alt = samefix && gga_.ok ? gga_.alt : 0;
+        const uint8_t altValid = samefix && gga_.ok ? 1 : 0;
+        pending_ = false;
+        lastIndex_ = -1;
+        afterRmc_ = true;
+        lastTime_ = time;
+        int hh, mi, ss, dd, mo, yy;
+        int32_t t = 0;
+        if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy)) {
+            t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
+            fillBack(fullYear(yy), mo, dd, hh, mi, ss);
+        }
+        int32_t lat, lon;
+        if (!angle(s.field(3), 2, s.field(4), 'S', lat) || !angle(s.field(5), 3, s.field(6), 'W', lon))
+            return;  // no usable position
+        const int32_t before = store_.count;
+        store_.addPoint(ctx_.run, lat, lon, alt, altValid, 0, t);
+        if (store_.count > before) lastIndex_ = store_.count - 1;
+    }
+
+    void appendGga(const Gga& g) {
+        if (!g.hasPosition) return;
+        const int32_t before = store_.count;
+        store_.addPoint(ctx_.run, g.lat, g.lon, g.ok ? g.alt : 0, g.ok ? 1 : 0, 0, 0);
+        int hh, mi, ss;
+        if (store_.count == before || !threePairs(g.time, hh, mi, ss)) return;
+        if (!zda_) {
+            undated_.push_back({store_.count - 1, hh, mi, ss});
+            return;
+        }
+        const int seconds = hh * 3600 + mi * 60 + ss;
+        if (seconds < zdaSeconds_ - 43200) ++zdaDays_;
+        zdaSeconds_ = seconds;
+        int64_t year;
+        unsigned month, day;
+        civilFromDays(zdaDays_, year, month, day);
+        store_.time[store_.count - 1] =
+            storedTimeFromUtc(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), hh, mi, ss);
+    }
+
+    void flushPending() {
+        if (pending_) appendGga(gga_);
+        pending_ = false;
+    }
+
+    // The date of an RMC fills back the GGA points before it; one more than half a day later in the
+    // day than the RMC lies on the day before (the log crossed midnight).
+    void fillBack(int year, int month, int day, int hh, int mi, int ss) {
+        const int rmcSeconds = hh * 3600 + mi * 60 + ss;
+        for (const Undated& u : undated_) {
+            const int seconds = u.hh * 3600 + u.mi * 60 + u.ss;
+            int32_t t = storedTimeFromUtc(year, month, day, u.hh, u.mi, u.ss);
+            if (t > 86400 && seconds - rmcSeconds > 43200) t -= 86400;
+            if (u.index < store_.count && store_.time[u.index] == 0) store_.time[u.index] = t;
+        }
+        undated_.clear();
+    }
+
+    Context& ctx_;
+    PointStore& store_;
+    const uint8_t* bytes_;
+    size_t length_;
+    bool pending_ = false;
+    Gga gga_;
+    int32_t lastIndex_ = -1;
+    bool afterRmc_ = false;
+    std::string_view lastTime_;
+    std::vector<Undated> undated_;
+    // The date of the last ZDA, moved on a day where the fixes after it pass midnight.
+    bool zda_ = false;
+    int64_t zdaDays_ = 0;
+    int zdaSeconds_ = 0;
+    std::vector<Waypoint> waypoints_;
+};
+
 }  // namespace
 
 int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
@@ -181,151 +347,13 @@ int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) 
     const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
     store.count = 0;
-
-    // A GGA fix waits for the RMC of the same fix (same UTC time field), which takes its altitude;
-    // a GGA that follows its RMC gives its altitude to the point that RMC appended. A GGA fix that
-    // no RMC claims becomes a point of its own.
-    struct Gga {
-        bool ok = false;  // altitude read
-        double alt = 0;
-        std::string_view time;  // in the input, which outlives the run
-        bool hasPosition = false;
-        int32_t lat = 0, lon = 0;
-    };
-    bool pending = false;
-    Gga gga;
-    int32_t lastIndex = -1;
-    bool afterRmc = false;
-    std::string_view lastTime;
-    std::vector<Undated> undated;
-    // The date of the last ZDA, moved on a day where the fixes after it pass midnight.
-    bool zda = false;
-    int64_t zdaDays = 0;
-    int zdaSeconds = 0;
-    // WPL waypoints, written after the track (they go through slot 0 of the store).
-    struct Waypoint {
-        int32_t lat, lon;
-        std::string name;
-    };
-    std::vector<Waypoint> waypoints;
-
-    const auto appendGga = [&](const Gga& g) {
-        if (!g.hasPosition) return;
-        const int32_t before = store.count;
-        store.addPoint(ctx.run, g.lat, g.lon, g.ok ? g.alt : 0, g.ok ? 1 : 0, 0, 0);
-        int hh, mi, ss;
-        if (store.count == before || !threePairs(g.time, hh, mi, ss)) return;
-        if (!zda) {
-            undated.push_back({store.count - 1, hh, mi, ss});
-            return;
-        }
-        const int seconds = hh * 3600 + mi * 60 + ss;
-        if (seconds < zdaSeconds - 43200) ++zdaDays;
-        zdaSeconds = seconds;
-        int64_t year;
-        unsigned month, day;
-        civilFromDays(zdaDays, year, month, day);
-        store.time[store.count - 1] = storedTimeFromUtc(static_cast<int>(year), static_cast<int>(month),
-                                                        static_cast<int>(day), hh, mi, ss);
-    };
-    const auto flushPending = [&] {
-        if (pending) appendGga(gga);
-        pending = false;
-    };
-    // The date of an RMC fills back the GGA points before it; one more than half a day later in the
-    // day than the RMC lies on the day before (the log crossed midnight).
-    const auto fillBack = [&](int year, int month, int day, int hh, int mi, int ss) {
-        const int rmcSeconds = hh * 3600 + mi * 60 + ss;
-        for (const Undated& u : undated) {
-            const int seconds = u.hh * 3600 + u.mi * 60 + u.ss;
-            int32_t t = storedTimeFromUtc(year, month, day, u.hh, u.mi, u.ss);
-            if (t > 86400 && seconds - rmcSeconds > 43200) t -= 86400;
-            if (u.index < store.count && store.time[u.index] == 0) store.time[u.index] = t;
-        }
-        undated.clear();
-    };
-
-    size_t pos = 0;
-    while (pos < length) {
-        const Kind kind = kindAt(bytes, length, pos);
-        if (kind == Kind::Gga) {
-            const Sentence s(bytes, length, pos + kTagSize);
-            Gga g;
-            g.alt = toDouble(s.field(9), &g.ok);
-            g.time = s.field(1);
-            if (afterRmc && !g.time.empty() && g.time == lastTime) {
-                // The GGA of the fix the last RMC gave.
-                if (g.ok && lastIndex >= 0 && lastIndex == store.count - 1 && store.altValid[lastIndex] == 0) {
-                    store.alt[lastIndex] = g.alt;
-                    store.altValid[lastIndex] = 1;
-                }
-            } else {
-                // Its position counts only here: the GGA of a fix the RMC gave adds its altitude alone.
-                g.hasPosition =
-                    angle(s.field(2), 2, s.field(3), 'S', g.lat) && angle(s.field(4), 3, s.field(5), 'W', g.lon);
-                flushPending();
-                pending = true;
-                gga = g;
-            }
-            afterRmc = false;
-            pos += kTagSize;
-        } else if (kind == Kind::Zda) {
-            // hhmmss.ss,dd,mm,yyyy: dates the fixes before it (as an RMC does) and those after it.
-            const Sentence s(bytes, length, pos + kTagSize);
-            pos += kTagSize;
-            int hh, mi, ss, dd, mo, yyyy;
-            if (threePairs(s.field(1), hh, mi, ss) && digitsField(s.field(2), dd) && digitsField(s.field(3), mo) &&
-                digitsField(s.field(4), yyyy) && storedTimeFromUtc(yyyy, mo, dd, hh, mi, ss) != 0) {
-                fillBack(yyyy, mo, dd, hh, mi, ss);
-                zda = true;
-                zdaDays = daysFromCivil(yyyy, mo, dd);
-                zdaSeconds = hh * 3600 + mi * 60 + ss;
-            }
-        } else if (kind == Kind::Wpl) {
-            // llll.ll,a,yyyyy.yy,a,name
-            const Sentence s(bytes, length, pos + kTagSize);
-            pos += kTagSize;
-            Waypoint w;
-            if (angle(s.field(1), 2, s.field(2), 'S', w.lat) && angle(s.field(3), 3, s.field(4), 'W', w.lon)) {
-                w.name = std::string(s.field(5).substr(0, kMaxImportName));
-                waypoints.push_back(std::move(w));
-            }
-        } else if (kind == Kind::Rmc) {
-            const Sentence s(bytes, length, pos + kTagSize);
-            pos += kTagSize;
-            const std::string_view time = s.field(1);
-            const bool samefix = pending && (gga.time.empty() || time.empty() || gga.time == time);
-            if (pending && !samefix) flushPending();
-            const double alt = samefix && gga.ok ? gga.alt : 0;
-            const uint8_t altValid = samefix && gga.ok ? 1 : 0;
-            pending = false;
-            lastIndex = -1;
-            afterRmc = true;
-            lastTime = time;
-            int hh, mi, ss, dd, mo, yy;
-            int32_t t = 0;
-            if (threePairs(time, hh, mi, ss) && threePairs(s.field(9), dd, mo, yy)) {
-                t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
-                fillBack(fullYear(yy), mo, dd, hh, mi, ss);
-            }
-            int32_t lat, lon;
-            if (!angle(s.field(3), 2, s.field(4), 'S', lat) || !angle(s.field(5), 3, s.field(6), 'W', lon))
-                continue;  // no usable position
-            const int32_t before = store.count;
-            store.addPoint(ctx.run, lat, lon, alt, altValid, 0, t);
-            if (store.count > before) lastIndex = store.count - 1;
-        } else {
-            // Sentences start at a '$': the bytes up to the next one hold none.
-            const void* next = std::memchr(bytes + pos + 1, '$', length - pos - 1);
-            pos = next != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes) : length;
-        }
-    }
-    flushPending();
+    NmeaLog log(ctx, bytes, length);
+    log.read();
 
     ctx.run.displayColor = 0;
     removeGlitches(ctx);
     emitImportedTrack(ctx, job, trackName, job.option);
-    for (const Waypoint& w : waypoints) {
+    for (const NmeaLog::Waypoint& w : log.waypoints()) {
         store.lat[0] = w.lat;
         store.lon[0] = w.lon;
         store.alt[0] = 0;

@@ -196,9 +196,8 @@ int32_t utcTextToTime(std::string_view text, std::tm* local) {
 
     int64_t instant = utcSeconds(year, month, day, hour, minute, second);
     if (text.size() > 19) instant += fractionAndZone(text.substr(19));
-    time_t back = localRoundTrip(static_cast<time_t>(instant), local);
-    if (back == static_cast<time_t>(-1)) return 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(back) & 0xFFFFFFFFu));
+    if (local && !toLocalFields(static_cast<time_t>(instant), *local)) return 0;
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(instant) & 0xFFFFFFFFu));
 }
 
 }  // namespace trakor::scan

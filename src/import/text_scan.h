@@ -63,9 +63,8 @@ double parseDouble(std::string_view text);
 double parseCoordinate(std::string_view text);
 
 // A date-time text "YYYY-MM-DDThh:mm:ss..." read by position as UTC. Fills the local time of that
-// instant (system time-zone rules) and returns the seconds since 1970 of the instant taken to
-// local time and back (which is the instant itself), cut to 32 bits. Returns 0 and leaves local
-// zeroed when the fields do not form a valid date and time.
+// instant (system time-zone rules) and returns its seconds since 1970, cut to 32 bits. Returns 0
+// and leaves local zeroed when the fields do not form a valid date and time.
 int32_t utcTextToTime(std::string_view text, std::tm* local = nullptr);
 
 }  // namespace trakor::scan

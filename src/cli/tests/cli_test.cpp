@@ -10,7 +10,7 @@
 #include "cli/console_notifier.h"
 #include "cli/settings_reference.h"
 #include "cli/tests/cli_fixture.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {

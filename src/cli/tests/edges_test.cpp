@@ -1,10 +1,14 @@
 // Runs in a hostile environment: closed standard descriptors, standard output that fails or goes
 // away, signals, file-size limits, special files, and outputs named where inputs are.
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +16,9 @@
 
 #include "cli/cli_inputs.h"
 #include "cli/tests/cli_fixture.h"
+#include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "gdb/stream.h"
 
 namespace trakor::test {
 namespace {
@@ -241,6 +248,88 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     EXPECT_NE(readFile(binFile("Trakor3.log")).find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"),
               std::string::npos)
         << readFile(binFile("Trakor3.log"));
+}
+
+// A GDB file of `failing` tracks of one point each (each told as not converted while the record
+// pass reads it) and one good track at the end.
+void writeTellingTracks(const std::string& path, int failing) {
+    FileStream out;
+    ASSERT_TRUE(out.open(path, "wb"));
+    writeNewHeader(out, 1700000000);
+    for (int i = 0; i <= failing; ++i) {
+        GdbTrack track;
+        track.trkName = "T" + std::to_string(i + 1);
+        track.points.resize(i < failing ? 1 : 3);
+        for (size_t k = 0; k < track.points.size(); ++k) {
+            track.points[k].tptLat = degreesToSemicircles(47.0 + static_cast<double>(k) * 0.01);
+            track.points[k].tptLon = degreesToSemicircles(8.0 + i * 1e-3);
+        }
+        writeTrackRecord(out, track, 'm');
+    }
+    writeEndRecord(out);
+    ASSERT_TRUE(out.close());
+}
+
+// Reads from fd until `text` has come, waiting at most a minute for each piece; false on end or silence.
+bool readUntil(int fd, const std::string& text, std::string& got, size_t piece = 64) {
+    char buf[4096];
+    while (got.find(text) == std::string::npos) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0) return false;
+        const ssize_t n = ::read(fd, buf, std::min(piece, sizeof buf));
+        if (n <= 0) return false;
+        got.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The program holds the input open while another program cuts it: the run fails with the reason
+// and delivers nothing. The program is held in the middle of its record pass by its own standard
+// output, a full pipe that is drained only after the cut, so no timing decides where the cut falls.
+TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    const int pipeSize = ::fcntl(fds[1], F_SETPIPE_SZ, 4096);  // a page: 4 KiB, or more on some machines
+    ASSERT_GT(pipeSize, 0);
+    // Far more messages than the pipe holds (each some 70 bytes).
+    const int failing = std::max(400, pipeSize / 10);
+    const std::string input = dir.file("in.gdb");
+    writeTellingTracks(input, failing);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(cli("in.gdb --option 21 -o whole.gdb"), 0) << out << err;  // uncut, the run succeeds
+    ASSERT_NE(out.find("Track " + std::to_string(failing) + " not converted"), std::string::npos) << out;
+
+    // Fill the pipe, so that the program's first message waits for the test.
+    ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    const std::string dots(512, '.');
+    size_t filled = 0;
+    for (ssize_t n; (n = ::write(fds[1], dots.data(), dots.size())) > 0;) filled += static_cast<size_t>(n);
+    ::fcntl(fds[1], F_SETFL, 0);
+    const std::string cmd = command("in.gdb --option 21 -o o.gdb") + " 2>" + quote(dir.file("err.txt"));
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string got;
+    // The dots, then the first track's message: the program is in its record pass, and the pipe
+    // holds at most pipeSize bytes of the next messages (a tenth of them) until drained.
+    const bool inPass = readUntil(fds[0], "Track 1 not converted\nThere are not enough track points\n", got);
+    if (inPass) std::filesystem::resize_file(input, std::filesystem::file_size(input) / 2);
+    readUntil(fds[0], "\x01never", got, 4096);  // to the end
+    ::close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(inPass) << got.substr(std::min(filled, got.size()));
+    EXPECT_EQ(filled, static_cast<size_t>(pipeSize));
+    const std::string errText = readFile(dir.file("err.txt"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << errText;
+    EXPECT_NE((got + errText).find("in.gdb: the file was shortened while it was read"), std::string::npos)
+        << got.substr(std::min(filled, got.size())) << errText;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "cli/tests/cli_fixture.h"
 #include "core/point_store.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace fs = std::filesystem;
 using namespace trakor::test;
@@ -127,15 +128,18 @@ TEST_F(CliTest, FitCourseHoldsTheTcxCourseOfTheSameRun) {
     }
 
     if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
-    std::string gpx;
-    ASSERT_EQ(runCommand("gpsbabel -i garmin_fit -f " + quote(dir.file("c.fit")) + " -o gpx -F -", &gpx), 0);
-    const std::regex trkpt("<trkpt lat=\"([-0-9.]+)\" lon=\"([-0-9.]+)\"");
+    GpxData gpx;
+    std::string error;
+    ASSERT_TRUE(gpsbabelRead(dir.file("c.fit"), gpx, &error, "garmin_fit")) << error;
     size_t n = 0;
-    for (std::sregex_iterator it(gpx.begin(), gpx.end(), trkpt), end; it != end; ++it, ++n) {
-        ASSERT_LT(n, tcx.records.size());
-        // gpsbabel gives the semicircles as exact degrees (2^31 = 180).
-        EXPECT_NEAR(std::stod((*it)[1]), fit.records[n].semicirclesLat * 180.0 / 2147483648.0, 1e-7);
-        EXPECT_NEAR(std::stod((*it)[2]), fit.records[n].semicirclesLon * 180.0 / 2147483648.0, 1e-7);
+    for (const GpxPath& track : gpx.tracks) {
+        for (const GpxPoint& p : track.points) {
+            ASSERT_LT(n, tcx.records.size());
+            // gpsbabel gives the semicircles as exact degrees (2^31 = 180).
+            EXPECT_NEAR(p.lat, fit.records[n].semicirclesLat * 180.0 / 2147483648.0, 1e-7);
+            EXPECT_NEAR(p.lon, fit.records[n].semicirclesLon * 180.0 / 2147483648.0, 1e-7);
+            ++n;
+        }
     }
     EXPECT_EQ(n, tcx.records.size());
 }

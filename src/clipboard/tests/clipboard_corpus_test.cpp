@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "clipboard/tests/clipboard_fixture.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace trakor::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "convert/tests/convert_fixture.h"
 #include "convert/via_points.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace trakor {
 namespace {

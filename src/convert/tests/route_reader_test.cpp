@@ -29,7 +29,8 @@ struct RouteReaderTest : ::testing::Test {
         rec.seek(0);
         int32_t length = readInt32(rec);
         readU8(rec);
-        return readGdbRoute(ctx, rec, length, option);
+        readGdbRoute(ctx, rec, length, option);
+        return removeGlitchesAndSplitRoute(ctx, option);
     }
     std::vector<int32_t> vias() const { return {ctx.store.via, ctx.store.via + ctx.store.count}; }
 };
@@ -122,7 +123,8 @@ TEST_F(RouteReaderTest, DamagedRecordsGiveADefinedResult) {
     std::mt19937 rng(7);
     for (size_t cut = 0; cut < data.size(); cut += 3) {
         MemoryStream in(data.data(), cut);
-        int result = readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), 13);
+        readGdbRoute(ctx, in, static_cast<int32_t>(data.size()), 13);
+        const int result = removeGlitchesAndSplitRoute(ctx, 13);
         EXPECT_TRUE(result == 0 || result == 1);
         EXPECT_EQ(in.tell(), static_cast<int64_t>(cut));
     }
@@ -130,12 +132,14 @@ TEST_F(RouteReaderTest, DamagedRecordsGiveADefinedResult) {
         std::vector<uint8_t> bad = data;
         for (int k = 0; k < 4; ++k) bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
         MemoryStream in(bad.data(), bad.size());
-        int result = readGdbRoute(ctx, in, static_cast<int32_t>(bad.size()), 11);
+        readGdbRoute(ctx, in, static_cast<int32_t>(bad.size()), 11);
+        const int result = removeGlitchesAndSplitRoute(ctx, 11);
         EXPECT_TRUE(result == 0 || result == 1);
         EXPECT_LE(ctx.store.count, kMaxPoints);
     }
     MemoryStream empty;
-    EXPECT_EQ(readGdbRoute(ctx, empty, -5, 12), 1);
+    readGdbRoute(ctx, empty, -5, 12);
+    EXPECT_EQ(removeGlitchesAndSplitRoute(ctx, 12), 1);
 }
 
 // Spreading as described, k raised one step at a time with a full simulation each time.

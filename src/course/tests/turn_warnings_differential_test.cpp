@@ -1,5 +1,5 @@
-// The turn warning walk with its points inserted at the end against the plain walk that shifts
-// the arrays at every insertion: the same stores on random tracks.
+// The turn warning walk against the warnings as their meaning puts them (turn_warnings_reference.h):
+// the same stores on random tracks.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,7 +38,10 @@ void expectSameStores(const PointStore& a, const PointStore& b, int round) {
     ASSERT_EQ(a.count, b.count) << round;
     for (int32_t i = 0; i < a.count; ++i) {
         ASSERT_EQ(a.lat[i], b.lat[i]) << round << " at " << i;
-        ASSERT_EQ(a.lon[i], b.lon[i]) << round << " at " << i;
+        // Longitudes of new points may differ by the last semicircle (about a centimetre): the walk
+        // interpolates round the date line by its own shifts of 180 degrees.
+        const uint32_t lonApart = static_cast<uint32_t>(a.lon[i]) - static_cast<uint32_t>(b.lon[i]);
+        ASSERT_TRUE(lonApart <= 1 || lonApart == UINT32_MAX) << round << " at " << i << ": " << a.lon[i] << " " << b.lon[i];
         ASSERT_EQ(a.time[i], b.time[i]) << round << " at " << i;
         ASSERT_EQ(a.alt[i], b.alt[i]) << round << " at " << i;
         ASSERT_EQ(a.altValid[i], b.altValid[i]) << round << " at " << i;

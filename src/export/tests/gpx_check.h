@@ -1,11 +1,11 @@
 // Reading our GPX output in the tests: its schema validity (xmllint) and its structure; the
-// points themselves are read with the GPX scanner of gdb/tests/gpx_oracle.h.
+// points themselves are read with the GPX scanner of testsupport/gpx_oracle.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace trakor::test {
 

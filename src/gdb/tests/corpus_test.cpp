@@ -5,7 +5,7 @@
 #include "gdb/down_convert.h"
 #include "gdb/header_scan.h"
 #include "gdb/records.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace trakor {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/startup.h"
 #include "gdb/records.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 #include "core/gpx_names.h"
 
 #ifndef TRAKOR_SYMBOL_TABLE

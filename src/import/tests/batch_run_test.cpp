@@ -2,7 +2,7 @@
 
 #include "gdb/records.h"
 #include "gdb/tests/gdb_image.h"
-#include "gdb/tests/gpx_oracle.h"
+#include "testsupport/gpx_oracle.h"
 #include "import/batch_log.h"
 #include "import/batch_run.h"
 #include "testsupport/testsupport.h"

@@ -8,6 +8,7 @@
 #include "import/fit_messages.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"
+#include "testsupport/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor {
@@ -396,27 +397,17 @@ struct OraclePoint {
     int64_t time;  // -1 when gpsbabel gives none
 };
 
+// Degrees as gpsbabel prints them, back to the file's semicircles.
+int32_t fitSemicircles(double degrees) { return static_cast<int32_t>(std::lround(degrees * (2147483648.0 / 180.0))); }
+
 std::vector<OraclePoint> gpsbabelTrackPoints(const std::string& path) {
-    std::string gpx;
-    EXPECT_EQ(test::runCommand("gpsbabel -i garmin_fit -f '" + path + "' -o gpx -F - 2>/dev/null", &gpx), 0);
+    test::GpxData data;
+    std::string error;
+    EXPECT_TRUE(test::gpsbabelRead(path, data, &error, "garmin_fit")) << error;
     std::vector<OraclePoint> pts;
-    const double perDegree = 2147483648.0 / 180.0;  // FIT semicircles
-    for (size_t p = gpx.find("<trkpt "); p != std::string::npos; p = gpx.find("<trkpt ", p + 1)) {
-        double lat, lon;
-        if (std::sscanf(gpx.c_str() + p, "<trkpt lat=\"%lf\" lon=\"%lf\"", &lat, &lon) != 2) continue;
-        int64_t time = -1;
-        const size_t end = gpx.find("</trkpt>", p);
-        const size_t t = gpx.find("<time>", p);
-        std::tm tm{};
-        if (t < end && std::sscanf(gpx.c_str() + t, "<time>%d-%d-%dT%d:%d:%d", &tm.tm_year, &tm.tm_mon,
-                                   &tm.tm_mday, &tm.tm_hour, &tm.tm_min, &tm.tm_sec) == 6) {
-            tm.tm_year -= 1900;
-            tm.tm_mon -= 1;
-            time = timegm(&tm);
-        }
-        pts.push_back({static_cast<int32_t>(std::lround(lat * perDegree)),
-                       static_cast<int32_t>(std::lround(lon * perDegree)), time});
-    }
+    for (const test::GpxPath& track : data.tracks)
+        for (const test::GpxPoint& p : track.points)
+            pts.push_back({fitSemicircles(p.lat), fitSemicircles(p.lon), p.time.value_or(-1)});
     return pts;
 }
 
@@ -511,18 +502,13 @@ TEST(FitReader, CorpusFilesGiveTheFitSdksRecords) {
 TEST(FitReader, CorpusLocationsGiveGpsbabelsWaypoints) {
     TRAKOR_CORPUS_OR_SKIP(path, "fitlocations-sample.fit");
     if (!test::haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel not installed";
-    std::string gpx;
-    ASSERT_EQ(test::runCommand("gpsbabel -i garmin_fit -f '" + path + "' -o gpx -F - 2>/dev/null", &gpx), 0);
+    test::GpxData data;
+    std::string error;
+    ASSERT_TRUE(test::gpsbabelRead(path, data, &error, "garmin_fit")) << error;
     std::vector<WaypointSummary> expected;
-    const double perDegree = 2147483648.0 / 180.0;
-    for (size_t p = gpx.find("<wpt "); p != std::string::npos; p = gpx.find("<wpt ", p + 1)) {
-        double lat, lon;
-        ASSERT_EQ(std::sscanf(gpx.c_str() + p, "<wpt lat=\"%lf\" lon=\"%lf\"", &lat, &lon), 2);
-        const size_t n = gpx.find("<name>", p) + 6;
-        const std::string name = gpx.substr(n, gpx.find("</name>", n) - n);
-        expected.push_back({name + "-" + std::to_string(expected.size() + 1), static_cast<int32_t>(std::lround(lat * perDegree)),
-                            static_cast<int32_t>(std::lround(lon * perDegree)), 18});
-    }
+    for (const test::GpxPoint& p : data.waypoints)
+        expected.push_back({p.name + "-" + std::to_string(expected.size() + 1), fitSemicircles(p.lat),
+                            fitSemicircles(p.lon), 18});
     ASSERT_FALSE(expected.empty());
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(readWholeFile(path, bytes));

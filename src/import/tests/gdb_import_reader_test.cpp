@@ -153,7 +153,7 @@ TEST_F(GdbImportReaderTest, CorpusFilesMatchGpsbabel) {
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(readWholeFile(path, bytes));
         EXPECT_EQ(readGdbForImport(ctx, job, bytes.data(), bytes.size()), kReadDone);
-        OracleResult babel = gpsbabelRead("gdb", "-r -t", path);
+        OracleResult babel = gpsbabelLines("gdb", "-r -t", path);
         ASSERT_TRUE(babel.ran);
         std::erase_if(babel.lines, [](const auto& l) { return l.size() < 2; });
         EXPECT_EQ(tracks.size(), babel.lines.size());

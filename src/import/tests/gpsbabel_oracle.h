@@ -1,13 +1,13 @@
-// gpsbabel as an independent reader of the same input: its GPX output, cut into routes, tracks
-// and waypoints, for comparing coordinates with what our readers found.
+// gpsbabel as an independent reader of the same input (testsupport/gpx_oracle.h), its routes,
+// tracks and waypoints as plain coordinates, for comparing with what our readers found.
 #pragma once
 
 #include <cmath>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "import/tests/import_fixture.h"
+#include "testsupport/gpx_oracle.h"
 
 namespace trakor::test {
 
@@ -21,30 +21,22 @@ struct OracleResult {
     std::vector<OraclePoint> waypoints;
 };
 
-// Runs gpsbabel -i FORMAT with the given object flags (-w -r -t) and parses its GPX output.
-inline OracleResult gpsbabelRead(const std::string& format, const std::string& flags, const std::string& file) {
+// gpsbabel -i FORMAT with the given object flags (-w -r -t): its lines and waypoints.
+inline OracleResult gpsbabelLines(const std::string& format, const std::string& flags, const std::string& file) {
     OracleResult r;
-    std::string gpx;
-    if (runCommand("gpsbabel " + flags + " -i " + format + " -f '" + file + "' -o gpx -F - 2>/dev/null", &gpx) != 0)
-        return r;
+    GpxData data;
+    if (!gpsbabelRead(file, data, nullptr, format, flags)) return r;
     r.ran = true;
-    static const std::regex item(R"re(<(wpt|rte|trk)>|<(wpt|rtept|trkpt) lat="([-0-9.]+)" lon="([-0-9.]+)")re");
-    std::vector<OraclePoint>* line = nullptr;
-    for (auto it = std::sregex_iterator(gpx.begin(), gpx.end(), item); it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
-        if (m[1].matched) {
-            r.lines.emplace_back();
-            line = &r.lines.back();
-            continue;
-        }
-        OraclePoint p{std::stod(m[3]), std::stod(m[4])};
-        if (m[2] == "wpt") {
-            r.waypoints.push_back(p);
-        } else if (line) {
-            // Our point store keeps one of two equal neighbours.
-            if (line->empty() || line->back().lat != p.lat || line->back().lon != p.lon) line->push_back(p);
+    for (const std::vector<GpxPath>* paths : {&data.routes, &data.tracks}) {
+        for (const GpxPath& path : *paths) {
+            std::vector<OraclePoint>& line = r.lines.emplace_back();
+            for (const GpxPoint& p : path.points) {
+                // Our point store keeps one of two equal neighbours.
+                if (line.empty() || line.back().lat != p.lat || line.back().lon != p.lon) line.push_back({p.lat, p.lon});
+            }
         }
     }
+    for (const GpxPoint& p : data.waypoints) r.waypoints.push_back({p.lat, p.lon});
     return r;
 }
 

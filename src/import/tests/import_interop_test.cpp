@@ -41,8 +41,8 @@ TEST_F(ImportInteropTest, GpxTracksSurviveTheTripThroughGdb) {
     ctx.settings.Mode = 0;
     job.option = 0;
     std::string gdb = importAndSave(InputType::Gpx, path);
-    OracleResult fromGdb = gpsbabelRead("gdb", "-w -t", gdb);
-    OracleResult fromGpx = gpsbabelRead("gpx", "-w -r -t", path);
+    OracleResult fromGdb = gpsbabelLines("gdb", "-w -t", gdb);
+    OracleResult fromGpx = gpsbabelLines("gpx", "-w -r -t", path);
     ASSERT_TRUE(fromGdb.ran);
     ASSERT_TRUE(fromGpx.ran);
     std::erase_if(fromGpx.lines, [](const auto& l) { return l.size() < 2; });
@@ -61,7 +61,7 @@ TEST_F(ImportInteropTest, WholeDegreesComeBackWholeAndPointsOffTheEarthAreLeftOu
               "<trkpt lat=\"50.0\" lon=\"10.0\"/><trkpt lat=\"nan\" lon=\"1\"/><trkpt lat=\"1\" lon=\"1e9\"/>"
               "<trkpt lat=\"abc\" lon=\"1\"/><trkpt lat=\"0x10\" lon=\"1\"/><trkpt lat=\"-90\" lon=\"-180\"/>"
               "</trk></gpx>");
-    OracleResult back = gpsbabelRead("gdb", "-w -t", importAndSave(InputType::Gpx, dir.file("in.gpx")));
+    OracleResult back = gpsbabelLines("gdb", "-w -t", importAndSave(InputType::Gpx, dir.file("in.gpx")));
     ASSERT_TRUE(back.ran);
     ASSERT_EQ(back.lines.size(), 1u);
     expectSamePoints(back.lines[0], {{50.0, 10.0}, {-90.0, -180.0}}, 1e-7);
@@ -81,7 +81,7 @@ TEST_F(ImportInteropTest, RoutesWithWaypointsAreReadable) {
     ctx.settings.Splittype = 2;
     ctx.run.splitValue = 500;
     std::string gdb = importAndSave(InputType::Tcx, path);
-    OracleResult fromGdb = gpsbabelRead("gdb", "-w -r -t", gdb);
+    OracleResult fromGdb = gpsbabelLines("gdb", "-w -r -t", gdb);
     ASSERT_TRUE(fromGdb.ran);
     // 1202 points cut into 1202 / 500 + 1 = 3 routes, each route point a waypoint of its own.
     ASSERT_EQ(fromGdb.lines.size(), 3u);
@@ -169,8 +169,8 @@ TEST_F(ImportInteropTest, OlderGdbVersionsGiveWholeVersion3Files) {
         ASSERT_EQ(now.size(), users.size());
         for (size_t k = 0; k < users.size(); ++k) EXPECT_EQ(now[k], was[users[k]]) << k;
 
-        OracleResult tracksIn = gpsbabelRead("gdb", "-t", input);
-        OracleResult tracksOut = gpsbabelRead("gdb", "-t", gdb);
+        OracleResult tracksIn = gpsbabelLines("gdb", "-t", input);
+        OracleResult tracksOut = gpsbabelLines("gdb", "-t", gdb);
         ASSERT_TRUE(tracksOut.ran);
         std::erase_if(tracksIn.lines, [](const auto& l) { return l.size() < 2; });
         // The file's route comes first, in the result as a track of its link points.

@@ -1,4 +1,6 @@
 // Our readers against gpsbabel's reading of the same real files.
+#include <regex>
+
 #include "import/tests/gpsbabel_oracle.h"
 
 namespace trakor::test {
@@ -33,7 +35,7 @@ TEST_F(ReaderCorpusTest, GpxFilesMatchGpsbabel) {
         ctx.resetRun();
         notifier.answers = {Answer::Ok};  // routes read as tracks
         ASSERT_TRUE(readCorpus(readGpx, path));
-        OracleResult babel = gpsbabelRead("gpx", "-w -r -t", path);
+        OracleResult babel = gpsbabelLines("gpx", "-w -r -t", path);
         ASSERT_TRUE(babel.ran);
         ASSERT_FALSE(babel.lines.empty());
         // Tracks of a single point are reported, not written.
@@ -64,7 +66,7 @@ TEST_F(ReaderCorpusTest, TcxFilesMatchGpsbabel) {
         tracks.clear();
         ctx.resetRun();
         ASSERT_TRUE(readCorpus(readTcx, path));
-        OracleResult babel = gpsbabelRead("gtrnctr", "-t", path);
+        OracleResult babel = gpsbabelLines("gtrnctr", "-t", path);
         ASSERT_TRUE(babel.ran);
         ASSERT_EQ(tracks.size(), 1u);
         expectSamePoints(flatten(tracks), flatten(babel.lines));
@@ -99,7 +101,7 @@ TEST_F(ReaderCorpusTest, KmlFilesMatchGpsbabel) {
         waypoints.clear();
         ctx.resetRun();
         ASSERT_TRUE(readCorpus(readKml, path));
-        OracleResult babel = gpsbabelRead("kml", "-w -t", path);
+        OracleResult babel = gpsbabelLines("kml", "-w -t", path);
         ASSERT_TRUE(babel.ran);
         expectSamePoints(flatten(tracks), flatten(babel.lines));
         expectSamePoints(ourWaypoints(), babel.waypoints);

@@ -1,5 +1,5 @@
-// Reads what gpsbabel reports for a GDB file: it converts the file to GPX, and the GPX is
-// scanned for waypoints, routes and tracks. Used as an independent reader in the tests.
+// gpsbabel as the tests' independent reader: it converts a file (GDB, FIT, GPX, ...) to GPX, and
+// the GPX is scanned for waypoints, routes and tracks. The one GPX scanner of the tests.
 #pragma once
 
 #include <algorithm>
@@ -101,12 +101,14 @@ inline std::vector<GpxPath> paths(const std::string& s, const std::string& tag, 
 }
 }  // namespace detail
 
-// gpsbabel's reading of a GDB file (or of a file in another of its input formats); false (with
-// its message) when gpsbabel fails on it.
-inline bool gpsbabelRead(const std::string& gdbPath, GpxData& data, std::string* error = nullptr,
-                         const std::string& format = "gdb") {
+// gpsbabel's reading of a file in one of its input formats (GDB by default), limited to the
+// object kinds of `objects` ("-w -r -t", all when empty); false (with its message) when gpsbabel
+// fails on it.
+inline bool gpsbabelRead(const std::string& path, GpxData& data, std::string* error = nullptr,
+                         const std::string& format = "gdb", const std::string& objects = "") {
     std::string gpx;
-    int rc = runCommand("gpsbabel -i " + format + " -f '" + gdbPath + "' -o gpx -F - 2>&1", &gpx);
+    const std::string flags = objects.empty() ? std::string() : objects + " ";
+    int rc = runCommand("gpsbabel " + flags + "-i " + format + " -f " + quote(path) + " -o gpx -F - 2>&1", &gpx);
     if (rc != 0 || gpx.find("<gpx") == std::string::npos) {
         if (error) *error = gpx;
         return false;

@@ -1,0 +1,35 @@
+// Where a Convert action's result goes, and the checks made before an input is read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/conversion_request.h"
+#include "app/driver_calls.h"
+#include "app/driver_delivery.h"
+#include "core/context.h"
+
+namespace trakor {
+
+// Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
+bool rejectsCourses(int32_t option);
+
+// "<path>: <the system's reason>", the second line of a file failure.
+std::string fileReason(const std::string& path, int errnum);
+
+// Checks the GPS device and makes its course folders; fills the plan's device folder and format.
+int prepareGpsTarget(Context& ctx, const ConversionRequest& req, DeliveryPlan& plan);
+
+// Reads the output path (browsing when empty) and takes the output format from its ending.
+int readOutputPath(Context& ctx, const DriverCalls& calls, ConversionRequest& req, DeliveryPlan& plan);
+
+// Every input is a regular file (or missing, which reading reports): a FIFO or device would
+// block the run, in a batch while it holds the work files' lock.
+int testInputKinds(Context& ctx, const ConversionRequest& req);
+
+// The output test: the output is none of the inputs, its folder exists, and it can be written
+// without harming it. A clash with an input stops the run; a file failure fails it.
+int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs);
+
+}  // namespace trakor
