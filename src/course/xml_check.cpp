@@ -285,7 +285,15 @@ private:
         const bool open = !doc_.openLengths_.empty();
         if (next == '?') return skipPast("?>", "processing instruction not closed");
         if (next == '!') {
-            if (startsWith("<!--")) return skipPast("-->", "comment not closed");
+            if (startsWith("<!--")) {
+                // A comment holds no "--" before the "-->" that ends it.
+                const size_t at = i_;
+                i_ += 4;
+                if (!skipPast("--", "comment not closed")) return false;
+                if (beyond(i_) || d_[i_] != '>') return failB(at, "'--' in a comment");
+                ++i_;
+                return true;
+            }
             if (startsWith("<![CDATA[")) {
                 if (!open) return failB(i_, "text outside the root element");
                 return skipPast("]]>", "CDATA section not closed");

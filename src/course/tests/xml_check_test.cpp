@@ -23,6 +23,7 @@ TEST(XmlCheck, EachFaultIsFoundOnItsLine) {
     const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     EXPECT_TRUE(check(head + "<a x=\"1\" y='&lt;2&#x41;'>\n<!-- c -->\n<b/><![CDATA[<raw>]]>t&amp;t</a>\n").ok);
     EXPECT_TRUE(check("\xEF\xBB\xBF<a>\xC3\xB6</a>").ok);
+    EXPECT_TRUE(check("<a><!----><!-- - --><!--->x--></a>").ok);  // empty, single hyphens
 
     const struct {
         std::string text;
@@ -40,6 +41,9 @@ TEST(XmlCheck, EachFaultIsFoundOnItsLine) {
         {head + "<a>\nfish & chips\n</a>\n", 3},        // bare '&'
         {head + "<a>\n&nbsp;\n</a>\n", 3},              // entity that XML does not know
         {head + "<a>\n<!-- open\n</a>\n", 3},           // comment not closed
+        {head + "<a>\n<!-- a -- b -->\n</a>\n", 3},    // "--" inside a comment
+        {head + "<a>\n<!-- a --->\n</a>\n", 3},
+        {head + "<a>\n<!-->\n</a>\n", 3},               // the "--" of "<!--" does not close it
         {head + "<a x=\"1\"y=\"2\"/>\n", 2},            // attributes without a space
         {head + "<a>\n<>\n</a>\n", 3},                  // tag without a name
         {"", 1},                                        // no root
