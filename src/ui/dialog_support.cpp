@@ -259,7 +259,11 @@ void fitToScreen(QWidget* window) {
         wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
     }
     window->resize(wanted.boundedTo(room).expandedTo(window->minimumSize()));
-    window->move(placeWithin(QRect(window->pos(), window->size() + frame), available));
+    // Moved only when it must: a move before the window manager has told the frame takes the
+    // frame's corner for the client's, so the frame lands above and left of the stored corner
+    // and the corner saved at the end creeps at every start.
+    const QPoint place = placeWithin(QRect(window->pos(), window->size() + frame), available);
+    if (place != window->pos()) window->move(place);
 }
 
 void fitNumberField(QLineEdit* field, int largest) {

@@ -49,6 +49,8 @@ CTrakorDlg::CTrakorDlg(UiServices& services, QWidget* parent) : QDialog(parent),
     buildLayout();
     initialise();
     connectControls();
+    offerRecentFiles(loadRecentFiles(services.store));
+    applyOptionRules();
     watchMounts();
 }
 
