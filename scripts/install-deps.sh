@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
           libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev
           groff man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
-          xvfb xauth nodejs file clang libmount-dev
+          xvfb xauth openbox nodejs file clang libmount-dev
           g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libstdc++6:arm64)
 # npm comes with some builds of nodejs (and then conflicts with the npm package).
 command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -66,6 +66,8 @@ public:
     // The input and output to offer at the next start: the fields' paths (a batch: its folder).
     RecentFiles recentFiles() const;
 
+    void setVisible(bool visible) override;
+
 public slots:
     // Quit: the close box, Escape and the quit button.
     void reject() override;
@@ -74,7 +76,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildLayout();
