@@ -562,6 +562,11 @@ void CTrakorDlg::comeOnScreen() {
     if (testAttribute(Qt::WA_DontShowOnScreen)) {
         hide();
         setAttribute(Qt::WA_DontShowOnScreen, false);
+        // Never on screen yet: its native window, made without a frame, is made afresh, so the
+        // window manager puts the frame at the stored corner.
+        const QPoint corner = pos();
+        destroy();
+        move(corner);
     }
     show();
 }

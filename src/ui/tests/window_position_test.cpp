@@ -25,6 +25,7 @@ private slots:
     void cleanupTestCase();
     void mainWindowKeepsItsCornerStartAfterStart();
     void clipboardVisitKeepsBothCorners();
+    void startInTheClipboardDialogKeepsTheMainCorner();
 
 private:
     QProcess manager_;
@@ -93,6 +94,23 @@ void WindowPositionTest::clipboardVisitKeepsBothCorners() {
     dlg.reject();
     QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 70);
     QCOMPARE(f.ctx.settings.TopTrakor3Menu, 90);
+}
+
+// Started with the clipboard argument, the main window first comes on screen after the
+// clipboard dialog, at its stored corner.
+void WindowPositionTest::startInTheClipboardDialogKeepsTheMainCorner() {
+    Fixture f;
+    f.ctx.paths.clipboardFlag = 'C';
+    f.ctx.settings.LeftTrakor3Menu = 50;
+    f.ctx.settings.TopTrakor3Menu = 80;
+    onNextModal([](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("menuButton"))->click(); });
+    CTrakorDlg dlg(f.services);
+    dlg.show();
+    QTRY_VERIFY_WITH_TIMEOUT(framed(&dlg) && !dlg.testAttribute(Qt::WA_DontShowOnScreen), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.frameGeometry().topLeft(), QPoint(50, 80), 20000);
+    dlg.reject();
+    QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 50);
+    QCOMPARE(f.ctx.settings.TopTrakor3Menu, 80);
 }
 
 QTEST_MAIN(WindowPositionTest)
