@@ -16,6 +16,9 @@ using namespace trakor::uitest;
 namespace {
 // Whether the window manager has framed the window and the frame stands where it is told.
 bool framed(QWidget* w) { return w->isVisible() && w->frameGeometry() != w->geometry(); }
+bool framedAt(QWidget* w, QPoint corner) { return framed(w) && w->frameGeometry().topLeft() == corner; }
+// The main window's stored corner.
+QPoint mainCorner(const Settings& s) { return {s.LeftTrakor3Menu, s.TopTrakor3Menu}; }
 }  // namespace
 
 class WindowPositionTest : public QObject {
@@ -60,11 +63,9 @@ void WindowPositionTest::mainWindowKeepsItsCornerStartAfterStart() {
     for (int start = 0; start < 3; ++start) {
         CTrakorDlg dlg(f.services);
         dlg.show();
-        QTRY_VERIFY_WITH_TIMEOUT(framed(&dlg), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(dlg.frameGeometry().topLeft(), QPoint(40, 60), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(framedAt(&dlg, QPoint(40, 60)), 20000);
         dlg.reject();
-        QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 40);
-        QCOMPARE(f.ctx.settings.TopTrakor3Menu, 60);
+        QCOMPARE(mainCorner(f.ctx.settings), QPoint(40, 60));
     }
 }
 
@@ -86,14 +87,11 @@ void WindowPositionTest::clipboardVisitKeepsBothCorners() {
         });
         dlg.openClipboardDialog();
         QCOMPARE(clipboardCorner, QPoint(120, 110));
-        QCOMPARE(f.ctx.settings.LeftClipboardMenu, 120);
-        QCOMPARE(f.ctx.settings.TopClipboardMenu, 110);
-        QTRY_VERIFY_WITH_TIMEOUT(framed(&dlg), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(dlg.frameGeometry().topLeft(), QPoint(70, 90), 20000);
+        QCOMPARE(QPoint(f.ctx.settings.LeftClipboardMenu, f.ctx.settings.TopClipboardMenu), QPoint(120, 110));
+        QTRY_VERIFY_WITH_TIMEOUT(framedAt(&dlg, QPoint(70, 90)), 20000);
     }
     dlg.reject();
-    QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 70);
-    QCOMPARE(f.ctx.settings.TopTrakor3Menu, 90);
+    QCOMPARE(mainCorner(f.ctx.settings), QPoint(70, 90));
 }
 
 // Started with the clipboard argument, the main window first comes on screen after the
@@ -106,11 +104,9 @@ void WindowPositionTest::startInTheClipboardDialogKeepsTheMainCorner() {
     onNextModal([](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("menuButton"))->click(); });
     CTrakorDlg dlg(f.services);
     dlg.show();
-    QTRY_VERIFY_WITH_TIMEOUT(framed(&dlg) && !dlg.testAttribute(Qt::WA_DontShowOnScreen), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.frameGeometry().topLeft(), QPoint(50, 80), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.testAttribute(Qt::WA_DontShowOnScreen) && framedAt(&dlg, QPoint(50, 80)), 20000);
     dlg.reject();
-    QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 50);
-    QCOMPARE(f.ctx.settings.TopTrakor3Menu, 80);
+    QCOMPARE(mainCorner(f.ctx.settings), QPoint(50, 80));
 }
 
 QTEST_MAIN(WindowPositionTest)
