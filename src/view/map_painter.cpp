@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <unordered_map>
 
 #include "platform/text_encoding.h"
 
@@ -153,18 +154,40 @@ QString degreeText(double value, char positive, char negative, double step) {
     return QStringLiteral("%1\u00b0%2").arg(std::abs(value), 0, 'f', decimals).arg(QLatin1Char(value < 0 ? negative : positive));
 }
 
-// Texts placed on the map keep clear of what is already there.
+// Texts placed on the map keep clear of what is already there. The rectangles are filed by the
+// 64-pixel cells they touch, so a picture with thousands of waypoint symbols asks few of them.
 class Obstacles {
 public:
     void add(const QRectF& r) {
-        if (!r.isEmpty()) rects_.push_back(r);
+        if (r.isEmpty()) return;
+        rects_.push_back(r);
+        forCells(r, [&](int64_t cell) {
+            cells_[cell].push_back(rects_.size() - 1);
+            return false;
+        });
     }
     bool hits(const QRectF& r) const {
-        return std::any_of(rects_.begin(), rects_.end(), [&r](const QRectF& o) { return o.intersects(r); });
+        return forCells(r, [&](int64_t cell) {
+            auto it = cells_.find(cell);
+            return it != cells_.end() &&
+                   std::any_of(it->second.begin(), it->second.end(), [&](size_t i) { return rects_[i].intersects(r); });
+        });
     }
 
 private:
+    // Calls fn for each cell of r until it returns true; whether it did.
+    template <typename Fn>
+    static bool forCells(const QRectF& r, Fn fn) {
+        const int x0 = static_cast<int>(std::floor(r.left() / 64)), x1 = static_cast<int>(std::floor(r.right() / 64));
+        const int y0 = static_cast<int>(std::floor(r.top() / 64)), y1 = static_cast<int>(std::floor(r.bottom() / 64));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                if (fn((static_cast<int64_t>(y) << 32) ^ static_cast<uint32_t>(x))) return true;
+        return false;
+    }
+
     std::vector<QRectF> rects_;
+    std::unordered_map<int64_t, std::vector<size_t>> cells_;
 };
 
 const QColor kGridText(0x30, 0x3c, 0x4a);
