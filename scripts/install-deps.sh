@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
           libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev
           groff poppler-utils man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
-          xvfb xauth nodejs file clang libmount-dev universal-ctags
+          xvfb xauth openbox nodejs file clang libmount-dev universal-ctags
           g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libmount-dev:arm64
           libstdc++6:arm64)
 # npm comes with some builds of nodejs (and then conflicts with the npm package).

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/driver_messages.h"
+#include "core/file_names.h"
+
 namespace trakor {
 
 namespace {
@@ -72,6 +75,40 @@ ConversionRequest requestFromSettings(const Settings& s) {
     r.splitField = f.splitField;
     r.filterField = f.filterField;
     return r;
+}
+
+bool optionRejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
+
+namespace {
+// Whether the result of `option` would leave as courses.
+bool deliversCoursesFor(const ConversionRequest& r, int32_t option) {
+    switch (r.outputTarget) {
+        case OutputTarget::File: {
+            if (r.overwriteInput && !r.multipleInput && inputCanBeOverwritten(r.inputPath)) return false;
+            const std::string lower = lowerAscii(r.outputPath);
+            return endsWith(lower, ".tcx") || endsWith(lower, ".fit");
+        }
+        case OutputTarget::TrainingCenter:
+            return true;
+        case OutputTarget::Gps:
+            return !(r.device.description && r.device.description->listsFiles()) || !optionRejectsCourses(option);
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+const KeyedMessage* optionRefusal(const ConversionRequest& r, int32_t option) {
+    const bool courses = deliversCoursesFor(r, option);
+    if (r.multipleInput) {
+        if (courses) return option >= 1 && option <= 23 ? &dmsg::kBatchTcxOptions : nullptr;
+        return option >= 1 && option <= 15 ? &dmsg::kBatchOptions : nullptr;
+    }
+    const int type = inputTypeOf(r.inputPath);
+    if (type < 0) return nullptr;
+    if (type != 0 && option >= 1 && option <= 15) return &dmsg::kNonGdbOptions;
+    if (courses && optionRejectsCourses(option)) return &dmsg::kTcxOptions;
+    return nullptr;
 }
 
 }  // namespace trakor

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/conversion_request.h"
+#include "core/messages.h"
 #include "core/settings.h"
 
 namespace trakor {
@@ -32,5 +33,13 @@ OutputTarget outputTargetFor(const Settings& s);
 
 // A request filled from the settings as the main dialog opens: target, option and both fields.
 ConversionRequest requestFromSettings(const Settings& s);
+
+// Options a course (TCX or FIT) cannot carry: 1-4 and 13-23 but 15.
+bool optionRejectsCourses(int32_t option);
+// Why `option` cannot run on the request's input and output: the message the Convert action
+// would stop with, or null when the option can run (or when the input's type is not known yet).
+// Follows the order of the Convert checks; a GPS unit that describes its files takes other
+// results as GPX.
+const KeyedMessage* optionRefusal(const ConversionRequest& r, int32_t option);
 
 }  // namespace trakor

@@ -65,4 +65,11 @@ bool saveLanguage(const Settings& s, SettingsStore& store) { return saveSet(s, s
 bool saveEdgeSupport(const Settings& s, SettingsStore& store) { return saveSet(s, store, kEdgeSet); }
 bool savePreferences(const Settings& s, SettingsStore& store) { return saveSet(s, store, kPreferenceSet); }
 
+RecentFiles loadRecentFiles(SettingsStore& store) { return {store.readText("Last Input"), store.readText("Last Output")}; }
+
+bool saveRecentFiles(const RecentFiles& files, SettingsStore& store) {
+    const bool input = store.writeText("Last Input", files.input);
+    return store.writeText("Last Output", files.output) && input;
+}
+
 }  // namespace trakor

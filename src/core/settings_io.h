@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "core/paths.h"
 #include "core/settings.h"
@@ -25,5 +26,14 @@ bool saveExitSettings(const Settings& s, SettingsStore& store);
 bool saveLanguage(const Settings& s, SettingsStore& store);
 bool saveEdgeSupport(const Settings& s, SettingsStore& store);
 bool savePreferences(const Settings& s, SettingsStore& store);
+
+// The desktop program's last input and output, kept beside the settings ("Last Input", "Last
+// Output") and written with the exit settings. After a batch the input is the files' folder.
+struct RecentFiles {
+    std::string input;
+    std::string output;
+};
+RecentFiles loadRecentFiles(SettingsStore& store);
+bool saveRecentFiles(const RecentFiles& files, SettingsStore& store);
 
 }  // namespace trakor

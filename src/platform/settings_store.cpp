@@ -16,6 +16,20 @@ void SettingsStore::readInts(std::span<NamedInt> values) {
     for (auto& v : values) v.value = readInt(v.name, v.value);
 }
 
+namespace {
+// Saves the document, making its folder first where it is missing.
+bool saveMaking(const IniFile& ini, const std::string& path, std::string& error) {
+    std::error_code ec;
+    auto folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+    return ini.save(path, &error);
+}
+}  // namespace
+
+std::string SettingsStore::readText(std::string_view) { return std::string(); }
+
+bool SettingsStore::writeText(std::string_view, const std::string&) { return false; }
+
 IniSettingsStore::IniSettingsStore(std::string path, std::string section)
     : path_(std::move(path)), section_(std::move(section)) {}
 
@@ -43,10 +57,28 @@ bool IniSettingsStore::writeInts(std::span<const NamedInt> values) {
         return false;  // never replace a file whose content we could not read
     }
     for (const auto& v : values) ini.set(section_, v.name, std::to_string(v.value));
-    std::error_code ec;
-    auto folder = std::filesystem::path(path_).parent_path();
-    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    return ini.save(path_, &lastError_);
+    return saveMaking(ini, path_, lastError_);
+}
+
+std::string IniSettingsStore::readText(std::string_view name) {
+    IniFile ini;
+    if (!ini.load(path_)) return std::string();
+    return ini.value(section_, name).value_or(std::string());
+}
+
+bool IniSettingsStore::writeText(std::string_view name, const std::string& value) {
+    if (value.empty()) return deleteValue(name);
+    if (value.find_first_of("\r\n") != std::string::npos) {
+        lastError_ = "a line break cannot be kept in " + path_;
+        return false;
+    }
+    IniFile ini;
+    if (!ini.load(path_)) {
+        lastError_ = "cannot read " + path_;
+        return false;
+    }
+    ini.set(section_, name, "\"" + value + "\"");
+    return saveMaking(ini, path_, lastError_);
 }
 
 bool IniSettingsStore::deleteValue(std::string_view name) {

@@ -28,6 +28,10 @@ public:
     virtual bool writeInts(std::span<const NamedInt> values);
     // Reads several values at once; each value holds its fallback on entry. By default one read each.
     virtual void readInts(std::span<NamedInt> values);
+    // A text value (a file's path), or empty when absent. A store without texts keeps none.
+    virtual std::string readText(std::string_view name);
+    // Stores a text as it stands; an empty text removes the value. Whether it was stored.
+    virtual bool writeText(std::string_view name, const std::string& value);
 };
 
 // Settings as "name=value" lines in one section of an INI file. Each call reads the file afresh,
@@ -41,6 +45,10 @@ public:
     bool writeInts(std::span<const NamedInt> values) override;
     // One reading of the file for all of them.
     void readInts(std::span<NamedInt> values) override;
+    // Texts are kept in double quotes, so blanks at either end stay; a text with a line break
+    // cannot be kept on its line and is refused.
+    std::string readText(std::string_view name) override;
+    bool writeText(std::string_view name, const std::string& value) override;
 
     const std::string& path() const { return path_; }
     // Reason of the last failed write, for the log.

@@ -243,9 +243,11 @@ void CClipboardDlg::applyTexts() {
     assignMnemonics({toClipboard_, toMapSource_, menu_, quitButton_, routeFilter_, trackFilter_, showOnMap_});
 }
 
-void CClipboardDlg::showEvent(QShowEvent* event) {
-    if (!std::exchange(fitted_, true)) fitToScreen(this);
-    QDialog::showEvent(event);
+void CClipboardDlg::setVisible(bool visible) {
+    const bool first = visible && !std::exchange(fitted_, true);
+    if (first) fitBeforeShowing(this);
+    QDialog::setVisible(visible);
+    if (first) fitToScreen(this);
 }
 
 }  // namespace trakor

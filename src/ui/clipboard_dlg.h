@@ -37,9 +37,8 @@ public slots:
     // "Quit", the close box and Escape: the program ends.
     void reject() override;
 
-protected:
     // The first time on screen: the size the dialog wants, within the screen's room.
-    void showEvent(QShowEvent* event) override;
+    void setVisible(bool visible) override;
 
 private:
     void optionChange();

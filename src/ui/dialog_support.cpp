@@ -258,8 +258,21 @@ void fitToScreen(QWidget* window) {
         // A vertical scroll bar will take width from the content.
         wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
     }
-    window->resize(wanted.boundedTo(room).expandedTo(window->minimumSize()));
-    window->move(placeWithin(QRect(window->pos(), window->size() + frame), available));
+    // Resized and moved only when they must be: either, once the native window is made and
+    // before the window manager has told its frame, takes the frame's corner for the client's.
+    const QSize size = wanted.boundedTo(room).expandedTo(window->minimumSize());
+    if (size != window->size()) window->resize(size);
+    const QPoint place = placeWithin(QRect(window->pos(), window->size() + frame), available);
+    if (place != window->pos()) window->move(place);
+}
+
+void fitBeforeShowing(QWidget* window) {
+    // Styled and laid out as it will be shown, so its wanted size is the real one.
+    window->ensurePolished();
+    for (QWidget* child : window->findChildren<QWidget*>())
+        if (child->layout() != nullptr) child->layout()->activate();
+    if (window->layout() != nullptr) window->layout()->activate();
+    fitToScreen(window);
 }
 
 void fitNumberField(QLineEdit* field, int largest) {

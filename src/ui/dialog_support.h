@@ -78,6 +78,11 @@ protected:
 // Sizes a top-level window to its size hint cut to its screen's available area (less the frame
 // the window manager adds), and moves it within that area.
 void fitToScreen(QWidget* window);
+// The same for a window about to be shown, done before its native window is made: a size set
+// after that pins the window by its client corner, and the window manager then puts the frame
+// above and left of a stored position, which creeps at every start. Once shown, fitToScreen
+// again corrects what the frame's real size changes.
+void fitBeforeShowing(QWidget* window);
 
 // A number field wide enough for `largest` in its own font, whatever the language and scale.
 void fitNumberField(QLineEdit* field, int largest);

@@ -151,7 +151,7 @@ void CPreferenceDlg::buildOption15Group(QWidget* page) {
 void CPreferenceDlg::buildSymbolGroup(QWidget* page) {
     symbolGroup_ = new QGroupBox(page);
     symbolLabel_ = new QLabel(symbolGroup_);
-    // The symbols by their Garmin names, as GPX files write them: no symbol table program needed.
+    // The symbols by Garmin's names, as GPX files write them: no symbol table program needed.
     symbol_ = new QComboBox(symbolGroup_);
     symbol_->setObjectName(QStringLiteral("waypointSymbol"));
     for (int code = 0; code < kWaypointSymbolSlots; ++code)
@@ -277,7 +277,10 @@ void CPreferenceDlg::applyTexts() {
     maxPointsLabel_->setText(uiText(ctx, prftext::MaximumPoints));
     symbolGroup_->setTitle(uiText(ctx, prftext::SymbolGroup));
     symbolLabel_->setText(uiText(ctx, prftext::WaypointSymbol));
-    symbolHint_->setText(uiText(ctx, prftext::SymbolHint));
+    // The names stay Garmin's in every language: a translated name would match neither the GPX
+    // files nor MapSource. The label says so in the user's language.
+    symbolHint_->setText(uiText(ctx, prftext::SymbolNames) + u'\n' + uiText(ctx, prftext::SymbolHint));
+    symbol_->setToolTip(uiText(ctx, prftext::SymbolNames));
     prefixLabel_->setText(uiText(ctx, prftext::Prefix));
     table_->setText(uiText(ctx, prftext::Table));
     coursePoints_->setText(uiText(ctx, prftext::CoursePoints));

@@ -70,6 +70,7 @@ int CTrakorApp::run() {
     services.lockFolder = instanceLockFolder(env_);
 
     QApplication::setWindowIcon(programIcon());
+    RecentFiles recent;
     {
         // The main dialog runs modally until it finishes. Its own loop is used rather than exec(),
         // which would end when the dialog hides itself for the clipboard dialog.
@@ -87,11 +88,14 @@ int CTrakorApp::run() {
         dialog.show();
         loop.exec(QEventLoop::DialogExec);
         notifier_->setOwner(nullptr);
+        recent = dialog.recentFiles();
     }
 
     // Exit: the settings of the run, then the help viewer this program started.
     if (!saveExitSettings(ctx_.settings, *store_))
         std::fprintf(stderr, "%s: the settings could not be saved\n", ctx_.paths.appName.c_str());
+    // A path that cannot be kept (a line break in it) is simply not offered next time.
+    saveRecentFiles(recent, *store_);
     launcher_->stopHelpViewer();
     return 0;
 }

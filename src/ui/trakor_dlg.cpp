@@ -49,6 +49,8 @@ CTrakorDlg::CTrakorDlg(UiServices& services, QWidget* parent) : QDialog(parent),
     buildLayout();
     initialise();
     connectControls();
+    offerRecentFiles(loadRecentFiles(services.store));
+    applyOptionRules();
     watchMounts();
 }
 
@@ -275,13 +277,12 @@ QHBoxLayout* CTrakorDlg::buildButtonRow() {
     return buttonRow;
 }
 
-void CTrakorDlg::showEvent(QShowEvent* event) {
+void CTrakorDlg::setVisible(bool visible) {
     // The first time on screen the window takes the size it wants, within the screen's room.
-    if (!std::exchange(fitted_, true)) {
-        layout()->activate();
-        fitToScreen(this);
-    }
-    QDialog::showEvent(event);
+    const bool first = visible && !std::exchange(fitted_, true);
+    if (first) fitBeforeShowing(this);
+    QDialog::setVisible(visible);
+    if (first) fitToScreen(this);
 }
 
 void CTrakorDlg::applyTexts() {

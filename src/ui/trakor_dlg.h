@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/conversion_request.h"
+#include "core/settings_io.h"
 #include "ui/ui_services.h"
 
 class QAbstractButton;
@@ -62,6 +63,10 @@ public:
     void showInputOnMap();
     void showResultOnMap();
     const std::string& lastResult() const { return lastResult_; }
+    // The input and output to offer at the next start: the fields' paths (a batch: its folder).
+    RecentFiles recentFiles() const;
+
+    void setVisible(bool visible) override;
 
 public slots:
     // Quit: the close box, Escape and the quit button.
@@ -71,7 +76,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildLayout();
@@ -96,6 +100,11 @@ private:
     void splitFieldEdited();
     void filterFieldEdited();
     void driveChosen(int index);
+    // Greys out the options the Convert action would refuse for the present input and output,
+    // with the reason as their tip; the chosen option comes back once it applies again.
+    void applyOptionRules();
+    // Fills the fields with the last run's input and output where those are still there.
+    void offerRecentFiles(const RecentFiles& recent);
     void browseForInput();
     // "From GPS...": the recordings of the connected unit to pick inputs from.
     void chooseFromGps();
@@ -135,6 +144,10 @@ private:
     bool inputIsGdb_ = false;
     bool overwriteInput_ = false;
     bool previewing_ = false;
+    // The option the user chose last; option 0 stands in while it cannot apply.
+    int wantedOption_ = 0;
+    // Where Browse starts when the input field names no folder: the last batch's folder.
+    QString browseFolder_;
     bool fitted_ = false;
     // The last conversion delivered to a file: the result and the input it came from.
     std::string lastResult_;
@@ -190,8 +203,8 @@ private:
 };
 
 // The folder the open-file dialog starts in: that of the input field (also "folder/..." of a
-// batch) when it exists, else the home folder.
-QString inputFolder(const QString& inputField);
+// batch) when it exists, else `remembered` when it exists, else the home folder.
+QString inputFolder(const QString& inputField, const QString& remembered = QString());
 // The output the save dialog proposes: the output field, or when it is empty a file beside the
 // input with its base name (ride.gpx: ride.gdb; ride.gdb: ride.gpx).
 QString suggestedOutput(const QString& input, const QString& output);

@@ -26,6 +26,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/driver_messages.h"
 #include "app/request_builder.h"
 #include "app/run_summary.h"
 #include "core/settings_io.h"
@@ -117,6 +118,7 @@ void CTrakorDlg::initialise() {
     driveBox_->setEnabled(s.EdgeSupport == 1 && s.OutputOption == 4);
 
     if (QAbstractButton* b = options_->button(s.Mode)) b->setChecked(true);
+    wantedOption_ = s.Mode;
     saveRoute_->setChecked(s.SaveRoute == 1);
     saveTrack_->setChecked(s.SaveTrack == 1);
     split_->setChecked(s.Split == 1);
@@ -133,12 +135,19 @@ void CTrakorDlg::initialise() {
 }
 
 void CTrakorDlg::connectControls() {
+    connect(options_, &QButtonGroup::idClicked, this, [this](int id) { wantedOption_ = id; });
     connect(options_, &QButtonGroup::idClicked, this, &CTrakorDlg::optionChange);
     connect(targets_, &QButtonGroup::idClicked, this, &CTrakorDlg::outputTargetChange);
     connect(inputField_, &QLineEdit::textChanged, this, &CTrakorDlg::inputFieldChange);
     connect(inputField_, &QLineEdit::textEdited, this, &CTrakorDlg::inputFieldEdited);
     connect(overwrite_, &QCheckBox::clicked, this, &CTrakorDlg::overwriteBoxClicked);
     connect(edge_, &QCheckBox::clicked, this, &CTrakorDlg::edgeBoxClicked);
+    // What the options can do depends on the input and the output.
+    connect(inputField_, &QLineEdit::textChanged, this, &CTrakorDlg::applyOptionRules);
+    connect(outputField_, &QLineEdit::textChanged, this, &CTrakorDlg::applyOptionRules);
+    connect(targets_, &QButtonGroup::idClicked, this, &CTrakorDlg::applyOptionRules);
+    connect(overwrite_, &QCheckBox::clicked, this, &CTrakorDlg::applyOptionRules);
+    connect(edge_, &QCheckBox::clicked, this, &CTrakorDlg::applyOptionRules);
     connect(split_, &QCheckBox::clicked, this, &CTrakorDlg::splitBoxStep);
     connect(filter_, &QCheckBox::clicked, this, &CTrakorDlg::filterBoxStep);
     connect(saveRoute_, &QCheckBox::clicked, this, [this](bool on) { ui_.ctx.settings.SaveRoute = on ? 1 : 0; });
@@ -147,6 +156,7 @@ void CTrakorDlg::connectControls() {
     connect(splitField_, &QLineEdit::textEdited, this, &CTrakorDlg::splitFieldEdited);
     connect(filterField_, &QLineEdit::textEdited, this, &CTrakorDlg::filterFieldEdited);
     connect(driveBox_, &QComboBox::currentIndexChanged, this, &CTrakorDlg::driveChosen);
+    connect(driveBox_, &QComboBox::currentIndexChanged, this, &CTrakorDlg::applyOptionRules);
     connect(browse_, &QPushButton::clicked, this, &CTrakorDlg::browseForInput);
     connect(fromGps_, &QPushButton::clicked, this, &CTrakorDlg::chooseFromGps);
     connect(saveAs_, &QPushButton::clicked, this, &CTrakorDlg::saveAs);
@@ -158,6 +168,49 @@ void CTrakorDlg::connectControls() {
     connect(help_, &QPushButton::clicked, this, &CTrakorDlg::showHelp);
     connect(clipboard_, &QPushButton::clicked, this, &CTrakorDlg::openClipboardDialog);
     connect(quit_, &QPushButton::clicked, this, &CTrakorDlg::reject);
+}
+
+void CTrakorDlg::applyOptionRules() {
+    const ConversionRequest request = gatherRequest();
+    for (const gdbtext::OptionText& o : gdbtext::Options) {
+        QAbstractButton* b = options_->button(o.option);
+        const KeyedMessage* why = optionRefusal(request, o.option);
+        b->setEnabled(why == nullptr);
+        b->setToolTip(why == nullptr ? QString() : uiText(ui_.ctx, UiText{why->key, why->english, 256}));
+    }
+    QAbstractButton* wanted = options_->button(wantedOption_);
+    QAbstractButton* now = options_->checkedButton();
+    QAbstractButton* pick = wanted != nullptr && wanted->isEnabled() ? wanted : now;
+    if (pick == nullptr) return;  // no option chosen: none is put in
+    if (!pick->isEnabled()) pick = options_->button(0);
+    if (pick == now) return;
+    pick->setChecked(true);
+    optionChange();
+}
+
+void CTrakorDlg::offerRecentFiles(const RecentFiles& recent) {
+    const QFileInfo input(QString::fromStdString(recent.input));
+    if (!recent.input.empty() && input.isFile())
+        setSingleInput(input.filePath());
+    else if (!recent.input.empty() && input.isDir())
+        browseFolder_ = input.absoluteFilePath();
+    const QFileInfo output(QString::fromStdString(recent.output));
+    if (!recent.output.empty() && !output.isDir() && output.absoluteDir().exists()) {
+        outputField_->setText(output.filePath());
+        outputField_->setCursorPosition(static_cast<int>(output.filePath().size()));
+    }
+}
+
+RecentFiles CTrakorDlg::recentFiles() const {
+    RecentFiles r;
+    const QString input = inputField_->text().trimmed();
+    if (multipleInput_ && !inputList_.empty())
+        r.input = QFileInfo(QString::fromStdString(inputList_.front())).absolutePath().toStdString();
+    else if (!input.isEmpty())
+        r.input = QFileInfo(input).absoluteFilePath().toStdString();
+    const QString output = outputField_->text().trimmed();
+    if (!output.isEmpty()) r.output = QFileInfo(output).absoluteFilePath().toStdString();
+    return r;
 }
 
 void CTrakorDlg::setOutputControlsEnabled(bool on) {
@@ -282,6 +335,7 @@ void CTrakorDlg::inputFieldEdited() {
     multipleInput_ = false;
     inputList_.clear();
     countLabel_->hide();
+    applyOptionRules();
 }
 
 void CTrakorDlg::overwriteBoxClicked() {
@@ -341,12 +395,14 @@ void CTrakorDlg::takeInputFiles(const QStringList& files, bool checkExisting) {
     countLabel_->setText(QString::asprintf(gdbtext::InputCount, static_cast<unsigned>(files.size())));
     countLabel_->show();
     multipleInput_ = true;
+    applyOptionRules();
 }
 
-QString inputFolder(const QString& inputField) {
+QString inputFolder(const QString& inputField, const QString& remembered) {
     // A batch shows "folder/..."; a single input its own path.
     const QFileInfo field(inputField.trimmed());
     if (!inputField.trimmed().isEmpty() && field.absoluteDir().exists()) return field.absolutePath();
+    if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
     return QDir::homePath();
 }
 
@@ -369,7 +425,7 @@ void CTrakorDlg::chooseInput() {
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters(withCapitals(kInputFilters).split(QStringLiteral(";;")));
-    dialog.setDirectory(inputFolder(inputField_->text()));
+    dialog.setDirectory(inputFolder(inputField_->text(), browseFolder_));
     if (dialog.exec() != QDialog::Accepted) return;
     takeInputFiles(dialog.selectedFiles(), true);
 }
@@ -527,6 +583,11 @@ void CTrakorDlg::comeOnScreen() {
     if (testAttribute(Qt::WA_DontShowOnScreen)) {
         hide();
         setAttribute(Qt::WA_DontShowOnScreen, false);
+        // Never on screen yet: its native window, made without a frame, is made afresh, so the
+        // window manager puts the frame at the stored corner.
+        const QPoint corner = pos();
+        destroy();
+        move(corner);
     }
     show();
 }
@@ -578,6 +639,7 @@ void CTrakorDlg::showLanguage() {
     CLanguageDlg dialog(ui_, this);
     dialog.exec();
     applyTexts();
+    applyOptionRules();
     keepOnScreen();
 }
 

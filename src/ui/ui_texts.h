@@ -124,6 +124,8 @@ inline constexpr UiText SplitGroup{"$PRF29", "Splitting method", 128};
 inline constexpr UiText SplitLength{"$PRF30", "Based on the length of the route/track", 128};
 inline constexpr UiText SplitPoints{"$PRF31", "Based on the number of points", 128};
 inline constexpr UiText GpxRoutes{"$PRF32", "Keep GPX routes as routes", 128};
+// The symbol list shows Garmin's fixed names, the ones GPX files and MapSource use; this says so.
+inline constexpr UiText SymbolNames{"$PRF33", "Symbol names are Garmin's own, as GPX files and MapSource write them", 128};
 }  // namespace prftext
 
 namespace lantext {

@@ -1,6 +1,7 @@
 #include "view/map_model.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "core/file_names.h"
@@ -181,18 +182,30 @@ uint32_t colourRgb(uint8_t index) {
     return index <= 16 ? kColours[index] : kColours[0];
 }
 
+namespace {
+// Where a part suffix ('#' and one or two digits at the end, after a name) begins, or npos.
+size_t partSuffixAt(const std::string& n) {
+    const size_t hash = n.rfind('#');
+    if (hash != std::string::npos && hash > 0 && n.size() - hash >= 2 && n.size() - hash <= 3 &&
+        std::all_of(n.begin() + static_cast<std::ptrdiff_t>(hash) + 1, n.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return hash;
+    return std::string::npos;
+}
+}  // namespace
+
 std::string sourceNameOf(const std::string& resultName) {
     std::string n = resultName;
     if (n.rfind("!*", 0) == 0)
         n.erase(0, 2);
     else if (!n.empty() && (n[0] == '!' || n[0] == '*' || n[0] == '#'))
         n.erase(0, 1);
-    // A part suffix: '#' and one or two digits at the end.
-    const size_t hash = n.rfind('#');
-    if (hash != std::string::npos && hash > 0 && n.size() - hash >= 2 && n.size() - hash <= 3 &&
-        std::all_of(n.begin() + static_cast<std::ptrdiff_t>(hash) + 1, n.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        n.erase(hash);
+    if (const size_t at = partSuffixAt(n); at != std::string::npos) n.erase(at);
     return n;
+}
+
+int partNumberOf(const std::string& resultName) {
+    const size_t at = partSuffixAt(resultName);
+    return at == std::string::npos ? 0 : std::atoi(resultName.c_str() + at + 1);
 }
 
 namespace {

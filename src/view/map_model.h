@@ -75,6 +75,8 @@ uint32_t colourRgb(uint8_t index);
 // The name a result item came from: saved-copy, clash and invisible-via prefixes ("!", "!*",
 // "*", "#") and a part suffix ("#1", "#07") taken off.
 std::string sourceNameOf(const std::string& resultName);
+// The part number of a split result's name ("Ride#07": 7), 0 without a part suffix.
+int partNumberOf(const std::string& resultName);
 
 struct ItemComparison {
     std::string name;

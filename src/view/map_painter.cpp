@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <unordered_map>
 
 #include "platform/text_encoding.h"
 
@@ -41,7 +43,15 @@ SceneItem sceneItem(const MapItem& item) {
 
 SceneLayer sceneLayer(const MapModel& model) {
     SceneLayer layer;
-    for (const MapItem& item : model.items) layer.items.push_back(sceneItem(item));
+    // Parts of one split route or track: the names of their source with more than one part.
+    std::map<std::string, int> parts;
+    for (const MapItem& item : model.items)
+        if (partNumberOf(item.name) > 0) ++parts[sourceNameOf(item.name)];
+    for (const MapItem& item : model.items) {
+        layer.items.push_back(sceneItem(item));
+        const int part = partNumberOf(item.name);
+        layer.items.back().secondShade = part % 2 == 0 && part > 0 && parts[sourceNameOf(item.name)] > 1;
+    }
     for (const MapWaypoint& w : model.waypoints)
         layer.waypoints.emplace_back(projectSemicircles(w.pos.lat, w.pos.lon), QString::fromStdString(toUtf8(w.name)));
     return layer;
@@ -144,63 +154,187 @@ QString degreeText(double value, char positive, char negative, double step) {
     return QStringLiteral("%1\u00b0%2").arg(std::abs(value), 0, 'f', decimals).arg(QLatin1Char(value < 0 ? negative : positive));
 }
 
-void paintGrid(QPainter& p, const Viewport& vp) {
+// Texts placed on the map keep clear of what is already there. The rectangles are filed by the
+// 64-pixel cells they touch, so a picture with thousands of waypoint symbols asks few of them.
+class Obstacles {
+public:
+    void add(const QRectF& r) {
+        if (r.isEmpty()) return;
+        rects_.push_back(r);
+        forCells(r, [&](int64_t cell) {
+            cells_[cell].push_back(rects_.size() - 1);
+            return false;
+        });
+    }
+    bool hits(const QRectF& r) const {
+        return forCells(r, [&](int64_t cell) {
+            auto it = cells_.find(cell);
+            return it != cells_.end() &&
+                   std::any_of(it->second.begin(), it->second.end(), [&](size_t i) { return rects_[i].intersects(r); });
+        });
+    }
+
+private:
+    // Calls fn for each cell of r until it returns true; whether it did.
+    template <typename Fn>
+    static bool forCells(const QRectF& r, Fn fn) {
+        const int x0 = static_cast<int>(std::floor(r.left() / 64)), x1 = static_cast<int>(std::floor(r.right() / 64));
+        const int y0 = static_cast<int>(std::floor(r.top() / 64)), y1 = static_cast<int>(std::floor(r.bottom() / 64));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                if (fn((static_cast<int64_t>(y) << 32) ^ static_cast<uint32_t>(x))) return true;
+        return false;
+    }
+
+    std::vector<QRectF> rects_;
+    std::unordered_map<int64_t, std::vector<size_t>> cells_;
+};
+
+const QColor kGridText(0x30, 0x3c, 0x4a);
+const QColor kLabelBack(255, 255, 255, 200);
+
+QFont sizedFont(const QPainter& p, double points) {
+    QFont f = p.font();
+    f.setPointSizeF(points);
+    return f;
+}
+
+// Grid lines; their labels come later, once the marks they must not cover are known.
+struct GridLabel {
+    QPointF anchor;  // left end of the text's base line
+    QString text;
+};
+
+std::vector<GridLabel> paintGridLines(QPainter& p, const Viewport& vp, const QFontMetricsF& fm) {
+    std::vector<GridLabel> labels;
     const double step = gridStepDegrees(vp.zoom);
     const WorldBox v = vp.visibleBox();
     p.setPen(QPen(kGrid, 1));
-    QFont f = p.font();
-    f.setPointSizeF(7.5);
-    p.setFont(f);
     const double top = std::max(0.0, vp.toScreenY(0)), bottom = std::min<double>(vp.height, vp.toScreenY(1));
     const double lonMin = v.minX * 360 - 180, lonMax = v.maxX * 360 - 180;
     int lines = 0;
+    // Longitudes along the top edge, latitudes along the left one: the bottom corners hold the
+    // scale bar and the attribution.
     for (double lon = std::ceil(lonMin / step) * step; lon <= lonMax && lines < 400; lon += step, ++lines) {
         const double x = vp.toScreenX((lon + 180) / 360);
         p.drawLine(QPointF(x, top), QPointF(x, bottom));
         double wrapped = std::remainder(lon, 360.0);
         if (std::abs(wrapped) < step / 1000) wrapped = 0;
-        p.drawText(QPointF(x + 2, bottom - 3), degreeText(wrapped, 'E', 'W', step));
+        labels.push_back({QPointF(x + 3, top + fm.ascent() + 3), degreeText(wrapped, 'E', 'W', step)});
     }
     const double latTop = latitudeOf(std::max(0.0, v.minY)), latBottom = latitudeOf(std::min(1.0, v.maxY));
     lines = 0;
     for (double lat = std::ceil(latBottom / step) * step; lat <= latTop && lines < 400; lat += step, ++lines) {
         const double y = vp.toScreenY(project(lat, 0).y);
         p.drawLine(QPointF(0, y), QPointF(vp.width, y));
-        p.drawText(QPointF(2, y - 2), degreeText(std::abs(lat) < step / 1000 ? 0 : lat, 'N', 'S', step));
+        labels.push_back({QPointF(3, y - fm.descent() - 3), degreeText(std::abs(lat) < step / 1000 ? 0 : lat, 'N', 'S', step)});
+    }
+    return labels;
+}
+
+// Dark text on a light box, so a label reads over tiles and lines alike.
+void drawLabel(QPainter& p, const QRectF& box, const QString& text, const QColor& colour) {
+    p.fillRect(box, kLabelBack);
+    p.setPen(colour);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+QRectF labelBox(const QFontMetricsF& fm, const QString& text) {
+    return QRectF(0, 0, fm.horizontalAdvance(text) + 4, fm.height());
+}
+
+void paintGridLabels(QPainter& p, const std::vector<GridLabel>& labels, Obstacles& clear, PaintedLayout& layout) {
+    const QFont f = sizedFont(p, 8);
+    p.setFont(f);
+    const QFontMetricsF fm(f);
+    for (const GridLabel& g : labels) {
+        QRectF box = labelBox(fm, g.text);
+        box.moveTopLeft(QPointF(g.anchor.x() - 2, g.anchor.y() - fm.ascent()));
+        if (clear.hits(box)) continue;
+        clear.add(box);
+        layout.gridLabels.push_back(box);
+        drawLabel(p, box, g.text, kGridText);
     }
 }
 
-void paintScaleBar(QPainter& p, const Viewport& vp, bool miles) {
-    const ScaleBar bar = scaleBarFor(latitudeOf(vp.centerY), vp.zoom, std::min(160, vp.width / 3), miles);
-    if (bar.pixels < 1) return;
-    const double x = 12, y = vp.height - 14;
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(Qt::white, 5));
-    p.drawLine(QPointF(x, y), QPointF(x + bar.pixels, y));
-    p.setPen(QPen(Qt::black, 2));
-    p.drawLine(QPointF(x, y), QPointF(x + bar.pixels, y));
-    p.drawLine(QPointF(x, y - 5), QPointF(x, y + 2));
-    p.drawLine(QPointF(x + bar.pixels, y - 5), QPointF(x + bar.pixels, y + 2));
-    QFont f = p.font();
-    f.setPointSizeF(8);
-    p.setFont(f);
-    const QString text = QString::fromStdString(bar.label);
-    const QRectF box = QFontMetricsF(f).boundingRect(text).translated(x + 4, y - 7);
-    p.fillRect(box.adjusted(-2, -1, 2, 1), QColor(255, 255, 255, 190));
-    p.drawText(QPointF(x + 4, y - 7), text);
+struct ScaleBarPlace {
+    ScaleBar bar;
+    double x = 12, y = 0;
+    QRectF textBox;
+    QRectF whole;  // bar and text, empty when there is no bar
+};
+
+ScaleBarPlace placeScaleBar(const Viewport& vp, bool miles, const QFontMetricsF& fm) {
+    ScaleBarPlace s;
+    s.bar = scaleBarFor(latitudeOf(vp.centerY), vp.zoom, std::min(160, vp.width / 3), miles);
+    s.y = vp.height - 14;
+    if (s.bar.pixels < 1) return s;
+    const QString text = QString::fromStdString(s.bar.label);
+    s.textBox = fm.boundingRect(text).translated(s.x + 4, s.y - 7).adjusted(-2, -1, 2, 1);
+    s.whole = QRectF(s.x - 3, s.y - 6, s.bar.pixels + 6, 11).united(s.textBox);
+    return s;
 }
 
-void paintAttribution(QPainter& p, const Viewport& vp, const QString& text) {
-    if (text.isEmpty()) return;
-    QFont f = p.font();
-    f.setPointSizeF(7.5);
+void paintScaleBar(QPainter& p, const ScaleBarPlace& s, const QFont& f) {
+    if (s.whole.isEmpty()) return;
+    const double x = s.x, y = s.y, w = s.bar.pixels;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::white, 5));
+    p.drawLine(QPointF(x, y), QPointF(x + w, y));
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(QPointF(x, y), QPointF(x + w, y));
+    p.drawLine(QPointF(x, y - 5), QPointF(x, y + 2));
+    p.drawLine(QPointF(x + w, y - 5), QPointF(x + w, y + 2));
     p.setFont(f);
-    QFontMetricsF fm(f);
+    p.fillRect(s.textBox, QColor(255, 255, 255, 190));
+    p.drawText(QPointF(x + 4, y - 7), QString::fromStdString(s.bar.label));
+}
+
+QRectF attributionBox(const Viewport& vp, const QString& text, const QFontMetricsF& fm) {
+    if (text.isEmpty()) return QRectF();
     const double w = fm.horizontalAdvance(text) + 8, h = fm.height() + 2;
-    const QRectF r(vp.width - w, vp.height - h, w, h);
+    return QRectF(vp.width - w, vp.height - h, w, h);
+}
+
+void paintAttribution(QPainter& p, const QRectF& r, const QString& text, const QFont& f) {
+    if (r.isEmpty()) return;
+    p.setFont(f);
     p.fillRect(r, QColor(255, 255, 255, 200));
     p.setPen(Qt::black);
     p.drawText(r, Qt::AlignCenter, text);
+}
+
+// The notes' lines as many as fit in the upper half of the picture, the last one saying how
+// many more there are.
+QStringList fittingNotes(const QStringList& notes, const Viewport& vp, const QFontMetricsF& fm) {
+    const int room = std::max(1, static_cast<int>((vp.height / 2.0 - 8) / fm.lineSpacing()));
+    if (notes.size() <= room) return notes;
+    QStringList shown = notes.mid(0, room - 1);
+    shown << QStringLiteral("\u2026 +%1").arg(notes.size() - shown.size());
+    return shown;
+}
+
+QRectF notesBox(const QStringList& lines, const Viewport& vp, const QFontMetricsF& fm) {
+    if (lines.isEmpty()) return QRectF();
+    double w = 0;
+    for (const QString& l : lines) w = std::max(w, fm.horizontalAdvance(l));
+    w = std::min<double>(w + 12, vp.width - 8);
+    return QRectF(4, 4, w, lines.size() * fm.lineSpacing() + 8);
+}
+
+void paintNotes(QPainter& p, const QRectF& box, const QStringList& lines, const QFont& f) {
+    if (box.isEmpty()) return;
+    p.setFont(f);
+    const QFontMetricsF fm(f);
+    p.setPen(QPen(QColor(0x60, 0x60, 0x60), 1));
+    p.setBrush(QColor(255, 255, 255, 225));
+    p.drawRect(box);
+    p.setPen(Qt::black);
+    double y = box.top() + 4 + fm.ascent();
+    for (const QString& l : lines) {
+        p.drawText(QPointF(box.left() + 6, y), fm.elidedText(l, Qt::ElideRight, box.width() - 12));
+        y += fm.lineSpacing();
+    }
 }
 
 bool lightColour(uint8_t index) { return index == 8 || index == 12 || index == 16; }
@@ -221,14 +355,15 @@ void paintLayer(QPainter& p, Frame& frame, SceneLayer& layer, bool faint, bool a
             const double width = s.highlighted ? 4.5 : 2.0;
             if (s.highlighted || lightColour(s.item.colour))
                 frame.drawLine(s, QPen(QColor(0, 0, 0, 150), width + 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            frame.drawLine(s, QPen(itemColour(s.item), width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+            const QColor c = s.secondShade ? secondShadeOf(itemColour(s.item)) : itemColour(s.item);
+            frame.drawLine(s, QPen(c, width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
         }
     }
     // Route points: visible via points as filled circles, invisible ones as small hollow squares.
     p.setRenderHint(QPainter::Antialiasing, antialias);
     for (SceneItem& s : layer.items) {
         if (s.hidden) continue;
-        const QColor c = itemColour(s.item);
+        const QColor c = s.secondShade ? secondShadeOf(itemColour(s.item)) : itemColour(s.item);
         for (size_t i = 0; i < s.marks.size(); ++i) {
             const bool visible = s.item.marks[i].visible;
             frame.forEachCopy(s.marks[i], [&](QPointF at) {
@@ -246,29 +381,45 @@ void paintLayer(QPainter& p, Frame& frame, SceneLayer& layer, bool faint, bool a
     }
 }
 
-void paintWaypoints(QPainter& p, Frame& frame, const SceneLayer& layer) {
-    QFont f = p.font();
-    f.setPointSizeF(8);
-    p.setFont(f);
-    QFontMetricsF fm(f);
-    std::vector<QRectF> taken;
+// Symbols first, then the names: to the right of their symbol, else left, above or below, where
+// they cover no symbol, no other label and none of the fixed boxes; a name without room is left out.
+void paintWaypoints(QPainter& p, Frame& frame, const SceneLayer& layer, const Viewport& vp, Obstacles& clear,
+                    PaintedLayout& layout) {
+    struct Placed {
+        QPointF at;
+        const QString* name;
+    };
+    std::vector<Placed> placed;
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(kWaypoint);
     for (const auto& waypoint : layer.waypoints) {
-        const QString& name = waypoint.second;
         frame.forEachCopy(waypoint.first, [&](QPointF at) {
-            p.setPen(QPen(Qt::white, 1));
-            p.setBrush(kWaypoint);
             const QPointF tri[3] = {at + QPointF(0, -6), at + QPointF(5, 3), at + QPointF(-5, 3)};
             p.drawPolygon(tri, 3);
-            if (name.isEmpty() || taken.size() >= 400) return;
-            QRectF r = fm.boundingRect(name);
-            r.moveTopLeft(at + QPointF(7, -r.height() / 2));
-            for (const QRectF& t : taken)
-                if (t.intersects(r)) return;
-            taken.push_back(r);
-            p.fillRect(r.adjusted(-1, 0, 1, 0), QColor(255, 255, 255, 170));
-            p.setPen(kWaypoint);
-            p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name);
+            const QRectF symbol(at.x() - 6, at.y() - 7, 12, 11);
+            layout.symbols.push_back(symbol);
+            placed.push_back({at, &waypoint.second});
         });
+    }
+    for (const QRectF& r : layout.symbols) clear.add(r);
+    const QFont f = sizedFont(p, 8);
+    p.setFont(f);
+    const QFontMetricsF fm(f);
+    const QRectF picture(0, 0, vp.width, vp.height);
+    for (const Placed& w : placed) {
+        if (w.name->isEmpty() || layout.waypointLabels.size() >= 400) continue;
+        const QRectF box = labelBox(fm, *w.name);
+        const double h = box.height(), wd = box.width();
+        const QPointF corners[] = {w.at + QPointF(7, -h / 2), w.at + QPointF(-7 - wd, -h / 2), w.at + QPointF(-wd / 2, -8 - h),
+                                   w.at + QPointF(-wd / 2, 5)};
+        for (const QPointF& c : corners) {
+            const QRectF r(c, box.size());
+            if (!picture.contains(r) || clear.hits(r)) continue;
+            clear.add(r);
+            layout.waypointLabels.push_back(r);
+            drawLabel(p, r, *w.name, kWaypoint);
+            break;
+        }
     }
 }
 
@@ -307,19 +458,49 @@ QColor itemColour(const MapItem& item) {
     return QColor::fromRgb(colourRgb(index));
 }
 
-void paintMap(QPainter& p, const Viewport& vp, MapScene& scene, const PaintOptions& options) {
+QColor secondShadeOf(const QColor& c) {
+    if (c.lightness() < 90) {
+        // Dark colours (black, navy) turn a mid tone: darkening them would show no difference.
+        return QColor((c.red() + 2 * 160) / 3, (c.green() + 2 * 160) / 3, (c.blue() + 2 * 160) / 3);
+    }
+    return c.darker(200);
+}
+
+void paintMap(QPainter& p, const Viewport& vp, MapScene& scene, const PaintOptions& options, PaintedLayout* layout) {
+    PaintedLayout local;
+    PaintedLayout& out = layout != nullptr ? *layout : local;
+    out = PaintedLayout{};
     p.save();
     paintBackground(p, vp);
     if (options.tiles) paintTiles(p, vp, options);
+
+    // The fixed boxes are placed first: nothing else may lie under them.
+    const QFont barFont = sizedFont(p, 8), smallFont = sizedFont(p, 7.5), notesFont = sizedFont(p, 9);
+    const ScaleBarPlace bar = placeScaleBar(vp, options.miles, QFontMetricsF(barFont));
+    const QString attribution = options.tiles ? options.attribution : QString();
+    const QRectF attributionRect = attributionBox(vp, attribution, QFontMetricsF(smallFont));
+    const QStringList notes = fittingNotes(options.notes, vp, QFontMetricsF(notesFont));
+    const QRectF notesRect = notesBox(notes, vp, QFontMetricsF(notesFont));
+    out.scaleBar = bar.whole;
+    out.attribution = attributionRect;
+    out.notes = notesRect;
+    Obstacles clear;
+    for (const QRectF& r : {bar.whole, attributionRect, notesRect}) clear.add(r);
+
     p.setRenderHint(QPainter::Antialiasing, false);
-    if (options.grid) paintGrid(p, vp);
+    std::vector<GridLabel> gridLabels;
+    if (options.grid) gridLabels = paintGridLines(p, vp, QFontMetricsF(sizedFont(p, 8)));
     Frame frame(p, vp);
     if (SceneLayer* before = scene.before()) paintLayer(p, frame, *before, true, options.antialias);
     paintLayer(p, frame, scene.layer(), false, options.antialias);
     p.setRenderHint(QPainter::Antialiasing, options.antialias);
-    paintWaypoints(p, frame, scene.layer());
-    paintScaleBar(p, vp, options.miles);
-    if (options.tiles) paintAttribution(p, vp, options.attribution);
+    paintWaypoints(p, frame, scene.layer(), vp, clear, out);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    paintGridLabels(p, gridLabels, clear, out);
+    p.setRenderHint(QPainter::Antialiasing, options.antialias);
+    paintScaleBar(p, bar, barFont);
+    paintAttribution(p, attributionRect, attribution, smallFont);
+    paintNotes(p, notesRect, notes, notesFont);
     p.restore();
 }
 

@@ -6,7 +6,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +29,7 @@ struct SceneItem {
     std::vector<WorldPoint> marks;  // route points, unwrapped like the line
     bool hidden = false;
     bool highlighted = false;
+    bool secondShade = false;  // every other part of a split route or track
 };
 
 struct SceneLayer {
@@ -65,10 +68,24 @@ struct PaintOptions {
     int maxTileZoom = 19;
     QString attribution;  // shown bottom right while tiles are drawn
     bool antialias = true;
+    QStringList notes;    // lines in a box at the top left (the counts of a conversion)
 };
 
-void paintMap(QPainter& p, const Viewport& vp, MapScene& scene, const PaintOptions& options);
+// Where the painter put its texts and marks, in pixels. Labels never lie under the scale bar,
+// the attribution, the notes, a waypoint's symbol or another label.
+struct PaintedLayout {
+    QRectF scaleBar, attribution, notes;  // empty when not drawn
+    std::vector<QRectF> gridLabels;
+    std::vector<QRectF> symbols;  // waypoint symbols
+    std::vector<QRectF> waypointLabels;
+};
+
+void paintMap(QPainter& p, const Viewport& vp, MapScene& scene, const PaintOptions& options,
+              PaintedLayout* layout = nullptr);
 
 QColor itemColour(const MapItem& item);
+// The other shade of a colour, for every other part of a split route or track: lighter for dark
+// colours, darker for the others.
+QColor secondShadeOf(const QColor& c);
 
 }  // namespace trakor::view

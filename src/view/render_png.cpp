@@ -68,6 +68,7 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
         return 2;
     }
     MapScene scene;
+    QStringList counts;  // before and after, one line per input route or track
     if (r.convert) {
         std::string resultPath;
         if (int rc = r.convert(resultPath); rc != 0) return rc;
@@ -77,7 +78,11 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
             std::fprintf(err, "cannot read the result: %s\n", error.c_str());
             return 2;
         }
-        for (const ItemComparison& c : compareModels(input, result)) std::fprintf(out, "%s\n", comparisonLine(c, &ctx).c_str());
+        for (const ItemComparison& c : compareModels(input, result)) {
+            const std::string line = comparisonLine(c, &ctx);
+            std::fprintf(out, "%s\n", line.c_str());
+            counts << QString::fromStdString(line);
+        }
         scene.setModel(result);
         scene.setBefore(input);
     } else {
@@ -98,6 +103,7 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
     const Viewport vp = fitBox(scene.bounds(), r.width, r.height);
     PaintOptions options;
     options.miles = ctx.settings.milesMode != 0;
+    options.notes = counts;
     std::unique_ptr<TileLoader> loader;
     if (r.tiles) {
         TileSettings ts = loadTileSettings(mapSettingsFile(ctx.paths));
@@ -108,6 +114,8 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
         options.attribution = ts.attribution;
     }
     QImage image(r.width, r.height, QImage::Format_RGB32);
+    // The counts also as the picture's text, for programs that read it.
+    if (!counts.isEmpty()) image.setText(QStringLiteral("Comment"), counts.join(u'\n'));
     {
         QPainter p(&image);
         paintMap(p, vp, scene, options);

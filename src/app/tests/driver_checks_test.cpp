@@ -1,4 +1,5 @@
 // The driver's checks of a request: their order, keys, texts and styles.
+#include "app/request_builder.h"
 #include "app/tests/driver_fixture.h"
 
 namespace trakor::test {
@@ -315,6 +316,46 @@ TEST_F(DriverTest, InputThatIsTheWorkFileIsReadBeforeItIsRewritten) {
     fileRequest(ctx.paths.workGdb, dir.file("o.gdb"));
     ASSERT_EQ(run(), kDelivered);
     EXPECT_EQ(importedBytes, "EARLIER RESULT");
+}
+
+// The main dialog greys out the options the Convert action would refuse: the rule it asks must
+// give the message the driver stops with, for every input, output and option.
+TEST_F(DriverTest, OptionRefusalMatchesTheConvertChecks) {
+    const std::string rules[] = {"$MSG11", "$MSG14", "$MSG56", "$MSG57"};
+    calls.writeFitCourses = [](Context&, const std::string&, const std::string&) { return 1; };
+    struct Output {
+        OutputTarget target;
+        const char* name;
+        bool overwrite;
+    } outputs[] = {{OutputTarget::File, "out.gdb", false}, {OutputTarget::File, "out.gpx", false},
+                   {OutputTarget::File, "out.TCX", false}, {OutputTarget::File, "out.fit", false},
+                   {OutputTarget::File, "out.tcx", true},  {OutputTarget::MapSource, "", false},
+                   {OutputTarget::TrainingCenter, "", false}};
+    int refused = 0;
+    for (const char* input : {"a.gdb", "b.GPX", "c.fit", "d.gdb.bak", "e.kmz", "f.txt"})
+        for (const Output& o : outputs)
+            for (bool several : {false, true})
+                for (int option : {0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}) {
+                    req = ConversionRequest{};
+                    req.inputPath = dir.file(input);
+                    req.multipleInput = several;
+                    if (several) req.inputList = {dir.file(input), dir.file("g.gdb")};
+                    req.outputTarget = o.target;
+                    req.outputPath = *o.name ? dir.file(o.name) : std::string();
+                    req.overwriteInput = o.overwrite;
+                    req.option = option;
+                    const KeyedMessage* refusal = optionRefusal(req, option);
+                    notes.entries.clear();
+                    run();
+                    std::string stop;
+                    for (const auto& e : notes.entries)
+                        if (std::find(std::begin(rules), std::end(rules), e.key) != std::end(rules)) stop = e.key;
+                    SCOPED_TRACE(std::string(input) + " to " + (*o.name ? o.name : "target") + (o.overwrite ? " (overwrite)" : "") + " option " +
+                                 std::to_string(option) + (several ? " batch" : ""));
+                    EXPECT_EQ(refusal ? std::string(refusal->key) : std::string(), stop);
+                    refused += refusal != nullptr;
+                }
+    EXPECT_GT(refused, 100);
 }
 
 }  // namespace

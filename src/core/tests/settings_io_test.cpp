@@ -198,5 +198,27 @@ TEST(SettingsStore, NativeFileDropsObsoleteValuesAndIsCreatedOnFirstWrite) {
     EXPECT_EQ(test::readFile(file), "[Info]\nMode=13\n[Keep]\nRoutesize=4\n");
 }
 
+// The last input and output go into the same file as the settings, paths kept byte for byte
+// (blanks at the ends, quotes, UTF-8); a path with a line break is not stored, an empty one removed.
+TEST(SettingsStore, RecentFilesRoundTripThroughTheIniFile) {
+    test::TempDir dir;
+    const std::string path = dir.file("Trakor3.ini");
+    test::writeFile(path, "[Info]\nMode=24\n");
+    IniSettingsStore store(path);
+    EXPECT_EQ(loadRecentFiles(store).input, "");
+    const RecentFiles files{" /home/u/Fahrt \"Süd\".gpx ", "/home/u/out put.gdb"};
+    ASSERT_TRUE(saveRecentFiles(files, store));
+    EXPECT_EQ(loadRecentFiles(store).input, files.input);
+    EXPECT_EQ(loadRecentFiles(store).output, files.output);
+    EXPECT_NE(test::readFile(path).find("Mode=24\n"), std::string::npos);
+
+    EXPECT_FALSE(saveRecentFiles({"/tmp/a\nb.gpx", ""}, store));
+    EXPECT_EQ(loadRecentFiles(store).input, files.input);  // the earlier one stays
+    EXPECT_EQ(test::readFile(path).find("Last Output"), std::string::npos);
+    Settings s;
+    loadSettings(s, store, true);
+    EXPECT_EQ(s.Mode, 24);
+}
+
 }  // namespace
 }  // namespace trakor

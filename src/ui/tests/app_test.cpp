@@ -1,6 +1,7 @@
 // The application object: a whole run from start-up to the exit settings, and a start with the
 // clipboard argument while another copy has the clipboard dialog open.
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -64,11 +65,16 @@ void AppTest::runSavesTheExitSettings() {
     QVERIFY(app.context().paths.portable());
     QCOMPARE(QString::fromStdString(app.context().paths.iniFile), iniNextToProgram());
 
+    QTemporaryDir files;
+    const QString ride = files.filePath(QStringLiteral("ride.gpx"));
+    QFile(ride).open(QIODevice::WriteOnly);
     QStringList captions;
     bool sawMain = false;
-    answerBoxes(captions, 1, [&sawMain](QWidget* modal) {
+    answerBoxes(captions, 1, [&](QWidget* modal) {
         sawMain = qobject_cast<CTrakorDlg*>(modal) != nullptr;
         modal->move(150, 100);
+        modal->findChild<QLineEdit*>(QStringLiteral("inputField"))->setText(ride);
+        modal->findChild<QLineEdit*>(QStringLiteral("outputField"))->setText(files.filePath(QStringLiteral("ride.tcx")));
         QTest::keyClick(modal, Qt::Key_Escape);
     });
     QCOMPARE(app.run(), 0);
@@ -83,6 +89,18 @@ void AppTest::runSavesTheExitSettings() {
     QVERIFY(text.contains("[Info]"));
     QVERIFY(text.contains("Left Trakor3 Menu=150"));
     QVERIFY(text.contains("Top Trakor3 Menu=100"));
+    // The input and output of the run, offered by the next one.
+    QVERIFY(text.contains("Last Input=\"" + ride.toUtf8() + "\""));
+    CTrakorApp next(1, argv);
+    QString offeredInput, offeredOutput;
+    answerBoxes(captions, 1, [&](QWidget* modal) {
+        offeredInput = modal->findChild<QLineEdit*>(QStringLiteral("inputField"))->text();
+        offeredOutput = modal->findChild<QLineEdit*>(QStringLiteral("outputField"))->text();
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    QCOMPARE(next.run(), 0);
+    QCOMPARE(offeredInput, ride);
+    QCOMPARE(offeredOutput, files.filePath(QStringLiteral("ride.tcx")));
 }
 
 void AppTest::clipboardStartEndsWhenTakenElsewhere() {

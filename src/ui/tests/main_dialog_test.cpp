@@ -29,6 +29,7 @@ using namespace trakor::uitest;
 
 namespace {
 bool enabled(QWidget* parent, const char* name) { return child<QWidget>(parent, name)->isEnabled(); }
+int gatherOption(const CTrakorDlg& dlg) { return dlg.gatherRequest().option; }
 }  // namespace
 
 class MainDialogTest : public QObject {
@@ -48,6 +49,8 @@ private slots:
     void batchEndNamesTheFilesNotConverted();
     void saveAsStartsInTheOutputFolder();
     void fileDialogsStartBesideTheInput();
+    void optionsThatCannotApplyAreGreyedWithTheReason();
+    void lastInputAndOutputAreOffered();
     void driverAsksForMissingFiles();
     void realConversionOfAMapSourceFile();
     void quitKeepsTheWindowPosition();
@@ -522,6 +525,68 @@ void MainDialogTest::fileDialogsStartBesideTheInput() {
     QCOMPARE(suggestedOutput(t + QStringLiteral("/Alps.GDB"), QString()), t + QStringLiteral("/Alps.gpx"));
     QCOMPARE(suggestedOutput(t + QStringLiteral("/ride.gpx"), QStringLiteral("/x/out.tcx")), QStringLiteral("/x/out.tcx"));
     QCOMPARE(suggestedOutput(QString(), QString()), QString());
+}
+
+void MainDialogTest::optionsThatCannotApplyAreGreyedWithTheReason() {
+    Fixture f;
+    f.useLanguageFile(3);
+    f.ctx.settings.OutputOption = 1;
+    f.ctx.settings.Mode = 13;
+    CTrakorDlg dlg(f.services);
+    auto option = [&](int n) { return child<QRadioButton>(&dlg, QStringLiteral("option%1").arg(n).toLatin1().constData()); };
+    QVERIFY(option(13)->isEnabled());
+    QVERIFY(option(13)->toolTip().isEmpty());
+
+    // A GPX input: 1-15 greyed, the chosen 13 gives way to 0 while the input stays.
+    type(&dlg, "inputField", "/data/ride.gpx");
+    for (int n : {1, 4, 11, 15}) QVERIFY(!option(n)->isEnabled());
+    for (int n : {0, 21, 24}) QVERIFY(option(n)->isEnabled());
+    QVERIFY(option(0)->isChecked());
+    QCOMPARE(f.ctx.settings.Mode, 0);
+    QVERIFY(!shown(&dlg, "splitField"));
+    // The reason in the language of the run.
+    QCOMPARE(option(11)->toolTip(), QStringLiteral("Die Optionen 1-15 sind nur für GDB-Eingabedateien zulässig."));
+
+    // A TCX output takes no route results.
+    type(&dlg, "inputField", "/data/alps.gdb");
+    QVERIFY(option(13)->isChecked());  // the user's choice is back
+    type(&dlg, "outputField", "/data/alps.tcx");
+    QVERIFY(!option(13)->isEnabled() && option(11)->isEnabled() && option(15)->isEnabled());
+    QVERIFY(option(0)->isChecked());
+    QCOMPARE(option(22)->toolTip(), QStringLiteral("Eine TCX-Ausgabedatei ist für die Optionen 1-4 und 13-23 nicht zulässig."));
+    type(&dlg, "outputField", "/data/alps.gdb");
+    QVERIFY(option(13)->isChecked());
+
+    // Several files: 1-15 greyed whatever their type.
+    dlg.takeInputFiles({QString::fromStdString(f.file(QStringLiteral("a.gdb"))), QString::fromStdString(f.file(QStringLiteral("b.gdb")))}, true);
+    QVERIFY(!option(3)->isEnabled() && option(21)->isEnabled());
+    QCOMPARE(gatherOption(dlg), 0);
+}
+
+void MainDialogTest::lastInputAndOutputAreOffered() {
+    Fixture f;
+    const QString ride = QString::fromStdString(f.file(QStringLiteral("ride one.gpx")));
+    const QString out = QDir(f.temp.path()).filePath(QStringLiteral("out.gdb"));
+    f.store.texts["Last Input"] = ride.toStdString();
+    f.store.texts["Last Output"] = out.toStdString();
+    {
+        CTrakorDlg dlg(f.services);
+        QCOMPARE(child<QLineEdit>(&dlg, "inputField")->text(), ride);
+        QCOMPARE(child<QLineEdit>(&dlg, "outputField")->text(), out);
+        QCOMPARE(dlg.gatherRequest().inputPath, ride.toStdString());
+        // A batch is remembered by its folder, which Browse then starts in.
+        dlg.takeInputFiles({ride, QString::fromStdString(f.file(QStringLiteral("two.gpx")))}, true);
+        QCOMPARE(QString::fromStdString(dlg.recentFiles().input), QDir(f.temp.path()).absolutePath());
+        QCOMPARE(QString::fromStdString(dlg.recentFiles().output), out);
+    }
+    // Files that are gone are not offered; the folder of a batch is not put in the input field.
+    f.store.texts["Last Input"] = QDir(f.temp.path()).absolutePath().toStdString();
+    f.store.texts["Last Output"] = "/no/such/folder/out.gdb";
+    CTrakorDlg dlg(f.services);
+    QVERIFY(child<QLineEdit>(&dlg, "inputField")->text().isEmpty());
+    QVERIFY(child<QLineEdit>(&dlg, "outputField")->text().isEmpty());
+    QCOMPARE(inputFolder(QString(), QDir(f.temp.path()).absolutePath()), QDir(f.temp.path()).absolutePath());
+    QCOMPARE(inputFolder(QString(), QStringLiteral("/no/such/folder")), QDir::homePath());
 }
 
 void MainDialogTest::driverAsksForMissingFiles() {

@@ -34,6 +34,17 @@ bool MemoryStore::deleteValue(std::string_view name) {
     return true;
 }
 
+std::string MemoryStore::readText(std::string_view name) {
+    auto it = texts.find(name);
+    return it == texts.end() ? std::string() : it->second;
+}
+
+bool MemoryStore::writeText(std::string_view name, const std::string& value) {
+    texts[std::string(name)] = value;
+    written.emplace_back(name);
+    return true;
+}
+
 Fixture::Fixture() {
     ctx.settings = defaultSettings(true);
     ctx.notifier = &notifier;

@@ -43,10 +43,13 @@ using test::RecordingNotifier;
 class MemoryStore : public SettingsStore {
 public:
     std::map<std::string, int32_t, std::less<>> values;
+    std::map<std::string, std::string, std::less<>> texts;
     std::vector<std::string> written;  // names in the order written
     int32_t readInt(std::string_view name, int32_t fallback) override;
     bool writeInt(std::string_view name, int32_t value) override;
     bool deleteValue(std::string_view name) override;
+    std::string readText(std::string_view name) override;
+    bool writeText(std::string_view name, const std::string& value) override;
 };
 
 // A context with English defaults, a recording notifier, a memory store and the services.

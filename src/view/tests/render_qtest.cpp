@@ -140,6 +140,17 @@ TEST(RenderCommand, ResultOverTheInputWithCounts) {
     EXPECT_NE(out.find("\u2192 100 points"), std::string::npos) << out;
     QImage img(QString::fromStdString(png));
     EXPECT_EQ(img.size(), QSize(400, 300));
+    // The same lines in the picture: its text, and a light box at the top left with dark letters.
+    EXPECT_TRUE(img.text(QStringLiteral("Comment")).contains(QStringLiteral("\u2192 100 points"))) << img.text().toStdString();
+    int light = 0, dark = 0;
+    for (int y = 6; y < 16; ++y)
+        for (int x = 6; x < 60; ++x) {
+            const int l = img.pixelColor(x, y).lightness();
+            light += l > 235;
+            dark += l < 80;
+        }
+    EXPECT_GT(light, 100);
+    EXPECT_GT(dark, 10);
 }
 
 TEST(RenderCommand, FailuresHaveMessagesAndStatus) {
