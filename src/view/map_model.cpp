@@ -5,6 +5,7 @@
 #include <map>
 
 #include "core/file_names.h"
+#include "course/course_names.h"
 #include "gdb/down_convert.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
@@ -171,6 +172,27 @@ int loadMapModel(const Context& ctx, const std::string& path, MapModel& model, s
         return kModelUnreadable;
     }
     readGdbModel(out.data(), static_cast<size_t>(out.size()), model);
+    model.removalDistance = local.settings.RemovalDistance;
+    model.removalGlitches = local.settings.RemovalGlitches == 1;
+    if (model.removalDistance < 1 && !model.removalGlitches) return kModelRead;
+
+    // Read once more without the near-point step: the file's own point counts, by name.
+    local.settings.RemovalDistance = 0;
+    local.settings.RemovalGlitches = 0;
+    local.run = RunState{};
+    local.run.inputType = static_cast<InputType>(type);
+    local.run.importQuestion = 1;
+    MemoryStream whole;
+    FileStream again;
+    MapModel raw;
+    if (!again.open(readPath, "rb") || importFile(local, baseNameOf(path), again, whole) != 0) return kModelRead;
+    readGdbModel(whole.data(), static_cast<size_t>(whole.size()), raw);
+    std::map<std::string, size_t> rawCounts;
+    for (const MapItem& item : raw.items) rawCounts.emplace(item.name, item.pointCount());
+    for (MapItem& item : model.items) {
+        const auto found = rawCounts.find(item.name);
+        if (found != rawCounts.end() && found->second > item.pointCount()) item.filePoints = found->second;
+    }
     return kModelRead;
 }
 
@@ -219,6 +241,38 @@ std::string withoutImportNumber(const std::string& n) {
 }
 }  // namespace
 
+namespace {
+// A course name shortened to what devices show ("%.13s %.1d", "%.12s %.2d", ...): its kept start;
+// empty for any other name.
+std::string shortenedCourseStart(const std::string& n) {
+    const size_t blank = n.rfind(' ');
+    if (blank == std::string::npos || blank + 1 == n.size() || utf8Length(n) != kMaxCourseName) return {};
+    for (size_t i = blank + 1; i < n.size(); ++i)
+        if (n[i] < '0' || n[i] > '9') return {};
+    return n.substr(0, blank);
+}
+
+// The input item a result item was made from: by its name without the prefixes, part suffix
+// and import numbering a conversion adds (a TCX course read back is numbered once more), or by
+// the start a shortened course name keeps when one input name alone has it.
+const size_t* sourceOf(const std::map<std::string, size_t>& byName, const std::string& resultName) {
+    const std::string source = sourceNameOf(resultName);
+    for (const std::string& n : {source, withoutImportNumber(source), sourceNameOf(withoutImportNumber(resultName))}) {
+        const auto found = byName.find(n);
+        if (found != byName.end()) return &found->second;
+    }
+    const std::string start = shortenedCourseStart(withoutImportNumber(resultName));
+    if (start.empty()) return nullptr;
+    const size_t* only = nullptr;
+    for (const auto& [name, slot] : byName) {
+        if (name.compare(0, start.size(), start) != 0) continue;
+        if (only != nullptr) return nullptr;
+        only = &slot;
+    }
+    return only;
+}
+}  // namespace
+
 std::vector<ItemComparison> compareModels(const MapModel& before, const MapModel& after) {
     std::vector<ItemComparison> out;
     std::map<std::string, size_t> byName;
@@ -227,16 +281,17 @@ std::vector<ItemComparison> compareModels(const MapModel& before, const MapModel
         c.name = item.name;
         c.kind = item.kind;
         c.before = item.pointCount();
+        c.inFile = item.filePoints;
+        c.removalDistance = before.removalDistance;
+        c.removalGlitches = before.removalGlitches;
         byName.emplace(item.name, out.size());
         out.push_back(c);
     }
     for (const MapItem& item : after.items) {
         if (!item.name.empty() && item.name[0] == '!') continue;  // the kept original
-        const std::string source = sourceNameOf(item.name);
-        auto found = byName.find(source);
-        if (found == byName.end()) found = byName.find(withoutImportNumber(source));
-        if (found == byName.end()) continue;
-        ItemComparison& c = out[found->second];
+        const size_t* slot = sourceOf(byName, item.name);
+        if (slot == nullptr) continue;
+        ItemComparison& c = out[*slot];
         c.after += item.pointCount();
         ++c.parts;
     }
@@ -254,16 +309,34 @@ std::string groupedNumber(size_t n) {
 }
 
 std::string comparisonLine(const ItemComparison& c, const Context* texts) {
-    auto text = [texts](const UiText& t, const std::string& arg) {
-        if (texts != nullptr) return formatMessage(*texts, t.key, t.english, t.limit, arg.c_str());
+    auto text = [texts](const UiText& t, std::initializer_list<std::string> args) {
+        if (texts != nullptr) {
+            std::vector<const char*> a;
+            for (const std::string& x : args) a.push_back(x.c_str());
+            while (a.size() < 3) a.push_back("");
+            return formatMessage(*texts, t.key, t.english, t.limit, a[0], a[1], a[2]);
+        }
         std::string out = t.english;
-        if (size_t at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
+        size_t at = 0;
+        for (const std::string& x : args) {
+            if ((at = out.find("%s", at)) == std::string::npos) break;
+            out.replace(at, 2, x);
+            at += x.size();
+        }
         return out;
     };
-    std::string line = toUtf8(c.name) + ": " + groupedNumber(c.before) + " \u2192 ";
-    if (c.parts == 0) return line + text(comparisontext::NotInResult, std::string());
-    line += text(comparisontext::Points, groupedNumber(c.after));
-    if (c.parts > 1) line += ", " + text(comparisontext::Parts, std::to_string(c.parts));
+    std::string line = toUtf8(c.name) + ": ";
+    if (c.inFile > c.before) {
+        const int32_t d = c.removalDistance;
+        const std::string metres = std::to_string(d / 10) + (d % 10 != 0 ? "." + std::to_string(d % 10) : "");
+        line += text(c.removalGlitches ? comparisontext::NearOrSpikesDropped : comparisontext::NearDropped,
+                     {groupedNumber(c.inFile), groupedNumber(c.inFile - c.before), metres}) +
+                ", ";
+    }
+    line += groupedNumber(c.before) + " \u2192 ";
+    if (c.parts == 0) return line + text(comparisontext::NotInResult, {});
+    line += text(comparisontext::Points, {groupedNumber(c.after)});
+    if (c.parts > 1) line += ", " + text(comparisontext::Parts, {std::to_string(c.parts)});
     return line;
 }
 

@@ -34,6 +34,9 @@ struct MapItem {
     uint8_t colour = 0;            // GDB colour index, 0 none, 1 Black ... 16 White
     std::vector<GeoPoint> line;    // track points, or the route's link points in order
     std::vector<RouteMark> marks;  // route points (routes only)
+    // Points the input file holds for it before the near-point step of reading; 0 when that
+    // step kept them all (or the file is a GDB file, read as it is).
+    size_t filePoints = 0;
 
     // Points as the conversions count them: track points, or route points.
     size_t pointCount() const { return kind == ItemKind::Route ? marks.size() : line.size(); }
@@ -47,6 +50,10 @@ struct MapWaypoint {
 struct MapModel {
     std::vector<MapItem> items;
     std::vector<MapWaypoint> waypoints;
+    // The near-point step the items were read with: `Removal Distance` (tenths of a metre) and
+    // `Removal Glitches`.
+    int32_t removalDistance = 0;
+    bool removalGlitches = false;
 
     bool hasPoints() const;
 };
@@ -84,6 +91,9 @@ struct ItemComparison {
     size_t before = 0;
     size_t after = 0;  // points of every part together
     int parts = 0;     // result items made from it (0: none)
+    size_t inFile = 0;  // points in the file before the near-point step (0: none dropped)
+    int32_t removalDistance = 0;
+    bool removalGlitches = false;
 };
 
 // Each input route or track with the result items made from it (saved "!" copies left out).
@@ -92,9 +102,12 @@ namespace comparisontext {
 inline constexpr UiText NotInResult{"$MAP21", "not in the result", 64};
 inline constexpr UiText Points{"$MAP22", "%s points", 64};
 inline constexpr UiText Parts{"$MAP23", "%s parts", 64};
+inline constexpr UiText NearDropped{"$MAP29", "%s points, %s closer than %s m dropped", 96};
+inline constexpr UiText NearOrSpikesDropped{"$MAP30", "%s points, %s closer than %s m or in spikes dropped", 96};
 }  // namespace comparisontext
 // "Track 1: 24 817 → 500 points, 3 parts" (the name as UTF-8), in the language of `texts`
-// (English without it).
+// (English without it); with points dropped by the near-point step of reading:
+// "Track-1: 1 866 points, 1 027 closer than 3 m dropped, 839 → 100 points".
 std::string comparisonLine(const ItemComparison& c, const Context* texts = nullptr);
 // 24817 -> "24 817"
 std::string groupedNumber(size_t n);

@@ -252,19 +252,28 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
 
 // A GDB file of `failing` tracks of one point each (each told as not converted while the record
 // pass reads it) and one good track at the end.
-void writeTellingTracks(const std::string& path, int failing) {
+// A GDB file of `routes` routes of three via points each: with option 15 and at most two points,
+// every route is told about after its record ("more via points ... than the requested maximum").
+void writeTellingRoutes(const std::string& path, int routes) {
     FileStream out;
     ASSERT_TRUE(out.open(path, "wb"));
     writeNewHeader(out, 1700000000);
-    for (int i = 0; i <= failing; ++i) {
-        GdbTrack track;
-        track.trkName = "T" + std::to_string(i + 1);
-        track.points.resize(i < failing ? 1 : 3);
-        for (size_t k = 0; k < track.points.size(); ++k) {
-            track.points[k].tptLat = degreesToSemicircles(47.0 + static_cast<double>(k) * 0.01);
-            track.points[k].tptLon = degreesToSemicircles(8.0 + i * 1e-3);
+    for (int k = 0; k < 3; ++k) {
+        GdbWaypoint w;
+        w.wptName = "P" + std::to_string(k);
+        w.wptLat = degreesToSemicircles(47.0 + k * 0.01);
+        w.wptLon = degreesToSemicircles(8.0);
+        writeWaypointRecord(out, w, 'm');
+    }
+    for (int i = 0; i < routes; ++i) {
+        GdbRoute route;
+        route.rteName = "R" + std::to_string(i + 1);
+        for (int k = 0; k < 3; ++k) {
+            GdbRoutePoint p;
+            p.rptName = "P" + std::to_string(k);
+            route.points.push_back(p);
         }
-        writeTrackRecord(out, track, 'm');
+        writeRouteRecord(out, route, 'm');
     }
     writeEndRecord(out);
     ASSERT_TRUE(out.close());
@@ -291,33 +300,37 @@ TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
     const int pipeSize = ::fcntl(fds[1], F_SETPIPE_SZ, 4096);  // a page: 4 KiB, or more on some machines
     ASSERT_GT(pipeSize, 0);
-    // Far more messages than the pipe holds (each some 70 bytes).
-    const int failing = std::max(400, pipeSize / 10);
+    // Far more messages than the pipe holds (each some 90 bytes).
+    const int routes = std::max(400, pipeSize / 10);
     const std::string input = dir.file("in.gdb");
-    writeTellingTracks(input, failing);
+    writeTellingRoutes(input, routes);
     if (HasFatalFailure()) return;
-    ASSERT_EQ(cli("in.gdb --option 21 -o whole.gdb"), 0) << out << err;  // uncut, the run succeeds
-    ASSERT_NE(out.find("Track " + std::to_string(failing) + " not converted"), std::string::npos) << out;
+    const std::string run = "in.gdb --option 15 --set 'Maximum Points=2' ";
+    ASSERT_EQ(cli(run + "-o whole.gdb"), 0) << out << err;  // uncut, the run succeeds
+    const std::string told = "more via points (3)\nthan the requested maximum number (2).\n";
+    size_t tellings = 0;
+    for (size_t at = 0; (at = err.find(told, at)) != std::string::npos; at += told.size()) ++tellings;
+    ASSERT_EQ(tellings, static_cast<size_t>(routes)) << err.substr(0, 400);
 
-    // Fill the pipe, so that the program's first message waits for the test.
+    // Fill the pipe, so that the program's first message (on standard error) waits for the test.
     ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
     const std::string dots(512, '.');
     size_t filled = 0;
     for (ssize_t n; (n = ::write(fds[1], dots.data(), dots.size())) > 0;) filled += static_cast<size_t>(n);
     ::fcntl(fds[1], F_SETFL, 0);
-    const std::string cmd = command("in.gdb --option 21 -o o.gdb") + " 2>" + quote(dir.file("err.txt"));
+    const std::string cmd = command(run + "-o o.gdb") + " >" + quote(dir.file("out.txt"));
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        ::dup2(fds[1], 1);
+        ::dup2(fds[1], 2);
         ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
     std::string got;
-    // The dots, then the first track's message: the program is in its record pass, and the pipe
+    // The dots, then the first route's message: the program is in its record pass, and the pipe
     // holds at most pipeSize bytes of the next messages (a tenth of them) until drained.
-    const bool inPass = readUntil(fds[0], "Track 1 not converted\nThere are not enough track points\n", got);
+    const bool inPass = readUntil(fds[0], told, got);
     if (inPass) std::filesystem::resize_file(input, std::filesystem::file_size(input) / 2);
     readUntil(fds[0], "\x01never", got, 4096);  // to the end
     ::close(fds[0]);
@@ -325,10 +338,10 @@ TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(inPass) << got.substr(std::min(filled, got.size()));
     EXPECT_EQ(filled, static_cast<size_t>(pipeSize));
-    const std::string errText = readFile(dir.file("err.txt"));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << errText;
-    EXPECT_NE((got + errText).find("in.gdb: the file was shortened while it was read"), std::string::npos)
-        << got.substr(std::min(filled, got.size())) << errText;
+    const std::string outText = readFile(dir.file("out.txt"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << outText;
+    EXPECT_NE((got + outText).find("in.gdb: the file was shortened while it was read"), std::string::npos)
+        << got.substr(std::min(filled, got.size())) << outText;
     EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
 }
 

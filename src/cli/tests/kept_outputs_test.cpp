@@ -64,7 +64,13 @@ TEST(KeptOutputs, RealFilesConvertToTheSameBytes) {
     TempDir dir;
     // TRAKOR_CLI_UNDER_TEST runs another build of the program (an emulated arm64 one) on the same table.
     const char* other = std::getenv("TRAKOR_CLI_UNDER_TEST");
-    const std::string program = other ? std::string(other) : quote(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli");
+    // A copy of the build's program: run where it was built it finds the language file beside it,
+    // works in the build folder (portable) and would meet other tests' runs there.
+    std::string program = other ? std::string(other) : quote(dir.file("bin/trakor3-cli"));
+    if (!other) {
+        std::filesystem::create_directory(dir.file("bin"));
+        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", dir.file("bin/trakor3-cli"));
+    }
     writeFile(dir.file("empty.ini"), "");
     // The questions take their unasked answers: routes of GPX and GDB inputs are read as tracks.
     for (const Kept& k : kKept) {

@@ -154,9 +154,46 @@ TEST(MapModel, BeforeAndAfterCounts) {
     before.items = {item("Track 1", 24817), item("Walk", 300), item("Lost", 10)};
     after.items = {item("!Track 1", 24817), item("Track 1#1", 200), item("Track 1#2", 200), item("Track 1#3", 100),
                    item("Walk-2", 40, ItemKind::Route)};
+    // A split TCX run read back: course names numbered once more, a long name shortened.
+    before.items.push_back(item("A-ride-1", 1270));
+    before.items.push_back(item("Riverside evening tour-2", 90));
+    before.items.push_back(item("Track-1", 839));
+    before.items.back().filePoints = 1866;
+    before.removalDistance = 30;
+    for (const char* name : {"A-ride-1#1-4", "A-ride-1#2-5", "A-ride-1#3-6", "Riverside eve 1-7", "Track-1-8"})
+        after.items.push_back(item(name, 100));
     auto cmp = compareModels(before, after);
-    ASSERT_EQ(cmp.size(), 3u);
+    ASSERT_EQ(cmp.size(), 6u);
     EXPECT_EQ(comparisonLine(cmp[0]), "Track 1: 24 817 \u2192 500 points, 3 parts");
     EXPECT_EQ(comparisonLine(cmp[1]), "Walk: 300 \u2192 40 points");
     EXPECT_EQ(comparisonLine(cmp[2]), "Lost: 10 \u2192 not in the result");
+    EXPECT_EQ(comparisonLine(cmp[3]), "A-ride-1: 1 270 \u2192 300 points, 3 parts");
+    EXPECT_EQ(comparisonLine(cmp[4]), "Riverside evening tour-2: 90 \u2192 100 points");
+    EXPECT_EQ(comparisonLine(cmp[5]), "Track-1: 1 866 points, 1 027 closer than 3 m dropped, 839 \u2192 100 points");
+}
+
+// The before counts of an input read through its importer give the file's own points too.
+TEST(MapModel, FilePointsCountWhatTheNearPointStepDropped) {
+    test::TempDir dir;
+    std::string gpx = "<gpx><trk><name>T</name><trkseg>";
+    // Ten points 0.11 m apart (1e-6 degrees of latitude), then ten 111 m apart.
+    for (int i = 0; i < 20; ++i)
+        gpx += "<trkpt lat=\"" + std::to_string(50.0 + (i < 10 ? i * 1e-6 : i * 1e-3)) + "\" lon=\"10\"/>";
+    test::writeFile(dir.file("near.gpx"), gpx + "</trkseg></trk></gpx>");
+    for (int32_t removal : {0, 30}) {
+        Context ctx;
+        ctx.settings.RemovalDistance = removal;
+        ctx.settings.RemovalGlitches = 0;
+        MapModel m;
+        ASSERT_EQ(loadMapModel(ctx, dir.file("near.gpx"), m), kModelRead);
+        ASSERT_EQ(m.items.size(), 1u);
+        const auto cmp = compareModels(m, m);
+        if (removal == 0) {
+            EXPECT_EQ(m.items[0].filePoints, 0u);
+            EXPECT_EQ(comparisonLine(cmp[0]), "T-1: 20 \u2192 20 points");
+        } else {
+            EXPECT_EQ(m.items[0].filePoints, 20u);
+            EXPECT_EQ(comparisonLine(cmp[0]), "T-1: 20 points, 9 closer than 3 m dropped, 11 \u2192 11 points");
+        }
+    }
 }
