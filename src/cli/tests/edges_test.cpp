@@ -271,6 +271,13 @@ void writeTellingRoutes(const std::string& path, int routes) {
         for (int k = 0; k < 3; ++k) {
             GdbRoutePoint p;
             p.rptName = "P" + std::to_string(k);
+            // The leg to the next point: its two ends.
+            for (int end = k; end <= k + 1 && k < 2; ++end) {
+                GdbLinkPoint link;
+                link.lat = degreesToSemicircles(47.0 + end * 0.01);
+                link.lon = degreesToSemicircles(8.0);
+                p.links.push_back(link);
+            }
             route.points.push_back(p);
         }
         writeRouteRecord(out, route, 'm');
