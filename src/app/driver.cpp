@@ -200,7 +200,7 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
             const int64_t sizeAtOpen = in.size();
             runGdbPass(ctx, r.calls, in, work);
             if (in.bytesCutShort() || in.size() < sizeAtOpen) {
-                sayWithDetail(ctx, dmsg::kCannotOpenInput, r.req.inputPath + ": the file was shortened while it was read");
+                sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
                 result = kRunFailed;
             }
         }
@@ -219,7 +219,7 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         return kRunFailed;
     }
     if (imported == kImportInputChanged) {
-        sayWithDetail(ctx, dmsg::kCannotOpenInput, r.req.inputPath + ": the file was shortened while it was read");
+        sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
         return kRunFailed;
     }
     // A note no route or track took with it.

@@ -85,6 +85,14 @@ inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already
 inline constexpr KeyedMessage kGpxSent{"$DEV04", "The routes, tracks and waypoints are sent to the GPS receiver:\n%s",
                                         MsgStyle::Plain};
 
+// Second lines of the messages above that name a file and what is wrong with it.
+inline constexpr UiText kDetailShortened{"$RUN21", "%s: the file was shortened while it was read", 4200};
+inline constexpr UiText kDetailSameAsInput{"$RUN22", "%s: the same file as the input", 4200};
+inline constexpr UiText kDetailReadOnly{"$RUN29", "%s: the file is read-only", 4200};
+inline std::string detailText(const Context& ctx, const UiText& t, const std::string& path) {
+    return formatMessage(ctx, t.key, t.english, t.limit, path.c_str());
+}
+
 }  // namespace dmsg
 
 }  // namespace trakor

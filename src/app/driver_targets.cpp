@@ -160,7 +160,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
     if (!out.empty() && ::stat(out.c_str(), &outStat) == 0) {
         for (const std::string& in : inputs) {
             if (sameFile(outStat, in)) {
-                sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the same file as the input");
+                sayWithDetail(ctx, dmsg::kCannotOpenOutput, dmsg::detailText(ctx, dmsg::kDetailSameAsInput, out));
                 return kRunStopped;
             }
         }
@@ -178,7 +178,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
         return kRunFailed;
     }
     if (isReadOnly(out)) {
-        sayWithDetail(ctx, dmsg::kCannotOpenOutput, out + ": the file is read-only");
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, dmsg::detailText(ctx, dmsg::kDetailReadOnly, out));
         return kRunFailed;
     }
     errno = 0;

@@ -148,7 +148,7 @@ namespace {
 // of the reader's own.
 void noteImpossiblePoints(Context& ctx, const std::string& of) {
     if (ctx.run.impossiblePoints == 0) return;
-    const std::string text = impossibleCoordinatesNote(ctx.run.impossiblePoints, false, of);
+    const std::string text = impossibleCoordinatesNote(ctx, ctx.run.impossiblePoints, false, of);
     ctx.run.setInfo(1, ctx.run.infoFlag != 0 ? ctx.run.infoText + "\n" + text : text);
     ctx.run.impossiblePoints = 0;
 }

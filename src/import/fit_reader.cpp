@@ -1,7 +1,6 @@
 // FIT reader: course points and locations become waypoints, record messages become track
 // points, cut into tracks at lap messages.
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "convert/glitches.h"
@@ -174,15 +173,15 @@ void noteDamage(Context& ctx, const FitWalker& walker) {
             ctx.run.cutNote += " (it breaks off inside the message at byte " + std::to_string(walker.stopOffset()) + ")";
         return;
     }
-    char text[256];
     std::string note;
     if (walker.stoppedEarly()) {
-        std::snprintf(text, sizeof text, importmsg::kFitStreamBroken, walker.stopOffset());
-        note = text;
+        const auto& m = importmsg::kFitStreamBroken;
+        note = formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.stopOffset()).c_str());
     }
     if (!walker.checkSumMatches()) {
-        std::snprintf(text, sizeof text, importmsg::kFitCrcMismatch, walker.checkSumOffset());
-        note += (note.empty() ? "" : "\n") + std::string(text);
+        const auto& m = importmsg::kFitCrcMismatch;
+        note += (note.empty() ? "" : "\n") +
+                formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
     }
     ctx.run.damageNote = note;
 }

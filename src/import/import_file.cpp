@@ -114,7 +114,7 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
             tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
     };
     if (ctx.run.impossibleWaypoints > 0) {
-        tellNote(impossibleCoordinatesNote(ctx.run.impossibleWaypoints, true, job.baseName));
+        tellNote(impossibleCoordinatesNote(ctx, ctx.run.impossibleWaypoints, true, job.baseName));
         ctx.run.impossibleWaypoints = 0;
     }
     if (!ctx.run.damageNote.empty()) tellNote(ctx.run.damageNote);

@@ -23,16 +23,18 @@ inline constexpr const char* kKmzLink = "The KMZ entry \"%s\" is a link and is n
 inline constexpr const char* kKmzWriteFailed = "The KMZ entry \"%s\" cannot be written to \"%s\".";
 
 // Points left out of a route or track, and waypoints left out of a file, for their coordinates.
-inline constexpr const char* kImpossiblePoints = "%d points with impossible coordinates were left out of %s";
-inline constexpr const char* kImpossiblePoint = "1 point with impossible coordinates was left out of %s";
-inline constexpr const char* kImpossibleWaypoints = "%d waypoints with impossible coordinates were left out of %s";
-inline constexpr const char* kImpossibleWaypoint = "1 waypoint with impossible coordinates was left out of %s";
+inline constexpr Message kImpossiblePoints{"$RUN23", "%d points with impossible coordinates were left out of %s"};
+inline constexpr Message kImpossiblePoint{"$RUN24", "1 point with impossible coordinates was left out of %s"};
+inline constexpr Message kImpossibleWaypoints{"$RUN25", "%d waypoints with impossible coordinates were left out of %s"};
+inline constexpr Message kImpossibleWaypoint{"$RUN26", "1 waypoint with impossible coordinates was left out of %s"};
 
-// FIT files damaged inside: read up to the damage.
-inline constexpr const char* kFitStreamBroken =
-    "The FIT data cannot be read past byte %zu (the message there runs past the end of the data or has no "
-    "definition); what came before it was converted.";
-inline constexpr const char* kFitCrcMismatch = "The check sum at byte %zu does not match the FIT data: the file may be damaged.";
+// FIT files damaged inside: read up to the damage (the byte offset as a number text).
+inline constexpr Message kFitStreamBroken{
+    "$RUN27",
+    "The FIT data cannot be read past byte %s (the message there runs past the end of the data or has no "
+    "definition); what came before it was converted."};
+inline constexpr Message kFitCrcMismatch{"$RUN28",
+                                         "The check sum at byte %s does not match the FIT data: the file may be damaged."};
 
 // Batch log lines: folder, file name, the record name, then the status ("OK" or what went wrong).
 inline constexpr const char* kLogTrack = "\"%s\",\"%s\",\"Track:\",\"%s\",\"%s\"\n";

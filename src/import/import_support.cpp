@@ -41,16 +41,12 @@ bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg) {
     return true;
 }
 
-std::string impossibleCoordinatesNote(int32_t count, bool waypoints, const std::string& of) {
+std::string impossibleCoordinatesNote(const Context& ctx, int32_t count, bool waypoints, const std::string& of) {
     using namespace importmsg;
-    const char* format = waypoints ? (count == 1 ? kImpossibleWaypoint : kImpossibleWaypoints)
-                                   : (count == 1 ? kImpossiblePoint : kImpossiblePoints);
-    char text[kMaxImportName + 96];
-    if (count == 1)
-        std::snprintf(text, sizeof text, format, of.c_str());
-    else
-        std::snprintf(text, sizeof text, format, count, of.c_str());
-    return text;
+    const Message& m = waypoints ? (count == 1 ? kImpossibleWaypoint : kImpossibleWaypoints)
+                                 : (count == 1 ? kImpossiblePoint : kImpossiblePoints);
+    if (count == 1) return formatMessage(ctx, m.key, m.english, kMaxImportName + 160, of.c_str());
+    return formatMessage(ctx, m.key, m.english, kMaxImportName + 160, count, of.c_str());
 }
 
 bool routesReadAsTracks(Context& ctx) {

@@ -63,7 +63,7 @@ void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uin
 // the count) when it is left out.
 bool placeDegreesWaypoint(Context& ctx, double latDeg, double lonDeg);
 // "N points (or waypoints) with impossible coordinates were left out of <of>".
-std::string impossibleCoordinatesNote(int32_t count, bool waypoints, const std::string& of);
+std::string impossibleCoordinatesNote(const Context& ctx, int32_t count, bool waypoints, const std::string& of);
 // A route of the input kept as a route (GPX routes with the setting GPX Routes): written with its
 // waypoints in the route's colour (displayColor), counted with the tracks, and logged.
 void emitInputRoute(Context& ctx, ImportJob& job, const std::string& name, uint8_t autoName,
