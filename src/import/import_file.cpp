@@ -1,5 +1,7 @@
 #include "import/import_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -34,7 +36,39 @@ bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 
 }  // namespace
 
+namespace {
+// "*hh" at the end of an NMEA sentence: its check sum, written last.
+bool endsWithCheckSum(std::string_view line) {
+    while (!line.empty() && isSpace(static_cast<uint8_t>(line.back()))) line.remove_suffix(1);
+    return line.size() >= 3 && line[line.size() - 3] == '*' && std::isxdigit(static_cast<uint8_t>(line[line.size() - 2])) &&
+           std::isxdigit(static_cast<uint8_t>(line.back()));
+}
+
+// A line-based input (NMEA, ITN) cut inside its last line: that line has no line break and is no
+// whole sentence ("*hh" where the line before has one) or record (four '|'-ended fields).
+std::string lastLineNote(InputType type, std::string_view doc) {
+    if (doc.size() < 2 || doc.back() == '\n' || doc.back() == '\r') return {};
+    const auto b0 = static_cast<uint8_t>(doc[0]), b1 = static_cast<uint8_t>(doc[1]);
+    if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) return {};  // UTF-16, not looked at here
+    const size_t lineBreak = doc.find_last_of('\n');
+    const std::string_view last = doc.substr(lineBreak == std::string_view::npos ? 0 : lineBreak + 1);
+    bool whole;
+    if (type == InputType::Nmea) {
+        if (lineBreak == std::string_view::npos || last.empty() || (last[0] != '$' && last[0] != '!')) return {};
+        const std::string_view before = doc.substr(0, lineBreak);
+        const size_t previousBreak = before.find_last_of('\n');
+        const std::string_view previous = before.substr(previousBreak == std::string_view::npos ? 0 : previousBreak + 1);
+        whole = endsWithCheckSum(last) || !endsWithCheckSum(previous);  // a log without check sums: no telling
+    } else {
+        whole = std::count(last.begin(), last.end(), '|') >= 4;
+    }
+    return whole ? std::string() : "the end of its last line";
+}
+}  // namespace
+
 std::string documentEndNote(InputType type, const uint8_t* bytes, size_t length) {
+    if (type == InputType::Nmea || type == InputType::Itn)
+        return lastLineNote(type, std::string_view(reinterpret_cast<const char*>(bytes), length));
     if (type != InputType::Gpx && type != InputType::Tcx && type != InputType::Crs && type != InputType::Kml &&
         type != InputType::Kmz)
         return {};

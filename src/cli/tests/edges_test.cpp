@@ -219,12 +219,30 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     const std::string whole = readFile(dir.file("two.gdb"));
     makeFile("cut.gdb", whole.substr(0, whole.size() - 500));
     makeFile("cut.gpx", gpx.substr(0, gpx.rfind("</trkseg>")));
+    // Line-based inputs cut inside their last line.
+    auto sentence = [](const std::string& body) {
+        unsigned sum = 0;
+        for (char c : body) sum ^= static_cast<uint8_t>(c);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "*%02X\r\n", sum);
+        return "$" + body + hex;
+    };
+    std::string nmea, itn;
+    for (int i = 0; i < 6; ++i) {
+        nmea += sentence("GPRMC,1200" + std::to_string(10 + i) + ",A,480" + std::to_string(i) +
+                         ".038,N,01131.000,E,022.4,084.4,230394,003.1,W");
+        itn += std::to_string(850000 + 1000 * i) + "|4700000|P" + std::to_string(i) + "|" + (i == 0 ? "4" : "0") + "|\r\n";
+    }
+    makeFile("cut.nmea", nmea + sentence("GPRMC,120020,A,4809.038,N,01131.000,E,022.4,084.4,230394,003.1,W").substr(0, 30));
+    makeFile("cut.itn", itn + "860000|47");
     const struct {
         const char* args;
         const char* lacks;
     } kCases[] = {{"cut.gdb --option 0", "the rest of a track record"},
                   {"cut.gdb --option 21 --no-split --no-filter", "the rest of a track record"},
-                  {"cut.gpx --option 0", "the end of the document (</gpx>)"}};
+                  {"cut.gpx --option 0", "the end of the document (</gpx>)"},
+                  {"cut.nmea --option 0", "the end of its last line"},
+                  {"cut.itn --option 0", "the end of its last line"}};
     for (const auto& c : kCases) {
         fs::remove(dir.file("o.gdb"));
         EXPECT_EQ(cli(std::string(c.args) + " -o o.gdb"), 2) << c.args << err;
