@@ -14,6 +14,7 @@
 #include "app/driver_delivery.h"
 #include "app/driver_messages.h"
 #include "app/driver_targets.h"
+#include "app/request_builder.h"
 #include "app/run_summary.h"
 #include "app/work_files.h"
 #include "core/file_names.h"
@@ -267,7 +268,7 @@ int runSingle(Run& r) {
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
     }
-    if (deliversCourses(r.plan) && rejectsCourses(option)) {
+    if (deliversCourses(r.plan) && optionRejectsCourses(option)) {
         say(ctx, dmsg::kTcxOptions);
         return kRunStopped;
     }

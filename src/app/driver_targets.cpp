@@ -10,6 +10,7 @@
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
+#include "app/request_builder.h"
 #include "core/file_names.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
@@ -17,8 +18,6 @@
 #include "platform/path_case.h"
 
 namespace trakor {
-
-bool rejectsCourses(int32_t o) { return (o >= 1 && o <= 4) || (o >= 13 && o <= 23 && o != 15); }
 
 namespace {
 
@@ -44,7 +43,7 @@ int prepareDescribedTarget(Context& ctx, int32_t option, DeliveryPlan& plan, con
                            const std::string& target) {
     const std::string model = device.model.empty() ? std::string("GPS device") : device.model;
     const DeviceFileKind* kind = nullptr;
-    if (rejectsCourses(option)) {
+    if (optionRejectsCourses(option)) {
         kind = device.gpxData();
         plan.format = kFormatGpx;
         if (kind == nullptr) {

@@ -12,9 +12,6 @@
 
 namespace trakor {
 
-// Options that a TCX result cannot carry (0, 11, 12, 15 and 24 pass).
-bool rejectsCourses(int32_t option);
-
 // "<path>: <the system's reason>", the second line of a file failure.
 std::string fileReason(const std::string& path, int errnum);
 
