@@ -198,12 +198,12 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
             say(ctx, dmsg::kNotGdb);
             result = kRunFailed;
         } else {
-            const int64_t sizeAtOpen = in.size();
             runGdbPass(ctx, r.calls, in, work);
-            if (in.bytesCutShort() || in.size() < sizeAtOpen) {
-                sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
-                result = kRunFailed;
-            }
+        }
+        // Another program shortened the input while either pass read it: the result is not the file's.
+        if (result == kStepPassed && in.bytesCutShort()) {
+            sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
+            result = kRunFailed;
         }
         ctx.waypointIndex.clear();
         ctx.routeNameIndex.clear();

@@ -21,11 +21,6 @@ namespace trakor {
 
 namespace {
 
-// "<path> is a FIFO (named pipe), not a regular file"
-std::string notRegular(const std::string& path, const struct stat& st) {
-    return path + " is " + fileKindName(st.st_mode) + ", not a regular file";
-}
-
 bool startsWithNoCase(const std::string& s, const std::string& prefix) {
     return s.size() >= prefix.size() && lowerAscii(s.substr(0, prefix.size())) == lowerAscii(prefix);
 }
@@ -145,7 +140,7 @@ int testInputKinds(Context& ctx, const ConversionRequest& req) {
     for (const std::string& in : req.multipleInput ? req.inputList : single) {
         struct stat st;
         if (::stat(in.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-            sayWithDetail(ctx, dmsg::kCannotOpenInput, notRegular(in, st));
+            sayWithDetail(ctx, dmsg::kCannotOpenInput, notRegularFile(in, st.st_mode));
             return kRunFailed;
         }
     }
@@ -166,7 +161,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
     }
     // A FIFO or device would block the output test or take the result as a stream.
     if (!out.empty() && ::stat(out.c_str(), &outStat) == 0 && !S_ISREG(outStat.st_mode)) {
-        sayWithDetail(ctx, dmsg::kCannotOpenOutput, notRegular(out, outStat));
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, notRegularFile(out, outStat.st_mode));
         return kRunFailed;
     }
     const size_t slash = out.find_last_of('/');

@@ -212,6 +212,7 @@ bool writeFileToDevice(const std::string& path, std::string_view bytes, std::str
     return writeNewFile(path, O_EXCL, bytes, calls, error);
 }
 
+namespace {
 const char* fileKindName(mode_t mode) {
     if (S_ISDIR(mode)) return "a folder";
     if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
@@ -220,6 +221,11 @@ const char* fileKindName(mode_t mode) {
     if (S_ISSOCK(mode)) return "a socket";
     if (S_ISLNK(mode)) return "a symbolic link";
     return S_ISREG(mode) ? "a regular file" : "a special file";
+}
+}  // namespace
+
+std::string notRegularFile(const std::string& path, mode_t mode) {
+    return path + " is " + fileKindName(mode) + ", not a regular file";
 }
 
 bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
@@ -235,7 +241,7 @@ bool replacementOf(const std::string& path, std::string& target, mode_t& mode, s
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
-            if (error) *error = target + " is " + fileKindName(st.st_mode) + ", not a regular file";
+            if (error) *error = notRegularFile(target, st.st_mode);
             errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             return false;
         }

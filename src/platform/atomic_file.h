@@ -25,8 +25,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
                              std::string* error = nullptr);
 
-// What a file that is not a regular file is, for messages: "a FIFO (named pipe)", "a folder", ...
-const char* fileKindName(mode_t mode);
+// "<path> is a FIFO (named pipe), not a regular file" (a folder, a device, ...), for messages.
+std::string notRegularFile(const std::string& path, mode_t mode);
 
 // Where a replacement of `path` goes and the permission bits it gets, as writeFileAtomically
 // decides them: a symbolic link is followed, an existing file keeps its bits, a new one gets 0644.

@@ -121,6 +121,49 @@ int readGdbModel(const uint8_t* bytes, size_t size, MapModel& model) {
     return kModelRead;
 }
 
+namespace {
+// Reads a non-GDB input through its importer with option 0 and the given near-point step
+// (`Removal Distance`, `Removal Glitches`) into the model.
+int importModel(const Context& ctx, InputType type, const std::string& path, int32_t removal, int32_t glitches,
+                MapModel& model, std::string* error, std::vector<std::string>* messages) {
+    QuietNotifier quiet(messages);
+    Context local;
+    local.settings = ctx.settings;
+    local.settings.Mode = 0;
+    local.settings.Split = 0;
+    local.settings.Filter = 0;
+    local.settings.RemovalDistance = removal;
+    local.settings.RemovalGlitches = glitches;
+    local.paths = ctx.paths;
+    local.texts = ctx.texts;
+    local.notifier = &quiet;
+    local.run.inputType = type;
+    local.run.importQuestion = 1;  // routes are read as tracks, as OK to the question would
+    std::string readPath = path;
+    if (type == InputType::Kmz) {
+        readPath = extractKmz(local, path);
+        if (readPath.empty()) {
+            setError(error, "cannot unpack " + path);
+            return kModelUnreadable;
+        }
+    }
+    FileStream in;
+    if (!in.open(readPath, "rb")) {
+        setError(error, "cannot read " + path);
+        return kModelUnreadable;
+    }
+    MemoryStream out;
+    if (importFile(local, baseNameOf(path), in, out) != 0) {
+        setError(error, "not enough memory to read " + path);
+        return kModelUnreadable;
+    }
+    readGdbModel(out.data(), static_cast<size_t>(out.size()), model);
+    model.removalDistance = removal;
+    model.removalGlitches = glitches == 1;
+    return kModelRead;
+}
+}  // namespace
+
 int loadMapModel(const Context& ctx, const std::string& path, MapModel& model, std::string* error,
                  std::vector<std::string>* messages) {
     const int type = inputTypeOf(path);
@@ -140,60 +183,24 @@ int loadMapModel(const Context& ctx, const std::string& path, MapModel& model, s
         }
         return kModelRead;
     }
-
     // Any other input: the importer writes a GDB image with option 0, then it is read as above.
-    QuietNotifier quiet(messages);
-    Context local;
-    local.settings = ctx.settings;
-    local.settings.Mode = 0;
-    local.settings.Split = 0;
-    local.settings.Filter = 0;
-    local.paths = ctx.paths;
-    local.texts = ctx.texts;
-    local.notifier = &quiet;
-    local.run.inputType = static_cast<InputType>(type);
-    local.run.importQuestion = 1;  // routes are read as tracks, as OK to the question would
-    std::string readPath = path;
-    if (local.run.inputType == InputType::Kmz) {
-        readPath = extractKmz(local, path);
-        if (readPath.empty()) {
-            setError(error, "cannot unpack " + path);
-            return kModelUnreadable;
-        }
-    }
-    FileStream in;
-    if (!in.open(readPath, "rb")) {
-        setError(error, "cannot read " + path);
-        return kModelUnreadable;
-    }
-    MemoryStream out;
-    if (importFile(local, baseNameOf(path), in, out) != 0) {
-        setError(error, "not enough memory to read " + path);
-        return kModelUnreadable;
-    }
-    readGdbModel(out.data(), static_cast<size_t>(out.size()), model);
-    model.removalDistance = local.settings.RemovalDistance;
-    model.removalGlitches = local.settings.RemovalGlitches == 1;
-    if (model.removalDistance < 1 && !model.removalGlitches) return kModelRead;
+    return importModel(ctx, static_cast<InputType>(type), path, ctx.settings.RemovalDistance,
+                       ctx.settings.RemovalGlitches, model, error, messages);
+}
 
+void addFilePoints(const Context& ctx, const std::string& path, MapModel& model) {
+    const int type = inputTypeOf(path);
+    if (type < 0 || static_cast<InputType>(type) == InputType::Gdb) return;
+    if (model.removalDistance < 1 && !model.removalGlitches) return;
     // Read once more without the near-point step: the file's own point counts, by name.
-    local.settings.RemovalDistance = 0;
-    local.settings.RemovalGlitches = 0;
-    local.run = RunState{};
-    local.run.inputType = static_cast<InputType>(type);
-    local.run.importQuestion = 1;
-    MemoryStream whole;
-    FileStream again;
     MapModel raw;
-    if (!again.open(readPath, "rb") || importFile(local, baseNameOf(path), again, whole) != 0) return kModelRead;
-    readGdbModel(whole.data(), static_cast<size_t>(whole.size()), raw);
+    if (importModel(ctx, static_cast<InputType>(type), path, 0, 0, raw, nullptr, nullptr) != kModelRead) return;
     std::map<std::string, size_t> rawCounts;
     for (const MapItem& item : raw.items) rawCounts.emplace(item.name, item.pointCount());
     for (MapItem& item : model.items) {
         const auto found = rawCounts.find(item.name);
         if (found != rawCounts.end() && found->second > item.pointCount()) item.filePoints = found->second;
     }
-    return kModelRead;
 }
 
 uint32_t colourRgb(uint8_t index) {

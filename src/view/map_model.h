@@ -74,6 +74,10 @@ int readGdbModel(const uint8_t* bytes, size_t size, MapModel& model);
 int loadMapModel(const Context& ctx, const std::string& path, MapModel& model, std::string* error = nullptr,
                  std::vector<std::string>* messages = nullptr);
 
+// For the before-and-after counts: each item's `filePoints`, by reading a non-GDB input once more
+// without the near-point step it was read with (nothing for GDB files, or when no step ran).
+void addFilePoints(const Context& ctx, const std::string& path, MapModel& model);
+
 // RGB of a GDB colour index (0 and out of range: the program's default magenta for tracks).
 uint32_t colourRgb(uint8_t index);
 

@@ -347,6 +347,7 @@ MapViewWindow* openMapWindow(const Context& ctx, const std::string& path, const 
         QMessageBox::warning(parent, QString::fromStdString(ctx.paths.appName), QString::fromStdString(error));
         return nullptr;
     }
+    if (!beforePath.empty()) addFilePoints(ctx, beforePath, before);
     auto* w = new MapViewWindow(mapSettingsFile(ctx.paths), ctx.settings.milesMode != 0, parent, &ctx);
     w->setAttribute(Qt::WA_DeleteOnClose);
     const QString name = QFileInfo(QString::fromStdString(path)).fileName();

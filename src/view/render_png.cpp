@@ -78,6 +78,7 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
             std::fprintf(err, "cannot read the result: %s\n", error.c_str());
             return 2;
         }
+        addFilePoints(ctx, r.input, input);
         for (const ItemComparison& c : compareModels(input, result)) {
             const std::string line = comparisonLine(c, &ctx);
             std::fprintf(out, "%s\n", line.c_str());

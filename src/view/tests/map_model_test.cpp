@@ -186,6 +186,7 @@ TEST(MapModel, FilePointsCountWhatTheNearPointStepDropped) {
         ctx.settings.RemovalGlitches = 0;
         MapModel m;
         ASSERT_EQ(loadMapModel(ctx, dir.file("near.gpx"), m), kModelRead);
+        addFilePoints(ctx, dir.file("near.gpx"), m);
         ASSERT_EQ(m.items.size(), 1u);
         const auto cmp = compareModels(m, m);
         if (removal == 0) {
