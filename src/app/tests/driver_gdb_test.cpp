@@ -121,6 +121,19 @@ TEST_F(GdbInputTest, InputShortenedWhileThePassReadsItFailsTheRun) {
     EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
     EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
+
+    // The via point pass of options 3 and 4 the same.
+    notes.entries.clear();
+    const std::string second = makeFile("v.gdb", gdbBytes('m', "abcdef"));
+    fileRequest(second, dir.file("o.gdb"), 3);
+    calls.viaPointVisibilityPass = [&](Context&, ByteStream& in, ByteStream& out) {
+        std::filesystem::resize_file(second, static_cast<uintmax_t>(headerLength) + 1);
+        copyBytes(static_cast<int32_t>(in.size()), &out, in);
+        return 0;
+    };
+    EXPECT_EQ(run(), kRunFailed);
+    EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
 }
 
 TEST_F(GdbInputTest, UnusableHeaderAndMemoryErrors) {
