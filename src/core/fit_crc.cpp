@@ -1,17 +1,26 @@
 #include "core/fit_crc.h"
 
+#include <array>
+
 namespace trakor {
 
-uint16_t fitCrc(const uint8_t* bytes, size_t size, uint16_t crc) {
-    static constexpr uint16_t kTable[16] = {0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00, 0x2800, 0xE401,
-                                            0xA001, 0x6C00, 0x7800, 0xB401, 0x5000, 0x9C01, 0x8801, 0x4400};
-    for (size_t i = 0; i < size; ++i) {
-        const uint8_t b = bytes[i];
-        uint16_t t = kTable[crc & 0xF];
-        crc = static_cast<uint16_t>(((crc >> 4) & 0x0FFF) ^ t ^ kTable[b & 0xF]);
-        t = kTable[crc & 0xF];
-        crc = static_cast<uint16_t>(((crc >> 4) & 0x0FFF) ^ t ^ kTable[(b >> 4) & 0xF]);
+namespace {
+// The FIT CRC is CRC-16/ARC (polynomial 0x8005 reflected, 0xA001): a byte at a time by a table
+// of 256 entries, several times faster than the protocol document's nibble form.
+constexpr std::array<uint16_t, 256> makeTable() {
+    std::array<uint16_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        uint16_t c = static_cast<uint16_t>(i);
+        for (int k = 0; k < 8; ++k) c = static_cast<uint16_t>(c & 1 ? (c >> 1) ^ 0xA001 : c >> 1);
+        t[i] = c;
     }
+    return t;
+}
+constexpr std::array<uint16_t, 256> kTable = makeTable();
+}  // namespace
+
+uint16_t fitCrc(const uint8_t* bytes, size_t size, uint16_t crc) {
+    for (size_t i = 0; i < size; ++i) crc = static_cast<uint16_t>((crc >> 8) ^ kTable[(crc ^ bytes[i]) & 0xFF]);
     return crc;
 }
 
