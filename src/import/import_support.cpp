@@ -15,7 +15,7 @@ std::string numberedName(const std::string& name, uint32_t number) {
 }
 
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,
-                           const WaypointDetails& details) {
+                           const ImportedWaypointDetails& details) {
     ++ctx.run.waypointCount;
     std::string full = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
     if (job.onWaypoint)

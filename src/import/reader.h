@@ -55,7 +55,7 @@ std::string numberedName(const std::string& name, uint32_t number);
 void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name);
 // What an input says of a waypoint beyond its place and name (GPX cmt/desc/time, KML
 // description/TimeStamp, TCX course point notes, FIT location descriptions).
-struct WaypointDetails {
+struct ImportedWaypointDetails {
     std::string comment;      // GPX <cmt>, or the only text an input has
     std::string description;  // GPX <desc>, KML <description>
     int32_t time = 0;         // seconds since 1970-01-01 UTC, 0: none
@@ -63,7 +63,7 @@ struct WaypointDetails {
 // A waypoint of the input at slot 0 of the point store: the waypoint count + 1, and a visible
 // user waypoint named "%s-%u" (name, waypoint count) with the given symbol and details.
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,
-                           const WaypointDetails& details = {});
+                           const ImportedWaypointDetails& details = {});
 // A point read in degrees (NaN for a text without a number): appended to the point store, or left
 // out and counted when it lies off the earth. finishImportedTrack reports the count.
 void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uint8_t altValid, int32_t time);
