@@ -95,15 +95,16 @@ std::string pointName(const Context& ctx, int32_t i) {
     return buf;
 }
 
-void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t i, int option, uint16_t symbol,
-                   int visible) {
+GdbWaypoint waypointAt(const Context& ctx, std::string_view name, int32_t i, int option, uint16_t symbol,
+                       int visible) {
     const PointStore& s = ctx.store;
     GdbWaypoint w;
     w.wptName = std::string(name);
     const uint8_t marker = visible == 1 ? kMarkerVia : kMarkerInvisible;
     if (fromWaypointIndex(option)) {
-        int32_t r = ctx.waypointIndex.find(w.wptName);
-        w.setClassAndMarker(r != 0 ? ctx.waypointIndex.row(r).cls : kClassRoutePoint, marker);
+        const int32_t r = ctx.waypointIndex.find(w.wptName);
+        const uint8_t cls = r != 0 ? ctx.waypointIndex.rows[static_cast<size_t>(r - 1)].cls : kClassRoutePoint;
+        w.setClassAndMarker(cls, marker);
     } else if (option == 22 || option == 23) {
         w.setClassAndMarker(kClassRoutePoint, marker);
     }
@@ -111,6 +112,12 @@ void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t
     w.wptLon = s.lon[i];
     w.wptAltitude = altitudeOf(s, i);
     w.wptSymbol = symbol;
+    return w;
+}
+
+void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t i, int option, uint16_t symbol,
+                   int visible) {
+    const GdbWaypoint w = waypointAt(ctx, name, i, option, symbol, visible);
     writeBuffered(out, [&](ByteStream& rec) { writeWaypointRecord(rec, w, ctx.run.outputVersion); });
 }
 

@@ -28,6 +28,9 @@ void writeRoutePart(Context& ctx, ByteStream& out, int part, std::string_view na
 // Other options (21 and the importers' own waypoints) write a user waypoint.
 void writeWaypoint(Context& ctx, ByteStream& out, std::string_view name, int32_t i, int option, uint16_t symbol,
                    int visible);
+// The record writeWaypoint writes, for writers that add to it before writing.
+GdbWaypoint waypointAt(const Context& ctx, std::string_view name, int32_t i, int option, uint16_t symbol,
+                       int visible);
 
 // A route point as an input file gives it: its waypoint's name, position and symbol, whether it
 // is an invisible (shaping) point, and the link points of the leg that starts at it.

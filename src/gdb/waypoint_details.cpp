@@ -5,6 +5,8 @@
 
 #include "gdb/field_walk.h"
 #include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -95,14 +97,42 @@ void writeWaypointDetails(ByteStream& out, const WaypointDetails& d, char versio
 WaypointDetails detailsForVersion3(const WaypointDetails& old) {
     WaypointDetails d;
     d.routeBytes = old.routeBytes;
-    d.description = old.description;
+    d.description = version3Text(old.description);
     for (const std::string& s : old.links)
-        if (!s.empty()) d.links.push_back(s);
+        if (!s.empty()) d.links.push_back(version3Text(s));
     d.category = old.category;
     d.beforeTime = old.beforeTime;
     d.hasTime = old.hasTime;
     d.time = old.time;
     return d;
+}
+
+std::string version3Text(std::string_view old) { return toUtf8(old); }
+
+void waypointTextsForVersion3(GdbWaypoint& w) {
+    for (std::string* s : {&w.wptName, &w.wptCountry, &w.wptComment, &w.wptCity, &w.wptState, &w.wptFacility})
+        *s = version3Text(*s);
+}
+
+std::string_view storableText(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    if (text.size() < static_cast<size_t>(kMaxGdbString)) return text;
+    size_t end = static_cast<size_t>(kMaxGdbString) - 1;
+    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+void setWaypointTexts(GdbWaypoint& w, std::string_view comment, std::string_view description, int32_t time,
+                      char version) {
+    w.wptComment = storableText(comment);
+    if (description.empty() && time == 0) return;
+    WaypointDetails d;
+    d.description = storableText(description);
+    d.hasTime = time != 0;
+    d.time = time;
+    MemoryStream bytes;
+    writeWaypointDetails(bytes, d, version);
+    w.trailing = std::move(bytes.bytes());
 }
 
 }  // namespace trakor

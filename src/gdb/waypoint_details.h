@@ -20,11 +20,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gdb/stream.h"
 
 namespace trakor {
+
+struct GdbWaypoint;
 
 struct WaypointDetails {
     uint8_t leadByte = 0;                // 'k', 'l'
@@ -54,7 +57,24 @@ void writeWaypointDetails(ByteStream& out, const WaypointDetails& d, char versio
 
 // The same details in the layout of version 'm': the lead byte gives way to an empty street
 // address, a link text becomes a list of one (none when empty); phone, country and postal code
-// are empty.
+// are empty. The texts become UTF-8 (version3Text).
 WaypointDetails detailsForVersion3(const WaypointDetails& old);
+
+// A text of a version 1 or 2 file, which hold the Windows code page (1252), as version 3 holds
+// texts: UTF-8. Valid UTF-8 stays as it is, as the GPX writer reads every version.
+std::string version3Text(std::string_view old);
+// The texts of a waypoint of a version 1 or 2 file (name, country, comment, city, state,
+// facility) as version 3 holds them.
+void waypointTextsForVersion3(GdbWaypoint& w);
+
+// A text as a GDB string field can hold it: up to its first zero byte, at most
+// kMaxGdbString - 1 bytes, cut before a UTF-8 character that would not fit whole.
+std::string_view storableText(std::string_view text);
+
+// A comment, description and time given to a waypoint the program writes: the comment into its
+// comment field, description and time into the details after its depth (`version`'s layout).
+// Nothing is added where all three are empty.
+void setWaypointTexts(GdbWaypoint& w, std::string_view comment, std::string_view description, int32_t time,
+                      char version);
 
 }  // namespace trakor

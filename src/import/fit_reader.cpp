@@ -23,7 +23,8 @@ constexpr uint16_t kTimestampCorrelation = 162;
 // Field numbers.
 constexpr uint8_t kFileType = 0;
 constexpr uint8_t kRecordLat = 0, kRecordLon = 1, kRecordAltitude = 2, kRecordEnhancedAltitude = 78;
-constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2, kLocationAltitude = 4;
+constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2, kLocationAltitude = 4,
+                  kLocationDescription = 6;
 constexpr uint8_t kFileTimeCreated = 4;
 constexpr uint8_t kCorrelationSystemTime = 1;
 
@@ -32,7 +33,7 @@ constexpr uint32_t kFirstAbsoluteTime = 0x10000000;
 
 // FIT altitude: metres x 5 + 500.
 double fitAltitude(uint32_t raw) { return (2.0 * raw - 5000.0) / 10.0; }
-constexpr uint8_t kCoursePointLat = 2, kCoursePointLon = 3, kCoursePointName = 6;
+constexpr uint8_t kCoursePointTime = 1, kCoursePointLat = 2, kCoursePointLon = 3, kCoursePointName = 6;
 
 // Seconds since 1970 of a FIT time stamp; 0 when unknown or past what 32 bits hold.
 int32_t unixTime(uint32_t fitTime) {
@@ -78,6 +79,7 @@ void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker, TimeBase& ba
         std::string name;
         double alt = 0;
         uint8_t altValid = 0;
+        ImportedWaypointDetails details;
         base.see(m.timestamp);
         if (m.global == kFileId) {
             uint32_t created;
@@ -95,9 +97,13 @@ void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker, TimeBase& ba
         if (m.global == kCoursePoint) {
             if (!m.s32(kCoursePointLat, lat) || !m.s32(kCoursePointLon, lon)) continue;
             name = m.text(kCoursePointName);
+            uint32_t time;
+            if (m.u32(kCoursePointTime, time)) details.time = unixTime(base.absolute(time));
         } else if (m.global == kLocation) {
             if (!m.s32(kLocationLat, lat) || !m.s32(kLocationLon, lon)) continue;
             name = m.text(kLocationName);
+            details.comment = m.text(kLocationDescription);
+            details.time = unixTime(base.absolute(m.timestamp));
             uint16_t alt16;
             if (m.u16(kLocationAltitude, alt16)) {
                 alt = fitAltitude(alt16);
@@ -113,7 +119,7 @@ void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker, TimeBase& ba
         s.altValid[0] = altValid;
         s.via[0] = 0;
         s.time[0] = 0;
-        writeImportedWaypoint(ctx, job, name, ctx.settings.WaypointSymbol);
+        writeImportedWaypoint(ctx, job, name, ctx.settings.WaypointSymbol, details);
     }
 }
 

@@ -10,9 +10,11 @@ namespace trakor {
 namespace {
 
 // A waypoint of a version 1 or 2 file in the layout of version 3, which the output has: its
-// fields are kept, the ones version 3 adds are empty. false when the record does not read whole.
+// fields are kept with their texts in UTF-8, the ones version 3 adds are empty. false when the
+// record does not read whole.
 bool toVersion3(const RecordView& rec, char version, GdbWaypoint& w) {
     if (parseWaypoint(rec.data, static_cast<size_t>(rec.length), version, w) != kRecordOk) return false;
+    waypointTextsForVersion3(w);
     WaypointDetails old;
     size_t used = 0;
     MemoryStream details;
@@ -32,16 +34,15 @@ void copyRenamedWaypoint(Context& ctx, ImportJob& job, const RecordView& rec, ch
     GdbWaypoint w;
     if (version != kGdbVersion3 && !toVersion3(rec, version, w)) return;
     ++ctx.run.waypointCount;
-    std::string name(reinterpret_cast<const char*>(rec.data), pos.nameLength);
-    name = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
     ByteStream& out = job.output;
     if (version != kGdbVersion3) {
-        w.wptName = name;
+        w.wptName = numberedName(w.wptName, static_cast<uint32_t>(ctx.run.waypointCount));
         writeWaypointRecord(out, w, kGdbVersion3);
         return;
     }
+    const std::string name(reinterpret_cast<const char*>(rec.data), pos.nameLength);
     beginRecord(out, 'W');
-    writeString(name, out);
+    writeString(numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount)), out);
     out.write(rec.data + pos.nameLength + 1, static_cast<size_t>(rec.length) - pos.nameLength - 1);
     endRecord(recordDataLength(out), out);
 }
@@ -54,7 +55,7 @@ void readTrack(Context& ctx, ImportJob& job, const RecordView& rec, char version
     ctx.run.displayColor = trk.colourIndex();
     for (const GdbTrackPoint& p : trk.points)
         s.addPoint(ctx.run, p.tptLat, p.tptLon, p.alt.valid ? p.alt.metres : 0.0, p.alt.valid ? 1 : 0, 0, p.tptTime);
-    finishImportedTrack(ctx, job, trk.trkName);
+    finishImportedTrack(ctx, job, version == kGdbVersion3 ? trk.trkName : version3Text(trk.trkName));
 }
 
 void readRouteAsTrack(Context& ctx, ImportJob& job, const RecordView& rec, char version) {
@@ -67,7 +68,7 @@ void readRouteAsTrack(Context& ctx, ImportJob& job, const RecordView& rec, char 
             s.addPoint(ctx.run, lp.lat, lp.lon, lp.alt.valid ? lp.alt.metres : 0.0, lp.alt.valid ? 1 : 0, 0, 0);
     uint8_t colour = version == kGdbVersion3 ? rte.colourIndex() : 0;
     ctx.run.displayColor = colour != 0 ? colour : 14;
-    finishImportedTrack(ctx, job, rte.rteName);
+    finishImportedTrack(ctx, job, version == kGdbVersion3 ? rte.rteName : version3Text(rte.rteName));
 }
 
 }  // namespace

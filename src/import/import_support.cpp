@@ -2,7 +2,9 @@
 // routes.
 #include <cstdio>
 
+#include "convert/buffered_record.h"
 #include "convert/route_writer.h"
+#include "gdb/waypoint_details.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
 
@@ -18,10 +20,16 @@ void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name
                            const ImportedWaypointDetails& details) {
     ++ctx.run.waypointCount;
     std::string full = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
-    if (job.onWaypoint)
+    if (job.onWaypoint) {
         job.onWaypoint(ctx, full, symbol);
-    else
-        writeWaypoint(ctx, job.output, full, 0, 0, static_cast<uint16_t>(symbol), 1);
+        return;
+    }
+    GdbWaypoint w = waypointAt(ctx, full, 0, 0, static_cast<uint16_t>(symbol), 1);
+    // MapSource shows one comment: the input's comment, or its description when it has none.
+    // The description is kept beside it as well, where GPX output finds it again.
+    const std::string& comment = details.comment.empty() ? details.description : details.comment;
+    setWaypointTexts(w, comment, details.description, details.time, ctx.run.outputVersion);
+    writeBuffered(job.output, [&](ByteStream& rec) { writeWaypointRecord(rec, w, ctx.run.outputVersion); });
 }
 
 void addDegreesPoint(Context& ctx, double latDeg, double lonDeg, double alt, uint8_t altValid, int32_t time) {

@@ -21,6 +21,7 @@ struct GpxPoint {
     std::optional<int64_t> time;
     std::string name;
     std::string sym;
+    std::string cmt, desc;
 };
 struct GpxPath {
     std::string name;
@@ -79,6 +80,8 @@ inline std::vector<GpxPoint> points(const std::string& s, const std::string& tag
         }
         pt.name = unescape(between(s, "<name>", "</name>", headEnd, end));
         pt.sym = unescape(between(s, "<sym>", "</sym>", headEnd, end));
+        pt.cmt = unescape(between(s, "<cmt>", "</cmt>", headEnd, end));
+        pt.desc = unescape(between(s, "<desc>", "</desc>", headEnd, end));
         out.push_back(pt);
     }
     return out;

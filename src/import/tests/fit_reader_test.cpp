@@ -5,6 +5,9 @@
 #include <sstream>
 
 #include "core/fit_crc.h"
+#include "gdb/file_header.h"
+#include "gdb/records.h"
+#include "gdb/waypoint_details.h"
 #include "import/fit_messages.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"
@@ -367,6 +370,29 @@ TEST(FitReader, CoursePointsAndLocationsBecomeWaypointsFirst) {
     FitRun r2;
     EXPECT_EQ(r2.read(w.build()), kReadNothing);
     EXPECT_EQ(r2.waypoints.size(), 1u);
+}
+
+TEST(FitReader, WaypointRecordsKeepTimesAndLocationDescriptions) {
+    FitBuilder b;
+    // A course point with its time (field 1), a location with its time stamp and description.
+    b.define(2, 32, {{1, 4}, {2, 4}, {3, 4}, {6, 4}}).data(2, {{kT, 4}, {5000, 4}, {6000, 4}, {0x41, 4}});
+    b.define(3, 29, {{253, 4}, {0, 4}, {1, 4}, {2, 4}, {6, 8}})
+        .data(3, {{kT + 60, 4}, {0x656D6F48, 4}, {7000, 4}, {8000, 4}, {0x65746147, 4}, {0x3320, 4}});
+    FitRun r;
+    r.job.onWaypoint = nullptr;
+    EXPECT_EQ(r.read(b.build()), kReadNothing);
+    std::vector<std::pair<std::string, int32_t>> written;  // comment and time of each record
+    size_t pos = 0;
+    RecordView rec;
+    while (nextRecord(r.out.data(), static_cast<size_t>(r.out.size()), pos, rec)) {
+        GdbWaypoint w;
+        WaypointDetails d;
+        size_t used = 0;
+        ASSERT_EQ(parseWaypoint(rec.data, static_cast<size_t>(rec.length), 'm', w), kRecordOk);
+        ASSERT_TRUE(parseWaypointDetails(w.trailing.data(), w.trailing.size(), 'm', d, used));
+        written.emplace_back(w.wptComment, d.time);
+    }
+    EXPECT_EQ(written, (std::vector<std::pair<std::string, int32_t>>{{"", kUnixT}, {"Gate 3", kUnixT + 60}}));
 }
 
 TEST(FitMessages, FieldsFoundByNumberWithTextAndDataEnd) {
