@@ -127,6 +127,26 @@ TEST_F(UnitDelivery, CoursesOnTheUnitAreNotReplacedSilently) {
     }
 }
 
+// A file the unit does not take is a failure that names the file and the system's reason (here
+// a folder stands where the file would go), for courses and GPX files.
+TEST_F(UnitDelivery, FailedUnitWritesNameTheReason) {
+    describe(description("GARMIN/NEWFILES"));
+    const struct {
+        const char* option;
+        const char* file;
+    } kCases[] = {{"--option 0 --yes", "ride-Track-1.fit"}, {"--option 21 --yes", "ride.gpx"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.option);
+        const std::string blocked = root + "/GARMIN/NEWFILES/" + c.file;
+        fs::create_directories(blocked + "/inside");
+        EXPECT_EQ(send("ride.gpx", c.option), 2) << out << err;
+        EXPECT_NE((out + err).find("write error\n" + blocked + "\n" + blocked + ": Is a directory"), std::string::npos)
+            << out << err;
+        EXPECT_TRUE(fs::is_directory(blocked + "/inside"));
+        EXPECT_TRUE(filesBelow(root + "/GARMIN/NEWFILES").empty());  // no temporary stays
+    }
+}
+
 // What a killed run left is removed by the next run: temporaries on the unit (before anything is
 // written there) and the GPX file made beside the run's private work file, with its own
 // temporaries. Those of a running process stay.
