@@ -91,6 +91,14 @@ TEST_F(UnitDelivery, DescriptionLeadingOutIsRefused) {
         EXPECT_TRUE(fs::is_empty(outside));
         EXPECT_EQ(filesBelow(root), before);
     }
+    // Nor does the list of the unit's recordings show what lies outside it.
+    writeFile(outside + "/secret.fit", "x");
+    describe("<Device><Model><Description>Test unit</Description></Model><MassStorageMode><DataType><Name>"
+             "FIT_TYPE_4</Name><File><Location><Path>GARMIN/../../outside</Path><FileExtension>FIT</FileExtension>"
+             "</Location><TransferDirection>OutputFromUnit</TransferDirection></File></DataType></MassStorageMode>"
+             "</Device>");
+    cli("--list-device-files " + quote(root));
+    EXPECT_EQ((out + err).find("secret.fit"), std::string::npos) << out << err;
 }
 
 // Course files are named after the input and the course; one of that name is replaced only when
