@@ -43,7 +43,8 @@ sharedSeeds() {
         [ -f "$f" ] && ln -s "$(realpath "$f")" "$d/$(basename "$(dirname "$(dirname "$f")")").xml"
       done
       echo "$d"; return ;;
-    *) [ -d "$shared" ] && echo "$shared"; return ;;
+    # Without the shared files beside the clone a target runs on its own seeds.
+    *) if [ -d "$shared" ]; then echo "$shared"; fi; return 0 ;;
   esac
   [ -d "$shared" ] || return 0
   local dir=$build/seeds/$t

@@ -2,7 +2,8 @@
 # The whole check, as CI runs it: installs what is missing, then
 #   1. the normal build (warnings are errors) and every test, each test limited to 120 s;
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the fuzz targets built with clang, every kept fuzz corpus replayed once through its target;
+#   3. the fuzz targets built with clang, every kept fuzz corpus replayed once through its target
+#      (a target with no kept corpus and no seeds fails the step);
 #   4. the tests of the threaded parts under ThreadSanitizer (clang, so the view and the threaded
 #      code are proved to build with both of Debian's compilers);
 #   5. the engine and trakor3-cli cross-built for arm64 and run under qemu-user on the kept
@@ -51,8 +52,14 @@ if want 3; then
   for target in build-fuzz/fuzz/*_fuzz; do
     name=$(basename "$target")
     inputs=()
-    for d in "fuzz/corpus/$name" "fuzz/seeds/$name"; do [ -d "$d" ] && inputs+=("$d"); done
-    [ ${#inputs[@]} -gt 0 ] || continue
+    for d in "fuzz/corpus/$name" "fuzz/seeds/$name"; do
+      if [ -n "$(find "$d" -type f -print -quit 2>/dev/null)" ]; then inputs+=("$d"); fi
+    done
+    # A target without a kept input proves nothing here.
+    if [ ${#inputs[@]} -eq 0 ]; then
+      echo "test-all: $name has no kept corpus or seeds to replay (fuzz/corpus/$name, fuzz/seeds/$name)" >&2
+      exit 1
+    fi
     echo "== replaying ${inputs[*]}"
     # -runs=0: every input once, no new ones.
     "$target" -runs=0 -timeout=30 -rss_limit_mb=4096 "${inputs[@]}" >"build-fuzz/$name.replay.log" 2>&1 ||

@@ -39,11 +39,11 @@ DriverCalls defaultDriverCalls() {
     };
     calls.convertBatch = convertBatch;
     calls.unpackKmz = extractKmz;
-    calls.writeCourses = [](Context& ctx, const std::string& deviceFolder, XmlCheck& check) {
-        return writeCourses(ctx, deviceFolder, &check);
+    calls.writeCourses = [](Context& ctx, UnitCourses* unit, XmlCheck& check) {
+        return writeCourses(ctx, unit, &check);
     };
-    calls.writeFitCourses = [](Context& ctx, const std::string& outputPath, const std::string& deviceFolder) {
-        return writeFitCourses(ctx, outputPath, deviceFolder);
+    calls.writeFitCourses = [](Context& ctx, const std::string& outputPath, UnitCourses* unit) {
+        return writeFitCourses(ctx, outputPath, unit);
     };
     calls.writeGpx = [](Context& ctx, const std::string& gpxPath) {
         GpxWriteOptions options;

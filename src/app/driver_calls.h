@@ -11,6 +11,7 @@
 
 #include "core/context.h"
 #include "app/conversion_request.h"
+#include "course/course_walk.h"
 #include "course/xml_check.h"
 #include "gdb/stream.h"
 
@@ -40,12 +41,12 @@ struct DriverCalls {
     // path, or empty when the archive cannot be read.
     std::function<std::string(Context&, const std::string& kmzPath)> unpackKmz;
     // Turns the tracks of the work GDB file into courses (work TCX file; for target GPS also one
-    // file per course in deviceFolder): 0 = written, 1 = nothing to write (the user was told).
-    // Fills `check` with the verdict on the work TCX file, reached as it was written.
-    std::function<int(Context&, const std::string& deviceFolder, XmlCheck& check)> writeCourses;
+    // file per course on the unit, when `unit` is given): 0 = written, 1 = nothing to write (the
+    // user was told). Fills `check` with the verdict on the work TCX file, reached as it was written.
+    std::function<int(Context&, UnitCourses* unit, XmlCheck& check)> writeCourses;
     // The same courses as FIT course files: to outputPath when given (several courses chained in
-    // one file), and one file per course in deviceFolder when given. 0 = written, 1 = not (told).
-    std::function<int(Context&, const std::string& outputPath, const std::string& deviceFolder)> writeFitCourses;
+    // one file), and one file per course on the unit when given. 0 = written, 1 = not (told).
+    std::function<int(Context&, const std::string& outputPath, UnitCourses* unit)> writeFitCourses;
     // Writes the work GDB file as GPX 1.1 to gpxPath, which is replaced only when complete:
     // 0 = written, other = not written (the driver tells the user).
     std::function<int(Context&, const std::string& gpxPath)> writeGpx;

@@ -10,7 +10,9 @@
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
+#include "app/driver_targets.h"
 #include "core/file_names.h"
+#include "course/course_messages.h"
 #include "course/course_walk.h"
 #include "course/course_writer.h"
 #include "gdb/result_check.h"
@@ -18,7 +20,6 @@
 #include "platform/file_delivery.h"
 #include "platform/atomic_file.h"
 #include "platform/mapped_file.h"
-#include "platform/path_case.h"
 #include "platform/whole_file.h"
 
 namespace trakor {
@@ -52,11 +53,12 @@ bool resultReadsBack(Context& ctx, const std::string& path) {
     return false;
 }
 
-// Writes the work TCX file; false when no course was written or its bytes are not well-formed
-// XML (checked as they were written), the user having been told.
-bool writeCheckedCourses(Context& ctx, const DriverCalls& calls, const std::string& deviceFolder) {
+// Writes the work TCX file (and a unit's course files, when given); false when no course was
+// written or its bytes are not well-formed XML (checked as they were written), the user having
+// been told.
+bool writeCheckedCourses(Context& ctx, const DriverCalls& calls, UnitCourses* unit) {
     XmlCheck c;
-    if (calls.writeCourses(ctx, deviceFolder, c) != 0) return false;
+    if (calls.writeCourses(ctx, unit, c) != 0) return false;
     if (c.ok || c.line == 0) return true;
     char where[160];
     std::snprintf(where, sizeof where, "line %d: %s", static_cast<int>(c.line), c.reason.c_str());
@@ -64,28 +66,52 @@ bool writeCheckedCourses(Context& ctx, const DriverCalls& calls, const std::stri
     return false;
 }
 
-// Routes, tracks and waypoints go to the unit as one GPX file named after the input, through
-// the device delivery (renamed into place, or written and its size checked). A file of that
-// name on the unit (in any case) is replaced only when the user agrees.
+// Courses go to the unit as files of their own, named after the input and the course; the
+// message names each file written. A run whose every file the user would not replace stops.
+int deliverCoursesToDevice(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
+    UnitCourses unit{plan.deviceFolder, baseNameOf(plan.inputPath), {}, 0, false};
+    if (plan.format == kFormatFit) {
+        if (calls.writeFitCourses(ctx, std::string(), &unit) != 0) return kRunFailed;
+    } else if (!writeCheckedCourses(ctx, calls, &unit)) {
+        return kRunFailed;
+    }
+    if (unit.written.empty() && unit.declined > 0) return kRunStopped;
+    std::string files;
+    for (const std::string& f : unit.written) files += (files.empty() ? "" : "\n") + f;
+    if (files.empty())
+        say(ctx, dmsg::kCoursesSent);
+    else
+        sayWithDetail(ctx, dmsg::kCoursesSent, files);
+    return kDelivered;
+}
+
+// Routes, tracks and waypoints go to the unit as one GPX file named after the input. A file of
+// that name on the unit (in any case) is replaced only when the user agrees.
 int deliverGpxToDevice(Context& ctx, const DriverCalls& calls, const DeliveryPlan& plan) {
     std::string name = baseNameOf(plan.inputPath);
     if (name.empty()) name = ctx.paths.appName.empty() ? std::string("Trakor3") : ctx.paths.appName;
-    std::string target = findPathNoCase(plan.deviceFolder, name + ".gpx");
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && say(ctx, dmsg::kReplaceOnDevice, target.c_str()) != Answer::Yes)
-        return kRunStopped;
-    // The GPX file is made beside the run's work file first, then handed to the device.
+    name += ".gpx";
+    const UnitFolder& folder = plan.deviceFolder;
+    const std::string existing = unitEntryNoCase(folder, name);
+    if (!existing.empty()) {
+        if (say(ctx, cmsg::kReplaceOnDevice, folder.file(existing).c_str()) != Answer::Yes) return kRunStopped;
+        name = existing;
+    }
+    // The GPX file is made beside the run's work file first, then handed to the unit.
     const std::string local = ctx.paths.workGdb + ".gpx";
     std::vector<uint8_t> bytes;
+    errno = 0;
     const bool made = calls.writeGpx(ctx, local) == 0 && readWholeFile(local, bytes);
+    const int madeErrno = errno;
     ::unlink(local.c_str());
-    if (!made) return copyError(ctx);
+    if (!made) return copyError(ctx, madeErrno != 0 ? fileReason(local, madeErrno) : std::string());
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!writeFileToDevice(target, text)) {
-        tellWriteError(ctx, target);
+    std::string error;
+    if (!writeFileToUnit(folder, name, text, &error)) {
+        tellWriteError(ctx, folder.file(name), error);
         return kRunFailed;
     }
-    say(ctx, dmsg::kGpxSent, target.c_str());
+    say(ctx, dmsg::kGpxSent, folder.file(name).c_str());
     return kDelivered;
 }
 
@@ -128,11 +154,11 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
     switch (plan.target) {
         case OutputTarget::File:
             if (plan.format == kFormatTcx) {
-                if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
+                if (!writeCheckedCourses(ctx, calls, nullptr)) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
                 if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath, &error)) return copyError(ctx, error);
             } else if (plan.format == kFormatFit) {
-                if (calls.writeFitCourses(ctx, plan.outputPath, std::string()) != 0) return kRunFailed;
+                if (calls.writeFitCourses(ctx, plan.outputPath, nullptr) != 0) return kRunFailed;
             } else if (plan.format == kFormatGpx) {
                 errno = 0;
                 if (calls.writeGpx(ctx, plan.outputPath) != 0)
@@ -153,19 +179,12 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             }
             return calls.openInMapSource(ctx, paths.workGdb) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::TrainingCenter:
-            if (!writeCheckedCourses(ctx, calls, std::string())) return kRunFailed;
+            if (!writeCheckedCourses(ctx, calls, nullptr)) return kRunFailed;
             tellCoursesInFile(ctx, paths.workTcx);
             return calls.startTrainingCenter(ctx) == 0 ? kDelivered : kRunFailed;
         case OutputTarget::Gps:
             if (plan.format == kFormatGpx) return deliverGpxToDevice(ctx, calls, plan);
-            if (plan.format == kFormatFit) {
-                if (calls.writeFitCourses(ctx, std::string(), plan.deviceFolder) != 0) return kRunFailed;
-            } else {
-                XmlCheck unused;
-                if (calls.writeCourses(ctx, plan.deviceFolder, unused) != 0) return kRunFailed;
-            }
-            say(ctx, dmsg::kCoursesSent);
-            return kDelivered;
+            return deliverCoursesToDevice(ctx, calls, plan);
     }
     return kRunFailed;
 }

@@ -6,6 +6,7 @@
 #include "core/context.h"
 #include "app/conversion_request.h"
 #include "app/driver_calls.h"
+#include "platform/unit_files.h"
 
 namespace trakor {
 
@@ -21,9 +22,9 @@ struct DeliveryPlan {
     bool overwriteInput = false;
     std::string inputPath;     // the input under its real name (replaced with the overwrite flag)
     std::string outputPath;    // target File
-    // Target GPS: the folder on the device, and what goes there (kFormatTcx courses, kFormatFit
-    // courses or kFormatGpx routes, tracks and waypoints).
-    std::string deviceFolder;
+    // Target GPS: the folder on the unit, found beneath its mount, and what goes there (kFormatTcx
+    // courses, kFormatFit courses or kFormatGpx routes, tracks and waypoints).
+    UnitFolder deviceFolder;
     bool privateWorkFiles = false;  // the work files are this run's own: they may be moved to the output
 };
 

@@ -80,8 +80,9 @@ inline constexpr KeyedMessage kTakesNoCourses{
     MsgStyle::Warning};
 inline constexpr KeyedMessage kTakesNoGpx{
     "$DEV02", "The %s takes no GPX files: its description lists none.\nNothing has been written.", MsgStyle::Warning};
-inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already holds the file\n%s\nReplace it?",
-                                                MsgStyle::Question};
+inline constexpr KeyedMessage kOutsideUnit{
+    "$DEV08", "The GPS description asks for a folder outside the unit: %s\nNothing has been written.",
+    MsgStyle::Warning};
 inline constexpr KeyedMessage kGpxSent{"$DEV04", "The routes, tracks and waypoints are sent to the GPS receiver:\n%s",
                                         MsgStyle::Plain};
 

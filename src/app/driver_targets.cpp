@@ -15,7 +15,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
-#include "platform/path_case.h"
+#include "platform/unit_files.h"
 
 namespace trakor {
 
@@ -29,6 +29,25 @@ bool startsWithNoCase(const std::string& s, const std::string& prefix) {
 std::string underRoot(const std::string& root, const std::string& name) {
     if (!root.empty() && root.back() == '/') return root + name;
     return root + "/" + name;
+}
+
+// The unit's folder of `path`, found or made beneath the unit's mount and nowhere else; what runs
+// that were killed left there goes before anything is written. A path that leads out is refused
+// by name.
+int findDeviceFolder(Context& ctx, const std::string& target, const std::string& path, DeliveryPlan& plan) {
+    std::string error;
+    switch (findUnitFolder(target, path, true, plan.deviceFolder, &error)) {
+        case UnitLookup::Found:
+            removeStaleUnitTemporaries(plan.deviceFolder);
+            return kStepPassed;
+        case UnitLookup::Outside:
+            say(ctx, dmsg::kOutsideUnit, error.c_str());
+            return kRunFailed;
+        case UnitLookup::Failed:
+            break;
+    }
+    sayWithDetail(ctx, dmsg::kDriveNotAccessible, error, target.c_str());
+    return kRunStopped;
 }
 
 // A device that describes its files gets what the description lists, in the folder it names
@@ -57,12 +76,7 @@ int prepareDescribedTarget(Context& ctx, int32_t option, DeliveryPlan& plan, con
             return kRunStopped;
         }
     }
-    plan.deviceFolder = ensureFolderNoCase(target, kind->path);
-    if (plan.deviceFolder.empty()) {
-        say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-        return kRunStopped;
-    }
-    return kDelivered;
+    return findDeviceFolder(ctx, target, kind->path, plan);
 }
 
 }  // namespace
@@ -94,16 +108,10 @@ int prepareGpsTarget(Context& ctx, const ConversionRequest& req, DeliveryPlan& p
         say(ctx, dmsg::kDriveNotAccessible, target.c_str());
         return kRunStopped;
     }
-    std::vector<std::string> folders = {underRoot(target, "Garmin/"), underRoot(target, "Garmin/Courses/")};
-    if (newFiles) folders.push_back(underRoot(target, "Garmin/NewFiles/"));
-    for (const std::string& f : folders) {
-        if (!ensureFolder(f)) {
-            say(ctx, dmsg::kDriveNotAccessible, target.c_str());
-            return kRunStopped;
-        }
-    }
-    plan.deviceFolder = folders.back();
-    return kStepPassed;
+    // The Courses folder is made for every model; a NewFiles model takes its courses there.
+    const int rc = findDeviceFolder(ctx, target, "Garmin/Courses", plan);
+    if (rc != kStepPassed || !newFiles) return rc;
+    return findDeviceFolder(ctx, target, "Garmin/NewFiles", plan);
 }
 
 int readOutputPath(Context& ctx, const DriverCalls& calls, ConversionRequest& req, DeliveryPlan& plan) {

@@ -8,9 +8,13 @@
 namespace trakor {
 
 WorkFiles::WorkFiles(Context& ctx) : ctx_(ctx), fixed_(ctx.paths), lock_(ctx.paths.workLock()) {
-    // Private files of runs that were killed are of no use to anybody.
-    for (const std::string* p : {&fixed_.workGdb, &fixed_.workTcx, &fixed_.downGdb})
-        if (!p->empty()) removeStaleTemporaries(*p);
+    // Private files of runs that were killed are of no use to anybody, nor are the files made
+    // beside them (a GPX file on its way to a unit).
+    for (const std::string* p : {&fixed_.workGdb, &fixed_.workTcx, &fixed_.downGdb}) {
+        if (p->empty()) continue;
+        removeStaleTemporaryFiles(*p);
+        removeStaleTemporaries(*p);
+    }
 }
 
 bool WorkFiles::makePrivate() {

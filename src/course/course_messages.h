@@ -15,6 +15,10 @@ inline constexpr KeyedMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n
 // Longest translated name line that is looked up.
 inline constexpr size_t kNameLineLimit = 64;
 
+// A file of that name on the GPS device: replaced only when the user agrees.
+inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already holds the file\n%s\nReplace it?",
+                                                MsgStyle::Question};
+
 // A course file that could not be written; literal caption, as the driver's copy error.
 inline constexpr const char* kCaptionDone = "Klaar";
 inline constexpr const char* kWriteError = "write error\n";

@@ -135,6 +135,12 @@ std::string courseFileName(std::string_view courseName, std::string_view extensi
     return out + std::string(extension);
 }
 
+std::string unitCourseFileName(std::string_view inputName, std::string_view courseName, std::string_view extension) {
+    const std::string input = utf8Prefix(cleanText(inputName), 40);
+    if (collapsed(input).empty() || fileKey(input) == fileKey(courseName)) return courseFileName(courseName, extension);
+    return courseFileName(input + "-" + std::string(courseName), extension);
+}
+
 std::string coursePointName(const Context& ctx, bool right) {
     const KeyedMessage& m = right ? cmsg::kRightLine : cmsg::kLeftLine;
     const char* english = right ? "Right" : "Left";

@@ -46,6 +46,11 @@ std::string escapeXml(std::string_view text);
 // of devices refuse ('/', '\\', ':', '*', '?', '"', '<', '>', '|') as '_', and the extension.
 std::string courseFileName(std::string_view courseName, std::string_view extension = ".tcx");
 
+// File name of a course on a unit: the input file's name (its first 40 characters, so the whole
+// stays within 255 bytes), '-' and the course name, as courseFileName makes it; the course name
+// alone when there is no input name or the course is named after the input.
+std::string unitCourseFileName(std::string_view inputName, std::string_view courseName, std::string_view extension);
+
 // Name of a course point, "Left" or "Right", or the name inside the translated name line
 // ($MSG49, $MSG50) cut to 10 characters; a translation without a usable name gives English.
 std::string coursePointName(const Context& ctx, bool right);

@@ -75,13 +75,37 @@ std::string inFolder(const std::string& folder, const std::string& file) {
     return folder + "/" + file;
 }
 
-void tellWriteError(Context& ctx, const std::string& path) {
-    tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path, MsgStyle::Plain);
+void tellWriteError(Context& ctx, const std::string& path, const std::string& reason) {
+    tellLiteral(ctx, cmsg::kCaptionDone, cmsg::kWriteError + path + (reason.empty() ? "" : "\n" + reason),
+                MsgStyle::Plain);
 }
 
-int finishCourseRun(Context& ctx, int32_t coursePoints, const std::string& failedPath, bool filesWritten) {
+bool deliverCourseFile(Context& ctx, UnitCourses& unit, const std::string& courseName, std::string_view extension,
+                       std::string_view bytes) {
+    if (unit.failed) return false;
+    std::string name = unitCourseFileName(unit.inputName, courseName, extension);
+    const std::string existing = unitEntryNoCase(unit.folder, name);
+    if (!existing.empty()) {
+        if (say(ctx, cmsg::kReplaceOnDevice, unit.folder.file(existing).c_str()) != Answer::Yes) {
+            ++unit.declined;
+            return true;
+        }
+        name = existing;
+    }
+    std::string error;
+    if (!writeFileToUnit(unit.folder, name, bytes, &error)) {
+        unit.failed = true;
+        tellWriteError(ctx, unit.folder.file(name), error);
+        return false;
+    }
+    unit.written.push_back(unit.folder.file(name));
+    return true;
+}
+
+int finishCourseRun(Context& ctx, int32_t coursePoints, const std::string& failedPath, bool filesWritten,
+                    const std::string& reason) {
     if (coursePoints > 0) say(ctx, cmsg::kCoursePoints, coursePoints);
-    if (!failedPath.empty()) tellWriteError(ctx, failedPath);
+    if (!failedPath.empty()) tellWriteError(ctx, failedPath, reason);
     if (!filesWritten) return 1;
     if (ctx.run.trackCounter == 0) {
         say(ctx, cmsg::kNoTracks);

@@ -9,6 +9,7 @@
 
 #include "course/course_names.h"
 #include "gdb/stream.h"
+#include "platform/unit_files.h"
 
 namespace trakor {
 
@@ -47,16 +48,32 @@ private:
     CourseNames names_;
 };
 
+// The course files of a delivery to a GPS unit: the unit's folder, the name of the input file
+// that begins each file's name, and what became of them.
+struct UnitCourses {
+    UnitFolder folder;  // empty: no unit
+    std::string inputName;
+    std::vector<std::string> written;  // the files written, as paths
+    int declined = 0;                  // courses whose file the user would not have replaced
+    bool failed = false;               // a file could not be written (the user was told); no more are tried
+};
+
+// Hands one course file to the unit as "<input>-<course>.<extension>". A file of that name (in any
+// letter case) is replaced only when the user agrees. False when it could not be written.
+bool deliverCourseFile(Context& ctx, UnitCourses& unit, const std::string& courseName, std::string_view extension,
+                       std::string_view bytes);
+
 // The end of a course file run: tells the number of course points, the file that could not be
-// written (when `failedPath` is not empty) and, when no course was made, that there were no
-// tracks. 0 when a course was written and every file is whole.
-int finishCourseRun(Context& ctx, int32_t coursePoints, const std::string& failedPath, bool filesWritten);
+// written (when `failedPath` is not empty, with the system's reason when known) and, when no course
+// was made, that there were no tracks. 0 when a course was written and every file is whole.
+int finishCourseRun(Context& ctx, int32_t coursePoints, const std::string& failedPath, bool filesWritten,
+                    const std::string& reason = {});
 
 // "<folder>/<file>", without doubling a slash that ends the folder.
 std::string inFolder(const std::string& folder, const std::string& file);
 
-// Tells the user that a course file could not be written.
-void tellWriteError(Context& ctx, const std::string& path);
+// Tells the user that a file could not be written, with the system's reason when known.
+void tellWriteError(Context& ctx, const std::string& path, const std::string& reason = {});
 
 // Along-track distance of every point of the store (the last is the course's length), from
 // `legs` when they fit the store and measured otherwise.

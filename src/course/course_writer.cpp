@@ -137,7 +137,7 @@ void writeCourse(const Context& ctx, std::string& out, const std::string& course
     out += "    </Course>\n";
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* verdict) {
+int writeCourses(Context& ctx, UnitCourses* unit, int64_t now, XmlCheck* verdict) {
     CourseWalk walk(ctx, now);
     clearReadOnly(ctx.paths.workTcx);
     FileStream out;
@@ -156,37 +156,37 @@ int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, Xml
     const auto emit = [&pieces](std::string_view text) { pieces.put(text); };
     const std::string head = courseDocumentHead(), tail = courseDocumentTail();
     if (walk.usable()) emit(head);
-    bool deviceFailed = false;
+    XmlCheck kept;  // a course that failed the check never reaches the unit
     while (walk.next()) {
         const std::string& name = walk.name();
         std::string course;
-        // A device file needs the whole course; otherwise it streams into the work file.
+        // A unit's file needs the whole course; otherwise it streams into the work file.
         CourseFlush toWorkFile;
-        if (deviceFolder.empty()) toWorkFile = [&pieces](std::string& text) { pieces.put(text); };
+        if (unit == nullptr) toWorkFile = [&pieces](std::string& text) { pieces.put(text); };
         writeCourse(ctx, course, name, toWorkFile, &walk.legs());
-        // The course stays whole for a device file; the work file gets a copy then.
-        if (deviceFolder.empty())
+        // The course stays whole for a unit's file; the work file gets a copy then.
+        if (unit == nullptr) {
             pieces.put(course);
-        else
-            emit(course);
-        // After a failed device file (device gone, card full) the rest are not tried.
-        if (!deviceFolder.empty() && !deviceFailed) {
-            const std::string path = inFolder(deviceFolder, courseFileName(name));
-            deviceFailed = !writeFileToDevice(path, head + course + tail);
-            if (deviceFailed) tellWriteError(ctx, path);
+            continue;
         }
+        emit(course);
+        // After a failed file (unit gone, card full) or a faulty course the rest are not tried.
+        if (unit->failed || !kept.ok) continue;
+        const std::string document = head + course + tail;
+        kept = checkXmlText(reinterpret_cast<const uint8_t*>(document.data()), document.size());
+        if (kept.ok) deliverCourseFile(ctx, *unit, name, ".tcx", document);
     }
     if (walk.usable()) emit(tail);
     pieces.finish();
     const bool written = out.close() && !pieces.failed();
-    if (verdict) *verdict = check.finish();
-    // The user must not be told that courses reached the device when they did not.
+    if (verdict) *verdict = kept.ok ? check.finish() : kept;
+    // The user must not be told that courses reached the unit when they did not.
     return finishCourseRun(ctx, walk.coursePoints(), written ? std::string() : ctx.paths.workTcx,
-                           written && !deviceFailed);
+                           written && (unit == nullptr || !unit->failed));
 }
 
-int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* verdict) {
-    return writeCourses(ctx, deviceFolder, static_cast<int64_t>(std::time(nullptr)), verdict);
+int writeCourses(Context& ctx, UnitCourses* unit, XmlCheck* verdict) {
+    return writeCourses(ctx, unit, static_cast<int64_t>(std::time(nullptr)), verdict);
 }
 
 }  // namespace trakor

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "course/course_prepare.h"
+#include "course/course_walk.h"
 #include "course/xml_check.h"
 
 namespace trakor {
@@ -28,13 +29,14 @@ using CourseFlush = std::function<void(std::string&)>;
 void writeCourse(const Context& ctx, std::string& out, const std::string& courseName, const CourseFlush& flush = {},
                  const std::vector<double>* legs = nullptr);
 
-// Reads the work GDB file and writes the work TCX file; with a device folder each course also
-// goes to "<folder>/<course name>.tcx", replacing a file of that name. 0 when at least one
-// course was written; 1 otherwise (no course, or a file that could not be written), the user
-// having been told. `now` dates tracks without times. The work TCX file's bytes are checked as
-// XML on their way to the file; `check` (when given) gets that verdict.
-int writeCourses(Context& ctx, const std::string& deviceFolder, int64_t now, XmlCheck* check = nullptr);
+// Reads the work GDB file and writes the work TCX file; with a unit each course also goes to a
+// file of its own in the unit's folder (see deliverCourseFile), once it has passed the XML check.
+// 0 when at least one course was written; 1 otherwise (no course, or a file that could not be
+// written), the user having been told. `now` dates tracks without times. The work TCX file's bytes
+// are checked as XML on their way to the file; `check` (when given) gets that verdict, or that of
+// a course kept from the unit.
+int writeCourses(Context& ctx, UnitCourses* unit, int64_t now, XmlCheck* check = nullptr);
 // The same at the current time.
-int writeCourses(Context& ctx, const std::string& deviceFolder, XmlCheck* check = nullptr);
+int writeCourses(Context& ctx, UnitCourses* unit, XmlCheck* check = nullptr);
 
 }  // namespace trakor

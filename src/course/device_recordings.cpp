@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/path_case.h"
+#include "platform/unit_files.h"
 
 namespace fs = std::filesystem;
 
@@ -42,13 +42,15 @@ std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const
     std::vector<DeviceRecording> found;
     std::set<std::string> seen;
     for (const DeviceFileKind* kind : device.recordings()) {
-        const std::string folder = findPathNoCase(root, kind->path);
-        collect(folder, kind->extension, seen, found);
+        // Only folders beneath the mount: a description cannot show what lies outside the unit.
+        UnitFolder folder;
+        if (findUnitFolder(root, kind->path, false, folder) != UnitLookup::Found) continue;
+        collect(folder.path(), kind->extension, seen, found);
         // Units keep their older GPX tracks in an "Archive" folder beside the current one.
-        if (kind->dataType == "GPSData") {
-            const std::string parent = fs::path(folder).parent_path().string();
-            collect(findPathNoCase(parent, "Archive"), kind->extension, seen, found);
-        }
+        const std::string parent = fs::path(folder.relative).parent_path().string();
+        if (kind->dataType == "GPSData" &&
+            findUnitFolder(root, parent.empty() ? "Archive" : parent + "/Archive", false, folder) == UnitLookup::Found)
+            collect(folder.path(), kind->extension, seen, found);
     }
     std::sort(found.begin(), found.end(), [](const DeviceRecording& a, const DeviceRecording& b) {
         return a.modified != b.modified ? a.modified > b.modified : a.path < b.path;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <ctime>
 #include <initializer_list>
 
@@ -237,43 +238,45 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     return fit.finish();
 }
 
-int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder, int64_t now) {
+int writeFitCourses(Context& ctx, const std::string& outputPath, UnitCourses* unit, int64_t now) {
     CourseWalk walk(ctx, now);
-    bool deviceFailed = false;
-    // Each course goes to the device as it is made; the output file gets them all, one after another.
+    // Each course goes to the unit as it is made; the output file gets them all, one after another.
     auto nextCourse = [&](std::string& file) {
         if (!walk.next()) return false;
         file = encodeFitCourse(ctx, walk.name(), &walk.legs(), now);
-        if (!deviceFolder.empty() && !deviceFailed) {
-            const std::string path = inFolder(deviceFolder, courseFileName(walk.name(), ".fit"));
-            deviceFailed = !writeFileToDevice(path, file);
-            if (deviceFailed) tellWriteError(ctx, path);
-        }
+        if (unit != nullptr) deliverCourseFile(ctx, *unit, walk.name(), ".fit", file);
         return true;
     };
-    std::string failed;
+    std::string failed, reason;
     if (outputPath.empty()) {
         std::string file;
         while (nextCourse(file)) {
         }
     } else {
         // Without a course the output is left as it was.
-        const bool written = writeFileAtomicallyWith(outputPath, [&](int fd) {
-            std::string file;
-            bool any = false, ok = true;
-            while (nextCourse(file)) {
-                any = true;
-                ok = ok && writeAllBytes(fd, file);
-            }
-            return any && ok;
-        });
+        int writeErrno = 0;
+        const bool written = writeFileAtomicallyWith(
+            outputPath,
+            [&](int fd) {
+                std::string file;
+                bool any = false;
+                while (nextCourse(file)) {
+                    any = true;
+                    if (writeErrno == 0 && !writeAllBytes(fd, file)) writeErrno = errno;
+                }
+                // The reason of the first failed write, not of what the walk did after it.
+                if (writeErrno != 0) errno = writeErrno;
+                return any && writeErrno == 0;
+            },
+            &reason);
         if (!written && ctx.run.trackCounter > 0) failed = outputPath;
     }
-    return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && !deviceFailed);
+    return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && (unit == nullptr || !unit->failed),
+                           reason);
 }
 
-int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder) {
-    return writeFitCourses(ctx, outputPath, deviceFolder, static_cast<int64_t>(std::time(nullptr)));
+int writeFitCourses(Context& ctx, const std::string& outputPath, UnitCourses* unit) {
+    return writeFitCourses(ctx, outputPath, unit, static_cast<int64_t>(std::time(nullptr)));
 }
 
 }  // namespace trakor

@@ -10,6 +10,7 @@
 namespace trakor {
 
 struct Context;
+struct UnitCourses;
 
 // One FIT course file of the course in the point store (times and marks as prepareCourse left
 // them) under the given course name; `legs` as for writeCourse. `created` is the file's time of
@@ -18,10 +19,10 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
                             int64_t created);
 
 // Reads the work GDB file and writes its courses as FIT: to `outputPath` when given (several
-// courses as one chained FIT file, replaced only when whole), and each course to
-// "<deviceFolder>/<course name>.fit" when a folder is given. 0 when at least one course was
-// written, 1 otherwise (the user having been told). `now` dates tracks without times.
-int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder, int64_t now);
-int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder);
+// courses as one chained FIT file, replaced only when whole), and each course to a file of its own
+// on the unit when one is given (see deliverCourseFile). 0 when at least one course was written,
+// 1 otherwise (the user having been told, with the system's reason). `now` dates tracks without times.
+int writeFitCourses(Context& ctx, const std::string& outputPath, UnitCourses* unit, int64_t now);
+int writeFitCourses(Context& ctx, const std::string& outputPath, UnitCourses* unit);
 
 }  // namespace trakor

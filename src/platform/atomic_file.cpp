@@ -74,35 +74,6 @@ bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void
     return true;
 }
 
-// Writes a new file at `path` with the bytes, closes it and checks its size as the file system
-// then reports it (an MTP device takes the file only when it is closed); the file is removed again
-// when any step fails.
-bool writeNewFile(const std::string& path, int flags, std::string_view bytes, const DeviceFileCalls& calls,
-                  std::string* error) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644);
-    if (fd < 0) return fail(error, "cannot create " + path, errno);
-    bool ok = writeAll(fd, bytes, calls.write);
-    int err = errno;
-    // A flush the file system does not offer is no failure; one that fails is.
-    if (ok && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-        ok = false;
-        err = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    struct stat st {};
-    if (ok && (::stat(path.c_str(), &st) != 0 || static_cast<size_t>(st.st_size) != bytes.size())) {
-        ok = false;
-        err = EIO;
-    }
-    if (!ok) {
-        ::unlink(path.c_str());
-        return fail(error, "cannot write " + path, err);
-    }
-    return true;
-}
 }  // namespace
 
 LockedTemporary::~LockedTemporary() {
@@ -199,17 +170,32 @@ int removeStaleTemporaries(const std::string& path) {
     return removed;
 }
 
-bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error,
-                       const DeviceFileCalls& calls) {
-    const std::filesystem::path target(path);
-    const std::string tmp = (target.parent_path() / (".trakor3-" + std::to_string(::getpid()) + ".tmp")).string();
-    ::unlink(tmp.c_str());  // a leftover of an interrupted run
-    if (!writeNewFile(tmp, O_EXCL, bytes, calls, error)) return false;
-    if (calls.rename(tmp.c_str(), path.c_str()) == 0) return true;
-    // gvfs's MTP back end refuses renames: the file is written in place, replacing an old one.
-    ::unlink(tmp.c_str());
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return fail(error, "cannot replace " + path, errno);
-    return writeNewFile(path, O_EXCL, bytes, calls, error);
+int removeStaleTemporaryFiles(const std::string& path) {
+    if (path.empty()) return 0;
+    const fs::path target(path);
+    const std::string prefix = temporaryPrefix(target);
+    DIR* dir = ::opendir(folderOf(target).c_str());
+    if (dir == nullptr) return 0;
+    const int dirFd = ::dirfd(dir);
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        const size_t end = prefix.size() + kRandomLength;
+        if (!name.starts_with(prefix) || name.size() <= end + 1 || name[end] != '.' ||
+            !isRandomPart(name.substr(prefix.size(), kRandomLength)))
+            continue;
+        // The temporary it is named after: a running writer holds it locked.
+        const std::string owner(name.substr(0, end));
+        const int held = ::openat(dirFd, owner.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const bool running = held >= 0 && ::flock(held, LOCK_SH | LOCK_NB) != 0;
+        if (held >= 0) ::close(held);
+        struct stat st {};
+        if (!running && ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid() && ::unlinkat(dirFd, e->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 namespace {

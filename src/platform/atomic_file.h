@@ -61,6 +61,10 @@ bool createFileAtomically(const std::string& path, const std::function<bool(int 
 // Each is locked while its writer lives. This removes those that an interrupted run left for
 // `path`: ours by name, owned by this user, and held by no running writer. Returns how many.
 int removeStaleTemporaries(const std::string& path);
+// The same for files a run made beside one of those temporaries under its name
+// ("<temporary>.gpx", and that file's own temporaries): removed when no running writer holds the
+// temporary they are named after (it is gone, or unlocked). Returns how many.
+int removeStaleTemporaryFiles(const std::string& path);
 
 // A file created exclusively beside a target under the temporaries' names, locked for as long as
 // this object owns it and removed with it unless committed.
@@ -83,18 +87,5 @@ private:
     int fd_ = -1;
     std::string path_;
 };
-
-// The system calls a device write uses; tests replace them to act like a refusing device.
-struct DeviceFileCalls {
-    int (*rename)(const char*, const char*) = ::rename;
-    ssize_t (*write)(int, const void*, size_t) = ::write;
-};
-
-// Writes a file into a GPS device's folder. The bytes go to a temporary name, which is then renamed
-// to `path`; a device that refuses the rename (MTP through gvfs or FUSE) gets the file written
-// directly instead. Either way the written size is checked. Permission changes and flushes that
-// such devices do not support are not required.
-bool writeFileToDevice(const std::string& path, std::string_view bytes, std::string* error = nullptr,
-                       const DeviceFileCalls& calls = {});
 
 }  // namespace trakor

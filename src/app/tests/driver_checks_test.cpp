@@ -322,7 +322,7 @@ TEST_F(DriverTest, InputThatIsTheWorkFileIsReadBeforeItIsRewritten) {
 // give the message the driver stops with, for every input, output and option.
 TEST_F(DriverTest, OptionRefusalMatchesTheConvertChecks) {
     const std::string rules[] = {"$MSG11", "$MSG14", "$MSG56", "$MSG57"};
-    calls.writeFitCourses = [](Context&, const std::string&, const std::string&) { return 1; };
+    calls.writeFitCourses = [](Context&, const std::string&, UnitCourses*) { return 1; };
     struct Output {
         OutputTarget target;
         const char* name;

@@ -60,11 +60,13 @@ TEST_F(CourseDelivery, GpsDeviceFolders) {
     req.targetRoot = root;
     ASSERT_EQ(runConversion(ctx, calls, req), kDelivered);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG52", "$MSG22"}));
-    // An EDGE 800 takes its courses in the NewFiles folder.
-    for (const char* f : {"River & hills.tcx", "Back home.tcx"}) {
+    // An EDGE 800 takes its courses in the NewFiles folder, named after the input and the course;
+    // the message names them.
+    for (const char* f : {"ride-River & hills.tcx", "ride-Back home.tcx"}) {
         const std::string path = root + "/Garmin/NewFiles/" + f;
         ASSERT_TRUE(fs::exists(path)) << f;
         EXPECT_EQ(schemaErrors(path), "") << f;
+        EXPECT_NE(notes.entries.back().text.find("\n" + path), std::string::npos) << notes.entries.back().text;
     }
     EXPECT_TRUE(fs::is_empty(root + "/Garmin/Courses"));
 }

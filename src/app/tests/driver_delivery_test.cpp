@@ -127,7 +127,7 @@ TEST_F(DriverTest, TcxDelivery) {
     // A work TCX file that cannot be copied is reported, not announced as completed.
     notes.entries.clear();
     coursesResult = 0;
-    calls.writeCourses = [](Context& c, const std::string&, XmlCheck&) {
+    calls.writeCourses = [](Context& c, UnitCourses*, XmlCheck&) {
         fs::remove(c.paths.workTcx);
         return 0;
     };
@@ -144,7 +144,7 @@ TEST_F(DriverTest, TcxDelivery) {
 TEST_F(DriverTest, PrivateWorkFileIsMovedToTheOutput) {
     writeFile(ctx.paths.workTcx, "FIXED");
     ino_t written = 0;
-    calls.writeCourses = [&written](Context& c, const std::string&, XmlCheck&) {
+    calls.writeCourses = [&written](Context& c, UnitCourses*, XmlCheck&) {
         writeFile(c.paths.workTcx, kCourses);
         struct stat st {};
         ::stat(c.paths.workTcx.c_str(), &st);
@@ -202,8 +202,19 @@ protected:
 TEST_F(GpsTargetTest, Edge800GetsItsNewFilesFolder) {
     EXPECT_EQ(run(), kDelivered);
     EXPECT_EQ(notes.keys(), Keys{"$MSG22"});
-    EXPECT_EQ(courseFolder, device + "/Garmin/NewFiles/");
+    EXPECT_EQ(courseFolder, device + "/Garmin/NewFiles");
     EXPECT_TRUE(fs::is_directory(device + "/Garmin/Courses"));
+}
+
+// Courses that fail the XML check are no delivery to the unit either.
+TEST_F(GpsTargetTest, CoursesFailingTheXmlCheckAreNotSent) {
+    calls.writeCourses = [](Context&, UnitCourses*, XmlCheck& check) {
+        check = XmlCheck{false, 3, "mismatched end tag"};
+        return 0;
+    };
+    EXPECT_EQ(run(), kRunFailed);
+    ASSERT_EQ(notes.keys(), Keys{"$MSG90"});
+    EXPECT_NE(notes.entries[0].text.find("line 3: mismatched end tag"), std::string::npos) << notes.entries[0].text;
 }
 
 TEST_F(GpsTargetTest, OtherEdgeModelsUseTheCoursesFolderOfThePickedCard) {
@@ -212,7 +223,7 @@ TEST_F(GpsTargetTest, OtherEdgeModelsUseTheCoursesFolderOfThePickedCard) {
     req.device.deviceList = {device + "/EDGE 705", card + "/ SD-card"};
     req.targetRoot = card + "/";
     EXPECT_EQ(run(), kDelivered);
-    EXPECT_EQ(courseFolder, card + "/Garmin/Courses/");
+    EXPECT_EQ(courseFolder, card + "/Garmin/Courses");
     EXPECT_FALSE(fs::exists(card + "/Garmin/NewFiles"));
 }
 
@@ -440,7 +451,7 @@ TEST_F(DriverTest, DamagedResultsAreNotDelivered) {
     notes.entries.clear();
     calls.importFile = nullptr;
     SetUp();
-    calls.writeCourses = [](Context& c, const std::string&, XmlCheck& check) {
+    calls.writeCourses = [](Context& c, UnitCourses*, XmlCheck& check) {
         writeFile(c.paths.workTcx, "<TrainingCenterDatabase>\n<Courses>\n</TrainingCenterDatabase>\n");
         check = checkXmlFile(c.paths.workTcx);
         return 0;

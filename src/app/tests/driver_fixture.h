@@ -78,8 +78,8 @@ protected:
             out.write(kBatchResult.data(), kBatchResult.size());
             return 0;
         };
-        calls.writeCourses = [this](Context& c, const std::string& folder, XmlCheck& check) {
-            courseFolder = folder;
+        calls.writeCourses = [this](Context& c, UnitCourses* unit, XmlCheck& check) {
+            courseFolder = unit != nullptr ? unit->folder.path() : std::string();
             if (coursesResult == 0) writeFile(c.paths.workTcx, kCourses);
             check = checkXmlText(reinterpret_cast<const uint8_t*>(kCourses.data()), kCourses.size());
             return coursesResult;

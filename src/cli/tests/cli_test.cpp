@@ -167,7 +167,7 @@ TEST_F(CliTest, GpsDriveWithADeviceDescriptionReceivesTheCourses) {
     makeFile("edge/Garmin/GarminDevice.xml", "<Device><Model><Description>EDGE 800</Description></Model></Device>");
     EXPECT_EQ(cli("ride.gpx --option 0 --target gps --gps-drive edge"), 0) << err;
     EXPECT_NE(out.find("Trakor3 ($MSG22): The courses are sent to the GPS receiver"), std::string::npos) << out;
-    EXPECT_TRUE(fs::exists(dir.file("edge/Garmin/NewFiles/Sample ride-1.tcx")));
+    EXPECT_TRUE(fs::exists(dir.file("edge/Garmin/NewFiles/ride-Sample ride-1.tcx")));
     // A folder without a device description is no device.
     fs::create_directories(dir.file("stick"));
     EXPECT_EQ(cli("ride.gpx --option 0 --target gps --gps-drive stick"), 1);
@@ -188,7 +188,7 @@ TEST_F(CliTest, MtpDeviceInGvfsIsListedAndReceivesTheCourses) {
 
     makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
     EXPECT_EQ(cli("ride.gpx --option 0 --target gps"), 0) << err;
-    EXPECT_TRUE(fs::exists(device + "/Internal Storage/Garmin/NewFiles/Sample ride-1.tcx"));
+    EXPECT_TRUE(fs::exists(device + "/Internal Storage/Garmin/NewFiles/ride-Sample ride-1.tcx"));
 }
 
 // A clipboard block: the length of the image, then the image (here a MapSource file).

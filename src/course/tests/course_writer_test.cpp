@@ -116,7 +116,7 @@ TEST_F(CourseWriter, TracksOfAWorkFileBecomeValidCourses) {
     writeWorkGdb({track("Morning ride", line(5, 100.5, 1700000000, 20)), track("!Morning ride", line(5)),
                   track("Tom & Jerry <3>", turning), track("Single", {{51, 7}}),
                   track("A name much longer than fifteen", line(3)), track("Morning ride", line(4))});
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 0);
     EXPECT_EQ(ctx.run.trackCounter, 4);
     EXPECT_EQ(ctx.run.trackFailures, 1);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG35", "$MSG52"}));
@@ -157,7 +157,7 @@ TEST_F(CourseWriter, ManyCoursesWithLongNamesStayValid) {
     std::vector<GdbTrack> tracks(1100, track("Twenty-eight characters long", line(2)));
     tracks[1050].trkName = "Caf\xE9 \x01 tab\tend";
     writeWorkGdb(tracks);
-    ASSERT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    ASSERT_EQ(writeCourses(ctx, nullptr, 1700000000), 0);
     EXPECT_EQ(ctx.run.trackCounter, 1100);
     const std::string tcx = readFile(ctx.paths.workTcx);
     EXPECT_EQ(schemaErrors(ctx.paths.workTcx), "");
@@ -195,7 +195,7 @@ TEST_F(CourseWriter, CheckWhileWritingIsTheVerdictOfTheFile) {
     writeWorkGdb(tracks);
     XmlCheck check;
     check.ok = false;
-    ASSERT_EQ(writeCourses(ctx, "", 1700000000, &check), 0);
+    ASSERT_EQ(writeCourses(ctx, nullptr, 1700000000, &check), 0);
     const std::string tcx = readFile(ctx.paths.workTcx);
     ASSERT_GT(tcx.size(), size_t{1} << 17);  // more than one piece went to the file
     const XmlCheck read = checkXmlFile(ctx.paths.workTcx);
@@ -208,13 +208,14 @@ TEST_F(CourseWriter, EachCourseAlsoGoesToTheDeviceFolder) {
     TRAKOR_XMLLINT_OR_SKIP();
     const std::string folder = dir.file("GARMIN/Garmin/Courses/");
     fs::create_directories(folder);
-    writeFile(folder + "Lake loop.tcx", "an older course");
     writeWorkGdb({track("Lake loop", line(3)), track("../escape", line(3)), track("Lake loop", line(2))});
-    ASSERT_EQ(writeCourses(ctx, folder, 1700000000), 0);
+    UnitCourses unit{{dir.file("GARMIN"), "Garmin/Courses"}, "ride", {}, 0, false};
+    ASSERT_EQ(writeCourses(ctx, &unit, 1700000000), 0);
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(folder)) files.push_back(e.path().filename().string());
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{".._escape.tcx", "Lake loop 3.tcx", "Lake loop.tcx"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"ride-.._escape.tcx", "ride-Lake loop 3.tcx", "ride-Lake loop.tcx"}));
+    EXPECT_EQ(unit.written.size(), 3u);
     EXPECT_FALSE(fs::exists(dir.file("GARMIN/Garmin/escape.tcx")));
     const std::string main = readFile(ctx.paths.workTcx);
     for (const std::string& f : files) {
@@ -226,13 +227,13 @@ TEST_F(CourseWriter, EachCourseAlsoGoesToTheDeviceFolder) {
         ASSERT_NE(from, std::string::npos);
         EXPECT_NE(main.find(one.substr(from, to - from)), std::string::npos) << f;
     }
-    // A folder without a trailing separator works the same.
-    ASSERT_EQ(writeCourses(ctx, dir.file("GARMIN/Garmin/Courses"), 1700000000), 0);
     EXPECT_TRUE(notes.entries.empty());
-    // A device that went away: told once, and no success for the driver to report.
-    EXPECT_EQ(writeCourses(ctx, dir.file("GONE/Garmin/Courses/"), 1700000000), 1);
+    // A unit that went away: told once with the reason, and no success for the driver to report.
+    UnitCourses gone{{dir.file("GONE"), "Garmin/Courses"}, "ride", {}, 0, false};
+    EXPECT_EQ(writeCourses(ctx, &gone, 1700000000), 1);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"Klaar"}));
-    EXPECT_EQ(notes.entries[0].text, "write error\n" + dir.file("GONE/Garmin/Courses/Lake loop.tcx"));
+    EXPECT_EQ(notes.entries[0].text, "write error\n" + dir.file("GONE/Garmin/Courses/ride-Lake loop.tcx") + "\n" +
+                                         dir.file("GONE/Garmin/Courses") + ": No such file or directory");
     EXPECT_EQ(countOf(readFile(ctx.paths.workTcx), "<Course>"), 3);
 }
 
@@ -249,7 +250,7 @@ TEST_F(CourseWriter, TranslatedCoursePointNamesStayValid) {
     const double d = 100 * kDegPerMetre;
     writeWorkGdb({track("Turns", {{50, 6}, {50 + d, 6}, {50 + d, 6 + 1.5 * d}, {50 + 2 * d, 6 + 1.5 * d},
                                   {50 + 2 * d, 6 + 3 * d}})});
-    ASSERT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    ASSERT_EQ(writeCourses(ctx, nullptr, 1700000000), 0);
     const std::string tcx = readFile(ctx.paths.workTcx);
     EXPECT_EQ(schemaErrors(ctx.paths.workTcx), "");
     EXPECT_EQ(countOf(tcx, "<Name>Links &amp; ab</Name>"), 1);
@@ -259,19 +260,19 @@ TEST_F(CourseWriter, TranslatedCoursePointNamesStayValid) {
 TEST_F(CourseWriter, NothingToWriteIsReported) {
     // Only copies kept by Save Track and a track too short: no course.
     writeWorkGdb({track("!copy", line(3)), track("Short", {})});
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 1);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 1);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG35", "$MSG51"}));
     EXPECT_EQ(notes.entries[1].text, "No tracks available for conversion.\nConversion failed.");
     EXPECT_EQ(readFile(ctx.paths.workTcx), courseDocumentHead() + courseDocumentTail());
     // A work file that is no GDB file gives no document at all, not a tail without its head.
     notes.entries.clear();
     writeFile(ctx.paths.workGdb, "MsRcf\0garbage");
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 1);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 1);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG51"}));
     EXPECT_EQ(readFile(ctx.paths.workTcx), "");
     notes.entries.clear();
     fs::remove(ctx.paths.workGdb);
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 1);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 1);
     EXPECT_EQ(notes.keys(), (std::vector<std::string>{"$MSG51"}));
 }
 
@@ -286,19 +287,19 @@ TEST_F(CourseWriter, DamagedRecordsEndTheWalkSafely) {
         for (const std::string& image : {bytes.substr(0, cut), damaged}) {
             writeFile(ctx.paths.workGdb, image);
             notes.entries.clear();
-            int rc = writeCourses(ctx, "", 1700000000);
+            int rc = writeCourses(ctx, nullptr, 1700000000);
             EXPECT_EQ(rc, ctx.run.trackCounter > 0 ? 0 : 1) << cut;
             EXPECT_LE(ctx.run.trackCounter, 2) << cut;
         }
     }
     // Cut inside the second track: the first course is still written.
     writeFile(ctx.paths.workGdb, bytes.substr(0, bytes.size() - 30));
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 0);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 0);
     EXPECT_GE(ctx.run.trackCounter, 1);
     // A record length past the end of the file.
     std::string bad = bytes.substr(0, kNewHeaderLength) + std::string("\xff\xff\xff\x7fW", 5) + "xyz";
     writeFile(ctx.paths.workGdb, bad);
-    EXPECT_EQ(writeCourses(ctx, "", 1700000000), 1);
+    EXPECT_EQ(writeCourses(ctx, nullptr, 1700000000), 1);
 }
 
 TEST_F(CourseWriter, RealMapSourceFilesGiveValidCourses) {
@@ -310,7 +311,7 @@ TEST_F(CourseWriter, RealMapSourceFilesGiveValidCourses) {
         ctx.run.trackFailures = 0;
         ctx.settings.CoursePoints = 1;
         ctx.settings.TurnWarnings = 5;
-        ASSERT_EQ(writeCourses(ctx, "", 1700000000), 0) << name;
+        ASSERT_EQ(writeCourses(ctx, nullptr, 1700000000), 0) << name;
         EXPECT_EQ(schemaErrors(ctx.paths.workTcx), "") << name;
         const std::string tcx = readFile(ctx.paths.workTcx);
         EXPECT_EQ(countOf(tcx, "<Course>"), ctx.run.trackCounter) << name;

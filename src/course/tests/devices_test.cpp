@@ -360,39 +360,3 @@ TEST(DeviceDetection, WatcherSeesMtpDevicesComeAndGo) {
     fs::remove_all(sys.roots.file("/run/user/1000/gvfs/mtp:host=091e_4c9a"));
     EXPECT_TRUE(watcher.changed(0));
 }
-
-TEST(DeviceWrite, RefusedRenameFallsBackToADirectWriteAndSizesAreChecked) {
-    TempDir dir;
-    const std::string path = dir.file("Ride.tcx");
-    auto leftovers = [&] {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-        return names;
-    };
-    DeviceFileCalls refusing;
-    refusing.rename = [](const char*, const char*) {
-        errno = EPERM;
-        return -1;
-    };
-    for (const DeviceFileCalls& calls : {DeviceFileCalls{}, refusing}) {
-        writeFile(path, "an older and longer course file");
-        std::string error;
-        EXPECT_TRUE(writeFileToDevice(path, "<course/>", &error, calls)) << error;
-        EXPECT_EQ(readFile(path), "<course/>");
-        EXPECT_EQ(leftovers(), std::vector<std::string>{"Ride.tcx"});
-    }
-
-    // A device that swallows bytes while reporting them written: the write fails, the old file
-    // stays as it was and no temporary file stays behind.
-    DeviceFileCalls lying;
-    lying.write = [](int fd, const void* p, size_t n) -> ssize_t {
-        if (n > 1 && ::write(fd, p, n - 1) < 0) return -1;
-        return static_cast<ssize_t>(n);
-    };
-    std::string error;
-    EXPECT_FALSE(writeFileToDevice(path, "<new course/>", &error, lying));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(readFile(path), "<course/>");
-    EXPECT_EQ(leftovers(), std::vector<std::string>{"Ride.tcx"});
-    EXPECT_FALSE(writeFileToDevice(dir.file("gone/Ride.tcx"), "<course/>", &error));
-}

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "core/fit_crc.h"
+#include "course/course_walk.h"
 #include "course/fit_course_writer.h"
 #include "course/tests/course_fixture.h"
 
@@ -47,7 +51,8 @@ TEST_F(FitCourseWriter, OutputAndDeviceFilesAreWhole) {
     const std::string output = dir.file("out.fit"), folder = dir.file("NEWFILES");
     fs::create_directories(folder);
     writeWorkGdb({track("Lake loop", line(40, 80, 1700000000, 20)), track("Hill", line(3)), track("!Hill", line(3))});
-    ASSERT_EQ(writeFitCourses(ctx, output, folder, 1700000000), 0);
+    UnitCourses unit{{folder, ""}, "", {}, 0, false};
+    ASSERT_EQ(writeFitCourses(ctx, output, &unit, 1700000000), 0);
     EXPECT_EQ(wholeFitFiles(readFile(output)), 2);
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(folder)) {
@@ -59,9 +64,32 @@ TEST_F(FitCourseWriter, OutputAndDeviceFilesAreWhole) {
 
     writeFile(output, "kept");
     writeWorkGdb({track("!Only a copy", line(3))});
-    EXPECT_EQ(writeFitCourses(ctx, output, "", 1700000000), 1);
+    EXPECT_EQ(writeFitCourses(ctx, output, nullptr, 1700000000), 1);
     EXPECT_EQ(readFile(output), "kept");
     EXPECT_EQ(notes.keys().back(), "$MSG51");
+}
+
+// A course file that cannot be written whole (a full disk; here the file size limit) is told
+// with the file and the system's reason, and the old file stays.
+TEST_F(FitCourseWriter, FailedOutputIsToldWithItsReason) {
+    const std::string output = dir.file("out.fit");
+    writeFile(output, "kept");
+    writeWorkGdb({track("Lake loop", line(600))});
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int rc = writeFitCourses(ctx, output, nullptr, 1700000000);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(readFile(output), "kept");
+    ASSERT_FALSE(notes.entries.empty());
+    const std::string& told = notes.entries.back().text;
+    EXPECT_EQ(told.rfind("write error\n" + output + "\n", 0), 0u) << told;
+    EXPECT_NE(told.find("File too large"), std::string::npos) << told;
 }
 
 }  // namespace trakor::test
