@@ -257,7 +257,7 @@ TEST(DeviceDetection, TwoDevicesOnlyFirstListedAndOthersCardIgnored) {
     sys.addDisk(5, 0, "sde");
     sys.addNode("sde", 8, 65, "sde1");
     sys.mount(8, 65, "/media/u/FR");
-    sys.putDescription("/media/u/FR", "<Description>Forerunner 305</Description>");
+    sys.putDescription("/media/u/FR", "<Device><Model><Description>Forerunner 305</Description></Model></Device>");
     sys.edge800(true);
     auto d = sys.detect();
     ASSERT_TRUE(d.connected);
@@ -270,7 +270,7 @@ TEST(DeviceDetection, Utf8DescriptionAndMissingElement) {
     sys.addDisk(2, 0, "sdd");
     sys.addNode("sdd", 8, 48);
     sys.mount(8, 48, "/media/u/NUVI 255", "/media/u/NUVI\\040255");
-    sys.putDescription("/media/u/NUVI 255", "<?xml?><Description>n\xC3\xBCvi 255</Description>");
+    sys.putDescription("/media/u/NUVI 255", "<?xml version=\"1.0\"?><Device><Model><Description>n\xC3\xBCvi 255</Description></Model></Device>");
     auto d = sys.detect();
     EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/NUVI 255/n\xC3\xBCvi 255"});
 
@@ -337,7 +337,7 @@ TEST(DeviceDetection, MtpDevicesThroughGvfsAndFuse) {
 
         sys.unmountAll();
         sys.mount(0, 62, "/mnt/fr", "", "fuse simple-mtpfs");
-        sys.putDescription("/mnt/fr", "<Description>Forerunner 945</Description>");
+        sys.putDescription("/mnt/fr", "<Device><Model><Description>Forerunner 945</Description></Model></Device>");
         sys.mtpStorage("/mnt/fr/Music");
         auto d = sys.detect();
         EXPECT_EQ(texts(d), std::vector<std::string>{"/mnt/fr/Forerunner 945"});

@@ -161,6 +161,26 @@ TEST_F(GpxReaderTest, KeptRouteFromAPlanner) {
                                                "Home V " + a + " " + b, ":1 S " + b + " " + a, "Home V"}));
 }
 
+// A route's point written also as a <wpt> (as GPX files of GDB routes are) is one waypoint: the
+// route's. A <wpt> of the same name elsewhere is a waypoint of its own.
+TEST_F(GpxReaderTest, KeptRoutePointThatIsAWaypointIsWrittenOnce) {
+    ctx.run.keepGpxRoutes = true;
+    read(readGpx, " <wpt lat=\"50\" lon=\"10\"><name>3</name></wpt><wpt lat=\"51\" lon=\"10\"><name>3</name></wpt>"
+                  "<rte><name>R</name><rtept lat=\"50\" lon=\"10\"><name>3</name></rtept>"
+                  "<rtept lat=\"50.5\" lon=\"10\"><name>4</name></rtept></rte>");
+    std::vector<std::string> names;
+    size_t pos = 0;
+    RecordView rec;
+    while (nextRecord(out.data(), static_cast<size_t>(out.size()), pos, rec)) {
+        GdbWaypoint w;
+        if (rec.type == 'W' && parseWaypoint(rec.data, static_cast<size_t>(rec.length), 'm', w) == kRecordOk)
+            names.push_back(w.wptName);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"3", "4"}));
+    ASSERT_EQ(waypoints.size(), 1u);  // the one at 51 degrees
+    EXPECT_EQ(waypoints[0].at.lat, semi(51));
+}
+
 TEST_F(GpxReaderTest, CancelledQuestionSkipsRoutesForTheWholeAction) {
     const std::string gpx =
         " <rte><rtept lat=\"3\" lon=\"3\"/><rtept lat=\"4\" lon=\"4\"/></rte>"
