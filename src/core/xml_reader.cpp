@@ -178,7 +178,8 @@ ParseResult parse(const uint8_t* bytes, size_t length, Handler& handler) {
     XML_SetCharacterDataHandler(parser, onText);
     XML_SetUnknownEncodingHandler(parser, unknownEncoding, nullptr);
 
-    // Fed a piece at a time: the parser's own buffer holds at most the token a piece cuts.
+    // Fed a piece at a time: the parser copies what it is given into its own buffer, which so
+    // stays the size of a piece (and of the token a piece boundary cuts).
     constexpr size_t kPiece = 1 << 20;
     XML_Status status = XML_STATUS_OK;
     size_t at = 0;
