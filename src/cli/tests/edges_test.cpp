@@ -266,6 +266,10 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     ASSERT_EQ(cli("long.gpx --option 0 -o long.gdb"), 0) << err;
     EXPECT_EQ(cli("long.gdb --option 21 --no-split --no-filter -o o.gdb"), 2) << err;
 
+    // A processing instruction after the root element leaves the document whole.
+    makeFile("instruction.gpx", gpx + "<?done?>\n");
+    EXPECT_EQ(cli("instruction.gpx --option 0 -o o.gdb"), 0) << err;
+
     EXPECT_EQ(cli("t.gpx cut.gpx damaged.gpx --option 0 -o all.gdb"), 3) << err;
     const std::string log = readFile(binFile("Trakor3.log"));
     EXPECT_NE(log.find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"), std::string::npos) << log;
