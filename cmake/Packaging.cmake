@@ -28,7 +28,7 @@ find_program(TRAKOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TRAKOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36), libstdc++6 (>= 12), libgcc-s1, zlib1g, libminizip1, libmount1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.36), libstdc++6 (>= 12), libgcc-s1, zlib1g, libminizip1, libmount1, libexpat1")
   # The desktop program and the render program of trakor3-cli draw the map with Qt.
   if(TARGET Trakor3 OR TARGET trakor3-cli-render)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6")

@@ -49,29 +49,6 @@ size_t utf8Length(std::string_view s, size_t i) {
     return n;
 }
 
-bool isUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        size_t n = utf8Length(s, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
-std::string latin1ToUtf8(std::string_view s) {
-    std::string out;
-    for (char ch : s) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // Cuts valid UTF-8 to at most `max` bytes without splitting a character.
 std::string cutUtf8(std::string s, size_t max) {
     if (s.size() <= max) return s;
@@ -101,9 +78,14 @@ std::vector<MountedDisk> mountedRemovableDisks(const DeviceRoots& roots) {
     return found;
 }
 
+// The model a description names, as the drive list shows it.
+std::string listedModel(const std::optional<GarminDevice>& d) {
+    return d ? cutUtf8(d->model, kDeviceDescriptionMax) : std::string();
+}
+
 void takeDevice(DeviceDetection& state, const std::string& root, const std::string& xml) {
-    state.description = readDeviceDescription(xml).value_or("");
     state.device = parseGarminDevice(xml);
+    state.description = listedModel(state.device);
     state.connected = true;
     state.deviceRoot = root;
     state.selectedRoot = root;
@@ -139,14 +121,9 @@ std::vector<std::string> DeviceDetection::listTexts() const {
 }
 
 std::optional<std::string> readDeviceDescription(std::string_view xml) {
-    constexpr std::string_view tag = "<Description>";
-    size_t at = xml.find(tag);
-    if (at == std::string_view::npos) return std::nullopt;
-    size_t start = at + tag.size();
-    size_t end = xml.find('<', start);
-    std::string_view raw = xml.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    std::string utf8 = isUtf8(raw) ? std::string(raw) : latin1ToUtf8(raw);
-    return cutUtf8(std::move(utf8), kDeviceDescriptionMax);
+    const std::optional<GarminDevice> d = parseGarminDevice(xml);
+    if (!d) return std::nullopt;
+    return listedModel(d);
 }
 
 void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection& state) {
@@ -219,7 +196,7 @@ DetectedDevice deviceAtFolder(const std::string& root) {
     dev.root = base;
     dev.connected = true;
     dev.description = parseGarminDevice(*xml);
-    dev.deviceList.push_back(deviceEntryText(base + "/", readDeviceDescription(*xml).value_or(""), dev.description));
+    dev.deviceList.push_back(deviceEntryText(base + "/", listedModel(dev.description), dev.description));
     return dev;
 }
 

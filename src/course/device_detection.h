@@ -58,8 +58,9 @@ void detectDevices(const Context& ctx, const DeviceRoots& roots, DeviceDetection
 // The user picked list entry `index`: its root becomes the selected root.
 void pickDeviceEntry(DeviceDetection& state, size_t index);
 
-// Text of the first <Description> element of a device description file, as UTF-8 (bytes that are
-// not UTF-8 are read as Latin-1); nullopt when there is no such element.
+// The model a device description names (Device/Model/Description), as UTF-8 (a file that is not
+// UTF-8 and names no encoding is read as Windows-1252) and cut to kDeviceDescriptionMax bytes;
+// nullopt when the text is no description.
 std::optional<std::string> readDeviceDescription(std::string_view xml);
 
 // The detection result as a conversion request carries it.

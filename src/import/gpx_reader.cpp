@@ -1,10 +1,14 @@
 // GPX reader: waypoints, tracks and routes (with Garmin's route shaping points and display
-// colours), found by scanning for fixed tags.
+// colours) of GPX 1.0 and 1.1, read through the XML parser.
+#include <cmath>
+#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "core/coordinates.h"
 #include "core/gpx_names.h"
+#include "core/xml_reader.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
@@ -12,168 +16,272 @@ namespace trakor {
 
 namespace {
 
-using scan::Text;
+bool gpxSpace(std::string_view ns) { return ns.empty() || ns.starts_with("http://www.topografix.com/GPX/"); }
+bool garminSpace(std::string_view ns) { return ns.starts_with("http://www.garmin.com/xmlschemas/"); }
 
-// Sizes of the reader's fixed text buffers.
-constexpr size_t kCoordBuf = 128;
-constexpr size_t kEleBuf = 32;
-constexpr size_t kSymBuf = 32;
-constexpr size_t kTimeBuf = 32;
-constexpr size_t kColorBuf = 16;
-constexpr size_t kNameBuf = 256;
+// The lat and lon attributes in degrees; NaN for one that is missing or no number.
+std::pair<double, double> position(const xml::Attributes& a) {
+    const char* lat = a.find("lat");
+    const char* lon = a.find("lon");
+    return {lat ? scan::parseCoordinate(lat) : std::nan(""), lon ? scan::parseCoordinate(lon) : std::nan("")};
+}
 
-class GpxScanner {
+// A route point as a waypoint of its own: its name and place.
+using PointKey = std::tuple<std::string, int32_t, int32_t>;
+
+// The keys of every route point, for telling a <wpt> that is also a route's point.
+class RoutePointKeys : public xml::Handler {
 public:
-    GpxScanner(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length)
-        : ctx_(ctx), job_(job), t_{bytes, length}, fileColor_(ctx.run.displayColor) {}
+    std::set<PointKey> keys;
 
-    int run() {
-        size_t p = 1;  // the first byte is never examined
-        while (p < t_.size) {
-            if (t_.has(p, "<wpt ")) {
-                if (!waypoint(p)) break;
-            } else if (t_.has(p, "<trk>")) {
-                track(p);
-            } else if (t_.has(p, "<rte>")) {
-                route(p);
-            } else {
-                p = t_.nextTag(p);
-            }
+    void start(std::string_view ns, std::string_view name, const xml::Attributes& a) override {
+        if (gpxSpace(ns) && name == "rtept") {
+            const auto [lat, lon] = position(a);
+            inPoint_ = possibleCoordinates(lat, lon);
+            at_ = {degreesToSemicircles(inPoint_ ? lat : 0), degreesToSemicircles(inPoint_ ? lon : 0)};
+            depth_ = 0;
+        } else if (inPoint_) {
+            ++depth_;
         }
-        return emitted_ ? kReadDone : kReadNothing;
+    }
+    void end(std::string_view ns, std::string_view name, std::string_view text) override {
+        if (!inPoint_) return;
+        if (depth_ == 1 && gpxSpace(ns) && name == "name") keys.insert({importedName(text), at_.first, at_.second});
+        if (depth_-- == 0) inPoint_ = false;
     }
 
 private:
-    // Reads the lat="..." and lon="..." attributes of a start tag from p up to its '>';
-    // a missing one keeps the previous text. Returns the position of the '>'.
-    size_t coordinates(size_t p, bool& gotLat, bool& gotLon) {
-        gotLat = gotLon = false;
-        while (p < t_.size && t_.at(p) != '>' && !(gotLat && gotLon)) {
-            if (t_.has(p, "lat=\"")) {
-                p = t_.viewUntil(p + 5, '"', kCoordBuf, latText_);
-                gotLat = true;
-            } else if (t_.has(p, "lon=\"")) {
-                p = t_.viewUntil(p + 5, '"', kCoordBuf, lonText_);
-                gotLon = true;
-            } else {
-                ++p;
-            }
-        }
-        return t_.findChar(p, '>');
-    }
-    double latDeg() const { return scan::parseCoordinate(latText_); }
-    double lonDeg() const { return scan::parseCoordinate(lonText_); }
+    bool inPoint_ = false;
+    int depth_ = 0;
+    std::pair<int32_t, int32_t> at_;
+};
 
-    double elevation(size_t& p) {
-        std::string_view text;
-        p = t_.viewUntil(p + 5, '<', kEleBuf, text);
-        return scan::parseDouble(text);
-    }
+class GpxReader : public xml::Handler {
+public:
+    GpxReader(Context& ctx, ImportJob& job) : ctx_(ctx), job_(job), fileColor_(ctx.run.displayColor) {}
 
-    void colour(size_t& p) {
-        std::string text;
-        p = t_.copyUntil(p + 19, '<', kColorBuf, text);
-        if (uint8_t c = displayColorIndex(text)) ctx_.run.displayColor = c;
-    }
+    std::set<PointKey> routePoints;  // with GPX Routes: the <wpt>s that are route points are left to the routes
 
-    void add(double alt, uint8_t altValid, int32_t time) {
-        addDegreesPoint(ctx_, latDeg(), lonDeg(), alt, altValid, time);
-    }
-
-    // Returns false when the data end inside the waypoint.
-    bool waypoint(size_t& p) {
-        PointStore& s = ctx_.store;
-        p = coordinates(p + 5, gotLat_, gotLon_);
-        const bool possible = placeDegreesWaypoint(ctx_, latDeg(), lonDeg());
-        name_ = "Waypoint";
-        s.alt[0] = 0.0;
-        s.altValid[0] = 0;
-        int32_t symbol = ctx_.settings.WaypointSymbol;
-        for (;;) {
-            if (p >= t_.size) return false;
-            if (t_.has(p, "<sym>")) {
-                std::string text;
-                p = t_.copyUntil(p + 5, '<', kSymBuf, text);
-                int code = waypointSymbolCode(text);
-                symbol = code >= 0 ? code : ctx_.settings.WaypointSymbol;
-            } else if (t_.has(p, "<ele>")) {
-                s.alt[0] = elevation(p);
-                s.altValid[0] = 1;
-            } else if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, name_);
-            } else if (t_.has(p, "</wpt>")) {
-                p += 6;
-                if (possible) writeImportedWaypoint(ctx_, job_, name_, symbol);
-                return true;
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-    }
-
-    void track(size_t& p) {
-        name_ = "Track";
-        ctx_.run.displayColor = fileColor_;
-        p += 5;
-        collect(p, "</trk>", "<trkpt ", &GpxScanner::trackPoint);
-    }
-
-    void route(size_t& p) {
-        p += 5;
-        if (ctx_.run.keepGpxRoutes) {
-            keptRoute(p);
+    void start(std::string_view ns, std::string_view name, const xml::Attributes& a) override {
+        ++depth_;
+        if (garminSpace(ns)) {
+            garminStart(name, a);
             return;
         }
-        if (!routesReadAsTracks(ctx_)) return;  // the content is passed over by the main scan
+        if (!gpxSpace(ns)) return;
+        switch (in_) {
+            case In::Nothing:
+                if (name == "wpt") startWaypoint(a);
+                else if (name == "trk") startTrack();
+                else if (name == "rte") startRoute();
+                break;
+            case In::Track:
+                if (name == "trkpt") startPoint(In::TrackPoint, a);
+                break;
+            case In::Route:
+                if (name == "rtept") startPoint(In::RoutePoint, a);
+                break;
+            case In::KeptRoute:
+                if (name == "rtept") startKeptPoint(a);
+                break;
+            case In::RoutePoint:
+                if (name == "extensions" && depth_ == pointDepth_ + 1) addRoutePoint();
+                break;
+            default: break;
+        }
+    }
+
+    void end(std::string_view ns, std::string_view name, std::string_view text) override {
+        const bool child = depth_ == pointDepth_ + 1 || depth_ == containerDepth_ + 1;
+        --depth_;
+        if (garminSpace(ns)) {
+            garminEnd(name, text);
+            return;
+        }
+        if (!gpxSpace(ns)) return;
+        if (child) leaf(name, text);
+        if (depth_ + 1 == pointDepth_) endPoint();
+        else if (depth_ + 1 == containerDepth_) endContainer();
+    }
+
+    // The document broke off: what was read of an open track or route is kept.
+    void finish() {
+        if (in_ == In::TrackPoint || in_ == In::RoutePoint) in_ = in_ == In::TrackPoint ? In::Track : In::Route;
+        if (in_ == In::KeptPoint) in_ = In::KeptRoute;
+        if (in_ == In::Track || in_ == In::Route || in_ == In::KeptRoute) endContainer();
+    }
+
+    bool emitted() const { return emitted_; }
+
+private:
+    enum class In { Nothing, Waypoint, Track, TrackPoint, Route, RoutePoint, KeptRoute, KeptPoint, Skipped };
+
+    void startWaypoint(const xml::Attributes& a) {
+        in_ = In::Waypoint;
+        containerDepth_ = depth_;
+        const auto [lat, lon] = position(a);
+        possible_ = placeDegreesWaypoint(ctx_, lat, lon);
+        name_ = "Waypoint";
+        ctx_.store.alt[0] = 0.0;
+        ctx_.store.altValid[0] = 0;
+        symbol_ = ctx_.settings.WaypointSymbol;
+        details_ = {};
+    }
+
+    void startTrack() {
+        in_ = In::Track;
+        containerDepth_ = depth_;
+        name_ = "Track";
+        ctx_.run.displayColor = fileColor_;
+        ctx_.store.count = 0;
+    }
+
+    void startRoute() {
+        containerDepth_ = depth_;
+        if (ctx_.run.keepGpxRoutes) {
+            in_ = In::KeptRoute;
+            name_ = "Route";
+            autoName_ = 0;
+            ctx_.run.displayColor = 0;  // MapSource's default route colour unless the route names one
+            keptPoints_.clear();
+            return;
+        }
+        if (!routesReadAsTracks(ctx_)) {
+            in_ = In::Skipped;
+            return;
+        }
+        in_ = In::Route;
         ++ctx_.run.trackCounter;
         name_ = "Route";
         ctx_.run.displayColor = fileColor_;
-        collect(p, "</rte>", "<rtept ", &GpxScanner::routePoint);
+        ctx_.store.count = 0;
     }
 
-    // A GPX text as a GDB name: its five markup entities resolved (version 'm' names are UTF-8).
-    static std::string gdbName(std::string_view text) {
-        static constexpr std::pair<std::string_view, char> kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        std::string plain;
-        for (size_t i = 0; i < text.size(); ++i) {
-            bool entity = false;
-            for (const auto& [name, c] : kEntities)
-                if (text.substr(i, name.size()) == name) {
-                    plain += c;
-                    i += name.size() - 1;
-                    entity = true;
-                    break;
-                }
-            if (!entity) plain += text[i];
+    void startPoint(In kind, const xml::Attributes& a) {
+        in_ = kind;
+        pointDepth_ = depth_;
+        std::tie(lat_, lon_) = position(a);
+        alt_ = 0.0;
+        altValid_ = 0;
+        time_ = 0;
+        pointAdded_ = false;
+    }
+
+    // A route point is added before the shaping points of its extension.
+    void addRoutePoint() {
+        if (!pointAdded_) addDegreesPoint(ctx_, lat_, lon_, alt_, altValid_, 0);
+        pointAdded_ = true;
+    }
+
+    void startKeptPoint(const xml::Attributes& a) {
+        in_ = In::KeptPoint;
+        pointDepth_ = depth_;
+        const auto [lat, lon] = position(a);
+        keptPossible_ = possibleCoordinates(lat, lon);
+        kept_ = InputRoutePoint{};
+        if (keptPossible_) {
+            kept_.lat = degreesToSemicircles(lat);
+            kept_.lon = degreesToSemicircles(lon);
         }
-        return plain;
+        kept_.symbol = static_cast<uint16_t>(ctx_.settings.WaypointSymbol);
+    }
+
+    void garminStart(std::string_view name, const xml::Attributes& a) {
+        if (name == "rpt" && in_ == In::RoutePoint) {
+            addRoutePoint();
+            const auto [lat, lon] = position(a);
+            addDegreesPoint(ctx_, lat, lon, 0.0, 0, 0);
+        } else if (name == "rpt" && in_ == In::KeptPoint) {
+            const auto [lat, lon] = position(a);
+            if (possibleCoordinates(lat, lon))
+                kept_.links.push_back({degreesToSemicircles(lat), degreesToSemicircles(lon), {}});
+        } else if (name == "ShapingPoint" && in_ == In::KeptPoint) {
+            kept_.invisible = true;
+        }
+    }
+
+    void garminEnd(std::string_view name, std::string_view text) {
+        const bool inContainer = in_ == In::Track || in_ == In::Route || in_ == In::KeptRoute;
+        if (name == "DisplayColor" && inContainer) {
+            if (uint8_t c = displayColorIndex(xml::trim(text))) ctx_.run.displayColor = c;
+        } else if (name == "IsAutoNamed" && in_ == In::KeptRoute && xml::trim(text) == "true") {
+            autoName_ = 1;
+        }
+    }
+
+    static int symbolCode(std::string_view text) { return waypointSymbolCode(xml::trim(text)); }
+
+    // A child element of the waypoint, track, route or point being read.
+    void leaf(std::string_view name, std::string_view text) {
+        PointStore& s = ctx_.store;
+        switch (in_) {
+            case In::Waypoint:
+                if (name == "name") name_ = importedName(text);
+                else if (name == "ele") s.alt[0] = scan::parseDouble(text), s.altValid[0] = 1;
+                else if (name == "sym") symbol_ = symbolCode(text) >= 0 ? symbolCode(text) : ctx_.settings.WaypointSymbol;
+                else if (name == "cmt") details_.comment = text;
+                else if (name == "desc") details_.description = text;
+                else if (name == "time") details_.time = scan::utcTextToTime(xml::trim(text));
+                break;
+            case In::Track:
+            case In::Route:
+            case In::KeptRoute:
+                if (name == "name") name_ = importedName(text);
+                break;
+            case In::TrackPoint:
+            case In::RoutePoint:
+                if (name == "ele") alt_ = scan::parseDouble(text), altValid_ = 1;
+                else if (name == "time") time_ = scan::utcTextToTime(xml::trim(text));
+                break;
+            case In::KeptPoint:
+                if (name == "ele") kept_.alt = {true, scan::parseDouble(text)};
+                else if (name == "name") kept_.name = importedName(text);
+                else if (name == "sym" && symbolCode(text) >= 0) kept_.symbol = static_cast<uint16_t>(symbolCode(text));
+                break;
+            default: break;
+        }
+    }
+
+    void endPoint() {
+        pointDepth_ = 0;
+        if (in_ == In::TrackPoint) {
+            addDegreesPoint(ctx_, lat_, lon_, alt_, altValid_, time_);
+            in_ = In::Track;
+        } else if (in_ == In::RoutePoint) {
+            addRoutePoint();
+            in_ = In::Route;
+        } else if (in_ == In::KeptPoint) {
+            in_ = In::KeptRoute;
+            if (!keptPossible_) {
+                ++ctx_.run.impossiblePoints;
+                return;
+            }
+            if (kept_.name.empty())
+                kept_.name = static_cast<char>(ctx_.settings.Prefix) + std::to_string(ctx_.run.nextWaypointNumber++);
+            keptPoints_.push_back(std::move(kept_));
+        }
+    }
+
+    void endContainer() {
+        const In was = in_;
+        in_ = In::Nothing;
+        containerDepth_ = 0;
+        if (was == In::Waypoint) {
+            if (!possible_) return;
+            // With GPX Routes a route's own point is written with its route, once.
+            if (routePoints.count({name_, ctx_.store.lat[0], ctx_.store.lon[0]})) return;
+            writeImportedWaypoint(ctx_, job_, name_, symbol_, details_);
+        } else if (was == In::Track || was == In::Route) {
+            finishImportedTrack(ctx_, job_, name_);
+            emitted_ = true;
+        } else if (was == In::KeptRoute) {
+            endKeptRoute();
+        }
     }
 
     // A route written as a route: its name, colour and points; the question is not asked.
-    void keptRoute(size_t& p) {
-        std::string name = "Route";
-        uint8_t autoName = 0;
-        ctx_.run.displayColor = 0;  // MapSource's default route colour unless the route names one
-        std::vector<InputRoutePoint> points;
-        while (p < t_.size) {
-            if (t_.has(p, "</rte>")) {
-                p += 6;
-                break;
-            }
-            if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, name);
-            } else if (t_.has(p, "<gpxx:DisplayColor>")) {
-                colour(p);
-            } else if (t_.has(p, "<gpxx:IsAutoNamed>true<")) {
-                autoName = 1;
-                p += 22;
-            } else if (t_.has(p, "<rtept ")) {
-                keptRoutePoint(p, points);
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
+    void endKeptRoute() {
+        std::vector<InputRoutePoint>& points = keptPoints_;
         if (points.empty()) return;
         // Routes from planners carry no link points: their legs are straight lines.
         bool links = false;
@@ -181,160 +289,30 @@ private:
         for (size_t k = 0; !links && k + 1 < points.size(); ++k)
             points[k].links = {{points[k].lat, points[k].lon, points[k].alt},
                                {points[k + 1].lat, points[k + 1].lon, points[k + 1].alt}};
-        emitInputRoute(ctx_, job_, gdbName(name), autoName, points);
+        emitInputRoute(ctx_, job_, name_, autoName_, points);
         emitted_ = true;
-    }
-
-    // A route point with its name, symbol, kind (trp:ShapingPoint is invisible) and the link
-    // points of its leg; a point off the earth is left out and counted.
-    void keptRoutePoint(size_t& p, std::vector<InputRoutePoint>& points) {
-        p = coordinates(p + 7, gotLat_, gotLon_);
-        const bool possible = gotLat_ && gotLon_ && possibleCoordinates(latDeg(), lonDeg());
-        InputRoutePoint rp;
-        if (possible) {
-            rp.lat = degreesToSemicircles(latDeg());
-            rp.lon = degreesToSemicircles(lonDeg());
-        }
-        rp.symbol = static_cast<uint16_t>(ctx_.settings.WaypointSymbol);
-        const bool closed = p >= t_.size || t_.at(p - 1) == '/';
-        while (!closed && p < t_.size) {
-            if (t_.has(p, "</rtept>")) {
-                p += 8;
-                break;
-            }
-            if (t_.has(p, "<ele>")) {
-                rp.alt = {true, elevation(p)};
-            } else if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, rp.name);
-            } else if (t_.has(p, "<sym>")) {
-                std::string text;
-                p = t_.copyUntil(p + 5, '<', kSymBuf, text);
-                const int code = waypointSymbolCode(text);
-                if (code >= 0) rp.symbol = static_cast<uint16_t>(code);
-            } else if (t_.has(p, "<trp:ShapingPoint")) {
-                rp.invisible = true;
-                p = t_.nextTag(p);
-            } else if (t_.has(p, "<gpxx:rpt ")) {
-                bool lat = false, lon = false;
-                p = coordinates(p + 10, lat, lon);
-                if (lat && lon && possibleCoordinates(latDeg(), lonDeg()))
-                    rp.links.push_back({degreesToSemicircles(latDeg()), degreesToSemicircles(lonDeg()), {}});
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        if (closed && p < t_.size) ++p;
-        if (!possible) {
-            ++ctx_.run.impossiblePoints;
-            return;
-        }
-        if (!rp.name.empty())
-            rp.name = gdbName(rp.name);
-        else
-            rp.name = static_cast<char>(ctx_.settings.Prefix) + std::to_string(ctx_.run.nextWaypointNumber++);
-        points.push_back(std::move(rp));
-    }
-
-    // The content of a track or route up to its end tag (or the end of the data): its name, its
-    // colour and its points; then it is handed on.
-    void collect(size_t& p, std::string_view endTag, std::string_view pointTag, void (GpxScanner::*point)(size_t&)) {
-        ctx_.store.count = 0;
-        while (p < t_.size) {
-            if (t_.has(p, endTag)) {
-                p += endTag.size();
-                break;
-            }
-            if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, name_);
-            } else if (t_.has(p, "<gpxx:DisplayColor>")) {
-                colour(p);
-            } else if (t_.has(p, pointTag)) {
-                (this->*point)(p);
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        finishImportedTrack(ctx_, job_, name_);
-        emitted_ = true;
-    }
-
-    // The start tag of a track or route point; true when nothing more belongs to the point:
-    // a self-closing tag (the point is appended without altitude and time) or the end of the data.
-    bool pointStartTag(size_t& p, size_t tagLength) {
-        p = coordinates(p + tagLength, gotLat_, gotLon_);
-        if (p >= t_.size) return true;
-        if (t_.at(p - 1) != '/') return false;
-        ++p;
-        add(0.0, 0, 0);
-        return true;
-    }
-
-    void trackPoint(size_t& p) {
-        if (pointStartTag(p, 7)) return;
-        double alt = 0.0;
-        uint8_t altValid = 0;
-        int32_t time = 0;
-        while (p < t_.size) {
-            if (t_.has(p, "<ele>")) {
-                alt = elevation(p);
-                altValid = 1;
-            } else if (t_.has(p, "<time>")) {
-                std::string_view text;
-                p = t_.viewUntil(p + 6, '<', kTimeBuf, text);
-                time = scan::utcTextToTime(text);
-            } else if (t_.has(p, "</trkpt>")) {
-                p += 8;
-                add(alt, altValid, time);
-                return;
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-    }
-
-    // A route point, and the shaping points of its Garmin extension after it.
-    void routePoint(size_t& p) {
-        if (pointStartTag(p, 7)) return;
-        double alt = 0.0;
-        uint8_t altValid = 0;
-        bool appended = false;
-        while (p < t_.size) {
-            if (t_.has(p, "<ele>")) {
-                alt = elevation(p);
-                altValid = 1;
-            } else if (t_.has(p, "<extensions>")) {
-                p += 12;
-                if (gotLat_ && gotLon_ && !appended) add(alt, altValid, 0);
-                appended = true;
-                shapingPoints(p);
-            } else if (t_.has(p, "</rtept>")) {
-                p += 8;
-                break;
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        if (!appended) add(alt, altValid, 0);
-    }
-
-    void shapingPoints(size_t& p) {
-        while (p < t_.size && !t_.has(p, "</extensions>") && !t_.has(p, "</rtept>")) {
-            if (t_.has(p, "<gpxx:rpt ")) {
-                p = coordinates(p + 10, gotLat_, gotLon_);
-                add(0.0, 0, 0);
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
     }
 
     Context& ctx_;
     ImportJob& job_;
-    Text t_;
-    std::string_view latText_, lonText_;  // views into the input, which outlives the scanner
-    bool gotLat_ = false, gotLon_ = false;  // found in the last start tag
-    std::string name_;  // of the waypoint, track or route being read
     uint8_t fileColor_;  // the colour of a track or route that names none
+    In in_ = In::Nothing;
+    int depth_ = 0, containerDepth_ = 0, pointDepth_ = 0;
+    std::string name_;  // of the waypoint, track or route being read
+    // The waypoint being read.
+    bool possible_ = false;
+    int32_t symbol_ = 0;
+    ImportedWaypointDetails details_;
+    // The track or route point being read.
+    double lat_ = 0.0, lon_ = 0.0, alt_ = 0.0;
+    uint8_t altValid_ = 0;
+    int32_t time_ = 0;
+    bool pointAdded_ = false;
+    // The route kept as a route.
+    uint8_t autoName_ = 0;
+    InputRoutePoint kept_;
+    bool keptPossible_ = false;
+    std::vector<InputRoutePoint> keptPoints_;
     bool emitted_ = false;
 };
 
@@ -342,7 +320,16 @@ private:
 
 int readGpx(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     if (bytes == nullptr) return kReadNothing;
-    return GpxScanner(ctx, job, bytes, length).run();
+    GpxReader reader(ctx, job);
+    if (ctx.run.keepGpxRoutes) {
+        RoutePointKeys keys;
+        (void)xml::parse(bytes, length, keys);
+        reader.routePoints = std::move(keys.keys);
+    }
+    const xml::ParseResult r = xml::parse(bytes, length, reader);
+    reader.finish();
+    if (ctx.run.cutNote.empty()) ctx.run.cutNote = r.faultNote();
+    return reader.emitted() ? kReadDone : kReadNothing;
 }
 
 }  // namespace trakor

@@ -67,43 +67,8 @@ std::string lastLineNote(InputType type, std::string_view doc) {
 }  // namespace
 
 std::string documentEndNote(InputType type, const uint8_t* bytes, size_t length) {
-    if (type == InputType::Nmea || type == InputType::Itn)
-        return lastLineNote(type, std::string_view(reinterpret_cast<const char*>(bytes), length));
-    if (type != InputType::Gpx && type != InputType::Tcx && type != InputType::Crs && type != InputType::Kml &&
-        type != InputType::Kmz)
-        return {};
-    const std::string_view doc(reinterpret_cast<const char*>(bytes), length);
-    // The root element: the first tag that is no declaration, comment or processing instruction.
-    size_t at = 0;
-    while ((at = doc.find('<', at)) != std::string_view::npos && at + 1 < doc.size() &&
-           (doc[at + 1] == '?' || doc[at + 1] == '!'))
-        ++at;
-    if (at == std::string_view::npos || at + 1 >= doc.size()) return {};  // not XML: the reader says so
-    size_t nameEnd = at + 1;
-    while (nameEnd < doc.size() && !isSpace(static_cast<uint8_t>(doc[nameEnd])) && doc[nameEnd] != '>' &&
-           doc[nameEnd] != '/')
-        ++nameEnd;
-    const std::string_view root = doc.substr(at + 1, nameEnd - at - 1);
-    // Its end: the last tag, after white space and comments.
-    size_t end = doc.size();
-    for (;;) {
-        while (end > 0 && isSpace(static_cast<uint8_t>(doc[end - 1]))) --end;
-        if (end < 3 || doc.substr(end - 3, 3) != "-->") break;
-        const size_t open = doc.rfind("<!--", end - 3);
-        if (open == std::string_view::npos) break;
-        end = open;
-    }
-    const size_t lastTag = doc.rfind('<', end == 0 ? 0 : end - 1);
-    if (end > 0 && doc[end - 1] == '>' && lastTag != std::string_view::npos) {
-        std::string_view tag = doc.substr(lastTag, end - lastTag);
-        if (lastTag == at && tag.size() >= 2 && tag[tag.size() - 2] == '/') return {};  // <gpx ... />
-        if (tag.starts_with("</") && tag.substr(2).starts_with(root)) {
-            tag.remove_prefix(2 + root.size());
-            while (!tag.empty() && isSpace(static_cast<uint8_t>(tag.front()))) tag.remove_prefix(1);
-            if (tag == ">") return {};
-        }
-    }
-    return "the end of the document (</" + std::string(root) + ">)";
+    if (type != InputType::Nmea && type != InputType::Itn) return {};  // the XML readers tell their own
+    return lastLineNote(type, std::string_view(reinterpret_cast<const char*>(bytes), length));
 }
 
 int importFile(Context& ctx, ImportJob& job, ByteStream& input) {

@@ -16,12 +16,19 @@ std::string numberedName(const std::string& name, uint32_t number) {
     return s;
 }
 
+std::string importedName(std::string_view text) {
+    if (text.size() <= kMaxImportName) return std::string(text);
+    size_t end = kMaxImportName;
+    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
+    return std::string(text.substr(0, end));
+}
+
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,
                            const ImportedWaypointDetails& details) {
     ++ctx.run.waypointCount;
     std::string full = numberedName(name, static_cast<uint32_t>(ctx.run.waypointCount));
     if (job.onWaypoint) {
-        job.onWaypoint(ctx, full, symbol);
+        job.onWaypoint(ctx, full, symbol, details);
         return;
     }
     GdbWaypoint w = waypointAt(ctx, full, 0, 0, static_cast<uint16_t>(symbol), 1);

@@ -1,8 +1,10 @@
-// KML reader: a placemark with a point becomes a waypoint, one with line strings or tracks
-// (gx:Track of KML 2.2 or Track of KML 2.3, also inside a MultiTrack) a track.
+// KML reader: a placemark with a point becomes a waypoint, one with a line string or tracks
+// (gx:Track of KML 2.2 or Track of KML 2.3, also inside a MultiTrack) a track. Each line string
+// of a MultiGeometry is a track of its own.
 #include <string>
 #include <vector>
 
+#include "core/xml_reader.h"
 #include "import/reader.h"
 #include "import/text_scan.h"
 
@@ -10,12 +12,10 @@ namespace trakor {
 
 namespace {
 
-using scan::Text;
+// KML 2.0-2.3 and Google's extensions all name "/kml/" in their namespace URI.
+bool kmlSpace(std::string_view ns) { return ns.empty() || ns.find("/kml/") != std::string_view::npos; }
 
-constexpr size_t kNameBuf = 256;
-constexpr size_t kNumberBuf = 128;
-
-bool isNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+'; }
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 struct Tuple {
     int32_t lat = 0, lon = 0;
@@ -23,82 +23,142 @@ struct Tuple {
     uint8_t altValid = 0;
 };
 
-class KmlScanner {
-public:
-    KmlScanner(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length)
-        : ctx_(ctx), job_(job), t_{bytes, length} {}
-
-    int run() {
-        size_t p = 1;
-        while (p < t_.size) {
-            if (t_.has(p, "<Placemark>")) {
-                if (!placemark(p)) break;  // the data ended inside the placemark
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        return emitted_ ? kReadDone : kReadNothing;
+// "lon,lat[,alt]" (or the blank-separated values of a track's coord): each value one whole
+// number; false for a tuple that is not two or three numbers or lies off the earth.
+bool readTuple(std::string_view text, bool commas, Tuple& out) {
+    double value[3] = {};
+    int n = 0;
+    size_t i = 0;
+    for (;;) {
+        if (!commas)
+            while (i < text.size() && blank(text[i])) ++i;
+        if (!commas && i >= text.size()) break;
+        size_t end = i;
+        while (end < text.size() && (commas ? text[end] != ',' : !blank(text[end]))) ++end;
+        if (n == 3) return false;
+        const double v = scan::parseCoordinate(text.substr(i, end - i));
+        if (v != v) return false;  // NaN: no number
+        value[n++] = v;
+        if (commas && end == text.size()) break;
+        i = end + 1;
     }
+    if (n < 2 || !possibleCoordinates(value[1], value[0])) return false;
+    out.lat = degreesToSemicircles(value[1]);
+    out.lon = degreesToSemicircles(value[0]);
+    out.alt = n == 3 ? value[2] : 0.0;
+    out.altValid = n == 3 ? 1 : 0;
+    return true;
+}
+
+// Calls take(tuple text) for each tuple of a coordinates list: tuples are parted by blanks,
+// blanks beside a comma belong to the tuple.
+template <typename Take>
+void eachTuple(std::string_view text, Take take) {
+    std::string tuple;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && blank(text[i])) ++i;
+        if (i >= text.size()) break;
+        tuple.clear();
+        while (i < text.size()) {
+            if (!blank(text[i])) {
+                tuple += text[i++];
+                continue;
+            }
+            size_t next = i;
+            while (next < text.size() && blank(text[next])) ++next;
+            if (tuple.back() != ',' && (next >= text.size() || text[next] != ',')) break;
+            i = next;
+        }
+        take(std::string_view(tuple));
+    }
+}
+
+class KmlReader : public xml::Handler {
+public:
+    KmlReader(Context& ctx, ImportJob& job) : ctx_(ctx), job_(job) {}
+
+    void start(std::string_view ns, std::string_view name, const xml::Attributes&) override {
+        ++depth_;
+        if (!kmlSpace(ns)) return;
+        if (placemarkDepth_ == 0) {
+            if (name == "Placemark") startPlacemark();
+            return;
+        }
+        if (name == "Point") {
+            kind_ = Point;
+        } else if (name == "LineString") {
+            kind_ = Line;
+            geometry_ = Line;
+        } else if (name == "Track") {
+            kind_ = Line;
+            geometry_ = Track;
+            times_.clear();
+            coords_.clear();
+        } else if (name == "MultiGeometry") {
+            ++multiGeometry_;
+        }
+    }
+
+    void end(std::string_view ns, std::string_view name, std::string_view text) override {
+        const int depth = depth_--;
+        if (placemarkDepth_ == 0 || !kmlSpace(ns)) return;
+        if (depth == placemarkDepth_) {
+            endPlacemark();
+        } else if (depth == placemarkDepth_ + 1 && name == "name") {
+            trackName_ = waypointName_ = importedName(text);
+        } else if (depth == placemarkDepth_ + 1 && name == "description") {
+            details_.description = text;
+        } else if (name == "when" && geometry_ == Track) {
+            times_.push_back(scan::utcTextToTime(xml::trim(text)));
+        } else if (name == "when") {
+            details_.time = scan::utcTextToTime(xml::trim(text));  // the placemark's TimeStamp
+        } else if (name == "coord" && geometry_ == Track) {
+            Tuple v;
+            const bool usable = readTuple(text, false, v);
+            coords_.emplace_back(v, usable);
+        } else if (name == "coordinates") {
+            coordinates(text);
+        } else if (name == "Track" && geometry_ == Track) {
+            endTrack();
+        } else if (name == "LineString") {
+            geometry_ = None;
+            // A line string of a MultiGeometry is a track of its own.
+            if (multiGeometry_ > 0) finishTrack();
+        } else if (name == "MultiGeometry") {
+            --multiGeometry_;
+        }
+    }
+
+    bool emitted() const { return emitted_; }
 
 private:
-    enum Kind { None = 0, Point = 1, Line = 2 };
+    enum Kind { None = 0, Point = 1, Line = 2, Track = 3 };
 
-    // The number characters from p on, of which a number buffer would keep kNumberBuf - 1.
-    std::string_view numberRun(size_t& p) {
-        size_t start = p;
-        while (p < t_.size && isNumberChar(t_.at(p))) ++p;
-        size_t n = p - start;
-        if (n > kNumberBuf - 1) n = kNumberBuf - 1;
-        return std::string_view(reinterpret_cast<const char*>(t_.bytes) + start, n);
+    void startPlacemark() {
+        placemarkDepth_ = depth_;
+        kind_ = geometry_ = None;
+        multiGeometry_ = 0;
+        parts_ = 0;
+        trackName_ = "Track";
+        waypointName_ = "Waypoint";
+        placed_ = impossibleTuples_ = false;
+        details_ = {};
+        ctx_.store.count = 0;
     }
 
-    // One "lon,lat[,alt]" tuple starting at a number character; false when it lies off the earth.
-    bool tuple(size_t& p, Tuple& out) {
-        double lon = scan::parseDouble(numberRun(p));
-        if (p < t_.size) ++p;  // the separator
-        double lat = scan::parseDouble(numberRun(p));
-        out.alt = 0.0;
-        out.altValid = 0;
-        if (t_.at(p) == ',' && p < t_.size) {
-            ++p;
-            out.alt = scan::parseDouble(numberRun(p));
-            out.altValid = 1;
-        }
-        if (!possibleCoordinates(lat, lon)) return false;
-        out.lat = degreesToSemicircles(lat);
-        out.lon = degreesToSemicircles(lon);
-        return true;
-    }
-
-    // The tuples of the next <coordinates> element inside the geometry that starts at p: a point
-    // keeps the last valid tuple in slot 0, a line string appends them all. Comments inside the
-    // list are passed over. Tuples off the earth are left out and counted.
-    void coordinates(size_t& p, Kind kind, std::string_view geometryEnd) {
-        while (p < t_.size && !t_.has(p, "<coordinates>")) {
-            if (t_.has(p, geometryEnd) || t_.has(p, "</Placemark>")) return;
-            p = t_.nextTag(p);
-        }
-        if (p >= t_.size) return;
-        p += 13;
+    // The tuples of a coordinates element: a point keeps the last usable tuple in slot 0, a line
+    // string appends them all. Unusable tuples are left out and counted.
+    void coordinates(std::string_view text) {
+        if (kind_ != Point && geometry_ != Line) return;
+        const bool line = kind_ != Point;
         PointStore& s = ctx_.store;
-        while (p < t_.size) {
-            if (t_.at(p) == '<') {
-                if (!t_.has(p, "<!--")) break;
-                p = t_.find(p + 4, "-->");
-                p = p < t_.size ? p + 3 : p;
-                continue;
-            }
-            if (!isNumberChar(t_.at(p))) {
-                ++p;
-                continue;
-            }
+        eachTuple(text, [&](std::string_view t) {
             Tuple v;
-            if (!tuple(p, v)) {
-                if (kind == Line) ++ctx_.run.impossiblePoints;
+            if (!readTuple(t, true, v)) {
+                if (line) ++ctx_.run.impossiblePoints;
                 else impossibleTuples_ = true;
-                continue;
-            }
-            if (kind == Line) {
+            } else if (line) {
                 s.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, 0);
             } else {
                 s.lat[0] = v.lat;
@@ -107,124 +167,56 @@ private:
                 s.altValid[0] = v.altValid;
                 placed_ = true;
             }
-        }
+        });
     }
 
-    // A track from just after its start tag (prefix "gx:" for KML 2.2, "" for 2.3): its <when>
-    // times pair in order with its coord values ("lon lat alt"); an empty or unusable coordinate
-    // drops its time with it, and is counted.
-    void track(size_t& p, std::string_view prefix) {
-        const std::string end = "</" + std::string(prefix) + "Track>", coord = "<" + std::string(prefix) + "coord";
-        std::vector<int32_t> times;
-        std::vector<Tuple> coords;
-        std::vector<bool> usable;
-        std::string text;
-        while (p < t_.size && !t_.has(p, end) && !t_.has(p, "</Placemark>")) {
-            if (t_.has(p, "<when>")) {
-                p = t_.copyUntil(p + 6, '<', kNumberBuf, text);
-                times.push_back(scan::utcTextToTime(text));
-            } else if (t_.has(p, coord)) {
-                p += coord.size();
-                const size_t close = t_.findChar(p, '>');
-                const bool empty = close < t_.size && t_.at(close - 1) == '/';
-                if (close < t_.size && (empty || close == p || t_.at(p) == ' ')) {
-                    Tuple v;
-                    if (!empty) t_.copyUntil(close + 1, '<', kNumberBuf, text);
-                    usable.push_back(!empty && gxCoord(text, v));
-                    coords.push_back(v);
-                }
-                p = close;
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        for (size_t i = 0; i < coords.size(); ++i) {
-            if (!usable[i]) {
+    // A track's <when> times pair in order with its coord values; an unusable coordinate drops
+    // its time with it, and is counted.
+    void endTrack() {
+        geometry_ = None;
+        for (size_t i = 0; i < coords_.size(); ++i) {
+            if (!coords_[i].second) {
                 ++ctx_.run.impossiblePoints;
                 continue;
             }
-            const Tuple& v = coords[i];
-            ctx_.store.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, i < times.size() ? times[i] : 0);
+            const Tuple& v = coords_[i].first;
+            ctx_.store.addPoint(ctx_.run, v.lat, v.lon, v.alt, v.altValid, 0, i < times_.size() ? times_[i] : 0);
         }
     }
 
-    // "lon lat [alt]" separated by blanks; false when empty or out of range.
-    static bool gxCoord(const std::string& text, Tuple& out) {
-        double value[3] = {};
-        int n = 0;
-        size_t i = 0;
-        while (n < 3) {
-            while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
-            if (i >= text.size()) break;
-            const size_t start = i;
-            while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '\n') ++i;
-            value[n++] = scan::parseDouble(std::string_view(text).substr(start, i - start));
-        }
-        if (n < 2) return false;
-        const double lon = value[0], lat = value[1];
-        if (!possibleCoordinates(lat, lon)) return false;
-        out.lat = degreesToSemicircles(lat);
-        out.lon = degreesToSemicircles(lon);
-        out.alt = n == 3 ? value[2] : 0.0;
-        out.altValid = n == 3 ? 1 : 0;
-        return true;
+    void finishTrack() {
+        ctx_.run.displayColor = 0;
+        finishImportedTrack(ctx_, job_, trackName_);
+        ctx_.store.count = 0;
+        ++parts_;
+        emitted_ = true;
     }
 
-    // Returns false when the data end before "</Placemark>".
-    bool placemark(size_t& p) {
-        p += 11;
-        Kind kind = None;
-        std::string trackName = "Track", waypointName = "Waypoint";
-        placed_ = impossibleTuples_ = false;
-        for (;;) {
-            if (p >= t_.size) return false;
-            if (t_.has(p, "</Placemark>")) {
-                p += 12;
-                break;
-            }
-            if (t_.has(p, "<name>")) {
-                p = scan::copyName(t_, p + 6, kNameBuf, trackName);
-                waypointName = trackName;
-            } else if (t_.has(p, "<Point>")) {
-                kind = Point;
-                p += 7;
-                coordinates(p, Point, "</Point>");
-            } else if (t_.has(p, "<LineString>")) {
-                kind = Line;
-                p += 12;
-                coordinates(p, Line, "</LineString>");
-            } else if (t_.has(p, "<gx:Track>") || t_.has(p, "<gx:Track ")) {
-                kind = Line;
-                p += 10;
-                track(p, "gx:");
-            } else if (t_.has(p, "<Track>") || t_.has(p, "<Track ")) {
-                kind = Line;
-                p += 7;
-                track(p, "");
-            } else {
-                p = t_.nextTag(p);
-            }
-        }
-        if (kind == Point) {
+    void endPlacemark() {
+        placemarkDepth_ = 0;
+        if (kind_ == Point) {
             if (placed_)
-                writeImportedWaypoint(ctx_, job_, waypointName, ctx_.settings.WaypointSymbol);
+                writeImportedWaypoint(ctx_, job_, waypointName_, ctx_.settings.WaypointSymbol, details_);
             else if (impossibleTuples_)
                 ++ctx_.run.impossibleWaypoints;
-        } else {
-            ctx_.run.displayColor = 0;
-            finishImportedTrack(ctx_, job_, trackName);
-            emitted_ = true;
+        } else if (parts_ == 0 || ctx_.store.count > 0) {
+            finishTrack();
         }
         ctx_.store.count = 0;
-        return true;
     }
 
     Context& ctx_;
     ImportJob& job_;
-    Text t_;
-    bool emitted_ = false;
-    // The placemark's point found a tuple on the earth; one or more tuples were off it.
+    int depth_ = 0, placemarkDepth_ = 0;
+    Kind kind_ = None, geometry_ = None;  // the placemark's kind; the geometry being read
+    int multiGeometry_ = 0, parts_ = 0;    // open MultiGeometry elements; tracks handed on
+    std::string trackName_, waypointName_;
+    ImportedWaypointDetails details_;
+    // The placemark's point found a usable tuple; one or more tuples were unusable.
     bool placed_ = false, impossibleTuples_ = false;
+    std::vector<int32_t> times_;
+    std::vector<std::pair<Tuple, bool>> coords_;  // a track's coord values, usable or not
+    bool emitted_ = false;
 };
 
 }  // namespace
@@ -232,7 +224,10 @@ private:
 int readKml(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     if (bytes == nullptr) return kReadNothing;
     ctx.store.count = 0;
-    return KmlScanner(ctx, job, bytes, length).run();
+    KmlReader reader(ctx, job);
+    const xml::ParseResult r = xml::parse(bytes, length, reader);
+    if (ctx.run.cutNote.empty()) ctx.run.cutNote = r.faultNote();
+    return reader.emitted() ? kReadDone : kReadNothing;
 }
 
 }  // namespace trakor

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/route_writer.h"
@@ -13,6 +14,14 @@
 #include "gdb/stream.h"
 
 namespace trakor {
+
+// What an input says of a waypoint beyond its place and name (GPX cmt/desc/time, KML
+// description/TimeStamp, TCX course point notes, FIT location descriptions).
+struct ImportedWaypointDetails {
+    std::string comment;      // GPX <cmt>, or the only text an input has
+    std::string description;  // GPX <desc>, KML <description>
+    int32_t time = 0;         // seconds since 1970-01-01 UTC, 0: none
+};
 
 struct ImportJob {
     ByteStream& output;          // the GDB file being written
@@ -25,7 +34,8 @@ struct ImportJob {
     std::function<void(Context& ctx, const std::string& name)> onEmit{};
     // Test hook: when set, writeImportedWaypoint hands each waypoint here (slot 0 of the point
     // store holds its position) instead of writing a record.
-    std::function<void(Context& ctx, const std::string& name, int32_t symbol)> onWaypoint{};
+    std::function<void(Context& ctx, const std::string& name, int32_t symbol, const ImportedWaypointDetails& details)>
+        onWaypoint{};
 };
 
 // Reader results.
@@ -48,18 +58,14 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
 
 // Longest generated name, without its zero byte (the readers' 256-byte name buffers).
 constexpr size_t kMaxImportName = 255;
+// A name of the input as the readers keep it: at most kMaxImportName bytes, cut on a character
+// boundary.
+std::string importedName(std::string_view text);
 // "%s-%u" of a name and a number, cut to kMaxImportName.
 std::string numberedName(const std::string& name, uint32_t number);
 // The end of every route or track a reader collected: glitch removal, the track counter + 1,
 // and emitImportedTrack under "%s-%u" (name, track counter).
 void finishImportedTrack(Context& ctx, ImportJob& job, const std::string& name);
-// What an input says of a waypoint beyond its place and name (GPX cmt/desc/time, KML
-// description/TimeStamp, TCX course point notes, FIT location descriptions).
-struct ImportedWaypointDetails {
-    std::string comment;      // GPX <cmt>, or the only text an input has
-    std::string description;  // GPX <desc>, KML <description>
-    int32_t time = 0;         // seconds since 1970-01-01 UTC, 0: none
-};
 // A waypoint of the input at slot 0 of the point store: the waypoint count + 1, and a visible
 // user waypoint named "%s-%u" (name, waypoint count) with the given symbol and details.
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,

@@ -10,35 +10,6 @@
 
 namespace trakor::scan {
 
-size_t Text::find(size_t p, std::string_view tag) const {
-    if (tag.empty()) return p < size ? p : size;
-    if (p >= size) return size;
-    // The library's substring search skips ahead faster than stopping at every tag.
-    const void* hit = ::memmem(bytes + p, size - p, tag.data(), tag.size());
-    return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - bytes) : size;
-}
-
-size_t Text::viewUntil(size_t p, char delim, size_t bufferSize, std::string_view& out) const {
-    size_t end = findChar(p, delim);
-    size_t n = p < end ? end - p : 0;
-    if (bufferSize > 0 && n > bufferSize - 1) n = bufferSize - 1;
-    out = std::string_view(reinterpret_cast<const char*>(bytes) + (p < size ? p : size), n);
-    return end;
-}
-
-size_t Text::copyUntil(size_t p, char delim, size_t bufferSize, std::string& out) const {
-    std::string_view view;
-    const size_t end = viewUntil(p, delim, bufferSize, view);
-    out.assign(view);
-    return end;
-}
-
-size_t copyName(const Text& text, size_t p, size_t bufferSize, std::string& out) {
-    constexpr std::string_view kCdata = "<![CDATA[";
-    if (text.has(p, kCdata)) return text.copyUntil(p + kCdata.size(), ']', bufferSize, out);
-    return text.copyUntil(p, '<', bufferSize, out);
-}
-
 namespace {
 
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,

@@ -219,6 +219,9 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     const std::string whole = readFile(dir.file("two.gdb"));
     makeFile("cut.gdb", whole.substr(0, whole.size() - 500));
     makeFile("cut.gpx", gpx.substr(0, gpx.rfind("</trkseg>")));
+    // Bytes that are no XML in the middle of a document whose end is whole.
+    const size_t middle = gpx.find("<trkpt", gpx.size() / 2);
+    makeFile("damaged.gpx", gpx.substr(0, middle) + std::string(4096, '\0') + gpx.substr(middle));
     // Line-based inputs cut inside their last line.
     auto sentence = [](const std::string& body) {
         unsigned sum = 0;
@@ -241,6 +244,7 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     } kCases[] = {{"cut.gdb --option 0", "the rest of a track record"},
                   {"cut.gdb --option 21 --no-split --no-filter", "the rest of a track record"},
                   {"cut.gpx --option 0", "the end of the document (</gpx>)"},
+                  {"damaged.gpx --option 0", "the rest of the document, not well formed at line "},
                   {"cut.nmea --option 0", "the end of its last line"},
                   {"cut.itn --option 0", "the end of its last line"}};
     for (const auto& c : kCases) {
@@ -262,10 +266,16 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
     ASSERT_EQ(cli("long.gpx --option 0 -o long.gdb"), 0) << err;
     EXPECT_EQ(cli("long.gdb --option 21 --no-split --no-filter -o o.gdb"), 2) << err;
 
-    EXPECT_EQ(cli("t.gpx cut.gpx --option 0 -o all.gdb"), 3) << err;
-    EXPECT_NE(readFile(binFile("Trakor3.log")).find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"),
+    // A processing instruction after the root element leaves the document whole.
+    makeFile("instruction.gpx", gpx + "<?done?>\n");
+    EXPECT_EQ(cli("instruction.gpx --option 0 -o o.gdb"), 0) << err;
+
+    EXPECT_EQ(cli("t.gpx cut.gpx damaged.gpx --option 0 -o all.gdb"), 3) << err;
+    const std::string log = readFile(binFile("Trakor3.log"));
+    EXPECT_NE(log.find("\"cut.gpx\",,,\"Incomplete file: it lacks the end"), std::string::npos) << log;
+    EXPECT_NE(log.find("\"damaged.gpx\",,,\"Incomplete file: it lacks the rest of the document, not well formed"),
               std::string::npos)
-        << readFile(binFile("Trakor3.log"));
+        << log;
 }
 
 // A GDB file of `failing` tracks of one point each (each told as not converted while the record

@@ -56,7 +56,8 @@ const Kept kKept[] = {
     {"history.tcx", "--option 0", "o.tcx", 0x25f72d1872d7a800ULL},
     {"history.tcx", kCoursePoints, "o.tcx", 0x8182cfe082fd7109ULL},
     {"kml-points.kml", "--option 0", "o.gdb", 0x6580343af19162cbULL},
-    {"segmented_tracks.kml", "--option 0", "o.gdb", 0x965e8b6ff3dcb9f4ULL},
+    // Each line string of its MultiGeometry placemarks is a track of its own (10 tracks, as gpsbabel reads).
+    {"segmented_tracks.kml", "--option 0", "o.gdb", 0x7b1b8bde8214b9ceULL},
 };
 
 TEST(KeptOutputs, RealFilesConvertToTheSameBytes) {

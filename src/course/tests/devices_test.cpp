@@ -148,24 +148,36 @@ TEST(MountTable, ParsesLinesUnescapesAndSkipsMalformed) {
     EXPECT_EQ(mtp, (std::vector<bool>{true, true, false, false}));
 }
 
-TEST(DeviceDescription, TakesFirstElementAndKeepsUtf8) {
+// The model of a description, in whatever form the file takes it.
+std::string model(const std::string& inner, const std::string& prolog = "") {
+    return readDeviceDescription(prolog + "<Device xmlns=\"http://www.garmin.com/xmlschemas/GarminDevice/v2\"><Model>" +
+                                 inner + "</Model></Device>")
+        .value_or("(none)");
+}
+
+TEST(DeviceDescription, ModelIsReadAsXml) {
     EXPECT_EQ(readDeviceDescription(kEdge800Xml).value(), "EDGE 800");
-    EXPECT_EQ(readDeviceDescription("<Description>A</Description><Description>B</Description>").value(), "A");
-    EXPECT_EQ(readDeviceDescription("<Description>n\xC3\xBCvi 255</Description>").value(), "n\xC3\xBCvi 255");
-    // Every two-byte character stays itself (an é must not turn into ü).
-    EXPECT_EQ(readDeviceDescription("<Description>Oregon \xC3\xA9t\xC3\xA9").value(), "Oregon \xC3\xA9t\xC3\xA9");
-    // Latin-1 bytes are shown as the characters they mean.
-    EXPECT_EQ(readDeviceDescription("<Description>n\xFCvi</Description>").value(), "n\xC3\xBCvi");
-    // A lone lead byte at the end of the file is read safely.
-    EXPECT_EQ(readDeviceDescription("<Description>x\xC3").value(), "x\xC3\x83");
+    EXPECT_EQ(model("<Description>n\xC3\xBCvi 255</Description>"), "n\xC3\xBCvi 255");
+    // Bytes that are not UTF-8 in a file that names no encoding are Windows-1252.
+    EXPECT_EQ(model("<Description>n\xFCvi</Description>"), "n\xC3\xBCvi");
+    EXPECT_EQ(model("<Description>n\xFCvi</Description>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+              "n\xC3\xBCvi");
+    EXPECT_EQ(model("<Description> Edge &amp; <![CDATA[<Go>]]> </Description>"), "Edge & <Go>");
+    // A commented-out model is none, and only the model's Description names it.
+    EXPECT_EQ(model("<!--<Description>Old</Description>--><Description>New</Description>"), "New");
+    EXPECT_EQ(model("<PartNumber>006</PartNumber>"), "");
+    // The same with a namespace prefix (as v3 files may be written).
+    EXPECT_EQ(readDeviceDescription("<g:Device xmlns:g=\"http://www.garmin.com/xmlschemas/GarminDevice/v3\"><g:Model>"
+                                    "<g:Description>fenix 6</g:Description></g:Model></g:Device>")
+                  .value(),
+              "fenix 6");
     EXPECT_FALSE(readDeviceDescription("<Model>EDGE</Model>").has_value());
-    EXPECT_EQ(readDeviceDescription("<Description>").value(), "");
 }
 
 TEST(DeviceDescription, LongNameIsCutAtCharacterBoundary) {
     std::string name = "A";
     for (int i = 0; i < 100; ++i) name += "\xC3\xBC";
-    std::string d = readDeviceDescription("<Description>" + name + "</Description>").value();
+    std::string d = model("<Description>" + name + "</Description>");
     EXPECT_EQ(d.size(), 127u);  // "A" and 63 two-byte characters
     EXPECT_EQ(d, name.substr(0, 127));
 }
@@ -245,7 +257,7 @@ TEST(DeviceDetection, TwoDevicesOnlyFirstListedAndOthersCardIgnored) {
     sys.addDisk(5, 0, "sde");
     sys.addNode("sde", 8, 65, "sde1");
     sys.mount(8, 65, "/media/u/FR");
-    sys.putDescription("/media/u/FR", "<Description>Forerunner 305</Description>");
+    sys.putDescription("/media/u/FR", "<Device><Model><Description>Forerunner 305</Description></Model></Device>");
     sys.edge800(true);
     auto d = sys.detect();
     ASSERT_TRUE(d.connected);
@@ -258,7 +270,7 @@ TEST(DeviceDetection, Utf8DescriptionAndMissingElement) {
     sys.addDisk(2, 0, "sdd");
     sys.addNode("sdd", 8, 48);
     sys.mount(8, 48, "/media/u/NUVI 255", "/media/u/NUVI\\040255");
-    sys.putDescription("/media/u/NUVI 255", "<?xml?><Description>n\xC3\xBCvi 255</Description>");
+    sys.putDescription("/media/u/NUVI 255", "<?xml version=\"1.0\"?><Device><Model><Description>n\xC3\xBCvi 255</Description></Model></Device>");
     auto d = sys.detect();
     EXPECT_EQ(texts(d), std::vector<std::string>{"/media/u/NUVI 255/n\xC3\xBCvi 255"});
 
@@ -325,7 +337,7 @@ TEST(DeviceDetection, MtpDevicesThroughGvfsAndFuse) {
 
         sys.unmountAll();
         sys.mount(0, 62, "/mnt/fr", "", "fuse simple-mtpfs");
-        sys.putDescription("/mnt/fr", "<Description>Forerunner 945</Description>");
+        sys.putDescription("/mnt/fr", "<Device><Model><Description>Forerunner 945</Description></Model></Device>");
         sys.mtpStorage("/mnt/fr/Music");
         auto d = sys.detect();
         EXPECT_EQ(texts(d), std::vector<std::string>{"/mnt/fr/Forerunner 945"});

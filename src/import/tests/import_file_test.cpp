@@ -36,8 +36,8 @@ protected:
 
 TEST_F(ImportFileTest, WritesHeaderRecordsAndEndRecord) {
     ctx.settings.Mode = 0;
-    EXPECT_EQ(import(InputType::Gpx, " <trk><name>A</name><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>"
-                                     "<wpt lat=\"1\" lon=\"2\"><name>W</name></wpt>"),
+    EXPECT_EQ(import(InputType::Gpx, "<gpx><trk><name>A</name><trkpt lat=\"1\" lon=\"1\"/><trkpt lat=\"2\" lon=\"2\"/></trk>"
+                                     "<wpt lat=\"1\" lon=\"2\"><name>W</name></wpt></gpx>"),
               0);
     const uint8_t* b = out.data();
     ASSERT_GT(out.size(), kNewHeaderLength + 7);

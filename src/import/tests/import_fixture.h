@@ -30,6 +30,7 @@ struct CapturedWaypoint {
     std::string name;
     int32_t symbol;
     CapturedPoint at;
+    ImportedWaypointDetails details;
 };
 
 // Answers the OK/Cancel question from the answer queue too (default Cancel).
@@ -57,8 +58,8 @@ protected:
                 t.points.push_back({c.store.lat[i], c.store.lon[i], c.store.alt[i], c.store.altValid[i], c.store.time[i]});
             tracks.push_back(std::move(t));
         };
-        job.onWaypoint = [this](Context& c, const std::string& name, int32_t symbol) {
-            waypoints.push_back({name, symbol, {c.store.lat[0], c.store.lon[0], c.store.alt[0], c.store.altValid[0], 0}});
+        job.onWaypoint = [this](Context& c, const std::string& name, int32_t symbol, const ImportedWaypointDetails& d) {
+            waypoints.push_back({name, symbol, {c.store.lat[0], c.store.lon[0], c.store.alt[0], c.store.altValid[0], 0}, d});
         };
     }
 
@@ -105,7 +106,7 @@ inline void readEveryPrefix(ReaderFn reader, const std::string& data) {
         MemoryStream o;
         ImportJob j{o};
         j.onEmit = [](Context&, const std::string&) {};
-        j.onWaypoint = [](Context&, const std::string&, int32_t) {};
+        j.onWaypoint = [](Context&, const std::string&, int32_t, const ImportedWaypointDetails&) {};
         std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
         int r = reader(c, j, cut.data(), cut.size());
         EXPECT_TRUE(r == kReadDone || r == kReadNothing || r == kReadInvalid) << "cut at " << n;

@@ -52,8 +52,8 @@ struct ReaderRun {
             tracks.push_back(e);
             poolNames.push_back(names);
         };
-        job.onWaypoint = [this](Context& c, const std::string& name, int32_t symbol) {
-            waypoints.push_back({name, symbol, {c.store.lat[0], c.store.lon[0], c.store.alt[0], c.store.altValid[0], 0}});
+        job.onWaypoint = [this](Context& c, const std::string& name, int32_t symbol, const ImportedWaypointDetails& d) {
+            waypoints.push_back({name, symbol, {c.store.lat[0], c.store.lon[0], c.store.alt[0], c.store.altValid[0], 0}, d});
         };
     }
     int read(ReaderFn fn, const std::vector<uint8_t>& bytes) { return fn(ctx, job, bytes.data(), bytes.size()); }

@@ -34,7 +34,7 @@ TEST(ReaderRobustness, TagSoupEndsCleanly) {
             MemoryStream out;
             ImportJob job{out};
             job.onEmit = [](Context&, const std::string&) {};
-            job.onWaypoint = [](Context&, const std::string&, int32_t) {};
+            job.onWaypoint = [](Context&, const std::string&, int32_t, const ImportedWaypointDetails&) {};
             std::vector<uint8_t> bytes(text.begin(), text.end());
             int r = reader(ctx, job, bytes.data(), bytes.size());
             ASSERT_TRUE(r == kReadDone || r == kReadNothing) << text;
@@ -59,7 +59,7 @@ TEST(ReaderRobustness, RandomBytesEndCleanly) {
             MemoryStream out;
             ImportJob job{out};
             job.onEmit = [](Context&, const std::string&) {};
-            job.onWaypoint = [](Context&, const std::string&, int32_t) {};
+            job.onWaypoint = [](Context&, const std::string&, int32_t, const ImportedWaypointDetails&) {};
             int r = reader(ctx, job, bytes.data(), bytes.size());
             ASSERT_TRUE(r == kReadDone || r == kReadNothing || r == kReadInvalid);
         }

@@ -87,7 +87,7 @@ TEST_F(TcxReaderTest, NothingWithoutCourseLapOrTrack) {
 }
 
 TEST_F(TcxReaderTest, TruncatedInputEndsCleanly) {
-    const std::string tcx = "<Course><Name>C</Name><Track>" + trackpoint(1, 1) + trackpoint(2, 2) +
+    const std::string tcx = "<TrainingCenterDatabase><Course><Name>C</Name><Track>" + trackpoint(1, 1) + trackpoint(2, 2) +
                             "</Track><CoursePoint><Name>P</Name><Position><LatitudeDegrees>2</LatitudeDegrees>"
                             "</Position></CoursePoint></Course><Lap StartTime=\"2009-06-01T10:00:00Z\"><Track>" +
                             trackpoint(3, 3);
@@ -96,6 +96,7 @@ TEST_F(TcxReaderTest, TruncatedInputEndsCleanly) {
     ASSERT_EQ(tracks.size(), 1u);  // the unfinished lap has one point only
     EXPECT_EQ(tracks[0].name, "C-1");
     EXPECT_EQ(notifier.keys(), std::vector<std::string>{"$MSG35"});
+    EXPECT_EQ(ctx.run.cutNote, "the end of the document (</TrainingCenterDatabase>)");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -24,23 +25,6 @@ TEST(TextScan, NumbersConvertLikeTheCLibraryInTheCLocale) {
     for (const char* junk : {"", "-", "+-1", "abc", " . "}) EXPECT_EQ(parseDouble(junk), 0.0) << junk;
     EXPECT_TRUE(std::isinf(parseDouble("1e999")));
     EXPECT_EQ(parseDouble("1e-999"), 0.0);
-}
-
-TEST(TextScan, CopiesStopAtTheDelimiterTheBufferOrTheEnd) {
-    const std::string data = "<a>hello<b>unterminated";
-    scan::Text t{reinterpret_cast<const uint8_t*>(data.data()), data.size()};
-    std::string out;
-    EXPECT_EQ(t.copyUntil(3, '<', 256, out), 8u);
-    EXPECT_EQ(out, "hello");
-    EXPECT_EQ(t.copyUntil(3, '<', 4, out), 8u);
-    EXPECT_EQ(out, "hel");
-    EXPECT_EQ(t.copyUntil(11, '<', 256, out), data.size());
-    EXPECT_EQ(out, "unterminated");
-    EXPECT_EQ(t.copyUntil(data.size() + 5, '<', 256, out), data.size());
-    EXPECT_EQ(out, "");
-    EXPECT_FALSE(t.has(data.size() - 2, "ted!"));
-    EXPECT_EQ(t.find(0, "<b>"), 8u);
-    EXPECT_EQ(t.find(9, "<b>"), data.size());
 }
 
 TEST(TextScan, DateTimesAreReadByPosition) {
