@@ -43,8 +43,15 @@ const char* plainDecimal(const char* p, const char* end, double& v) {
 
 }  // namespace
 
-const char* readDouble(const char* first, const char* last, double& value) {
-    value = 0.0;
+namespace {
+
+// Exponents, long digit runs, "inf" and "nan": kept out of line so that the plain path inlines.
+[[gnu::noinline]] const char* readGeneral(const char* p, const char* last, double& v) {
+    const auto [end, ec] = fast_float::from_chars(p, last, v);
+    return ec == std::errc() ? end : nullptr;
+}
+
+const char* readNumber(const char* first, const char* last, double& value) {
     const char* p = first;
     while (p < last && blank(*p)) ++p;
     bool negative = false;
@@ -53,18 +60,21 @@ const char* readDouble(const char* first, const char* last, double& value) {
     if (p == last || *p == '+' || *p == '-') return nullptr;
     double v = 0.0;
     const char* end = plainDecimal(p, last, v);
-    if (end == nullptr) {
-        const auto [stop, ec] = fast_float::from_chars(p, last, v);
-        if (ec != std::errc()) return nullptr;
-        end = stop;
-    }
+    if (end == nullptr && (end = readGeneral(p, last, v)) == nullptr) return nullptr;
     value = negative ? -v : v;
     return end;
 }
 
+}  // namespace
+
+const char* readDouble(const char* first, const char* last, double& value) {
+    value = 0.0;
+    return readNumber(first, last, value);
+}
+
 double parseDouble(std::string_view text) {
     double v = 0.0;
-    readDouble(text.data(), text.data() + text.size(), v);
+    readNumber(text.data(), text.data() + text.size(), v);
     return v;
 }
 
