@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev
-          libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev libexpat1-dev
+          libfast-float-dev libfmt-dev
+          libgtest-dev libmpfr-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev libexpat1-dev
           groff poppler-utils man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
           xvfb xauth openbox nodejs file clang libmount-dev universal-ctags
           g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libmount-dev:arm64 libexpat1-dev:arm64

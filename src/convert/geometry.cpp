@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/geo_math.h"
+
 namespace trakor {
 
 namespace {
@@ -15,8 +17,8 @@ double radians(double deg) { return deg * kPi / 180; }
 // the very same instructions and give bit-identical results.
 [[gnu::noinline]] double metresFromParts(double sinLat1, double cosLat1, double lonRad1, double sinLat2,
                                          double cosLat2, double lonRad2) {
-    const double x = sinLat1 * sinLat2 + cosLat1 * cosLat2 * std::cos(lonRad1 - lonRad2);
-    const double metres = degreesToMetres(std::acos(x) * 180 / kPi);
+    const double x = sinLat1 * sinLat2 + cosLat1 * cosLat2 * math::cos(lonRad1 - lonRad2);
+    const double metres = degreesToMetres(math::acos(x) * 180 / kPi);
     return std::isnan(metres) ? 0 : metres;
 }
 
@@ -39,7 +41,7 @@ double distance(double lat1, double lon1, double lat2, double lon2) {
     shiftAcrossAntimeridian(lon1, lon2);
     const double la1 = radians(lat1);
     const double la2 = radians(lat2);
-    return metresFromParts(std::sin(la1), std::cos(la1), radians(lon1), std::sin(la2), std::cos(la2),
+    return metresFromParts(math::sin(la1), math::cos(la1), radians(lon1), math::sin(la2), math::cos(la2),
                            radians(lon2));
 }
 
@@ -65,7 +67,7 @@ double cornerCosine(const PointStore& store, int32_t m) {
                            pointDistance(store, m, m + 2));
 }
 
-double turnLimit(int64_t k) { return std::cos((180 - static_cast<double>(k)) * kPi / 180); }
+double turnLimit(int64_t k) { return math::cos((180 - static_cast<double>(k)) * kPi / 180); }
 
 BoundingBox boundingBox(const PointStore& store, int32_t first, int32_t last) {
     BoundingBox box;
@@ -107,8 +109,8 @@ DistanceCache::DistanceCache(const PointStore& store) {
         lonDeg_[i] = geometryDegrees(store.lon[i]);
         lonRad_[i] = radians(lonDeg_[i]);
         const double la = radians(latDeg_[i]);
-        sinLat_[i] = std::sin(la);
-        cosLat_[i] = std::cos(la);
+        sinLat_[i] = math::sin(la);
+        cosLat_[i] = math::cos(la);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "core/text_format.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +9,7 @@
 #include <limits>
 
 #include "core/civil_time.h"
+#include "core/numbers.h"
 
 namespace trakor {
 
@@ -75,10 +75,7 @@ char* writeFixedQuickly(char* out, double value, int decimals) {
 
 char* writeFixed(char* out, double value, int decimals) {
     if (char* end = writeFixedQuickly(out, value, decimals)) return end;
-    const auto [end, ec] = std::to_chars(out, out + kFixedRoom, value, std::chars_format::fixed, decimals);
-    if (ec == std::errc()) return end;
-    const int n = std::snprintf(out, kFixedRoom, "%.*f", decimals, value);
-    return n > 0 ? out + std::min(static_cast<size_t>(n), kFixedRoom - 1) : out;
+    return numbers::writeFixedExact(out, value, decimals);
 }
 
 void appendFixed(std::string& out, double value, int decimals) {

@@ -17,7 +17,7 @@ void appendUtcTime(std::string& out, int64_t seconds);
 
 // The same into a character buffer with room for kFixedRoom or kUtcTimeRoom characters; each
 // returns the end of what it wrote.
-constexpr size_t kFixedRoom = 400;  // the largest double has 309 digits before the point
+constexpr size_t kFixedRoom = 400;  // numbers::kNumberRoom: the largest double has 309 digits before the point
 constexpr size_t kUtcTimeRoom = 64;
 char* writeFixed(char* out, double value, int decimals);
 char* writeUtcTime(char* out, int64_t seconds);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <cmath>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/numbers.h"
 #include "core/text_format.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
@@ -79,7 +79,7 @@ public:
         return std::copy(p, end, out);
     }
     // Shortest text that reads back as v; at most 24 characters.
-    static char* putNumber(char* out, double v) { return std::to_chars(out, out + 40, v).ptr; }
+    static char* putNumber(char* out, double v) { return numbers::writeShortest(out, v); }
     // A line formed elsewhere, handed on in blocks.
     void line(TextLine& text) {
         text.moveTo(buf_);

@@ -1,9 +1,9 @@
 // ITN reader: an itinerary of "longitude|latitude|name|type|" lines, read as one track whose
 // point names are kept.
-#include <cstdlib>
 #include <cstring>
 
 #include "convert/glitches.h"
+#include "core/numbers.h"
 #include "convert/route_writer.h"
 #include "import/reader.h"
 
@@ -31,7 +31,7 @@ bool takeField(const uint8_t* bytes, size_t length, size_t& pos, size_t limit, s
 
 // Degrees of a coordinate text in 1/100000 degree; false beyond +-180 degrees.
 bool coordinate(const std::string& text, int32_t& semicircles) {
-    const double degrees = std::strtod(text.c_str(), nullptr) / 100000.0;
+    const double degrees = numbers::parseDouble(text) / 100000.0;
     if (!(degrees >= -180.0 && degrees <= 180.0)) return false;
     semicircles = degreesToSemicircles(degrees);
     return true;

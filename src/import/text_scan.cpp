@@ -1,68 +1,16 @@
 #include "import/text_scan.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "core/civil_time.h"
+#include "core/numbers.h"
 #include "platform/local_time.h"
 
 namespace trakor::scan {
 
-namespace {
-
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Digits with an optional point and no exponent, as coordinates and heights are written. With at
-// most 15 digits the digits are an exact double, and so is the power of ten; one division of two
-// exact values is rounded correctly, which is the value from_chars gives. False for anything else.
-bool plainDecimal(std::string_view s, double& v) {
-    const char* p = s.data();
-    const char* const end = p + s.size();
-    uint64_t digits = 0;
-    // Whole part, then the fraction: two tight loops (a value of more than 19 digits wraps, but
-    // is not used: more than 15 digits go to from_chars).
-    const char* q = p;
-    for (unsigned c; q < end && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) digits = digits * 10 + c;
-    size_t count = static_cast<size_t>(q - p);
-    size_t fraction = 0;
-    if (q < end && *q == '.') {
-        const char* f = ++q;
-        for (unsigned c; q < end && (c = static_cast<unsigned char>(*q) - '0') <= 9; ++q) digits = digits * 10 + c;
-        fraction = static_cast<size_t>(q - f);
-        count += fraction;
-    }
-    if (count == 0 || count > 15 || (q < end && (*q == 'e' || *q == 'E'))) return false;
-    v = fraction > 0 ? static_cast<double>(digits) / kPow10[fraction] : static_cast<double>(digits);
-    return true;
-}
-
-}  // namespace
-
-double parseDouble(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    // from_chars takes no sign of its own here, so "+-1" stays 0 as with strtod.
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) return 0.0;
-    if (double fast; plainDecimal(s.substr(i), fast)) return negative ? -fast : fast;
-    double v = 0.0;
-    auto [ptr, ec] = std::from_chars(s.data() + i, s.data() + s.size(), v, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        // strtod's results: overflow gives infinity, underflow zero.
-        const char* e = s.data() + i;
-        bool tiny = false;
-        for (const char* q = e; q < ptr; ++q)
-            if (*q == 'e' || *q == 'E') tiny = q + 1 < ptr && q[1] == '-';
-        v = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-    } else if (ec != std::errc()) {
-        return 0.0;
-    }
-    return negative ? -v : v;
-}
+double parseDouble(std::string_view s) { return numbers::parseDouble(s); }
 
 double parseCoordinate(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 
 #include "core/coordinates.h"
+#include "core/geo_math.h"
+#include "core/numbers.h"
 
 namespace trakor::view {
 
@@ -34,14 +35,14 @@ WorldPoint project(double lat, double lon) {
     const double phi = clampLatitude(lat) * std::numbers::pi / 180.0;
     WorldPoint p;
     p.x = (lon + 180.0) / 360.0;
-    p.y = 0.5 - std::log(std::tan(std::numbers::pi / 4 + phi / 2)) / (2 * std::numbers::pi);
+    p.y = 0.5 - math::log(math::tan(std::numbers::pi / 4 + phi / 2)) / (2 * std::numbers::pi);
     return p;
 }
 
 WorldPoint projectSemicircles(int32_t lat, int32_t lon) { return project(semicirclesToDegrees(lat), semicirclesToDegrees(lon)); }
 
 double latitudeOf(double y) {
-    return std::atan(std::sinh(std::numbers::pi * (1 - 2 * y))) * 180.0 / std::numbers::pi;
+    return math::atan(math::sinh(std::numbers::pi * (1 - 2 * y))) * 180.0 / std::numbers::pi;
 }
 
 double longitudeOf(double x) {
@@ -55,7 +56,7 @@ double unwrapX(double x, double previous) {
     return x;
 }
 
-double Viewport::scale() const { return kTileSize * std::exp2(zoom); }
+double Viewport::scale() const { return kTileSize * math::exp2(zoom); }
 
 WorldPoint Viewport::toWorld(double sx, double sy) const {
     const double s = scale();
@@ -97,7 +98,7 @@ Viewport fitBox(const WorldBox& box, int width, int height, int marginPx) {
     vp.height = std::max(height, 1);
     if (box.empty) {
         vp.centerX = vp.centerY = 0.5;
-        vp.zoom = std::max(0.0, std::log2(std::min(vp.width, vp.height) / double(kTileSize)));
+        vp.zoom = std::max(0.0, math::log2(std::min(vp.width, vp.height) / double(kTileSize)));
         vp.normalise();
         return vp;
     }
@@ -109,7 +110,7 @@ Viewport fitBox(const WorldBox& box, int width, int height, int marginPx) {
         vp.zoom = 14;
     } else {
         const double scale = std::min(w > 0 ? usableW / w : 1e300, h > 0 ? usableH / h : 1e300);
-        vp.zoom = std::log2(scale / kTileSize);
+        vp.zoom = math::log2(scale / kTileSize);
     }
     vp.normalise();
     // normalise() moves the centre into [0, 1); the painter draws every copy of the world.
@@ -167,7 +168,7 @@ TileId tileAt(double lat, double lon, int z) {
 }
 
 WorldPoint tileOrigin(int z, int x, int y) {
-    const double n = std::exp2(z);
+    const double n = math::exp2(z);
     return {x / n, y / n};
 }
 
@@ -209,23 +210,28 @@ std::string tileUrl(const std::string& urlTemplate, const TileId& id) {
 }
 
 double metresPerPixel(double lat, double zoom) {
-    return std::cos(clampLatitude(lat) * std::numbers::pi / 180.0) * 2 * std::numbers::pi * kEarthRadius /
-           (kTileSize * std::exp2(zoom));
+    return math::cos(clampLatitude(lat) * std::numbers::pi / 180.0) * 2 * std::numbers::pi * kEarthRadius /
+           (kTileSize * math::exp2(zoom));
 }
 
 namespace {
 // The largest 1, 2 or 5 times a power of ten not above v (v > 0).
 double roundDown125(double v) {
-    const double p = std::pow(10.0, std::floor(std::log10(v)));
+    const double p = math::pow(10.0, std::floor(math::log10(v)));
     for (double m : {5.0, 2.0, 1.0})
         if (m * p <= v) return m * p;
     return p;
 }
 
 std::string formatLength(double value, const char* unit) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, value >= 1 ? "%.0f %s" : "%g %s", value, unit);
-    return buf;
+    std::string text;
+    if (value >= 1) {
+        char buf[numbers::kNumberRoom];
+        text.assign(buf, numbers::writeFixedExact(buf, value, 0));
+    } else {
+        text = numbers::formatGeneral(value);
+    }
+    return text + " " + unit;
 }
 }  // namespace
 
@@ -254,7 +260,7 @@ ScaleBar scaleBarFor(double lat, double zoom, int maxPixels, bool miles) {
 double gridStepDegrees(double zoom, double minPixels) {
     static const double kSteps[] = {0.0001, 0.0002, 0.0005, 0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1,
                                     0.2,    0.5,    1,      2,     5,     10,    15,   30,   45,   90};
-    const double pixelsPerDegree = kTileSize * std::exp2(zoom) / 360.0;
+    const double pixelsPerDegree = kTileSize * math::exp2(zoom) / 360.0;
     for (double s : kSteps)
         if (s * pixelsPerDegree >= minPixels) return s;
     return 90;

@@ -8,6 +8,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "core/geo_math.h"
 #include "platform/text_encoding.h"
 
 namespace trakor::view {
@@ -134,7 +135,7 @@ void paintBackground(QPainter& p, const Viewport& vp) {
 
 void paintTiles(QPainter& p, const Viewport& vp, const PaintOptions& o) {
     const int z = tileZoomFor(vp.zoom, o.maxTileZoom);
-    const double n = std::exp2(z);
+    const double n = math::exp2(z);
     const double size = vp.scale() / n;
     p.setRenderHint(QPainter::SmoothPixmapTransform, std::abs(size - kTileSize) > 0.5);
     for (const TilePlacement& t : tilesCovering(vp, z)) {
@@ -148,7 +149,7 @@ void paintTiles(QPainter& p, const Viewport& vp, const PaintOptions& o) {
 }
 
 QString degreeText(double value, char positive, char negative, double step) {
-    const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+    const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-math::log10(step) - 1e-9));
     // 0 and 180 lie on no side.
     if (value == 0 || std::abs(value) == 180) return QStringLiteral("%1\u00b0").arg(std::abs(value), 0, 'f', decimals);
     return QStringLiteral("%1\u00b0%2").arg(std::abs(value), 0, 'f', decimals).arg(QLatin1Char(value < 0 ? negative : positive));

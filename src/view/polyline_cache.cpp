@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/geo_math.h"
+
 namespace trakor::view {
 
 namespace {
@@ -64,7 +66,7 @@ int simplifyLevel(double zoom) {
     return std::clamp(static_cast<int>(std::lround(zoom)), 0, kFullDetailLevel + 1);
 }
 
-double simplifyTolerance(int level, double pixels) { return pixels / (kTileSize * std::exp2(level)); }
+double simplifyTolerance(int level, double pixels) { return pixels / (kTileSize * math::exp2(level)); }
 
 PolylineCache::PolylineCache(std::vector<WorldPoint> line) : line_(std::move(line)) {
     for (const WorldPoint& p : line_) box_.add(p);

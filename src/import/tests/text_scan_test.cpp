@@ -25,6 +25,7 @@ TEST(TextScan, NumbersConvertLikeTheCLibraryInTheCLocale) {
     for (const char* junk : {"", "-", "+-1", "abc", " . "}) EXPECT_EQ(parseDouble(junk), 0.0) << junk;
     EXPECT_TRUE(std::isinf(parseDouble("1e999")));
     EXPECT_EQ(parseDouble("1e-999"), 0.0);
+    EXPECT_EQ(parseDouble("0." + std::string(400, '0') + "1"), 0.0);  // too small without an exponent
 }
 
 TEST(TextScan, DateTimesAreReadByPosition) {
