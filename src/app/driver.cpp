@@ -24,6 +24,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 #include "platform/instance_lock.h"
+#include "platform/output_links.h"
 
 namespace trakor {
 
@@ -268,6 +269,13 @@ int runSingle(Run& r) {
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
     }
+    // An input that cannot be replaced (other hard links, say) is refused before its backup is
+    // offered; a read-only one is told so at delivery as before.
+    std::string why;
+    if (r.plan.overwriteInput && !isReadOnly(req.inputPath) && !canReplace(req.inputPath, &why)) {
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, why);
+        return kRunFailed;
+    }
     if (deliversCourses(r.plan) && optionRejectsCourses(option)) {
         say(ctx, dmsg::kTcxOptions);
         return kRunStopped;
@@ -334,10 +342,10 @@ int runBatch(Run& r) {
 
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;
-    errno = ENOENT;
-    FILE* log = ctx.paths.logFile.empty() ? nullptr : std::fopen(ctx.paths.logFile.c_str(), "w");
+    std::string why = std::strerror(ENOENT);
+    FILE* log = ctx.paths.logFile.empty() ? nullptr : openOutputStream(ctx.paths.logFile, &why);
     if (log == nullptr) {
-        sayWithDetail(ctx, dmsg::kLogFile, std::strerror(errno), ctx.paths.logFile.c_str());
+        sayWithDetail(ctx, dmsg::kLogFile, why, ctx.paths.logFile.c_str());
         closeWorkFile(ctx, work);
         return kRunFailed;
     }
@@ -430,6 +438,10 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         return kRunStopped;
     }
     if (int rc = testInputKinds(ctx, request); rc != kDelivered) return rc;
+    // The log is tested before the work files are locked: a FIFO would hold the lock for ever.
+    if (request.multipleInput) {
+        if (int rc = testLogFile(ctx); rc != kStepPassed) return rc;
+    }
     WorkFiles workFiles(ctx);
     r.plan.privateWorkFiles = runsPrivately(request);
     if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;

@@ -23,7 +23,7 @@ bool hasExtension(const fs::path& p, const std::string& extension) {
 }
 
 void collect(const std::string& folder, const std::string& extension, std::set<std::string>& seen,
-             std::vector<DeviceRecording>& found) {
+             std::vector<DeviceRecording>& found, std::vector<std::string>* unreadable) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code fileEc;
@@ -34,20 +34,24 @@ void collect(const std::string& folder, const std::string& extension, std::set<s
         if (::stat(path.c_str(), &st) != 0) continue;
         found.push_back({path, static_cast<int64_t>(st.st_mtime), static_cast<uint64_t>(st.st_size)});
     }
+    // A folder the unit does not have holds no recordings; one that cannot be read is told.
+    if (ec && ec != std::errc::no_such_file_or_directory && unreadable != nullptr)
+        unreadable->push_back(folder + ": " + ec.message());
 }
 
 }  // namespace
 
-std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device) {
+std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device,
+                                                  std::vector<std::string>* unreadable) {
     std::vector<DeviceRecording> found;
     std::set<std::string> seen;
     for (const DeviceFileKind* kind : device.recordings()) {
         const std::string folder = findPathNoCase(root, kind->path);
-        collect(folder, kind->extension, seen, found);
+        collect(folder, kind->extension, seen, found, unreadable);
         // Units keep their older GPX tracks in an "Archive" folder beside the current one.
         if (kind->dataType == "GPSData") {
             const std::string parent = fs::path(folder).parent_path().string();
-            collect(findPathNoCase(parent, "Archive"), kind->extension, seen, found);
+            collect(findPathNoCase(parent, "Archive"), kind->extension, seen, found, unreadable);
         }
     }
     std::sort(found.begin(), found.end(), [](const DeviceRecording& a, const DeviceRecording& b) {

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/output_links.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -231,10 +233,9 @@ std::string notRegularFile(const std::string& path, mode_t mode) {
 bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
     target = path;
     std::error_code ec;
-    if (std::filesystem::is_symlink(target, ec)) {
-        auto resolved = std::filesystem::weakly_canonical(target, ec);
-        if (ec) return fail(error, "cannot resolve " + path, ec.value());
-        target = resolved.string();
+    if (std::filesystem::is_symlink(target, ec) && !resolveOutputName(path, target, error)) {
+        errno = EACCES;
+        return false;
     }
 
     mode = 0644;
@@ -276,8 +277,9 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
         return false;
     }
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
+    // Not through a link that appeared meanwhile: the rename replaces such a link, not its target.
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
+    if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
         if (!giveAttributesOf(old, target, tmp.fd(), error)) return false;
     } else if (::fchmod(tmp.fd(), mode) != 0) {
         return fail(error, "cannot set the permissions of " + tmp.path(), errno);

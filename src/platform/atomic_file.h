@@ -14,7 +14,8 @@
 namespace trakor {
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over `path`.
-// A symbolic link is followed (its target is replaced); an existing file keeps its permission
+// A symbolic link is followed (its target is replaced) unless another user planted it in a shared
+// sticky folder (see resolveOutputName); an existing file keeps its permission
 // bits, its owner and group where the system allows, and its extended attributes (ACLs too).
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
