@@ -176,6 +176,12 @@ void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStre
     if (ctx.progress) ctx.progress(static_cast<int>(in.size()), static_cast<int>(in.size()));
 }
 
+// The input was shortened or rewritten by another program while it was read.
+void tellChangedWhileRead(Context& ctx, const ByteStream& in, const std::string& inputPath) {
+    const UiText& detail = in.bytesCutShort() ? dmsg::kDetailShortened : dmsg::kDetailRewritten;
+    sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, detail, inputPath));
+}
+
 // Runs the engine for one input into the open work file.
 int runEngine(Run& r, ByteStream& in, FileStream& work) {
     Context& ctx = r.ctx;
@@ -201,9 +207,10 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         } else {
             runGdbPass(ctx, r.calls, in, work);
         }
-        // Another program shortened the input while either pass read it: the result is not the file's.
-        if (result == kStepPassed && in.bytesCutShort()) {
-            sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
+        // Another program shortened or rewrote the input while either pass read it: the result is
+        // not the file's.
+        if (result == kStepPassed && (in.bytesCutShort() || in.bytesChanged())) {
+            tellChangedWhileRead(ctx, in, r.req.inputPath);
             result = kRunFailed;
         }
         ctx.waypointIndex.clear();
@@ -220,8 +227,8 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         say(ctx, dmsg::kInputTooLarge, r.req.inputPath.c_str(), static_cast<unsigned>(kMaxImportBytes >> 20));
         return kRunFailed;
     }
-    if (imported == kImportInputChanged) {
-        sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
+    if (imported == kImportInputChanged || (imported == 0 && in.bytesChanged())) {
+        tellChangedWhileRead(ctx, in, r.req.inputPath);
         return kRunFailed;
     }
     // A note no route or track took with it.
