@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "platform/atomic_file.h"
 
@@ -46,41 +48,59 @@ bool mayFollowLink(const LinkOwners& o) {
 }
 
 bool resolveOutputName(const std::string& path, std::string& target, std::string* error) {
-    fs::path at(path);
-    for (int hops = 0; hops <= kMaxLinks; ++hops) {
-        struct stat st {};
-        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            target = at.lexically_normal().string();
-            return true;
+    fs::path start(path);
+    std::error_code ec;
+    if (start.is_relative()) start = fs::current_path(ec) / start;
+    // The components still to walk, the next one last; a link puts its own in front of the rest.
+    std::vector<std::string> todo;
+    const auto walkNext = [&todo](const fs::path& p) {
+        const size_t at = todo.size();
+        for (const fs::path& c : p.relative_path()) todo.push_back(c.string());
+        std::reverse(todo.begin() + static_cast<std::ptrdiff_t>(at), todo.end());
+    };
+    walkNext(start);
+    fs::path at("/");
+    for (int links = 0; !todo.empty();) {
+        const std::string name = std::move(todo.back());
+        todo.pop_back();
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            at = at.parent_path();
+            continue;
         }
+        const fs::path next = at / name;
+        struct stat st {};
+        if (::lstat(next.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            at = next;
+            continue;
+        }
+        if (++links > kMaxLinks) return fail(error, path + ": " + std::strerror(ELOOP));
         LinkOwners owners;
-        if (!ownersOf(at.string(), st, owners)) return fail(error, "cannot inspect the folder of " + at.string());
+        if (!ownersOf(next.string(), st, owners)) return fail(error, "cannot inspect the folder of " + next.string());
         if (!mayFollowLink(owners))
-            return fail(error, at.string() +
+            return fail(error, next.string() +
                                    " is a symbolic link of another user in a folder everyone may write to "
                                    "(sticky): it is not followed");
         char buf[PATH_MAX];
-        const ssize_t n = ::readlink(at.c_str(), buf, sizeof buf - 1);
-        if (n < 0) return fail(error, "cannot read the link " + at.string() + ": " + std::strerror(errno));
-        const fs::path next(std::string(buf, static_cast<size_t>(n)));
-        at = next.is_absolute() ? next : at.parent_path() / next;
+        const ssize_t n = ::readlink(next.c_str(), buf, sizeof buf - 1);
+        if (n < 0) return fail(error, "cannot read the link " + next.string() + ": " + std::strerror(errno));
+        const fs::path link(std::string(buf, static_cast<size_t>(n)));
+        if (link.is_absolute()) at = "/";
+        walkNext(link);
     }
-    return fail(error, path + ": " + std::strerror(ELOOP));
+    target = at.string();
+    return true;
 }
 
 bool sameOutput(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     std::string ta, tb;
-    if (!resolveOutputName(a, ta)) ta = a;
-    if (!resolveOutputName(b, tb)) tb = b;
+    if (!resolveOutputName(a, ta) || !resolveOutputName(b, tb)) return false;
     struct stat sa {}, sb {};
     const bool ea = ::stat(ta.c_str(), &sa) == 0, eb = ::stat(tb.c_str(), &sb) == 0;
     if (ea || eb) return ea && eb && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    // Neither exists yet: the same name in the same folder (through the folders' own links).
-    std::error_code ec, ecB;
-    const fs::path fa = fs::weakly_canonical(fs::path(ta).parent_path(), ec);
-    const fs::path fb = fs::weakly_canonical(fs::path(tb).parent_path(), ecB);
-    return !ec && !ecB && fa == fb && fs::path(ta).filename() == fs::path(tb).filename();
+    // Neither exists yet: the same name once every link is followed.
+    return ta == tb;
 }
 
 bool existsButNotRegular(const std::string& path, std::string* error) {

@@ -22,9 +22,9 @@ struct LinkOwners {
 // the follower or the folder's owner owns it (the kernel's rule for such folders).
 bool mayFollowLink(const LinkOwners& owners);
 
-// The name `path` ends at once its links are followed (at most 40 of them); the last one may not
-// exist yet. False with `error` for a link the rule above refuses, a loop or a link that cannot
-// be read.
+// The absolute name `path` ends at once the links of all its components are followed (at most 40
+// links), ".." taken after the link before it; its last components may not exist yet. False
+// with `error` for a link the rule above refuses, a loop or a link that cannot be read.
 bool resolveOutputName(const std::string& path, std::string& target, std::string* error = nullptr);
 
 // Whether two output names end at the same file: the same file, or through links the same name
