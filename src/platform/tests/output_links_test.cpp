@@ -79,6 +79,12 @@ TEST(OutputLinks, PlantedLinkInASharedFolderIsNeverWrittenThrough) {
     EXPECT_FALSE(writeFileAtomically(link, "RESULT", &error));
     EXPECT_NE(error.find("not followed"), std::string::npos) << error;
     EXPECT_EQ(readFile(dir.file("secret.txt")), "secret");
+    // The same for such a link on the way to the file: a folder of another user's choosing.
+    fs::create_directory(dir.file("elsewhere"));
+    fs::create_symlink(dir.file("elsewhere"), share + "/sub");
+    ASSERT_EQ(::lchown((share + "/sub").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(writeFileAtomically(share + "/sub/new.tcx", "RESULT", &error));
+    EXPECT_FALSE(fs::exists(dir.file("elsewhere/new.tcx")));
     std::FILE* log = openOutputStream(link, &error);
     EXPECT_EQ(log, nullptr);
     if (log != nullptr) std::fclose(log);
