@@ -116,7 +116,7 @@ std::FILE* openOutputStream(const std::string& path, std::string* error) {
     // Not blocking on a FIFO, and never through a link that appeared since the name was resolved.
     const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
-        if (error) *error = target + ": " + std::strerror(errno);
+        if (error) *error = std::strerror(errno);
         return nullptr;
     }
     struct stat st {};
@@ -124,7 +124,7 @@ std::FILE* openOutputStream(const std::string& path, std::string* error) {
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (error) *error = notRegularFile(target, st.st_mode);
     } else if (::fcntl(fd, F_SETFL, 0) != 0 || ::ftruncate(fd, 0) != 0 || (f = ::fdopen(fd, "w")) == nullptr) {
-        if (error) *error = target + ": " + std::strerror(errno);
+        if (error) *error = std::strerror(errno);
     }
     if (f == nullptr) ::close(fd);
     return f;

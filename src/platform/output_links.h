@@ -37,7 +37,8 @@ bool existsButNotRegular(const std::string& path, std::string* error = nullptr);
 
 // Opens `path` for writing as a text stream, emptied, through its links as resolveOutputName
 // follows them; a name that is a link once resolved (planted meanwhile) or a file that is not a
-// regular one is refused rather than followed or waited for. Null with `error` on failure.
+// regular one is refused rather than followed or waited for. Null with `error` on failure (the
+// system's reason alone when the file cannot be opened).
 std::FILE* openOutputStream(const std::string& path, std::string* error = nullptr);
 
 }  // namespace trakor
