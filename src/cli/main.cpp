@@ -379,6 +379,33 @@ bool spoolStandardInput(Options& o, cli::TempFolder& temp, const Context& ctx) {
     return true;
 }
 
+// The log and the picture are outputs of their own: never an input, the result or each other,
+// and the picture is not written through another user's link in a shared folder. Returns -1 to go
+// on, else the exit status.
+int checkOutputsApart(const Context& ctx, const Options& o) {
+    const std::string& app3 = ctx.paths.appName;
+    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
+        if (path.empty()) continue;
+        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
+            const UiText& t = other == absolute(o.output) ? cli::clitext::WouldOverwriteOutput
+                                                          : cli::clitext::WouldOverwriteInput;
+            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, t, flag, path.c_str(), other.c_str()).c_str());
+            return cli::kUsageError;
+        }
+    }
+    if (!o.log.empty() && !o.render.empty() && sameOutput(absolute(o.log), absolute(o.render))) {
+        std::fprintf(stderr, "%s: %s\n", app3.c_str(),
+                     cli::cliText(ctx, cli::clitext::SameOutputs, "--log", o.log.c_str(), "--render", o.render.c_str()).c_str());
+        return cli::kUsageError;
+    }
+    std::string resolved, why;
+    if (!o.render.empty() && !resolveOutputName(absolute(o.render), resolved, &why)) {
+        std::fprintf(stderr, "%s: %s\n", app3.c_str(), why.c_str());
+        return kRunFailed;
+    }
+    return -1;
+}
+
 // The conversion itself (or the view, or the picture) once the command line is checked.
 int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
@@ -402,21 +429,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
         }
         o.inputs = std::move(inputs);
     }
-    // The log and the picture are outputs of their own: never an input or the result.
-    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
-        if (path.empty()) continue;
-        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
-            const UiText& t = other == absolute(o.output) ? cli::clitext::WouldOverwriteOutput
-                                                          : cli::clitext::WouldOverwriteInput;
-            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, t, flag, path.c_str(), other.c_str()).c_str());
-            return cli::kUsageError;
-        }
-    }
-    if (!o.log.empty() && !o.render.empty() && sameOutput(absolute(o.log), absolute(o.render))) {
-        std::fprintf(stderr, "%s: %s\n", app3.c_str(),
-                     cli::cliText(ctx, cli::clitext::SameOutputs, "--log", o.log.c_str(), "--render", o.render.c_str()).c_str());
-        return cli::kUsageError;
-    }
+    if (const int rc = checkOutputsApart(ctx, o); rc >= 0) return rc;
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx);
 

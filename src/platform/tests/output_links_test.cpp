@@ -36,31 +36,16 @@ TEST(OutputLinks, LinksInSharedStickyFoldersAreFollowedOnlyForTheirOwners) {
             << c.owners.linkOwner << " " << c.owners.folderOwner << " " << c.owners.follower;
 }
 
+// Links to links, "..", and loops, beyond what the command line's own cases show.
 TEST(OutputLinks, NamesThatEndAtOneFileAreTheSameOutput) {
     TempDir dir;
     fs::create_directory(dir.file("sub"));
-    fs::create_symlink("out.gdb", dir.file("pic.png"));            // dangling, to a name of the run
-    fs::create_symlink("../pic.png", dir.file("sub/chain.png"));    // a link to that link
-    fs::create_symlink("loop2", dir.file("loop1"));
-    fs::create_symlink("loop1", dir.file("loop2"));
-    writeFile(dir.file("real.gdb"), "x");
-    fs::create_symlink(dir.file("real.gdb"), dir.file("abs.png"));
-    const struct {
-        std::string a, b;
-        bool same;
-    } kCases[] = {
-        {dir.file("pic.png"), dir.file("out.gdb"), true},
-        {dir.file("sub/chain.png"), dir.file("sub/../out.gdb"), true},
-        {dir.file("abs.png"), dir.file("sub/../real.gdb"), true},
-        {dir.file("pic.png"), dir.file("other.gdb"), false},
-        {dir.file("abs.png"), dir.file("out.gdb"), false},
-        {dir.file("loop1"), dir.file("out.gdb"), false},
-    };
-    for (const auto& c : kCases) EXPECT_EQ(sameOutput(c.a, c.b), c.same) << c.a << " " << c.b;
-    std::string target, error;
-    EXPECT_TRUE(resolveOutputName(dir.file("sub/chain.png"), target, &error)) << error;
-    EXPECT_EQ(target, (fs::canonical(dir.path()) / "out.gdb").string());
-    EXPECT_FALSE(resolveOutputName(dir.file("loop1"), target, &error));
+    fs::create_symlink("out.gdb", dir.file("pic.png"));          // dangling, to a name of the run
+    fs::create_symlink("../pic.png", dir.file("sub/chain.png"));  // a link to that link
+    fs::create_symlink("loop", dir.file("loop"));
+    EXPECT_TRUE(sameOutput(dir.file("sub/chain.png"), dir.file("sub/../out.gdb")));
+    EXPECT_FALSE(sameOutput(dir.file("sub/chain.png"), dir.file("sub/out.gdb")));
+    EXPECT_FALSE(sameOutput(dir.file("loop"), dir.file("out.gdb")));
 }
 
 // The replacement of a name is decided when it is written: a link planted there meanwhile by
