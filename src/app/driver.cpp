@@ -24,6 +24,7 @@
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
 #include "platform/instance_lock.h"
+#include "platform/output_links.h"
 
 namespace trakor {
 
@@ -175,6 +176,12 @@ void runGdbPass(Context& ctx, const DriverCalls& calls, ByteStream& in, ByteStre
     if (ctx.progress) ctx.progress(static_cast<int>(in.size()), static_cast<int>(in.size()));
 }
 
+// The input was shortened or rewritten by another program while it was read.
+void tellChangedWhileRead(Context& ctx, const ByteStream& in, const std::string& inputPath) {
+    const UiText& detail = in.bytesCutShort() ? dmsg::kDetailShortened : dmsg::kDetailRewritten;
+    sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, detail, inputPath));
+}
+
 // Runs the engine for one input into the open work file.
 int runEngine(Run& r, ByteStream& in, FileStream& work) {
     Context& ctx = r.ctx;
@@ -200,9 +207,10 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         } else {
             runGdbPass(ctx, r.calls, in, work);
         }
-        // Another program shortened the input while either pass read it: the result is not the file's.
-        if (result == kStepPassed && in.bytesCutShort()) {
-            sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
+        // Another program shortened or rewrote the input while either pass read it: the result is
+        // not the file's.
+        if (result == kStepPassed && (in.bytesCutShort() || in.bytesChanged())) {
+            tellChangedWhileRead(ctx, in, r.req.inputPath);
             result = kRunFailed;
         }
         ctx.waypointIndex.clear();
@@ -219,8 +227,8 @@ int runEngine(Run& r, ByteStream& in, FileStream& work) {
         say(ctx, dmsg::kInputTooLarge, r.req.inputPath.c_str(), static_cast<unsigned>(kMaxImportBytes >> 20));
         return kRunFailed;
     }
-    if (imported == kImportInputChanged) {
-        sayWithDetail(ctx, dmsg::kCannotOpenInput, dmsg::detailText(ctx, dmsg::kDetailShortened, r.req.inputPath));
+    if (imported == kImportInputChanged || (imported == 0 && in.bytesChanged())) {
+        tellChangedWhileRead(ctx, in, r.req.inputPath);
         return kRunFailed;
     }
     // A note no route or track took with it.
@@ -267,6 +275,13 @@ int runSingle(Run& r) {
                             (req.outputTarget == OutputTarget::File || req.outputTarget == OutputTarget::MapSource);
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
         if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
+    }
+    // An input that cannot be replaced (other hard links, say) is refused before its backup is
+    // offered; a read-only one is told so at delivery as before.
+    std::string why;
+    if (r.plan.overwriteInput && !isReadOnly(req.inputPath) && !canReplace(req.inputPath, &why)) {
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, why);
+        return kRunFailed;
     }
     if (deliversCourses(r.plan) && optionRejectsCourses(option)) {
         say(ctx, dmsg::kTcxOptions);
@@ -334,10 +349,10 @@ int runBatch(Run& r) {
 
     FileStream work;
     if (!openWorkFile(ctx, work)) return kRunFailed;
-    errno = ENOENT;
-    FILE* log = ctx.paths.logFile.empty() ? nullptr : std::fopen(ctx.paths.logFile.c_str(), "w");
+    std::string why = std::strerror(ENOENT);
+    FILE* log = ctx.paths.logFile.empty() ? nullptr : openOutputStream(ctx.paths.logFile, &why);
     if (log == nullptr) {
-        sayWithDetail(ctx, dmsg::kLogFile, std::strerror(errno), ctx.paths.logFile.c_str());
+        sayWithDetail(ctx, dmsg::kLogFile, why, ctx.paths.logFile.c_str());
         closeWorkFile(ctx, work);
         return kRunFailed;
     }
@@ -430,6 +445,10 @@ int runConversion(Context& ctx, const DriverCalls& calls, ConversionRequest& req
         return kRunStopped;
     }
     if (int rc = testInputKinds(ctx, request); rc != kDelivered) return rc;
+    // The log is tested before the work files are locked: a FIFO would hold the lock for ever.
+    if (request.multipleInput) {
+        if (int rc = testLogFile(ctx); rc != kStepPassed) return rc;
+    }
     WorkFiles workFiles(ctx);
     r.plan.privateWorkFiles = runsPrivately(request);
     if (!(r.plan.privateWorkFiles ? workFiles.makePrivate() : workFiles.lockFixed(calls))) return kRunFailed;

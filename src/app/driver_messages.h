@@ -88,6 +88,7 @@ inline constexpr KeyedMessage kGpxSent{"$DEV04", "The routes, tracks and waypoin
 
 // Second lines of the messages above that name a file and what is wrong with it.
 inline constexpr UiText kDetailShortened{"$RUN21", "%s: the file was shortened while it was read", 4200};
+inline constexpr UiText kDetailRewritten{"$RUN41", "%s: the file was changed while it was read", 4200};
 inline constexpr UiText kDetailSameAsInput{"$RUN22", "%s: the same file as the input", 4200};
 inline constexpr UiText kDetailReadOnly{"$RUN29", "%s: the file is read-only", 4200};
 inline std::string detailText(const Context& ctx, const UiText& t, const std::string& path) {

@@ -15,6 +15,8 @@
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
+#include "platform/output_links.h"
+#include "platform/path_case.h"
 #include "platform/unit_files.h"
 
 namespace trakor {
@@ -155,7 +157,24 @@ int testInputKinds(Context& ctx, const ConversionRequest& req) {
     return kDelivered;
 }
 
+int testLogFile(Context& ctx) {
+    const std::string& log = ctx.paths.logFile;
+    std::string target, why;
+    if (!log.empty() && (!resolveOutputName(log, target, &why) || existsButNotRegular(target, &why))) {
+        sayWithDetail(ctx, dmsg::kLogFile, why, log.c_str());
+        return kRunFailed;
+    }
+    return kStepPassed;
+}
+
 int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs) {
+    // The output's links are followed once here, as the delivery follows them: a link another user
+    // planted in a shared folder is refused before anything is read.
+    std::string resolved, why;
+    if (!out.empty() && !resolveOutputName(out, resolved, &why)) {
+        sayWithDetail(ctx, dmsg::kCannotOpenOutput, why);
+        return kRunFailed;
+    }
     // An output that does not exist yet is none of the inputs: a batch of thousands is not
     // compared file by file then.
     struct stat outStat;

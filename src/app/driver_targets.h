@@ -25,6 +25,10 @@ int readOutputPath(Context& ctx, const DriverCalls& calls, ConversionRequest& re
 // block the run, in a batch while it holds the work files' lock.
 int testInputKinds(Context& ctx, const ConversionRequest& req);
 
+// The batch log test: the log file (through links as they may be followed) is a regular file or
+// none yet. A failure is told and fails the run.
+int testLogFile(Context& ctx);
+
 // The output test: the output is none of the inputs, its folder exists, and it can be written
 // without harming it. A clash with an input stops the run; a file failure fails it.
 int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs);

@@ -1,5 +1,6 @@
 #include "cli/cli_devices.h"
 
+#include "cli/cli_help.h"
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
@@ -28,9 +29,13 @@ int printDeviceFiles(Context& ctx, const DriverCalls& calls, const std::string& 
         return kRunStopped;
     }
     if (!dev.description) return kDelivered;
-    for (const DeviceRecording& r : listDeviceRecordings(dev.root, *dev.description))
+    std::vector<std::string> unreadable;
+    for (const DeviceRecording& r : listDeviceRecordings(dev.root, *dev.description, &unreadable))
         std::fprintf(out, "%s\n", recordingLine(r).c_str());
-    return kDelivered;
+    for (const std::string& folder : unreadable)
+        std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(),
+                     cliText(ctx, clitext::UnreadableRecordings, folder.c_str()).c_str());
+    return unreadable.empty() ? kDelivered : kRunFailed;
 }
 
 }  // namespace trakor::cli

@@ -38,6 +38,9 @@ inline constexpr UiText AnswerCancel{"$CLI16", "Cancel", 32};
 inline constexpr UiText AnswerOk{"$CLI17", "OK", 32};
 inline constexpr UiText NoInputFiles{"$CLI18", "%s: no files of the supported types (gdb, gpx, tcx, crs, fit, kml, kmz, itn, nmea)",
                                      256};
+inline constexpr UiText SameOutputs{"$CLI19", "%s %s and %s %s name the same file", 256};
+inline constexpr UiText NoTempFolder{"$CLI20", "cannot make a temporary folder in %s", 256};
+inline constexpr UiText UnreadableRecordings{"$CLI21", "cannot read the recordings folder %s", 256};
 }  // namespace clitext
 
 // A line of the command line's own in the run's language, formatted with the arguments.

@@ -21,6 +21,7 @@
 #include "cli/cli_help.h"
 #include "core/file_names.h"
 #include "platform/file_delivery.h"
+#include "platform/output_links.h"
 
 namespace trakor::cli {
 
@@ -60,16 +61,10 @@ bool expandFolders(const Context& ctx, const std::vector<std::string>& inputs, c
 
 std::string namedAlready(const std::string& path, const std::vector<std::string>& inputs, const std::string& output) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(path.c_str(), &st) == 0)
         for (const std::string& in : inputs)
             if (sameFile(st, in)) return in;
-        if (sameFile(st, output)) return output;
-        return {};
-    }
-    std::error_code ec, outEc;
-    const fs::path name = fs::weakly_canonical(path, ec);
-    if (!output.empty() && !ec && name == fs::weakly_canonical(output, outEc) && !outEc) return output;
-    return {};
+    return sameOutput(path, output) ? output : std::string();
 }
 
 namespace {
@@ -161,7 +156,10 @@ std::string TempFolder::file(const std::string& name) {
         const std::string parent = tempParent();
         removeStaleTempFolders(parent);
         std::string pattern = parent + "/" + kTempPrefix + "XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr || pattern.size() >= sizeof liveFolder) return {};
+        if (::mkdtemp(pattern.data()) == nullptr || pattern.size() >= sizeof liveFolder) {
+            error_ = parent + ": " + std::strerror(pattern.size() >= sizeof liveFolder ? ENAMETOOLONG : errno);
+            return {};
+        }
         // Locked under another name first, so no clean-up takes it for a left-over meanwhile.
         const std::string lock = pattern + "/" + kLockName;
         lockFd_ = ::open((lock + ".new").c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

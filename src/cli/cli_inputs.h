@@ -20,7 +20,7 @@ bool expandFolders(const Context& ctx, const std::vector<std::string>& inputs, c
                    std::vector<std::string>& out, std::string* error);
 
 // Which of `inputs` and `output` the file `path` is (the same file through links and "..", or
-// the same name for one that does not exist yet); empty when none.
+// the same name, also through links, of one that does not exist yet); empty when none.
 std::string namedAlready(const std::string& path, const std::vector<std::string>& inputs, const std::string& output);
 
 // A folder of its own under $TMPDIR (else /tmp), removed with everything in it at the end, also
@@ -35,9 +35,12 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     // Creates the folder on first use; empty when that is not possible.
     std::string file(const std::string& name);
+    // Why the folder could not be created: "<parent folder>: <the system's reason>".
+    const std::string& error() const { return error_; }
 
 private:
     std::string path_;
+    std::string error_;
     int lockFd_ = -1;
 };
 

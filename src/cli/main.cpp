@@ -35,6 +35,7 @@
 #include "app/run_summary.h"
 #include "course/device_detection.h"
 #include "platform/environment.h"
+#include "platform/output_links.h"
 #include "platform/process_guard.h"
 #ifdef TRAKOR_HAVE_VIEW
 #include "view/render_png.h"
@@ -275,6 +276,9 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
     if (o.output == "-" && !o.target.empty() && o.target != "file")
         throw CLI::ValidationError("--output", "'-' (standard output) takes no --target but file");
     if (!o.render.empty() && o.inputs.size() != 1) throw CLI::ValidationError("--render", "draws exactly one INPUT");
+    // The picture and the conversion's result are both delivered or the run is refused.
+    if (!o.render.empty() && o.output == "-")
+        throw CLI::ValidationError("--render", "draws into a PNG file; its conversion result cannot go to standard output (-o -)");
     if (!o.render.empty() && !endsWith(lowerAscii(o.render), ".png"))
         throw CLI::ValidationError("--render", "writes a PNG file: its name ends in .png, got '" + o.render + "'");
 #ifdef TRAKOR_HAVE_VIEW
@@ -345,10 +349,21 @@ void chooseLanguage(Context& ctx, LanguageFile& language) {
         ctx.settings.Language = 0;
 }
 
+// The run's temporary folder could not be made: where and why. Returns the exit status.
+int tellNoTempFolder(const Context& ctx, const cli::TempFolder& temp) {
+    std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(),
+                 cli::cliText(ctx, cli::clitext::NoTempFolder, temp.error().c_str()).c_str());
+    return kRunFailed;
+}
+
 // Standard input is read into a file of its type; its name gives the tracks their names.
 bool spoolStandardInput(Options& o, cli::TempFolder& temp, const Context& ctx) {
     std::string spooled = temp.file("stdin." + o.inputType);
-    FILE* f = spooled.empty() ? nullptr : std::fopen(spooled.c_str(), "wb");
+    if (spooled.empty()) {
+        tellNoTempFolder(ctx, temp);
+        return false;
+    }
+    FILE* f = std::fopen(spooled.c_str(), "wb");
     std::string error = std::strerror(errno);
     bool ok = f != nullptr && cli::copyStream(stdin, f, &error);
     if (f != nullptr && std::fclose(f) != 0 && ok) {
@@ -364,6 +379,33 @@ bool spoolStandardInput(Options& o, cli::TempFolder& temp, const Context& ctx) {
     return true;
 }
 
+// The log and the picture are outputs of their own: never an input, the result or each other,
+// and the picture is not written through another user's link in a shared folder. Returns -1 to go
+// on, else the exit status.
+int checkOutputsApart(const Context& ctx, const Options& o) {
+    const std::string& app3 = ctx.paths.appName;
+    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
+        if (path.empty()) continue;
+        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
+            const UiText& t = other == absolute(o.output) ? cli::clitext::WouldOverwriteOutput
+                                                          : cli::clitext::WouldOverwriteInput;
+            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, t, flag, path.c_str(), other.c_str()).c_str());
+            return cli::kUsageError;
+        }
+    }
+    if (!o.log.empty() && !o.render.empty() && sameOutput(absolute(o.log), absolute(o.render))) {
+        std::fprintf(stderr, "%s: %s\n", app3.c_str(),
+                     cli::cliText(ctx, cli::clitext::SameOutputs, "--log", o.log.c_str(), "--render", o.render.c_str()).c_str());
+        return cli::kUsageError;
+    }
+    std::string resolved, why;
+    if (!o.render.empty() && !resolveOutputName(absolute(o.render), resolved, &why)) {
+        std::fprintf(stderr, "%s: %s\n", app3.c_str(), why.c_str());
+        return kRunFailed;
+    }
+    return -1;
+}
+
 // The conversion itself (or the view, or the picture) once the command line is checked.
 int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
@@ -373,6 +415,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     std::string stdoutFile;
     if (resultToStdout) {
         stdoutFile = temp.file("stdout." + (o.outputType.empty() ? std::string("gdb") : o.outputType));
+        if (stdoutFile.empty()) return tellNoTempFolder(ctx, temp);
         o.output = stdoutFile;
         // "Completed" only once the last byte is out.
         notifier.holdBack(dmsg::kCompleted.key);
@@ -386,16 +429,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
         }
         o.inputs = std::move(inputs);
     }
-    // The log and the picture are outputs of their own: never an input or the result.
-    for (const auto& [flag, path] : {std::pair{"--log", o.log}, std::pair{"--render", o.render}}) {
-        if (path.empty()) continue;
-        if (const std::string other = cli::namedAlready(absolute(path), o.inputs, absolute(o.output)); !other.empty()) {
-            const UiText& t = other == absolute(o.output) ? cli::clitext::WouldOverwriteOutput
-                                                          : cli::clitext::WouldOverwriteInput;
-            std::fprintf(stderr, "%s: %s\n", app3.c_str(), cli::cliText(ctx, t, flag, path.c_str(), other.c_str()).c_str());
-            return cli::kUsageError;
-        }
-    }
+    if (const int rc = checkOutputsApart(ctx, o); rc >= 0) return rc;
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
     if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx);
 

@@ -23,7 +23,7 @@ bool hasExtension(const fs::path& p, const std::string& extension) {
 }
 
 void collect(const std::string& folder, const std::string& extension, std::set<std::string>& seen,
-             std::vector<DeviceRecording>& found) {
+             std::vector<DeviceRecording>& found, std::vector<std::string>* unreadable) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code fileEc;
@@ -34,23 +34,35 @@ void collect(const std::string& folder, const std::string& extension, std::set<s
         if (::stat(path.c_str(), &st) != 0) continue;
         found.push_back({path, static_cast<int64_t>(st.st_mtime), static_cast<uint64_t>(st.st_size)});
     }
+    // A folder the unit does not have holds no recordings; one that cannot be read is told.
+    if (ec && ec != std::errc::no_such_file_or_directory && unreadable != nullptr)
+        unreadable->push_back(folder + ": " + ec.message());
 }
 
 }  // namespace
 
-std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device) {
+std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device,
+                                                  std::vector<std::string>* unreadable) {
     std::vector<DeviceRecording> found;
     std::set<std::string> seen;
     for (const DeviceFileKind* kind : device.recordings()) {
         // Only folders beneath the mount: a description cannot show what lies outside the unit.
         UnitFolder folder;
-        if (findUnitFolder(root, kind->path, false, folder) != UnitLookup::Found) continue;
-        collect(folder.path(), kind->extension, seen, found);
+        const UnitLookup lookup = findUnitFolder(root, kind->path, false, folder);
+        if (lookup == UnitLookup::Failed) {
+            // Something that is not a folder where the recordings belong cannot be read: told.
+            std::error_code ec;
+            const std::string there = findPathNoCase(root, kind->path);
+            if (unreadable != nullptr && fs::exists(fs::symlink_status(there, ec)))
+                unreadable->push_back(there + ": " + std::make_error_code(std::errc::not_a_directory).message());
+        }
+        if (lookup != UnitLookup::Found) continue;
+        collect(folder.path(), kind->extension, seen, found, unreadable);
         // Units keep their older GPX tracks in an "Archive" folder beside the current one.
         const std::string parent = fs::path(folder.relative).parent_path().string();
         if (kind->dataType == "GPSData" &&
             findUnitFolder(root, parent.empty() ? "Archive" : parent + "/Archive", false, folder) == UnitLookup::Found)
-            collect(folder.path(), kind->extension, seen, found);
+            collect(folder.path(), kind->extension, seen, found, unreadable);
     }
     std::sort(found.begin(), found.end(), [](const DeviceRecording& a, const DeviceRecording& b) {
         return a.modified != b.modified ? a.modified > b.modified : a.path < b.path;

@@ -17,8 +17,10 @@ struct DeviceRecording {
 };
 
 // Every file of the unit's recording folders (under `root`, folders matched in any case) with
-// the extension the description gives, newest first (then by path).
-std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device);
+// the extension the description gives, newest first (then by path). Folders that are there but
+// cannot be read go to `unreadable` as "<folder>: <reason>".
+std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const GarminDevice& device,
+                                                  std::vector<std::string>* unreadable = nullptr);
 
 // One line of a recordings list: local date and time, size in bytes, path.
 std::string recordingLine(const DeviceRecording& r);

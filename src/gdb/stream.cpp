@@ -55,6 +55,8 @@ bool FileStream::open(const std::string& path, const char* mode) {
     if (fd_ < 0) return false;
     struct stat st {};
     fileSize_ = openSize_ = ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    readPath_.clear();
+    if ((flags & O_ACCMODE) == O_RDONLY && identityOf(fd_, path, opened_)) readPath_ = path;
     if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
     moveWindow(0);
     return true;
@@ -190,6 +192,26 @@ bool FileStream::bytesCutShort() const {
     if (map_ && map_->shrank()) return true;
     struct stat st {};
     return fd_ >= 0 && ::fstat(fd_, &st) == 0 && static_cast<int64_t>(st.st_size) < openSize_;
+}
+
+namespace {
+int64_t nanoseconds(const struct timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; }
+}  // namespace
+
+bool FileStream::identityOf(int fd, const std::string& path, Identity& id) {
+    struct stat st {};
+    if (fd >= 0 ? ::fstat(fd, &st) != 0 : ::stat(path.c_str(), &st) != 0) return false;
+    id = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+          nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+    return true;
+}
+
+bool FileStream::bytesChanged() const {
+    if (fd_ < 0 || readPath_.empty()) return false;
+    // The open file's content and attributes, then whether its name now leads to another file.
+    Identity held, named;
+    if (!identityOf(fd_, readPath_, held) || !(held == opened_)) return true;
+    return identityOf(-1, readPath_, named) && (named.device != held.device || named.inode != held.inode);
 }
 
 int64_t FileStream::size() const { return fd_ >= 0 ? fileSize_ : -1; }

@@ -40,6 +40,9 @@ public:
     }
     // Whether bytes given by wholeBytes were cut short since: the file shrank while mapped.
     virtual bool bytesCutShort() const { return false; }
+    // Whether another program changed or replaced the file since it was opened for reading, so
+    // that what was read may mix old and new bytes.
+    virtual bool bytesChanged() const { return false; }
 
     // Position remembered by beginRecord for endRecord.
     int64_t recordStart = -1;
@@ -115,8 +118,19 @@ public:
     // Mapped pages cut off, or the file on disk now shorter than when it was opened (the buffer
     // may have held bytes another program has since cut away).
     bool bytesCutShort() const override;
+    // The file opened for reading is no longer as it was (size, modification or change time to
+    // the nanosecond), or its path now names another file.
+    bool bytesChanged() const override;
 
 private:
+    // What identifies the file and its content as opened for reading.
+    struct Identity {
+        uint64_t device = 0, inode = 0;
+        int64_t size = 0, modifiedNs = 0, changedNs = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    // Of the open file fd, or (fd negative) of the file at `path`.
+    static bool identityOf(int fd, const std::string& path, Identity& id);
     static constexpr size_t kBufferSize = size_t{1} << 16;
     // Hands the changed bytes of the buffer to the file; false (and ok_ false) when that fails.
     bool flush();
@@ -133,6 +147,8 @@ private:
     size_t dirtyFrom_ = 0, dirtyTo_ = 0;  // changed bytes not yet written
     int64_t fileSize_ = 0;   // the file's size as far as this stream has seen or made it
     int64_t openSize_ = 0;   // the file's size when it was opened
+    std::string readPath_;   // the path of a file opened for reading only
+    Identity opened_;
     std::unique_ptr<GuardedMapping> map_;
     bool writeBehind_ = false;
     WriteBehind behind_;

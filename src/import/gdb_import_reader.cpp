@@ -80,7 +80,11 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
 
     size_t pos = 0;
     RecordView rec;
-    if (!firstDataRecord(bytes, length, pos)) return kReadNothing;
+    // A header that breaks off (its creator name without its end among them): cut before any record.
+    if (!firstDataRecord(bytes, length, pos) || pos > length) {
+        ctx.run.cutNote = "the rest of its header";
+        return kReadNothing;
+    }
 
     bool emitted = false;
     bool ended = false;
@@ -99,8 +103,10 @@ int readGdbForImport(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t 
             emitted = true;
         }
     }
-    // Bytes left that make no whole record: the file was cut inside one.
+    // Bytes left that make no whole record: the file was cut inside one; none left and no end
+    // record: it was cut between two.
     if (!ended && pos < length) ctx.run.cutNote = cutRecordNote(length - pos > 4 ? static_cast<char>(bytes[pos + 4]) : 0);
+    if (!ended && pos >= length) ctx.run.cutNote = "its end record (it breaks off between two records)";
     return emitted ? kReadDone : kReadNothing;
 }
 

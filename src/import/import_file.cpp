@@ -120,8 +120,8 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     if (ctx.run.cutNote.empty()) ctx.run.cutNote = documentEndNote(type, bytes, length);
 
     writeEndRecord(job.output);
-    // Another program shortened the input while it was read: what was read is not the file.
-    if (input.bytesCutShort()) return kImportInputChanged;
+    // Another program shortened or rewrote the input while it was read: what was read is not the file.
+    if (input.bytesCutShort() || input.bytesChanged()) return kImportInputChanged;
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/output_links.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -77,18 +79,25 @@ bool writeAll(int fd, std::string_view bytes, ssize_t (*writeFn)(int, const void
 }  // namespace
 
 LockedTemporary::~LockedTemporary() {
-    if (fd_ < 0) return;
-    // Only while the name is still this file's: it may have been moved away meanwhile.
-    struct stat held {}, named {};
-    if (::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-        held.st_ino == named.st_ino)
-        ::unlink(path_.c_str());
-    ::close(fd_);
+    if (fd_ >= 0) {
+        // Only while the name is still this file's: it may have been moved away meanwhile.
+        struct stat held {}, named {};
+        if (::fstat(fd_, &held) == 0 && ::fstatat(dirFd_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            ::unlinkat(dirFd_, name_.c_str(), 0);
+        ::close(fd_);
+    }
+    if (dirFd_ >= 0) ::close(dirFd_);
 }
 
 bool LockedTemporary::create(const std::string& targetPath, std::string* error) {
     const fs::path target(targetPath);
-    const std::string prefix = (folderOf(target) / temporaryPrefix(target)).string();
+    const fs::path folder = folderOf(target);
+    // The folder is held from here on: the temporary is made and renamed in this one folder,
+    // whatever its path comes to name meanwhile.
+    if (dirFd_ < 0) dirFd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd_ < 0) return fail(error, "cannot create a temporary file beside " + targetPath, errno);
+    const std::string prefix = temporaryPrefix(target);
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device seed;
     std::mt19937 pick(seed());
@@ -96,7 +105,7 @@ bool LockedTemporary::create(const std::string& targetPath, std::string* error) 
         std::string name = prefix;
         for (size_t i = 0; i < kRandomLength; ++i) name += kLetters[pick() % (sizeof kLetters - 1)];
         // Created like any new file of the user (the umask applies), and only if the name is free.
-        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int fd = ::openat(dirFd_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return fail(error, "cannot create a temporary file beside " + targetPath, errno);
@@ -109,7 +118,8 @@ bool LockedTemporary::create(const std::string& targetPath, std::string* error) 
         while (rc != 0 && errno == EINTR);
         if (::fstat(fd, &st) == 0 && st.st_nlink > 0) {
             fd_ = fd;
-            path_ = std::move(name);
+            name_ = name;
+            path_ = (folder / name).string();
             return true;
         }
         ::close(fd);
@@ -120,7 +130,9 @@ bool LockedTemporary::create(const std::string& targetPath, std::string* error) 
 bool LockedTemporary::commit(const std::string& target, bool replace, std::string* error) {
     if (fd_ < 0) return fail(error, "no temporary file for " + target, EBADF);
     if (::fsync(fd_) != 0) return fail(error, "cannot flush " + path_, errno);
-    const bool moved = replace ? ::rename(path_.c_str(), target.c_str()) == 0 : moveWithoutReplacing(target);
+    // The target is beside the temporary, in the folder held since it was made.
+    const std::string name = fs::path(target).filename().string();
+    const bool moved = replace ? ::renameat(dirFd_, name_.c_str(), dirFd_, name.c_str()) == 0 : moveWithoutReplacing(name);
     if (!moved) return fail(error, std::string(replace ? "cannot replace " : "cannot create ") + target, errno);
     // The lock ends only now that the temporary has its final name.
     ::close(fd_);
@@ -128,21 +140,21 @@ bool LockedTemporary::commit(const std::string& target, bool replace, std::strin
     return true;
 }
 
-bool LockedTemporary::moveWithoutReplacing(const std::string& target) {
-    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+bool LockedTemporary::moveWithoutReplacing(const std::string& name) {
+    if (::renameat2(dirFd_, name_.c_str(), dirFd_, name.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
     // File systems without that rename: a hard link refuses an existing name as well.
-    if (::link(path_.c_str(), target.c_str()) == 0) {
-        ::unlink(path_.c_str());
+    if (::linkat(dirFd_, name_.c_str(), dirFd_, name.c_str(), 0) == 0) {
+        ::unlinkat(dirFd_, name_.c_str(), 0);
         return true;
     }
     if (errno == EEXIST) return false;
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0) {
+    if (::fstatat(dirFd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return ::rename(path_.c_str(), target.c_str()) == 0;
+    return ::renameat(dirFd_, name_.c_str(), dirFd_, name.c_str()) == 0;
 }
 
 int removeStaleTemporaries(const std::string& path) {
@@ -215,13 +227,14 @@ std::string notRegularFile(const std::string& path, mode_t mode) {
 }
 
 bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
-    target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(target, ec)) {
-        auto resolved = std::filesystem::weakly_canonical(target, ec);
-        if (ec) return fail(error, "cannot resolve " + path, ec.value());
-        target = resolved.string();
+    // Every link on the way is checked; the name changes only when the file's own name is a link.
+    std::string resolved;
+    if (!resolveOutputName(path, resolved, error)) {
+        errno = EACCES;
+        return false;
     }
+    std::error_code ec;
+    target = std::filesystem::is_symlink(path, ec) ? resolved : path;
 
     mode = 0644;
     struct stat st {};
@@ -262,8 +275,10 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
         return false;
     }
     if (!fill(tmp.fd())) return fail(error, "cannot write " + tmp.path(), errno);
+    // Not through a link that appeared meanwhile: the rename replaces such a link, not its target.
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
+    const std::string name = fs::path(target).filename().string();
+    if (::fstatat(tmp.folderFd(), name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode)) {
         if (!giveAttributesOf(old, target, tmp.fd(), error)) return false;
     } else if (::fchmod(tmp.fd(), mode) != 0) {
         return fail(error, "cannot set the permissions of " + tmp.path(), errno);

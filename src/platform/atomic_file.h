@@ -14,7 +14,8 @@
 namespace trakor {
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over `path`.
-// A symbolic link is followed (its target is replaced); an existing file keeps its permission
+// A symbolic link is followed (its target is replaced) unless another user planted it in a shared
+// sticky folder (see resolveOutputName); an existing file keeps its permission
 // bits, its owner and group where the system allows, and its extended attributes (ACLs too).
 // Fails, leaving `path` untouched, when the file is read-only, the folder cannot be written or any
 // step fails; `error` then holds the reason.
@@ -78,13 +79,18 @@ public:
     bool create(const std::string& target, std::string* error = nullptr);
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
-    // Flushes it and gives it the name `target`, replacing a file there or (replace false)
+    // Flushes it and gives it the name `target` (beside it, in the folder held since create),
+    // replacing a file there (a symbolic link itself, never its target) or (replace false)
     // refusing an existing one; the object then owns nothing.
     bool commit(const std::string& target, bool replace, std::string* error = nullptr);
+    // The folder it was made in, held open.
+    int folderFd() const { return dirFd_; }
 
 private:
-    bool moveWithoutReplacing(const std::string& target);
+    bool moveWithoutReplacing(const std::string& name);
     int fd_ = -1;
+    int dirFd_ = -1;
+    std::string name_;  // its name in that folder
     std::string path_;
 };
 

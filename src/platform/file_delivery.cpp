@@ -123,6 +123,12 @@ bool replaceFileByMoving(const std::string& source, const std::string& target, s
     return moveFileOver(source, target) || replaceFileWith(source, target, error);
 }
 
+bool canReplace(const std::string& path, std::string* error) {
+    std::string target;
+    mode_t mode = 0;
+    return replacementOf(path, target, mode, error);
+}
+
 bool copyToNewFile(const std::string& source, const std::string& target, std::string* error) {
     if (tooLong(target, error)) return false;
     // Written under a temporary name: an interrupted copy never looks like a complete one. It

@@ -31,6 +31,10 @@ bool replaceFileWith(const std::string& source, const std::string& target, std::
 // renamed into place (see moveFileOver) instead of copied, and is gone afterwards.
 bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error = nullptr);
 
+// Whether `path` can be replaced as replaceFileWith would replace it (not another user's link in a
+// shared folder, no other hard links, writable); false with the reason in `error`.
+bool canReplace(const std::string& path, std::string* error = nullptr);
+
 // Copies `source` to a file that must not exist yet (a backup), through a temporary that gets
 // the name only when complete; false when that fails.
 bool copyToNewFile(const std::string& source, const std::string& target, std::string* error = nullptr);

@@ -1,4 +1,7 @@
 // GDB inputs: header scan, the record loop with its information texts, down-conversion, View.
+#include <chrono>
+#include <fstream>
+
 #include "app/tests/driver_fixture.h"
 
 namespace trakor::test {
@@ -134,6 +137,47 @@ TEST_F(GdbInputTest, InputShortenedWhileThePassReadsItFailsTheRun) {
     EXPECT_EQ(run(), kRunFailed);
     EXPECT_EQ(notes.keys(), Keys{"$MSG15"});
     EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb")));
+}
+
+// The same for an input rewritten in place (a byte in its middle, the size kept) while the record
+// pass, the via point pass or the import reads it.
+TEST_F(GdbInputTest, InputRewrittenWhileReadFailsTheRun) {
+    const auto rewrite = [](const std::string& path) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(std::filesystem::file_size(path) / 2));
+        f.put('\0');
+    };
+    const auto pass = calls.convertGdbRecord;
+    const auto import = calls.importFile;
+    const std::string input = dir.file("r.gdb");
+    calls.convertGdbRecord = [&](Context& c, ByteStream& in, ByteStream& out) {
+        if (recordCalls == 0) rewrite(input);
+        c.run.trackCounter = 1;
+        return pass(c, in, out);
+    };
+    calls.viaPointVisibilityPass = [&](Context& c, ByteStream& in, ByteStream& out) {
+        rewrite(input);
+        c.run.routeCounter = 1;
+        copyBytes(static_cast<int32_t>(in.size()), &out, in);
+        return 0;
+    };
+    calls.importFile = [&](Context& c, const std::string& base, ByteStream& in, ByteStream& out) {
+        rewrite(input);
+        return import(c, base, in, out);
+    };
+    for (int option : {21, 3, 0}) {
+        notes.entries.clear();
+        recordCalls = 0;
+        letters = {'T', 'T', 'V'};
+        makeFile("r.gdb", gdbBytes('m', "abcdef"));
+        // Written an hour ago: the rewrite gives it a later time whatever the clock's grain.
+        std::filesystem::last_write_time(input, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        fileRequest(input, dir.file("o.gdb"), option);
+        EXPECT_EQ(run(), kRunFailed) << option;
+        ASSERT_EQ(notes.keys(), Keys{"$MSG15"}) << option;
+        EXPECT_NE(notes.entries[0].text.find("changed while it was read"), std::string::npos) << notes.entries[0].text;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("o.gdb"))) << option;
+    }
 }
 
 TEST_F(GdbInputTest, UnusableHeaderAndMemoryErrors) {

@@ -554,6 +554,17 @@ TEST_F(CliTest, StandardInputAndOutput) {
     EXPECT_EQ(cli("- --option 0 -o x.gdb < " + sample), cli::kUsageError);
     EXPECT_EQ(cli("- --input-type fit --option 0 -o - < " + sample), 2);
     EXPECT_TRUE(out.empty());
+    // Without the folder for temporary files, that folder is named, whichever stream needs it.
+    const std::string missing = dir.file("no-such-folder");
+    for (const char* args : {"- --input-type gpx --option 0 -o x.gdb", "t.gpx --option 0 -o -"}) {
+        makeFile("t.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+        EXPECT_EQ(runCommand("export TMPDIR=" + quote(missing) + "; " + command(args) + " < " + sample + " 2>" +
+                             quote(dir.file("stderr.txt"))),
+                  2) << args;
+        err = readFile(dir.file("stderr.txt"));
+        EXPECT_NE(err.find("cannot make a temporary folder in " + missing + ": No such file"), std::string::npos)
+            << args << "\n" << err;
+    }
 }
 
 TEST_F(CliTest, SplitMessagesNameTheUnit) {

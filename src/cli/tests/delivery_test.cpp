@@ -173,6 +173,13 @@ TEST_F(CliTest, EveryFileFailureOfTheOverwritePathFailsTheRun) {
     EXPECT_EQ(readFile(dir.file(longName)), input);
     // The user's Cancel stops the run with 1.
     EXPECT_EQ(cli("--option 24 --no-split --no-filter --cancel --overwrite-input " + longName), 1);
+    // An input with another hard link is refused before a backup is offered or made.
+    makeFile("linked.gdb", input);
+    fs::create_hard_link(dir.file("linked.gdb"), dir.file("other.gdb"));
+    EXPECT_EQ(cli("--option 24 --no-split --no-filter --yes --overwrite-input linked.gdb"), 2);
+    EXPECT_NE(err.find("hard link"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("linked.gdb.bak"))) << err;
+    EXPECT_EQ(readFile(dir.file("linked.gdb")), input);
 }
 
 TEST_F(CliTest, BackupsAndReplacementsLeaveNoTemporariesAndClearEarlierOnes) {

@@ -173,6 +173,10 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
     ASSERT_EQ(::mkfifo(dir.file("fifo.gdb").c_str(), 0644), 0);
     ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0644), 0);
     ASSERT_EQ(::mkfifo(dir.file("fifo.gpx").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.csv").c_str(), 0644), 0);
+    // Links to names another output of the run is about to create.
+    fs::create_symlink("out.gdb", dir.file("pic.png"));
+    fs::create_symlink("all.gdb", dir.file("log.csv"));
     const std::string gpx = readFile(dir.file("t.gpx"));
     const struct {
         const char* args;
@@ -189,6 +193,11 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
         {"t.gpx --option 0 -o fifo.gdb", 2, "FIFO"},
         {"fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
         {"t.gpx fifo.gpx --option 0 -o o.gdb", 2, "FIFO"},
+        {"--render pic.png --option 0 t.gpx -o out.gdb", 64, "the output"},
+        {"--log log.csv t.gpx ref.gdb --option 0 -o all.gdb", 64, "the output"},
+        {"--log same.png --render same.png t.gpx", 64, "the same file"},
+        {"--render p.png --option 0 t.gpx -o -", 64, "standard output"},
+        {"--log fifo.csv t.gpx ref.gdb --option 0 -o all.gdb", 2, "FIFO"},
     };
     for (const auto& c : kCases) {
         EXPECT_EQ(cli(c.args), c.status) << c.args << "\n" << err << out;
@@ -197,9 +206,37 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
         EXPECT_EQ(readFile(dir.file("ro.png")), "old picture") << c.args;
     }
     EXPECT_FALSE(fs::exists(dir.file("all.gdb")));
+    EXPECT_FALSE(fs::exists(dir.file("out.gdb")));
+    EXPECT_FALSE(fs::exists(dir.file("p.png")));
     // A picture that can be written is written whole, beside nothing left over.
     EXPECT_EQ(cli("--render new.png t.gpx"), 0) << err;
     EXPECT_EQ(readFile(dir.file("new.png")).substr(1, 3), "PNG");
+}
+
+// Another user's link planted in a shared sticky folder (as /tmp is) never decides where a result,
+// a picture or a log goes: refused with the reason, the file it points to untouched. The
+// user's own link there is followed as links are elsewhere.
+TEST_F(EdgesTest, LinksOfOtherUsersInSharedFoldersAreNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link to another user";
+    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    fs::create_directory(dir.file("share"));
+    ASSERT_EQ(::chmod(dir.file("share").c_str(), 01777), 0);
+    makeFile("secret.txt", "secret");
+    const char* kCases[] = {"t.gpx --option 0 -o share/new.gdb", "--render share/new.png t.gpx",
+                            "--log share/new.csv t.gpx ref.gdb --option 0 -o all.gdb"};
+    for (const char* args : kCases) {
+        for (const char* name : {"share/new.gdb", "share/new.png", "share/new.csv"}) {
+            fs::remove(dir.file(name));
+            fs::create_symlink(dir.file("secret.txt"), dir.file(name));
+            ASSERT_EQ(::lchown(dir.file(name).c_str(), 65534, 65534), 0);
+        }
+        EXPECT_EQ(cli(args), 2) << args << "\n" << err << out;
+        EXPECT_NE((err + out).find("not followed"), std::string::npos) << args << "\n" << err << out;
+        EXPECT_EQ(readFile(dir.file("secret.txt")), "secret") << args;
+    }
+    ASSERT_EQ(::lchown(dir.file("share/new.gdb").c_str(), 0, 0), 0);
+    EXPECT_EQ(cli("t.gpx --option 0 -o share/new.gdb"), 0) << err;
+    EXPECT_EQ(gdbBody(readFile(dir.file("secret.txt"))), ref);
 }
 
 }  // namespace

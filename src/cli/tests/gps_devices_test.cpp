@@ -259,6 +259,13 @@ TEST_F(CliTest, DeviceFilesAreListedNewestFirst) {
     EXPECT_LT(middle, oldest);
     EXPECT_EQ(out.find("notes.txt"), std::string::npos);
 
+    // A recordings folder that is there but cannot be read (here a file in its place) is told,
+    // and the listing fails.
+    fs::rename(root + "/GARMIN/Activity", root + "/GARMIN/Activity.away");
+    writeFile(root + "/GARMIN/Activity", "not a folder");
+    EXPECT_EQ(cli("--list-device-files " + quote(root)), 2) << out;
+    EXPECT_NE(err.find("cannot read the recordings folder " + root + "/GARMIN/Activity"), std::string::npos) << err;
+
     ASSERT_EQ(cli("--list-devices --gps-drive " + quote(root)), 0);
     EXPECT_NE(out.find("/Forerunner 935: FIT courses, GPX"), std::string::npos) << out;
 }

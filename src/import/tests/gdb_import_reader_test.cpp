@@ -142,6 +142,19 @@ TEST_F(GdbImportReaderTest, OtherVersionsAndDamagedFilesAreHandled) {
     EXPECT_EQ(readGdbForImport(ctx, job, bad.data(), bad.size()), kReadNothing);
 }
 
+// A file cut anywhere before its end record says what it lacks, also when the cut falls in its
+// header or between two records before the first track (a batch logs it as incomplete then).
+TEST_F(GdbImportReaderTest, EveryCutIsToldWithWhatTheFileLacks) {
+    GdbImage image('m');
+    image.waypoint("W").track(track("T", 0, {{1, 1}, {2, 2}, {3, 3}})).end();
+    const std::vector<uint8_t>& bytes = image.bytes();
+    for (size_t cut = kVersionOffset + 1; cut <= bytes.size(); ++cut) {
+        ctx.run.cutNote.clear();
+        readGdbForImport(ctx, job, bytes.data(), cut);
+        EXPECT_EQ(ctx.run.cutNote.empty(), cut == bytes.size()) << "cut at " << cut << " of " << bytes.size();
+    }
+}
+
 TEST_F(GdbImportReaderTest, CorpusFilesMatchGpsbabel) {
     if (!haveProgram("gpsbabel")) GTEST_SKIP() << "gpsbabel is not installed";
     for (const char* name : {"gdb-sample.gdb", "gdb-sample-v3.gdb"}) {
