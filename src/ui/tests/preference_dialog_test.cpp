@@ -34,6 +34,7 @@ class PreferenceDialogTest : public QObject {
 private slots:
     void metricFields();
     void milesFields();
+    void untouchedFieldsKeepTheStoredValues();
     void valuesAreClampedOnOk();
     void prefixCheck();
     void symbolChangeIsToldOnce();
@@ -80,6 +81,26 @@ void PreferenceDialogTest::milesFields() {
     QCOMPARE(s.RemovalDistance, 27);
     QCOMPARE(s.ExtraDistance, 3);
     QCOMPARE(s.AverageSpeed, 16);
+}
+
+// Values shown rounded to the field's unit come back as stored, OK after OK, in either unit.
+void PreferenceDialogTest::untouchedFieldsKeepTheStoredValues() {
+    for (int32_t miles : {0, 1}) {
+        Fixture f;
+        Settings& s = f.ctx.settings;
+        s.milesMode = miles;
+        s.RemovalDistance = 35;
+        s.AverageSpeed = 15;
+        s.ExtraDistance = 4;
+        for (int ok = 0; ok < 2; ++ok) {
+            CPreferenceDlg dlg(f.services);
+            child<QPushButton>(&dlg, "okButton")->click();
+            QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+            QCOMPARE(f.store.values["Removal Distance"], 35);
+            QCOMPARE(f.store.values["Average Speed"], 15);
+            QCOMPARE(f.store.values["Extra Distance"], 4);
+        }
+    }
 }
 
 void PreferenceDialogTest::valuesAreClampedOnOk() {
