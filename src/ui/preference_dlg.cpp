@@ -162,6 +162,7 @@ void CPreferenceDlg::buildSymbolGroup(QWidget* page) {
             symbol_->addItem(QStringLiteral("%1  %2").arg(code).arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))), code);
     symbolLabel_->setBuddy(symbol_);
     symbolHint_ = new QLabel(symbolGroup_);
+    symbolHint_->setObjectName(QStringLiteral("symbolHint"));
     table_ = new QPushButton(symbolGroup_);
     table_->setObjectName(QStringLiteral("tableButton"));
     table_->setAutoDefault(false);

@@ -2,6 +2,7 @@
 // what OK and Cancel store.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,6 +40,7 @@ private slots:
     void prefixCheck();
     void symbolChangeIsToldOnce();
     void cancelWritesNothing();
+    void hintSentencesStandApart();
 };
 
 void PreferenceDialogTest::metricFields() {
@@ -184,6 +186,19 @@ void PreferenceDialogTest::cancelWritesNothing() {
     QCOMPARE(f.ctx.settings.CoursePoints, 1);
     QCOMPARE(f.ctx.settings.CourseTurn, 30);
     QVERIFY(f.store.written.empty());
+}
+
+// The hint beside the symbol list is two sentences on two lines: the first ends as a sentence
+// does, so the two do not read as one.
+void PreferenceDialogTest::hintSentencesStandApart() {
+    for (int32_t language = 1; language <= 9; ++language) {
+        Fixture f;
+        f.useLanguageFile(language);
+        CPreferenceDlg dlg(f.services);
+        const QStringList lines = child<QLabel>(&dlg, "symbolHint")->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].endsWith(u'.'), qPrintable(lines[0]));
+    }
 }
 
 QTEST_MAIN(PreferenceDialogTest)
