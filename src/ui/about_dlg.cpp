@@ -26,7 +26,7 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     QFont bold = version->font();
     bold.setBold(true);
     version->setFont(bold);
-    auto* authorship = new QLabel(QStringLiteral("Trakor3 for Linux\n") + uiText(ctx, abouttext::Purpose), this);
+    auto* authorship = new QLabel(uiText(ctx, abouttext::ForLinux) + u'\n' + uiText(ctx, abouttext::Purpose), this);
     // Copyright, licence and the project's address (a link the desktop opens).
     auto* legal = new QLabel(uiText(ctx, abouttext::Copyright).toHtmlEscaped() + QStringLiteral("<br>") +
                                  uiText(ctx, abouttext::Licence).toHtmlEscaped() +

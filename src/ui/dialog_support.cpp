@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -14,6 +15,7 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -203,31 +205,52 @@ QString wrapText(const QString& text, const QFontMetrics& metrics, int width) {
     return lines.join(u'\n');
 }
 
-QPoint placeWithin(const QRect& frame, const QRect& available) {
-    QPoint p = frame.topLeft();
-    if (frame.right() > available.right()) p.rx() -= frame.right() - available.right();
-    if (frame.bottom() > available.bottom()) p.ry() -= frame.bottom() - available.bottom();
-    p.setX(std::max(p.x(), available.left()));
-    p.setY(std::max(p.y(), available.top()));
-    return p;
-}
-
 FittingScrollArea::FittingScrollArea(QWidget* parent) : QScrollArea(parent) {
-    setWidgetResizable(true);
+    // The content is sized here, not by the scroll area: its height follows its width.
+    setWidgetResizable(false);
     setFrameShape(QFrame::NoFrame);
 }
 
 void FittingScrollArea::setContent(QWidget* content) {
-    // Below its wanted size the content scrolls rather than squeezing its controls.
-    content->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     setWidget(content);
     content->installEventFilter(this);
+    fitContent();
 }
 
 bool FittingScrollArea::eventFilter(QObject* watched, QEvent* event) {
     // The content's layout changed (a control shown, a new text): the window's layout asks again.
-    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        fitContent();
+    }
     return QScrollArea::eventFilter(watched, event);
+}
+
+void FittingScrollArea::resizeEvent(QResizeEvent* event) {
+    fitContent();
+    QScrollArea::resizeEvent(event);
+}
+
+void FittingScrollArea::fitContent() {
+    QWidget* content = widget();
+    if (content == nullptr) return;
+    if (content->layout() != nullptr) content->layout()->activate();
+    // As wide as the view, never narrower than the content's narrowest arrangement (columns one
+    // below the other) and never lower than that width needs: below those it scrolls.
+    const QSize room = maximumViewportSize();
+    const QSize hint = content->sizeHint();
+    const int narrowest = content->minimumSizeHint().width();
+    auto heightAt = [&](int width) { return content->hasHeightForWidth() ? std::max(hint.height(), content->heightForWidth(width)) : hint.height(); };
+    int width = std::max(room.width(), narrowest);
+    int height = heightAt(width);
+    if (height > room.height()) {
+        // The vertical scroll bar takes its width from the content.
+        width = std::max(room.width() - verticalScrollBar()->sizeHint().width(), narrowest);
+        height = heightAt(width);
+    } else {
+        height = room.height();
+    }
+    if (content->size() != QSize(width, height)) content->resize(width, height);
 }
 
 QSize FittingScrollArea::sizeHint() const {
@@ -242,18 +265,45 @@ QSize FittingScrollArea::minimumSizeHint() const {
     return QSize(6 * bar, 4 * bar);
 }
 
+namespace {
+// Lays out every layout of a window that is waiting for it, so the window's size hint holds what
+// changed (new texts, controls shown or hidden). Innermost first: each layout, once done, tells
+// the one around it that its size changed.
+void settleLayouts(QWidget* window) {
+    QList<std::pair<int, QLayout*>> layouts;
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (child->layout() == nullptr) continue;
+        int depth = 0;
+        for (QWidget* p = child; p != window; p = p->parentWidget()) ++depth;
+        layouts.append({depth, child->layout()});
+    }
+    std::stable_sort(layouts.begin(), layouts.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [depth, layout] : layouts) layout->activate();
+    for (FittingScrollArea* area : window->findChildren<FittingScrollArea*>()) area->updateGeometry();
+    if (window->layout() != nullptr) window->layout()->activate();
+}
+}  // namespace
+
 void fitToScreen(QWidget* window) {
     QScreen* screen = window->screen();
     if (screen == nullptr) return;
     const QRect available = screen->availableGeometry();
-    // Content that changed since the layout last asked (new texts) is measured afresh.
-    for (FittingScrollArea* area : window->findChildren<FittingScrollArea*>()) area->updateGeometry();
-    if (window->layout() != nullptr) window->layout()->activate();
-    // The frame is known once the window is shown; before that a title bar's height is allowed for.
-    QSize frame = window->frameGeometry().size() - window->geometry().size();
-    if (!window->isVisible() || frame.isEmpty()) frame = frame.expandedTo(QSize(0, window->fontMetrics().height() * 2));
+    settleLayouts(window);
+    // The frame is known once the window system has told it; before that a title bar and a thin
+    // border are allowed for.
+    const QMargins margins = window->windowHandle() != nullptr ? window->windowHandle()->frameMargins() : QMargins();
+    QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    if (!window->isVisible() || frame.isEmpty()) frame = frame.expandedTo(QSize(8, view::titleBarAllowance(window)));
     QSize wanted = window->sizeHint().expandedTo(window->minimumSizeHint());
     const QSize room = available.size() - frame;
+    // Narrower than it wants, content that reflows (columns one below the other) grows taller.
+    if (const int short_ = wanted.width() - room.width(); short_ > 0)
+        for (FittingScrollArea* area : window->findChildren<FittingScrollArea*>()) {
+            const QWidget* content = area->widget();
+            if (content == nullptr || !content->hasHeightForWidth()) continue;
+            const QSize hint = content->sizeHint();
+            wanted.rheight() += std::max(0, content->heightForWidth(hint.width() - short_) - hint.height());
+        }
     if (wanted.height() > room.height()) {
         // A vertical scroll bar will take width from the content.
         wanted.rwidth() += window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
@@ -269,10 +319,14 @@ void fitToScreen(QWidget* window) {
 void fitBeforeShowing(QWidget* window) {
     // Styled and laid out as it will be shown, so its wanted size is the real one.
     window->ensurePolished();
-    for (QWidget* child : window->findChildren<QWidget*>())
-        if (child->layout() != nullptr) child->layout()->activate();
-    if (window->layout() != nullptr) window->layout()->activate();
     fitToScreen(window);
+}
+
+int titleBarWidth(const QWidget* window) {
+    QFont bold = window->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(window->windowTitle()) + 6 * metrics.height();
 }
 
 void fitNumberField(QLineEdit* field, int largest) {

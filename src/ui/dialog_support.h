@@ -11,6 +11,7 @@
 
 #include "core/context.h"
 #include "ui/ui_texts.h"
+#include "view/window_place.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -73,6 +74,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Sizes the content to the view: its full width where it can have it, and the height that
+    // width needs.
+    void fitContent();
 };
 
 // Sizes a top-level window to its size hint cut to its screen's available area (less the frame
@@ -87,8 +94,10 @@ void fitBeforeShowing(QWidget* window);
 // A number field wide enough for `largest` in its own font, whatever the language and scale.
 void fitNumberField(QLineEdit* field, int largest);
 
-// Where a window with frame `frame` goes to lie within `available`: moved as little as
-// possible, top-left corner kept on screen when it cannot fit whole.
-QPoint placeWithin(const QRect& frame, const QRect& available);
+using view::placeWithin;
+
+// The width a title bar needs to show the window's title whole beside the window manager's icon
+// and buttons (a bold title, buttons about a line high).
+int titleBarWidth(const QWidget* window);
 
 }  // namespace trakor

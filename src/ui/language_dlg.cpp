@@ -31,6 +31,8 @@ CLanguageDlg::CLanguageDlg(UiServices& services, QWidget* parent)
     // Arrow keys only move the focus; Space, Enter or a click chooses.
     for (QAbstractButton* b : all) b->installEventFilter(this);
     tabToCheckedButton(buttons_);
+    // The list is narrower than the title bar needs for its title.
+    group->setMinimumWidth(titleBarWidth(this));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->setSizeConstraint(QLayout::SetFixedSize);

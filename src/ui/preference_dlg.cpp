@@ -20,6 +20,7 @@
 #include "core/settings_io.h"
 #include "core/gpx_names.h"
 #include "ui/dialog_support.h"
+#include "ui/reflow_columns.h"
 #include "ui/spin_field.h"
 
 namespace trakor {
@@ -61,9 +62,10 @@ void CPreferenceDlg::buildLayout() {
     buildSymbolGroup(page);
     buildEdgeGroup(page);
 
-    auto* methods = new QHBoxLayout;
-    methods->addWidget(filterGroup_);
-    methods->addWidget(splitGroup_);
+    // Two pairs of columns, each side by side where the width allows, else one below the other.
+    auto* methods = new ReflowColumns;
+    methods->addColumn(filterGroup_);
+    methods->addColumn(splitGroup_);
     auto* left = new QVBoxLayout;
     left->addWidget(additionalGroup_);
     left->addLayout(methods);
@@ -73,10 +75,11 @@ void CPreferenceDlg::buildLayout() {
     right->addWidget(symbolGroup_);
     right->addWidget(edgeGroup_);
     right->addStretch(1);
-    auto* columns = new QHBoxLayout(page);
+    auto* columns = new ReflowColumns(page);
+    columns->setObjectName(QStringLiteral("preferenceColumns"));
     columns->setContentsMargins(0, 0, 0, 0);
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
+    columns->addColumn(left);
+    columns->addColumn(right);
     auto* scroller = new FittingScrollArea(this);
     scroller->setContent(page);
 
@@ -159,6 +162,7 @@ void CPreferenceDlg::buildSymbolGroup(QWidget* page) {
             symbol_->addItem(QStringLiteral("%1  %2").arg(code).arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))), code);
     symbolLabel_->setBuddy(symbol_);
     symbolHint_ = new QLabel(symbolGroup_);
+    symbolHint_->setObjectName(QStringLiteral("symbolHint"));
     table_ = new QPushButton(symbolGroup_);
     table_->setObjectName(QStringLiteral("tableButton"));
     table_->setAutoDefault(false);
@@ -302,8 +306,10 @@ bool CPreferenceDlg::takeValues() {
     Settings& s = ui_.ctx.settings;
     bool miles = s.milesMode == 1;
     s.RemovalGlitches = glitches_->isChecked() ? 1 : 0;
+    // A field shows its setting rounded to its unit: one the user left alone keeps the stored
+    // value, so OK after OK does not round it again and again.
     int32_t removal = fieldValue(removalDistance_);
-    s.RemovalDistance = miles ? feetToMetres(removal * 10) : removal * 10;
+    if (removalDistance_->edited()) s.RemovalDistance = miles ? feetToMetres(removal * 10) : removal * 10;
     s.WaypointPriority = waypointPriority_->isChecked() ? 1 : 0;
     s.GpxRoutes = gpxRoutes_->isChecked() ? 1 : 0;
     s.CoursePoints = coursePoints_->isChecked() ? 1 : 0;
@@ -311,10 +317,10 @@ bool CPreferenceDlg::takeValues() {
     if (filterType_->checkedId() > 0) s.Filtertype = filterType_->checkedId();
     if (splitType_->checkedId() > 0) s.Splittype = splitType_->checkedId();
     int32_t extra = fieldValue(extraDistance_);
-    s.ExtraDistance = std::max(1, miles ? milesToKm(extra) : extra);
+    s.ExtraDistance = std::max(1, !extraDistance_->edited() ? s.ExtraDistance : miles ? milesToKm(extra) : extra);
     s.MaximumPoints = std::max(2, fieldValue(maximumPoints_));
     int32_t speed = fieldValue(averageSpeed_);
-    s.AverageSpeed = std::max(1, miles ? milesToKm(speed) : speed);
+    s.AverageSpeed = std::max(1, !averageSpeed_->edited() ? s.AverageSpeed : miles ? milesToKm(speed) : speed);
     s.CourseTurn = std::clamp(fieldValue(courseTurn_), 1, 180);
     s.TurnWarnings = fieldValue(turnWarnings_);
 

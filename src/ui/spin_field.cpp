@@ -5,7 +5,10 @@
 
 namespace trakor {
 
-SpinField::SpinField(QWidget* parent) : QSpinBox(parent) { setAlignment(Qt::AlignRight); }
+SpinField::SpinField(QWidget* parent) : QSpinBox(parent) {
+    setAlignment(Qt::AlignRight);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { edited_ = true; });
+}
 
 void SpinField::setLimits(int maxChars, int lo, int hi) {
     int top = 1;
@@ -16,6 +19,7 @@ void SpinField::setLimits(int maxChars, int lo, int hi) {
 }
 
 void SpinField::stepBy(int steps) {
+    edited_ = true;
     int v = std::clamp(value() + steps, lo_, hi_);
     setValue(v);
     selectAll();

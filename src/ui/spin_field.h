@@ -15,6 +15,8 @@ public:
     int spinLow() const { return lo_; }
     int spinHigh() const { return hi_; }
     void stepBy(int steps) override;
+    // Whether the user typed in the field or used its arrows (a value set by the program is not).
+    bool edited() const { return edited_; }
 
 protected:
     StepEnabled stepEnabled() const override;
@@ -22,6 +24,7 @@ protected:
 private:
     int lo_ = 0;
     int hi_ = 99;
+    bool edited_ = false;
 };
 
 }  // namespace trakor

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,6 +25,7 @@
 
 #include "platform/mount_watcher.h"
 #include "ui/dialog_support.h"
+#include "ui/reflow_columns.h"
 
 namespace trakor {
 
@@ -134,16 +136,21 @@ void CTrakorDlg::buildOutputGroup() {
     driveBox_->setMinimumContentsLength(24);
     driveBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     targetRow->addWidget(driveBox_);
-    targetRow->addStretch(1);
     overwrite_ = new QCheckBox(outputGroup_);
     overwrite_->setObjectName(QStringLiteral("overwriteBox"));
-    targetRow->addWidget(overwrite_);
     edge_ = new QCheckBox(QString::fromUtf8(gdbtext::EdgeSupport), outputGroup_);
     edge_->setObjectName(QStringLiteral("edgeBox"));
-    targetRow->addSpacing(12);
-    targetRow->addWidget(edge_);
-    // The row is as tall with the drive box hidden as with it shown.
-    targetRow->addStrut(driveBox_->sizeHint().height());
+    auto* boxRow = new QHBoxLayout;
+    boxRow->addStretch(1);
+    boxRow->addWidget(overwrite_);
+    boxRow->addSpacing(12);
+    boxRow->addWidget(edge_);
+    // The rows are as tall with the drive box hidden as with it shown.
+    for (QHBoxLayout* row : {targetRow, boxRow}) row->addStrut(driveBox_->sizeHint().height());
+    // The check boxes beside the targets where the window is wide enough, else below them.
+    auto* targetRows = new ReflowColumns;
+    targetRows->addColumn(targetRow);
+    targetRows->addColumn(boxRow);
     outputField_ = new QLineEdit(outputGroup_);
     outputField_->setObjectName(QStringLiteral("outputField"));
     saveAs_ = new QPushButton(outputGroup_);
@@ -152,7 +159,7 @@ void CTrakorDlg::buildOutputGroup() {
     outputRow->addWidget(outputField_, 1);
     outputRow->addWidget(saveAs_);
     auto* outputColumn = new QVBoxLayout(outputGroup_);
-    outputColumn->addLayout(targetRow);
+    outputColumn->addLayout(targetRows);
     outputColumn->addLayout(outputRow);
 }
 
@@ -192,10 +199,11 @@ void CTrakorDlg::buildOptionsGroup() {
     keepRoomWhenHidden(saveTrack_);
     left->addWidget(saveTrack_);
     left->addStretch(1);
-    auto* optionColumns = new QHBoxLayout(optionsGroup_);
-    optionColumns->addLayout(left, 1);
-    optionColumns->addSpacing(12);
-    optionColumns->addLayout(right, 1);
+    // Side by side where the window is wide enough, else the route column below the others.
+    auto* optionColumns = new ReflowColumns(optionsGroup_);
+    optionColumns->setObjectName(QStringLiteral("optionColumns"));
+    optionColumns->addColumn(left);
+    optionColumns->addColumn(right);
 
     // The route column is the shorter one: the group fills its lower part, so showing and hiding
     // it moves nothing else.
@@ -283,6 +291,14 @@ void CTrakorDlg::setVisible(bool visible) {
     if (first) fitBeforeShowing(this);
     QDialog::setVisible(visible);
     if (first) fitToScreen(this);
+}
+
+void CTrakorDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CTrakorDlg::applyTexts() {

@@ -69,10 +69,12 @@ public:
     void setVisible(bool visible) override;
 
 public slots:
-    // Quit: the close box, Escape and the quit button.
+    // Quit: the close box and the quit button.
     void reject() override;
 
 protected:
+    // Escape does not end the program: a main window stays open on it.
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -125,7 +125,7 @@ inline constexpr UiText SplitLength{"$PRF30", "Based on the length of the route/
 inline constexpr UiText SplitPoints{"$PRF31", "Based on the number of points", 128};
 inline constexpr UiText GpxRoutes{"$PRF32", "Keep GPX routes as routes", 128};
 // The symbol list shows Garmin's fixed names, the ones GPX files and MapSource use; this says so.
-inline constexpr UiText SymbolNames{"$PRF33", "Symbol names are Garmin's own, as GPX files and MapSource write them", 128};
+inline constexpr UiText SymbolNames{"$PRF33", "Symbol names are Garmin's own, as GPX files and MapSource write them.", 128};
 }  // namespace prftext
 
 namespace lantext {
@@ -152,6 +152,7 @@ inline constexpr UiText ClipboardTitle{"$MAP26", "Clipboard: before and after", 
 namespace abouttext {
 inline constexpr UiText MenuItem{"$ABT01", "&About Trakor3...", 64};
 inline constexpr UiText Version{"$ABT02", "Trakor3 version %s", 64};
+inline constexpr UiText ForLinux{"$ABT10", "Trakor3 for Linux", 64};
 inline constexpr UiText Purpose{"$ABT03", "File converter for Garmin MapSource routes and tracks", 128};
 inline constexpr UiText Portable{"$ABT04", "Trakor3 is running now as portable application", 128};
 inline constexpr UiText Native{"$ABT05", "Trakor3 is running now as native application", 128};

@@ -18,9 +18,11 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <utility>
 
 #include "gdb/stream.h"
 #include "view/map_texts.h"
+#include "view/window_place.h"
 #include "platform/text_encoding.h"
 
 namespace trakor::view {
@@ -221,6 +223,12 @@ MapViewWindow::MapViewWindow(const QString& settingsFile, bool miles, QWidget* p
 }
 
 MapViewWindow::~MapViewWindow() { canvas_->setTileLoader(nullptr); }
+
+void MapViewWindow::setVisible(bool visible) {
+    // Placed by its frame the first time, so its title bar is on the screen.
+    if (visible && !std::exchange(placed_, true)) placeBeforeShowing(this);
+    QDialog::setVisible(visible);
+}
 
 void MapViewWindow::setTilesEnabled(bool on) {
     canvas_->setTileLoader(nullptr);

@@ -72,6 +72,7 @@ public:
     QListWidget* list() const { return list_; }
     QLabel* summary() const { return summary_; }
     void setTilesEnabled(bool on);
+    void setVisible(bool visible) override;
 
 private:
     void fillList();
@@ -94,6 +95,7 @@ private:
     QCheckBox* tilesBox_;
     QPushButton* fit_;
     QPushButton* settings_;
+    bool placed_ = false;
 };
 
 // Opens a map window for a file the program reads (GDB through the record readers, any other

@@ -75,7 +75,7 @@ void AppTest::runSavesTheExitSettings() {
         modal->move(150, 100);
         modal->findChild<QLineEdit*>(QStringLiteral("inputField"))->setText(ride);
         modal->findChild<QLineEdit*>(QStringLiteral("outputField"))->setText(files.filePath(QStringLiteral("ride.tcx")));
-        QTest::keyClick(modal, Qt::Key_Escape);
+        modal->findChild<QPushButton*>(QStringLiteral("quitButton"))->click();
     });
     QCOMPARE(app.run(), 0);
     QVERIFY(sawMain);
@@ -96,7 +96,7 @@ void AppTest::runSavesTheExitSettings() {
     answerBoxes(captions, 1, [&](QWidget* modal) {
         offeredInput = modal->findChild<QLineEdit*>(QStringLiteral("inputField"))->text();
         offeredOutput = modal->findChild<QLineEdit*>(QStringLiteral("outputField"))->text();
-        QTest::keyClick(modal, Qt::Key_Escape);
+        modal->findChild<QPushButton*>(QStringLiteral("quitButton"))->click();
     });
     QCOMPARE(next.run(), 0);
     QCOMPARE(offeredInput, ride);
@@ -137,7 +137,7 @@ void AppTest::clipboardStartGoesOnToTheMainDialog() {
             answerBoxes(captions, 0, [&](QWidget* main) {
                 mainOnScreen = qobject_cast<CTrakorDlg*>(main) != nullptr && main->isVisible() &&
                                !main->testAttribute(Qt::WA_DontShowOnScreen);
-                QTest::keyClick(main, Qt::Key_Escape);
+                main->findChild<QPushButton*>(QStringLiteral("quitButton"))->click();
             });
         });
         modal->findChild<QPushButton*>(QStringLiteral("menuButton"))->click();

@@ -44,6 +44,7 @@ private slots:
     void preferencesRefreshTheFields();
     void chosenAndDroppedFiles();
     void recordingsFromGpsBecomeInputs();
+    void recordingsListSpeaksTheLanguage();
     void convertHandsTheRequestToTheDriver();
     void progressFollowsEveryBatchFile();
     void batchEndNamesTheFilesNotConverted();
@@ -53,7 +54,7 @@ private slots:
     void lastInputAndOutputAreOffered();
     void driverAsksForMissingFiles();
     void realConversionOfAMapSourceFile();
-    void quitKeepsTheWindowPosition();
+    void escapeStaysQuitKeepsTheWindowPosition();
     void languageButtonAndTitle();
 };
 
@@ -317,6 +318,35 @@ void MainDialogTest::recordingsFromGpsBecomeInputs() {
     QVERIFY(shown[0].endsWith(QStringLiteral("B.FIT")));
     QVERIFY(dlg.multipleInput());
     QCOMPARE(dlg.inputList(), (std::vector<std::string>{newer, older}));
+}
+
+// The list of recordings speaks the window's language, its buttons too.
+void MainDialogTest::recordingsListSpeaksTheLanguage() {
+    Fixture f;
+    f.useLanguageFile(4);
+    const std::string root = f.temp.path().toStdString() + "/unit/";
+    QDir().mkpath(QString::fromStdString(root + "GARMIN/ACTIVITY"));
+    test::writeFile(root + "GARMIN/ACTIVITY/A.FIT", "x");
+    f.services.scanDrives = [root](Context&) {
+        DriveScan s;
+        s.device.connected = true;
+        s.device.root = root;
+        s.device.description = parseGarminDevice(
+            "<Device><MassStorageMode><DataType><Name>FIT_TYPE_4</Name><File><Location><Path>GARMIN/ACTIVITY</Path>"
+            "<FileExtension>FIT</FileExtension></Location><TransferDirection>OutputFromUnit</TransferDirection>"
+            "</File></DataType></MassStorageMode></Device>");
+        return s;
+    };
+    CTrakorDlg dlg(f.services);
+    QString cancel;
+    onNextModal([&cancel](QWidget* modal) {
+        QPushButton* b = modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+        cancel = b->text();
+        b->click();
+    });
+    child<QPushButton>(&dlg, "fromGpsButton")->click();
+    QCOMPARE(cancel, QStringLiteral("Annuler"));
+    QVERIFY(child<QLineEdit>(&dlg, "inputField")->text().isEmpty());
 }
 
 void MainDialogTest::chosenAndDroppedFiles() {
@@ -642,14 +672,19 @@ void MainDialogTest::realConversionOfAMapSourceFile() {
     QVERIFY(written.read(6) == QByteArray("MsRcf\0", 6));
 }
 
-void MainDialogTest::quitKeepsTheWindowPosition() {
+void MainDialogTest::escapeStaysQuitKeepsTheWindowPosition() {
     Fixture f;
     f.ctx.settings.LeftTrakor3Menu = 140;
     f.ctx.settings.TopTrakor3Menu = 90;
     CTrakorDlg dlg(f.services);
     QCOMPARE(dlg.pos(), QPoint(140, 90));
     dlg.move(200, 120);
+    // Escape leaves a main window open; the quit button ends it.
+    QSignalSpy finished(&dlg, &QDialog::finished);
     QTest::keyClick(&dlg, Qt::Key_Escape);
+    QCOMPARE(finished.count(), 0);
+    child<QPushButton>(&dlg, "quitButton")->click();
+    QCOMPARE(finished.count(), 1);
     QCOMPARE(dlg.result(), static_cast<int>(QDialog::Rejected));
     QCOMPARE(f.ctx.settings.LeftTrakor3Menu, 200);
     QCOMPARE(f.ctx.settings.TopTrakor3Menu, 120);

@@ -2,6 +2,7 @@
 // what OK and Cancel store.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,10 +35,12 @@ class PreferenceDialogTest : public QObject {
 private slots:
     void metricFields();
     void milesFields();
+    void untouchedFieldsKeepTheStoredValues();
     void valuesAreClampedOnOk();
     void prefixCheck();
     void symbolChangeIsToldOnce();
     void cancelWritesNothing();
+    void hintSentencesStandApart();
 };
 
 void PreferenceDialogTest::metricFields() {
@@ -80,6 +83,26 @@ void PreferenceDialogTest::milesFields() {
     QCOMPARE(s.RemovalDistance, 27);
     QCOMPARE(s.ExtraDistance, 3);
     QCOMPARE(s.AverageSpeed, 16);
+}
+
+// Values shown rounded to the field's unit come back as stored, OK after OK, in either unit.
+void PreferenceDialogTest::untouchedFieldsKeepTheStoredValues() {
+    for (int32_t miles : {0, 1}) {
+        Fixture f;
+        Settings& s = f.ctx.settings;
+        s.milesMode = miles;
+        s.RemovalDistance = 35;
+        s.AverageSpeed = 15;
+        s.ExtraDistance = 4;
+        for (int ok = 0; ok < 2; ++ok) {
+            CPreferenceDlg dlg(f.services);
+            child<QPushButton>(&dlg, "okButton")->click();
+            QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+            QCOMPARE(f.store.values["Removal Distance"], 35);
+            QCOMPARE(f.store.values["Average Speed"], 15);
+            QCOMPARE(f.store.values["Extra Distance"], 4);
+        }
+    }
 }
 
 void PreferenceDialogTest::valuesAreClampedOnOk() {
@@ -163,6 +186,19 @@ void PreferenceDialogTest::cancelWritesNothing() {
     QCOMPARE(f.ctx.settings.CoursePoints, 1);
     QCOMPARE(f.ctx.settings.CourseTurn, 30);
     QVERIFY(f.store.written.empty());
+}
+
+// The hint beside the symbol list is two sentences on two lines: the first ends as a sentence
+// does, so the two do not read as one.
+void PreferenceDialogTest::hintSentencesStandApart() {
+    for (int32_t language = 1; language <= 9; ++language) {
+        Fixture f;
+        f.useLanguageFile(language);
+        CPreferenceDlg dlg(f.services);
+        const QStringList lines = child<QLabel>(&dlg, "symbolHint")->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].endsWith(u'.'), qPrintable(lines[0]));
+    }
 }
 
 QTEST_MAIN(PreferenceDialogTest)

@@ -1,13 +1,16 @@
 // Every window in every language on the screen the test runs on (offscreen, or a virtual X screen
-// at 1280x720 and at 1920x1080 with a scale factor of 2): the window lies within the screen's
-// room, its controls within the window, and every text it shows comes from the language file
-// (file names, numbers and product names aside). A picture of each is kept for review.
+// at 1280x720 and at 1920x1080 with a scale factor of 2, framed by openbox where it is installed):
+// the window and its title bar lie within the screen's room, its controls within the window with
+// their texts whole, nothing scrolls sideways, and every text it shows comes from the language
+// file (file names, numbers and product names aside). A picture of each is kept for review.
 #include <QAbstractButton>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
@@ -71,7 +74,7 @@ QList<QRegularExpression> languagePatterns(const QString& code) {
 // language translates: product and language names, numbers, paths and addresses.
 QString untranslated(const QString& text, const QList<QRegularExpression>& patterns) {
     static const QRegularExpression names(QStringLiteral(
-        "Trakor3 for Linux|Trakor3|MapSource|TrainingCenter|Training Center|Edge/Forerunner|GPS|OK|"
+        "Trakor3|MapSource|TrainingCenter|Training Center|Edge/Forerunner|GPS|OK|"
         "English|Nederlands|Deutsch|Français|Português|Italiano|Polski|Español|Türkçe|"
         "https?://\\S+|/\\S*|\\S+\\.(gpx|gdb|tcx|fit|kml|kmz)|\\b(km|mi|m|ft|s|sec|km/h|mph)\\b|[\\d .,:%°()\\[\\]\\-–→]+"));
     QString rest = normalised(text);
@@ -116,15 +119,69 @@ QStringList outsideWindow(QWidget* w) {
     return out;
 }
 
+// What keeps a shown window from fitting its screen: its frame past the screen's room, a main
+// window smaller than it wants where there is room, controls outside it or cut, a sideways scroll
+// bar, a title bar too narrow for its title.
+QStringList fitProblems(QWidget* w, bool isMain) {
+    QStringList out;
+    const QRect room = w->screen()->availableGeometry();
+    const QRect frame = frameOf(w);
+    const QString where = QStringLiteral("%1x%2 at %3,%4 on %5x%6 at %7,%8").arg(frame.width()).arg(frame.height()).arg(frame.x())
+                              .arg(frame.y()).arg(room.width()).arg(room.height()).arg(room.x()).arg(room.y());
+    if (!room.contains(frame)) out << QStringLiteral("frame %1").arg(where);
+    // The main window takes the size it wants as far as the screen has room (a title bar aside).
+    const QSize hint = w->sizeHint();
+    if (isMain && (w->width() < std::min(hint.width(), room.width() - 40) || w->height() < std::min(hint.height(), room.height() - 80)))
+        out << QStringLiteral("smaller than its wanted %1x%2: %3").arg(hint.width()).arg(hint.height()).arg(where);
+    out << outsideWindow(w);
+    for (const QString& t : cutTexts(w)) out << QStringLiteral("cut '%1'").arg(t);
+    for (QScrollArea* a : w->findChildren<QScrollArea*>())
+        if (a->horizontalScrollBar()->isVisible()) out << QStringLiteral("sideways scroll bar in %1").arg(a->objectName());
+    QFont bold = w->font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    if (w->width() < title.horizontalAdvance(w->windowTitle()) + 4 * title.height())
+        out << QStringLiteral("title bar too narrow for '%1'").arg(w->windowTitle());
+    return out;
+}
+
+// Shown and, under a window manager, framed.
+bool showAndWait(QWidget* w, bool managed) {
+    w->show();
+    return QTest::qWaitForWindowExposed(w) && (!managed || QTest::qWaitFor([w] { return framed(w); }, 20000));
+}
+
 }  // namespace
 
 class ScreenFitTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void everyWindowFitsAndSpeaksTheLanguage_data();
     void everyWindowFitsAndSpeaksTheLanguage();
+    void languageChangeTakesTheNewTextsAtOnce_data();
+    void languageChangeTakesTheNewTextsAtOnce();
     void mainWindowShrinksWithTheScreen();
+
+private:
+    QProcess manager_;
+    QTemporaryDir temp_;
+    bool managed_ = false;
 };
+
+void ScreenFitTest::initTestCase() {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) return;
+    const QString why = startWindowManager(manager_, temp_.path());
+    managed_ = why.isEmpty();
+    if (!managed_) qInfo("windows without frames: %s", qPrintable(why));
+}
+
+void ScreenFitTest::cleanupTestCase() {
+    if (manager_.state() == QProcess::NotRunning) return;
+    manager_.terminate();
+    manager_.waitForFinished();
+}
 
 void ScreenFitTest::everyWindowFitsAndSpeaksTheLanguage_data() {
     QTest::addColumn<QString>("window");
@@ -158,23 +215,9 @@ void ScreenFitTest::everyWindowFitsAndSpeaksTheLanguage() {
         map->setTilesEnabled(false);
         w.reset(map);
     }
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-
-    // The whole window, frame included, lies within the screen's room, and nothing sticks out of it.
-    const QRect room = w->screen()->availableGeometry();
-    const QString where = QStringLiteral("%1x%2 at %3,%4 on %5x%6").arg(w->frameGeometry().width()).arg(w->frameGeometry().height())
-                              .arg(w->frameGeometry().x()).arg(w->frameGeometry().y()).arg(room.width()).arg(room.height());
-    qInfo("%s, wants %dx%d", qPrintable(where), w->sizeHint().width(), w->sizeHint().height());
-    QVERIFY2(room.contains(w->frameGeometry()), qPrintable(where));
-    // The main window takes the size it wants as far as the screen has room (a title bar aside).
-    if (window == QStringLiteral("main")) {
-        const QSize hint = w->sizeHint();
-        QVERIFY2(w->width() >= std::min(hint.width(), room.width() - 40) && w->height() >= std::min(hint.height(), room.height() - 80),
-                 qPrintable(where));
-    }
-    const QStringList out = outsideWindow(w.get());
-    QVERIFY2(out.isEmpty(), qPrintable(out.join(QStringLiteral(", "))));
+    QVERIFY(showAndWait(w.get(), managed_));
+    const QStringList problems = fitProblems(w.get(), window == QStringLiteral("main"));
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral(", "))));
 
     // Number fields show their largest number whole.
     for (QLineEdit* field : w->findChildren<QLineEdit*>())
@@ -188,9 +231,38 @@ void ScreenFitTest::everyWindowFitsAndSpeaksTheLanguage() {
     for (const QString& t : visibleTexts(w.get()))
         if (const QString rest = untranslated(t, patterns); !rest.isEmpty()) foreign << QStringLiteral("\"%1\" (%2)").arg(t, rest);
     QVERIFY2(foreign.isEmpty(), qPrintable(foreign.join(QStringLiteral(" | "))));
+    // One word does not name two things: no button bears the name of a group it is not in.
+    for (QGroupBox* g : w->findChildren<QGroupBox*>())
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (g->isVisibleTo(w.get()) && b->isVisibleTo(w.get()) && !g->isAncestorOf(b))
+                QVERIFY2(normalised(b->text()) != normalised(g->title()).section(QStringLiteral(" --- "), 0, 0), qPrintable(b->text()));
 
     const QString scale = QStringLiteral("%1x").arg(w->devicePixelRatioF());
     QVERIFY(!saveScreenshot(w.get(), QStringLiteral("%1-%2").arg(QString::fromLatin1(QTest::currentDataTag()), scale)).isEmpty());
+}
+
+void ScreenFitTest::languageChangeTakesTheNewTextsAtOnce_data() {
+    QTest::addColumn<int>("language");
+    for (int32_t l = 2; l <= 9; ++l) QTest::newRow(std::string(languageCode(l)).c_str()) << static_cast<int>(l);
+}
+
+// The main window, shown in English, takes the size the new texts want as soon as another
+// language is chosen, as a start in that language would.
+void ScreenFitTest::languageChangeTakesTheNewTextsAtOnce() {
+    QFETCH(int, language);
+    Fixture f;
+    f.useLanguageFile(1);
+    f.showEverydaySettings();
+    CTrakorDlg dlg(f.services);
+    QVERIFY(showAndWait(&dlg, managed_));
+    const QString choice = QStringLiteral("language%1").arg(language);
+    onNextModal([choice](QWidget* modal) { modal->findChild<QAbstractButton*>(choice)->click(); });
+    child<QPushButton>(&dlg, "languageButton")->click();
+    QCOMPARE(f.ctx.settings.Language, language);
+    QStringList problems;
+    // The window manager answers the new size in its own time.
+    const bool fits = QTest::qWaitFor([&] { return (problems = fitProblems(&dlg, true)).isEmpty(); }, 5000);
+    QVERIFY2(fits, qPrintable(problems.join(QStringLiteral(", "))));
 }
 
 // A screen smaller than the main window wants: the window takes the room there is and scrolls its

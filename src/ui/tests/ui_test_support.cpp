@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
@@ -225,6 +226,21 @@ QStringList cutTexts(QWidget* w) {
         if (g->isVisibleTo(w) && g->width() < titleWidth) cut << g->title();
     }
     return cut;
+}
+
+QString startWindowManager(QProcess& manager, const QString& folder) {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) return QStringLiteral("needs an X server (runs under xvfb-run)");
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (openbox.isEmpty()) return QStringLiteral("openbox is not installed (scripts/install-deps.sh installs it)");
+    // The manager touches a file once it manages the screen.
+    const QString ready = QDir(folder).filePath(QStringLiteral("ready"));
+    manager.start(openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+    if (!manager.waitForStarted() || !QTest::qWaitFor([&ready] { return QFile::exists(ready); }, 20000))
+        return QStringLiteral("openbox did not start");
+    QWidget probe;
+    probe.resize(100, 80);
+    probe.show();
+    return QTest::qWaitFor([&probe] { return framed(&probe); }, 20000) ? QString() : QStringLiteral("openbox frames no window");
 }
 
 }  // namespace trakor::uitest

@@ -19,7 +19,9 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QDialog>
+#include <QProcess>
 #include <QWidget>
+#include <QWindow>
 
 namespace trakor::uitest {
 
@@ -98,5 +100,15 @@ std::unique_ptr<QDialog> makeDialog(const QString& name, Fixture& f);
 
 // Every visible button and label of `w` whose text needs more room than it has.
 QStringList cutTexts(QWidget* w);
+
+// Starts openbox on the test's X screen and waits until it frames windows. Returns why it could
+// not (no X server, no openbox), or an empty text.
+QString startWindowManager(QProcess& manager, const QString& folder);
+// Whether the window manager has framed the window, and the frame as the window system last
+// told it.
+inline bool framed(const QWidget* w) {
+    return w->isVisible() && w->windowHandle() != nullptr && !w->windowHandle()->frameMargins().isNull();
+}
+inline QRect frameOf(const QWidget* w) { return w->windowHandle() != nullptr ? w->windowHandle()->frameGeometry() : w->frameGeometry(); }
 
 }  // namespace trakor::uitest

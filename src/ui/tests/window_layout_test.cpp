@@ -16,6 +16,7 @@
 #include "ui/dialog_support.h"
 #include "ui/language_dlg.h"
 #include "ui/preference_dlg.h"
+#include "ui/reflow_columns.h"
 #include "ui/trakor_dlg.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -74,6 +75,7 @@ private slots:
     void accessKeysInEveryDialog_data() { addLanguageRows(); }
     void accessKeysInEveryDialog();
     void tabLandsOnTheCheckedOption();
+    void columnsStackWhenNarrow();
     void windowComesBackOnScreen();
 };
 
@@ -172,6 +174,34 @@ void WindowLayoutTest::tabLandsOnTheCheckedOption() {
     for (int i = 0; i < 30 && QApplication::focusWidget()->parentWidget() != options; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("option22"));
+}
+
+// Two columns stand side by side from their wanted width on, one below the other, each the whole
+// width, a pixel narrower; the height a width needs follows.
+void WindowLayoutTest::columnsStackWhenNarrow() {
+    QWidget host;
+    auto* columns = new ReflowColumns(&host);
+    columns->setContentsMargins(0, 0, 0, 0);
+    auto* a = new QLabel(QStringLiteral("A column of some width"));
+    auto* b = new QLabel(QStringLiteral("Another\ncolumn"));
+    columns->addColumn(a);
+    columns->addColumn(b);
+    const QSize wide = columns->sizeHint();
+    QCOMPARE(columns->minimumSize().width(), std::max(a->minimumSizeHint().width(), b->minimumSizeHint().width()));
+    columns->setGeometry(QRect(QPoint(0, 0), wide));
+    QVERIFY(!columns->stacked());
+    QVERIFY(b->geometry().left() > a->geometry().right());
+    QCOMPARE(b->geometry().top(), a->geometry().top());
+    QCOMPARE(columns->heightForWidth(wide.width()), wide.height());
+    const int narrow = wide.width() - 1;
+    const int tall = columns->heightForWidth(narrow);
+    QVERIFY(tall > a->sizeHint().height() + b->sizeHint().height());
+    columns->setGeometry(QRect(0, 0, narrow, tall));
+    QVERIFY(columns->stacked());
+    QVERIFY(b->geometry().top() > a->geometry().bottom());
+    QCOMPARE(a->geometry().width(), narrow);
+    QCOMPARE(b->geometry().width(), narrow);
+    QVERIFY(b->geometry().bottom() < tall);
 }
 
 void WindowLayoutTest::windowComesBackOnScreen() {

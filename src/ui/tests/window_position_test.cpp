@@ -15,7 +15,6 @@ using namespace trakor::uitest;
 
 namespace {
 // Whether the window manager has framed the window and the frame stands where it is told.
-bool framed(QWidget* w) { return w->isVisible() && w->frameGeometry() != w->geometry(); }
 bool framedAt(QWidget* w, QPoint corner) { return framed(w) && w->frameGeometry().topLeft() == corner; }
 // The main window's stored corner.
 QPoint mainCorner(const Settings& s) { return {s.LeftTrakor3Menu, s.TopTrakor3Menu}; }
@@ -36,18 +35,7 @@ private:
 };
 
 void WindowPositionTest::initTestCase() {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb")) QSKIP("needs an X server (runs under xvfb-run)");
-    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-    if (openbox.isEmpty()) QSKIP("openbox is not installed (scripts/install-deps.sh installs it)");
-    // The manager touches a file once it manages the screen.
-    const QString ready = QDir(temp_.path()).filePath(QStringLiteral("ready"));
-    manager_.start(openbox, {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
-    QVERIFY(manager_.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ready), 20000);
-    QWidget probe;
-    probe.resize(100, 80);
-    probe.show();
-    QTRY_VERIFY_WITH_TIMEOUT(framed(&probe), 20000);
+    if (const QString why = startWindowManager(manager_, temp_.path()); !why.isEmpty()) QSKIP(qPrintable(why));
 }
 
 void WindowPositionTest::cleanupTestCase() {
