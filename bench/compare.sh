@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$here/build}" && pwd)"
 runs="${2:-7}"
-cli="$build/src/cli/trakor3-cli"
+cli="$build/bin/trakor3-cli"
 [ -x "$cli" ] || { echo "no trakor3-cli in $build" >&2; exit 1; }
 command -v gpsbabel >/dev/null || { echo "gpsbabel is not installed" >&2; exit 1; }
 work="$build/bench-compare"

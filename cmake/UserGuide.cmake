@@ -46,10 +46,11 @@ if(TRAKOR_GROFF AND TRAKOR_GROPDF)
     if(pictures)
       set(lang_pictures ${picture_dir}/main-${lang}.pdf ${picture_dir}/map-${lang}.pdf)
     endif()
-    # -Kutf-8 reads UTF-8 input (no guessing), -p runs pic, -U lets groff ask pdfinfo for each picture's size;
+    # -Kutf-8 reads UTF-8 input (no guessing), -p runs pic, -U lets groff ask pdfinfo for each picture's size,
+    # -P-e embeds every font (the base fonts too: a reader's own Times may lack Turkish or Polish letters);
     # pic's copy and troff's .so look in docs/.
     add_custom_command(OUTPUT ${pdf}
-      COMMAND sh -c "\"$0\" -Kutf-8 -U -p -ms -Tpdf \"$2\" \"$1\" > \"$3.tmp\" && mv \"$3.tmp\" \"$3\""
+      COMMAND sh -c "\"$0\" -Kutf-8 -U -p -ms -Tpdf -P-e \"$2\" \"$1\" > \"$3.tmp\" && mv \"$3.tmp\" \"$3\""
               ${TRAKOR_GROFF} ${source} ${picture_define} ${pdf}
       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/docs
       DEPENDS ${source} ${guide_parts} ${lang_pictures}

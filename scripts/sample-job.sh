@@ -3,7 +3,7 @@
 # the hand-made sample ride (GPX) becomes a MapSource GDB file and a TCX course.
 set -euo pipefail
 build=${1:-build}
-cli="$build/src/cli/trakor3-cli"
+cli="$build/bin/trakor3-cli"
 if [ ! -x "$cli" ]; then
   echo "trakor3-cli was not built in $build" >&2
   exit 1

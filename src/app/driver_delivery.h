@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/context.h"
+#include "core/output_types.h"
 #include "app/conversion_request.h"
 #include "app/driver_calls.h"
 
@@ -14,6 +16,11 @@ constexpr int kFormatGdb = 0;
 constexpr int kFormatGpx = 1;
 constexpr int kFormatTcx = 2;
 constexpr int kFormatFit = 3;
+// The formats are numbered in the order of the table of output types.
+static_assert(std::string_view(kOutputTypes[kFormatGdb].extension) == "gdb" &&
+              std::string_view(kOutputTypes[kFormatGpx].extension) == "gpx" &&
+              std::string_view(kOutputTypes[kFormatTcx].extension) == "tcx" &&
+              std::string_view(kOutputTypes[kFormatFit].extension) == "fit");
 
 struct DeliveryPlan {
     OutputTarget target = OutputTarget::File;

@@ -38,6 +38,9 @@ inline constexpr UiText AnswerCancel{"$CLI16", "Cancel", 32};
 inline constexpr UiText AnswerOk{"$CLI17", "OK", 32};
 inline constexpr UiText NoInputFiles{"$CLI18", "%s: no files of the supported types (gdb, gpx, tcx, crs, fit, kml, kmz, itn, nmea)",
                                      256};
+// Told with the question whether routes are read as tracks: the setting that keeps them.
+inline constexpr UiText KeepGpxRoutes{"$CLI19", "(--set 'GPX Routes=1' keeps the routes of GPX inputs as routes in a GDB output)",
+                                      256};
 }  // namespace clitext
 
 // A line of the command line's own in the run's language, formatted with the arguments.
@@ -70,6 +73,13 @@ std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, b
 // slips (letters left out, added, changed or swapped; three for long names). Empty when none is
 // near enough or two are equally near.
 std::string closestOption(const std::string& typed, const std::vector<std::string>& names);
+
+// The long option of `names` that `arg` ("-option", "-splt=5") names with a single dash; empty
+// for anything else, a short option with its value joined ("-oride.gdb") included.
+std::string singleDashMeaning(const std::string& arg, const std::vector<std::string>& names);
+
+// The first lines of --help: what the program reads and writes, then `how` it does it.
+std::string programDescription(const char* how);
 
 // Everything --help prints after the list of command-line options.
 std::string helpFooter();

@@ -14,6 +14,7 @@ struct CliSetup {
     Paths paths;
     Settings settings;
     std::string settingsSource;  // the store the settings were read from
+    bool modeStored = false;     // the store holds a Mode of the user's (not the default)
 };
 
 // Decides paths and loads the settings; `iniPath` (may be empty) names an INI file to use as the

@@ -31,6 +31,9 @@ public:
     void useLanguageOf(const Context& ctx) { ctx_ = &ctx; }
 
 private:
+    // A text of the command line's own, in the run's language once it is known.
+    std::string localText(const UiText& t) const;
+
     std::string heldKey_;
     std::string heldText_;
     MsgStyle heldStyle_ = MsgStyle::Plain;

@@ -158,9 +158,7 @@ inline constexpr UiText Native{"$ABT05", "Trakor3 is running now as native appli
 inline constexpr UiText Thanks{"$ABT06", "Thanks to everyone who tested this program and reported what they found,\nand to the translators who made it speak their language:", 256};
 inline constexpr UiText Countries{"$ABT07", "the Netherlands and Belgium (Nederlands), Germany, Austria and Switzerland\n(Deutsch), France (Français), Portugal and Brazil (Português), Italy\n(Italiano), Poland (Polski), Spain (Español) and Turkey (Türkçe).", 256};
 inline constexpr UiText Copyright{"$ABT08", "Copyright © 2026 Quenby Software", 128};
-inline constexpr UiText Licence{"$ABT09", "Licence: not chosen yet; until it is, all rights are reserved by the copyright holder.", 256};
-// The project's address, the same in every language.
-inline constexpr const char* Address = "https://localhost/trakor3";
+inline constexpr UiText Licence{"$ABT09", "Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later). Trakor3 is free software and comes with no warranty.", 256};
 }  // namespace abouttext
 
 // Messages of the dialogs.

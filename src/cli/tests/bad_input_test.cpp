@@ -123,7 +123,7 @@ protected:
             fs::create_directory(dir.file(sub));
         fs::permissions(dir.file("runtime"), fs::perms::owner_all);
         program = dir.file("bin/trakor3-cli");
-        fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+        fs::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", program);
         ini = dir.file("settings.ini");
         writeFile(ini, "[Info]\n");
         env = "env -u WINEPREFIX HOME=" + quote(dir.file("home")) + " XDG_DATA_HOME=" + quote(dir.file("data")) +
@@ -156,7 +156,7 @@ TEST_F(BadInputTest, WorkingFilesStayInTheTemporaryFolder) {
 
 TEST_F(BadInputTest, DamagedFilesEndWithAStatusAndAMessageAndTouchNothingOutside) {
     const fs::path corpus = sharedFile("corpus");
-    const fs::path cliFolder = fs::path(TRAKOR_BINARY_DIR) / "src/cli";
+    const fs::path cliFolder = fs::path(TRAKOR_PROGRAM_DIR);
     const char* realHome = std::getenv("HOME");
     const auto corpusBefore = snapshot(corpus);
     const auto cliBefore = snapshot(cliFolder);

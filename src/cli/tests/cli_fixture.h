@@ -20,7 +20,7 @@ protected:
         std::filesystem::create_directory(dir.file("bin"));
         std::filesystem::create_directory(dir.file("run"));
         program = dir.file("bin/trakor3-cli");
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", program);
     }
     std::string binFile(const std::string& name) const { return dir.file("bin/" + name); }
 

@@ -142,7 +142,8 @@ TEST_F(CliTest, OkCancelQuestionIsAnsweredAndShown) {
              "<gpx><rte><name>R</name><rtept lat=\"47.0\" lon=\"8.0\"/><rtept lat=\"47.1\" lon=\"8.1\"/></rte>"
              "<trk><name>T</name><trkseg><trkpt lat=\"46.0\" lon=\"7.0\"/><trkpt lat=\"46.1\" lon=\"7.1\"/>"
              "</trkseg></trk></gpx>");
-    const std::string kAsk = "Trakor3 ($MSG59): Routes in .gdb and .gpx files will be treated as tracks.\n";
+    const std::string kAsk = "Trakor3 ($MSG59): Routes in .gdb and .gpx files will be treated as tracks.\n"
+                             "  (--set 'GPX Routes=1' keeps the routes of GPX inputs as routes in a GDB output)\n";
     const struct {
         const char* flag;
         const char* answer;

@@ -165,7 +165,7 @@ namespace {
 // Outputs named where an input, a read-only file or a special file is: refused before anything
 // is written, without blocking, each saying why; the file named stays as it was.
 TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
-    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    fs::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli-render", binFile("trakor3-cli-render"));
     makeFile("ro.png", "old picture");
     fs::permissions(dir.file("ro.png"), fs::perms::owner_read);
     fs::create_directory(dir.file("sub"));

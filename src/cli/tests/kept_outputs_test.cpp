@@ -69,7 +69,7 @@ TEST(KeptOutputs, RealFilesConvertToTheSameBytes) {
     std::string program = other ? std::string(other) : quote(dir.file("bin/trakor3-cli"));
     if (!other) {
         std::filesystem::create_directory(dir.file("bin"));
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", dir.file("bin/trakor3-cli"));
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", dir.file("bin/trakor3-cli"));
     }
     writeFile(dir.file("empty.ini"), "");
     // The questions take their unasked answers: routes of GPX and GDB inputs are read as tracks.
