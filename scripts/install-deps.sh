@@ -13,13 +13,13 @@ for arg in "$@"; do
   esac
 done
 # The programs, their data and the user guides (groff embeds ghostscript's fonts in the PDFs).
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev libmount-dev
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libminizip-dev libcli11-dev qt6-base-dev libmount-dev libexpat1-dev
           groff poppler-utils libgs10-common)
 if [ "$sample" = no ]; then
   packages+=(libgtest-dev libbenchmark-dev gpsbabel libxml2-utils libxml2-dev
              man-db dpkg-dev desktop-file-utils shared-mime-info appstream lintian
              xvfb xauth openbox nodejs file clang universal-ctags
-             g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libmount-dev:arm64
+             g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64 libminizip-dev:arm64 libmount-dev:arm64 libexpat1-dev:arm64
              libstdc++6:arm64)
   # npm comes with some builds of nodejs (and then conflicts with the npm package).
   command -v npm >/dev/null 2>&1 || packages+=(npm)

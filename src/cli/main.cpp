@@ -249,8 +249,8 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_flag("--list-devices", o.listDevices,
                  "Print the GPS drive list as the desktop program shows it (with --gps-drive: that folder's device)");
     app.add_option("--list-device-files", o.deviceFilesMount,
-                   "Print the recordings of the GPS device at MOUNT (default: the detected one), newest first: "
-                   "date, size, path")
+                   "Print the recordings of the GPS device at MOUNT (default: the detected one), the most recently "
+                   "recorded first: date, size, name and path, separated by tabs")
         ->expected(0, 1)
         ->type_name("[MOUNT]");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
