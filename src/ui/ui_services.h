@@ -51,6 +51,9 @@ struct UiServices {
     std::function<std::vector<uint8_t>()> clipboardImage;
     // Device detection for the drive box; empty when not in this build.
     std::function<DriveScan(Context&)> scanDrives;
+    // Asks for the folder of a unit the detection does not find, starting at `start`; empty when
+    // the user cancels. Empty: the desktop's folder dialog.
+    std::function<std::string(const std::string& start)> chooseDriveFolder;
     // Opens a file in the desktop's program for it (the batch log); empty: the desktop services.
     std::function<void(const std::string& path)> openFile;
     // Mount table watched for device changes; empty: not watched.

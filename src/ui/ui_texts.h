@@ -179,4 +179,15 @@ inline constexpr const char* MutexError = "Mutex error";
 inline constexpr const char* MutexCaption = "TITEL";
 }  // namespace uimsg
 
+// The unit's recordings and the drive box's own folder.
+namespace gpstext {
+inline constexpr UiText Date{"$GPS01", "Date", 64};
+inline constexpr UiText Size{"$GPS02", "Size", 64};
+inline constexpr UiText Activity{"$GPS03", "Activity", 64};
+inline constexpr UiText File{"$GPS04", "File", 64};
+inline constexpr UiText OtherFolder{"$GPS05", "Other folder...", 64};
+inline constexpr UiText ChooseFolder{"$GPS06", "Folder of the GPS device", 128};
+inline constexpr UiText NoUnitThere{"$GPS07", "%s holds no GPS device: its Garmin/GarminDevice.xml is missing.", 256};
+}  // namespace gpstext
+
 }  // namespace trakor
