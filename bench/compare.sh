@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs trakor3-cli and gpsbabel side by side on the same work, with `cat` of each input as the
 # floor, and prints median wall and process times, peak memory and ratios.
 # Usage: bench/compare.sh [build folder] [runs]   (default: build, 7; needs gpsbabel and python3)

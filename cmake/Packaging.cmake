@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian package of the installed program: `cpack -G DEB` in the build folder (or the "package"
 # target). It installs under /usr, where the programs run in native mode.
 set(CPACK_GENERATOR DEB)

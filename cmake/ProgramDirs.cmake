@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # trakor_program_dirs(<programs> <dirs>): the built programs this configuration has (trakor3-cli,
 # Trakor3) and, in the same order, their folders, where a portable build finds its data files.
 # Programs that share a folder share its files: each folder is named once, with its first program.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The user guides: docs/guide-<language>.ms (groff ms with pic pictures) become
 # Trakor3<language>.pdf in the build folder. TRAKOR_GUIDES lists the PDFs; it stays empty when
 # groff or its PDF driver is missing, and the program then runs without help files.

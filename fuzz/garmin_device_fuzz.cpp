@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A unit's description file from any bytes: read, and what the drive list and target GPS ask of it.
 #include "course/garmin_device.h"
 

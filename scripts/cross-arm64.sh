@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the engine and trakor3-cli for arm64, then runs the kept real-file conversions with
 # that program under qemu-user: the outputs must be the very bytes of the native build's.
 # Usage: cross-arm64.sh [native build folder with cli_tests]   (default: build-tests)

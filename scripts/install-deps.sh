@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build and the tests need, only those that are missing.
 # Usage: install-deps.sh [--list] [sample]
 #   sample: only what building the programs and running the bundled sample needs (no test tools,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's main job on a bundled sample, with the programs built in the given folder:
 # the hand-made sample ride (GPX) becomes a MapSource GDB file and a TCX course.
 set -euo pipefail

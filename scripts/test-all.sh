@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole check, as CI runs it: installs what is missing, then
 #   1. the normal build (warnings are errors) and every test, each test limited to 120 s;
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;

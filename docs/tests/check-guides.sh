@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the built user guides. Every guide exists and holds, in its own words, as many chapters
 # and window pictures as the English one, and every chapter heading of its source is in its text.
 # When the build drew the pictures, each guide shows its own language's: the pictures' fonts are

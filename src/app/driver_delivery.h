@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delivery of the work GDB file to the chosen target, the last step of a Convert action.
 #pragma once
 

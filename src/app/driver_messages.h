@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The messages of the conversion driver and its backup step: key, built-in English text, style.
 // Those the clipboard conversion shares are in core/run_messages.h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Convert action's result goes and the checks before anything is read: the GPS device's
 // folders, the output path and its format, the kinds of the inputs and the output test.
 #include "app/driver_targets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of trakor3-cli --help beyond the option list: what each conversion option does, the
 // split and filter ranges, recipes for everyday jobs and the exit statuses.
 #pragma once

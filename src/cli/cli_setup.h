@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the command line: the same application name, paths, settings store and working
 // files as the desktop program. The command line reads the settings but never writes them.
 #pragma once

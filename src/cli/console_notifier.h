@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notifications on the console: "<caption>: <text>", plain messages to standard output, warnings
 // and questions to standard error; questions are answered by the command line's choice.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli: fills the conversion request of the main dialog from the command line, runs the
 // driver and prints its notifications. Exit status: 0 delivered, 1 a check or the user stopped
 // the run, 2 the conversion or a file failed, 3 a batch run with some files failed, 64 usage.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programs' copyright and licence, as --version prints them after the version.
 #pragma once
 

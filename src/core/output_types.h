@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file types a conversion writes: the ending that picks each, its name and what it carries.
 // The help texts, the option checks and the driver all read this one table.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recordings a Garmin unit offers (FIT activities, its current and archived GPX, TCX
 // history), found through the folders its description names for them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a unit's recording says of itself: when it was recorded and the activity's name, read
 // from the start of the file (a unit over MTP reads slowly: the whole file is not needed).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common back end of the importers: checks, option handling and writing of one route or track.
 #include <cstdio>
 #include <utility>

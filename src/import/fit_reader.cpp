@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FIT reader: course points and locations become waypoints, record messages become track
 // points, cut into tracks at lap messages.
 #include <cstdint>

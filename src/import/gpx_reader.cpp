@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GPX reader: waypoints, tracks and routes (with Garmin's route shaping points and display
 // colours), found by scanning for fixed tags.
 #include <string>

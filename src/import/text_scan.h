@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-scanning helpers shared by the text importers: fixed, case-sensitive tags at a position,
 // bounded copies up to a delimiter, numbers in the C locale and XML date-times.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog's controls, their layout and their texts.
 #include "ui/trakor_dlg.h"
 

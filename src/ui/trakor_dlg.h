@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog: gathers the conversion request (input files, output target and file, option,
 // overwrite choice, split and filter values, GPS drive), keeps the settings its controls show,
 // accepts dropped files and opens the other dialogs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GPS unit in the main dialog: the drive box (detected units, a folder the user chose) and
 // "From GPS...", the recordings the unit offers, to pick inputs from.
 #include <QComboBox>

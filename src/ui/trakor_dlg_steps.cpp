@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog's behaviour: keeping controls and settings in step, and its actions.
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogs reach outside themselves: the engine context, the settings store, the driver
 // and the platform services. The application fills it; tests put their own pieces in.
 #pragma once

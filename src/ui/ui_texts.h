@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the dialogs, by key, with their built-in English wording and lookup limits.
 #pragma once
 

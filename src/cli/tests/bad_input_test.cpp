@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged copies of the real device and MapSource files through trakor3-cli: cut short, bytes
 // flipped, record lengths and sizes set to huge and negative values. Every run must end on its
 // own with status 0, 1 or 2 and a message, and write nothing outside its own temporary folder.

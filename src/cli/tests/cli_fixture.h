@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a copy of the built trakor3-cli from its own temporary folder, so it runs portable with its
 // INI file and work files there and tests do not share them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli as the user runs it: help, set-up report, messages, exit status and answers.
 #include <cstdio>
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What reaches the user and the files on every path of a command-line run: notes about cut and
 // skipped tracks, the OK/Cancel question, exit statuses of file failures, backups and temporaries,
 // runs side by side and inputs too large to read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the package installs beside the program: the manual pages must describe every option the
 // program's --help lists, and the bash completion must offer the program's options, values,
 // setting names and input files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs in a hostile environment: closed standard descriptors, standard output that fails or goes
 // away, signals, file-size limits, special files, and outputs named where inputs are.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Garmin units end to end: FIT courses checked against the TCX course of the same run by Garmin's
 // FIT SDK and gpsbabel, and the real description files of an Edge 705 and a Forerunner 935
 // driving target GPS through --gps-drive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions of the shared real files must keep writing the same bytes: the sums below were
 // taken from the program's outputs before the readers and writers were made faster. (A change
 // that is meant to alter an output updates its sum and says why.) The GPX, TCX, KML and course

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When a unit's recording was made and what it is called, from the start of its bytes.
 #include <gtest/gtest.h>
 

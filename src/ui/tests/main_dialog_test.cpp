@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog: overwrite box, output targets and Edge support, option controls and miles
 // mode, input files, and the request a Convert hands to the driver.
 #include <QCheckBox>

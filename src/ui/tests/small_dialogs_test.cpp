@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language dialog, the About box, keyed texts and keyboard mnemonics.
 #include <QApplication>
 #include <QLabel>

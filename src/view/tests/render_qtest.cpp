@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli --render on the shared files: picture size, pixels where the points project (by
 // the Mercator formula written out here), the before/after counts and the failures.
 #include <gtest/gtest.h>
