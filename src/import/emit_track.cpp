@@ -47,7 +47,10 @@ std::string withoutLine(const std::string& text, const std::string& line) {
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (text.compare(start, end - start, line) != 0) out += (out.empty() ? "" : "\n") + text.substr(start, end - start);
+        if (text.compare(start, end - start, line) != 0) {
+            if (!out.empty()) out += '\n';
+            out.append(text, start, end - start);
+        }
         start = end + 1;
     }
     return out;

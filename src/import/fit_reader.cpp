@@ -181,8 +181,8 @@ void noteDamage(Context& ctx, const FitWalker& walker) {
     }
     if (!walker.checkSumMatches()) {
         const auto& m = importmsg::kFitCrcMismatch;
-        note += (note.empty() ? "" : "\n") +
-                formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
+        if (!note.empty()) note += '\n';
+        note += formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
     }
     ctx.run.damageNote = note;
 }

@@ -115,7 +115,8 @@ private:
     // times pair in order with its coord values ("lon lat alt"); an empty or unusable coordinate
     // drops its time with it, and is counted.
     void track(size_t& p, std::string_view prefix) {
-        const std::string end = "</" + std::string(prefix) + "Track>", coord = "<" + std::string(prefix) + "coord";
+        const std::string end = std::string("</").append(prefix).append("Track>");
+        const std::string coord = std::string("<").append(prefix).append("coord");
         std::vector<int32_t> times;
         std::vector<Tuple> coords;
         std::vector<bool> usable;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "app/driver_messages.h"
+#include "app/startup.h"
 #include "core/output_types.h"
 #include "core/settings.h"
 #include "testsupport/testsupport.h"
@@ -149,6 +150,18 @@ TEST(ManualPage, TheLicenceIsNamedAlike) {
     EXPECT_NE(gpl.find("GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007"), std::string::npos);
     if (fs::exists("/usr/share/common-licenses/GPL-3")) EXPECT_EQ(gpl, readFile("/usr/share/common-licenses/GPL-3"));
 }
+
+#ifdef TRAKOR_DESKTOP_PROGRAM
+// Run from the build tree, both programs are portable copies with one settings file and one work
+// folder: what the desktop program stores, the command line uses.
+TEST(BuildTree, BothProgramsShareTheirSettings) {
+    const Paths cli = decidePaths(TRAKOR_CLI_PROGRAM, {}, Environment{}, "/nonexistent-prefix");
+    const Paths desktop = decidePaths(TRAKOR_DESKTOP_PROGRAM, {}, Environment{}, "/nonexistent-prefix");
+    EXPECT_TRUE(cli.portable());
+    EXPECT_EQ(cli.iniFile, desktop.iniFile);
+    EXPECT_EQ(cli.workingFolder, desktop.workingFolder);
+}
+#endif
 
 TEST(ManualPage, FormatsWithoutWarnings) {
     if (!haveProgram("groff")) GTEST_SKIP() << "groff not installed";

@@ -277,7 +277,7 @@ TEST_F(CliTest, DeviceFilesAreListedByWhenTheyWereRecorded) {
     ASSERT_TRUE(std::regex_search(readme, m, std::regex("\n    (trakor3-cli \"\\$\\(trakor3-cli --list-device-files[^\n#]*[^ ]) +#")));
     const std::string shell = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
                               " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=C PATH=" +
-                              quote(dir.file("bin")) + ":\"$PATH\" bash -c " + quote(m[1]);
+                              quote(dir.file("bin")) + ":\"$PATH\" bash -c " + quote(m[1].str());
     ASSERT_EQ(runCommand(shell + " 2>&1", &out), 0) << m[1] << "\n" << out;
     const std::string gdb = m[1].str().substr(m[1].str().rfind(' ') + 1);
     EXPECT_GT(fs::file_size(dir.file(gdb)), 1000u) << gdb;
