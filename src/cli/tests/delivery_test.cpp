@@ -210,8 +210,8 @@ TEST_F(CliTest, RunsSideBySideNeverMixTheirResults) {
         std::string script;
         for (int i = 0; i < kRuns; ++i) {
             const std::string n = std::to_string(i);
-            script += "(" + command("--option 0 in" + n + ".gpx -o out" + n + ".gdb") + " >o" + n + " 2>&1; echo $? >rc" +
-                      n + ") &\n";
+            script += '(';
+            script += command("--option 0 in" + n + ".gpx -o out" + n + ".gdb") + " >o" + n + " 2>&1; echo $? >rc" + n + ") &\n";
         }
         writeFile(dir.file("runs.sh"), script + "wait\n");
         ASSERT_EQ(runCommand("sh " + quote(dir.file("runs.sh"))), 0);
@@ -235,7 +235,9 @@ TEST_F(CliTest, RunOnTheFixedWorkFilesWaitsForTheOneHoldingThemAndSaysSo) {
     FileLock held(binFile("Trakor3.lock"));
     ASSERT_TRUE(held.acquireWaiting(nullptr));
     // A batch writes the fixed log, so it needs the work files.
-    runCommand("(" + command("a.gpx b.gpx --option 0 -o ab.gdb") + " >o 2>e; echo $? >rc) >/dev/null 2>&1 &");
+    std::string background = "(";
+    background += command("a.gpx b.gpx --option 0 -o ab.gdb") + " >o 2>e; echo $? >rc) >/dev/null 2>&1 &";
+    runCommand(background);
     // Waits for the whole line; the program then blocks on the lock until it is released.
     for (int i = 0; i < 500 && readFile(dir.file("e")).find(")...\n") == std::string::npos; ++i) ::usleep(20000);
     EXPECT_EQ(readFile(dir.file("e")), "Trakor3: waiting for another conversion that uses the work files (" +

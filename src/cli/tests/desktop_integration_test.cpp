@@ -177,7 +177,7 @@ TEST(ManualPage, FormatsWithoutWarnings) {
 std::vector<std::string> complete(const std::string& folder, const std::vector<std::string>& words,
                                   bool asOffered = false) {
     std::string script = "source " + quote(kCompletion) + "\nCOMP_WORDS=(" + quote(kProgram);
-    for (const std::string& w : words) script += " " + quote(w);
+    for (const std::string& w : words) script.append(1, ' ').append(quote(w));
     script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
               "\n_trakor3_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n"
               // The user's shell options stay as they were.
