@@ -56,10 +56,10 @@ std::string fitFile(bool bigEndian, uint32_t created, const std::string& sport) 
     // Definition of local message 0 as file_id: type (enum) and time_created (uint32).
     records += std::string{'\x40', '\0', char(bigEndian)} + u16(0) + std::string{2, 0, 1, 0, 4, 4, char(0x86)};
     records += std::string{'\0', 4} + u32(created);
-    // Local message 1 as sport, with a developer field of 2 bytes: sport (enum) and name (string of 8).
-    records += std::string{'\x61', '\0', char(bigEndian)} + u16(12) + std::string{2, 0, 1, 0, 3, 8, 7} + std::string{1, 0, 2, 0};
+    // Local message 1 as sport, with a developer field of 2 bytes: sport (enum) and name (string of 16).
+    records += std::string{'\x61', '\0', char(bigEndian)} + u16(12) + std::string{2, 0, 1, 0, 3, 16, 7} + std::string{1, 0, 2, 0};
     std::string name = sport;
-    name.resize(8, '\0');
+    name.resize(16, '\0');
     records += std::string{'\x01', 1} + name + "xy";
     std::string header{12, 0x10};
     header += std::string{0, 0};  // profile
