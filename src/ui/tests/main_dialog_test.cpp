@@ -329,7 +329,7 @@ void MainDialogTest::recordingsFromGpsBecomeInputs() {
     drives->setCurrentIndex(0);
     QCOMPARE(drives->count(), 2);
     QCOMPARE(drives->currentIndex(), 0);
-    QCOMPARE(drives->currentText(), QString::fromStdString("Forerunner 935  (" + root + ")"));
+    QCOMPARE(drives->currentText(), QString::fromStdString("Forerunner 935 \u2014 no courses  (" + root + ")"));
     ConversionRequest r = dlg.gatherRequest();
     QCOMPARE(r.targetRoot, root + "/");
     QVERIFY(r.device.connected);
