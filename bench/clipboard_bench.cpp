@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard record pass over a large clipboard image: 50 tracks of 2000 points each (about
 // 2.5 MB), under track options 22 (waypoints and routes) and 24 (tracks), and under option 11 on
 // one calculated route of 100000 link points, and under option 3 on 200 routes of 50 via points

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs trakor3-cli and gpsbabel side by side on the same work, with `cat` of each input as the
 # floor, and prints median wall and process times, peak memory and ratios.
 # Usage: bench/compare.sh [build folder] [runs]   (default: build, 7; needs gpsbabel and python3)
@@ -6,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$here/build}" && pwd)"
 runs="${2:-7}"
-cli="$build/src/cli/trakor3-cli"
+cli="$build/bin/trakor3-cli"
 [ -x "$cli" ] || { echo "no trakor3-cli in $build" >&2; exit 1; }
 command -v gpsbabel >/dev/null || { echo "gpsbabel is not installed" >&2; exit 1; }
 work="$build/bench-compare"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The course writer on long tracks: preparing a course whose every point is a turn (the worst
 // case for turn warnings), writing a course of 100000 points, and a whole work GDB file.
 #include <benchmark/benchmark.h>

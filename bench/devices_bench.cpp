@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the work the main dialog does on the user-interface thread: a detection run after a
 // mount change, a look at the mount table, and starting a companion program.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the driver around an engine: work file, output test, result check and delivery of a
 // result of the given size (the engine itself is a stand-in that writes the bytes).
 #include <benchmark/benchmark.h>

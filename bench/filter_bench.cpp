@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Glitch removal and the three filters on a realistic recorded track of 100000 points, and the
 // plain reference passes on smaller tracks for comparison.
 #include <benchmark/benchmark.h>

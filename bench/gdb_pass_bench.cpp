@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDB conversion pass over a file of 50 tracks of 2000 points each, under the track options.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Header scan, record readers and copier over a large synthetic GDB file.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text readers on large generated files: a GPX, a TCX activity and a KML line string of
 // 100000 points each, read into the point store (the back end's writing is replaced by a hook).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the FIT, NMEA and ITN readers on large synthetic inputs (one track each).
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of applying the main dialog's texts (45 lookups over the whole language file) and of a
 // settings load and exit save through the INI file.
 #include <benchmark/benchmark.h>

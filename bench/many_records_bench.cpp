@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB files of many small records, MapSource's typical file: 50000 waypoints read whole, and
 // converted by the whole driver under option 0 (the import path) and option 24 (the GDB pass,
 // which reports progress per record), with and without the desktop's progress callback. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames of the map view: ten tracks of 100000 points each (1 000 000 points) painted into a
 // 1920x1080 offscreen image, while panning (the simplified lines cached) and the first frame
 // at a zoom (the lines simplified for it).

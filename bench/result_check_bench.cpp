@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of reading a result back before it is delivered: a GDB file of one long track, one of many
 // waypoints, routes and tracks, and a TCX file of courses.
 #include <benchmark/benchmark.h>

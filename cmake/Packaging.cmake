@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian package of the installed program: `cpack -G DEB` in the build folder (or the "package"
 # target). It installs under /usr, where the programs run in native mode.
 set(CPACK_GENERATOR DEB)
@@ -21,7 +22,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/trakor3")
 # Runtime libraries come from the binaries themselves; without dpkg-shlibdeps the list is
 # the one a Debian 12 build links against.
 find_program(TRAKOR_DPKG_SHLIBDEPS dpkg-shlibdeps)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The user guides: docs/guide-<language>.ms (groff ms with pic pictures) become
 # Trakor3<language>.pdf in the build folder. TRAKOR_GUIDES lists the PDFs; it stays empty when
 # groff or its PDF driver is missing, and the program then runs without help files.
@@ -46,10 +47,11 @@ if(TRAKOR_GROFF AND TRAKOR_GROPDF)
     if(pictures)
       set(lang_pictures ${picture_dir}/main-${lang}.pdf ${picture_dir}/map-${lang}.pdf)
     endif()
-    # -Kutf-8 reads UTF-8 input (no guessing), -p runs pic, -U lets groff ask pdfinfo for each picture's size;
+    # -Kutf-8 reads UTF-8 input (no guessing), -p runs pic, -U lets groff ask pdfinfo for each picture's size,
+    # -P-e embeds every font (the base fonts too: a reader's own Times may lack Turkish or Polish letters);
     # pic's copy and troff's .so look in docs/.
     add_custom_command(OUTPUT ${pdf}
-      COMMAND sh -c "\"$0\" -Kutf-8 -U -p -ms -Tpdf \"$2\" \"$1\" > \"$3.tmp\" && mv \"$3.tmp\" \"$3\""
+      COMMAND sh -c "\"$0\" -Kutf-8 -U -p -ms -Tpdf -P-e \"$2\" \"$1\" > \"$3.tmp\" && mv \"$3.tmp\" \"$3\""
               ${TRAKOR_GROFF} ${source} ${picture_define} ${pdf}
       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/docs
       DEPENDS ${source} ${guide_parts} ${lang_pictures}

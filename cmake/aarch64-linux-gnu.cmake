@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 64-bit ARM with Debian's g++-aarch64-linux-gnu and the arm64 libraries of
 # the multiarch tree (zlib1g-dev:arm64, libminizip-dev:arm64, libmount-dev:arm64, libexpat1-dev:arm64).
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch run on three inputs made of arbitrary bytes: the first byte picks the option, the
 // next three the type of each input, the rest is cut into three files. The run counters go on
 // from file to file, so this reaches states a single reader never sees.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard conversion on arbitrary clipboard data; the first byte picks the route and track
 // options and whether the rest is a whole block or an image to be wrapped in one.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The course writer on an arbitrary work GDB file, with course points and turn warnings on.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record copier on arbitrary bytes, for each later version.
 #include "fuzz/fuzz_context.h"
 #include "gdb/down_convert.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A quiet context for fuzz targets: questions get No/Cancel, nothing is shown.
 #pragma once
 

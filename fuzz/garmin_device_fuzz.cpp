@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A unit's description file from any bytes: read, and what the drive list and target GPS ask of it.
 // No folder it names may lead out of the unit: every component taken from it stays one name.
 #include "course/garmin_device.h"

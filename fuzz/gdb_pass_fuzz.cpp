@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDB conversion pass and the via point visibility pass on arbitrary bytes; the first byte
 // picks the option.
 #include "convert/gdb_pass.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDB header scan on arbitrary bytes.
 #include "fuzz/fuzz_context.h"
 #include "gdb/header_scan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared body of the reader fuzz targets: the first byte picks the conversion option and a few
 // settings, the rest is the file. The output must be whole GDB records.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INI reading, value parsing and an edit round trip on arbitrary file contents.
 #include "platform/ini_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kml reader on arbitrary bytes; the first byte picks the option.
 #include "fuzz/import_fuzz.h"
 

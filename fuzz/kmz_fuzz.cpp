@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KMZ extraction on arbitrary archive bytes: the bytes go to a file in a folder of this process,
 // entry 0 is extracted into the working folder there, and nothing may land outside the
 // extraction folder.

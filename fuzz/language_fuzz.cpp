@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Language file lookup on arbitrary file contents.
 #include "app/language.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read-back checks of results on arbitrary bytes: they answer without reading outside the
 // data, and a GDB image they pass holds an end record the record walk reaches.
 #include "course/xml_check.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs each
 # for a while, as many targets at once as there are cores (FUZZ_PARALLEL overrides), then keeps a
 # merged corpus per target under fuzz/corpus and prints executions and findings per target.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Options 3 and 4 (hide or show the via points of every route) on arbitrary bytes. The pass
 // must finish, and its output must again be readable by a second pass.
 #include "convert/via_points.h"

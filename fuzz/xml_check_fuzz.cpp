@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The course writer's XML check against libxml2 on the same bytes: both must call a text
 // well-formed or not alike. Both read every text as UTF-8 (libxml2 is told to ignore declared
 // encodings). Our check is made for the TCX files the program writes, so the classes of text it

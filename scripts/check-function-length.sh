@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a function in src/ runs over the limit (default 150 lines, from its first to its last
 # line): prints file:line, the function and its length for each. Function bodies are found by
 # Universal Ctags (Debian package universal-ctags), lambdas counted in the function around them.

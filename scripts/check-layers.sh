@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks every include between the folders of src/ against src/layers.txt: a source may include
 # headers of its own folder and of the folders its line names. Prints file:line of every other
 # include and exits 1. Tests (src/<folder>/tests) are not checked: they may reach any layer.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the engine and trakor3-cli for arm64, then runs the kept real-file conversions with
 # that program under qemu-user: the outputs must be the very bytes of the native build's.
 # Usage: cross-arm64.sh [native build folder with cli_tests]   (default: build-tests)
@@ -18,7 +19,7 @@ if ! cmake -S . -B build-arm64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 fi
 cmake --build build-arm64 -j"$jobs" --target trakor_platform trakor_core trakor_gdb trakor_convert \
   trakor_import trakor_export trakor_course trakor_clipboard trakor_app trakor3-cli
-file build-arm64/src/cli/trakor3-cli | grep -q 'ARM aarch64' || { echo "cross-arm64: not an arm64 program" >&2; exit 1; }
+file build-arm64/bin/trakor3-cli | grep -q 'ARM aarch64' || { echo "cross-arm64: not an arm64 program" >&2; exit 1; }
 # The native test of the kept outputs, its program run by the emulator.
-TRAKOR_CLI_UNDER_TEST="qemu-aarch64 $PWD/build-arm64/src/cli/trakor3-cli" \
+TRAKOR_CLI_UNDER_TEST="qemu-aarch64 $PWD/build-arm64/bin/trakor3-cli" \
   "$native/cli_tests" --gtest_filter='KeptOutputs.*' --gtest_brief=1

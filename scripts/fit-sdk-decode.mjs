@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes a FIT file with Garmin's official FIT SDK and prints one line per message, in file
 // order, for the tests to compare against: "integrity true|false", "error <text>", then
 // "<message name> field=value ..." with times as Unix seconds and strings JSON-quoted.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's main job on a bundled sample, with the programs built in the given folder:
 # the hand-made sample ride (GPX) becomes a MapSource GDB file and a TCX course.
 set -euo pipefail
 build=${1:-build}
-cli="$build/src/cli/trakor3-cli"
+cli="$build/bin/trakor3-cli"
 if [ ! -x "$cli" ]; then
   echo "trakor3-cli was not built in $build" >&2
   exit 1

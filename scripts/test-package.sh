@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, unpacks it into a temporary root and checks the installed layout:
 # programs, language file, user guides, desktop entry, icon and file types, manual pages, shell
 # completion, software-centre entry, copyright and changelog, the package's dependencies, what

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the built user guides. Every guide exists and holds, in its own words, as many chapters
 # and window pictures as the English one, and every chapter heading of its source is in its text.
 # When the build drew the pictures, each guide shows its own language's: the pictures' fonts are
 # among the guide's fonts, their words are in its text, and a non-English picture has none of the
-# English window texts.
+# English window texts. Every font of a guide is embedded.
 # Usage: check-guides.sh DOCS_FOLDER BUILD_FOLDER PICTURE_FOLDER|none   (exit 77: cannot check here)
 set -uo pipefail
 docs=$1 build=$2 pictures=${3:-none}
@@ -53,6 +54,9 @@ for source in "$docs"/guide-*.ms; do
   [ "$shots" -eq "$english_shots" ] || fail "$lang: $shots pictures, the English guide has $english_shots"
   grep -q "^\.SHOT main-$lang " "$source" && grep -q "^\.SHOT map-$lang " "$source" ||
     fail "$lang: the guide does not place its own language's pictures"
+  # Every font travels in the file: a reader without Times or the URW fonts sees the same letters.
+  unembedded=$(pdffonts "$pdf" 2>/dev/null | tail -n +3 | awk '$(NF-4) != "yes" { print $1 }' | sort -u | tr '\n' ' ')
+  [ -z "$unembedded" ] || fail "$lang: fonts not embedded: $unembedded"
   echo "$lang: $pages pages, $chapters chapters, $shots pictures"
 
   [ -n "$pictures" ] || continue

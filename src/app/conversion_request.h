@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One Convert or View request, gathered by the main dialog or the command line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion driver: checks a Convert request, runs one engine and delivers the result.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engines the conversion driver reaches, as a table of calls; defaultDriverCalls binds every
 // one. An engine call the driver needs and finds empty is a fault of the program (requireCall);
 // the browse and waiting calls are optional.

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delivery of the work GDB file to the chosen target, the last step of a Convert action.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/context.h"
+#include "core/output_types.h"
 #include "app/conversion_request.h"
 #include "app/driver_calls.h"
 #include "platform/unit_files.h"
@@ -15,6 +18,11 @@ constexpr int kFormatGdb = 0;
 constexpr int kFormatGpx = 1;
 constexpr int kFormatTcx = 2;
 constexpr int kFormatFit = 3;
+// The formats are numbered in the order of the table of output types.
+static_assert(std::string_view(kOutputTypes[kFormatGdb].extension) == "gdb" &&
+              std::string_view(kOutputTypes[kFormatGpx].extension) == "gpx" &&
+              std::string_view(kOutputTypes[kFormatTcx].extension) == "tcx" &&
+              std::string_view(kOutputTypes[kFormatFit].extension) == "fit");
 
 struct DeliveryPlan {
     OutputTarget target = OutputTarget::File;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The messages of the conversion driver and its backup step: key, built-in English text, style.
 // Those the clipboard conversion shares are in core/run_messages.h.
 #pragma once
@@ -23,7 +24,7 @@ inline constexpr KeyedMessage kDriveNotAccessible{"$MSG08", "Drive %s is not acc
                                                    MsgStyle::Warning};
 inline constexpr KeyedMessage kNoInput{"$MSG09", "No input file specified.", MsgStyle::Warning};
 inline constexpr KeyedMessage kNoOutput{"$MSG12", "No output file specified.", MsgStyle::Warning};
-inline constexpr KeyedMessage kOutputNotGdbTcx{"$MSG13", "Output file is no GDB, GPX or TCX file.", MsgStyle::Warning};
+inline constexpr KeyedMessage kOutputNotGdbTcx{"$MSG13", "Output file is no GDB, GPX, TCX or FIT file.", MsgStyle::Warning};
 inline constexpr KeyedMessage kBatchTcxOptions{
     "$MSG56", "For multiple input files and a TCX output file only options 0 and 24 are valid.", MsgStyle::Warning};
 inline constexpr KeyedMessage kBatchOptions{"$MSG57", "Options 1-15 are not valid for multiple input files.",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Convert action's result goes and the checks before anything is read: the GPS device's
 // folders, the output path and its format, the kinds of the inputs and the output test.
 #include "app/driver_targets.h"
@@ -7,11 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "app/driver.h"
 #include "app/driver_messages.h"
 #include "app/request_builder.h"
 #include "core/file_names.h"
+#include "core/output_types.h"
 #include "platform/atomic_file.h"
 #include "platform/file_attributes.h"
 #include "platform/file_delivery.h"
@@ -122,19 +125,12 @@ int readOutputPath(Context& ctx, const DriverCalls& calls, ConversionRequest& re
         say(ctx, dmsg::kNoOutput);
         return kRunStopped;
     }
-    std::string lower = lowerAscii(req.outputPath);
-    if (endsWith(lower, ".gdb")) {
-        plan.format = kFormatGdb;
-    } else if (endsWith(lower, ".tcx")) {
-        plan.format = kFormatTcx;
-    } else if (endsWith(lower, ".gpx")) {
-        plan.format = kFormatGpx;
-    } else if (endsWith(lower, ".fit")) {
-        plan.format = kFormatFit;
-    } else {
+    const OutputType* type = outputTypeOf(req.outputPath);
+    if (type == nullptr) {
         say(ctx, dmsg::kOutputNotGdbTcx);
         return kRunStopped;
     }
+    plan.format = static_cast<int>(type - std::begin(kOutputTypes));
     if (nameTooLong(req.outputPath)) {
         say(ctx, dmsg::kNameTooLong, req.outputPath.c_str());
         return kRunStopped;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a Convert action's result goes, and the checks made before an input is read.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language file and the lookup of a text by its key, with the file's English entries and the
 // key itself as fallbacks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/request_builder.h"
 
 #include <algorithm>
@@ -5,6 +6,7 @@
 
 #include "app/driver_messages.h"
 #include "core/file_names.h"
+#include "core/output_types.h"
 
 namespace trakor {
 
@@ -85,8 +87,8 @@ bool deliversCoursesFor(const ConversionRequest& r, int32_t option) {
     switch (r.outputTarget) {
         case OutputTarget::File: {
             if (r.overwriteInput && !r.multipleInput && inputCanBeOverwritten(r.inputPath)) return false;
-            const std::string lower = lowerAscii(r.outputPath);
-            return endsWith(lower, ".tcx") || endsWith(lower, ".fit");
+            const OutputType* type = outputTypeOf(r.outputPath);
+            return type != nullptr && type->courses;
         }
         case OutputTarget::TrainingCenter:
             return true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the split and filter fields of a request follow the settings and the conversion option,
 // shared by the main dialog and the command line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the end of a run tells in one message: the routes and tracks left out or cut short, and
 // which files of a batch run were converted.
 #pragma once

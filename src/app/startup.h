@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up decisions: portable or native mode, the application name and every path of the run.
 #pragma once
 

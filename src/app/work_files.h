@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work files of one Convert action: private ones for a run of its own, or the fixed ones
 // under a lock on the working folder.
 #pragma once

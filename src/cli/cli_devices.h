@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's views of GPS devices: the drive list and the recordings a unit offers.
 #pragma once
 

@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_help.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 
 #include "app/request_builder.h"
 #include "core/file_names.h"
+#include "core/output_types.h"
 
 namespace trakor::cli {
 
@@ -37,6 +40,7 @@ constexpr const char* kRest =
     "Options 1-15 need a GDB input; without --option a stored Mode that cannot apply to the input\n"
     "gives way to option 0. A TCX output takes options 0, 11, 12, 15 and 24; several inputs take\n"
     "0 and 21-24 (0 and 24 into a TCX file). --split and --filter apply to 11-14, 21, 22 and 24.\n"
+    "Option 0 reads routes as tracks; --set 'GPX Routes=1' keeps the routes of GPX inputs as routes.\n"
     "\n"
     "Split and filter values (the method is the setting Splittype or Filtertype):\n"
     "  --split   Splittype=1 (default): longest part 5-999 km, or 3-622 mi in miles mode\n"
@@ -61,10 +65,11 @@ constexpr const char* kRest =
     "dialog label; --set 'NAME=VALUE' changes one for this run only (names in any letter case).\n"
     "Several inputs, or a folder (its files of the supported types, sorted, not its subfolders),\n"
     "make a batch run into one output with a CSV log (--log PATH). '-' reads standard input\n"
-    "(with --input-type), -o - writes the result to standard output (--output-type gdb|gpx|tcx).\n"
+    "(with --input-type), -o - writes the result to standard output (--output-type %TYPES%).\n"
     "Questions are answered safely unless --yes, --no or --cancel is given: the backup before\n"
     "overwriting an input is made, routes in GDB and GPX inputs are read as tracks (OK; --no and\n"
-    "--cancel skip them), every other question is declined. A run that needs the fixed work files\n"
+    "--cancel skip them; --set 'GPX Routes=1' keeps GPX routes as routes in a GDB output), every\n"
+    "other question is declined. A run that needs the fixed work files\n"
     "(MapSource or Training Center target, batch, KMZ input) waits while another run holds them.\n"
     "\n"
     "Exit status:\n"
@@ -173,6 +178,11 @@ std::string closestOption(const std::string& typed, const std::vector<std::strin
     return bestDistance <= allowed && !tie ? best : std::string();
 }
 
+std::string singleDashMeaning(const std::string& arg, const std::vector<std::string>& names) {
+    if (arg.size() < 3 || arg[0] != '-' || !std::isalpha(static_cast<unsigned char>(arg[1]))) return {};
+    return closestOption("-" + arg, names);
+}
+
 std::string helpFooter() {
     std::string text = "Conversion options (--option; default: the stored Mode):\n";
     char line[160];
@@ -180,7 +190,15 @@ std::string helpFooter() {
         std::snprintf(line, sizeof line, "  %2d  %s\n", l.option, l.meaning);
         text += line;
     }
-    return text + kRest;
+    std::string rest = kRest;
+    const std::string types = "%TYPES%";
+    rest.replace(rest.find(types), types.size(), outputTypeList(&OutputType::extension, "|", "|"));
+    return text + rest;
+}
+
+std::string programDescription(const char* how) {
+    return "Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into " +
+           outputTypeList(&OutputType::carries) + ",\n" + how;
 }
 
 }  // namespace trakor::cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of trakor3-cli --help beyond the option list: what each conversion option does, the
 // split and filter ranges, recipes for everyday jobs and the exit statuses.
 #pragma once
@@ -41,6 +42,9 @@ inline constexpr UiText NoInputFiles{"$CLI18", "%s: no files of the supported ty
 inline constexpr UiText SameOutputs{"$CLI19", "%s %s and %s %s name the same file", 256};
 inline constexpr UiText NoTempFolder{"$CLI20", "cannot make a temporary folder in %s", 256};
 inline constexpr UiText UnreadableRecordings{"$CLI21", "cannot read the recordings folder %s", 256};
+// Told with the question whether routes are read as tracks: the setting that keeps them.
+inline constexpr UiText KeepGpxRoutes{"$CLI22", "(--set 'GPX Routes=1' keeps the routes of GPX inputs as routes in a GDB output)",
+                                      256};
 }  // namespace clitext
 
 // A line of the command line's own in the run's language, formatted with the arguments.
@@ -73,6 +77,13 @@ std::string storedSettingLines(const Context& ctx, const ConversionRequest& r, b
 // slips (letters left out, added, changed or swapped; three for long names). Empty when none is
 // near enough or two are equally near.
 std::string closestOption(const std::string& typed, const std::vector<std::string>& names);
+
+// The long option of `names` that `arg` ("-option", "-splt=5") names with a single dash; empty
+// for anything else, a short option with its value joined ("-oride.gdb") included.
+std::string singleDashMeaning(const std::string& arg, const std::vector<std::string>& names);
+
+// The first lines of --help: what the program reads and writes, then `how` it does it.
+std::string programDescription(const char* how);
 
 // Everything --help prints after the list of command-line options.
 std::string helpFooter();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs and outputs of the command line beyond plain file names: folders of inputs, standard
 // input and output through a private temporary folder.
 #pragma once

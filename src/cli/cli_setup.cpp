@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_setup.h"
 
+#include <climits>
 #include <filesystem>
 #include <memory>
 
@@ -53,6 +55,8 @@ bool setUpCli(int argc, const char* const* argv, const std::string& iniPath, Cli
     }
     ReadOnlyStore readOnly(*store);
     loadSettings(setup.settings, readOnly, portable, env);
+    constexpr int32_t kAbsent = INT32_MIN;
+    setup.modeStored = readOnly.readInt("Mode", kAbsent) != kAbsent;
     return true;
 }
 

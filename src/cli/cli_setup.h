@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the command line: the same application name, paths, settings store and working
 // files as the desktop program. The command line reads the settings but never writes them.
 #pragma once
@@ -14,6 +15,7 @@ struct CliSetup {
     Paths paths;
     Settings settings;
     std::string settingsSource;  // the store the settings were read from
+    bool modeStored = false;     // the store holds a Mode of the user's (not the default)
 };
 
 // Decides paths and loads the settings; `iniPath` (may be empty) names an INI file to use as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/console_notifier.h"
 
 #include "cli/cli_help.h"
@@ -5,6 +6,9 @@
 namespace trakor::cli {
 
 namespace {
+// The question whether routes are read as tracks.
+constexpr const char* kRoutesAsTracksKey = "$MSG59";
+
 const UiText& answerText(Answer a) {
     switch (a) {
         case Answer::Yes: return clitext::AnswerYes;
@@ -42,15 +46,20 @@ Answer ConsoleNotifier::notify(const std::string& key, const std::string& text, 
     bool question = style == MsgStyle::Question || style == MsgStyle::QuestionCancel || style == MsgStyle::QuestionOk;
     FILE* to = style == MsgStyle::Plain || style == MsgStyle::Information ? out_ : err_;
     std::fprintf(to, "%s: %s\n", captionFor(appName_, key).c_str(), text.c_str());
+    if (key == kRoutesAsTracksKey) std::fprintf(to, "  %s\n", localText(clitext::KeepGpxRoutes).c_str());
     if (!question) {
         std::fflush(to);
         return Answer::Ok;
     }
     Answer a = answerFor(policy_, key, style);
     const UiText& t = answerText(a);
-    std::fprintf(to, "  -> %s\n", ctx_ != nullptr ? messageText(*ctx_, t.key, t.english, t.limit).c_str() : t.english);
+    std::fprintf(to, "  -> %s\n", localText(t).c_str());
     std::fflush(to);
     return a;
+}
+
+std::string ConsoleNotifier::localText(const UiText& t) const {
+    return ctx_ != nullptr ? messageText(*ctx_, t.key, t.english, t.limit) : std::string(t.english);
 }
 
 void ConsoleNotifier::release() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notifications on the console: "<caption>: <text>", plain messages to standard output, warnings
 // and questions to standard error; questions are answered by the command line's choice.
 #pragma once
@@ -31,6 +32,9 @@ public:
     void useLanguageOf(const Context& ctx) { ctx_ = &ctx; }
 
 private:
+    // A text of the command line's own, in the run's language once it is known.
+    std::string localText(const UiText& t) const;
+
     std::string heldKey_;
     std::string heldText_;
     MsgStyle heldStyle_ = MsgStyle::Plain;

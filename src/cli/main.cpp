@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli: fills the conversion request of the main dialog from the command line, runs the
 // driver and prints its notifications. Exit status: 0 delivered, 1 a check or the user stopped
 // the run, 2 the conversion or a file failed, 3 a batch run with some files failed, 64 usage.
@@ -29,6 +30,8 @@
 #include "cli/settings_reference.h"
 #include "core/context.h"
 #include "core/file_names.h"
+#include "core/licence.h"
+#include "core/output_types.h"
 #include "app/driver.h"
 #include "app/driver_messages.h"
 #include "app/request_builder.h"
@@ -163,13 +166,15 @@ int renderCommand(Context& ctx, const DriverCalls& calls, const Options& o, Conv
 }
 
 // Without --option, a stored Mode that cannot apply to the inputs (options 1-15 need one GDB
-// input) gives way to option 0, and the user is told in one line.
-void chooseDefaultOption(Options& o, const Context& ctx) {
+// input) gives way to option 0. The user is told in one line when the Mode was theirs: the
+// default of fresh settings is no choice to warn about.
+void chooseDefaultOption(Options& o, const Context& ctx, bool modeChosen) {
     const Settings& s = ctx.settings;
     if (o.option >= 0 || s.Mode < 1 || s.Mode > 15 || o.inputs.empty()) return;
     const bool several = o.inputs.size() > 1;
     if (!several && inputTypeOf(o.inputs[0]) <= 0) return;
     o.option = 0;
+    if (!modeChosen) return;
     const UiText& t = several ? cli::clitext::StoredOptionSingle : cli::clitext::StoredOption;
     std::fprintf(stderr, "%s: %s\n", ctx.paths.appName.c_str(), formatMessage(ctx, t.key, t.english, t.limit, s.Mode).c_str());
 }
@@ -197,7 +202,8 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_option("--option", o.option, "Conversion option, see the list below (default: the stored Mode)")
         ->check(CLI::IsMember({0, 1, 2, 3, 4, 11, 12, 13, 14, 15, 21, 22, 23, 24}));
     auto* output = app.add_option("-o,--output", o.output,
-                                  "Output file; its ending (.gdb, .gpx, .tcx or .fit) picks the format; '-' writes to standard output");
+                                  "Output file; its ending (." + outputTypeList(&OutputType::extension, ", .", " or .") +
+                                      ") picks the format; '-' writes to standard output");
     app.add_flag("--overwrite-input", o.overwriteInput, "The result replaces the .gdb input (a backup is offered)")
         ->excludes(output);
     auto* split = app.add_option("--split", o.split,
@@ -218,8 +224,10 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_option("--log", o.log, "CSV log of a batch run (default: the work folder's log file)");
     app.add_option("--input-type", o.inputType, "Type of the input read from standard input ('-')")
         ->check(CLI::IsMember({"gdb", "gpx", "tcx", "crs", "fit", "kml", "kmz", "itn", "nmea"}));
+    std::vector<std::string> outputTypes;
+    for (const OutputType& t : kOutputTypes) outputTypes.push_back(t.extension);
     app.add_option("--output-type", o.outputType, "Format written to standard output with -o - (default: gdb)")
-        ->check(CLI::IsMember({"gdb", "gpx", "tcx", "fit"}));
+        ->check(CLI::IsMember(outputTypes));
     auto* block = app.add_option("--clipboard-block", o.clipboardBlock,
                                  "Converts a file holding a clipboard block (4-byte length, then the GDB image) "
                                  "with the clipboard settings (CBmode_r, CBmode_t, Filter_CBR, Filter_CBT, ...) "
@@ -243,8 +251,8 @@ void defineOptions(CLI::App& app, Options& o) {
     app.add_flag("--list-devices", o.listDevices,
                  "Print the GPS drive list as the desktop program shows it (with --gps-drive: that folder's device)");
     app.add_option("--list-device-files", o.deviceFilesMount,
-                   "Print the recordings of the GPS device at MOUNT (default: the detected one), newest first: "
-                   "date, size, path")
+                   "Print the recordings of the GPS device at MOUNT (default: the detected one), the most recently "
+                   "recorded first: date, size, name and path, separated by tabs")
         ->expected(0, 1)
         ->type_name("[MOUNT]");
     auto* yes = app.add_flag("--yes", o.yes, "Answer Yes to every question");
@@ -253,13 +261,17 @@ void defineOptions(CLI::App& app, Options& o) {
     yes->excludes(no)->excludes(cancel);
     no->excludes(cancel);
     app.footer(cli::helpFooter());
-    app.set_version_flag("--version", std::string("trakor3-cli ") + TRAKOR_VERSION);
+    std::string version = std::string("trakor3-cli ") + TRAKOR_VERSION + "\n" + kLicenceNotice;
+    version.pop_back();  // the last line break is CLI11's
+    app.set_version_flag("--version", version);
 }
 
 // The combinations the option definitions cannot express; a CLI11 error on a usage fault.
 void checkOptions(Options& o, cli::CliSetup& setup) {
-    for (const std::string& s : o.sets)
+    for (const std::string& s : o.sets) {
         if (std::string e = cli::applySetting(setup.settings, s); !e.empty()) throw CLI::ValidationError("--set", e);
+        if (setup.settings.byName(s.substr(0, s.find('='))) == &setup.settings.Mode) setup.modeStored = true;
+    }
     if (!o.units.empty()) setup.settings.milesMode = o.units == "mi" ? 1 : 0;
     if (std::string e = cli::splitFilterRangeError(setup.settings, o.split, o.filter); !e.empty())
         throw CLI::ValidationError(e);
@@ -291,24 +303,45 @@ void checkOptions(Options& o, cli::CliSetup& setup) {
         throw CLI::ValidationError("--overwrite-input", "needs a single input file ending in .gdb");
 }
 
-// "did you mean --option?" for each unknown option that is near a known one.
-void suggestOptions(const CLI::App& app) {
+// Every long option name of the command line, with its two dashes.
+std::vector<std::string> longOptionNames(const CLI::App& app) {
     std::vector<std::string> names;
     for (const CLI::Option* option : app.get_options())
         for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-    for (const std::string& word : app.remaining())
-        if (const std::string meant = cli::closestOption(word, names); !meant.empty())
-            std::fprintf(stderr, "trakor3-cli: %s: did you mean %s?\n", word.c_str(), meant.c_str());
+    return names;
+}
+
+// Long options written with one dash ("-option 24"), which would otherwise be read as a short
+// option with its value joined ("-o ption").
+std::vector<std::string> singleDashOptions(int argc, char** argv, const std::vector<std::string>& names) {
+    std::vector<std::string> found;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        if (!cli::singleDashMeaning(arg, names).empty()) found.push_back(arg);
+    }
+    return found;
+}
+
+// "did you mean --option?" for each unknown option that is near a known one.
+void suggestOptions(const std::vector<std::string>& words, const std::vector<std::string>& names) {
+    for (const std::string& word : words) {
+        std::string meant = cli::singleDashMeaning(word, names);
+        if (meant.empty()) meant = cli::closestOption(word, names);
+        if (!meant.empty()) std::fprintf(stderr, "trakor3-cli: %s: did you mean %s?\n", word.c_str(), meant.c_str());
+    }
 }
 
 // Parses and checks the command line and loads the settings. Returns -1 to go on, else the exit
 // status (0 after --help, 64 on a usage error, 2 when the settings cannot be read).
 int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
-    CLI::App app{"Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file,\n"
-                 "a GPX file or TCX courses, with the options and settings of the Trakor3 desktop program.",
+    CLI::App app{cli::programDescription("with the options and settings of the Trakor3 desktop program."),
                  "trakor3-cli"};
     defineOptions(app, o);
+    const std::vector<std::string> names = longOptionNames(app);
+    const std::vector<std::string> singleDash = singleDashOptions(argc, argv, names);
     try {
+        if (!singleDash.empty()) throw CLI::ExtrasError(singleDash);
         app.parse(argc, argv);
         std::string error;
         // A settings file that cannot be read is a file failure, not a usage error.
@@ -327,7 +360,8 @@ int parseCommandLine(int argc, char** argv, Options& o, cli::CliSetup& setup) {
     } catch (const CLI::ParseError& e) {
         // Help is no error; every other parse failure is a usage error.
         if (app.exit(e) == 0) return 0;
-        if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) suggestOptions(app);
+        if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr)
+            suggestOptions(singleDash.empty() ? app.remaining() : singleDash, names);
         return cli::kUsageError;
     }
     return -1;
@@ -407,7 +441,7 @@ int checkOutputsApart(const Context& ctx, const Options& o) {
 }
 
 // The conversion itself (or the view, or the picture) once the command line is checked.
-int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotifier& notifier) {
+int runConversionCommand(Context& ctx, Options& o, bool modeChosen, FILE* info, cli::ConsoleNotifier& notifier) {
     const std::string& app3 = ctx.paths.appName;
     const bool resultToStdout = o.output == "-";
     cli::TempFolder temp;
@@ -431,7 +465,7 @@ int runConversionCommand(Context& ctx, Options& o, FILE* info, cli::ConsoleNotif
     }
     if (const int rc = checkOutputsApart(ctx, o); rc >= 0) return rc;
     if (!o.log.empty()) ctx.paths.logFile = absolute(o.log);
-    if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx);
+    if (!o.view && o.render.empty()) chooseDefaultOption(o, ctx, modeChosen);
 
     DriverCalls calls = defaultDriverCalls();
     calls.waitingForWorkFiles = [&ctx](const std::string& lockPath) {
@@ -521,5 +555,5 @@ int main(int argc, char** argv) {
         if (rc == kDelivered && o.listDeviceFiles) rc = cli::printDeviceFiles(ctx, calls, absolute(o.deviceFilesMount), info);
         if (rc != kDelivered || o.inputs.empty()) return rc;
     }
-    return runConversionCommand(ctx, o, info, notifier);
+    return runConversionCommand(ctx, o, setup.modeStored, info, notifier);
 }

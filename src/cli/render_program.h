@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --render draws with the map view, which needs Qt. It runs in a program of its own,
 // trakor3-cli-render, so that trakor3-cli itself loads no Qt library and starts fast.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored settings as a user of the command line meets them: what each one means, its unit
 // and range, the dialog label that edits it, and how --set NAME=VALUE is read.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard conversion: takes MapSource's route and track data from the clipboard, converts
 // it in memory and hands the result back on the clipboard or opens it in MapSource.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record pass of the clipboard conversion: walks a GDB image held in memory and builds the
 // converted image, record by record, with the clipboard options `CBmode_r` and `CBmode_t`.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records built in memory and handed to the output in one write: patching a record's length
 // then never seeks in the output, which for a file would flush its buffer at every record.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message keys and built-in English texts of the GDB route and track conversions.
 #pragma once
 

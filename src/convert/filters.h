@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Point filters: thinning a route or track by number of points, by percentage or by turn angle.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDB conversion pass: the input's records one by one, converted by the option in `Mode`.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Distances, corner angles, track length and bounding boxes over the point store.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Glitch removal: out-and-back spikes and points too close to their predecessor.
 #pragma once
 

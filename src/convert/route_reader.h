@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB route reader: a route record into the point store, for the route options 11 to 15.
 #pragma once
 

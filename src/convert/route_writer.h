@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB route writer: the waypoint records a route part needs, then its route record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cutting a route or track into parts, and the shared split-and-filter step.
 #pragma once
 

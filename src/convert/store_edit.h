@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small in-place edits of the point store shared by the thinning passes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB track reader: a track record into the point store.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB track writer: one track record per part of the point store.
 #pragma once
 

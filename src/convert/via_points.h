@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Via point conversions: options 1 and 2 edit route and waypoint records one at a time,
 // options 3 and 4 edit the whole file in memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calendar arithmetic of the proleptic Gregorian calendar in UTC, without the C library's
 // per-call time-zone work: dates to day numbers and back, and the readers' stored times.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine context: everything one conversion run shares, handed to every engine function.
 #pragma once
 

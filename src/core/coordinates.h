@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Garmin's coordinate unit: 2^31 semicircles are 180 degrees.
 #pragma once
 

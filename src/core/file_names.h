@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a file's name tells: its input type and the base name the importers use.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CRC-16 of the FIT protocol, over the header and over the whole file: written by the FIT
 // course writer, checked by the FIT reader.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lookup tables the GDB header scan builds from the input file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Garmin's names of waypoint symbols and display colours as GPX files write them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message convention: every message has a key; its text is English or the language file's.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every fixed path of a run, decided once at start-up.
 #pragma once
 

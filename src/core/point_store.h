@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one route or track being worked on: parallel per-point arrays of fixed capacity.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts every conversion action shares (the driver and the clipboard
 // conversion): key, built-in English text, style.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-run variables shared by the driver, the readers and the conversions.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings record: every stored setting is a signed 32-bit integer known by its value name.
 #pragma once
 

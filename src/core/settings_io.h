@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the settings record from its store and writing it back at the four moments that save it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Locale-free number and time formatting for the text writers, fast enough for every point.
 #pragma once
 

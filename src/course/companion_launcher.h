@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handing results to MapSource and Training Center, and showing the user guide in a PDF reader.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Great-circle angle and initial bearing, used to tell left turns from right turns.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message of the course writer: key, built-in English text, style.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names in course files: course names (shortened to what devices show, unique in a file),
 // their XML form, the per-course file names on a device, and the course point names.
 #pragma once

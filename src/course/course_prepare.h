@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preparing the track in the point store as a course: times, turn course points, turn warnings.
 #pragma once
 

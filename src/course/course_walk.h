@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracks of the work GDB file as courses, one after another: read into the point store,
 // prepared (times, turn course points, turn warnings) and named. The TCX and FIT course writers
 // both take their courses from here, so they hold the same points, times and names.

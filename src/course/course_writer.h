@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TCX course writer: every track of the work GDB file becomes a course of the work TCX
 // file (TrainingCenterDatabase v2); for a GPS device each course is also a file of its own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding a connected Garmin device and its memory card, and the device list the main dialog shows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the device list and of the companion programs, by key, with their English wording.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "course/device_recordings.h"
 
 #include <strings.h>
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <set>
 
+#include "course/recording_details.h"
+#include "platform/path_case.h"
 #include "platform/unit_files.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +35,9 @@ void collect(const std::string& folder, const std::string& extension, std::set<s
         if (!seen.insert(path).second) continue;
         struct stat st;
         if (::stat(path.c_str(), &st) != 0) continue;
-        found.push_back({path, static_cast<int64_t>(st.st_mtime), static_cast<uint64_t>(st.st_size)});
+        const RecordingDetails details = recordingDetails(path);
+        found.push_back({path, static_cast<int64_t>(st.st_mtime), static_cast<uint64_t>(st.st_size), details.recorded,
+                         details.name});
     }
     // A folder the unit does not have holds no recordings; one that cannot be read is told.
     if (ec && ec != std::errc::no_such_file_or_directory && unreadable != nullptr)
@@ -65,19 +70,21 @@ std::vector<DeviceRecording> listDeviceRecordings(const std::string& root, const
             collect(folder.path(), kind->extension, seen, found, unreadable);
     }
     std::sort(found.begin(), found.end(), [](const DeviceRecording& a, const DeviceRecording& b) {
-        return a.modified != b.modified ? a.modified > b.modified : a.path < b.path;
+        return a.when() != b.when() ? a.when() > b.when() : a.path < b.path;
     });
     return found;
 }
 
-std::string recordingLine(const DeviceRecording& r) {
-    const std::time_t t = static_cast<std::time_t>(r.modified);
+std::string recordingDate(const DeviceRecording& r) {
+    const std::time_t t = static_cast<std::time_t>(r.when());
     std::tm local{};
     char date[32] = "";
     if (::localtime_r(&t, &local) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", &local);
-    char line[64];
-    std::snprintf(line, sizeof line, "%s  %10llu  ", date, static_cast<unsigned long long>(r.size));
-    return line + r.path;
+    return date;
+}
+
+std::string recordingLine(const DeviceRecording& r) {
+    return recordingDate(r) + '\t' + std::to_string(r.size) + '\t' + r.name + '\t' + r.path;
 }
 
 }  // namespace trakor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FIT course writer: the courses of the TCX course writer (the same points, times, names
 // and course points) as binary FIT course files, protocol 2.0, little-endian, with the header
 // and file CRCs. Current Garmin watches and bike computers take courses only in this form.

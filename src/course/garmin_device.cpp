@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "course/garmin_device.h"
 
 #include "core/xml_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Garmin unit's own description of itself (GarminDevice.xml, namespaces GarminDevice v2 and v3):
 // its model and, per kind of data, where it takes files and where it offers them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A single-pass well-formedness check of the XML the program writes (TCX courses): valid UTF-8,
 // one root element, tags that nest and match, quoted attributes, known entity forms, comments,
 // CDATA sections and processing instructions that close. No tree is built, and the text can be

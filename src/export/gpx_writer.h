@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GPX 1.1 output: a GDB image (as the conversions write it) turned into a GPX file record by
 // record, without building a document tree. Waypoints become <wpt>, routes <rte> whose points
 // carry Garmin's trip extension (visible via points, hidden shaping points) and their link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record copier: rewrites a GDB file of a later version (0x73, 0x84, 0x8A) into a version-3
 // file by copying every version-3 field and dropping the extra bytes of the later versions.
 #pragma once

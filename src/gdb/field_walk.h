@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cursor over the bytes of one record: every field is read inside the record, and the first
 // field that would cross its end stops the walk. Strings are seen in place, without copies.
 #pragma once

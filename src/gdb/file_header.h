@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outer shape of a GDB file: signature, version and creator records, creator name,
 // record framing and the end record.
 #pragma once

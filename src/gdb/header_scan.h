@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The header scan: checks a GDB input and builds the waypoint index and the route name index
 // that the conversion passes consult.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDB waypoint ("W"), route ("R") and track ("T") records: their parsed forms, the one
 // reader of each (bounded by the record length), the one writer of each (with the program's
 // templates).

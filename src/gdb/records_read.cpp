@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readers of the waypoint, route and track records, bounded by the record's data.
 #include <algorithm>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writers of the waypoint, route and track records and the program's templates.
 #include <algorithm>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gdb/result_check.h"
 
 #include "gdb/field_walk.h"

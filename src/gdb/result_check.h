@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check a GDB result passes before it is delivered: read back with the program's own record
 // readers, it must hold a whole header, records whose lengths and layouts fit the file's version
 // letter, strings that end inside their record, and an end record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte streams and the GDB stream primitives. One abstraction serves files and memory,
 // so every record writer exists once.
 #pragma once

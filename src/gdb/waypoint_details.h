@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fields of a waypoint record after its depth field, laid out by the version letter the way
 // MapSource writes them (and as gpsbabel reads them back):
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CSV log of a batch run: a header line, then one line per route or track (written by the
 // import back end) or per file that gave nothing. Fields are quoted and comma-separated.
 #pragma once

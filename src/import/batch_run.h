@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batch conversion: many input files into one GDB file, with a CSV log of every route, track
 // and failed file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common back end of the importers: checks, option handling and writing of one route or track.
 #include <cstdio>
 #include <utility>
@@ -46,7 +47,10 @@ std::string withoutLine(const std::string& text, const std::string& line) {
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (text.compare(start, end - start, line) != 0) out += (out.empty() ? "" : "\n") + text.substr(start, end - start);
+        if (text.compare(start, end - start, line) != 0) {
+            if (!out.empty()) out += '\n';
+            out.append(text, start, end - start);
+        }
         start = end + 1;
     }
     return out;

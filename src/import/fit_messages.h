@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Walks the message stream of a binary FIT file: definitions, data messages, developer fields,
 // compressed time stamps and both byte orders, never reading past the data.
 #pragma once

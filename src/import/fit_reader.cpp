@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FIT reader: course points and locations become waypoints, record messages become track
 // points, cut into tracks at lap messages.
 #include <cstdint>
@@ -186,8 +187,8 @@ void noteDamage(Context& ctx, const FitWalker& walker) {
     }
     if (!walker.checkSumMatches()) {
         const auto& m = importmsg::kFitCrcMismatch;
-        note += (note.empty() ? "" : "\n") +
-                formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
+        if (!note.empty()) note += '\n';
+        note += formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
     }
     ctx.run.damageNote = note;
 }

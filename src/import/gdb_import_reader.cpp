@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A GDB file on the import path: its routes and tracks are read as tracks, its user waypoints
 // are copied under numbered names.
 #include "gdb/file_header.h"

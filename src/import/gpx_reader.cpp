@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GPX reader: waypoints, tracks and routes (with Garmin's route shaping points and display
 // colours) of GPX 1.0 and 1.1, read through the XML parser.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import of one input file into a new GDB file.
 #pragma once
 

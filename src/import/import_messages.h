@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the import path: message keys with their built-in English texts, and the batch log lines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers every reader shares: numbered names, waypoints of the input, and the question about
 // routes.
 #include <cstdio>

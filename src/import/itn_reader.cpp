@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ITN reader: an itinerary of "longitude|latitude|name|type|" lines, read as one track whose
 // point names are kept.
 #include <cstring>

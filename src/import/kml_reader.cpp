@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KML reader: a placemark with a point becomes a waypoint, one with a line string or tracks
 // (gx:Track of KML 2.2 or Track of KML 2.3, also inside a MultiTrack) a track. Each line string
 // of a MultiGeometry is a track of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KMZ archives: the KML document entry is extracted to a file, which is then read as KML.
 #pragma once
 

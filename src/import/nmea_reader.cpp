@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
 // and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
 // from the last ZDA before it or else the next RMC of the log. WPL sentences give waypoints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader contract: every input format fills the point store one route or track at a time
 // and hands it to emitImportedTrack.
 #pragma once

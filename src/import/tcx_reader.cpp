@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCX and CRS reader: course points become waypoints; every course, activity lap and free
 // track becomes one track.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text helpers shared by the importers: numbers in the C locale and XML date-times.
 #pragma once
 

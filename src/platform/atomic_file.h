@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing files so that a crash leaves either the old or the new file, never half of one, and
 // clearing away what an interrupted run left behind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mounted block devices as Linux shows them: the mount table and the sysfs facts about each disk.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system clipboard as the clipboard conversion sees it: blocks of bytes under format names.
 // The desktop program supplies the real clipboard; MemoryClipboard holds the data itself (tests,
 // and the command line that converts a block read from a file).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's default application for a file type: asked of xdg-mime, started by the Exec line
 // of its .desktop file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process environment as a value, so decisions that read it can be driven by tests.
 #pragma once
 

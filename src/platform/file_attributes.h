@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File attributes on Linux: "read-only" is the owner's write permission. Work files are also
 // "hidden" on other systems; here they keep their names, so hiding needs nothing.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File operations of result delivery: identity checks, safe output tests, and replacing a file
 // without ever leaving it half written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file mapped read-only for one pass over its bytes, without copying them. Another program may
 // shorten the file while it is mapped; the pages past its new end then read as zeros instead of
 // stopping this program with SIGBUS, and shrank() tells the reader that its bytes are not whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ini_file.h"
 
 #include <cerrno>
@@ -152,7 +153,7 @@ bool IniFile::load(const std::string& path) {
 
 void IniFile::parse(std::string_view bytes) {
     lines_.clear();
-    eol_ = "\n";
+    eol_.assign(1, '\n');
     std::string decoded;
     std::string_view text = bytes;
     encoding_ = Encoding::Bytes;
@@ -221,7 +222,7 @@ void IniFile::set(std::string_view section, std::string_view name, std::string_v
     auto r = findSection(section);
     if (!r) {
         if (!lines_.empty() && !trim(lines_.back()).empty()) lines_.emplace_back();
-        lines_.push_back("[" + std::string(section) + "]");
+        lines_.push_back(std::string("[").append(section).append("]"));
         lines_.push_back(std::string(name) + "=" + std::string(value));
         finalEol_ = true;
         return;

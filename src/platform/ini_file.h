@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INI files as Windows' profile functions read and write them: sections and names compare
 // case-insensitively, the first matching section and name win, other lines are kept as they stand.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A lock held by at most one process of the user at a time; it vanishes with its holder, even
 // when that process crashes. Guards the clipboard dialog across running copies of the program.
 #pragma once

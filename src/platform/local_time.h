@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local time with the system's time-zone rules, fast enough for a time stamp per track point.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's locale as the environment gives it, for the measurement system and the language.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file's bytes mapped read-only into memory for one pass over them, without copying.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells when the mount table or gvfs's MTP devices change, so device detection can run again.
 #pragma once
 

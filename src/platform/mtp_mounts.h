@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MTP devices as the desktop mounts them: gvfs's "mtp:host=..." folders and FUSE file systems such
 // as jmtpfs and simple-mtpfs. Such a device shows one folder per storage (internal memory, card).
 #pragma once

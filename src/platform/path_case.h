@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding files on devices that write their folder names in a case of their own ("GARMIN/NEWFILES")
 // on file systems that tell cases apart (MTP through gvfs or FUSE, ext4 copies of a device).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text handed on in pieces to a second thread that consumes them in order (checks and writes
 // them), while the caller forms the next pieces: the system's copying of a large file then
 // overlaps the work of forming it. At most kAhead pieces wait; their buffers are used again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a program does first: standard descriptors that cannot be mistaken for files it opens,
 // and file-size limits that fail a write instead of ending the process.
 #pragma once

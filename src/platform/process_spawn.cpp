@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/process_spawn.h"
 
 #include <fcntl.h>
@@ -159,7 +160,7 @@ std::optional<std::string> findProgram(std::string_view name, std::string_view p
         size_t end = pathVar.find(':', pos);
         if (end == std::string_view::npos) end = pathVar.size();
         std::string dir(pathVar.substr(pos, end - pos));
-        if (dir.empty()) dir = ".";
+        if (dir.empty()) dir.assign(1, '.');
         std::string candidate = dir + "/" + std::string(name);
         if (isExecutableFile(candidate)) return candidate;
         pos = end + 1;

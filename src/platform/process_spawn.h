@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting other programs without a shell: an argument vector, an explicit environment, and an
 // honest answer whether the program really started (a failed exec is reported, not hidden).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the settings record is kept: an interface with one INI-file back end, used at two places.
 #pragma once
 

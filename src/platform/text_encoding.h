@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text encodings met in files from Windows programs: UTF-8, or a Windows code page (1252 for
 // western languages, 1250 for Polish, 1254 for Turkish).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Translating between Windows paths inside a Wine prefix and the Linux file system.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading values from a Wine registry file (user.reg, system.reg) without running Wine.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/write_behind.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // For a file written from start to end and flushed to disk before it is delivered: the disk is
 // asked to start writing every few megabytes, without waiting, so the final flush waits less.
 #pragma once

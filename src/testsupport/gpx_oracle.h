@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gpsbabel as the tests' independent reader: it converts a file (GDB, FIT, GPX, ...) to GPX, and
 // the GPX is scanned for waypoints, routes and tracks. The one GPX scanner of the tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds Symbols.gdb: one waypoint per waypoint symbol, named after it, laid out in a grid so
 // MapSource shows every symbol with its name. The comment holds the symbol code, the number the
 // preferences take for generated points.

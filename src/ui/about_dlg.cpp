@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/about_dlg.h"
 
 #include <QApplication>
@@ -27,15 +28,11 @@ CAboutDlg::CAboutDlg(const Context& ctx, QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     version->setFont(bold);
     auto* authorship = new QLabel(uiText(ctx, abouttext::ForLinux) + u'\n' + uiText(ctx, abouttext::Purpose), this);
-    // Copyright, licence and the project's address (a link the desktop opens).
-    auto* legal = new QLabel(uiText(ctx, abouttext::Copyright).toHtmlEscaped() + QStringLiteral("<br>") +
-                                 uiText(ctx, abouttext::Licence).toHtmlEscaped() +
-                                 QStringLiteral("<br><a href=\"%1\">%1</a>").arg(QString::fromUtf8(abouttext::Address)),
-                             this);
+    // Copyright and licence.
+    auto* legal = new QLabel(uiText(ctx, abouttext::Copyright) + QLatin1Char('\n') + uiText(ctx, abouttext::Licence), this);
     legal->setObjectName(QStringLiteral("legalLines"));
     legal->setWordWrap(true);
-    legal->setTextFormat(Qt::RichText);
-    legal->setOpenExternalLinks(true);
+    legal->setTextFormat(Qt::PlainText);
     mode_ = new QLabel(uiText(ctx, ctx.paths.portable() ? abouttext::Portable : abouttext::Native), this);
     mode_->setObjectName(QStringLiteral("modeLine"));
     auto* credits = new QLabel(uiText(ctx, abouttext::Thanks) + QLatin1Char('\n') + uiText(ctx, abouttext::Countries), this);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: name, version, mode of the run and the credits.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message at the end of a batch run: how many files were converted, which were not, and a
 // button that opens the CSV log.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard dialog: one option for the routes and one for the tracks on the clipboard, their
 // filters, and the two convert buttons. Its quit button ends the program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard dialog and the map view: the clipboard's data before and after a conversion.
 #include <QPushButton>
 

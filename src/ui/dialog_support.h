@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small pieces every dialog uses: keyed texts, number fields, window positions, mnemonics.
 #pragma once
 

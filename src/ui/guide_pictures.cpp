@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-guide-pictures: the pictures of the user guides, drawn by the program itself.
 //   trakor3-guide-pictures LANGUAGE_FILE SAMPLE.gpx OUTPUT_FOLDER
 // For each of the nine languages it converts the sample with option 22 (tracks become routes with

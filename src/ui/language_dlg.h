@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language dialog: nine language buttons; a click, Space or Enter chooses and stores at once,
 // arrow keys only move between them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences dialog: filtering and splitting methods, filter options, symbol and prefix of
 // generated points, option 15 and the course options. A valid OK stores them at once.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system clipboard through Qt. A clipboard format name travels as a target of the same name
 // (an X11 atom or a Wayland MIME type), which is how Wine offers MapSource's registered formats.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages of the engine and the dialogs as Qt message boxes with the program's captions.
 #pragma once
 

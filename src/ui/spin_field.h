@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A number field with a spin control whose arrows keep to one range while typing may go beyond
 // it up to the field's character limit, as the preference fields allow.
 #pragma once

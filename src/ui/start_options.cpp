@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/start_options.h"
 
 #include <string_view>
 
+#include "core/licence.h"
+#include "core/output_types.h"
 #include "ui/ui_texts.h"
 
 namespace trakor {
@@ -9,8 +12,8 @@ namespace trakor {
 namespace {
 constexpr const char* kUsage =
     "Usage: Trakor3 [N] [C] [P] [FILE...]\n"
-    "Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into a GDB file,\n"
-    "a GPX file or TCX courses, in one dialog.\n"
+    "Converts GPS routes and tracks (GDB, GPX, TCX, CRS, FIT, KML, KMZ, ITN, NMEA) into %s,\n"
+    "in one dialog.\n"
     "\n"
     "  N          native mode: settings and work files in the user's folders\n"
     "  C          open the clipboard dialog at once\n"
@@ -25,11 +28,11 @@ int answerStartOptions(int argc, const char* const* argv, std::FILE* out) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i] != nullptr ? argv[i] : "";
         if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, out);
+            std::fprintf(out, kUsage, outputTypeList(&OutputType::carries).c_str());
             return 0;
         }
         if (a == "--version") {
-            std::fprintf(out, "Trakor3 %s\n", kProgramVersion);
+            std::fprintf(out, "Trakor3 %s\n%s", kProgramVersion, kLicenceNotice);
             return 0;
         }
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's own command-line options, answered in the terminal before any window
 // opens: --help and --version. Qt's options ("-platform", "-style") are Qt's.
 #pragma once

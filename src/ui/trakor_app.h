@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: start-up (mode and paths), the settings, the main dialog's run and the
 // steps at exit.
 #pragma once

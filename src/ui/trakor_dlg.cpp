@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog's controls, their layout and their texts.
 #include "ui/trakor_dlg.h"
 
@@ -362,17 +363,9 @@ void CTrakorDlg::applyTexts() {
 
 void CTrakorDlg::refreshDrives() {
     if (!ui_.scanDrives) return;
-    std::string kept = targetRoot_;
+    const std::string kept = targetRoot_;
     drives_ = ui_.scanDrives(ui_.ctx);
-    int pick = drives_.selected;
-    for (size_t i = 0; i < drives_.entries.size(); ++i)
-        if (!kept.empty() && drives_.entries[i].root == kept) pick = static_cast<int>(i);
-    QSignalBlocker quiet(driveBox_);
-    driveBox_->clear();
-    for (const DriveEntry& e : drives_.entries) driveBox_->addItem(QString::fromStdString(e.text));
-    driveBox_->setCurrentIndex(pick);
-    targetRoot_ = pick >= 0 && static_cast<size_t>(pick) < drives_.entries.size() ? drives_.entries[pick].root
-                                                                                   : std::string();
+    fillDriveBox(kept);
 }
 
 void CTrakorDlg::watchMounts() {

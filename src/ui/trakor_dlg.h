@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog: gathers the conversion request (input files, output target and file, option,
 // overwrite choice, split and filter values, GPS drive), keeps the settings its controls show,
 // accepts dropped files and opens the other dialogs.
@@ -29,6 +30,10 @@ class QPushButton;
 class QRadioButton;
 
 namespace trakor {
+
+// What the drive box shows of an entry: the unit's model and what it takes, then its folder
+// ("Forerunner 935 — FIT courses, GPX  (/media/u/GARMIN)").
+QString driveLabel(const DriveEntry& e);
 
 class MountWatcher;
 
@@ -102,6 +107,13 @@ private:
     void splitFieldEdited();
     void filterFieldEdited();
     void driveChosen(int index);
+    // Fills the drive box: the detected drives, the folder the user chose, "Other folder...";
+    // the entry whose root is `kept` stays picked.
+    void fillDriveBox(const std::string& kept);
+    // Asks for a unit's folder; true when one was taken.
+    bool chooseDriveFolder();
+    // The unit of the picked drive box entry: the detected one, or the folder the user chose.
+    const DetectedDevice& pickedDevice() const;
     // Greys out the options the Convert action would refuse for the present input and output,
     // with the reason as their tip; the chosen option comes back once it applies again.
     void applyOptionRules();
@@ -156,6 +168,9 @@ private:
     std::string lastResultInput_;
     DriveScan drives_;
     std::string targetRoot_;
+    // A unit's folder the user chose in the drive box (not connected: none chosen).
+    DetectedDevice chosenDevice_;
+    DriveEntry chosenDrive_;
     std::unique_ptr<MountWatcher> mountWatcher_;
 
     QMenuBar* menuBar_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog and the map view: the Map menu, "Show result" after a conversion to a file,
 // and the map view standing in for MapSource when MapSource cannot be started.
 #include <QAction>

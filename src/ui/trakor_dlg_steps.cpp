@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog's behaviour: keeping controls and settings in step, and its actions.
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -358,12 +359,6 @@ void CTrakorDlg::edgeBoxClicked() {
     outputTargetChange();
 }
 
-void CTrakorDlg::driveChosen(int index) {
-    if (index >= 0 && static_cast<size_t>(index) < drives_.entries.size()) {
-        targetRoot_ = drives_.entries[static_cast<size_t>(index)].root;
-        drives_.selected = index;
-    }
-}
 
 void CTrakorDlg::setSingleInput(const QString& path) {
     multipleInput_ = false;
@@ -490,7 +485,7 @@ ConversionRequest CTrakorDlg::gatherRequest() const {
     r.splitField = fieldNumber(splitField_);
     r.filterField = fieldNumber(filterField_);
     r.targetRoot = targetRoot_;
-    r.device = drives_.device;
+    r.device = pickedDevice();
     return r;
 }
 

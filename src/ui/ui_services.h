@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialogs reach outside themselves: the engine context, the settings store, the driver
 // and the platform services. The application fills it; tests put their own pieces in.
 #pragma once
@@ -51,6 +52,9 @@ struct UiServices {
     std::function<std::vector<uint8_t>()> clipboardImage;
     // Device detection for the drive box; empty when not in this build.
     std::function<DriveScan(Context&)> scanDrives;
+    // Asks for the folder of a unit the detection does not find, starting at `start`; empty when
+    // the user cancels. Empty: the desktop's folder dialog.
+    std::function<std::string(const std::string& start)> chooseDriveFolder;
     // Opens a file in the desktop's program for it (the batch log); empty: the desktop services.
     std::function<void(const std::string& path)> openFile;
     // Mount table watched for device changes; empty: not watched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the dialogs, by key, with their built-in English wording and lookup limits.
 #pragma once
 
@@ -159,9 +160,7 @@ inline constexpr UiText Native{"$ABT05", "Trakor3 is running now as native appli
 inline constexpr UiText Thanks{"$ABT06", "Thanks to everyone who tested this program and reported what they found,\nand to the translators who made it speak their language:", 256};
 inline constexpr UiText Countries{"$ABT07", "the Netherlands and Belgium (Nederlands), Germany, Austria and Switzerland\n(Deutsch), France (Français), Portugal and Brazil (Português), Italy\n(Italiano), Poland (Polski), Spain (Español) and Turkey (Türkçe).", 256};
 inline constexpr UiText Copyright{"$ABT08", "Copyright © 2026 Quenby Software", 128};
-inline constexpr UiText Licence{"$ABT09", "Licence: not chosen yet; until it is, all rights are reserved by the copyright holder.", 256};
-// The project's address, the same in every language.
-inline constexpr const char* Address = "https://localhost/trakor3";
+inline constexpr UiText Licence{"$ABT09", "Licence: GNU General Public License, version 3 or later (GPL-3.0-or-later). Trakor3 is free software and comes with no warranty.", 256};
 }  // namespace abouttext
 
 // Messages of the dialogs.
@@ -181,5 +180,16 @@ inline constexpr UiText FileNotFound{"$STA01", "File not found:\n%s", 256};
 inline constexpr const char* MutexError = "Mutex error";
 inline constexpr const char* MutexCaption = "TITEL";
 }  // namespace uimsg
+
+// The unit's recordings and the drive box's own folder.
+namespace gpstext {
+inline constexpr UiText Date{"$GPS01", "Date", 64};
+inline constexpr UiText Size{"$GPS02", "Size", 64};
+inline constexpr UiText Activity{"$GPS03", "Activity", 64};
+inline constexpr UiText File{"$GPS04", "File", 64};
+inline constexpr UiText OtherFolder{"$GPS05", "Other folder...", 64};
+inline constexpr UiText ChooseFolder{"$GPS06", "Folder of the GPS device", 128};
+inline constexpr UiText NoUnitThere{"$GPS07", "%s holds no GPS device: its Garmin/GarminDevice.xml is missing.", 256};
+}  // namespace gpstext
 
 }  // namespace trakor

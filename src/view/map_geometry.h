@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain geometry of the map view: Web Mercator projection, the viewport, slippy-map tile
 // arithmetic, the scale bar and the latitude/longitude grid. No Qt here, so the command line,
 // the desktop program and the tests share it.

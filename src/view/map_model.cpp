@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/map_model.h"
 
 #include <algorithm>
@@ -335,7 +336,8 @@ std::string comparisonLine(const ItemComparison& c, const Context* texts) {
     std::string line = toUtf8(c.name) + ": ";
     if (c.inFile > c.before) {
         const int32_t d = c.removalDistance;
-        const std::string metres = std::to_string(d / 10) + (d % 10 != 0 ? "." + std::to_string(d % 10) : "");
+        std::string metres = std::to_string(d / 10);
+        if (d % 10 != 0) metres.append(1, '.').append(std::to_string(d % 10));
         line += text(c.removalGlitches ? comparisontext::NearOrSpikesDropped : comparisontext::NearDropped,
                      {groupedNumber(c.inFile), groupedNumber(c.inFile - c.before), metres}) +
                 ", ";

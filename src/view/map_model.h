@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the map view draws: the routes, tracks and waypoints of one file, read from a GDB file
 // through the record readers (later versions through the down-converter) or from any other
 // input through the importers as option 0 reads it. Also the before/after counts of a

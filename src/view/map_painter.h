@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paints the drawing model with QPainter: background, tiles, latitude/longitude grid, the input
 // faint under the result, routes with their via points, tracks in their display colour,
 // waypoints with names that do not overlap, scale bar and attribution. The map window and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the map window and its settings dialog, by key, with their built-in English wording.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map window: a canvas painted with QPainter (drag to pan, wheel and keys to zoom, Home to
 // fit all), a list of the routes and tracks beside it (untick to hide, select to highlight), the
 // before/after counts, a one-line note, and the background map switch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines simplified in screen space, once per zoom level, and cut into chunks with boxes so a
 // frame draws only what the window shows. Plain C++: the painter turns chunks into pixels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/render_png.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 #include "gdb/stream.h"
@@ -18,6 +20,20 @@
 #include "view/tile_loader.h"
 
 namespace trakor::view {
+
+namespace {
+QtMessageHandler previousHandler = nullptr;
+
+// Qt tells on standard error when XDG_RUNTIME_DIR is unset (cron, su) and uses a folder of its own;
+// a picture needs none, and the line would read as a fault of the run.
+void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+    if (previousHandler != nullptr)
+        previousHandler(type, context, text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+}  // namespace
 
 bool parseRenderSize(const std::string& text, int& width, int& height) {
     int w = 0, h = 0;
@@ -99,7 +115,10 @@ int renderPng(Context& ctx, const RenderRequest& r, FILE* out, FILE* err) {
     static int argc = 3;
     static char arg0[] = "trakor3-cli", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
-    if (QCoreApplication::instance() == nullptr) app = std::make_unique<QGuiApplication>(argc, argv);
+    if (QCoreApplication::instance() == nullptr) {
+        previousHandler = qInstallMessageHandler(withoutRuntimeFolderWarning);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
 
     const Viewport vp = fitBox(scene.bounds(), r.width, r.height);
     PaintOptions options;

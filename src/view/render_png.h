@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli --render: draws an input (and, after a conversion, its result over the input
 // drawn faint) as the map view does, fitted to the picture, into a PNG file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Background map tiles: fetched asynchronously with QNetworkAccessManager, kept in memory and
 // in a disk cache with an expiry. tile() never waits: it answers from memory or the disk cache
 // and otherwise queues a download; tileReady() tells the window to paint again.

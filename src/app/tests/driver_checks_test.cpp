@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver's checks of a request: their order, keys, texts and styles.
 #include "app/request_builder.h"
 #include "app/tests/driver_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver with the engines of this build on real MapSource files.
 #include <filesystem>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The course writer as the driver reaches it through the default call table, with the import
 // engine replaced by one that writes prepared tracks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Same-file rules, the output test, delivery by target and the backup-and-replace step.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A driver under test: a context with its working files in a temporary folder and fake engines
 // that record what they were given.
 #pragma once

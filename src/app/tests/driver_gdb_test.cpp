@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GDB inputs: header scan, the record loop with its information texts, down-conversion, View.
 #include <chrono>
 #include <fstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Convert action with the real import path: a GPX file and a KMZ archive become GDB files.
 #include <zip.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped language file, read with the program's own lookup: every key in every language,
 // the same placeholders as English, texts that fit their controls, and every key the sources ask for.
 #include <gtest/gtest.h>

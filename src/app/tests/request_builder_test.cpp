@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Split and filter fields per option, as the main dialog and the command line fill them.
 #include "app/request_builder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one message at the end of a run: routes and tracks left out, grouped, with short name lists.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged copies of the real device and MapSource files through trakor3-cli: cut short, bytes
 // flipped, record lengths and sizes set to huge and negative values. Every run must end on its
 // own with status 0, 1 or 2 and a message, and write nothing outside its own temporary folder.
@@ -123,7 +124,7 @@ protected:
             fs::create_directory(dir.file(sub));
         fs::permissions(dir.file("runtime"), fs::perms::owner_all);
         program = dir.file("bin/trakor3-cli");
-        fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+        fs::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", program);
         ini = dir.file("settings.ini");
         writeFile(ini, "[Info]\n");
         env = "env -u WINEPREFIX HOME=" + quote(dir.file("home")) + " XDG_DATA_HOME=" + quote(dir.file("data")) +
@@ -156,7 +157,7 @@ TEST_F(BadInputTest, WorkingFilesStayInTheTemporaryFolder) {
 
 TEST_F(BadInputTest, DamagedFilesEndWithAStatusAndAMessageAndTouchNothingOutside) {
     const fs::path corpus = sharedFile("corpus");
-    const fs::path cliFolder = fs::path(TRAKOR_BINARY_DIR) / "src/cli";
+    const fs::path cliFolder = fs::path(TRAKOR_PROGRAM_DIR);
     const char* realHome = std::getenv("HOME");
     const auto corpusBefore = snapshot(corpus);
     const auto cliBefore = snapshot(cliFolder);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a copy of the built trakor3-cli from its own temporary folder, so it runs portable with its
 // INI file and work files there and tests do not share them.
 #pragma once
@@ -20,7 +21,7 @@ protected:
         std::filesystem::create_directory(dir.file("bin"));
         std::filesystem::create_directory(dir.file("run"));
         program = dir.file("bin/trakor3-cli");
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", program);
     }
     std::string binFile(const std::string& name) const { return dir.file("bin/" + name); }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli as the user runs it: help, set-up report, messages, exit status and answers.
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "cli/console_notifier.h"
 #include "cli/settings_reference.h"
 #include "cli/tests/cli_fixture.h"
+#include "core/licence.h"
 #include "testsupport/gpx_oracle.h"
 #include "testsupport/testsupport.h"
 
@@ -18,19 +20,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 TEST_F(CliTest, HelpListsTheOptions) {
     EXPECT_EQ(cli("--help"), 0);
     EXPECT_NE(out.find("Usage: trakor3-cli"), std::string::npos);
     // The description names every output; the value columns give the real ranges.
-    EXPECT_NE(out.find("into a GDB file,\na GPX file or TCX courses"), std::string::npos) << out;
+    EXPECT_NE(out.find("into a GDB file, a GPX file, TCX courses or FIT courses,\n"), std::string::npos) << out;
     EXPECT_NE(out.find("25-9999 points"), std::string::npos);
     EXPECT_EQ(out.find("[0 - 9999]"), std::string::npos);
     for (const char* opt : {"--output", "--target", "--option", "--overwrite-input", "--split", "--no-split",
                             "--filter", "--no-filter", "--gps-drive", "--view", "--set", "--ini", "--show-setup",
                             "--yes", "--no", "--cancel"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
+    // Where routes are read as tracks, the setting that keeps them is named.
+    EXPECT_EQ(count(out, "--set 'GPX Routes=1'"), 2u) << out;
     EXPECT_EQ(cli("--version"), 0);
-    EXPECT_EQ(out, std::string("trakor3-cli ") + TRAKOR_VERSION + "\n");
+    EXPECT_EQ(out, std::string("trakor3-cli ") + TRAKOR_VERSION + "\n" + kLicenceNotice);
 }
 
 TEST_F(CliTest, ShowSetupPrintsPathsAndSettingsWithOverrides) {
@@ -84,6 +94,11 @@ TEST_F(CliTest, UsageErrors) {
     EXPECT_EQ(cli(""), cli::kUsageError);
     EXPECT_TRUE(out.empty());
 
+    // A short option with its value joined is no long option with one dash.
+    makeFile("a.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    EXPECT_EQ(cli("a.gpx --option 0 -oa.gdb"), 0) << err;
+    EXPECT_TRUE(fs::exists(dir.file("a.gdb")));
+
     // A mistyped option is a usage error with the option meant; nothing near, no guess.
     struct Slip {
         const char* args;
@@ -94,7 +109,8 @@ TEST_F(CliTest, UsageErrors) {
                           Slip{"--no-filtr a.gpx", "--no-filtr: did you mean --no-filter?"},
                           Slip{"--overwrite a.gdb", "--overwrite: did you mean --overwrite-input?"},
                           Slip{"--no-s a.gpx", "--no-s: did you mean --no-split?"}, Slip{"--xyzzy a.gpx", nullptr},
-                          Slip{"--list-d", nullptr}}) {
+                          Slip{"--list-d", nullptr}, Slip{"-option 24 a.gpx", "-option: did you mean --option?"},
+                          Slip{"-splt 20 a.gpx", "-splt: did you mean --split?"}}) {
         EXPECT_EQ(cli(s.args), cli::kUsageError) << s.args;
         if (s.meant != nullptr)
             EXPECT_NE(err.find(std::string("trakor3-cli: ") + s.meant + "\n"), std::string::npos) << s.args << ": " << err;
@@ -112,7 +128,7 @@ TEST_F(CliTest, CheckFailureIsPrintedWithItsCaptionAndFailsTheRun) {
 
     makeFile("t.gpx");
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
-    EXPECT_EQ(err, "Trakor3 ($MSG13): Output file is no GDB, GPX or TCX file.\n");
+    EXPECT_EQ(err, "Trakor3 ($MSG13): Output file is no GDB, GPX, TCX or FIT file.\n");
 
     EXPECT_EQ(cli("t.gpx --option 3 -o out.gdb"), 1);
     EXPECT_EQ(err, "Trakor3 ($MSG11): Options 1-15 are not valid for a non GDB input file.\n");
@@ -228,11 +244,11 @@ TEST_F(CliTest, ClipboardBlockIsConvertedWithTheClipboardSettings) {
 // and a missing language file then leaves built-in English without a word.
 TEST_F(CliTest, TheLocaleChoosesTheLanguageWhenNoneIsStored) {
     makeFile("t.gpx");
-    const std::string english = "Trakor3 ($MSG13): Output file is no GDB, GPX or TCX file.\n";
+    const std::string english = "Trakor3 ($MSG13): Output file is no GDB, GPX, TCX or FIT file.\n";
     locale = "de_DE.UTF-8";
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
     EXPECT_EQ(err, english);
-    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB, GPX or TCX file.\"\n"
+    writeFile(binFile("Trakor3.lng"), "EN$MSG13 = \"Output file is no GDB, GPX, TCX or FIT file.\"\n"
                                       "DE$MSG13 = \"Ausgabedatei ist keine GDB- oder TCX-Datei.\"\n");
     EXPECT_EQ(cli("t.gpx --option 0 -o out.txt"), 1);
     EXPECT_EQ(err, "Trakor3 ($MSG13): Ausgabedatei ist keine GDB- oder TCX-Datei.\n");
@@ -437,12 +453,6 @@ std::string longTrack(int n) {
     return gpx + "</trkseg></trk></gpx>\n";
 }
 
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 TEST_F(CliTest, ReadmeRecipeThinsAndSplitsARide) {
     const std::string readme = readFile(std::string(TRAKOR_SOURCE_DIR) + "/README.md");
     std::smatch m;
@@ -457,9 +467,16 @@ TEST_F(CliTest, ReadmeRecipeThinsAndSplitsARide) {
 
 TEST_F(CliTest, StoredModeThatCannotApplyGivesWayToOptionZero) {
     makeFile("ride.gpx", readFile(std::string(TRAKOR_SOURCE_DIR) + "/samples/sample-route.gpx"));
+    // Fresh settings: the default Mode is nobody's choice and gives way without a word.
     EXPECT_EQ(cli("ride.gpx -o ride.tcx"), 0) << err;
-    EXPECT_EQ(err, "Trakor3: the stored option 1 needs a GDB input; option 0 (file conversion only) is used "
-                   "(--option chooses)\n");
+    EXPECT_EQ(err, "");
+    const std::string told = "Trakor3: the stored option 1 needs a GDB input; option 0 (file conversion only) is used "
+                             "(--option chooses)\n";
+    EXPECT_EQ(cli("ride.gpx --set mode=1 -o set.tcx"), 0) << err;
+    EXPECT_EQ(err, told);
+    writeFile(binFile("Trakor3.ini"), "[Info]\nMode=1\n");
+    EXPECT_EQ(cli("ride.gpx -o stored.tcx"), 0) << err;
+    EXPECT_EQ(err, told);
     EXPECT_NE(readFile(dir.file("ride.tcx")).find("<Course>"), std::string::npos);
     // A chosen option is kept and checked.
     EXPECT_EQ(cli("ride.gpx --option 1 -o ride.tcx"), 1);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What reaches the user and the files on every path of a command-line run: notes about cut and
 // skipped tracks, the OK/Cancel question, exit statuses of file failures, backups and temporaries,
 // runs side by side and inputs too large to read.
@@ -142,7 +143,8 @@ TEST_F(CliTest, OkCancelQuestionIsAnsweredAndShown) {
              "<gpx><rte><name>R</name><rtept lat=\"47.0\" lon=\"8.0\"/><rtept lat=\"47.1\" lon=\"8.1\"/></rte>"
              "<trk><name>T</name><trkseg><trkpt lat=\"46.0\" lon=\"7.0\"/><trkpt lat=\"46.1\" lon=\"7.1\"/>"
              "</trkseg></trk></gpx>");
-    const std::string kAsk = "Trakor3 ($MSG59): Routes in .gdb and .gpx files will be treated as tracks.\n";
+    const std::string kAsk = "Trakor3 ($MSG59): Routes in .gdb and .gpx files will be treated as tracks.\n"
+                             "  (--set 'GPX Routes=1' keeps the routes of GPX inputs as routes in a GDB output)\n";
     const struct {
         const char* flag;
         const char* answer;
@@ -215,8 +217,8 @@ TEST_F(CliTest, RunsSideBySideNeverMixTheirResults) {
         std::string script;
         for (int i = 0; i < kRuns; ++i) {
             const std::string n = std::to_string(i);
-            script += "(" + command("--option 0 in" + n + ".gpx -o out" + n + ".gdb") + " >o" + n + " 2>&1; echo $? >rc" +
-                      n + ") &\n";
+            script += '(';
+            script += command("--option 0 in" + n + ".gpx -o out" + n + ".gdb") + " >o" + n + " 2>&1; echo $? >rc" + n + ") &\n";
         }
         writeFile(dir.file("runs.sh"), script + "wait\n");
         ASSERT_EQ(runCommand("sh " + quote(dir.file("runs.sh"))), 0);
@@ -240,7 +242,9 @@ TEST_F(CliTest, RunOnTheFixedWorkFilesWaitsForTheOneHoldingThemAndSaysSo) {
     FileLock held(binFile("Trakor3.lock"));
     ASSERT_TRUE(held.acquireWaiting(nullptr));
     // A batch writes the fixed log, so it needs the work files.
-    runCommand("(" + command("a.gpx b.gpx --option 0 -o ab.gdb") + " >o 2>e; echo $? >rc) >/dev/null 2>&1 &");
+    std::string background = "(";
+    background += command("a.gpx b.gpx --option 0 -o ab.gdb") + " >o 2>e; echo $? >rc) >/dev/null 2>&1 &";
+    runCommand(background);
     // Waits for the whole line; the program then blocks on the lock until it is released.
     for (int i = 0; i < 500 && readFile(dir.file("e")).find(")...\n") == std::string::npos; ++i) ::usleep(20000);
     EXPECT_EQ(readFile(dir.file("e")), "Trakor3: waiting for another conversion that uses the work files (" +

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the package installs beside the program: the manual pages must describe every option the
 // program's --help lists, and the bash completion must offer the program's options, values,
 // setting names and input files.
@@ -6,6 +7,9 @@
 #include <regex>
 #include <set>
 
+#include "app/driver_messages.h"
+#include "app/startup.h"
+#include "core/output_types.h"
 #include "core/settings.h"
 #include "testsupport/testsupport.h"
 
@@ -14,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli";
+const std::string kProgram = std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli";
 const std::string kManPage = std::string(TRAKOR_SOURCE_DIR) + "/docs/man/trakor3-cli.1";
 const std::string kManPages[] = {kManPage, std::string(TRAKOR_SOURCE_DIR) + "/docs/man/Trakor3.1"};
 const std::string kCompletion = std::string(TRAKOR_SOURCE_DIR) + "/data/completion/trakor3-cli";
@@ -86,6 +90,82 @@ TEST(ManualPage, DescribesEveryOptionChoiceAndSettingOfTheProgram) {
         EXPECT_NE(man.find(section), std::string::npos) << section;
 }
 
+// The part of `text` from `from` to the next `to` (empty when `from` is not there).
+std::string between(const std::string& text, const std::string& from, const std::string& to) {
+    const size_t start = text.find(from);
+    if (start == std::string::npos) return {};
+    return text.substr(start, text.find(to, start + from.size()) - start);
+}
+
+// Where the output types are listed, every type of the program's table is named: the description
+// and the -o and --output-type entries of --help and the manual page, the desktop program's page
+// and the message about an output of no known type, in every language.
+TEST(ManualPage, HelpPagesAndMessagesNameEveryOutputType) {
+    const std::string help = helpText();
+    const std::string man = manText(readFile(kManPage));
+    const std::string desktop = manText(readFile(kManPages[1]));
+    const std::string language = readFile(std::string(TRAKOR_SOURCE_DIR) + "/data/Trakor3.lng");
+    std::regex messageLine(R"(\n[A-Z]{2}\$MSG13 = "[^\n]*)");
+    std::vector<std::string> messages = {dmsg::kOutputNotGdbTcx.english};
+    for (std::sregex_iterator it(language.begin(), language.end(), messageLine), end; it != end; ++it)
+        messages.push_back(it->str());
+    ASSERT_EQ(messages.size(), 10u);
+    enum Naming { Carries, Ending, Extension };
+    const struct {
+        const char* where;
+        std::string text;
+        Naming naming;
+    } lists[] = {{"--help description", help.substr(0, help.find("\n\n")), Carries},
+                 {"--help -o", between(help, "-o,--output", "\n  -"), Ending},
+                 {"--help --output-type", between(help, "--output-type", "\n"), Extension},
+                 {"--help footer", between(help, "(--output-type", ")"), Extension},
+                 {"page description", between(man, ".SH DESCRIPTION", ".PP"), Carries},
+                 {"page -o", between(man, "-o \" FILE\"", ".TP"), Ending},
+                 {"page --output-type", between(man, "--output-type \" TYPE\"", ".TP"), Extension},
+                 {"desktop page description", between(desktop, ".SH DESCRIPTION", ".PP"), Carries}};
+    for (const OutputType& t : kOutputTypes) {
+        for (const auto& l : lists) {
+            const std::string name = l.naming == Carries  ? t.carries
+                                     : l.naming == Ending ? std::string(".") + t.extension
+                                                          : t.extension;
+            const std::string text = std::regex_replace(l.text, std::regex("\\s+"), " ");  // lines run on
+            EXPECT_TRUE(mentions(text, name)) << l.where << " does not name " << name << ":\n" << l.text;
+        }
+        for (const std::string& m : messages) EXPECT_NE(m.find(t.name), std::string::npos) << m;
+    }
+}
+
+// Trakor3 is free software under the GPL, version 3 or later, and says so wherever it names its
+// licence.
+TEST(ManualPage, TheLicenceIsNamedAlike) {
+    std::string version;
+    EXPECT_EQ(runCommand(quote(kProgram) + " --version", &version), 0);
+    const std::string source = TRAKOR_SOURCE_DIR;
+    for (const std::string& text : {version, manText(readFile(kManPages[0])), manText(readFile(kManPages[1]))})
+        EXPECT_NE(text.find("GPL-3.0-or-later"), std::string::npos) << text;
+    EXPECT_NE(readFile(source + "/data/nl.quenby.Trakor3.metainfo.xml").find("<project_license>GPL-3.0-or-later<"),
+              std::string::npos);
+    EXPECT_NE(readFile(source + "/data/debian/copyright").find("\nFiles: *\nCopyright: 2026 Quenby Software\nLicense: GPL-3+\n"),
+              std::string::npos);
+    const std::string gpl = readFile(source + "/LICENSE");
+    EXPECT_NE(gpl.find("GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007"), std::string::npos);
+    if (fs::exists("/usr/share/common-licenses/GPL-3")) {
+        EXPECT_EQ(gpl, readFile("/usr/share/common-licenses/GPL-3"));
+    }
+}
+
+#ifdef TRAKOR_DESKTOP_PROGRAM
+// Run from the build tree, both programs are portable copies with one settings file and one work
+// folder: what the desktop program stores, the command line uses.
+TEST(BuildTree, BothProgramsShareTheirSettings) {
+    const Paths cli = decidePaths(TRAKOR_CLI_PROGRAM, {}, Environment{}, "/nonexistent-prefix");
+    const Paths desktop = decidePaths(TRAKOR_DESKTOP_PROGRAM, {}, Environment{}, "/nonexistent-prefix");
+    EXPECT_TRUE(cli.portable());
+    EXPECT_EQ(cli.iniFile, desktop.iniFile);
+    EXPECT_EQ(cli.workingFolder, desktop.workingFolder);
+}
+#endif
+
 TEST(ManualPage, FormatsWithoutWarnings) {
     if (!haveProgram("groff")) GTEST_SKIP() << "groff not installed";
     for (const std::string& page : kManPages) {
@@ -100,7 +180,7 @@ TEST(ManualPage, FormatsWithoutWarnings) {
 std::vector<std::string> complete(const std::string& folder, const std::vector<std::string>& words,
                                   bool asOffered = false) {
     std::string script = "source " + quote(kCompletion) + "\nCOMP_WORDS=(" + quote(kProgram);
-    for (const std::string& w : words) script += " " + quote(w);
+    for (const std::string& w : words) script.append(1, ' ').append(quote(w));
     script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
               "\n_trakor3_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n"
               // The user's shell options stay as they were.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs in a hostile environment: closed standard descriptors, standard output that fails or goes
 // away, signals, file-size limits, special files, and outputs named where inputs are.
 #include <fcntl.h>
@@ -165,7 +166,7 @@ namespace {
 // Outputs named where an input, a read-only file or a special file is: refused before anything
 // is written, without blocking, each saying why; the file named stays as it was.
 TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
-    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    fs::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli-render", binFile("trakor3-cli-render"));
     makeFile("ro.png", "old picture");
     fs::permissions(dir.file("ro.png"), fs::perms::owner_read);
     fs::create_directory(dir.file("sub"));
@@ -317,6 +318,12 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
 
 // A GDB file of `failing` tracks of one point each (each told as not converted while the record
 // pass reads it) and one good track at the end.
+// A name of a letter and a number ("P1").
+std::string numbered(char letter, int number) {
+    std::string name(1, letter);
+    return name += std::to_string(number);
+}
+
 // A GDB file of `routes` routes of three via points each: with option 15 and at most two points,
 // every route is told about after its record ("more via points ... than the requested maximum").
 void writeTellingRoutes(const std::string& path, int routes) {
@@ -325,17 +332,17 @@ void writeTellingRoutes(const std::string& path, int routes) {
     writeNewHeader(out, 1700000000);
     for (int k = 0; k < 3; ++k) {
         GdbWaypoint w;
-        w.wptName = "P" + std::to_string(k);
+        w.wptName = numbered('P', k);
         w.wptLat = degreesToSemicircles(47.0 + k * 0.01);
         w.wptLon = degreesToSemicircles(8.0);
         writeWaypointRecord(out, w, 'm');
     }
     for (int i = 0; i < routes; ++i) {
         GdbRoute route;
-        route.rteName = "R" + std::to_string(i + 1);
+        route.rteName = numbered('R', i + 1);
         for (int k = 0; k < 3; ++k) {
             GdbRoutePoint p;
-            p.rptName = "P" + std::to_string(k);
+            p.rptName = numbered('P', k);
             // The leg to the next point: its two ends.
             for (int end = k; end <= k + 1 && k < 2; ++end) {
                 GdbLinkPoint link;

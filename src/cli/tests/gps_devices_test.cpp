@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Garmin units end to end: FIT courses checked against the TCX course of the same run by Garmin's
 // FIT SDK and gpsbabel, and the real description files of an Edge 705 and a Forerunner 935
 // driving target GPS through --gps-drive.
 #include <sys/time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -237,27 +239,48 @@ TEST_F(CliTest, UnitWithoutCourseTypesGetsNothing) {
 }
 
 // --list-device-files: the recordings of the folders the description names, matched in any case,
-// newest first; files of other kinds are left out.
-TEST_F(CliTest, DeviceFilesAreListedNewestFirst) {
-    const std::string root = copyDevice(dir, "forerunner-935");
-    if (root.empty()) GTEST_SKIP() << "shared device folders not present";
+// the most recently recorded first (a copy's file times say nothing); files of other kinds are left
+// out. One line each, its columns separated by tabs with the path last, so that the README's recipe
+// takes the newest recording of a unit on an MTP mount, whose paths hold spaces.
+TEST_F(CliTest, DeviceFilesAreListedByWhenTheyWereRecorded) {
+    TRAKOR_CORPUS_OR_SKIP(ride, "garmin-edge-800.fit");  // recorded 2012-04-12
+    const std::string unit = sharedFile("devices/forerunner-935/GARMIN");
+    if (unit.empty()) GTEST_SKIP() << "shared device folders not present";
+    const std::string root = dir.file("run/gvfs/mtp:host=091e_4b3d_0000c0ffee/Internal Storage");
+    fs::create_directories(root);
+    fs::copy(unit, root + "/GARMIN", fs::copy_options::recursive);
     const std::string folder = root + "/GARMIN/Activity/";
     fs::create_directories(folder);
+    fs::copy_file(ride, folder + "2012 ride.fit");
     const struct {
         const char* name;
         time_t time;
-    } files[] = {{"OLD.FIT", 1500000000}, {"new.fit", 1700000000}, {"MID.FIT", 1600000000}, {"notes.txt", 1800000000}};
+    } files[] = {{"2012 ride.fit", 1000000000}, {"OLD.FIT", 1230000000}, {"MID.FIT", 1262300000}, {"notes.txt", 1800000000}};
     for (const auto& f : files) {
-        writeFile(folder + f.name, "x");
+        if (!fs::exists(folder + f.name)) writeFile(folder + f.name, "x");
         const struct timeval times[2] = {{f.time, 0}, {f.time, 0}};
         ::utimes((folder + f.name).c_str(), times);
     }
-    ASSERT_EQ(cli("--list-device-files " + quote(root)), 0) << err;
-    const size_t newest = out.find("new.fit"), middle = out.find("MID.FIT"), oldest = out.find("OLD.FIT");
-    ASSERT_NE(oldest, std::string::npos) << out;
-    EXPECT_LT(newest, middle);
-    EXPECT_LT(middle, oldest);
-    EXPECT_EQ(out.find("notes.txt"), std::string::npos);
+    ASSERT_EQ(cli("--list-device-files"), 0) << err;
+    std::vector<std::string> paths;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_EQ(std::count(line.begin(), line.end(), '\t'), 3) << line;
+        paths.push_back(fs::path(line.substr(line.rfind('\t') + 1)).filename().string());
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"2012 ride.fit", "MID.FIT", "OLD.FIT"})) << out;
+    EXPECT_NE(out.find("\t29580\t"), std::string::npos) << out;
+
+    // The README's recipe, run as written by a shell that finds the program on its PATH.
+    const std::string readme = readFile(std::string(TRAKOR_SOURCE_DIR) + "/README.md");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(readme, m, std::regex("\n    (trakor3-cli \"\\$\\(trakor3-cli --list-device-files[^\n#]*[^ ]) +#")));
+    const std::string shell = "cd " + quote(dir.path().string()) + " && env -u WINEPREFIX HOME=" + quote(dir.file("home")) +
+                              " XDG_RUNTIME_DIR=" + quote(dir.file("run")) + " LC_ALL=C PATH=" +
+                              quote(dir.file("bin")) + ":\"$PATH\" bash -c " + quote(m[1].str());
+    ASSERT_EQ(runCommand(shell + " 2>&1", &out), 0) << m[1] << "\n" << out;
+    const std::string gdb = m[1].str().substr(m[1].str().rfind(' ') + 1);
+    EXPECT_GT(fs::file_size(dir.file(gdb)), 1000u) << gdb;
 
     // A recordings folder that is there but cannot be read (here a file in its place) is told,
     // and the listing fails.
@@ -265,7 +288,11 @@ TEST_F(CliTest, DeviceFilesAreListedNewestFirst) {
     writeFile(root + "/GARMIN/Activity", "not a folder");
     EXPECT_EQ(cli("--list-device-files " + quote(root)), 2) << out;
     EXPECT_NE(err.find("cannot read the recordings folder " + root + "/GARMIN/Activity"), std::string::npos) << err;
+}
 
+TEST_F(CliTest, DeviceListNamesTheModelAndWhatItTakes) {
+    const std::string root = copyDevice(dir, "forerunner-935");
+    if (root.empty()) GTEST_SKIP() << "shared device folders not present";
     ASSERT_EQ(cli("--list-devices --gps-drive " + quote(root)), 0);
     EXPECT_NE(out.find("/Forerunner 935: FIT courses, GPX"), std::string::npos) << out;
 }

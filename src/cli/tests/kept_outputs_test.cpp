@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions of the shared real files must keep writing the same bytes: the sums below were
 // taken from the program's outputs before the readers and writers were made faster. (A change
 // that is meant to alter an output updates its sum and says why.) The GPX, TCX, KML and course
@@ -70,7 +71,7 @@ TEST(KeptOutputs, RealFilesConvertToTheSameBytes) {
     std::string program = other ? std::string(other) : quote(dir.file("bin/trakor3-cli"));
     if (!other) {
         std::filesystem::create_directory(dir.file("bin"));
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", dir.file("bin/trakor3-cli"));
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", dir.file("bin/trakor3-cli"));
     }
     writeFile(dir.file("empty.ini"), "");
     // The questions take their unasked answers: routes of GPX and GDB inputs are read as tracks.

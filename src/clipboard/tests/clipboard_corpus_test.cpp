@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MapSource files wrapped in clipboard blocks, converted under every option pair and read back
 // by gpsbabel.
 #include <cstring>

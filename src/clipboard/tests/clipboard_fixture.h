@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clipboard images for the tests: GDB images built with the record writers or read from the
 // corpus, and the records of a converted image.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Option 3 on the clipboard: routes kept with their via points made invisible.
 #include "clipboard/clipboard_conversion.h"
 #include "clipboard/tests/clipboard_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helpers for the GDB conversions: small GDB images, a context to run them in, and the
 // records of an output read back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast glitch removal, filters and split step against the plain versions, on many random
 // tracks: both must leave exactly the same store and give the same results.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every option on real MapSource files; gpsbabel reads every result, and the points of the
 // results match what gpsbabel reads from the input.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain, slow versions of the thinning passes, written step by step as the behaviour is stated:
 // every removal shifts the arrays, every pass recomputes every corner. The fast versions must
 // give exactly the same stores.

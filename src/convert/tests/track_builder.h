@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds small routes and tracks in a point store for the tests, positions in degrees.
 #pragma once
 

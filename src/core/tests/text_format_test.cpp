@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast formatters must write exactly what printf and gmtime write.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A context for course tests: working files in a temporary folder, tracks built from degrees,
 // work GDB files written with the shared record writers, and schema validation with xmllint.
 #pragma once

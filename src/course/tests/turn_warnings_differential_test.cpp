@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The turn warning walk against the warnings as their meaning puts them (turn_warnings_reference.h):
 // the same stores on random tracks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turn warnings as their meaning puts them, for the differential test and the benchmark: the
 // mark of a course point goes back along the track to the moment W seconds before the turn.
 // - It lands on the point of that moment when the track has one, else on a new point placed at

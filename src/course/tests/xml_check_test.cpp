@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The well-formedness check of written TCX files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading our GPX output in the tests: its schema validity (xmllint) and its structure; the
 // points themselves are read with the GPX scanner of testsupport/gpx_oracle.h.
 #pragma once

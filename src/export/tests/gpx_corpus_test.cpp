@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GPX output of every option on the real GDB files, through the driver with the engines of this
 // build: schema-valid, read by gpsbabel as it reads our GDB output of the same conversion, read by
 // our own readers with the same points, and with via and shaping points kept apart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GPX writer on GDB images made with our own record writers.
 #include <random>
 

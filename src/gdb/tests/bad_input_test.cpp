@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged GDB data: every reader of this folder gives a defined result and stays inside the data
 // (run under the sanitizer build to see any overrun).
 #include <gtest/gtest.h>

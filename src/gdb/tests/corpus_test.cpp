@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real MapSource files: the header scan and the record readers against what the files hold,
 // with gpsbabel as an independent reader.
 #include <gtest/gtest.h>

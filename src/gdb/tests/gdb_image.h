@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds GDB file images for the tests: a header of any version and creator, records written
 // by the program's writers, and the extra bytes of later versions.
 #pragma once

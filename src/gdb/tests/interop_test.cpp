@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files assembled with the program's writers are read by gpsbabel, an independent reader.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read-back check of GDB results, and the waypoint fields after the depth field that it walks.
 #include <gtest/gtest.h>
 

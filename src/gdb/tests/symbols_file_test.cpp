@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generated Symbols.gdb: every waypoint symbol once, named after it, on a regular grid, read
 // back by our record readers and by gpsbabel, and found where the programs look for it.
 #include <gtest/gtest.h>

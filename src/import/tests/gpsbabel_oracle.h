@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gpsbabel as an independent reader of the same input (testsupport/gpx_oracle.h), its routes,
 // tracks and waypoints as plain coordinates, for comparing with what our readers found.
 #pragma once

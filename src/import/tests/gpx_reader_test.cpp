@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/gpx_names.h"
 #include "gdb/records.h"
 #include "import/tests/import_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test bed for the readers: a context whose routes, tracks and waypoints are captured through
 // the import job's hooks instead of being written.
 #pragma once

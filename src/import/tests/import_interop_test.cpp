@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gpsbabel reads the GDB files the import path writes, and finds in them the points it finds in
 // the input itself.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gdb/records.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"

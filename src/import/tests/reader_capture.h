@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a reader with the back end's test hooks and keeps every route or track it hands on,
 // with the via references and the names of the name pool.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our readers against gpsbabel's reading of the same real files.
 #include <regex>
 

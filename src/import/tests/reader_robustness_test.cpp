@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random tag soup and random bytes: every reader ends with a reader result and stays inside its
 // data (run under the sanitizers to see the latter).
 #include <random>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Temporaries of atomic writes: never left behind by a failed write, cleared when an earlier run
 // left them, and never mistaken for another file's or the user's.
 #include <gtest/gtest.h>

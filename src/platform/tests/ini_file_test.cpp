@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -81,7 +82,9 @@ TEST(IniFile, WritesInPlaceAndKeepsEverythingElse) {
 // UTF-16 bytes with the byte order mark, as Windows saves a "Unicode" text file.
 std::string utf16(std::u16string_view text, bool bigEndian) {
     std::string out;
-    for (char16_t u : std::u16string(u"\xFEFF") + std::u16string(text)) {
+    std::u16string marked(1, u'\xFEFF');
+    marked += text;
+    for (char16_t u : marked) {
         const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
         out += bigEndian ? hi : lo;
         out += bigEndian ? lo : hi;

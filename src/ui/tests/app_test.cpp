@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: a whole run from start-up to the exit settings, and a start with the
 // clipboard argument while another copy has the clipboard dialog open.
 #include <QFile>

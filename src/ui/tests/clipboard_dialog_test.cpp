@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard dialog: option and filter controls, the linked filter fields, the filter check
 // before converting, leaving it, and the lock that allows one open dialog across processes.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog: overwrite box, output targets and Edge support, option controls and miles
 // mode, input files, and the request a Convert hands to the driver.
 #include <QCheckBox>
@@ -15,7 +16,8 @@
 #include <QRadioButton>
 #include <QDateTime>
 #include <QDialogButtonBox>
-#include <QListWidget>
+#include <QLocale>
+#include <QTreeWidget>
 #include <QtTest>
 #include <algorithm>
 
@@ -145,14 +147,19 @@ void MainDialogTest::edgeSupportDecidesTheTargets() {
         DriveScan s;
         s.device.connected = true;
         s.device.root = "/media/u/GARMIN/";
-        s.entries = {{"/media/u/GARMIN/", "/media/u/GARMIN/EDGE 800"}, {"/media/u/CARD/", "/media/u/CARD/ SD-card"}};
+        s.entries = {{"/media/u/GARMIN/", "/media/u/GARMIN/Forerunner 935: FIT courses, GPX"},
+                     {"/media/u/CARD/", "/media/u/CARD/ SD-card"}};
         s.selected = 0;
         return s;
     };
     CTrakorDlg dlg(f.services);
     QVERIFY(child<QRadioButton>(&dlg, "targetGps")->isChecked());
     auto* drives = child<QComboBox>(&dlg, "driveBox");
-    QCOMPARE(drives->count(), 2);
+    // The model first, then its folder; the last entry takes a folder of the user's.
+    QCOMPARE(drives->count(), 3);
+    QCOMPARE(drives->itemText(0), QStringLiteral("Forerunner 935 \u2014 FIT courses, GPX  (/media/u/GARMIN)"));
+    QCOMPARE(drives->itemText(1), QStringLiteral("SD-card  (/media/u/CARD)"));
+    QCOMPARE(drives->itemText(2), QStringLiteral("Other folder..."));
     QVERIFY(drives->isEnabled());
     QCOMPARE(dlg.gatherRequest().targetRoot, std::string("/media/u/GARMIN/"));
     drives->setCurrentIndex(1);
@@ -180,12 +187,13 @@ void MainDialogTest::driveBoxFollowsMountChanges() {
     };
     CTrakorDlg dlg(f.services);
     auto* drives = child<QComboBox>(&dlg, "driveBox");
-    QCOMPARE(drives->count(), 0);
+    QCOMPARE(drives->count(), 1);  // "Other folder..." only
+    QCOMPARE(drives->currentIndex(), -1);
     int before = scans;
     // A device is mounted: the table changes and the list is read again.
     f.file(QStringLiteral("mountinfo"), "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 22 8:17 / /media/u/GARMIN rw - vfat /dev/sdb1 rw\n");
     QTRY_VERIFY_WITH_TIMEOUT(scans > before, 8000);
-    QCOMPARE(drives->count(), 1);
+    QCOMPARE(drives->count(), 2);
     QCOMPARE(dlg.gatherRequest().targetRoot, std::string("/media/u/GARMIN/"));
 }
 
@@ -283,41 +291,73 @@ void MainDialogTest::preferencesRefreshTheFields() {
     QCOMPARE(child<QLineEdit>(&dlg, "filterField")->text(), QStringLiteral("35"));
 }
 
-// "From GPS...": the unit's recordings newest first; the picked ones become the inputs.
+// "From GPS...": the recordings of a unit's folder the user chose in the drive box (not one the
+// detection found), the most recently recorded first with date, size, activity and whole file
+// name; the picked ones become the inputs. A folder without a unit's description is refused.
 void MainDialogTest::recordingsFromGpsBecomeInputs() {
     Fixture f;
-    const std::string root = f.temp.path().toStdString() + "/unit/";
-    QDir().mkpath(QString::fromStdString(root + "GARMIN/ACTIVITY"));
-    const std::string older = root + "GARMIN/ACTIVITY/A.FIT", newer = root + "GARMIN/ACTIVITY/B.FIT";
-    for (const auto& [path, days] : {std::pair{older, 2}, std::pair{newer, 1}}) {
+    f.ctx.settings.EdgeSupport = 1;
+    f.ctx.settings.OutputOption = 4;
+    const std::string root = f.temp.path().toStdString() + "/copy of my unit";
+    QDir().mkpath(QString::fromStdString(root + "/GARMIN/ACTIVITY"));
+    test::writeFile(root + "/GARMIN/GarminDevice.xml",
+                    "<Device><Model><Description>Forerunner 935</Description></Model><MassStorageMode><DataType>"
+                    "<Name>FIT_TYPE_4</Name><File><Location><Path>GARMIN/ACTIVITY</Path><FileExtension>FIT"
+                    "</FileExtension></Location><TransferDirection>OutputFromUnit</TransferDirection></File>"
+                    "</DataType></MassStorageMode></Device>");
+    // Copied files all carry the time of the copy: what they hold tells when they were recorded.
+    const std::string older = root + "/GARMIN/ACTIVITY/A long name of a ride.FIT", newer = root + "/GARMIN/ACTIVITY/B.FIT";
+    const QDateTime copied = QDateTime::currentDateTime().addDays(-1);
+    for (const std::string& path : {older, newer}) {
         test::writeFile(path, "x");
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-days), QFileDevice::FileModificationTime));
+        QVERIFY(file.setFileTime(copied, QFileDevice::FileModificationTime));
     }
-    f.services.scanDrives = [root](Context&) {
-        DriveScan s;
-        s.device.connected = true;
-        s.device.root = root;
-        s.device.description = parseGarminDevice(
-            "<Device><MassStorageMode><DataType><Name>FIT_TYPE_4</Name><File><Location><Path>GARMIN/ACTIVITY</Path>"
-            "<FileExtension>FIT</FileExtension></Location><TransferDirection>OutputFromUnit</TransferDirection>"
-            "</File></DataType></MassStorageMode></Device>");
-        return s;
-    };
+    const std::string edge = test::corpusFile("garmin-edge-800.fit");
+    if (!edge.empty()) QFile::copy(QString::fromStdString(edge), QString::fromStdString(root + "/GARMIN/ACTIVITY/C.FIT"));
+    std::string offered = f.temp.path().toStdString();
+    f.services.chooseDriveFolder = [&offered](const std::string&) { return offered; };
+    f.services.scanDrives = [](Context&) { return DriveScan{}; };  // the detection finds none
     CTrakorDlg dlg(f.services);
-    QStringList shown;
-    onNextModal([&shown](QWidget* modal) {
-        auto* list = modal->findChild<QListWidget*>(QStringLiteral("deviceFiles"));
-        for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
+    auto* drives = child<QComboBox>(&dlg, "driveBox");
+    QCOMPARE(drives->count(), 1);
+    drives->setCurrentIndex(0);  // "Other folder...", answered with a folder that holds no unit
+    QCOMPARE(f.notifier.keys(), std::vector<std::string>{"$GPS07"});
+    QCOMPARE(drives->currentIndex(), -1);
+    QVERIFY(!dlg.gatherRequest().device.connected);
+    offered = root;
+    drives->setCurrentIndex(0);
+    QCOMPARE(drives->count(), 2);
+    QCOMPARE(drives->currentIndex(), 0);
+    QCOMPARE(drives->currentText(), QString::fromStdString("Forerunner 935 \u2014 no courses  (" + root + ")"));
+    ConversionRequest r = dlg.gatherRequest();
+    QCOMPARE(r.targetRoot, root + "/");
+    QVERIFY(r.device.connected);
+
+    std::vector<QStringList> rows;
+    onNextModal([&rows](QWidget* modal) {
+        auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("deviceFiles"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList row;
+            for (int c = 0; c < 4; ++c) row << list->topLevelItem(i)->text(c);
+            rows.push_back(row);
+        }
         list->selectAll();
         modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     child<QPushButton>(&dlg, "fromGpsButton")->click();
-    QCOMPARE(shown.size(), 2);
-    QVERIFY(shown[0].endsWith(QStringLiteral("B.FIT")));
+    QCOMPARE(rows.size(), edge.empty() ? size_t{2} : size_t{3});
+    if (!edge.empty()) {
+        // Recorded in 2012: last, though copied last.
+        QCOMPARE(rows.back()[3], QStringLiteral("C.FIT"));
+        QVERIFY2(rows.back()[0].startsWith(QStringLiteral("2012-04-1")), qPrintable(rows.back()[0]));
+        QCOMPARE(rows.back()[1], QLocale().formattedDataSize(29580, 1, QLocale::DataSizeSIFormat));
+    }
+    QCOMPARE(rows[0][1], QLocale().formattedDataSize(1, 1, QLocale::DataSizeSIFormat));
+    QCOMPARE(rows[0][3], QStringLiteral("A long name of a ride.FIT"));
     QVERIFY(dlg.multipleInput());
-    QCOMPARE(dlg.inputList(), (std::vector<std::string>{newer, older}));
+    QCOMPARE(dlg.inputList().front(), older);
 }
 
 // The list of recordings speaks the window's language, its buttons too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map view in the desktop program: standing in for MapSource, "Show result", the clipboard's
 // before and after, the canvas controls, and screenshots beside the dialogs'.
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences dialog: units and limits of its fields, the prefix check, the symbol message,
 // what OK and Cancel store.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window in every language on the screen the test runs on (offscreen, or a virtual X screen
 // at 1280x720 and at 1920x1080 with a scale factor of 2, framed by openbox where it is installed):
 // the window and its title bar lie within the screen's room, its controls within the window with

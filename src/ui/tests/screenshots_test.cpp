@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of every dialog in English and German for review, and a check that no text is cut.
 #include <QDir>
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language dialog, the About box, keyed texts and keyboard mnemonics.
 #include <QApplication>
 #include <QLabel>
@@ -123,6 +124,10 @@ void SmallDialogsTest::aboutBoxShowsTheMode() {
     CAboutDlg native(f.ctx);
     QCOMPARE(native.modeLine(), QStringLiteral("Trakor3 is running now as native application"));
     QCOMPARE(native.windowTitle(), QStringLiteral("About"));
+    // The licence, and no web address until the project has one.
+    QVERIFY(native.findChild<QLabel*>(QStringLiteral("legalLines"))->text().contains(QStringLiteral("GPL-3.0-or-later")));
+    for (const QLabel* l : native.findChildren<QLabel*>())
+        QVERIFY2(!l->text().contains(QStringLiteral("://")), qPrintable(l->text()));
     f.ctx.paths.modeLetter = 'P';
     f.useGerman();
     CAboutDlg portable(f.ctx);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the dialog tests: a recording notifier, a settings store in memory, a German
 // language file, screenshots, and a way to act on the next modal window.
 #pragma once

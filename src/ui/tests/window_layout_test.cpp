@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on a 1280x720 screen in every language and state, a layout that does not jump,
 // and keyboard access (unique access keys in every dialog, the Help menu's key, Tab order).
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored window corners under a real window manager (openbox on a virtual X screen): a window
 // opened at the stored corner stores the same corner when it closes, start after start, and the
 // main window keeps its place across a visit to the clipboard dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Projection, tile arithmetic, the fitted view, scale bar and simplification of the map view.
 #include <gtest/gtest.h>
 

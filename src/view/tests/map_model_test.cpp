@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing model: GDB records of every version, other inputs through the importers, and the
 // before/after counts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The painter's texts and shades, checked on its output: where it says it put each label, and
 // the pixels there.
 #include <gtest/gtest.h>

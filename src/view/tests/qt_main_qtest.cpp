@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the Qt tests of the map view: an offscreen GUI application, then GoogleTest.
 #include <gtest/gtest.h>
 

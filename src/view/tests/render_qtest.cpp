@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trakor3-cli --render on the shared files: picture size, pixels where the points project (by
 // the Mercator formula written out here), the before/after counts and the failures.
 #include <gtest/gtest.h>
@@ -24,11 +25,11 @@ int render(const test::TempDir& dir, const std::string& args, std::string* outpu
     if (!std::filesystem::exists(program)) {
         std::filesystem::create_directories(dir.file("bin"));
         std::filesystem::create_directories(dir.file("libexec/trakor3"));
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli", program);
-        std::filesystem::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render",
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli", program);
+        std::filesystem::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli-render",
                                    dir.file("libexec/trakor3/trakor3-cli-render"));
     }
-    return test::runCommand("cd " + test::quote(dir.path().string()) + " && env HOME=" + test::quote(dir.file("home")) +
+    return test::runCommand("cd " + test::quote(dir.path().string()) + " && env -u XDG_RUNTIME_DIR HOME=" + test::quote(dir.file("home")) +
                                 " XDG_CACHE_HOME=" + test::quote(dir.file("cache")) + " XDG_CONFIG_HOME=" +
                                 test::quote(dir.file("config")) + " " + test::quote(program) + " " + args + " 2>&1",
                             output);
@@ -151,6 +152,17 @@ TEST(RenderCommand, ResultOverTheInputWithCounts) {
         }
     EXPECT_GT(light, 100);
     EXPECT_GT(dark, 10);
+}
+
+// Runs without XDG_RUNTIME_DIR (cron, su) print nothing of Qt's about it.
+TEST(RenderCommand, QuietWithoutARuntimeFolder) {
+    test::TempDir dir;
+    test::writeFile(dir.file("two.gpx"), "<gpx><trk><trkseg><trkpt lat=\"47.0\" lon=\"8.0\"/>"
+                                         "<trkpt lat=\"47.1\" lon=\"8.1\"/></trkseg></trk></gpx>");
+    std::string out;
+    EXPECT_EQ(render(dir, "--render " + test::quote(dir.file("a.png")) + " " + test::quote(dir.file("two.gpx")), &out), 0)
+        << out;
+    EXPECT_EQ(out.find("XDG_RUNTIME_DIR"), std::string::npos) << out;
 }
 
 TEST(RenderCommand, FailuresHaveMessagesAndStatus) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tile loader against a tile server on 127.0.0.1 run by the test itself: generated PNG
 // tiles, one slow and one failing. Tiles are cached on disk, a failing tile leaves the
 // background, and asking for tiles never waits for the network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tile server on 127.0.0.1 for the tests, run on the test's own event loop: /z/x/y.png is a
 // PNG of one colour; tile 1/1/0 comes after a delay and 1/0/1 fails with status 500.
 #pragma once
