@@ -15,6 +15,12 @@ inline constexpr KeyedMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n
 // Longest translated name line that is looked up.
 inline constexpr size_t kNameLineLimit = 64;
 
+// FIT courses: times the format cannot hold, and a file run of several courses (one a file).
+inline constexpr KeyedMessage kFitTimesOutOfRange{
+    "$CRS01", "The times of course \"%s\" lie outside the years FIT files hold:\nthe course is timed from the average speed.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kFitCourseFiles{"$CRS02", "%d courses written, one a file:%s", MsgStyle::Plain};
+
 // A course file that could not be written; literal caption, as the driver's copy error.
 inline constexpr const char* kCaptionDone = "Klaar";
 inline constexpr const char* kWriteError = "write error\n";

@@ -7,6 +7,7 @@
 
 #include "core/context.h"
 #include "core/fit_crc.h"
+#include "course/course_messages.h"
 #include "course/course_names.h"
 #include "course/course_prepare.h"
 #include "course/course_walk.h"
@@ -117,6 +118,12 @@ void putLittle(uint8_t* at, uint32_t v) {
     at[3] = static_cast<uint8_t>(v >> 24);
 }
 
+// Whether a time lies in the range FIT date-times hold: below 0x10000000 (mid-1998) readers take
+// them as seconds since the unit was switched on, and 0xFFFFFFFF is no time.
+bool inFitRange(int64_t unixSeconds) {
+    return unixSeconds - kFitEpoch >= 0x10000000 && unixSeconds - kFitEpoch < kInvalidU32;
+}
+
 uint32_t fitTime(int64_t unixSeconds) {
     const int64_t t = unixSeconds - kFitEpoch;
     return t < 0 ? 0 : t >= kInvalidU32 ? kInvalidU32 - 1 : static_cast<uint32_t>(t);
@@ -175,9 +182,10 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     fit.s32(s.lon[0]);
     fit.s32(fitLatitude(s.lat[last]));
     fit.s32(s.lon[last]);
-    // The course's time span in milliseconds, as the TCX lap's TotalTimeSeconds.
+    // The course's time span in milliseconds, as the TCX lap's TotalTimeSeconds; a span longer
+    // than the field holds (49.7 days) is held at its largest value.
     const double span = (static_cast<double>(s.time[last]) - static_cast<double>(s.time[0])) * 1000;
-    const uint32_t spanMs = span >= 0 && span < kInvalidU32 ? static_cast<uint32_t>(span) : 0;
+    const uint32_t spanMs = span < 0 ? 0 : span < kInvalidU32 ? static_cast<uint32_t>(span) : kInvalidU32 - 1;
     fit.u32(spanMs);
     fit.u32(spanMs);
     fit.u32(fitDistance(along[last]));
@@ -237,13 +245,41 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     return fit.finish();
 }
 
+namespace {
+
+// A course whose times FIT cannot hold (before 1990) is told and timed from the average speed, as
+// a track without times is.
+void timesInFitRange(Context& ctx, const std::string& courseName, int64_t now, std::vector<double>& legs) {
+    PointStore& s = ctx.store;
+    bool inRange = true;
+    for (int32_t i = 0; i < s.count && inRange; ++i) inRange = inFitRange(s.time[i]);
+    if (inRange) return;
+    say(ctx, cmsg::kFitTimesOutOfRange, courseName.c_str());
+    s.time[0] = 0;
+    assignCourseTimes(ctx, now, &legs);
+}
+
+// "x.fit" for the first course of a file run, "x-2.fit", "x-3.fit", ... for the next.
+std::string numberedCoursePath(const std::string& path, int n) {
+    if (n == 1) return path;
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1) ? dot : path.size();
+    return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
+}
+
+}  // namespace
+
 int writeFitCourses(Context& ctx, const std::string& outputPath, const std::string& deviceFolder, int64_t now) {
     CourseWalk walk(ctx, now);
     bool deviceFailed = false;
-    // Each course goes to the device as it is made; the output file gets them all, one after another.
+    std::vector<double> legs;
+    // Each course goes to the device as it is made.
     auto nextCourse = [&](std::string& file) {
         if (!walk.next()) return false;
-        file = encodeFitCourse(ctx, walk.name(), &walk.legs(), now);
+        legs = walk.legs();
+        timesInFitRange(ctx, walk.name(), now, legs);
+        file = encodeFitCourse(ctx, walk.name(), &legs, now);
         if (!deviceFolder.empty() && !deviceFailed) {
             const std::string path = inFolder(deviceFolder, courseFileName(walk.name(), ".fit"));
             deviceFailed = !writeFileToDevice(path, file);
@@ -252,22 +288,28 @@ int writeFitCourses(Context& ctx, const std::string& outputPath, const std::stri
         return true;
     };
     std::string failed;
+    std::string file;
     if (outputPath.empty()) {
-        std::string file;
         while (nextCourse(file)) {
         }
     } else {
-        // Without a course the output is left as it was.
-        const bool written = writeFileAtomicallyWith(outputPath, [&](int fd) {
-            std::string file;
-            bool any = false, ok = true;
-            while (nextCourse(file)) {
-                any = true;
-                ok = ok && writeAllBytes(fd, file);
+        // One course a file, as units read them: the output for the first, "-2", "-3", ... before
+        // the extension for the next; each replaced only when whole. Without a course the output
+        // is left as it was.
+        std::vector<std::string> written;
+        while (nextCourse(file)) {
+            const std::string path = numberedCoursePath(outputPath, static_cast<int>(written.size()) + 1);
+            if (!writeFileAtomicallyWith(path, [&file](int fd) { return writeAllBytes(fd, file); })) {
+                failed = path;
+                break;
             }
-            return any && ok;
-        });
-        if (!written && ctx.run.trackCounter > 0) failed = outputPath;
+            written.push_back(path);
+        }
+        if (written.size() > 1) {
+            std::string names;
+            for (const std::string& path : written) names += "\n" + path;
+            say(ctx, cmsg::kFitCourseFiles, static_cast<int>(written.size()), names.c_str());
+        }
     }
     return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && !deviceFailed);
 }

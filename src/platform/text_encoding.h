@@ -19,6 +19,10 @@ bool isValidUtf8(std::string_view s);
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void appendUtf8(std::string& out, uint32_t codePoint);
 
+// UTF-16 text (after its byte order mark) as UTF-8: surrogate pairs give the characters beyond
+// U+FFFF, an unpaired surrogate becomes U+FFFD and a last odd byte is dropped.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 // Windows-1252 bytes as UTF-8; the five bytes the code page leaves undefined map to U+0081 etc.
 std::string windows1252ToUtf8(std::string_view s);
 

@@ -129,7 +129,12 @@ TEST_F(EmitTrackTest, TracksBeyondTheWaypointLimitAreSkippedAndTold) {
     EXPECT_EQ(notifier.entries[0].text, "Cannot convert more than 99999 trackpoints,\ntrack \"Long-1\" skipped.");
     EXPECT_EQ(ctx.run.infoFlag, 0);
     EXPECT_EQ(ctx.run.trackFailures, 1);
-    EXPECT_EQ(ctx.run.nextWaypointNumber, 100010);
+    // The skipped track takes no point numbers: a later one that fits is written.
+    EXPECT_EQ(ctx.run.nextWaypointNumber, 99990);
+    fill(5);
+    emitImportedTrack(ctx, job, "Short-2", 21);
+    EXPECT_EQ(names('R'), std::vector<std::string>{"Short-2"});
+    EXPECT_EQ(ctx.run.nextWaypointNumber, 99995);
 }
 
 TEST_F(EmitTrackTest, FilterShortfallIsShownAndTheRouteStillWritten) {
