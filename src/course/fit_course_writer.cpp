@@ -13,6 +13,7 @@
 #include "course/course_walk.h"
 #include "platform/atomic_file.h"
 #include "platform/file_delivery.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -70,7 +71,7 @@ public:
     void s32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     // A text in a field of `size` bytes, zero-padded; cut at a character boundary to leave the end zero.
     void text(const std::string& s, uint8_t size) {
-        const std::string cut = utf8PrefixBytes(s, size - 1u);
+        const std::string_view cut = utf8PrefixBytes(s, size - 1u);
         data_ += cut;
         data_.append(size - cut.size(), '\0');
     }
@@ -98,14 +99,6 @@ public:
     void reserve(size_t n) { data_.reserve(n); }
     // Bytes already in FIT order, appended at once (a record message is formed whole).
     void raw(const uint8_t* bytes, size_t n) { data_.append(reinterpret_cast<const char*>(bytes), n); }
-
-    // The longest start of `s` of at most `max` bytes that ends at a UTF-8 character boundary.
-    static std::string utf8PrefixBytes(const std::string& s, size_t max) {
-        if (s.size() <= max) return s;
-        size_t end = max;
-        while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
-        return s.substr(0, end);
-    }
 
 private:
     std::string data_;

@@ -5,13 +5,13 @@
 #include "convert/route_writer.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
 std::string numberedName(const std::string& name, uint32_t number) {
-    std::string s = name + "-" + std::to_string(number);
-    if (s.size() > kMaxImportName) s.resize(kMaxImportName);
-    return s;
+    // Cut at a character boundary: half a character would make the name no UTF-8 at all.
+    return std::string(utf8PrefixBytes(name + "-" + std::to_string(number), kMaxImportName));
 }
 
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,

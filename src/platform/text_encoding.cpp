@@ -140,4 +140,11 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+std::string_view utf8PrefixBytes(std::string_view s, size_t maxBytes) {
+    if (s.size() <= maxBytes) return s;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;  // a continuation byte
+    return s.substr(0, end);
+}
+
 }  // namespace trakor

@@ -16,6 +16,9 @@ size_t utf8SequenceLength(std::string_view s, size_t i);
 size_t utf8Decode(std::string_view s, size_t i, uint32_t& codePoint);
 bool isValidUtf8(std::string_view s);
 
+// The longest start of s of at most maxBytes bytes that ends at a UTF-8 character boundary.
+std::string_view utf8PrefixBytes(std::string_view s, size_t maxBytes);
+
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void appendUtf8(std::string& out, uint32_t codePoint);
 

@@ -256,6 +256,13 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
         makeFile("cut.fit", readFile(fit).substr(0, 20000));
         EXPECT_EQ(cli("cut.fit --option 0 -o o.gdb"), 2) << err;
         EXPECT_NE(err.find("It lacks the last "), std::string::npos) << err;
+        // Whole in length, but its messages break off in the middle (no message has local type 15).
+        std::string broken = readFile(fit);
+        broken.replace(broken.size() / 2, 64, 64, '\x0F');
+        makeFile("broken.fit", broken);
+        EXPECT_EQ(cli("broken.fit --option 0 -o o.gdb"), 2) << err;
+        EXPECT_NE(err.find("It lacks the data after byte "), std::string::npos) << err;
+        EXPECT_EQ(cli("broken.fit --option 0 --yes -o o.gdb"), 0) << err;
     }
     // A track beyond the point numbers skipped by the GDB pass is not converted either.
     makeFile("long.gpx", gpxTrack(99999));
