@@ -10,8 +10,14 @@
 namespace trakor {
 
 std::string numberedName(const std::string& name, uint32_t number) {
-    // Cut at a character boundary: half a character would make the name no UTF-8 at all.
-    return std::string(utf8PrefixBytes(name + "-" + std::to_string(number), kMaxImportName));
+    // Cut at a character boundary: half a character would make the name no UTF-8 at all. A name
+    // a reader's buffer cut ends without its half character too.
+    std::string_view base = name;
+    if (base.size() >= kMaxImportName && !isValidUtf8(base)) {
+        const std::string_view whole = utf8PrefixBytes(base, base.size() - 1);
+        if (isValidUtf8(whole)) base = whole;
+    }
+    return std::string(utf8PrefixBytes(std::string(base) + "-" + std::to_string(number), kMaxImportName));
 }
 
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,

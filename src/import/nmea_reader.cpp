@@ -324,12 +324,19 @@ private:
             undated_.push_back({store_.count - 1, hh, mi, ss});
             return;
         }
+        // Half a day earlier in the day than the last dated time: the log passed midnight. Half a
+        // day later: a fix from before the ZDA's midnight (it waited for its RMC), on the day before.
         const int seconds = hh * 3600 + mi * 60 + ss;
-        if (seconds < zdaSeconds_ - 43200) ++zdaDays_;
-        zdaSeconds_ = seconds;
+        int64_t days = zdaDays_;
+        if (seconds > zdaSeconds_ + 43200) {
+            --days;
+        } else {
+            if (seconds < zdaSeconds_ - 43200) days = ++zdaDays_;
+            zdaSeconds_ = seconds;
+        }
         int64_t year;
         unsigned month, day;
-        civilFromDays(zdaDays_, year, month, day);
+        civilFromDays(days, year, month, day);
         store_.time[store_.count - 1] =
             storedTimeFromUtc(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), hh, mi, ss);
     }

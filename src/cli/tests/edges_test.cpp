@@ -327,6 +327,21 @@ bool readUntil(int fd, const std::string& text, std::string& got, size_t piece =
 // The program holds the input open while another program cuts it: the run fails with the reason
 // and delivers nothing. The program is held in the middle of its record pass by its own standard
 // output, a full pipe that is drained only after the cut, so no timing decides where the cut falls.
+// A name longer than a byte limit is cut at a character boundary in every output: 128 "é" are
+// 256 bytes, one more than an imported name holds.
+TEST_F(EdgesTest, LongNamesAreCutAtACharacterBoundary) {
+    std::string e127;
+    for (int i = 0; i < 127; ++i) e127 += "\xc3\xa9";
+    std::string gpx = gpxTrack(20);
+    gpx.replace(gpx.find("<name>T</name>"), 14, "<name>" + e127 + "\xc3\xa9</name>");
+    makeFile("e.gpx", gpx);
+    ASSERT_EQ(cli("e.gpx --option 0 -o out.gpx"), 0) << err;
+    EXPECT_NE(readFile(dir.file("out.gpx")).find("<name>" + e127 + "-</name>"), std::string::npos);
+    ASSERT_EQ(cli("e.gpx -o out.fit"), 0) << err;
+    TRAKOR_FIT_SDK_OR_SKIP(decoded, dir.file("out.fit"));
+    EXPECT_NE(decoded.find("name=\"" + e127.substr(0, 26) + " 1\""), std::string::npos) << decoded;
+}
+
 TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
