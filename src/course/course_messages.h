@@ -15,11 +15,12 @@ inline constexpr KeyedMessage kRightLine{"$MSG50", "        <Name>Right</Name>\n
 // Longest translated name line that is looked up.
 inline constexpr size_t kNameLineLimit = 64;
 
-// FIT courses: times the format cannot hold, and a file run of several courses (one a file).
+// FIT courses: times the format cannot hold, and a file run of several courses (one a file),
+// followed by the files' names.
 inline constexpr KeyedMessage kFitTimesOutOfRange{
-    "$CRS01", "The times of course \"%s\" lie outside the years FIT files hold:\nthe course is timed from the average speed.",
+    "$RUN37", "Course \"%s\": its times lie outside the years FIT holds;\nit is timed from the average speed.",
     MsgStyle::Warning};
-inline constexpr KeyedMessage kFitCourseFiles{"$CRS02", "%d courses written, one a file:%s", MsgStyle::Plain};
+inline constexpr KeyedMessage kFitCourseFiles{"$RUN38", "%d courses written, one a file:", MsgStyle::Plain};
 
 // A course file that could not be written; literal caption, as the driver's copy error.
 inline constexpr const char* kCaptionDone = "Klaar";

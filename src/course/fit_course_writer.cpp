@@ -301,7 +301,9 @@ int writeFitCourses(Context& ctx, const std::string& outputPath, const std::stri
         if (written.size() > 1) {
             std::string names;
             for (const std::string& path : written) names += "\n" + path;
-            say(ctx, cmsg::kFitCourseFiles, static_cast<int>(written.size()), names.c_str());
+            const KeyedMessage& m = cmsg::kFitCourseFiles;
+            const std::string text = formatMessage(ctx, m.key, m.english, 256, static_cast<int>(written.size())) + names;
+            if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
         }
     }
     return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && !deviceFailed);

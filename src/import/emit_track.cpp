@@ -114,28 +114,23 @@ struct SavedPoints {
     std::vector<double> alt;
     std::vector<uint8_t> altValid, partMark;
 
+    // f(kept, array) for each of the store's arrays and the vector that keeps it.
+    template <typename F>
+    void each(const PointStore& s, F f) {
+        f(lat, s.lat);
+        f(lon, s.lon);
+        f(time, s.time);
+        f(via, s.via);
+        f(alt, s.alt);
+        f(altValid, s.altValid);
+        f(partMark, s.partMark);
+    }
     void take(const PointStore& s, int32_t from, int32_t n) {
-        const auto copy = [from, n]<typename T>(std::vector<T>& v, const T* a) { v.assign(a + from, a + from + n); };
-        copy(lat, s.lat);
-        copy(lon, s.lon);
-        copy(time, s.time);
-        copy(via, s.via);
-        copy(alt, s.alt);
-        copy(altValid, s.altValid);
-        copy(partMark, s.partMark);
+        each(s, [from, n](auto& kept, const auto* a) { kept.assign(a + from, a + from + n); });
     }
     // Points [from, from + n) of what was kept, as the store's whole content: a track of its own.
-    void give(PointStore& s, int32_t from, int32_t n) const {
-        const auto copy = [from, n]<typename T>(const std::vector<T>& v, T* a) {
-            std::copy(v.begin() + from, v.begin() + from + n, a);
-        };
-        copy(lat, s.lat);
-        copy(lon, s.lon);
-        copy(time, s.time);
-        copy(via, s.via);
-        copy(alt, s.alt);
-        copy(altValid, s.altValid);
-        copy(partMark, s.partMark);
+    void give(PointStore& s, int32_t from, int32_t n) {
+        each(s, [from, n](const auto& kept, auto* a) { std::copy(kept.begin() + from, kept.begin() + from + n, a); });
         s.partMark[0] = 0;
         s.count = n;
     }

@@ -342,6 +342,27 @@ TEST_F(EdgesTest, LongNamesAreCutAtACharacterBoundary) {
     EXPECT_NE(decoded.find("name=\"" + e127.substr(0, 26) + " 1\""), std::string::npos) << decoded;
 }
 
+// A GDB waypoint beyond the pole has no place in a GPX file: left out, and told.
+TEST_F(EdgesTest, GdbPositionsOffTheEarthAreLeftOutOfAGpxAndTold) {
+    FileStream out;
+    ASSERT_TRUE(out.open(dir.file("north.gdb"), "wb"));
+    writeNewHeader(out, 1700000000);
+    for (double lat : {100.0, 47.0}) {
+        GdbWaypoint w;
+        w.wptName = "P" + std::to_string(static_cast<int>(lat));
+        w.wptLat = degreesToSemicircles(lat);
+        w.wptLon = degreesToSemicircles(8.0);
+        writeWaypointRecord(out, w, 'm');
+    }
+    writeEndRecord(out);
+    ASSERT_TRUE(out.close());
+    ASSERT_EQ(cli("north.gdb --option 0 -o north.gpx"), 0) << err;
+    EXPECT_NE(err.find("1 waypoint with impossible coordinates was left out of north"), std::string::npos) << err;
+    const std::string gpx = readFile(dir.file("north.gpx"));
+    EXPECT_EQ(gpx.find("P100"), std::string::npos);
+    EXPECT_NE(gpx.find("P47"), std::string::npos);
+}
+
 TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
