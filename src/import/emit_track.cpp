@@ -143,17 +143,18 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
     if (store.count <= kMaxPoints) return emitWhole(ctx, job, name, option);
     // A track beyond what a GDB track holds goes out in pieces of kMaxPoints points, the second
     // "Name (2)" and so on, so that every point reaches the output; the summary names them.
+    // The first piece gives up a point where the last would otherwise hold a single one.
     SavedPoints rest;
-    const int32_t total = store.count;
-    rest.take(store, kMaxPoints, total - kMaxPoints);
-    store.count = kMaxPoints;
+    const int32_t total = store.count, head = total % kMaxPoints == 1 ? kMaxPoints - 1 : kMaxPoints;
+    rest.take(store, head, total - head);
+    store.count = head;
     // One track of the input: counted as not converted only when no piece of it was written.
     const int32_t failures = ctx.run.trackFailures;
     emitWhole(ctx, job, name, option);
     int32_t pieces = 1;
-    for (int32_t first = 0; first < total - kMaxPoints; first += kMaxPoints) {
+    for (int32_t first = 0; first < total - head; first += kMaxPoints) {
         const std::string pieceName = name + " (" + std::to_string(++pieces) + ")";
-        rest.give(store, first, std::min(kMaxPoints, total - kMaxPoints - first));
+        rest.give(store, first, std::min(kMaxPoints, total - head - first));
         if (!ctx.run.batch) ctx.run.noteLeftOut(pieceName, false, LeftOutReason::Continued);
         emitWhole(ctx, job, pieceName, option);
     }

@@ -89,7 +89,7 @@ TEST_F(FitCourseWriter, TimesAtTheEdgesOfTheFormat) {
         const std::string output = dir.file(std::string(c.what) + ".fit");
         writeWorkGdb({track("Edge", line(5, 80, c.t0, c.dt))});
         ASSERT_EQ(writeFitCourses(ctx, output, "", 1700000000), 0);
-        EXPECT_EQ(!notes.keys().empty() && notes.keys().front() == "$CRS01", c.told);
+        EXPECT_EQ(!notes.keys().empty() && notes.keys().front() == "$RUN37", c.told);
         TRAKOR_FIT_SDK_OR_SKIP(decoded, output);
         EXPECT_EQ(decoded.rfind("integrity true\n", 0), 0u) << decoded;
         const size_t record = decoded.find("\nrecord timestamp=");
