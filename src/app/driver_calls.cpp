@@ -2,8 +2,11 @@
 #include "app/driver_calls.h"
 
 #include <memory>
+#include <utility>
 
 #include "convert/gdb_pass.h"
+#include "core/file_names.h"
+#include "core/run_messages.h"
 #include "convert/via_points.h"
 #include "course/companion_launcher.h"
 #include "course/course_writer.h"
@@ -14,6 +17,7 @@
 #include "import/batch_run.h"
 #include "import/import_file.h"
 #include "import/kmz_archive.h"
+#include "import/reader.h"
 
 namespace trakor {
 
@@ -49,7 +53,15 @@ DriverCalls defaultDriverCalls() {
     calls.writeGpx = [](Context& ctx, const std::string& gpxPath) {
         GpxWriteOptions options;
         options.trackPerPart = ctx.settings.GpxTrackParts == 1;
-        return writeGpxFile(ctx.paths.workGdb, gpxPath, options);
+        GpxLeftOut leftOut;
+        options.leftOut = &leftOut;
+        const int rc = writeGpxFile(ctx.paths.workGdb, gpxPath, options);
+        // Positions off the earth have no place in a GPX file: told as the readers tell theirs.
+        for (const auto& [count, waypoints] : {std::pair{leftOut.points, false}, std::pair{leftOut.waypoints, true}})
+            if (rc == kGpxWritten && count > 0)
+                tellLiteral(ctx, dmsg::kCaptionInfo, impossibleCoordinatesNote(ctx, count, waypoints, baseNameOf(gpxPath)),
+                            MsgStyle::Warning);
+        return rc;
     };
     return calls;
 }

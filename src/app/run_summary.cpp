@@ -19,15 +19,18 @@ std::pair<std::string, std::string> stemAndNumber(const std::string& name) {
 
 const UiText& lineFor(bool route, LeftOutReason reason, bool one) {
     using namespace runtext;
-    static const UiText* const kLines[2][4][2] = {
+    // Only tracks of the input go on in a next one: routes share their lines.
+    static const UiText* const kLines[2][5][2] = {
         {{&TrackNoPoints, &TrackNoPoints1},
          {&TrackOnePoint, &TrackOnePoint1},
          {&TrackNumbers, &TrackNumbers1},
-         {&TrackCut, &TrackCut1}},
+         {&TrackCut, &TrackCut1},
+         {&TrackContinued, &TrackContinued1}},
         {{&RouteNoPoints, &RouteNoPoints1},
          {&RouteOnePoint, &RouteOnePoint1},
          {&RouteNumbers, &RouteNumbers1},
-         {&RouteCut, &RouteCut1}},
+         {&RouteCut, &RouteCut1},
+         {&TrackContinued, &TrackContinued1}},
     };
     return *kLines[route ? 1 : 0][static_cast<int>(reason)][one ? 1 : 0];
 }

@@ -29,6 +29,8 @@ inline constexpr UiText RouteNumbers1{"$RUN13", "1 route left out: %s (point num
 inline constexpr UiText RouteNumbers{"$RUN14", "%d routes left out: %s (point numbers beyond 99999)", 256};
 inline constexpr UiText RouteCut1{"$RUN15", "1 route cut at 100000 points: %s", 256};
 inline constexpr UiText RouteCut{"$RUN16", "%d routes cut at 100000 points: %s", 256};
+inline constexpr UiText TrackContinued1{"$RUN35", "1 track of more than 100000 points goes on in %s", 256};
+inline constexpr UiText TrackContinued{"$RUN36", "%d tracks of more than 100000 points go on in %s", 256};
 // The end of a batch run.
 inline constexpr UiText BatchAllConverted{"$RUN17", "%d files: %d converted", 256};
 inline constexpr UiText BatchSomeFailed{"$RUN18", "%d files: %d converted, %d without tracks or unreadable: %s", 256};

@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 #include "core/file_names.h"
+#include "platform/text_encoding.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -44,12 +45,7 @@ bool liesUnder(const fs::path& path, const fs::path& prefix) {
 std::string applicationName(std::string_view name) {
     if (name.size() > 4 && name.ends_with("-cli")) name.remove_suffix(4);
     if (equalsNoCase(name, "trakor3")) return "Trakor3";
-    if (name.size() > kMaxAppNameLength) {
-        size_t cut = kMaxAppNameLength;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // continuation byte
-        name = name.substr(0, cut);
-    }
-    return std::string(name);
+    return std::string(utf8PrefixBytes(name, kMaxAppNameLength));
 }
 
 void setWorkingFolder(Paths& paths, const std::string& folder) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/run_state.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -29,12 +30,7 @@ std::string baseNameOf(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
-    if (name.size() > kMaxBaseName) {
-        size_t cut = kMaxBaseName;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-        name.resize(cut);
-    }
-    return name;
+    return std::string(utf8PrefixBytes(name, kMaxBaseName));
 }
 
 int inputTypeOf(const std::string& path) {

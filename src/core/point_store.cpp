@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/point_store.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "core/run_state.h"
 
@@ -26,7 +29,7 @@ PointStore::PointStore()
 
 void PointStore::addPoint(RunState& run, int32_t latv, int32_t lonv, double altv, uint8_t altValidv,
                           int32_t viav, int32_t timev) {
-    if (count >= kMaxPoints) {
+    if (count >= capacity_ && !(growable && grow())) {
         run.setInfo(1, kPointLimitText);
         run.cutAtCapacity = true;
         return;
@@ -45,6 +48,24 @@ void PointStore::addPoint(RunState& run, int32_t latv, int32_t lonv, double altv
     time[i] = timev;
     partMark[i] = i == 0 ? 0 : 1;
     if (i == count) ++count;
+}
+
+bool PointStore::grow() {
+    if (capacity_ > INT32_MAX / 2) return false;
+    const int32_t capacity = capacity_ * 2;
+    const auto larger = [this, capacity]<typename T>(std::unique_ptr<T[]>& array, T*& view) {
+        std::unique_ptr<T[]> bigger(new (std::nothrow) T[static_cast<size_t>(capacity)]());
+        if (!bigger) return false;
+        std::memcpy(bigger.get(), array.get(), static_cast<size_t>(count) * sizeof(T));
+        array = std::move(bigger);
+        view = array.get();
+        return true;
+    };
+    if (!(larger(lat_, lat) && larger(lon_, lon) && larger(time_, time) && larger(via_, via) && larger(alt_, alt) &&
+          larger(altValid_, altValid) && larger(partMark_, partMark)))
+        return false;
+    capacity_ = capacity;
+    return true;
 }
 
 void PointStore::removePoints(int32_t first, int32_t n) {

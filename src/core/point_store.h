@@ -23,7 +23,10 @@ public:
     PointStore();
 
     int32_t count = 0;
-    // Arrays of capacity kMaxPoints, allocated once.
+    // Whether addPoint grows the arrays past kMaxPoints instead of dropping points there: the
+    // readers of the import path keep every point, and the track goes out in pieces.
+    bool growable = false;
+    // Arrays of capacity kMaxPoints, allocated once (grown only when growable).
     int32_t* lat;
     int32_t* lon;
     double* alt;
@@ -34,7 +37,8 @@ public:
     // Name of the current route or track; writers also use it as scratch.
     std::string name;
 
-    // Appends with duplicate suppression; a point past capacity is dropped and reported in `run`.
+    // Appends with duplicate suppression; a point past capacity is dropped and reported in `run`
+    // unless the store is growable.
     void addPoint(RunState& run, int32_t latv, int32_t lonv, double altv, uint8_t altValidv, int32_t viav,
                   int32_t timev);
     // Deletes n points from index first on, keeping the order of the rest.
@@ -54,6 +58,10 @@ public:
     }
 
 private:
+    // Doubles the capacity, keeping the points held; false when the memory is not there.
+    bool grow();
+
+    int32_t capacity_ = kMaxPoints;
     std::unique_ptr<int32_t[]> lat_, lon_, time_, via_;
     std::unique_ptr<double[]> alt_;
     std::unique_ptr<uint8_t[]> altValid_, partMark_;

@@ -17,6 +17,7 @@ enum class LeftOutReason : int32_t {
     OnePoint,      // a single point
     PointNumbers,  // its points would be numbered beyond 99999
     Truncated,     // cut at the point store's capacity (kept, but shortened)
+    Continued,     // the rest of a track beyond the point store's capacity, kept as a track of its own
 };
 
 struct LeftOutItem {

@@ -19,6 +19,12 @@ inline constexpr size_t kNameLineLimit = 64;
 // A file of that name on the GPS device: replaced only when the user agrees.
 inline constexpr KeyedMessage kReplaceOnDevice{"$DEV03", "The GPS device already holds the file\n%s\nReplace it?",
                                                 MsgStyle::Question};
+// FIT courses: times the format cannot hold, and a file run of several courses (one a file),
+// followed by the files' names.
+inline constexpr KeyedMessage kFitTimesOutOfRange{
+    "$RUN37", "Course \"%s\": its times lie outside the years FIT holds;\nit is timed from the average speed.",
+    MsgStyle::Warning};
+inline constexpr KeyedMessage kFitCourseFiles{"$RUN38", "%d courses written, one a file:", MsgStyle::Plain};
 
 // A course file that could not be written; literal caption, as the driver's copy error.
 inline constexpr const char* kCaptionDone = "Klaar";

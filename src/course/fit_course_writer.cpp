@@ -9,11 +9,13 @@
 
 #include "core/context.h"
 #include "core/fit_crc.h"
+#include "course/course_messages.h"
 #include "course/course_names.h"
 #include "course/course_prepare.h"
 #include "course/course_walk.h"
 #include "platform/atomic_file.h"
 #include "platform/file_delivery.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -71,7 +73,7 @@ public:
     void s32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     // A text in a field of `size` bytes, zero-padded; cut at a character boundary to leave the end zero.
     void text(const std::string& s, uint8_t size) {
-        const std::string cut = utf8PrefixBytes(s, size - 1u);
+        const std::string_view cut = utf8PrefixBytes(s, size - 1u);
         data_ += cut;
         data_.append(size - cut.size(), '\0');
     }
@@ -100,14 +102,6 @@ public:
     // Bytes already in FIT order, appended at once (a record message is formed whole).
     void raw(const uint8_t* bytes, size_t n) { data_.append(reinterpret_cast<const char*>(bytes), n); }
 
-    // The longest start of `s` of at most `max` bytes that ends at a UTF-8 character boundary.
-    static std::string utf8PrefixBytes(const std::string& s, size_t max) {
-        if (s.size() <= max) return s;
-        size_t end = max;
-        while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
-        return s.substr(0, end);
-    }
-
 private:
     std::string data_;
 };
@@ -117,6 +111,12 @@ void putLittle(uint8_t* at, uint32_t v) {
     at[1] = static_cast<uint8_t>(v >> 8);
     at[2] = static_cast<uint8_t>(v >> 16);
     at[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Whether a time lies in the range FIT date-times hold: below 0x10000000 (mid-1998) readers take
+// them as seconds since the unit was switched on, and 0xFFFFFFFF is no time.
+bool inFitRange(int64_t unixSeconds) {
+    return unixSeconds - kFitEpoch >= 0x10000000 && unixSeconds - kFitEpoch < kInvalidU32;
 }
 
 uint32_t fitTime(int64_t unixSeconds) {
@@ -177,9 +177,10 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     fit.s32(s.lon[0]);
     fit.s32(fitLatitude(s.lat[last]));
     fit.s32(s.lon[last]);
-    // The course's time span in milliseconds, as the TCX lap's TotalTimeSeconds.
+    // The course's time span in milliseconds, as the TCX lap's TotalTimeSeconds; a span longer
+    // than the field holds (49.7 days) is held at its largest value.
     const double span = (static_cast<double>(s.time[last]) - static_cast<double>(s.time[0])) * 1000;
-    const uint32_t spanMs = span >= 0 && span < kInvalidU32 ? static_cast<uint32_t>(span) : 0;
+    const uint32_t spanMs = span < 0 ? 0 : span < kInvalidU32 ? static_cast<uint32_t>(span) : kInvalidU32 - 1;
     fit.u32(spanMs);
     fit.u32(spanMs);
     fit.u32(fitDistance(along[last]));
@@ -239,38 +240,68 @@ std::string encodeFitCourse(const Context& ctx, const std::string& courseName, c
     return fit.finish();
 }
 
+namespace {
+
+// A course whose times FIT cannot hold (before 1990) is told and timed from the average speed, as
+// a track without times is.
+void timesInFitRange(Context& ctx, const std::string& courseName, int64_t now, std::vector<double>& legs) {
+    PointStore& s = ctx.store;
+    bool inRange = true;
+    for (int32_t i = 0; i < s.count && inRange; ++i) inRange = inFitRange(s.time[i]);
+    if (inRange) return;
+    say(ctx, cmsg::kFitTimesOutOfRange, courseName.c_str());
+    s.time[0] = 0;
+    assignCourseTimes(ctx, now, &legs);
+}
+
+// "x.fit" for the first course of a file run, "x-2.fit", "x-3.fit", ... for the next.
+std::string numberedCoursePath(const std::string& path, int n) {
+    if (n == 1) return path;
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1) ? dot : path.size();
+    return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
+}
+
+}  // namespace
+
 int writeFitCourses(Context& ctx, const std::string& outputPath, UnitCourses* unit, int64_t now) {
     CourseWalk walk(ctx, now);
-    // Each course goes to the unit as it is made; the output file gets them all, one after another.
+    std::vector<double> legs;
+    // Each course goes to the unit as it is made.
     auto nextCourse = [&](std::string& file) {
         if (!walk.next()) return false;
-        file = encodeFitCourse(ctx, walk.name(), &walk.legs(), now);
+        legs = walk.legs();
+        timesInFitRange(ctx, walk.name(), now, legs);
+        file = encodeFitCourse(ctx, walk.name(), &legs, now);
         if (unit != nullptr) deliverCourseFile(ctx, *unit, walk.name(), ".fit", file);
         return true;
     };
     std::string failed, reason;
+    std::string file;
     if (outputPath.empty()) {
-        std::string file;
         while (nextCourse(file)) {
         }
     } else {
-        // Without a course the output is left as it was.
-        int writeErrno = 0;
-        const bool written = writeFileAtomicallyWith(
-            outputPath,
-            [&](int fd) {
-                std::string file;
-                bool any = false;
-                while (nextCourse(file)) {
-                    any = true;
-                    if (writeErrno == 0 && !writeAllBytes(fd, file)) writeErrno = errno;
-                }
-                // The reason of the first failed write, not of what the walk did after it.
-                if (writeErrno != 0) errno = writeErrno;
-                return any && writeErrno == 0;
-            },
-            &reason);
-        if (!written && ctx.run.trackCounter > 0) failed = outputPath;
+        // One course a file, as units read them: the output for the first, "-2", "-3", ... before
+        // the extension for the next; each replaced only when whole. Without a course the output
+        // is left as it was.
+        std::vector<std::string> written;
+        while (nextCourse(file)) {
+            const std::string path = numberedCoursePath(outputPath, static_cast<int>(written.size()) + 1);
+            if (!writeFileAtomicallyWith(path, [&file](int fd) { return writeAllBytes(fd, file); }, &reason)) {
+                failed = path;
+                break;
+            }
+            written.push_back(path);
+        }
+        if (written.size() > 1) {
+            std::string names;
+            for (const std::string& path : written) names += "\n" + path;
+            const KeyedMessage& m = cmsg::kFitCourseFiles;
+            const std::string text = formatMessage(ctx, m.key, m.english, 256, static_cast<int>(written.size())) + names;
+            if (ctx.notifier != nullptr) ctx.notifier->notify(m.key, text, m.style);
+        }
     }
     return finishCourseRun(ctx, walk.coursePoints(), failed, failed.empty() && (unit == nullptr || !unit->failed),
                            reason);

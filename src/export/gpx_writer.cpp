@@ -144,6 +144,9 @@ private:
     bool ok_ = true;
 };
 
+// Whether a position lies on the earth: 2^30 semicircles are 90 degrees; every longitude is one.
+bool onEarth(int32_t lat) { return lat >= -(1 << 30) && lat <= (1 << 30); }
+
 std::string_view colorName(uint8_t index) { return index >= 1 && index <= 16 ? kColorNames[index - 1] : ""; }
 
 // The details MapSource keeps after a waypoint's depth; none for the program's own waypoints or
@@ -175,6 +178,7 @@ public:
         forEach('T', [this](const RecordView& r) { track(r); });
         closeTrack();
         g_ << "</gpx>\n";
+        if (options_.leftOut) *options_.leftOut = leftOut_;
         return g_.flush();
     }
 
@@ -191,6 +195,10 @@ private:
     void waypoint(const RecordView& rec) {
         GdbWaypoint w;
         parseWaypoint(rec.data, static_cast<size_t>(rec.length), version_, w);
+        if (!onEarth(w.wptLat)) {
+            ++leftOut_.waypoints;
+            return;
+        }
         g_ << "<wpt";
         pointBody(w, true);
         g_ << "</wpt>\n";
@@ -281,6 +289,10 @@ private:
             const auto it = waypoints_.find(p.rptName);
             const GdbWaypoint* w = it == waypoints_.end() ? nullptr : &it->second;
             if (!w && p.links.empty()) continue;  // nowhere to put it
+            if (!w && !onEarth(p.links.front().lat)) {
+                ++leftOut_.points;
+                continue;
+            }
             g_ << "<rtept";
             if (w) {
                 pointBody(*w, false);
@@ -293,6 +305,10 @@ private:
             if (!p.links.empty()) {
                 g_ << "<gpxx:RoutePointExtension>";
                 for (const GdbLinkPoint& l : p.links) {
+                    if (!onEarth(l.lat)) {
+                        ++leftOut_.points;
+                        continue;
+                    }
                     g_ << "<gpxx:rpt";
                     g_.position(l.lat, l.lon);
                     g_ << "/>";
@@ -353,6 +369,10 @@ private:
 
     // A point is formed in one buffer and appended once: a track can hold a million of them.
     void trackPoint(const GdbTrackPoint& p) {
+        if (!onEarth(p.tptLat)) {
+            ++leftOut_.points;
+            return;
+        }
         TextLine text;
         text.put("<trkpt");
         GpxOut::position(text, p.tptLat, p.tptLon);
@@ -379,6 +399,7 @@ private:
     GpxOut g_;
     const GpxWriteOptions& options_;
     std::unordered_map<std::string, GdbWaypoint> waypoints_;
+    GpxLeftOut leftOut_;
     bool open_ = false;
     std::string openBase_;
     int openPart_ = -1;

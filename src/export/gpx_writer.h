@@ -13,10 +13,19 @@
 
 namespace trakor {
 
+// Points and waypoints left out of the GPX for positions off the earth (latitude beyond 90
+// degrees), which no GPX reader accepts.
+struct GpxLeftOut {
+    int32_t points = 0;
+    int32_t waypoints = 0;
+};
+
 struct GpxWriteOptions {
     // The parts of a split track ("Tour#1", "Tour#2", ...) as tracks of their own under their
     // part names; otherwise as the segments of one track under the base name.
     bool trackPerPart = false;
+    // Where the counts of what was left out go; none when null.
+    GpxLeftOut* leftOut = nullptr;
 };
 
 // Writer results.

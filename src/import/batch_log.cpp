@@ -12,11 +12,11 @@ size_t nameStart(const std::string& path) {
 
 }  // namespace
 
-std::string logPathField(const std::string& inputPath) { return inputPath.substr(0, nameStart(inputPath)); }
+std::string logPathField(const std::string& inputPath) { return logField(inputPath.substr(0, nameStart(inputPath))); }
 
-std::string logFileField(const std::string& inputPath) { return inputPath.substr(nameStart(inputPath)); }
+std::string logFileField(const std::string& inputPath) { return logField(inputPath.substr(nameStart(inputPath))); }
 
-std::string logStatusField(const std::string& message) {
+std::string logField(const std::string& message) {
     std::string out;
     for (char c : message) {
         if (c == '\n')
@@ -36,7 +36,7 @@ void writeLogHeader(FILE* log) {
 void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message) {
     if (!log) return;
     std::fprintf(log, "\"%s\",\"%s\",,,\"%s\"\n", logPathField(inputPath).c_str(), logFileField(inputPath).c_str(),
-                 logStatusField(message).c_str());
+                 logField(message).c_str());
 }
 
 }  // namespace trakor

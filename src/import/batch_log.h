@@ -17,10 +17,11 @@ void writeLogHeader(FILE* log);
 // A line about the input file as a whole, with the name fields left empty.
 void writeLogFileEntry(FILE* log, const std::string& inputPath, const char* message);
 
-// The "Path" field (folder with its final separator) and the "File" field (name and extension).
+// The "Path" field (folder with its final separator) and the "File" field (name and extension),
+// as logField gives them.
 std::string logPathField(const std::string& inputPath);
 std::string logFileField(const std::string& inputPath);
-// A message as the "Message" field holds it: one line, its double quotes doubled.
-std::string logStatusField(const std::string& message);
+// A text as a quoted field holds it: one line, its double quotes doubled.
+std::string logField(const std::string& text);
 
 }  // namespace trakor

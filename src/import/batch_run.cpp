@@ -65,7 +65,10 @@ int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& out
     if (ctx.run.inputType == InputType::Gdb && (!hasGdbSignature(bytes) || !downConverted(ctx, bytes)))
         return kReadInvalid;
     ImportJob job{output, log, path, baseNameOf(path), ctx.settings.Mode};
+    // Every point read reaches the output: a track longer than the store holds goes out in pieces.
+    ctx.store.growable = true;
     const int result = readerFor(ctx.run.inputType)(ctx, job, bytes.data(), bytes.size());
+    ctx.store.growable = false;
     if (shortened)
         ctx.run.cutNote = "the bytes another program cut off while it was read";
     else if (ctx.run.cutNote.empty())

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The common back end of the importers: checks, option handling and writing of one route or track.
+#include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "convert/gdb_pass.h"
 #include "convert/glitches.h"
@@ -29,7 +31,7 @@ struct Emit {
 void logLine(const Emit& e, const char* format, const std::string& name, const std::string& status) {
     if (!e.ctx.run.batch || e.job.log == nullptr) return;
     std::fprintf(e.job.log, format, logPathField(e.job.inputPath).c_str(), logFileField(e.job.inputPath).c_str(),
-                 name.c_str(), logStatusField(status).c_str());
+                 logField(name).c_str(), logField(status).c_str());
 }
 
 // A note about one route or track that does not stop the run: a line in the batch log, else an
@@ -74,8 +76,8 @@ void writeRoute(Emit& e, const std::string& name, int part, int option) {
     logLine(e, importmsg::kLogRoute, name, e.status);
 }
 
-// Options 21 to 24 on a track of at least two points.
-void writeByOption(Emit& e, const std::string& name, int32_t option) {
+// Options 21 to 24 on a track of at least two points; false when the track was skipped.
+bool writeByOption(Emit& e, const std::string& name, int32_t option) {
     Context& ctx = e.ctx;
     PointStore& s = ctx.store;
     int requested = 1;
@@ -90,12 +92,12 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
         // The track would need point numbers beyond 99999: skipped, told, and counted as not
         // converted, so a run that converts nothing does not report success.
         ++ctx.run.trackFailures;
-        if (!ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::PointNumbers)) return;
+        if (!ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::PointNumbers)) return false;
         const auto& m = importmsg::kTooManyPoints;
         ctx.run.setInfo(1, formatMessage(ctx, m.key, m.english, 256, name.c_str()));
         tellNote(e, name, ctx.run.infoText);
         ctx.run.clearInfo();
-        return;
+        return false;
     }
     const int parts = partCount(s);
     if (option == 21 || option == 22) {
@@ -105,11 +107,67 @@ void writeByOption(Emit& e, const std::string& name, int32_t option) {
     } else if (option == 24) {
         for (int d = 1; d <= parts; ++d) writeTrack(e, partName(ctx, name, d, requested), d);
     }
+    return true;
 }
+
+void emitWhole(Context& ctx, ImportJob& job, const std::string& name, int32_t option);
+
+// The points [from, from + n) of the store, kept aside while the store's front is written.
+struct SavedPoints {
+    std::vector<int32_t> lat, lon, time, via;
+    std::vector<double> alt;
+    std::vector<uint8_t> altValid, partMark;
+
+    // f(kept, array) for each of the store's arrays and the vector that keeps it.
+    template <typename F>
+    void each(const PointStore& s, F f) {
+        f(lat, s.lat);
+        f(lon, s.lon);
+        f(time, s.time);
+        f(via, s.via);
+        f(alt, s.alt);
+        f(altValid, s.altValid);
+        f(partMark, s.partMark);
+    }
+    void take(const PointStore& s, int32_t from, int32_t n) {
+        each(s, [from, n](auto& kept, const auto* a) { kept.assign(a + from, a + from + n); });
+    }
+    // Points [from, from + n) of what was kept, as the store's whole content: a track of its own.
+    void give(PointStore& s, int32_t from, int32_t n) {
+        each(s, [from, n](const auto& kept, auto* a) { std::copy(kept.begin() + from, kept.begin() + from + n, a); });
+        s.partMark[0] = 0;
+        s.count = n;
+    }
+};
 
 }  // namespace
 
 void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, int32_t option) {
+    PointStore& store = ctx.store;
+    if (store.count <= kMaxPoints) return emitWhole(ctx, job, name, option);
+    // A track beyond what a GDB track holds goes out in pieces of kMaxPoints points, the second
+    // "Name (2)" and so on, so that every point reaches the output; the summary names them.
+    // The first piece gives up a point where the last would otherwise hold a single one.
+    SavedPoints rest;
+    const int32_t total = store.count, head = total % kMaxPoints == 1 ? kMaxPoints - 1 : kMaxPoints;
+    rest.take(store, head, total - head);
+    store.count = head;
+    // One track of the input: counted as not converted only when no piece of it was written.
+    const int32_t failures = ctx.run.trackFailures;
+    emitWhole(ctx, job, name, option);
+    int32_t pieces = 1;
+    for (int32_t first = 0; first < total - head; first += kMaxPoints) {
+        const std::string pieceName = name + " (" + std::to_string(++pieces) + ")";
+        rest.give(store, first, std::min(kMaxPoints, total - head - first));
+        if (!ctx.run.batch) ctx.run.noteLeftOut(pieceName, false, LeftOutReason::Continued);
+        emitWhole(ctx, job, pieceName, option);
+    }
+    ctx.run.trackFailures = failures + (ctx.run.trackFailures - failures == pieces ? 1 : 0);
+}
+
+namespace {
+
+void emitWhole(Context& ctx, ImportJob& job, const std::string& name, int32_t option) {
     PointStore& store = ctx.store;
     Emit e{ctx, job};
     const bool cut = std::exchange(ctx.run.cutAtCapacity, false);
@@ -134,6 +192,8 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
         if (cut && !ctx.run.batch && ctx.run.noteLeftOut(name, false, LeftOutReason::Truncated))
             note = withoutLine(note, kPointLimitText);
     }
+    // Point numbers are taken only by what is written: a skipped track leaves them to later ones.
+    bool written = true;
     if (job.onEmit) {
         job.onEmit(ctx, name);
     } else {
@@ -141,11 +201,13 @@ void emitImportedTrack(Context& ctx, ImportJob& job, const std::string& name, in
         if (option == 0)
             writeTrack(e, name, 1);
         else
-            writeByOption(e, name, option);
+            written = writeByOption(e, name, option);
     }
     if (!note.empty() && !ctx.run.batch) tellLiteral(ctx, dmsg::kCaptionInfo, note, MsgStyle::Warning);
-    ctx.run.nextWaypointNumber += store.count;
+    if (written) ctx.run.nextWaypointNumber += store.count;
 }
+
+}  // namespace
 
 namespace {
 // Points of the route or track `of` left out for their coordinates: told with it, after any note

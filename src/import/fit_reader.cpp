@@ -18,6 +18,7 @@ constexpr uint16_t kFileId = 0;
 constexpr uint16_t kLap = 19;
 constexpr uint16_t kRecord = 20;
 constexpr uint16_t kLocation = 29;
+constexpr uint16_t kCourse = 31;
 constexpr uint16_t kCoursePoint = 32;
 constexpr uint16_t kTimestampCorrelation = 162;
 
@@ -28,6 +29,7 @@ constexpr uint8_t kLocationName = 0, kLocationLat = 1, kLocationLon = 2, kLocati
                   kLocationDescription = 6;
 constexpr uint8_t kFileTimeCreated = 4;
 constexpr uint8_t kCorrelationSystemTime = 1;
+constexpr uint8_t kCourseName = 5;
 
 // Time stamps below this count seconds since the device was switched on, not since 1989.
 constexpr uint32_t kFirstAbsoluteTime = 0x10000000;
@@ -124,14 +126,15 @@ void readWaypoints(Context& ctx, ImportJob& job, FitWalker& walker, TimeBase& ba
     }
 }
 
-// Hands the points collected so far on as one track; false when too few remain.
-bool emitTrack(Context& ctx, ImportJob& job, char letter) {
+// Hands the points collected so far on as one track, named after the course it belongs to, else
+// after the file; false when too few remain.
+bool emitTrack(Context& ctx, ImportJob& job, char letter, const std::string& course) {
     removeGlitches(ctx);
     if (ctx.store.count < 2) return false;
     ++ctx.run.trackCounter;
     ctx.run.displayColor = 0;
-    const std::string name =
-        numberedName(std::string(1, letter) + "-" + job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
+    const std::string name = numberedName(course.empty() ? std::string(1, letter) + "-" + job.baseName : course,
+                                          static_cast<uint32_t>(ctx.run.trackCounter));
     emitImportedTrack(ctx, job, name, job.option);
     return true;
 }
@@ -141,6 +144,7 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase&
     ctx.store.count = 0;
     // File type letter; files without a file_id message first count as unknown.
     char letter = 'X';
+    std::string course;  // the name a course message gives
     bool emitted = false;
     FitMessage m;
     while (walker.next(m)) {
@@ -148,6 +152,8 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase&
             uint8_t type = 0;
             const bool known = m.u8(kFileType, type);
             letter = known && type == 4 ? 'A' : known && type == 6 ? 'C' : 'X';
+        } else if (m.global == kCourse) {
+            course = m.text(kCourseName);
         } else if (m.global == kRecord) {
             int32_t lat, lon;
             if (!m.s32(kRecordLat, lat) || !m.s32(kRecordLon, lon)) continue;
@@ -164,15 +170,16 @@ bool readTracks(Context& ctx, ImportJob& job, FitWalker& walker, const TimeBase&
             }
             ctx.store.addPoint(ctx.run, lat, lon, alt, altValid, 0, unixTime(base.absolute(m.timestamp)));
         } else if (m.global == kLap) {
-            if (emitTrack(ctx, job, letter)) emitted = true;
+            if (emitTrack(ctx, job, letter, course)) emitted = true;
             ctx.store.count = 0;
         }
     }
-    if (emitTrack(ctx, job, letter)) emitted = true;
+    if (emitTrack(ctx, job, letter, course)) emitted = true;
     return emitted;
 }
 
-// Says where a cut or damaged file stopped being read, or that its check sum does not match.
+// Says where a cut or damaged file stopped being read, or that its check sum does not match. A
+// message stream that breaks off inside the data is told as a cut file is: what follows is lost.
 void noteDamage(Context& ctx, const FitWalker& walker) {
     if (walker.missing() > 0) {
         ctx.run.cutNote = "the last " + std::to_string(walker.missing()) + " bytes of its data";
@@ -180,17 +187,13 @@ void noteDamage(Context& ctx, const FitWalker& walker) {
             ctx.run.cutNote += " (it breaks off inside the message at byte " + std::to_string(walker.stopOffset()) + ")";
         return;
     }
-    std::string note;
-    if (walker.stoppedEarly()) {
-        const auto& m = importmsg::kFitStreamBroken;
-        note = formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.stopOffset()).c_str());
-    }
+    if (walker.stoppedEarly())
+        ctx.run.cutNote = "the data after byte " + std::to_string(walker.stopOffset()) +
+                          " (the message there runs past the end of the data or has no definition)";
     if (!walker.checkSumMatches()) {
         const auto& m = importmsg::kFitCrcMismatch;
-        if (!note.empty()) note += '\n';
-        note += formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
+        ctx.run.damageNote = formatMessage(ctx, m.key, m.english, 512, std::to_string(walker.checkSumOffset()).c_str());
     }
-    ctx.run.damageNote = note;
 }
 
 }  // namespace

@@ -103,13 +103,16 @@ int importFile(Context& ctx, ImportJob& job, ByteStream& input) {
     ctx.run.impossiblePoints = ctx.run.impossibleWaypoints = 0;
     ctx.run.damageNote.clear();
     const ReaderFn reader = readerFor(type);
+    // Every point read reaches the output: a track longer than the store holds goes out in pieces.
+    ctx.store.growable = true;
     if (reader && (type != InputType::Gdb || (length >= 6 && std::memcmp(bytes, kSignature, 6) == 0)))
         reader(ctx, job, bytes, length);
+    ctx.store.growable = false;
     // Notes on the whole input: a line of the log in a batch, a warning otherwise.
     const auto tellNote = [&](const std::string& text) {
         if (ctx.run.batch && job.log != nullptr)
             std::fprintf(job.log, importmsg::kLogTrack, logPathField(job.inputPath).c_str(),
-                         logFileField(job.inputPath).c_str(), job.baseName.c_str(), logStatusField(text).c_str());
+                         logFileField(job.inputPath).c_str(), logField(job.baseName).c_str(), logField(text).c_str());
         else if (!ctx.run.batch)
             tellLiteral(ctx, dmsg::kCaptionInfo, text, MsgStyle::Warning);
     };

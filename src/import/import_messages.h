@@ -29,11 +29,7 @@ inline constexpr Message kImpossiblePoint{"$RUN24", "1 point with impossible coo
 inline constexpr Message kImpossibleWaypoints{"$RUN25", "%d waypoints with impossible coordinates were left out of %s"};
 inline constexpr Message kImpossibleWaypoint{"$RUN26", "1 waypoint with impossible coordinates was left out of %s"};
 
-// FIT files damaged inside: read up to the damage (the byte offset as a number text).
-inline constexpr Message kFitStreamBroken{
-    "$RUN27",
-    "The FIT data cannot be read past byte %s (the message there runs past the end of the data or has no "
-    "definition); what came before it was converted."};
+// A FIT file whose check sum does not match (the byte offset as a number text).
 inline constexpr Message kFitCrcMismatch{"$RUN28",
                                          "The check sum at byte %s does not match the FIT data: the file may be damaged."};
 

@@ -8,13 +8,19 @@
 #include "gdb/waypoint_details.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
 std::string numberedName(const std::string& name, uint32_t number) {
-    std::string s = name + "-" + std::to_string(number);
-    if (s.size() > kMaxImportName) s.resize(kMaxImportName);
-    return s;
+    // Cut at a character boundary: half a character would make the name no UTF-8 at all. A name
+    // a reader's buffer cut ends without its half character too.
+    std::string_view base = name;
+    if (base.size() >= kMaxImportName && !isValidUtf8(base)) {
+        const std::string_view whole = utf8PrefixBytes(base, base.size() - 1);
+        if (isValidUtf8(whole)) base = whole;
+    }
+    return std::string(utf8PrefixBytes(std::string(base) + "-" + std::to_string(number), kMaxImportName));
 }
 
 std::string importedName(std::string_view text) {

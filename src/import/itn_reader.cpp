@@ -7,6 +7,7 @@
 #include "core/numbers.h"
 #include "convert/route_writer.h"
 #include "import/reader.h"
+#include "import/text_scan.h"
 
 namespace trakor {
 
@@ -30,19 +31,12 @@ bool takeField(const uint8_t* bytes, size_t length, size_t& pos, size_t limit, s
     return pos < length;
 }
 
-// Degrees of a coordinate text in 1/100000 degree; false beyond +-180 degrees.
-bool coordinate(const std::string& text, int32_t& semicircles) {
-    const double degrees = numbers::parseDouble(text) / 100000.0;
-    if (!(degrees >= -180.0 && degrees <= 180.0)) return false;
-    semicircles = degreesToSemicircles(degrees);
-    return true;
-}
+// Degrees of a coordinate text in 1/100000 degree; NaN unless the whole text is a number.
+double degreesOf(const std::string& text) { return scan::parseCoordinate(text) / 100000.0; }
 
 }  // namespace
 
 int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
-    ++ctx.run.trackCounter;
-    const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
     store.count = 0;
     std::vector<char>& pool = ctx.run.namePool;
@@ -58,9 +52,12 @@ int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
         if (!takeField(bytes, length, pos, kCoordinateBuffer, latText)) break;
         ++pos;
         if (!takeField(bytes, length, pos, kNameBuffer, name)) break;
-        int32_t lat, lon;
-        if (!coordinate(latText, lat) || !coordinate(lonText, lon)) break;
-        if (keepNames) {
+        // A record off the earth is left out and counted; the records after it are read on.
+        const double latDeg = degreesOf(latText), lonDeg = degreesOf(lonText);
+        const int32_t lat = degreesToSemicircles(latDeg), lon = degreesToSemicircles(lonDeg);
+        if (!possibleCoordinates(latDeg, lonDeg)) {
+            ++ctx.run.impossiblePoints;
+        } else if (keepNames) {
             if (c - 1 + name.size() + 1 > pool.size()) break;
             std::memcpy(pool.data() + c - 1, name.c_str(), name.size() + 1);
             store.addPoint(ctx.run, lat, lon, 0, 0, -static_cast<int32_t>(c), 0);
@@ -86,8 +83,7 @@ int readItn(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
     }
 
     ctx.run.displayColor = 0;
-    removeGlitches(ctx);
-    emitImportedTrack(ctx, job, trackName, job.option);
+    finishImportedTrack(ctx, job, job.baseName);
     pool.clear();
     pool.shrink_to_fit();
     return kReadDone;

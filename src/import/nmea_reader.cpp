@@ -2,7 +2,8 @@
 // NMEA 0183 reader: RMC sentences of any talker give the track points with position and UTC date
 // and time, GGA sentences the altitudes; a GGA fix without an RMC of its own is a point too, dated
 // from the last ZDA before it or else the next RMC of the log. WPL sentences give waypoints.
-// Files in UTF-16 with a byte-order mark are read too.
+// A sentence whose check sum does not match is skipped, as are void fixes; files in UTF-16 with a
+// byte-order mark are read too.
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -17,6 +18,7 @@
 #include "import/reader.h"
 #include "import/text_scan.h"
 #include "core/civil_time.h"
+#include "platform/text_encoding.h"
 
 namespace trakor {
 
@@ -119,21 +121,35 @@ bool threePairs(std::string_view text, int& a, int& b, int& c) {
     return true;
 }
 
+// What a pair of position fields gives: nothing (both empty, as in a fix without position), a
+// usable place, or a value no place has (latitude 95, "abc"), which is left out and counted.
+enum class Position { None, Usable, Unusable };
+
 // ddmm.mmmm (degreeDigits 2) or dddmm.mmmm (3), negative in the hemisphere letter `negative`;
-// false for an empty field or one beyond 180 degrees.
-bool angle(std::string_view text, size_t degreeDigits, std::string_view hemisphere, char negative,
-           int32_t& semicircles) {
-    if (text.empty()) return false;
-    const size_t n = text.size() < degreeDigits ? text.size() : degreeDigits;
-    // The whole degrees are digits nearly always, whose value is plain.
+// Unusable unless the whole degrees are digits, the minutes a number and the angle within `limit`.
+Position angle(std::string_view text, size_t degreeDigits, std::string_view hemisphere, char negative, double limit,
+               int32_t& semicircles) {
+    if (text.empty()) return Position::None;
+    if (text.size() < degreeDigits) return Position::Unusable;
     int degrees = 0;
-    for (size_t i = 0; i < n && degrees >= 0; ++i)
-        degrees = text[i] >= '0' && text[i] <= '9' ? degrees * 10 + (text[i] - '0') : -1;
-    double value = (degrees >= 0 ? degrees : toDouble(text.substr(0, n))) + toDouble(text.substr(n)) / 60.0;
-    if (!(value >= -180.0 && value <= 180.0)) return false;
+    for (size_t i = 0; i < degreeDigits; ++i) {
+        if (text[i] < '0' || text[i] > '9') return Position::Unusable;
+        degrees = degrees * 10 + (text[i] - '0');
+    }
+    const double minutes = text.size() > degreeDigits ? scan::parseCoordinate(text.substr(degreeDigits)) : 0.0;
+    double value = degrees + minutes / 60.0;
+    if (!(minutes >= 0.0 && value <= limit)) return Position::Unusable;
     if (!hemisphere.empty() && hemisphere[0] == negative) value = -value;
     semicircles = degreesToSemicircles(value);
-    return true;
+    return Position::Usable;
+}
+
+// The latitude and longitude of fields first to first + 3 (value, hemisphere, value, hemisphere).
+Position place(const Sentence& s, size_t first, int32_t& lat, int32_t& lon) {
+    const Position a = angle(s.field(first), 2, s.field(first + 1), 'S', 90.0, lat);
+    const Position b = angle(s.field(first + 2), 3, s.field(first + 3), 'W', 180.0, lon);
+    if (a == b) return a;
+    return Position::Unusable;  // one of the two missing or unusable
 }
 
 // Two-digit years: 80 to 99 are 1980 to 1999, the others 2000 to 2079.
@@ -156,18 +172,21 @@ bool digitsField(std::string_view text, int& v) {
     return true;
 }
 
-// The ASCII of a UTF-16 text with its byte-order mark (other characters become '?', which no
-// sentence field needs); false when the data carry no such mark.
-bool fromUtf16(const uint8_t* bytes, size_t length, std::vector<uint8_t>& out) {
-    if (length < 2 || !((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) return false;
-    const bool little = bytes[0] == 0xFF;
-    out.clear();
-    out.reserve(length / 2);
-    for (size_t i = 2; i + 1 < length; i += 2) {
-        const unsigned unit = little ? bytes[i] | bytes[i + 1] << 8 : bytes[i] << 8 | bytes[i + 1];
-        out.push_back(unit < 0x80 ? static_cast<uint8_t>(unit) : '?');
+// Whether a sentence starting at `start` (its '$') is sound: without a check sum, or with a "*hh"
+// that matches the exclusive-or of the bytes between '$' and '*'.
+bool checkSumMatches(const uint8_t* bytes, size_t length, size_t start) {
+    uint8_t sum = 0;
+    size_t pos = start + 1;
+    for (; pos < length && bytes[pos] != '*'; ++pos) {
+        if (bytes[pos] == '\r' || bytes[pos] == '\n' || bytes[pos] == '$') return true;
+        sum ^= bytes[pos];
     }
-    return true;
+    if (length - pos < 3) return true;  // no check sum, or one the data end cuts
+    const auto hex = [](uint8_t c) {
+        return c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
+    };
+    const int hi = hex(bytes[pos + 1]), lo = hex(bytes[pos + 2]);
+    return hi < 0 || lo < 0 || (hi << 4 | lo) == sum;
 }
 
 // One log being read: the pending GGA fix, the dates learnt so far and the WPL waypoints.
@@ -185,6 +204,13 @@ public:
                 // Sentences start at a '$': the bytes up to the next one hold none.
                 const void* next = std::memchr(bytes_ + pos + 1, '$', length_ - pos - 1);
                 pos = next != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes_) : length_;
+                continue;
+            }
+            if (!checkSumMatches(bytes_, length_, pos)) {
+                // A damaged sentence: left out, and counted with the points or waypoints left out.
+                if (kind == Kind::Rmc || kind == Kind::Gga) ++ctx_.run.impossiblePoints;
+                if (kind == Kind::Wpl) ++ctx_.run.impossibleWaypoints;
+                pos += kTagSize;
                 continue;
             }
             const Sentence s(bytes_, length_, pos + kTagSize);
@@ -212,13 +238,16 @@ private:
         bool ok = false;  // altitude read
         double alt = 0;
         std::string_view time;  // in the input, which outlives the run
-        bool hasPosition = false;
+        Position position = Position::None;
         int32_t lat = 0, lon = 0;
     };
 
     void onGga(const Sentence& s) {
         Gga g;
+        // Fix quality 0: no fix, neither position nor altitude.
+        const bool fix = s.field(6) != "0";
         g.alt = toDouble(s.field(9), &g.ok);
+        g.ok = g.ok && fix;
         g.time = s.field(1);
         if (afterRmc_ && !g.time.empty() && g.time == lastTime_) {
             // The GGA of the fix the last RMC gave.
@@ -228,7 +257,7 @@ private:
             }
         } else {
             // Its position counts only here: the GGA of a fix the RMC gave adds its altitude alone.
-            g.hasPosition = angle(s.field(2), 2, s.field(3), 'S', g.lat) && angle(s.field(4), 3, s.field(5), 'W', g.lon);
+            if (fix) g.position = place(s, 2, g.lat, g.lon);
             flushPending();
             pending_ = true;
             gga_ = g;
@@ -251,10 +280,11 @@ private:
     // llll.ll,a,yyyyy.yy,a,name
     void onWpl(const Sentence& s) {
         Waypoint w;
-        if (angle(s.field(1), 2, s.field(2), 'S', w.lat) && angle(s.field(3), 3, s.field(4), 'W', w.lon)) {
-            w.name = std::string(s.field(5).substr(0, kMaxImportName));
-            waypoints_.push_back(std::move(w));
-        }
+        const Position p = place(s, 1, w.lat, w.lon);
+        if (p == Position::Unusable) ++ctx_.run.impossibleWaypoints;
+        if (p != Position::Usable) return;
+        w.name = std::string(s.field(5).substr(0, kMaxImportName));
+        waypoints_.push_back(std::move(w));
     }
 
     void onRmc(const Sentence& s) {
@@ -273,16 +303,20 @@ private:
             t = storedTimeFromUtc(fullYear(yy), mo, dd, hh, mi, ss);
             fillBack(fullYear(yy), mo, dd, hh, mi, ss);
         }
+        // A void fix (status V) is no point.
+        if (s.field(2) == "V") return;
         int32_t lat, lon;
-        if (!angle(s.field(3), 2, s.field(4), 'S', lat) || !angle(s.field(5), 3, s.field(6), 'W', lon))
-            return;  // no usable position
+        const Position p = place(s, 3, lat, lon);
+        if (p == Position::Unusable) ++ctx_.run.impossiblePoints;
+        if (p != Position::Usable) return;
         const int32_t before = store_.count;
         store_.addPoint(ctx_.run, lat, lon, alt, altValid, 0, t);
         if (store_.count > before) lastIndex_ = store_.count - 1;
     }
 
     void appendGga(const Gga& g) {
-        if (!g.hasPosition) return;
+        if (g.position == Position::Unusable) ++ctx_.run.impossiblePoints;
+        if (g.position != Position::Usable) return;
         const int32_t before = store_.count;
         store_.addPoint(ctx_.run, g.lat, g.lon, g.ok ? g.alt : 0, g.ok ? 1 : 0, 0, 0);
         int hh, mi, ss;
@@ -291,12 +325,19 @@ private:
             undated_.push_back({store_.count - 1, hh, mi, ss});
             return;
         }
+        // Half a day earlier in the day than the last dated time: the log passed midnight. Half a
+        // day later: a fix from before the ZDA's midnight (it waited for its RMC), on the day before.
         const int seconds = hh * 3600 + mi * 60 + ss;
-        if (seconds < zdaSeconds_ - 43200) ++zdaDays_;
-        zdaSeconds_ = seconds;
+        int64_t days = zdaDays_;
+        if (seconds > zdaSeconds_ + 43200) {
+            --days;
+        } else {
+            if (seconds < zdaSeconds_ - 43200) days = ++zdaDays_;
+            zdaSeconds_ = seconds;
+        }
         int64_t year;
         unsigned month, day;
-        civilFromDays(zdaDays_, year, month, day);
+        civilFromDays(days, year, month, day);
         store_.time[store_.count - 1] =
             storedTimeFromUtc(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), hh, mi, ss);
     }
@@ -339,21 +380,20 @@ private:
 }  // namespace
 
 int readNmea(Context& ctx, ImportJob& job, const uint8_t* bytes, size_t length) {
-    std::vector<uint8_t> ascii;
-    if (bytes != nullptr && fromUtf16(bytes, length, ascii)) {
-        bytes = ascii.data();
-        length = ascii.size();
+    // UTF-16 with its byte-order mark is read as UTF-8.
+    std::string utf8;
+    if (bytes != nullptr && length >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+        utf8 = utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes) + 2, length - 2), bytes[0] == 0xFE);
+        bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+        length = utf8.size();
     }
-    ++ctx.run.trackCounter;
-    const std::string trackName = numberedName(job.baseName, static_cast<uint32_t>(ctx.run.trackCounter));
     PointStore& store = ctx.store;
     store.count = 0;
     NmeaLog log(ctx, bytes, length);
     log.read();
 
     ctx.run.displayColor = 0;
-    removeGlitches(ctx);
-    emitImportedTrack(ctx, job, trackName, job.option);
+    finishImportedTrack(ctx, job, job.baseName);
     for (const NmeaLog::Waypoint& w : log.waypoints()) {
         store.lat[0] = w.lat;
         store.lon[0] = w.lon;

@@ -54,28 +54,6 @@ bool splitEntry(std::string_view line, std::string_view& name, std::string_view&
     return true;
 }
 
-// UTF-16 text (after its byte order mark) as UTF-8; an unpaired surrogate becomes U+FFFD and a
-// last odd byte is dropped.
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    const auto unit = [&](size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-    };
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        uint32_t cp = unit(i);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
-        }
-        appendUtf8(out, cp);
-    }
-    return out;
-}
-
 std::string utf8ToUtf16(std::string_view bytes, bool bigEndian) {
     // Lines set from elsewhere are ASCII; text that is not UTF-8 is taken as Windows-1252.
     const std::string text = toUtf8(bytes);

@@ -121,4 +121,31 @@ std::string windows1252ToUtf8(std::string_view s) { return windowsCodePageToUtf8
 
 std::string toUtf8(std::string_view s) { return isValidUtf8(s) ? std::string(s) : windows1252ToUtf8(s); }
 
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string_view utf8PrefixBytes(std::string_view s, size_t maxBytes) {
+    if (s.size() <= maxBytes) return s;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;  // a continuation byte
+    return s.substr(0, end);
+}
+
 }  // namespace trakor

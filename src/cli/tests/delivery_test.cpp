@@ -75,18 +75,20 @@ size_t lineCount(const std::string& s, const std::string& part) {
     return n;
 }
 
-TEST_F(CliTest, CutAndSkippedTracksAreToldOnEveryImportPath) {
+TEST_F(CliTest, LongAndSkippedTracksAreToldOnEveryImportPath) {
     makeFile("big.gpx", gpxTracks(1, 100500));
+    makeFile("full.gpx", gpxTracks(1, 100000));
     makeFile("two.gpx", gpxTracks(2, 60000, 1));
-    const std::string kCut = "Route point limit reached - track truncated!";
 
-    // Single input: a line of its own, and the track has the store's 100000 points.
+    // Single input: the points beyond the 100000 a track holds go on in a next track.
     EXPECT_EQ(cli("big.gpx --option 0 -o big.gdb"), 0) << err;
-    EXPECT_EQ(err, "Info: 1 track cut at 100000 points: T0-1\n");
+    EXPECT_EQ(err, "Info: 1 track of more than 100000 points goes on in T0-1 (2)\n");
     EXPECT_EQ(out, "Trakor3 ($MSG20): File conversion completed!\n");
     auto records = recordsOf(dir.file("big.gdb"));
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].points, 100000u);
+    EXPECT_EQ(records[1].name, "T0-1 (2)");
+    EXPECT_EQ(records[1].points, 500u);
 
     // Options 21-23: the track beyond the 99999 point numbers is skipped with its name.
     for (int option : {21, 23}) {
@@ -97,21 +99,24 @@ TEST_F(CliTest, CutAndSkippedTracksAreToldOnEveryImportPath) {
         EXPECT_EQ(records[0].points, 60000u);
     }
     // Nothing converted at all is no success.
-    EXPECT_EQ(cli("big.gpx --no-split --no-filter --option 22 -o none.gdb"), 2);
+    EXPECT_EQ(cli("full.gpx --no-split --no-filter --option 22 -o none.gdb"), 2);
     EXPECT_NE(out.find("($MSG18)"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(dir.file("none.gdb")));
 
     // Batch runs: the log's status column.
     EXPECT_EQ(cli("big.gpx two.gpx --option 0 -o all.gdb"), 0) << err;
     std::string log = readFile(binFile("Trakor3.log"));
-    EXPECT_EQ(lineCount(log, "\"big.gpx\",\"Track:\",\"T0-1\",\"" + kCut + "\"\n"), 1u) << log;
+    EXPECT_EQ(lineCount(log, "\"big.gpx\",\"Track:\",\"T0-1 (2)\",\"OK\"\n"), 1u) << log;
     EXPECT_EQ(lineCount(log, "\"two.gpx\",\"Track:\",\"T0-2\",\"OK\"\n"), 1u) << log;
-    EXPECT_EQ(lineCount(log, ",\"OK\"\n"), 2u) << log;
-    // A file none of whose tracks was converted makes the batch a partial success.
-    EXPECT_EQ(cli("two.gpx big.gpx --no-split --no-filter --option 21 -o all.gdb"), 3) << err;
+    EXPECT_EQ(lineCount(log, ",\"OK\"\n"), 4u) << log;
+    // A file none of whose tracks was converted makes the batch a partial success; a skipped
+    // track leaves its point numbers to the later ones that fit.
+    EXPECT_EQ(cli("two.gpx full.gpx big.gpx --no-split --no-filter --option 21 -o all.gdb"), 3) << err;
     log = readFile(binFile("Trakor3.log"));
     EXPECT_EQ(lineCount(log, "\"two.gpx\",\"Route:\",\"T0-1\",\"OK\"\n"), 1u) << log;
-    for (const char* skipped : {"\"two.gpx\",\"Track:\",\"T1-2\"", "\"big.gpx\",\"Track:\",\"T0-3\""})
+    EXPECT_EQ(lineCount(log, "\"big.gpx\",\"Route:\",\"T0-4 (2)\",\"OK\"\n"), 1u) << log;
+    for (const char* skipped : {"\"two.gpx\",\"Track:\",\"T1-2\"", "\"full.gpx\",\"Track:\",\"T0-3\"",
+                                "\"big.gpx\",\"Track:\",\"T0-4\""})
         EXPECT_EQ(lineCount(log, std::string(skipped) + ",\"Cannot convert more than 99999 trackpoints, track \"\"" +
                                      std::string(skipped).substr(std::string(skipped).size() - 5, 4) +
                                      "\"\" skipped.\"\n"),

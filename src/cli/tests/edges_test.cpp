@@ -298,6 +298,13 @@ TEST_F(EdgesTest, CutInputsAreToldAndDeliveredOnlyWhenTheUserSaysSo) {
         makeFile("cut.fit", readFile(fit).substr(0, 20000));
         EXPECT_EQ(cli("cut.fit --option 0 -o o.gdb"), 2) << err;
         EXPECT_NE(err.find("It lacks the last "), std::string::npos) << err;
+        // Whole in length, but its messages break off in the middle (no message has local type 15).
+        std::string broken = readFile(fit);
+        broken.replace(broken.size() / 2, 64, 64, '\x0F');
+        makeFile("broken.fit", broken);
+        EXPECT_EQ(cli("broken.fit --option 0 -o o.gdb"), 2) << err;
+        EXPECT_NE(err.find("It lacks the data after byte "), std::string::npos) << err;
+        EXPECT_EQ(cli("broken.fit --option 0 --yes -o o.gdb"), 0) << err;
     }
     // A track beyond the point numbers skipped by the GDB pass is not converted either.
     makeFile("long.gpx", gpxTrack(99999));
@@ -374,6 +381,42 @@ bool readUntil(int fd, const std::string& text, std::string& got, size_t piece =
 // The program holds the input open while another program cuts it: the run fails with the reason
 // and delivers nothing. The program is held in the middle of its record pass by its own standard
 // output, a full pipe that is drained only after the cut, so no timing decides where the cut falls.
+// A name longer than a byte limit is cut at a character boundary in every output: 128 "é" are
+// 256 bytes, one more than an imported name holds.
+TEST_F(EdgesTest, LongNamesAreCutAtACharacterBoundary) {
+    std::string e127;
+    for (int i = 0; i < 127; ++i) e127 += "\xc3\xa9";
+    std::string gpx = gpxTrack(20);
+    gpx.replace(gpx.find("<name>T</name>"), 14, "<name>" + e127 + "\xc3\xa9</name>");
+    makeFile("e.gpx", gpx);
+    ASSERT_EQ(cli("e.gpx --option 0 -o out.gpx"), 0) << err;
+    EXPECT_NE(readFile(dir.file("out.gpx")).find("<name>" + e127 + "-</name>"), std::string::npos);
+    ASSERT_EQ(cli("e.gpx -o out.fit"), 0) << err;
+    TRAKOR_FIT_SDK_OR_SKIP(decoded, dir.file("out.fit"));
+    EXPECT_NE(decoded.find("name=\"" + e127.substr(0, 26) + " 1\""), std::string::npos) << decoded;
+}
+
+// A GDB waypoint beyond the pole has no place in a GPX file: left out, and told.
+TEST_F(EdgesTest, GdbPositionsOffTheEarthAreLeftOutOfAGpxAndTold) {
+    FileStream out;
+    ASSERT_TRUE(out.open(dir.file("north.gdb"), "wb"));
+    writeNewHeader(out, 1700000000);
+    for (double lat : {100.0, 47.0}) {
+        GdbWaypoint w;
+        w.wptName = "P" + std::to_string(static_cast<int>(lat));
+        w.wptLat = degreesToSemicircles(lat);
+        w.wptLon = degreesToSemicircles(8.0);
+        writeWaypointRecord(out, w, 'm');
+    }
+    writeEndRecord(out);
+    ASSERT_TRUE(out.close());
+    ASSERT_EQ(cli("north.gdb --option 0 -o north.gpx"), 0) << err;
+    EXPECT_NE(err.find("1 waypoint with impossible coordinates was left out of north"), std::string::npos) << err;
+    const std::string gpx = readFile(dir.file("north.gpx"));
+    EXPECT_EQ(gpx.find("P100"), std::string::npos);
+    EXPECT_NE(gpx.find("P47"), std::string::npos);
+}
+
 TEST_F(CliTest, InputShortenedWhileTheRecordPassReadsItFailsTheRun) {
     int fds[2];
     ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);

@@ -46,15 +46,19 @@ TEST(FitCrc, CheckValueOfTheProtocolCrc) {
     EXPECT_EQ(fitCrc(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xBB3D);
 }
 
-// Each course a whole FIT file: chained in the output, one file each on the device; without a
-// track the output is left as it was.
+// Each course a whole FIT file of its own: "out.fit", "out-2.fit" named in a message, and one
+// file each on the device; without a track the output is left as it was.
 TEST_F(FitCourseWriter, OutputAndDeviceFilesAreWhole) {
     const std::string output = dir.file("out.fit"), folder = dir.file("NEWFILES");
     fs::create_directories(folder);
     writeWorkGdb({track("Lake loop", line(40, 80, 1700000000, 20)), track("Hill", line(3)), track("!Hill", line(3))});
     UnitCourses unit{{folder, ""}, "", {}, 0, false};
     ASSERT_EQ(writeFitCourses(ctx, output, &unit, 1700000000), 0);
-    EXPECT_EQ(wholeFitFiles(readFile(output)), 2);
+    EXPECT_EQ(wholeFitFiles(readFile(output)), 1);
+    EXPECT_EQ(wholeFitFiles(readFile(dir.file("out-2.fit"))), 1);
+    EXPECT_FALSE(fs::exists(dir.file("out-3.fit")));
+    ASSERT_FALSE(notes.entries.empty());
+    EXPECT_EQ(notes.entries.back().text, "2 courses written, one a file:\n" + output + "\n" + dir.file("out-2.fit"));
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(folder)) {
         files.push_back(e.path().filename().string());
@@ -91,6 +95,39 @@ TEST_F(FitCourseWriter, FailedOutputIsToldWithItsReason) {
     const std::string& told = notes.entries.back().text;
     EXPECT_EQ(told.rfind("write error\n" + output + "\n", 0), 0u) << told;
     EXPECT_NE(told.find("File too large"), std::string::npos) << told;
+}
+
+
+// Times FIT cannot hold: a course of 1985 is told and timed from the average speed from `now`; a
+// course of 60 days keeps the longest lap time the field holds. Read by Garmin's FIT SDK.
+TEST_F(FitCourseWriter, TimesAtTheEdgesOfTheFormat) {
+    struct Case {
+        const char* what;
+        int32_t t0, dt;
+        int64_t firstTime;       // of the first record, as the SDK reads it
+        std::string lapTime;     // the lap's totalElapsedTime
+        bool told;
+    };
+    const Case cases[] = {
+        {"1985", 473385600, 20, 1700000000, "totalElapsedTime=", true},
+        {"60 days", 1700000000, 60 * 86400 / 4, 1700000000, "totalElapsedTime=4294967.294", false},
+    };
+    ctx.settings.UseFileTimes = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        notes.entries.clear();
+        const std::string output = dir.file(std::string(c.what) + ".fit");
+        writeWorkGdb({track("Edge", line(5, 80, c.t0, c.dt))});
+        ASSERT_EQ(writeFitCourses(ctx, output, nullptr, 1700000000), 0);
+        EXPECT_EQ(!notes.keys().empty() && notes.keys().front() == "$RUN37", c.told);
+        TRAKOR_FIT_SDK_OR_SKIP(decoded, output);
+        EXPECT_EQ(decoded.rfind("integrity true\n", 0), 0u) << decoded;
+        const size_t record = decoded.find("\nrecord timestamp=");
+        ASSERT_NE(record, std::string::npos) << decoded;
+        EXPECT_EQ(decoded.substr(record + 18, 10), std::to_string(c.firstTime)) << decoded;
+        EXPECT_NE(decoded.find(c.lapTime), std::string::npos) << decoded;
+        EXPECT_EQ(decoded.find("totalElapsedTime=0 "), std::string::npos) << decoded;
+    }
 }
 
 }  // namespace trakor::test

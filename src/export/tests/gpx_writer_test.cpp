@@ -162,6 +162,36 @@ TEST(GpxWriter, CoordinatesAreTheGarminDegreesToNineDecimals) {
     EXPECT_NE(gpx.find("<wpt lat=\"0.000000000\" lon=\"0.000000084\">"), std::string::npos);
 }
 
+// A damaged record beyond the pole has no place in a GPX file: left out and counted.
+TEST(GpxWriter, PositionsOffTheEarthAreLeftOutAndCounted) {
+    MemoryStream out;
+    writeNewHeader(out, 0);
+    writeWaypointRecord(out, waypoint("North", semi(100), semi(13.25), 0, kMarkerNormal), kGdbVersion3);
+    writeWaypointRecord(out, waypoint("Pole", semi(90), semi(13.25), 0, kMarkerNormal), kGdbVersion3);
+    GdbRoute r;
+    r.rteName = "Ride";
+    r.points = {routePoint("Pole", kMarkerVia, 2), routePoint("Lost", kMarkerVia, 1)};
+    r.points[0].links[1].lat = semi(-100);
+    r.points[1].links[0].lat = semi(100);
+    writeRouteRecord(out, r, kGdbVersion3);
+    GdbTrack t = track("Walk", 3, 0);
+    t.points[1].tptLat = semi(100);
+    writeTrackRecord(out, t, kGdbVersion3);
+    GpxLeftOut leftOut;
+    GpxWriteOptions options;
+    options.leftOut = &leftOut;
+    const std::string gpx = gpxOf(image(out, kGdbVersion3), options);
+    expectSchemaValid(gpx);
+    const GpxFile f = parseGpx(gpx);
+    ASSERT_EQ(f.waypoints.size(), 1u);
+    EXPECT_EQ(f.waypoints[0].name, "Pole");
+    EXPECT_EQ(f.routeLinks, (std::vector<std::vector<size_t>>{{1}}));
+    EXPECT_EQ(gpx.find("lat=\"100"), std::string::npos);
+    EXPECT_EQ(gpx.find("lat=\"-100"), std::string::npos);
+    EXPECT_EQ(leftOut.waypoints, 1);
+    EXPECT_EQ(leftOut.points, 3);  // the track point, the link and the route point without a waypoint
+}
+
 TEST(GpxWriter, RefusesWhatIsNoGdbImageAndKeepsTheWholeRecordsOfACutOne) {
     MemoryStream out;
     std::vector<uint8_t> gdb = sampleImage(kGdbVersion3);

@@ -47,8 +47,11 @@ TEST(BatchLog, LinesInTheLogFormat) {
 
 std::string nmeaFix(int second, double minutes) {
     char line[120];
-    std::snprintf(line, sizeof line, "$GPRMC,1000%02d,A,52%07.4f,N,00507.8910,E,0.1,0.0,010609,,*00\r\n", second,
-                  minutes);
+    const int n = std::snprintf(line, sizeof line, "$GPRMC,1000%02d,A,52%07.4f,N,00507.8910,E,0.1,0.0,010609,,", second,
+                                minutes);
+    unsigned sum = 0;
+    for (int i = 1; i < n; ++i) sum ^= static_cast<uint8_t>(line[i]);
+    std::snprintf(line + n, sizeof line - static_cast<size_t>(n), "*%02X\r\n", sum);
     return line;
 }
 
@@ -129,6 +132,14 @@ TEST(BatchRun, EveryFileIsLoggedAndFailuresDoNotStopTheRun) {
     EXPECT_EQ(records[1].first, 'V');
     EXPECT_EQ(b.progress.size(), 7u);
     EXPECT_EQ(b.progress.back(), (std::pair<int, int>{6, 6}));
+}
+
+// Quotes inside a file or track name are doubled, as CSV quotes them.
+TEST(BatchRun, QuotesInNamesAreDoubled) {
+    BatchRun b;
+    const std::string say = b.file("Say \"hi\", ok.nmea", nmeaFix(0, 10.0) + nmeaFix(1, 10.1));
+    EXPECT_EQ(b.run({say}), "\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n\"" + b.dir.path().string() +
+                                "/\",\"Say \"\"hi\"\", ok.nmea\",\"Track:\",\"Say \"\"hi\"\", ok-1\",\"OK\"\n");
 }
 
 TEST(BatchRun, NumberingRunsOnAcrossFilesAndLaterGdbVersionsAreDownConverted) {

@@ -130,7 +130,32 @@ TEST_F(EmitTrackTest, TracksBeyondTheWaypointLimitAreSkippedAndTold) {
     EXPECT_EQ(notifier.entries[0].text, "Cannot convert more than 99999 trackpoints,\ntrack \"Long-1\" skipped.");
     EXPECT_EQ(ctx.run.infoFlag, 0);
     EXPECT_EQ(ctx.run.trackFailures, 1);
-    EXPECT_EQ(ctx.run.nextWaypointNumber, 100010);
+    // The skipped track takes no point numbers: a later one that fits is written.
+    EXPECT_EQ(ctx.run.nextWaypointNumber, 99990);
+    fill(5);
+    emitImportedTrack(ctx, job, "Short-2", 21);
+    EXPECT_EQ(names('R'), std::vector<std::string>{"Short-2"});
+    EXPECT_EQ(ctx.run.nextWaypointNumber, 99995);
+}
+
+// A track longer than a GDB track holds goes on in next tracks, no piece of a single point.
+TEST_F(EmitTrackTest, TracksBeyondTheStoreGoOnInNextTracks) {
+    ctx.store.growable = true;
+    ctx.run.collectLeftOut = true;
+    for (const auto& [n, pieces] : {std::pair{100001, std::vector<int>{99999, 2}},
+                                    std::pair{200500, std::vector<int>{100000, 100000, 500}}}) {
+        out = MemoryStream();
+        ctx.store.count = 0;
+        for (int i = 0; i < n; ++i) ctx.store.addPoint(ctx.run, semi(47.0 + i * 1e-6), semi(8.0), 0.0, 0, 0, 0);
+        ASSERT_EQ(ctx.store.count, n);
+        emitImportedTrack(ctx, job, "Ride", 0);
+        std::vector<int> got;
+        for (const Written& w : written()) got.push_back(w.points);
+        EXPECT_EQ(got, pieces);
+        EXPECT_EQ(names('T').at(1), "Ride (2)");
+    }
+    EXPECT_EQ(ctx.run.leftOut.size(), 3u);
+    EXPECT_EQ(ctx.run.trackFailures, 0);
 }
 
 TEST_F(EmitTrackTest, FilterShortfallIsShownAndTheRouteStillWritten) {

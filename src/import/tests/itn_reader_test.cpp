@@ -64,32 +64,43 @@ TEST(ItnReader, WaypointOptionsWriteTheNamesAsWaypoints) {
     }
 }
 
-TEST(ItnReader, LineEndsAndMalformedLinesThatEndTheReading) {
+TEST(ItnReader, LineEndsMalformedLinesAndPlacesOffTheEarth) {
     struct Case {
         const char* text;
         size_t points;
+        int leftOut;  // counted in the track's note
     } cases[] = {
         // LF-only line ends (a file saved on Linux), also mixed with CR LF, read on.
-        {"512345|5212345|Home|4|\n-75000|4500000|Stop A|0|\n600000|5300000|Work|2|\n", 3},
-        {"512345|5212345|Home|4|\n600000|5300000|Work|2|\r\n-75000|4500000|Stop A|0|", 3},
-        {"512345|5212345|Home|4|\r600000|5300000|Work|2|\r\n", 1},  // a lone CR is no line end
-        {"512345|5212345|Home|4|\n\n600000|5300000|Work|2|\n", 1},   // an empty line ends it
-        {"512345|5212345|Home|42|\n600000|5300000|Work|2|\n", 1},     // two type characters
-        {"512345|5212345|Home|4|", 1},                              // no line end at the data's end
-        {"512345|5212345|Home|4|\r\n600000|5300", 1},               // data end inside a field
-        {"512345|5212345\r\n600000|5300000|Work|2|\r\n", 0},        // line without a name field
-        {"512345|5212345|Home|4|\r\n;comment\r\n600000|5300000|Work|2|\r\n", 1},
-        {"512345|5212345|Home|4|\r\n1e300|5300000|Far|2|\r\n", 1},  // beyond 180 degrees
+        {"512345|5212345|Home|4|\n-75000|4500000|Stop A|0|\n600000|5300000|Work|2|\n", 3, 0},
+        {"512345|5212345|Home|4|\n600000|5300000|Work|2|\r\n-75000|4500000|Stop A|0|", 3, 0},
+        {"512345|5212345|Home|4|\r600000|5300000|Work|2|\r\n", 1, 0},  // a lone CR is no line end
+        {"512345|5212345|Home|4|\n\n600000|5300000|Work|2|\n", 1, 0},   // an empty line ends it
+        {"512345|5212345|Home|42|\n600000|5300000|Work|2|\n", 1, 0},     // two type characters
+        {"512345|5212345|Home|4|", 1, 0},                              // no line end at the data's end
+        {"512345|5212345|Home|4|\r\n600000|5300", 1, 0},               // data end inside a field
+        {"512345|5212345\r\n600000|5300000|Work|2|\r\n", 0, 0},        // line without a name field
+        {"512345|5212345|Home|4|\r\n;comment\r\n600000|5300000|Work|2|\r\n", 1, 0},
+        // Records off the earth or without a number are left out, and the reading goes on.
+        {"512345|5212345|Home|4|\r\n1e300|5300000|Far|2|\r\n600000|5300000|Work|2|\r\n", 2, 1},
+        {"512345|9500000|Pole|4|\r\n512345|5212345|Home|4|\r\n600000|abc|X|2|\r\n600000|5300000|Work|2|\r\n", 2, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
+        test::RecordingNotifier notes;
         ReaderRun r;
+        r.ctx.notifier = &notes;
         r.job.option = 22;
         EXPECT_EQ(r.read(readItn, std::string(c.text)), kReadDone);
         EXPECT_EQ(r.ctx.run.trackCounter, 1);
         // A track of fewer than two points stops at the back end's check; the store still holds it.
         size_t got = r.tracks.empty() ? static_cast<size_t>(r.ctx.store.count) : r.tracks[0].lat.size();
         EXPECT_EQ(got, c.points);
+        std::string note;
+        for (const auto& entry : notes.entries)
+            if (entry.text.find("impossible coordinates") != std::string::npos) note += entry.text;
+        EXPECT_EQ(note, c.leftOut == 0   ? ""
+                        : c.leftOut == 1 ? "1 point with impossible coordinates was left out of base-1"
+                                         : std::to_string(c.leftOut) + " points with impossible coordinates were left out of base-1");
     }
 }
 

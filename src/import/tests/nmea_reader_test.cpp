@@ -18,6 +18,20 @@ using test::ReaderRun;
 
 using test::ScopedTimeZone;
 
+// The log with each "*00" after a sentence replaced by the sentence's check sum.
+std::string summed(std::string log) {
+    for (size_t at = log.find("*00"); at != std::string::npos; at = log.find("*00", at + 1)) {
+        const size_t start = log.rfind('$', at);
+        if (start == std::string::npos) continue;
+        unsigned sum = 0;
+        for (size_t i = start + 1; i < at; ++i) sum ^= static_cast<uint8_t>(log[i]);
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", sum);
+        log.replace(at + 1, 2, hex);
+    }
+    return log;
+}
+
 int64_t utc(int y, int mo, int d, int h, int mi, int s) {
     std::tm tm{};
     tm.tm_year = y - 1900;
@@ -36,7 +50,7 @@ TEST(NmeaReader, RmcGivesPositionAndUtcTimeInEveryZone) {
         SCOPED_TRACE(zone);
         ScopedTimeZone tz(zone);
         ReaderRun r("drive");
-        EXPECT_EQ(r.read(readNmea, log), kReadDone);
+        EXPECT_EQ(r.read(readNmea, summed(log)), kReadDone);
         ASSERT_EQ(r.tracks.size(), 1u);
         const auto& t = r.tracks[0];
         EXPECT_EQ(t.name, "drive-1");
@@ -64,7 +78,7 @@ TEST(NmeaReader, AltitudeComesFromTheGgaOfTheSameFix) {
         "$GNGGA,100004,5200.400,N,00500.000,E,1,05,1.6,50.0,M,0,M,,*00\r\n"
         "$GNRMC,100004,A,5200.400,N,00500.000,E,0,0,010609,,*00\r\n";
     ReaderRun r;
-    r.read(readNmea, log);
+    r.read(readNmea, summed(log));
     ASSERT_EQ(r.tracks.size(), 1u);
     const auto& t = r.tracks[0];
     // The GGA of another fix is a point of its own (the RMC at its position then merges into it);
@@ -80,20 +94,19 @@ TEST(NmeaReader, AltitudeComesFromTheGgaOfTheSameFix) {
 
 TEST(NmeaReader, ShortAndMissingFieldsStayInsideTheData) {
     ReaderRun r;
-    r.read(readNmea, std::string(
+    r.read(readNmea, summed(
                          "$GPRMC,1000,A,5200.000,N,00500.000,E,0,0,010609,,*00\r\n"     // short time: no time
                          "$GPRMC,100000,A,5200.100,N,00500.000,E,0,0,0106,,*00\r\n"     // short date: no time
                          "$GPRMC,100000,V,,,,,0,0,010609,,*00\r\n"                      // no position: no point
                          "$GPRMC,100000,A,5200.200,N\r\n"                               // cut sentence: no point
-                         "$GPRMC,100000,V,5200.300,N,00500.000,E,0,0,019909,,*00\r\n"   // void fix, bad month
                          "$GPRMC,100000,A,5200.400,N,00500.000,E,0,0,010640,,*00\r\n"   // 2040: beyond 32 bits
                          "$GPRMC,100000,A,5200.500,N,00500.0"));                        // data end in a field
     ASSERT_EQ(r.tracks.size(), 1u);
     const auto& t = r.tracks[0];
-    ASSERT_EQ(t.lat.size(), 5u);
-    EXPECT_EQ(t.time, (std::vector<int32_t>{0, 0, 0, 0, 0}));
-    EXPECT_EQ(t.lat[4], degreesToSemicircles(52 + 0.5 / 60));
-    EXPECT_EQ(t.lon[4], degreesToSemicircles(5.0));
+    ASSERT_EQ(t.lat.size(), 4u);
+    EXPECT_EQ(t.time, (std::vector<int32_t>{0, 0, 0, 0}));
+    EXPECT_EQ(t.lat[3], degreesToSemicircles(52 + 0.5 / 60));
+    EXPECT_EQ(t.lon[3], degreesToSemicircles(5.0));
 
     for (const char* tail : {"$GPRMC,", "$GPRMC", "$GPGGA,1,2,3,4,5,6,7,8,", "$GPGGA,1,2,3,4,5,6,7,8,9"}) {
         ReaderRun cut;
@@ -170,25 +183,86 @@ TEST(NmeaReader, CorpusLogMatchesGpsbabel) {
 
 // Talkers other than GP, logs of GGA fixes only, GGA fixes dated from the next RMC, and the
 // two-digit years 80 to 99.
-// ASCII text as UTF-16 little-endian with its byte-order mark.
-std::string utf16(const std::string& ascii) {
+// UTF-8 text as UTF-16 little-endian with its byte-order mark, surrogate pairs beyond U+FFFF.
+std::string utf16(const std::string& utf8) {
     std::string out = "\xFF\xFE";
-    for (char c : ascii) out += {c, '\0'};
+    const auto unit = [&out](uint32_t u) { out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)}; };
+    for (size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<uint8_t>(utf8[i]);
+        const size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        uint32_t cp = n == 1 ? b : b & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
+        i += n;
+        if (cp < 0x10000) {
+            unit(cp);
+        } else {
+            unit(0xD800 + ((cp - 0x10000) >> 10));
+            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
     return out;
 }
 
 TEST(NmeaReader, WplSentencesAreWaypoints) {
     ReaderRun r;
-    r.read(readNmea, "$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
-                     "$GPWPL,5230.000,N,00130.000,W,HOME*00\r\n"
-                     "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"
-                     "$GPWPL,,N,00130.000,W,NOWHERE*00\r\n");
+    r.read(readNmea, summed("$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                            "$GPWPL,5230.000,N,00130.000,W,HOME*00\r\n"
+                            "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                            "$GPWPL,,N,00130.000,W,NOWHERE*00\r\n"));
     ASSERT_EQ(r.tracks.size(), 1u);
     EXPECT_EQ(r.tracks[0].lat.size(), 2u);
     ASSERT_EQ(r.waypoints.size(), 1u);
     EXPECT_EQ(r.waypoints[0].name, "HOME-1");
     EXPECT_EQ(r.waypoints[0].at.lat, degreesToSemicircles(52.5));
     EXPECT_EQ(r.waypoints[0].at.lon, degreesToSemicircles(-1.5));
+    EXPECT_EQ(r.ctx.run.impossibleWaypoints, 1);  // the one without a latitude
+
+    // In UTF-16, characters beyond U+FFFF (surrogate pairs) keep their UTF-8 form.
+    ReaderRun wide;
+    wide.read(readNmea, utf16(summed("$GPWPL,5230.000,N,00130.000,W,H\u00f6he \U0001F600*00\r\n")));
+    ASSERT_EQ(wide.waypoints.size(), 1u);
+    EXPECT_EQ(wide.waypoints[0].name, "H\u00f6he \U0001F600-1");
+}
+
+// Sentences that give no usable point: a check sum that does not match, a void fix, a GGA without
+// a fix, a latitude beyond the pole, a value that is no number. Fixes without a point are left
+// out silently; the others are counted in the track's note.
+TEST(NmeaReader, UnusableSentencesAreLeftOutAndCounted) {
+    const std::string good = summed("$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                                    "$GPRMC,100010,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n");
+    struct Case {
+        const char* what;
+        std::string line;
+        const char* note;  // "" for none
+    };
+    const Case cases[] = {
+        {"check sum", "$GPRMC,100005,A,5205.000,N,00500.000,E,0,0,010609,,*7F\r\n",
+         "1 point with impossible coordinates was left out of base-1"},
+        {"void fix", summed("$GPRMC,100005,V,5205.000,N,00500.000,E,0,0,010609,,*00\r\n"), ""},
+        {"no GGA fix", summed("$GPGGA,100005,5205.000,N,00500.000,E,0,00,,,M,,M,,*00\r\n"), ""},
+        {"latitude 95", summed("$GPRMC,100005,A,9500.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                               "$GPGGA,100006,9500.000,N,00500.000,E,1,05,1.6,1.0,M,0,M,,*00\r\n"),
+         "2 points with impossible coordinates were left out of base-1"},
+        {"abc", summed("$GPRMC,100005,A,abc,N,00500.000,E,0,0,010609,,*00\r\n"
+                       "$GPRMC,100006,A,5205.000,N,00500.0x0,E,0,0,010609,,*00\r\n"),
+         "2 points with impossible coordinates were left out of base-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::RecordingNotifier notes;
+        ReaderRun r;
+        r.ctx.notifier = &notes;
+        r.read(readNmea, good.substr(0, good.find('\n') + 1) + c.line + good.substr(good.find('\n') + 1));
+        ASSERT_EQ(r.tracks.size(), 1u);
+        EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{degreesToSemicircles(52 + 1 / 60.0),
+                                                         degreesToSemicircles(52 + 2 / 60.0)}));
+        if (*c.note == '\0') {
+            EXPECT_TRUE(notes.entries.empty());
+        } else {
+            EXPECT_EQ(notes.entries.size(), 1u);
+            for (const auto& entry : notes.entries) EXPECT_EQ(entry.text, c.note);
+        }
+    }
 }
 
 TEST(NmeaReader, AnyTalkerGgaFixesAndCenturies) {
@@ -252,16 +326,21 @@ TEST(NmeaReader, AnyTalkerGgaFixesAndCenturies) {
          {{52 + 1 / 60.0, utc(2009, 6, 1, 23, 59, 58), 1.0},
           {52 + 2 / 60.0, utc(2009, 6, 1, 23, 59, 59), 2.0},
           {52 + 3 / 60.0, utc(2009, 6, 2, 0, 0, 1), 3.0}}},
+        {"a fix at 23:59:59 stays on its day when the next day's ZDA dates it",
+         "$GPGGA,235959,5201.000,N,00500.000,E,1,05,1.6,1.0,M,0,M,,*00\r\n"
+         "$GPZDA,000000.00,02,06,2009,00,00*00\r\n"
+         "$GPGGA,000001,5202.000,N,00500.000,E,1,05,1.6,2.0,M,0,M,,*00\r\n",
+         {{52 + 1 / 60.0, utc(2009, 6, 1, 23, 59, 59), 1.0}, {52 + 2 / 60.0, utc(2009, 6, 2, 0, 0, 1), 2.0}}},
         {"UTF-16 with its byte-order mark",
-         utf16("$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
-               "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n"),
+         utf16(summed("$GPRMC,100000,A,5201.000,N,00500.000,E,0,0,010609,,*00\r\n"
+                      "$GPRMC,100001,A,5202.000,N,00500.000,E,0,0,010609,,*00\r\n")),
          {{52 + 1 / 60.0, utc(2009, 6, 1, 10, 0, 0), none}, {52 + 2 / 60.0, utc(2009, 6, 1, 10, 0, 1), none}}},
     };
     ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ReaderRun r;
-        EXPECT_EQ(r.read(readNmea, c.log), kReadDone);
+        EXPECT_EQ(r.read(readNmea, summed(c.log)), kReadDone);
         ASSERT_EQ(r.tracks.size(), 1u);
         const auto& t = r.tracks[0];
         ASSERT_EQ(t.lat.size(), c.points.size());
@@ -347,9 +426,9 @@ TEST(NmeaReader, NumbersReadTheSameInALocaleWithADecimalComma) {
         GTEST_SKIP() << "no locale with a decimal comma is installed";
     }
     ReaderRun r;
-    r.read(readNmea, std::string("$GPGGA,100000,5212.3456,N,00507.8910,E,1,05,1.6,1.25e2,M,0,M,,*00\r\n"
-                                 "$GPRMC,100000,A,5212.3456,N,00507.8910,E,0,0,010609,,*00\r\n"
-                                 "$GPRMC,100001,A,5212.5,N,00507.5,W,0,0,010609,,*00\r\n"));
+    r.read(readNmea, summed("$GPGGA,100000,5212.3456,N,00507.8910,E,1,05,1.6,1.25e2,M,0,M,,*00\r\n"
+                            "$GPRMC,100000,A,5212.3456,N,00507.8910,E,0,0,010609,,*00\r\n"
+                            "$GPRMC,100001,A,5212.5,N,00507.5,W,0,0,010609,,*00\r\n"));
     std::setlocale(LC_NUMERIC, before.c_str());
     ASSERT_EQ(r.tracks.size(), 1u) << comma;
     EXPECT_EQ(r.tracks[0].lat, (std::vector<int32_t>{degreesToSemicircles(52 + 12.3456 / 60),

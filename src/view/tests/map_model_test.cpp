@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "course/fit_course_writer.h"
 #include "gdb/tests/gdb_image.h"
 #include "testsupport/testsupport.h"
 #include "view/map_model.h"
@@ -171,6 +172,26 @@ TEST(MapModel, BeforeAndAfterCounts) {
     EXPECT_EQ(comparisonLine(cmp[3]), "A-ride-1: 1 270 \u2192 300 points, 3 parts");
     EXPECT_EQ(comparisonLine(cmp[4]), "Riverside evening tour-2: 90 \u2192 100 points");
     EXPECT_EQ(comparisonLine(cmp[5]), "Track-1: 1 866 points, 1 027 closer than 3 m dropped, 839 \u2192 100 points");
+}
+
+// A FIT course of ours read back is named after its course, and so found beside its track.
+TEST(MapModel, FitCourseReadBackIsFoundByItsCourseName) {
+    test::TempDir dir;
+    Context ctx;
+    ctx.settings.RemovalDistance = 0;
+    ctx.settings.RemovalGlitches = 0;
+    for (int i = 0; i < 50; ++i) ctx.store.addPoint(ctx.run, (50 * 1000 + i) * (kDeg / 1000), 6 * kDeg, 0, 0, 0, 0);
+    test::writeFile(dir.file("C-ui-dg100-1.fit"), encodeFitCourse(ctx, "Lake loop", nullptr, 1700000000));
+    MapModel before, after;
+    MapItem track;
+    track.name = "Lake loop";
+    track.kind = ItemKind::Track;
+    track.line.resize(50);
+    before.items = {track};
+    ASSERT_EQ(loadMapModel(ctx, dir.file("C-ui-dg100-1.fit"), after), kModelRead);
+    ASSERT_EQ(after.items.size(), 1u);
+    EXPECT_EQ(after.items[0].name, "Lake loop-1");
+    EXPECT_EQ(comparisonLine(compareModels(before, after)[0]), "Lake loop: 50 \u2192 50 points");
 }
 
 // The before counts of an input read through its importer give the file's own points too.
