@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GPX reader against libxml2 on the same bytes: every document libxml2 reads as well formed
 // is one our reader reads whole, and the waypoints and track points it hands on are those a walk
 // of libxml2's tree finds. Left out: document type declarations (entities of their own) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The elementary functions the geometry and the map projection use. C libraries round them
 // differently (one in a few hundred results differs by an ulp between two libraries), which moves
 // distances, turns and the points chosen from them. Every caller goes through these, so a build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/numbers.h"
 
 // Both libraries are used from their headers alone, so every build (any compiler, any C library)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers read from and written to text the same way on every system and compiler: the readers
 // and writers call these instead of the C or C++ library's conversions, whose results and very
 // presence differ between libraries. Locale-free: the decimal point is always '.'.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One XML parser for every XML input (GPX, TCX, KML, device descriptions): elements by namespace
 // URI and local name, attributes by name, the text of each element, and where a document that
 // is not well formed breaks off. The parser library is known only to xml_reader.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an output name really leads: the symbolic links of its last component followed one by
 // one, as the kernel would follow them, so that every output is checked against every other and
 // a link planted by another user in a shared folder never decides where a result is written.

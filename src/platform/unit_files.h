@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files on a GPS unit. The folders a unit's description names are untrusted: each is resolved
 // beneath the unit's mount and nowhere else (no "..", no absolute path, no symbolic link leading
 // out), and every file is written through the folder found there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Columns that stand side by side where the width allows and one below the other where it does
 // not, so a narrow window scrolls only vertically.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Target GPS end to end on units made in the test folder: where their descriptions may lead, how
 // courses already on them are kept, and what killed runs left behind.
 #include <fcntl.h>

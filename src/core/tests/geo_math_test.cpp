@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The correctly rounded functions against MPFR's correctly rounded results, on the arguments the
 // geometry gives and on random doubles of every magnitude and the special values.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number conversions must give what the C and C++ libraries of the reference system gave
 // before them (strtod, to_chars, printf), so outputs keep their bytes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A waypoint's comment, description and time reach the GDB output and come out again in GPX and
 // in gpsbabel's reading; texts of older GDB files arrive in UTF-8.
 #include <set>
@@ -136,6 +137,9 @@ TEST_F(WaypointTextsTest, CorpusWaypointsKeepTheirTimesAndTexts) {
         {"gdb-sample.gdb", "gdb-sample-v3.gdb", InputType::Gdb, "gdb"},
         {"gdb-sample-v3.gdb", "gdb-sample-v3.gdb", InputType::Gdb, "gdb"},
         {"fitlocations-sample.fit", "fitlocations-sample.fit", InputType::Fit, "garmin_fit"},
+        {"basecamp.gpx", "basecamp.gpx", InputType::Gpx, "gpx"},
+        {"gdb-sample.gpx", "gdb-sample.gpx", InputType::Gpx, "gpx"},
+        {"kml-points.kml", "kml-points.kml", InputType::Kml, "kml"},
     };
     for (const auto& f : files) {
         TRAKOR_CORPUS_OR_SKIP(path, f.name);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XML readers on the many ways one document can be written: each row is a small document
 // and what the readers hand on from it.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Output names through their links: a link another user planted in a shared sticky folder is
 // never followed, and two names that end at the same file are known as one.
 #include <gtest/gtest.h>
