@@ -154,7 +154,7 @@ void BM_WriteCourses(benchmark::State& state) {
     const std::string folder = (std::filesystem::temp_directory_path() / "trakor_course_bench").string();
     Context ctx;
     makeWorkFile(ctx, folder);
-    for (auto _ : state) benchmark::DoNotOptimize(trakor::writeCourses(ctx, "", 1700000000));
+    for (auto _ : state) benchmark::DoNotOptimize(trakor::writeCourses(ctx, nullptr, 1700000000));
     state.SetItemsProcessed(state.iterations() * 100000);
     std::filesystem::remove_all(folder);
 }
@@ -166,7 +166,7 @@ void BM_WriteFitCourses(benchmark::State& state) {
     Context ctx;
     makeWorkFile(ctx, folder);
     for (auto _ : state)
-        benchmark::DoNotOptimize(trakor::writeFitCourses(ctx, folder + "/out.fit", "", 1700000000));
+        benchmark::DoNotOptimize(trakor::writeFitCourses(ctx, folder + "/out.fit", nullptr, 1700000000));
     state.SetItemsProcessed(state.iterations() * 100000);
     std::filesystem::remove_all(folder);
 }
