@@ -11,7 +11,7 @@ constexpr char kSeparator = '\x01';  // as the library joins namespace URI, loca
 constexpr std::string_view kXmlUri = "http://www.w3.org/XML/1998/namespace";
 constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
 
-// Thrown on anything the scanner leaves to the library; caught before any event in the check pass.
+// Thrown on anything the scanner leaves to the library.
 struct Decline {};
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -72,12 +72,10 @@ struct Open {
     size_t bindingsBefore;
 };
 
-// One reading of the document. The check pass (Deliver false) proves it well formed within what
-// the scanner handles; the event pass then hands the same document to the handler.
-template <bool Deliver>
+// One reading of the document, handing each event as soon as its tag is read.
 class Scanner {
 public:
-    Scanner(const char* begin, const char* end, Handler* handler) : p_(begin), end_(end), handler_(handler) {
+    Scanner(const char* begin, const char* end, Handler& handler) : p_(begin), end_(end), handler_(&handler) {
         bindings_.push_back({"xml", std::string(kXmlUri)});
     }
 
@@ -103,12 +101,13 @@ public:
         }
     }
 
-    const char* at() const { return p_; }
+    size_t events() const { return events_; }
 
 private:
     const char* p_;
     const char* end_;
     Handler* handler_;
+    size_t events_ = 0;  // events handed so far
     std::vector<Binding> bindings_;
     std::vector<Open> open_;
     std::string text_;
@@ -121,7 +120,6 @@ private:
     };
     std::vector<Attr> attrs_;
     std::string names_;
-    std::string scratch_;
     std::vector<const char*> pairs_;
 
     void need(size_t n) {
@@ -366,6 +364,7 @@ private:
         }
         pairs_.push_back(nullptr);
         text_.clear();
+        ++events_;
         handler_->start(uri(e.binding), e.local, Attributes(pairs_.data()));
     }
 
@@ -397,7 +396,7 @@ private:
         e.binding = lookup(prefix);
         if (!prefix.empty() && e.binding == std::string_view::npos) throw Decline{};
         resolveAttributes();
-        if constexpr (Deliver) handStart(e);
+        handStart(e);
         open_.push_back(e);
         if (empty) close();
         return e.qname;
@@ -409,10 +408,9 @@ private:
 
     void close() {
         const Open& e = open_.back();
-        if constexpr (Deliver) {
-            handler_->end(uri(e.binding), e.local, text_);
-            text_.clear();
-        }
+        ++events_;
+        handler_->end(uri(e.binding), e.local, text_);
+        text_.clear();
         bindings_.resize(e.bindingsBefore);
         open_.pop_back();
     }
@@ -431,7 +429,7 @@ private:
         for (;;) {
             const char* from = p_;
             while (p_ < end_ && kPlain.text[static_cast<unsigned char>(*p_)]) ++p_;
-            if constexpr (Deliver) text_.append(from, static_cast<size_t>(p_ - from));
+            text_.append(from, static_cast<size_t>(p_ - from));
             if (startsWith("]]>")) {
                 p_ += 3;
                 return;
@@ -444,12 +442,12 @@ private:
     // One character that ends a run of plain text, other than markup and references.
     void textCharacter() {
         if (*p_ == '\r') {
-            if constexpr (Deliver) text_ += '\n';
+            text_ += '\n';
             p_ += p_ + 1 < end_ && p_[1] == '\n' ? 2 : 1;
             return;
         }
         const size_t n = character();
-        if constexpr (Deliver) text_.append(p_, n);
+        text_.append(p_, n);
         p_ += n;
     }
 
@@ -457,7 +455,7 @@ private:
         while (!open_.empty()) {
             const char* from = p_;
             while (p_ < end_ && kPlain.text[static_cast<unsigned char>(*p_)]) ++p_;
-            if constexpr (Deliver) text_.append(from, static_cast<size_t>(p_ - from));
+            text_.append(from, static_cast<size_t>(p_ - from));
             need(2);
             const char c = *p_;
             if (c == '<') {
@@ -469,15 +467,10 @@ private:
                 else if (d == '?') instruction();
                 else throw Decline{};
             } else if (c == '&') {
-                if constexpr (Deliver) {
-                    reference(text_);
-                } else {
-                    scratch_.clear();
-                    reference(scratch_);
-                }
+                reference(text_);
             } else if (c == ']') {
                 if (startsWith("]]>")) throw Decline{};
-                if constexpr (Deliver) text_ += ']';
+                text_ += ']';
                 ++p_;
             } else {
                 textCharacter();
@@ -518,30 +511,21 @@ bool validUtf8(const uint8_t* s, size_t n) {
     return true;
 }
 
-bool parseFast(const uint8_t* bytes, size_t length, Handler& handler, ParseResult& result) {
-    if (bytes == nullptr) return false;
+FastReading parseFast(const uint8_t* bytes, size_t length, Handler& handler, ParseResult& result) {
+    // Bytes that are not UTF-8 make the library read the whole document as Windows-1252.
+    if (bytes == nullptr || !validUtf8(bytes, length)) return {false, 0};
     const char* begin = reinterpret_cast<const char*>(bytes);
-    std::string_view root;
+    Scanner scanner(begin, begin + length, handler);
     try {
-        Scanner<false> check(begin, begin + length, nullptr);
-        root = check.run();
-        // Bytes that are not UTF-8 after the root make the library read the whole as Windows-1252.
-        const size_t read = static_cast<size_t>(check.at() - begin);
-        if (!validUtf8(bytes + read, length - read)) return false;
+        const std::string_view root = scanner.run();
+        result = ParseResult{};
+        result.rootSeen = true;
+        result.wellFormed = true;
+        result.rootName = std::string(root);
+        return {true, scanner.events()};
     } catch (const Decline&) {
-        return false;
+        return {false, scanner.events()};
     }
-    try {
-        Scanner<true>(begin, begin + length, &handler).run();
-    } catch (const Decline&) {
-        // The check pass read the same bytes the same way: not reached.
-        return false;
-    }
-    result = ParseResult{};
-    result.rootSeen = true;
-    result.wellFormed = true;
-    result.rootName = std::string(root);
-    return true;
 }
 
 void EventLog::start(std::string_view ns, std::string_view name, const Attributes& attributes) {

@@ -81,6 +81,7 @@ struct Session {
     ParseResult& result;
     std::string text;
     size_t depth = 0;
+    size_t skip = 0;  // events the handler already has
 };
 
 void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** atts) {
@@ -91,13 +92,15 @@ void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** atts) {
         s.result.rootName = n.prefix.empty() ? std::string(n.local) : std::string(n.prefix) + ":" + std::string(n.local);
     }
     s.text.clear();
-    s.handler.start(n.ns, n.local, Attributes(atts));
+    if (s.skip > 0) --s.skip;
+    else s.handler.start(n.ns, n.local, Attributes(atts));
 }
 
 void XMLCALL onEnd(void* data, const XML_Char* name) {
     auto& s = *static_cast<Session*>(data);
     const Name n(name);
-    s.handler.end(n.ns, n.local, s.text);
+    if (s.skip > 0) --s.skip;
+    else s.handler.end(n.ns, n.local, s.text);
     s.text.clear();
     if (--s.depth == 0) {
         // The root is closed: what follows it is not read.
@@ -140,16 +143,19 @@ std::string ParseResult::faultNote() const {
 
 ParseResult parse(const uint8_t* bytes, size_t length, Handler& handler) {
     ParseResult result;
-    if (parseFast(bytes, length, handler, result)) return result;
-    return parseWithLibrary(bytes, length, handler);
+    // The scanner reads ordinary documents; the library goes on where it stops, past the events
+    // the handler already has.
+    const FastReading fast = parseFast(bytes, length, handler, result);
+    if (fast.done) return result;
+    return parseWithLibrary(bytes, length, handler, fast.events);
 }
 
-ParseResult parseWithLibrary(const uint8_t* bytes, size_t length, Handler& handler) {
+ParseResult parseWithLibrary(const uint8_t* bytes, size_t length, Handler& handler, size_t skip) {
     ParseResult result;
     const bool cp1252 = bytes != nullptr && readAsWindows1252(bytes, length);
     XML_Parser parser = XML_ParserCreateNS(cp1252 ? "windows-1252" : nullptr, kSeparator);
     if (parser == nullptr) return result;
-    Session session{parser, handler, result, {}, 0};
+    Session session{parser, handler, result, {}, 0, skip};
     XML_SetUserData(parser, &session);
     XML_SetReturnNSTriplet(parser, 1);
     XML_SetElementHandler(parser, onStart, onEnd);
