@@ -14,9 +14,22 @@ constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
 // Thrown on anything the scanner leaves to the library.
 struct Decline {};
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool nameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool nameChar(char c) { return nameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+enum : uint8_t { kBlank = 1, kNameStart = 2, kNameChar = 4 };
+struct Classes {
+    uint8_t of[256] = {};
+    constexpr Classes() {
+        of[' '] = of['\t'] = of['\n'] = of['\r'] = kBlank;
+        for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kNameStart | kNameChar;
+        of['_'] = kNameStart | kNameChar;
+        for (int c = '0'; c <= '9'; ++c) of[c] = kNameChar;
+        of['.'] = of['-'] = kNameChar;
+    }
+};
+constexpr Classes kClasses;
+bool is(char c, uint8_t what) { return (kClasses.of[static_cast<unsigned char>(c)] & what) != 0; }
+bool blank(char c) { return is(c, kBlank); }
+bool nameStart(char c) { return is(c, kNameStart); }
+bool nameChar(char c) { return is(c, kNameChar); }
 
 // Bytes that end a run of plain text: markup, references, line ends, control and non-ASCII bytes.
 struct Plain {
@@ -77,6 +90,7 @@ class Scanner {
 public:
     Scanner(const char* begin, const char* end, Handler& handler) : p_(begin), end_(end), handler_(&handler) {
         bindings_.push_back({"xml", std::string(kXmlUri)});
+        open_.reserve(32);
     }
 
     // Reads up to the end of the root element; throws Decline.
@@ -131,6 +145,10 @@ private:
     void expect(std::string_view s) {
         if (!startsWith(s)) throw Decline{};
         p_ += s.size();
+    }
+    void expect(char c) {
+        if (p_ == end_ || *p_ != c) throw Decline{};
+        ++p_;
     }
     bool skipBlanks() {
         const char* from = p_;
@@ -189,7 +207,7 @@ private:
             }
             p_ += key.size();
             skipBlanks();
-            expect("=");
+            expect('=');
             skipBlanks();
             need(1);
             const char quote = *p_++;
@@ -215,7 +233,7 @@ private:
     void comment() {
         p_ += 4;
         skipTo("--");
-        expect(">");
+        expect('>');
     }
 
     void instruction() {
@@ -298,7 +316,8 @@ private:
 
     size_t lookup(std::string_view prefix) const {
         for (size_t i = bindings_.size(); i-- > 0;)
-            if (bindings_[i].prefix == prefix) return bindings_[i].uri.empty() ? std::string_view::npos : i;
+            if (bindings_[i].prefix.size() == prefix.size() &&
+                (prefix.empty() || std::memcmp(bindings_[i].prefix.data(), prefix.data(), prefix.size()) == 0)) return bindings_[i].uri.empty() ? std::string_view::npos : i;
         return std::string_view::npos;
     }
 
@@ -383,14 +402,15 @@ private:
             Attr a;
             a.qname = qualifiedName(a.prefix, a.local);
             skipBlanks();
-            expect("=");
+            expect('=');
             skipBlanks();
             a.value = values_.size();
             attributeValue();
             attrs_.push_back(a);
         }
         const bool empty = *p_ == '/';
-        expect(empty ? "/>" : ">");
+        if (empty) ++p_;
+        expect('>');
         e.bindingsBefore = bindings_.size();
         bindDeclarations();
         e.binding = lookup(prefix);
@@ -411,16 +431,19 @@ private:
         ++events_;
         handler_->end(uri(e.binding), e.local, text_);
         text_.clear();
-        bindings_.resize(e.bindingsBefore);
+        if (bindings_.size() != e.bindingsBefore) bindings_.resize(e.bindingsBefore);
         open_.pop_back();
     }
 
     void endTag() {
         p_ += 2;
-        std::string_view prefix, local;
-        if (qualifiedName(prefix, local) != open_.back().qname) throw Decline{};
+        // The name as the start tag wrote it, and no more.
+        const std::string_view qname = open_.back().qname;
+        if (!startsWith(qname)) throw Decline{};
+        p_ += qname.size();
+        if (p_ < end_ && (nameChar(*p_) || *p_ == ':' || static_cast<unsigned char>(*p_) >= 0x80)) throw Decline{};
         skipBlanks();
-        expect(">");
+        expect('>');
         close();
     }
 
