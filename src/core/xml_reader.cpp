@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/xml_reader.h"
 
+#include "core/xml_fast.h"
+
 #include <expat.h>
 
 #include <cstring>
@@ -34,36 +36,6 @@ int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
     info->convert = nullptr;
     info->release = nullptr;
     return XML_STATUS_OK;
-}
-
-bool validUtf8(const uint8_t* s, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-        // Eight ASCII bytes at a time: nearly every byte of a GPS file.
-        if (i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        const uint8_t c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len = c >= 0xC2 && c <= 0xDF ? 2 : (c & 0xF0) == 0xE0 ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-        if (len == 0 || i + len > n) return false;
-        for (size_t k = 1; k < len; ++k)
-            if ((s[i + k] & 0xC0) != 0x80) return false;
-        // Overlong three- and four-byte forms, surrogates and values past U+10FFFF.
-        const uint8_t d = s[i + 1];
-        if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d > 0x9F) || (c == 0xF0 && d < 0x90) || (c == 0xF4 && d > 0x8F))
-            return false;
-        i += len;
-    }
-    return true;
 }
 
 // Whether the document is to be read as Windows-1252: it has no byte-order mark, its declaration
@@ -110,6 +82,7 @@ struct Session {
     ParseResult& result;
     std::string text;
     size_t depth = 0;
+    size_t skip = 0;  // events the handler already has
 };
 
 void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** atts) {
@@ -120,13 +93,15 @@ void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** atts) {
         s.result.rootName = n.prefix.empty() ? std::string(n.local) : std::string(n.prefix) + ":" + std::string(n.local);
     }
     s.text.clear();
-    s.handler.start(n.ns, n.local, Attributes(atts));
+    if (s.skip > 0) --s.skip;
+    else s.handler.start(n.ns, n.local, Attributes(atts));
 }
 
 void XMLCALL onEnd(void* data, const XML_Char* name) {
     auto& s = *static_cast<Session*>(data);
     const Name n(name);
-    s.handler.end(n.ns, n.local, s.text);
+    if (s.skip > 0) --s.skip;
+    else s.handler.end(n.ns, n.local, s.text);
     s.text.clear();
     if (--s.depth == 0) {
         // The root is closed: what follows it is not read.
@@ -169,10 +144,19 @@ std::string ParseResult::faultNote() const {
 
 ParseResult parse(const uint8_t* bytes, size_t length, Handler& handler) {
     ParseResult result;
+    // The scanner reads ordinary documents; the library goes on where it stops, past the events
+    // the handler already has.
+    const FastReading fast = parseFast(bytes, length, handler, result);
+    if (fast.done) return result;
+    return parseWithLibrary(bytes, length, handler, fast.events);
+}
+
+ParseResult parseWithLibrary(const uint8_t* bytes, size_t length, Handler& handler, size_t skip) {
+    ParseResult result;
     const bool cp1252 = bytes != nullptr && readAsWindows1252(bytes, length);
     XML_Parser parser = XML_ParserCreateNS(cp1252 ? "windows-1252" : nullptr, kSeparator);
     if (parser == nullptr) return result;
-    Session session{parser, handler, result, {}, 0};
+    Session session{parser, handler, result, {}, 0, skip};
     XML_SetUserData(parser, &session);
     XML_SetReturnNSTriplet(parser, 1);
     XML_SetElementHandler(parser, onStart, onEnd);

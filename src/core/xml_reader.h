@@ -17,6 +17,7 @@ public:
     explicit Attributes(const char** pairs) : pairs_(pairs) {}
     // The value of the attribute without a namespace of that name, or nullptr when there is none.
     const char* find(std::string_view name) const;
+    const char* const* pairs() const { return pairs_; }
 
 private:
     const char** pairs_;
