@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XML scanner against the parser library on the same bytes: the events the scanner hands are
 // the first the library hands, and where the scanner stops the library goes on, so that reading
 // through xml::parse gives the library's events and outcome (fault and place included) exactly.

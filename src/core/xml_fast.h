@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two ways xml::parse reads a document: a hand-written scanner for ordinary UTF-8 documents,
 // several times faster than the parser library, and the library for the rest. They are
 // declared apart so the tests and the differential fuzz target can hold one against the other.

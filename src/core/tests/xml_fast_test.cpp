@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XML scanner must hand exactly the library's first events, and xml::parse, going on with the
 // library where the scanner stops, exactly the library's events and outcome.
 #include <gtest/gtest.h>
