@@ -227,7 +227,10 @@ TEST_F(GpxCorpusTest, BatchRunWritesOneGpxFile) {
     const std::string gpx = dir.file("batch.gpx");
     ASSERT_EQ(convert({kml, fit}, gpx, 0, 0, 0), kDelivered);
     expectSchemaValid(readFile(gpx));
-    EXPECT_EQ(parseGpx(readFile(gpx)).trackNames, (std::vector<std::string>{"Path-1", "Path-2", "A-garmin-edge-800-3"}));
+    // Each line string of the KML file's multi-geometries is a track of its own.
+    EXPECT_EQ(parseGpx(readFile(gpx)).trackNames,
+              (std::vector<std::string>{"Path-1", "Path-2", "Path-3", "Path-4", "Path-5", "Path-6", "Path-7", "Path-8",
+                                        "Path-9", "Path-10", "A-garmin-edge-800-11"}));
 }
 
 // With GPX Routes on, GPX routes come back as GDB routes: every route of the real GDB files,

@@ -139,7 +139,6 @@ TEST_F(WaypointTextsTest, CorpusWaypointsKeepTheirTimesAndTexts) {
         {"fitlocations-sample.fit", "fitlocations-sample.fit", InputType::Fit, "garmin_fit"},
         {"basecamp.gpx", "basecamp.gpx", InputType::Gpx, "gpx"},
         {"gdb-sample.gpx", "gdb-sample.gpx", InputType::Gpx, "gpx"},
-        {"kml-points.kml", "kml-points.kml", InputType::Kml, "kml"},
     };
     for (const auto& f : files) {
         TRAKOR_CORPUS_OR_SKIP(path, f.name);
