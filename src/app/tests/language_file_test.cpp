@@ -89,7 +89,7 @@ struct LanguageFileTest : ::testing::Test {
 };
 
 TEST_F(LanguageFileTest, EntryLinesAreWellFormedAndNotRepeated) {
-    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA|RUN)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
+    const std::regex entry(R"re([A-Z]{2}\$(MSG|GDB|CLP|PRF|LAN|DEV|MAP|ABT|CLI|STA|RUN|GPS)[0-9]{2} = "((?:[^"\\]|\\.)*)")re");
     std::istringstream lines(file.text());
     std::set<std::string> seen;
     int entries = 0;

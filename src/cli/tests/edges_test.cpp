@@ -219,7 +219,7 @@ TEST_F(EdgesTest, OutputsNeverReplaceInputsReadOnlyOrSpecialFiles) {
 // user's own link there is followed as links are elsewhere.
 TEST_F(EdgesTest, LinksOfOtherUsersInSharedFoldersAreNotFollowed) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link to another user";
-    fs::copy_file(std::string(TRAKOR_BINARY_DIR) + "/src/cli/trakor3-cli-render", binFile("trakor3-cli-render"));
+    fs::copy_file(std::string(TRAKOR_PROGRAM_DIR) + "/trakor3-cli-render", binFile("trakor3-cli-render"));
     fs::create_directory(dir.file("share"));
     ASSERT_EQ(::chmod(dir.file("share").c_str(), 01777), 0);
     makeFile("secret.txt", "secret");
