@@ -304,7 +304,7 @@ int runSingle(Run& r) {
     }
     // The output test compares file identity and never truncates an existing output.
     if (req.outputTarget == OutputTarget::File && !r.plan.overwriteInput) {
-        if (int rc = testOutput(ctx, r.plan.outputPath, {req.inputPath, r.plan.inputPath}); rc != kStepPassed)
+        if (int rc = testOutput(ctx, r.plan.outputPath, {req.inputPath, r.plan.inputPath}, &r.plan.outputTarget); rc != kStepPassed)
             return rc;
     }
     requireEngines(r);
@@ -332,7 +332,7 @@ int runBatch(Run& r) {
     const int32_t option = req.option;
     if (req.outputTarget == OutputTarget::File) {
         if (int rc = readOutputPath(ctx, r.calls, req, r.plan); rc != kStepPassed) return rc;
-        if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList); rc != kStepPassed) return rc;
+        if (int rc = testOutput(ctx, r.plan.outputPath, req.inputList, &r.plan.outputTarget); rc != kStepPassed) return rc;
     }
     if (deliversCourses(r.plan)) {
         if (option >= 1 && option <= 23) {

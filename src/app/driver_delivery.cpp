@@ -140,10 +140,13 @@ void requireDelivery(const DriverCalls& calls, const DeliveryPlan& plan) {
 
 namespace {
 
-// Replaces the target with a finished work file: a private one is moved there where it can be.
-bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, const std::string& target,
-                     std::string* error) {
-    return plan.privateWorkFiles ? replaceFileByMoving(workFile, target, error) : replaceFileWith(workFile, target, error);
+// Replaces the output with a finished work file: a private one is moved there where it can be.
+// The name resolved before the run is written to, a link planted there since is not followed.
+bool deliverWorkFile(const DeliveryPlan& plan, const std::string& workFile, std::string* error) {
+    const bool resolved = !plan.outputTarget.empty();
+    const std::string& target = resolved ? plan.outputTarget : plan.outputPath;
+    return plan.privateWorkFiles ? replaceFileByMoving(workFile, target, error, !resolved)
+                                 : replaceFileWith(workFile, target, error, !resolved);
 }
 
 }  // namespace
@@ -157,7 +160,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             if (plan.format == kFormatTcx) {
                 if (!writeCheckedCourses(ctx, calls, nullptr)) return kRunFailed;
                 // A failed copy is reported: the user must not be told the conversion completed.
-                if (!deliverWorkFile(plan, paths.workTcx, plan.outputPath, &error)) return copyError(ctx, error);
+                if (!deliverWorkFile(plan, paths.workTcx, &error)) return copyError(ctx, error);
             } else if (plan.format == kFormatFit) {
                 if (calls.writeFitCourses(ctx, plan.outputPath, nullptr) != 0) return kRunFailed;
             } else if (plan.format == kFormatGpx) {
@@ -167,7 +170,7 @@ int deliverResult(Context& ctx, const DriverCalls& calls, const DeliveryPlan& pl
             } else if (plan.overwriteInput) {
                 const int rc = replaceInputWithResult(ctx, plan.inputPath, plan.privateWorkFiles);
                 if (rc != kDelivered) return rc;
-            } else if (!deliverWorkFile(plan, paths.workGdb, plan.outputPath, &error)) {
+            } else if (!deliverWorkFile(plan, paths.workGdb, &error)) {
                 return copyError(ctx, error);
             }
             say(ctx, dmsg::kCompleted);

@@ -30,6 +30,9 @@ struct DeliveryPlan {
     bool overwriteInput = false;
     std::string inputPath;     // the input under its real name (replaced with the overwrite flag)
     std::string outputPath;    // target File
+    // outputPath with its links followed once before anything is read: the result goes to exactly
+    // this name, whatever links appear meanwhile (empty: not resolved, outputPath is used).
+    std::string outputTarget;
     // Target GPS: the folder on the unit, found beneath its mount, and what goes there (kFormatTcx
     // courses, kFormatFit courses or kFormatGpx routes, tracks and waypoints).
     UnitFolder deviceFolder;

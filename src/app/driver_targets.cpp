@@ -163,9 +163,11 @@ int testLogFile(Context& ctx) {
     return kStepPassed;
 }
 
-int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs) {
-    // The output's links are followed once here, as the delivery follows them: a link another user
-    // planted in a shared folder is refused before anything is read.
+int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs,
+               std::string* resolvedOut) {
+    // The output's links are followed once here and the delivery writes to where they lead: a link
+    // another user planted in a shared folder is refused before anything is read, and one planted
+    // later never redirects the result.
     std::string resolved, why;
     if (!out.empty() && !resolveOutputName(out, resolved, &why)) {
         sayWithDetail(ctx, dmsg::kCannotOpenOutput, why);
@@ -204,6 +206,7 @@ int testOutput(Context& ctx, const std::string& out, const std::vector<std::stri
         sayWithDetail(ctx, dmsg::kCannotOpenOutput, e != 0 ? fileReason(out, e) : out + ": not a regular file");
         return kRunFailed;
     }
+    if (resolvedOut != nullptr) *resolvedOut = resolved;
     return kStepPassed;
 }
 

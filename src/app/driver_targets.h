@@ -31,7 +31,9 @@ int testInputKinds(Context& ctx, const ConversionRequest& req);
 int testLogFile(Context& ctx);
 
 // The output test: the output is none of the inputs, its folder exists, and it can be written
-// without harming it. A clash with an input stops the run; a file failure fails it.
-int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs);
+// without harming it. A clash with an input stops the run; a file failure fails it. `resolved`
+// gets the name the output leads to once its links are followed, for the delivery.
+int testOutput(Context& ctx, const std::string& out, const std::vector<std::string>& inputs,
+               std::string* resolved = nullptr);
 
 }  // namespace trakor

@@ -11,6 +11,8 @@ namespace trakor {
 // Messages about a file as a whole.
 constexpr const char* kLogInvalidFile = "Invalid file name";
 constexpr const char* kLogNoTracks = "No tracks found";
+constexpr const char* kLogChangedWhileRead =
+    "Changed while read: another program wrote to the file while it was read; nothing of it was converted";
 
 // "Path","File","T/R","T/R name","Message"
 void writeLogHeader(FILE* log);

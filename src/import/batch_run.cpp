@@ -26,13 +26,16 @@ bool hasGdbSignature(const std::vector<uint8_t>& bytes) {
 constexpr int kOutOfMemory = 3;
 constexpr int kTooLarge = 4;
 constexpr int kUnreadable = 5;  // the file cannot be opened or read: errno says why
+constexpr int kChanged = 6;     // another program wrote to the file while it was read
 
 // Whole file into memory: 0 read, 1 cannot be opened or read, 2 no memory, kTooLarge beyond the
-// importers' bound.
+// importers' bound, kChanged written to while read (only when `shortened` is asked for; a file
+// that shrank is read as far as it goes instead).
 int loadInput(const std::string& path, std::vector<uint8_t>& bytes, bool* shortened = nullptr) {
-    bool tooLarge = false;
+    bool tooLarge = false, changed = false;
     try {
-        if (!path.empty() && readWholeFile(path, bytes, kMaxImportBytes, &tooLarge, shortened)) return 0;
+        if (!path.empty() && readWholeFile(path, bytes, kMaxImportBytes, &tooLarge, shortened, &changed))
+            return shortened != nullptr && changed && !*shortened ? kChanged : 0;
     } catch (const std::bad_alloc&) {
         return 2;
     }
@@ -59,7 +62,7 @@ int convertOne(Context& ctx, const std::string& path, FILE* log, ByteStream& out
     bool shortened = false;
     const int loaded = loadInput(readPath, bytes, &shortened);
     if (loaded == 2) return kOutOfMemory;
-    if (loaded == kTooLarge) return kTooLarge;
+    if (loaded == kTooLarge || loaded == kChanged) return loaded;
     // A KMZ archive that gave no KML file is invalid; another file the system could not read says why.
     if (loaded != 0) return ctx.run.inputType == InputType::Kmz ? kReadInvalid : kUnreadable;
     if (ctx.run.inputType == InputType::Gdb && (!hasGdbSignature(bytes) || !downConverted(ctx, bytes)))
@@ -98,6 +101,11 @@ int convertBatch(Context& ctx, FILE* log, ByteStream& output, const std::vector<
         // A file cut off: what was read before the cut is in the output, and the log says what is missing.
         if (!ctx.run.cutNote.empty()) {
             writeLogFileEntry(log, inputs[n], ("Incomplete file: it lacks " + ctx.run.cutNote).c_str());
+            ++ctx.run.cutInputs;
+        }
+        // Its bytes may mix old and new content: it counts among the files that failed.
+        if (result == kChanged) {
+            writeLogFileEntry(log, inputs[n], kLogChangedWhileRead);
             ++ctx.run.cutInputs;
         }
         if (result == kTooLarge) writeLogFileEntry(log, inputs[n], tooLargeEntry().c_str());

@@ -227,19 +227,22 @@ std::string notRegularFile(const std::string& path, mode_t mode) {
     return path + " is " + fileKindName(mode) + ", not a regular file";
 }
 
-bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error) {
+bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error,
+                   bool followLinks) {
     // Every link on the way is checked; the name changes only when the file's own name is a link.
     std::string resolved;
-    if (!resolveOutputName(path, resolved, error)) {
+    if (followLinks && !resolveOutputName(path, resolved, error)) {
         errno = EACCES;
         return false;
     }
     std::error_code ec;
-    target = std::filesystem::is_symlink(path, ec) ? resolved : path;
+    target = followLinks && std::filesystem::is_symlink(path, ec) ? resolved : path;
 
     mode = 0644;
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    // A link at an already resolved name is replaced like a missing file.
+    const int found = followLinks ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st);
+    if (found == 0 && !S_ISLNK(st.st_mode)) {
         if (!S_ISREG(st.st_mode)) {
             if (error) *error = notRegularFile(target, st.st_mode);
             errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
@@ -257,16 +260,17 @@ bool replacementOf(const std::string& path, std::string& target, mode_t& mode, s
             return false;
         }
         mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
+    } else if (found != 0 && errno != ENOENT) {
         return fail(error, "cannot inspect " + target, errno);
     }
     return true;
 }
 
-bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error) {
+bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill, std::string* error,
+                             bool followLinks) {
     std::string target;
     mode_t mode = 0;
-    if (!replacementOf(path, target, mode, error)) return false;
+    if (!replacementOf(path, target, mode, error, followLinks)) return false;
     removeStaleTemporaries(target);
     LockedTemporary tmp;
     if (!tmp.create(target, error)) {
@@ -288,10 +292,10 @@ bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(i
 }
 
 bool moveFileOver(const std::string& source, const std::string& path, std::string* error,
-                  int (*renameFn)(const char*, const char*)) {
+                  int (*renameFn)(const char*, const char*), bool followLinks) {
     std::string target;
     mode_t mode = 0;
-    if (!replacementOf(path, target, mode, error)) return false;
+    if (!replacementOf(path, target, mode, error, followLinks)) return false;
     // What interrupted replacements of the target left goes, as when it is written.
     removeStaleTemporaries(target);
     const int fd = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -304,7 +308,8 @@ bool moveFileOver(const std::string& source, const std::string& path, std::strin
     // its default access rules: a file moved in keeps its own, so such folders get a copy.
     // An old file of another owner or group, or with extended attributes, keeps them only in a copy.
     struct stat old {};
-    const bool oldDiffers = ::stat(target.c_str(), &old) == 0 &&
+    const bool oldDiffers = (followLinks ? ::stat(target.c_str(), &old) : ::lstat(target.c_str(), &old)) == 0 &&
+                            S_ISREG(old.st_mode) &&
                             (old.st_uid != from.st_uid || old.st_gid != from.st_gid ||
                              ::listxattr(target.c_str(), nullptr, 0) > 0);
     if (ok && (oldDiffers || from.st_dev != folder.st_dev ||

@@ -24,8 +24,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 
 // The same with the content written by `fill` into the temporary file's descriptor (false:
 // failed), so a large content never needs to be in memory as a whole.
+// `followLinks` false: `path` is a name whose links were already followed; a link found there now
+// was put there meanwhile and is replaced itself, never followed.
 bool writeFileAtomicallyWith(const std::string& path, const std::function<bool(int fd)>& fill,
-                             std::string* error = nullptr);
+                             std::string* error = nullptr, bool followLinks = true);
 
 // "<path> is a FIFO (named pipe), not a regular file" (a folder, a device, ...), for messages.
 std::string notRegularFile(const std::string& path, mode_t mode);
@@ -34,15 +36,18 @@ std::string notRegularFile(const std::string& path, mode_t mode);
 // decides them: a symbolic link is followed, an existing file keeps its bits, a new one gets 0644.
 // False (with `error`) for a read-only file, one that is not a regular file or cannot be written,
 // and one with other hard links (they would keep the old content).
-bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error = nullptr);
+// `followLinks` false: `path` is already resolved and is the target, a link there is not followed.
+bool replacementOf(const std::string& path, std::string& target, mode_t& mode, std::string* error = nullptr,
+                   bool followLinks = true);
 
 // Gives the file `source`, which this user owns, the name `path` by renaming it, with the result
 // writeFileAtomically would give: the same target and permission bits, the bytes flushed to disk
 // first, an old file replaced at once. False, with `source` where it was, when a rename cannot
 // give that result (another file system, a folder whose new files get another group or default
-// access rules) or a step fails; `error` then holds the reason. `renameFn` is for tests.
+// access rules) or a step fails; `error` then holds the reason. `renameFn` is for tests;
+// `followLinks` as for writeFileAtomicallyWith.
 bool moveFileOver(const std::string& source, const std::string& path, std::string* error = nullptr,
-                  int (*renameFn)(const char*, const char*) = ::rename);
+                  int (*renameFn)(const char*, const char*) = ::rename, bool followLinks = true);
 
 // Gives the open file `fd` the owner and group of `original` (where the system allows: only root
 // may give a file away), its permission bits and the extended attributes of the file at

@@ -113,15 +113,17 @@ bool tooLong(const std::string& target, std::string* error) {
 
 }  // namespace
 
-bool replaceFileWith(const std::string& source, const std::string& target, std::string* error) {
+bool replaceFileWith(const std::string& source, const std::string& target, std::string* error, bool followLinks) {
     if (source.empty() || target.empty() || tooLong(target, error)) return false;
     return copyThrough(source, error,
-                       [&](const auto& fill) { return writeFileAtomicallyWith(target, fill, error); });
+                       [&](const auto& fill) { return writeFileAtomicallyWith(target, fill, error, followLinks); });
 }
 
-bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error) {
+bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error,
+                         bool followLinks) {
     if (source.empty() || target.empty() || tooLong(target, error)) return false;
-    return moveFileOver(source, target) || replaceFileWith(source, target, error);
+    return moveFileOver(source, target, nullptr, ::rename, followLinks) ||
+           replaceFileWith(source, target, error, followLinks);
 }
 
 bool canReplace(const std::string& path, std::string* error) {

@@ -26,11 +26,15 @@ bool canWriteOutput(const std::string& path);
 // either untouched or complete (see writeFileAtomically: links are followed, permission bits kept,
 // read-only targets refused).
 // `error` (may be null) then holds the file and the system's reason, as for the two below.
-bool replaceFileWith(const std::string& source, const std::string& target, std::string* error = nullptr);
+// `followLinks` false: `target` is a name whose links were followed before; a link found there now
+// is replaced itself (see writeFileAtomicallyWith).
+bool replaceFileWith(const std::string& source, const std::string& target, std::string* error = nullptr,
+                     bool followLinks = true);
 
 // The same for a source that is a private file of this run: where it can, the file itself is
 // renamed into place (see moveFileOver) instead of copied, and is gone afterwards.
-bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error = nullptr);
+bool replaceFileByMoving(const std::string& source, const std::string& target, std::string* error = nullptr,
+                         bool followLinks = true);
 
 // Whether `path` can be replaced as replaceFileWith would replace it (not another user's link in a
 // shared folder, no other hard links, writable); false with the reason in `error`.

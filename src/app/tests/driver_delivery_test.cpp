@@ -112,6 +112,41 @@ TEST_F(DriverTest, DeliveryThroughALinkReplacesTheFileItNames) {
     EXPECT_EQ(readFile(real), kResult);
 }
 
+// A link put at the output's name while the run goes (here: while the input is read or the
+// courses are written) is replaced by the result; the file it points to is never written.
+TEST_F(DriverTest, LinkPlantedAtTheOutputDuringTheRunIsNotFollowed) {
+    for (const bool tcx : {false, true}) {
+        for (const bool existed : {false, true}) {
+            SCOPED_TRACE(std::string(tcx ? "tcx" : "gdb") + (existed ? ", output existed" : ", new output"));
+            const std::string secret = makeFile("secret.txt", "secret");
+            const std::string out = dir.file(tcx ? "new.tcx" : "new.gdb");
+            fs::remove(out);
+            if (existed) writeFile(out, "previous");
+            const auto plant = [&] {
+                fs::remove(out);
+                fs::create_symlink(secret, out);
+            };
+            auto importFile = calls.importFile;
+            auto writeCourses = calls.writeCourses;
+            calls.importFile = [&](Context& c, const std::string& base, ByteStream& in, ByteStream& o) {
+                if (!tcx) plant();
+                return importFile(c, base, in, o);
+            };
+            calls.writeCourses = [&](Context& c, UnitCourses* unit, XmlCheck& check) {
+                plant();
+                return writeCourses(c, unit, check);
+            };
+            fileRequest(makeFile("t.gpx"), out, tcx ? 24 : 0);
+            EXPECT_EQ(run(), kDelivered);
+            calls.importFile = importFile;
+            calls.writeCourses = writeCourses;
+            EXPECT_EQ(readFile(secret), "secret");
+            EXPECT_FALSE(fs::is_symlink(out));
+            EXPECT_EQ(readFile(out), tcx ? kCourses : kResult);
+        }
+    }
+}
+
 TEST_F(DriverTest, TcxDelivery) {
     fileRequest(makeFile("t.gpx"), dir.file("o.tcx"), 24);
     EXPECT_EQ(run(), kDelivered);

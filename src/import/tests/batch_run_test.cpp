@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "gdb/records.h"
 #include "gdb/tests/gdb_image.h"
 #include "testsupport/gpx_oracle.h"
 #include "import/batch_log.h"
 #include "import/batch_run.h"
+#include "platform/whole_file.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor {
@@ -234,6 +237,48 @@ TEST(BatchRun, WaypointOnlyFileLogsNoTracksButKeepsItsWaypoints) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0], (std::pair<char, std::string>{'W', "Mark-1"}));
     EXPECT_EQ(records[1].first, 'V');
+}
+
+// What another program does to "changing.nmea" while a batch reads it, once: zeros written over
+// its middle (same size), or another file renamed over its name.
+std::string changingPath;
+bool renameOver = false;
+void changeWhileRead(const std::string& path) {
+    if (path != changingPath) return;
+    changingPath.clear();
+    if (renameOver) {
+        test::writeFile(path + ".new", nmeaFix(0, 11.0) + nmeaFix(1, 11.1));
+        std::rename((path + ".new").c_str(), path.c_str());
+        return;
+    }
+    FILE* f = std::fopen(path.c_str(), "r+b");
+    std::fseek(f, 20, SEEK_SET);
+    std::fwrite(std::string(30, '\0').data(), 1, 30, f);
+    std::fclose(f);
+}
+
+TEST(BatchRun, FileChangedWhileReadIsLoggedAndCountedAsFailed) {
+    for (const bool rename : {false, true}) {
+        SCOPED_TRACE(rename ? "renamed over" : "rewritten in place");
+        BatchRun b;
+        const std::string fix3 = nmeaFix(0, 10.0) + nmeaFix(1, 10.1) + nmeaFix(2, 10.2);
+        const std::string changing = b.file("changing.nmea", fix3);
+        const std::string kept = b.file("kept.nmea", fix3);
+        // Written long ago, so that a write now gives it another modification time.
+        std::filesystem::last_write_time(changing, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        changingPath = changing;
+        renameOver = rename;
+        setReadWholeFileHook(changeWhileRead);
+        const std::string log = b.run({changing, kept});
+        setReadWholeFileHook(nullptr);
+        EXPECT_EQ(log, "\"Path\",\"File\",\"T/R\",\"T/R name\",\"Message\"\n" +
+                           b.line(changing, std::string(",,\"") + kLogChangedWhileRead + "\"") +
+                           b.line(kept, "\"Track:\",\"kept-1\",\"OK\""));
+        EXPECT_EQ(b.ctx.run.cutInputs, 1);
+        const auto records = recordsOf(b.output.bytes());
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[0], (std::pair<char, std::string>{'T', "kept-1/3"}));
+    }
 }
 
 }  // namespace
