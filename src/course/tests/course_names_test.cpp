@@ -22,7 +22,7 @@ TEST(CourseNames, LongNamesStayWithinFifteenFromTheThousandthCourseOn) {
     CourseNames names;
     EXPECT_EQ(names.form(k28, 1000), "Abcdefghij 1000");
     EXPECT_EQ(names.form(k28, 99999), "Abcdefghi 99999");
-    EXPECT_EQ(utf8Length(names.form(k28, 1234567)), 15u);
+    EXPECT_EQ(utf8CharCount(names.form(k28, 1234567)), 15u);
 }
 
 TEST(CourseNames, EveryCourseKeepsANameOfItsOwn) {
