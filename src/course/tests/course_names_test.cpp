@@ -3,6 +3,7 @@
 
 #include "core/context.h"
 #include "course/course_names.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 namespace {
