@@ -9,7 +9,7 @@
 
 #include "clipboard/clipboard_pass.h"
 #include "core/context.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 
 namespace {
 

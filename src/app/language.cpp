@@ -8,6 +8,7 @@
 #include "core/context.h"
 #include "platform/locale.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 

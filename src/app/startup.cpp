@@ -2,7 +2,7 @@
 #include "app/startup.h"
 
 #include "core/file_names.h"
-#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 #include <pwd.h>
 #include <unistd.h>

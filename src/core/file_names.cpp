@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/run_state.h"
-#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 

@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "course/course_messages.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 
@@ -66,33 +67,15 @@ std::string fileKey(std::string_view name) {
 std::string numbered(std::string_view name, int64_t d) {
     std::string digits = std::to_string(d);
     size_t keep = digits.size() + 1 < kMaxCourseName ? kMaxCourseName - digits.size() - 1 : 0;
-    return utf8Prefix(name, keep) + " " + digits;
+    return std::string(utf8PrefixChars(name, keep)) + " " + digits;
 }
 
 }  // namespace
 
-size_t utf8Length(std::string_view s) {
-    size_t n = 0;
-    for (char c : s)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-std::string utf8Prefix(std::string_view s, size_t n) {
-    size_t chars = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (chars == n) return std::string(s.substr(0, i));
-            ++chars;
-        }
-    }
-    return std::string(s);
-}
-
 std::string CourseNames::form(std::string_view trackName, int32_t d) {
     std::string base = cleanText(trackName);
     if (collapsed(base).empty()) base = kUnnamedCourse;
-    std::string name = utf8Length(base) > kMaxCourseName ? numbered(base, d) : base;
+    std::string name = utf8CharCount(base) > kMaxCourseName ? numbered(base, d) : base;
     // Another number for a name taken already, as a name or as a device's file name; a track may
     // itself be called "Tour 2".
     for (int64_t k = d; used_.count(fileKey(name)) != 0; k += 1000000) name = numbered(base, k);
@@ -137,7 +120,7 @@ std::string courseFileName(std::string_view courseName, std::string_view extensi
 }
 
 std::string unitCourseFileName(std::string_view inputName, std::string_view courseName, std::string_view extension) {
-    const std::string input = utf8Prefix(cleanText(inputName), 40);
+    const std::string input(utf8PrefixChars(cleanText(inputName), 40));
     if (collapsed(input).empty() || fileKey(input) == fileKey(courseName)) return courseFileName(courseName, extension);
     return courseFileName(input + "-" + std::string(courseName), extension);
 }
@@ -153,7 +136,7 @@ std::string coursePointName(const Context& ctx, bool right) {
     if (close != std::string_view::npos) text = text.substr(open + 6, close - open - 6);
     std::string name = collapsed(cleanText(text));
     if (name.find('<') != std::string::npos) return english;
-    name = collapsed(utf8Prefix(name, kMaxCoursePointName));
+    name = collapsed(utf8PrefixChars(name, kMaxCoursePointName));
     return name.empty() ? english : name;
 }
 

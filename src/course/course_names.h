@@ -33,11 +33,6 @@ private:
     std::set<std::string> used_;
 };
 
-// Number of UTF-8 characters in s.
-size_t utf8Length(std::string_view s);
-// The first n UTF-8 characters of s.
-std::string utf8Prefix(std::string_view s, size_t n);
-
 // Text content for XML: a name with '<' or '&' (or a "]]>") as a CDATA section, any other as is.
 std::string nameContent(std::string_view name);
 // '&', '<' and '>' as entities.

@@ -10,6 +10,7 @@
 #include "course/device_messages.h"
 #include "platform/mtp_mounts.h"
 #include "platform/path_case.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -40,30 +41,6 @@ std::optional<std::string> readDescriptionFile(const std::string& root) {
     return bytes;
 }
 
-// Length of the UTF-8 sequence starting at s[i], or 0 when it is not well formed.
-size_t utf8Length(std::string_view s, size_t i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-    return n;
-}
-
-// Cuts valid UTF-8 to at most `max` bytes without splitting a character.
-std::string cutUtf8(std::string s, size_t max) {
-    if (s.size() <= max) return s;
-    size_t end = 0;
-    for (size_t i = 0; i < s.size();) {
-        size_t n = utf8Length(s, i);
-        if (i + n > max) break;
-        i += n;
-        end = i;
-    }
-    s.resize(end);
-    return s;
-}
-
 struct MountedDisk {
     std::string mountPoint;
     DiskInfo disk;
@@ -81,7 +58,7 @@ std::vector<MountedDisk> mountedRemovableDisks(const DeviceRoots& roots) {
 
 // The model a description names, as the drive list shows it.
 std::string listedModel(const std::optional<GarminDevice>& d) {
-    return d ? cutUtf8(d->model, kDeviceDescriptionMax) : std::string();
+    return d ? std::string(utf8PrefixBytes(d->model, kDeviceDescriptionMax)) : std::string();
 }
 
 void takeDevice(DeviceDetection& state, const std::string& root, const std::string& xml) {

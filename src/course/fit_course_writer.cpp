@@ -15,7 +15,7 @@
 #include "course/course_walk.h"
 #include "platform/atomic_file.h"
 #include "platform/file_delivery.h"
-#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 

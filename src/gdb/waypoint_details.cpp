@@ -8,6 +8,7 @@
 #include "gdb/file_header.h"
 #include "gdb/records.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 
@@ -117,10 +118,7 @@ void waypointTextsForVersion3(GdbWaypoint& w) {
 
 std::string_view storableText(std::string_view text) {
     text = text.substr(0, text.find('\0'));
-    if (text.size() < static_cast<size_t>(kMaxGdbString)) return text;
-    size_t end = static_cast<size_t>(kMaxGdbString) - 1;
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
+    return utf8PrefixBytes(text, static_cast<size_t>(kMaxGdbString) - 1);
 }
 
 void setWaypointTexts(GdbWaypoint& w, std::string_view comment, std::string_view description, int32_t time,

@@ -8,7 +8,7 @@
 #include "gdb/waypoint_details.h"
 #include "import/import_messages.h"
 #include "import/reader.h"
-#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 
@@ -24,10 +24,7 @@ std::string numberedName(const std::string& name, uint32_t number) {
 }
 
 std::string importedName(std::string_view text) {
-    if (text.size() <= kMaxImportName) return std::string(text);
-    size_t end = kMaxImportName;
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
-    return std::string(text.substr(0, end));
+    return std::string(utf8PrefixBytes(text, kMaxImportName));
 }
 
 void writeImportedWaypoint(Context& ctx, ImportJob& job, const std::string& name, int32_t symbol,

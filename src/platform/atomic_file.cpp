@@ -28,6 +28,15 @@ constexpr const char* kMark = ".trakor3-";
 constexpr size_t kRandomLength = 6;  // random letters and digits that end the name
 constexpr size_t kMaxNameBytes = 255;
 
+// Flushes a folder's entries, so that a file renamed into it keeps its name after a crash. Best
+// effort: the name is in place already, and some file systems cannot flush a folder.
+void syncFolder(int dirFd, const char* path) {
+    const int fd = ::openat(dirFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 bool fail(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
     return false;
@@ -135,6 +144,7 @@ bool LockedTemporary::commit(const std::string& target, bool replace, std::strin
     const std::string name = fs::path(target).filename().string();
     const bool moved = replace ? ::renameat(dirFd_, name_.c_str(), dirFd_, name.c_str()) == 0 : moveWithoutReplacing(name);
     if (!moved) return fail(error, std::string(replace ? "cannot replace " : "cannot create ") + target, errno);
+    syncFolder(dirFd_, ".");
     // The lock ends only now that the temporary has its final name.
     ::close(fd_);
     fd_ = -1;
@@ -328,6 +338,7 @@ bool moveFileOver(const std::string& source, const std::string& path, std::strin
         }
     }
     ::close(fd);
+    if (ok) syncFolder(AT_FDCWD, folderOf(fs::path(target)).c_str());
     return ok || fail(error, "cannot move " + source + " to " + target, err);
 }
 

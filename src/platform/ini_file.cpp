@@ -8,6 +8,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 

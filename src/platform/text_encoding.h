@@ -10,19 +10,6 @@
 
 namespace trakor {
 
-// Length of the well-formed UTF-8 sequence at s[i] (1 to 4), or 0 when it is not well formed
-// (overlong forms, surrogates and values above U+10FFFF are not).
-size_t utf8SequenceLength(std::string_view s, size_t i);
-// The same, with the code point of the sequence (left as it was when not well formed).
-size_t utf8Decode(std::string_view s, size_t i, uint32_t& codePoint);
-bool isValidUtf8(std::string_view s);
-
-// The longest start of s of at most maxBytes bytes that ends at a UTF-8 character boundary.
-std::string_view utf8PrefixBytes(std::string_view s, size_t maxBytes);
-
-// Appends the UTF-8 form of a code point (at most U+10FFFF).
-void appendUtf8(std::string& out, uint32_t codePoint);
-
 // UTF-16 text (after its byte order mark) as UTF-8: surrogate pairs give the characters beyond
 // U+FFFF, an unpaired surrogate becomes U+FFFD and a last odd byte is dropped.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <fstream>
 
-#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 

@@ -14,6 +14,7 @@
 #include "import/kmz_archive.h"
 #include "platform/whole_file.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor::view {
 
@@ -254,7 +255,7 @@ namespace {
 // empty for any other name.
 std::string shortenedCourseStart(const std::string& n) {
     const size_t blank = n.rfind(' ');
-    if (blank == std::string::npos || blank + 1 == n.size() || utf8Length(n) != kMaxCourseName) return {};
+    if (blank == std::string::npos || blank + 1 == n.size() || utf8CharCount(n) != kMaxCourseName) return {};
     for (size_t i = blank + 1; i < n.size(); ++i)
         if (n[i] < '0' || n[i] > '9') return {};
     return n.substr(0, blank);

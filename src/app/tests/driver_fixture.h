@@ -10,7 +10,7 @@
 
 #include "app/driver.h"
 #include "core/settings.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {

@@ -3,7 +3,7 @@
 
 #include "clipboard/clipboard_conversion.h"
 #include "clipboard/tests/clipboard_fixture.h"
-#include "export/tests/gpx_check.h"
+#include "testsupport/gpx_check.h"
 #include "platform/file_attributes.h"
 
 namespace trakor::test {

@@ -11,7 +11,7 @@
 #include "core/context.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {

@@ -13,7 +13,7 @@
 #include "gdb/file_header.h"
 #include "gdb/header_scan.h"
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor::test {

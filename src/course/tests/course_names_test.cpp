@@ -3,6 +3,7 @@
 
 #include "core/context.h"
 #include "course/course_names.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 namespace {
@@ -22,7 +23,7 @@ TEST(CourseNames, LongNamesStayWithinFifteenFromTheThousandthCourseOn) {
     CourseNames names;
     EXPECT_EQ(names.form(k28, 1000), "Abcdefghij 1000");
     EXPECT_EQ(names.form(k28, 99999), "Abcdefghi 99999");
-    EXPECT_EQ(utf8Length(names.form(k28, 1234567)), 15u);
+    EXPECT_EQ(utf8CharCount(names.form(k28, 1234567)), 15u);
 }
 
 TEST(CourseNames, EveryCourseKeepsANameOfItsOwn) {

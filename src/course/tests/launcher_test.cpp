@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -45,6 +47,22 @@ public:
     }
 };
 
+// This process's children, zombies included.
+std::set<int> childProcesses() {
+    std::set<int> pids;
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string stat = readFile(e.path().string() + "/stat");
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 2));
+        char state;
+        int ppid = 0;
+        rest >> state >> ppid;
+        if (ppid == getpid()) pids.insert(std::stoi(e.path().filename().string()));
+    }
+    return pids;
+}
+
 class LauncherTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -67,7 +85,12 @@ protected:
         ctx.paths.dataFolder = dir.file("data");
         ctx.paths.helpFile = dir.file("data/Trakor3en.pdf");
         fs::create_directories(ctx.paths.dataFolder);
+        // A detached program's middle process has ended when the launcher returns, so the program
+        // is then a child of this process and nothingStarted sees it without waiting.
+        ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+        seen_ = childProcesses();
     }
+    void TearDown() override { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
 
     void script(const std::string& name, const std::string& body) {
         writeFile(bin + "/" + name, body);
@@ -100,13 +123,18 @@ protected:
             if (lines.size() >= count) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        seen_ = childProcesses();
         return lines;
     }
-    // Whether nothing was started: the log stays empty for a while.
+    // Whether nothing was started since the last look: no new child process (detached programs
+    // become this process's children, see SetUp) and nothing in the log.
     bool nothingStarted() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return readFile(log).empty();
+        const std::set<int> now = childProcesses();
+        const bool none = std::includes(seen_.begin(), seen_.end(), now.begin(), now.end());
+        seen_ = now;
+        return none && readFile(log).empty();
     }
+    std::set<int> seen_;
 };
 
 const std::string kMapSourceKey =

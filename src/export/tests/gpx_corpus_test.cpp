@@ -8,7 +8,7 @@
 
 #include "app/tests/driver_fixture.h"
 #include "export/gpx_writer.h"
-#include "export/tests/gpx_check.h"
+#include "testsupport/gpx_check.h"
 #include "gdb/records.h"
 #include "import/reader.h"
 #include "import/tests/reader_capture.h"

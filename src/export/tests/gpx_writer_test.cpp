@@ -3,7 +3,7 @@
 #include <random>
 
 #include "export/gpx_writer.h"
-#include "export/tests/gpx_check.h"
+#include "testsupport/gpx_check.h"
 #include "gdb/records.h"
 #include "gdb/waypoint_details.h"
 

@@ -5,7 +5,7 @@
 
 #include "gdb/down_convert.h"
 #include "gdb/header_scan.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/testsupport.h"
 
 namespace trakor {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gdb/header_scan.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 
 namespace trakor {
 namespace {

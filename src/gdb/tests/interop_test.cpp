@@ -4,7 +4,7 @@
 
 #include "core/context.h"
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/gpx_oracle.h"
 
 namespace trakor {

@@ -4,7 +4,7 @@
 
 #include "gdb/records.h"
 #include "gdb/result_check.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "gdb/waypoint_details.h"
 #include "testsupport/testsupport.h"
 

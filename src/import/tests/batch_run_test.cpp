@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/gpx_oracle.h"
 #include "import/batch_log.h"
 #include "import/batch_run.h"

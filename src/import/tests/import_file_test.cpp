@@ -3,7 +3,7 @@
 
 #include "gdb/file_header.h"
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "import/tests/import_fixture.h"
 
 namespace trakor::test {

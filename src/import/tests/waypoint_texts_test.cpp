@@ -6,7 +6,7 @@
 #include "export/gpx_writer.h"
 #include "gdb/file_header.h"
 #include "gdb/records.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "gdb/waypoint_details.h"
 #include "import/import_file.h"
 #include "import/tests/gpsbabel_oracle.h"

@@ -2,21 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace trakor {
 namespace {
-
-TEST(TextEncoding, RecognisesWellFormedUtf8Only) {
-    EXPECT_TRUE(isValidUtf8("plain ascii"));
-    EXPECT_TRUE(isValidUtf8("Espa\xC3\xB1ol \xE2\x82\xAC \xF0\x9F\x98\x80"));
-    EXPECT_FALSE(isValidUtf8("Fran\xE7" "ais"));        // Windows-1252
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));              // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));          // surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));      // above U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\xE2\x82"));              // cut short at the end
-    EXPECT_EQ(utf8SequenceLength("\xE2\x82", 0), 0u);
-    EXPECT_EQ(utf8SequenceLength("a", 5), 0u);          // past the end
-}
 
 TEST(TextEncoding, Windows1252MapsEveryByte) {
     EXPECT_EQ(windows1252ToUtf8("\x80\x8A\x9F\xA0\xE9\xFF"),

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "course/fit_course_writer.h"
-#include "gdb/tests/gdb_image.h"
+#include "testsupport/gdb_image.h"
 #include "testsupport/testsupport.h"
 #include "view/map_model.h"
 
