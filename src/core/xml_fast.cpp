@@ -19,11 +19,11 @@ enum : uint8_t { kBlank = 1, kNameStart = 2, kNameChar = 4 };
 struct Classes {
     uint8_t of[256] = {};
     constexpr Classes() {
-        of[' '] = of['\t'] = of['\n'] = of['\r'] = kBlank;
+        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = of[static_cast<unsigned char>('\n')] = of[static_cast<unsigned char>('\r')] = kBlank;
         for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = kNameStart | kNameChar;
-        of['_'] = kNameStart | kNameChar;
+        of[static_cast<unsigned char>('_')] = kNameStart | kNameChar;
         for (int c = '0'; c <= '9'; ++c) of[c] = kNameChar;
-        of['.'] = of['-'] = kNameChar;
+        of[static_cast<unsigned char>('.')] = of[static_cast<unsigned char>('-')] = kNameChar;
     }
 };
 constexpr Classes kClasses;
@@ -37,8 +37,8 @@ struct Plain {
     bool text[256] = {}, attribute[256] = {};
     constexpr Plain() {
         for (int c = 0x20; c < 0x80; ++c) text[c] = attribute[c] = true;
-        text['<'] = text['&'] = text[']'] = false;
-        attribute['<'] = attribute['&'] = attribute['"'] = attribute['\''] = false;
+        text[static_cast<unsigned char>('<')] = text[static_cast<unsigned char>('&')] = text[static_cast<unsigned char>(']')] = false;
+        attribute[static_cast<unsigned char>('<')] = attribute[static_cast<unsigned char>('&')] = attribute[static_cast<unsigned char>('"')] = attribute[static_cast<unsigned char>('\'')] = false;
     }
 };
 constexpr Plain kPlain;
