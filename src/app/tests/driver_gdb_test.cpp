@@ -55,7 +55,7 @@ protected:
             }
             return letter;
         };
-        calls.viaPointVisibilityPass = [this](Context& c, ByteStream&, ByteStream& out) {
+        calls.viaPointVisibilityPass = [](Context& c, ByteStream&, ByteStream& out) {
             c.run.routeCounter = 1;
             const std::string vis = gdbImage("VIS");
             out.write(vis.data(), vis.size());
