@@ -168,7 +168,12 @@ bool LockedTemporary::moveWithoutReplacing(const std::string& name) {
     return ::renameat(dirFd_, name_.c_str(), dirFd_, name.c_str()) == 0;
 }
 
-int removeStaleTemporaries(const std::string& path) {
+namespace {
+
+// Walks the folder of `path` and counts the entries `removeIfStale` removed; it is handed the
+// folder's descriptor, the entry's name and the prefix of the path's temporaries.
+template <class RemoveIfStale>
+int removeInFolderOf(const std::string& path, RemoveIfStale removeIfStale) {
     if (path.empty()) return 0;
     const fs::path target(path);
     const std::string prefix = temporaryPrefix(target);
@@ -176,49 +181,47 @@ int removeStaleTemporaries(const std::string& path) {
     if (dir == nullptr) return 0;
     const int dirFd = ::dirfd(dir);
     int removed = 0;
-    while (const dirent* e = ::readdir(dir)) {
-        std::string_view name(e->d_name);
-        if (!name.starts_with(prefix) || !isRandomPart(name.substr(prefix.size()))) continue;
-        int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat held {}, now {};
-        // A writer holds its lock until the temporary has its final name; an unlocked one is left over.
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dirFd, e->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-            now.st_dev == held.st_dev && now.st_ino == held.st_ino && ::unlinkat(dirFd, e->d_name, 0) == 0)
-            ++removed;
-        ::close(fd);
-    }
+    while (const dirent* e = ::readdir(dir))
+        if (removeIfStale(dirFd, std::string_view(e->d_name), prefix)) ++removed;
     ::closedir(dir);
     return removed;
 }
 
+}  // namespace
+
+int removeStaleTemporaries(const std::string& path) {
+    return removeInFolderOf(path, [](int dirFd, std::string_view name, const std::string& prefix) {
+        if (!name.starts_with(prefix) || !isRandomPart(name.substr(prefix.size()))) return false;
+        const std::string entry(name);
+        const int fd = ::openat(dirFd, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat held {}, now {};
+        // A writer holds its lock until the temporary has its final name; an unlocked one is left over.
+        const bool gone = ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+                          ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                          ::fstatat(dirFd, entry.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          now.st_dev == held.st_dev && now.st_ino == held.st_ino &&
+                          ::unlinkat(dirFd, entry.c_str(), 0) == 0;
+        ::close(fd);
+        return gone;
+    });
+}
+
 int removeStaleTemporaryFiles(const std::string& path) {
-    if (path.empty()) return 0;
-    const fs::path target(path);
-    const std::string prefix = temporaryPrefix(target);
-    DIR* dir = ::opendir(folderOf(target).c_str());
-    if (dir == nullptr) return 0;
-    const int dirFd = ::dirfd(dir);
-    int removed = 0;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name(e->d_name);
+    return removeInFolderOf(path, [](int dirFd, std::string_view name, const std::string& prefix) {
         const size_t end = prefix.size() + kRandomLength;
         if (!name.starts_with(prefix) || name.size() <= end + 1 || name[end] != '.' ||
             !isRandomPart(name.substr(prefix.size(), kRandomLength)))
-            continue;
+            return false;
         // The temporary it is named after: a running writer holds it locked.
-        const std::string owner(name.substr(0, end));
+        const std::string owner(name.substr(0, end)), entry(name);
         const int held = ::openat(dirFd, owner.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         const bool running = held >= 0 && ::flock(held, LOCK_SH | LOCK_NB) != 0;
         if (held >= 0) ::close(held);
         struct stat st {};
-        if (!running && ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-            st.st_uid == ::geteuid() && ::unlinkat(dirFd, e->d_name, 0) == 0)
-            ++removed;
-    }
-    ::closedir(dir);
-    return removed;
+        return !running && ::fstatat(dirFd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+               st.st_uid == ::geteuid() && ::unlinkat(dirFd, entry.c_str(), 0) == 0;
+    });
 }
 
 namespace {
