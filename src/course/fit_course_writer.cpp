@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "course/fit_course_writer.h"
 
+#include <filesystem>
 #include <algorithm>
 #include <cmath>
 #include <cerrno>
@@ -257,10 +258,9 @@ void timesInFitRange(Context& ctx, const std::string& courseName, int64_t now, s
 // "x.fit" for the first course of a file run, "x-2.fit", "x-3.fit", ... for the next.
 std::string numberedCoursePath(const std::string& path, int n) {
     if (n == 1) return path;
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    const size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1) ? dot : path.size();
-    return path.substr(0, at) + "-" + std::to_string(n) + path.substr(at);
+    // Split by the path library, not at a literal '/', so every system's separators hold.
+    const std::filesystem::path p(path);
+    return (p.parent_path() / (p.stem().string() + "-" + std::to_string(n) + p.extension().string())).string();
 }
 
 }  // namespace
